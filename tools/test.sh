@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test. With --sanitize: the same under
+# AddressSanitizer and UndefinedBehaviorSanitizer, in its own build tree.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+build=build
+flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ "${1:-}" = "--sanitize" ]; then
+  build=build-asan
+  flags=(-DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON -DTARN_BENCH=OFF)
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+fi
+cmake -S . -B "$build" "${flags[@]}" >/dev/null
+cmake --build "$build" -j"$(nproc)"
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
