@@ -103,12 +103,20 @@ bool looks_like_mbr(const std::vector<uint8_t> &sector)
         return false;
     // Boot sectors of file systems also end in 55 AA; their code at these
     // offsets rarely leaves every status byte 0x00 or 0x80.
+    bool any_entry = false;
     for (size_t slot = 0; slot < mbr_entry_count; ++slot) {
-        uint8_t status = sector[mbr_entries_offset + slot * mbr_entry_size + mbr_entry_status];
-        if (status != 0 && status != mbr_status_active)
+        raw_entry_s e = entry_at(sector, slot);
+        if (e.status != 0 && e.status != mbr_status_active)
             return false;
+        any_entry = any_entry || e.sector_count != 0;
     }
-    return true;
+    // A boot sector with zeros there is a whole-disk file system, not an
+    // empty table: x86 jump, then a power-of-two bytes-per-sector field.
+    uint16_t bytes_per_sector = le16_at(sector.data() + 0x0B);
+    bool jump = sector[0] == 0xE9 || (sector[0] == 0xEB && sector[2] == 0x90);
+    bool boot_sector = jump && bytes_per_sector >= 512 && bytes_per_sector <= 4096 &&
+                       (bytes_per_sector & (bytes_per_sector - 1)) == 0;
+    return any_entry || !boot_sector;
 }
 
 bool has_protective_entry(const std::vector<uint8_t> &sector)
