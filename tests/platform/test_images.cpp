@@ -90,7 +90,8 @@ std::string unpack_shared_image(const std::string &relative_path)
     std::string command;
     if (ends_with(name, ".gz") && !ends_with(name, ".tgz")) {
         target.resize(target.size() - 3);
-        command = "gzip -dc " + shell_quote(source) + " > " + shell_quote(target);
+        // Some images unpack to 1 GiB of mostly zeros: keep them sparse.
+        command = "gzip -dc " + shell_quote(source) + " | cp --sparse=always /dev/stdin " + shell_quote(target);
     } else if (ends_with(name, ".tgz")) {
         // Each tarball holds one image named like the archive without .tgz.
         std::string folder = target + ".d";

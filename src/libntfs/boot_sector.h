@@ -1,0 +1,18 @@
+// The NTFS boot sector: is this NTFS, and how big are its units.
+#pragma once
+
+#include <cstdint>
+
+#include "byte_view.h"
+
+struct ntfs_geometry_s {
+    uint32_t sector_size = 0;
+    uint32_t cluster_size = 0;
+    uint32_t record_size = 0;     // bytes per MFT record
+    uint64_t total_clusters = 0;
+    uint64_t mft_lcn = 0;
+};
+
+// Validates the boot sector and derives the geometry. False for anything that
+// is not a plausible NTFS boot sector.
+bool parse_boot_sector(byte_view_s sector, ntfs_geometry_s &out);

@@ -1,0 +1,37 @@
+// Walks the $MFT record by record and describes every base file record.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "file_record.h"
+#include "ntfs_scan.h"
+#include "ntfs_volume.h"
+
+class mft_scanner_c {
+public:
+    explicit mft_scanner_c(std::unique_ptr<ntfs_volume_c> volume);
+
+    // Fills out (zeroed by the caller) with the next base record that has a
+    // name, in use or not. Unused slots, damaged records (bad fixups) and
+    // extension records are passed over. False at the end of the $MFT.
+    bool next(ntfs_scan_record &out);
+
+    ntfs_volume_c &volume() { return *volume_; }
+    uint64_t in_use_examined() const { return in_use_examined_; }
+    uint64_t others_examined() const { return others_examined_; }
+
+private:
+    // Points record_.base at record next_'s bytes; false when unreadable.
+    bool fetch(uint64_t number);
+
+    std::unique_ptr<ntfs_volume_c> volume_;
+    std::vector<uint8_t> batch_;
+    uint64_t batch_first_ = 0;
+    uint64_t batch_count_ = 0;
+    uint64_t next_ = 0;
+    uint64_t in_use_examined_ = 0;
+    uint64_t others_examined_ = 0;
+    file_record_s record_;
+};

@@ -1,0 +1,71 @@
+#include "record_summary.h"
+
+#include "ntfs_layout.h"
+
+int64_t ntfs_time_to_unix(uint64_t ntfs_time)
+{
+    constexpr int64_t seconds_1601_to_1970 = 11644473600;
+    return static_cast<int64_t>(ntfs_time / 10000000u) - seconds_1601_to_1970;
+}
+
+namespace {
+
+struct chosen_name_s {
+    ntfs_file_name_s header{};
+    byte_view_s name;
+};
+
+bool pick_file_name(const std::vector<attribute_s> &attributes, chosen_name_s &out)
+{
+    bool found = false;
+    for (const attribute_s &a : attributes) {
+        ntfs_file_name_s fn;
+        if (a.type != ntfs_attr_file_name || a.non_resident || !read_struct(a.value, 0, fn) ||
+            !a.value.covers(sizeof fn, 2u * fn.name_length) || fn.name_length == 0)
+            continue;
+        if (found && fn.name_space == ntfs_namespace_dos)
+            continue;
+        out.header = fn;
+        out.name = a.value.sub(sizeof fn, 2u * fn.name_length);
+        found = true;
+        if (fn.name_space != ntfs_namespace_dos)
+            break;
+    }
+    return found;
+}
+
+} // namespace
+
+bool summarize_record(const file_record_s &record, ntfs_scan_record &out)
+{
+    chosen_name_s name;
+    if (!pick_file_name(record.attributes, name))
+        return false;
+    out.id = record.number;
+    out.parent_id = name.header.parent_reference & ntfs_reference_mask;
+    out.sequence = record.header.sequence;
+    out.flags = (record.header.flags & ntfs_record_is_directory) ? ntfs_record_flag_directory
+                                                                  : ntfs_record_flag_file;
+    if (!(record.header.flags & ntfs_record_in_use))
+        out.flags |= ntfs_record_flag_deleted;
+    size_t units = name.name.size / 2 < 259 ? name.name.size / 2 : 259;
+    memcpy(out.name, name.name.data, units * 2);
+    out.name[units] = 0;
+
+    uint64_t modified = name.header.modified, created = name.header.created;
+    for (const attribute_s &a : record.attributes) {
+        ntfs_standard_information_s si;
+        if (a.type == ntfs_attr_standard_information && !a.non_resident && read_struct(a.value, 0, si)) {
+            modified = si.modified;
+            created = si.created;
+            break;
+        }
+    }
+    out.first_time = ntfs_time_to_unix(modified);
+    out.second_time = ntfs_time_to_unix(created);
+    if (!(out.flags & ntfs_record_flag_directory)) {
+        data_stream_s data = find_data_stream(record.attributes);
+        out.size = data.found ? data.data_size : 0;
+    }
+    return true;
+}

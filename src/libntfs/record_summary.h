@@ -1,0 +1,13 @@
+// Turns a gathered file record into the scan's record description.
+#pragma once
+
+#include "file_record.h"
+#include "ntfs_scan.h"
+
+// NTFS time (100 ns units since 1601) to seconds since 1970.
+int64_t ntfs_time_to_unix(uint64_t ntfs_time);
+
+// Fills out from the record's $FILE_NAME (name, parent; Win32 or POSIX name
+// preferred over the DOS one), $STANDARD_INFORMATION (times) and unnamed
+// $DATA (size). False when the record has no usable $FILE_NAME.
+bool summarize_record(const file_record_s &record, ntfs_scan_record &out);

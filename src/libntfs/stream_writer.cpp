@@ -1,0 +1,177 @@
+#include "stream_writer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+#include "file_record.h"
+#include "lznt1.h"
+#include "ntfs_layout.h"
+#include "ntfs_scan.h"
+#include "ntfs_volume.h"
+
+namespace {
+
+constexpr size_t copy_buffer_size = 1u << 20;
+constexpr uint64_t max_compression_unit = 4u << 20;
+
+bool write_all(int fd, const uint8_t *data, size_t len)
+{
+    while (len > 0) {
+        ssize_t n = write(fd, data, len);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        len -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Every cluster the stream's data needs is mapped, and every allocated one
+// lies inside the volume.
+int32_t check_runs(const data_stream_s &stream, const ntfs_geometry_s &geometry)
+{
+    uint64_t needed = (stream.data_size + geometry.cluster_size - 1) / geometry.cluster_size;
+    uint64_t mapped = 0;
+    for (const run_s &run : stream.runs) {
+        if (run.vcn != mapped)
+            return ntfs_error_corrupt;
+        mapped += run.length;
+        if (run.lcn != sparse_lcn && (static_cast<uint64_t>(run.lcn) >= geometry.total_clusters ||
+                                      run.length > geometry.total_clusters - static_cast<uint64_t>(run.lcn)))
+            return ntfs_error_outside;
+        if (mapped >= needed)
+            break;
+    }
+    return mapped >= needed ? ntfs_ok : ntfs_error_corrupt;
+}
+
+// Clusters of [vcn, vcn + count) that are allocated (not sparse).
+uint64_t allocated_clusters(const std::vector<run_s> &runs, uint64_t vcn, uint64_t count)
+{
+    uint64_t allocated = 0;
+    for (const run_s &run : runs) {
+        uint64_t lo = std::max(run.vcn, vcn), hi = std::min(run.vcn + run.length, vcn + count);
+        if (lo < hi && run.lcn != sparse_lcn)
+            allocated += hi - lo;
+    }
+    return allocated;
+}
+
+class output_c {
+public:
+    explicit output_c(ntfs_volume_c &volume, const data_stream_s &stream, int fd)
+        : volume_(volume), stream_(stream), fd_(fd)
+    {
+    }
+
+    int32_t write_plain()
+    {
+        std::vector<uint8_t> buffer(std::min<uint64_t>(copy_buffer_size, stream_.data_size));
+        for (uint64_t offset = 0; offset < stream_.data_size;) {
+            size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size(), stream_.data_size - offset));
+            // Bytes past the initialized size were never written: they read as zeros.
+            size_t live = offset < stream_.initialized_size
+                              ? static_cast<size_t>(std::min<uint64_t>(n, stream_.initialized_size - offset))
+                              : 0;
+            if (live) {
+                int32_t rc = volume_.read_stream(stream_.runs, offset, buffer.data(), live);
+                if (rc != ntfs_ok)
+                    return rc;
+            }
+            std::fill(buffer.begin() + static_cast<long>(live), buffer.begin() + static_cast<long>(n), 0);
+            if (!write_all(fd_, buffer.data(), n))
+                return ntfs_error_write;
+            offset += n;
+        }
+        return ntfs_ok;
+    }
+
+    int32_t write_compressed()
+    {
+        const uint64_t cluster_size = volume_.geometry().cluster_size;
+        if (stream_.compression_unit > 16)
+            return ntfs_error_corrupt;
+        const uint64_t unit_clusters = 1ull << stream_.compression_unit;
+        const uint64_t unit_bytes = unit_clusters * cluster_size;
+        if (unit_bytes > max_compression_unit)
+            return ntfs_error_corrupt;
+        std::vector<uint8_t> packed(unit_bytes), unpacked(unit_bytes);
+        for (uint64_t offset = 0; offset < stream_.data_size; offset += unit_bytes) {
+            uint64_t vcn = offset / cluster_size;
+            uint64_t allocated = allocated_clusters(stream_.runs, vcn, unit_clusters);
+            if (allocated == unit_clusters) {
+                int32_t rc = volume_.read_stream(stream_.runs, offset, unpacked.data(), unit_bytes);
+                if (rc != ntfs_ok)
+                    return rc;
+            } else if (allocated == 0) {
+                std::fill(unpacked.begin(), unpacked.end(), 0);
+            } else {
+                // A compressed unit keeps its data in its first clusters.
+                size_t packed_len = static_cast<size_t>(allocated * cluster_size);
+                int32_t rc = volume_.read_stream(stream_.runs, offset, packed.data(), packed_len);
+                if (rc != ntfs_ok)
+                    return rc;
+                int64_t n = lznt1_decompress(packed.data(), packed_len, unpacked.data(), unpacked.size());
+                if (n < 0)
+                    return ntfs_error_corrupt;
+                std::fill(unpacked.begin() + n, unpacked.end(), 0);
+            }
+            size_t n = static_cast<size_t>(std::min<uint64_t>(unit_bytes, stream_.data_size - offset));
+            if (!write_all(fd_, unpacked.data(), n))
+                return ntfs_error_write;
+        }
+        return ntfs_ok;
+    }
+
+private:
+    ntfs_volume_c &volume_;
+    const data_stream_s &stream_;
+    int fd_;
+};
+
+} // namespace
+
+int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination)
+{
+    if (!destination || !*destination)
+        return ntfs_error_argument;
+    file_record_s record;
+    if (number >= volume.record_count() || !load_file_record(volume, number, record))
+        return ntfs_error_no_record;
+    data_stream_s stream = find_data_stream(record.attributes);
+    if (!stream.found || (record.header.flags & ntfs_record_is_directory))
+        return ntfs_error_no_record;
+    if (stream.flags & ntfs_attr_flag_encrypted)
+        return ntfs_error_encrypted;
+    if (stream.runs_damaged)
+        return ntfs_error_corrupt;
+    if (!stream.resident) {
+        if (!volume.has_data_clusters() && stream.data_size > 0)
+            return ntfs_error_outside;
+        int32_t rc = check_runs(stream, volume.geometry());
+        if (rc != ntfs_ok)
+            return rc;
+    }
+
+    int fd = open(destination, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return ntfs_error_write;
+    int32_t rc = ntfs_ok;
+    output_c output(volume, stream, fd);
+    if (stream.resident)
+        rc = write_all(fd, stream.value.data, stream.value.size) ? ntfs_ok : ntfs_error_write;
+    else if ((stream.flags & ntfs_attr_flag_compressed) && stream.compression_unit != 0)
+        rc = output.write_compressed();
+    else
+        rc = output.write_plain();
+    if (close(fd) != 0 && rc == ntfs_ok)
+        rc = ntfs_error_write;
+    if (rc != ntfs_ok)
+        unlink(destination);
+    return rc;
+}

@@ -1,0 +1,14 @@
+// Writes a record's unnamed $DATA stream out to a file.
+#pragma once
+
+#include <cstdint>
+
+class ntfs_volume_c;
+
+// Writes exactly the stream's data_size bytes: resident data, or the runs
+// with sparse runs and the bytes beyond the initialized size as zeros, and
+// compressed units decompressed. Everything that can be checked beforehand
+// (record, encryption, runs inside the volume) is checked before the file is
+// created; a failure while writing removes the partial file. Returns ntfs_ok
+// or an ntfs_error_* code.
+int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination);
