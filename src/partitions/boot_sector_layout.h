@@ -1,0 +1,22 @@
+// The few boot-sector fields the lost-partition search reads. Byte offsets
+// within a 512-byte sector; all numbers little-endian.
+#pragma once
+
+#include <cstddef>
+
+namespace boot_sector_layout {
+
+constexpr size_t sector_bytes = 512;
+
+constexpr size_t oem_name = 3;              // 3..10: OEM name, 8 characters
+constexpr size_t oem_name_len = 8;
+constexpr size_t fat32_total_sectors = 32;  // 32..35: BPB_TotSec32, u32
+constexpr size_t ntfs_total_sectors = 40;   // 40..47: sectors in the volume, u64
+constexpr size_t signature = 510;           // 510..511: 0x55, 0xAA
+
+static_assert(oem_name + oem_name_len <= sector_bytes);
+static_assert(fat32_total_sectors + 4 <= sector_bytes);
+static_assert(ntfs_total_sectors + 8 <= sector_bytes);
+static_assert(signature + 2 == sector_bytes);
+
+} // namespace boot_sector_layout

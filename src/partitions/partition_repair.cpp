@@ -1,0 +1,129 @@
+#include "partition_repair.h"
+
+#include <QMutexLocker>
+#include <algorithm>
+
+#include "mbr_writer.h"
+#include "partition_search.h"
+#include "platform/block_device.h"
+
+partition_repair_c::partition_repair_c(QObject *parent) : QThread(parent)
+{
+    qRegisterMetaType<partition_item_s>("partition_item_s");
+}
+
+partition_repair_c::~partition_repair_c()
+{
+    request_stop();
+    wait();
+}
+
+void partition_repair_c::start_with_drive(const drive_item_s &drive)
+{
+    if (isRunning() || drive.is_header())
+        return;
+    {
+        QMutexLocker lock(&mutex_);
+        drive_ = drive;
+        rows_.clear();
+    }
+    progress_ = 0.0;
+    stop_ = false;
+    start(QThread::InheritPriority);
+}
+
+void partition_repair_c::request_stop()
+{
+    stop_ = true;
+}
+
+void partition_repair_c::search_and_wait(const drive_item_s &drive, const std::function<void(double)> &tick)
+{
+    start_with_drive(drive);
+    while (!wait(200)) {
+        if (tick)
+            tick(progress());
+    }
+}
+
+QList<partition_item_s> partition_repair_c::rows() const
+{
+    QMutexLocker lock(&mutex_);
+    return rows_;
+}
+
+bool partition_repair_c::has_drive() const
+{
+    QMutexLocker lock(&mutex_);
+    return !drive_.is_header();
+}
+
+drive_item_s partition_repair_c::drive() const
+{
+    QMutexLocker lock(&mutex_);
+    return drive_;
+}
+
+void partition_repair_c::run()
+{
+    const drive_item_s drive = this->drive();
+    {
+        QMutexLocker lock(&mutex_);
+        rows_.clear();
+    }
+    progress_ = 0.0;
+    auto device = open_block_device(drive.name.toStdString(), open_mode_e::read_unbuffered);
+    if (!device)
+        return;
+    // A size taken from the geometry stops at the last whole cylinder; the
+    // device knows the sectors after it too.
+    const uint64_t size = std::max<uint64_t>(drive.size, device->size());
+    partition_search_hooks_s hooks;
+    hooks.found = [this](const partition_item_s &row) {
+        {
+            QMutexLocker lock(&mutex_);
+            rows_.append(row);
+        }
+        emit partition_found(row);
+    };
+    hooks.progress = [this](double fraction) { progress_ = fraction; };
+    hooks.stop_requested = [this] { return stop_.load(); };
+    search_partitions(*device, size, hooks);
+}
+
+int partition_repair_c::check_repair_allowed(QString *error) const
+{
+    QString why;
+    if (isRunning())
+        why = QStringLiteral("the search is still running");
+    else if (!has_drive())
+        why = QStringLiteral("no drive has been searched");
+    if (why.isEmpty())
+        return 0;
+    if (error)
+        *error = why;
+    return -1;
+}
+
+int partition_repair_c::preview_repair(sector_bytes_t &out, QString *error) const
+{
+    if (check_repair_allowed(error) != 0)
+        return -1;
+    const drive_item_s drive = this->drive();
+    sector_bytes_t old_sector{};
+    if (read_sector_zero(drive.name, old_sector, error) != 0)
+        return -1;
+    return build_repaired_mbr(old_sector, rows(), *drive.geometry, out, error);
+}
+
+int partition_repair_c::repair(const QString &backup_folder, QString *backup_path, QString *error)
+{
+    if (check_repair_allowed(error) != 0)
+        return -1;
+    const drive_item_s drive = this->drive();
+    const QList<partition_item_s> found = rows();
+    auto make = [&](const sector_bytes_t &old_sector, sector_bytes_t &next, QString *why) {
+        return build_repaired_mbr(old_sector, found, *drive.geometry, next, why);
+    };
+    return rewrite_sector_zero(drive.name, make, backup_folder, backup_path, error);
+}

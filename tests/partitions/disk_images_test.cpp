@@ -1,0 +1,171 @@
+// The search and the repair on real disk images: partitions made by mkntfs
+// and mkfs.fat, the public sample tables, and a boot under an emulator.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <fstream>
+#include <sstream>
+
+#include "partitions/drive_row.h"
+#include "partitions/partition_repair.h"
+#include "platform/partition_table.h"
+#include "platform/test_images.h"
+
+namespace {
+
+bool have(const char *tool)
+{
+    int status = -1;
+    run_command(std::string("command -v ") + tool + " >/dev/null 2>&1 || test -x /usr/sbin/" + tool, &status);
+    return status == 0;
+}
+
+std::string tools_path()
+{
+    return "PATH=\"$PATH:/usr/sbin:/sbin\" ";
+}
+
+QList<partition_item_s> search_image(const std::string &path)
+{
+    drive_item_s drive;
+    EXPECT_TRUE(make_drive_row(QString::fromStdString(path), drive, nullptr)) << path;
+    partition_repair_c search;
+    search.search_and_wait(drive);
+    EXPECT_EQ(search.progress(), 1.0) << path;
+    return search.rows();
+}
+
+int repair_image(const std::string &path)
+{
+    drive_item_s drive;
+    make_drive_row(QString::fromStdString(path), drive, nullptr);
+    partition_repair_c search;
+    search.search_and_wait(drive);
+    QString backup, error;
+    int rc = search.repair(QString::fromStdString(scratch_dir() + "/backups"), &backup, &error);
+    EXPECT_EQ(rc, 0) << error.toStdString();
+    return rc;
+}
+
+// Runs a check tool on one partition copied out of the image.
+int check_partition(const std::string &image, uint64_t start, uint64_t count, const std::string &tool)
+{
+    std::string part = scratch_dir() + "/part.img";
+    int status = -1;
+    run_command("dd if=" + shell_quote(image) + " of=" + shell_quote(part) + " bs=512 skip=" + std::to_string(start) +
+                    " count=" + std::to_string(count) + " status=none",
+                &status);
+    if (status != 0)
+        return status;
+    run_command(tools_path() + tool + " " + shell_quote(part) + " >/dev/null 2>&1", &status);
+    return status;
+}
+
+TEST(disk_images, lost_ntfs_and_fat32_partitions_are_found_and_the_repaired_table_opens_them)
+{
+    for (const char *tool : {"mkntfs", "mkfs.fat", "sfdisk", "fsck.fat", "ntfsinfo"})
+        if (!have(tool))
+            GTEST_SKIP() << tool << " is not installed";
+    const std::string image = scratch_dir() + "/lost.img";
+    const std::string script = std::string(getenv("TARN_SOURCE_DIR")) + "/tests/partitions/make_lost_partitions.sh";
+    int status = -1;
+    std::istringstream made(run_command(tools_path() + "bash " + shell_quote(script) + " " + shell_quote(image), &status));
+    ASSERT_EQ(status, 0);
+    QList<partition_item_s> expected;
+    std::string fs;
+    uint64_t start = 0, end = 0;
+    while (made >> fs >> start >> end)
+        expected.append(partition_item_s{QString::fromStdString(fs), fs == "NTFS" ? 7 : 12, start, end});
+    ASSERT_EQ(expected.size(), 4);
+
+    EXPECT_EQ(search_image(image), expected);
+    ASSERT_EQ(repair_image(image), 0);
+
+    QJsonDocument listed = QJsonDocument::fromJson(
+        QByteArray::fromStdString(run_command(tools_path() + "sfdisk --json " + shell_quote(image), &status)));
+    ASSERT_EQ(status, 0);
+    QJsonArray parts = listed.object()["partitiontable"].toObject()["partitions"].toArray();
+    ASSERT_EQ(parts.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        QJsonObject p = parts[i].toObject();
+        const partition_item_s &want = expected[i];
+        uint64_t count = want.end_sector - want.start_sector + 1;
+        EXPECT_EQ(static_cast<uint64_t>(p["start"].toDouble()), want.start_sector);
+        EXPECT_EQ(static_cast<uint64_t>(p["size"].toDouble()), count);
+        EXPECT_EQ(p["type"].toString(), want.type_id == 7 ? "7" : "c");
+        EXPECT_EQ(p["bootable"].toBool(), i == 0);
+        const std::string tool = want.type_id == 7 ? "ntfsinfo -m" : "fsck.fat -n";
+        EXPECT_EQ(check_partition(image, want.start_sector, count, tool), 0) << tool << " on partition " << i + 1;
+    }
+}
+
+// Images whose partitions sit where their table says: the search must agree.
+TEST(disk_images, search_agrees_with_the_tables_of_windows_made_ntfs_disks)
+{
+    for (const char *name : {"dfir_ntfs/ntfs_index.raw.gz", "ntfs-samples/ntfs-lastaccess.raw.gz"}) {
+        std::string path = unpack_shared_image(name);
+        if (path.empty())
+            GTEST_SKIP() << name << " is not available";
+        auto disk = open_block_device(path, open_mode_e::read);
+        ASSERT_TRUE(disk);
+        partition_table_s table;
+        ASSERT_TRUE(read_partition_table(*disk, table));
+        ASSERT_EQ(table.partitions.size(), 1u);
+        const auto &p = table.partitions[0];
+        QList<partition_item_s> rows = search_image(path);
+        ASSERT_EQ(rows.size(), 1) << name;
+        EXPECT_EQ(rows[0].file_system, "NTFS");
+        EXPECT_EQ(rows[0].start_sector, p.first_sector) << name;
+        EXPECT_EQ(rows[0].end_sector, p.first_sector + p.sector_count - 1) << name;
+    }
+}
+
+TEST(disk_images, sample_tables_never_upset_the_search)
+{
+    // Tables and unformatted partitions only: nothing to find, nothing to crash on.
+    for (const char *name : {"dfir_ntfs/mbr-512-p0.bin", "dfir_ntfs/mbr-512-p1.bin", "dfir_ntfs/mbr-512-p4.bin",
+                             "dfir_ntfs/mbr-512-p1e2.bin.gz", "dfir_ntfs/mbr-512-p1e2_2.bin.gz",
+                             "dfir_ntfs/mbr-4096-p1e0.bin.gz", "dfir_ntfs/mbr-4096-p1e1.bin.gz",
+                             "dfir_ntfs/gpt-512-0p.raw.gz", "dfir_ntfs/gpt-512-3p.raw.gz", "dfvfs/mbr.raw.gz",
+                             "dfir_ntfs/mbr-win-512.raw.tgz"}) {
+        std::string path = unpack_shared_image(name);
+        if (path.empty())
+            continue;
+        EXPECT_TRUE(search_image(path).isEmpty()) << name;
+    }
+}
+
+// Boots a repaired disk: our MBR code must find the active entry, load its
+// boot sector and start it with DS:SI on the entry.
+TEST(disk_images, repaired_disk_boots_its_active_partition)
+{
+    if (!have("qemu-system-i386"))
+        GTEST_SKIP() << "qemu-system-i386 is not installed";
+    const std::string image = scratch_dir() + "/boot.img";
+    std::vector<char> bytes(16384 * 512);
+    std::ifstream marker(TARN_BOOT_MARKER, std::ios::binary);
+    ASSERT_TRUE(marker.read(bytes.data() + 2048 * 512, 512));
+    std::ofstream(image, std::ios::binary).write(bytes.data(), bytes.size());
+
+    QList<partition_item_s> rows = search_image(image);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0], (partition_item_s{"NTFS", 7, 2048, 10239}));
+    ASSERT_EQ(repair_image(image), 0);
+
+    const std::string console = scratch_dir() + "/debugcon.txt";
+    int status = -1;
+    run_command("timeout 60 qemu-system-i386 -display none -no-reboot -monitor none -serial none"
+                " -drive file=" + shell_quote(image) + ",format=raw,if=ide"
+                " -debugcon file:" + shell_quote(console) +
+                " -device isa-debug-exit,iobase=0xf4,iosize=0x04 >/dev/null 2>&1",
+                &status);
+    std::ifstream in(console);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("TARN-BOOT-OK"), std::string::npos) << "the partition's boot sector did not run";
+    EXPECT_NE(text.find("ENTRY-2048"), std::string::npos) << "DS:SI did not point at the active entry";
+}
+
+} // namespace

@@ -1,0 +1,198 @@
+// The search thread, the repair of sector 0 behind its backup, and putting a
+// backup back.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <fstream>
+
+#include "boot_sectors.h"
+#include "partitions/drive_row.h"
+#include "partitions/mbr_backup.h"
+#include "partitions/partition_repair.h"
+#include "platform/test_images.h"
+
+namespace {
+
+// A disk image file with an NTFS and a FAT32 boot sector and an old sector 0.
+std::string make_image(const std::string &name, bool with_partitions = true)
+{
+    std::string path = scratch_dir() + "/" + name;
+    std::vector<uint8_t> bytes(8192 * 512);
+    for (int i = 0; i < 440; ++i)
+        bytes[i] = 0xCC;
+    bytes[440] = 0x12;
+    bytes[441] = 0x34;
+    bytes[510] = 0x55;
+    bytes[511] = 0xAA;
+    auto put = [&](uint64_t sector, const test_sector_t &s) { std::copy(s.begin(), s.end(), bytes.begin() + sector * 512); };
+    if (with_partitions) {
+        put(2048, ntfs_boot_sector(1999));  // 2048..4047
+        put(4096, fat32_boot_sector(2048));
+        put(4097, signed_sector());
+    }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+    return path;
+}
+
+QByteArray read_file(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+drive_item_s drive_for(const std::string &path)
+{
+    drive_item_s drive;
+    EXPECT_TRUE(make_drive_row(QString::fromStdString(path), drive, nullptr));
+    return drive;
+}
+
+TEST(partition_repair, each_row_travels_with_its_signal_and_rows_are_a_stable_copy)
+{
+    std::string image = make_image("signals.img");
+    partition_repair_c search;
+    std::vector<partition_item_s> signalled;
+    QObject::connect(&search, &partition_repair_c::partition_found, [&](const partition_item_s &row) {
+        // The row is already readable when its signal arrives.
+        EXPECT_TRUE(search.rows().contains(row));
+        signalled.push_back(row);
+    });
+    search.search_and_wait(drive_for(image));
+    const QList<partition_item_s> rows = search.rows();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0], (partition_item_s{"NTFS", 7, 2048, 4047}));
+    EXPECT_EQ(rows[1], (partition_item_s{"FAT32", 12, 4096, 6143}));
+    ASSERT_EQ(signalled.size(), 2u);
+    EXPECT_EQ(signalled[1], rows[1]);
+    EXPECT_EQ(search.progress(), 1.0);
+
+    // A new search empties the rows first.
+    search.search_and_wait(drive_for(make_image("empty.img", false)));
+    EXPECT_TRUE(search.rows().isEmpty());
+}
+
+TEST(partition_repair, search_keeps_its_own_copy_of_the_drive)
+{
+    std::string image = make_image("copy.img");
+    partition_repair_c search;
+    {
+        drive_item_s drive = drive_for(image);
+        search.start_with_drive(drive);
+        drive.name = QStringLiteral("/nonexistent");  // the drive list is rebuilt meanwhile
+    }
+    search.wait();
+    EXPECT_EQ(search.rows().size(), 2);
+    EXPECT_EQ(search.drive().name, QString::fromStdString(image));
+}
+
+TEST(partition_repair, repair_saves_the_old_sector_then_writes_the_table)
+{
+    std::string image = make_image("repair.img");
+    QString folder = QString::fromStdString(scratch_dir() + "/backups-repair");
+    const QByteArray before = read_file(QString::fromStdString(image));
+    partition_repair_c search;
+    QString backup, error;
+    EXPECT_EQ(search.repair(folder, &backup, &error), -1) << "no drive searched yet";
+
+    search.search_and_wait(drive_for(image));
+    ASSERT_EQ(search.repair(folder, &backup, &error), 0) << error.toStdString();
+    EXPECT_TRUE(backup.startsWith(folder));
+    EXPECT_TRUE(backup.contains(QStringLiteral("repair.img")));
+    EXPECT_EQ(read_file(backup), before.left(512));
+
+    const QByteArray after = read_file(QString::fromStdString(image));
+    EXPECT_EQ(after.mid(440, 6), before.mid(440, 6));
+    EXPECT_EQ(static_cast<uint8_t>(after[446]), 0x80);
+    EXPECT_EQ(after[446 + 4], 7);
+    EXPECT_EQ(after[446 + 16 + 4], 12);
+    EXPECT_EQ(after.mid(512), before.mid(512)) << "only sector 0 changes";
+
+    // A second repair keeps the first backup and makes its own.
+    QString second;
+    ASSERT_EQ(search.repair(folder, &second, &error), 0);
+    EXPECT_NE(second, backup);
+    EXPECT_EQ(read_file(backup), before.left(512));
+}
+
+TEST(partition_repair, nothing_is_written_without_rows_or_without_a_backup)
+{
+    std::string image = make_image("norows.img", false);
+    const QByteArray before = read_file(QString::fromStdString(image));
+    partition_repair_c search;
+    search.search_and_wait(drive_for(image));
+    QString folder = QString::fromStdString(scratch_dir() + "/backups-norows");
+    QString backup, error;
+    EXPECT_EQ(search.repair(folder, &backup, &error), -1);
+    EXPECT_TRUE(backup.isEmpty());
+    EXPECT_FALSE(QDir(folder).exists());
+    EXPECT_EQ(read_file(QString::fromStdString(image)), before);
+
+    // A backup folder that cannot be made stops the repair before any write.
+    std::string found = make_image("nobackup.img");
+    const QByteArray found_before = read_file(QString::fromStdString(found));
+    search.search_and_wait(drive_for(found));
+    QString blocked = QString::fromStdString(found) + QStringLiteral("/inside-a-file");
+    EXPECT_EQ(search.repair(blocked, &backup, &error), -1);
+    EXPECT_EQ(read_file(QString::fromStdString(found)), found_before);
+}
+
+TEST(partition_repair, backups_must_be_one_signed_sector)
+{
+    const std::string dir = scratch_dir();
+    auto write = [&](const std::string &name, QByteArray bytes) {
+        QString path = QString::fromStdString(dir + "/" + name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path;
+    };
+    QByteArray good(512, 0);
+    good[510] = 0x55;
+    good[511] = char(0xAA);
+    sector_bytes_t out{};
+    EXPECT_EQ(load_mbr_backup(write("good.bin", good), out, nullptr), 0);
+    EXPECT_EQ(load_mbr_backup(write("short.bin", good.left(511)), out, nullptr), -1);
+    EXPECT_EQ(load_mbr_backup(write("long.bin", good + QByteArray(1, 0)), out, nullptr), -1);
+    QByteArray unsigned_sector = good;
+    unsigned_sector[511] = 0;
+    EXPECT_EQ(load_mbr_backup(write("unsigned.bin", unsigned_sector), out, nullptr), -1);
+    EXPECT_EQ(load_mbr_backup(QString::fromStdString(dir + "/missing.bin"), out, nullptr), -1);
+}
+
+TEST(partition_repair, cli_repair_needs_yes_and_restore_mbr_undoes_it)
+{
+    const char *cli = getenv("TARN_CLI");
+    if (!cli)
+        GTEST_SKIP() << "TARN_CLI not set";
+    std::string image = make_image("cli.img");
+    std::string state = scratch_dir() + "/state";
+    std::string env = "XDG_STATE_HOME=" + shell_quote(state) + " ";
+    const QByteArray before = read_file(QString::fromStdString(image));
+    int status = -1;
+    std::string shown = run_command(env + shell_quote(cli) + " repair " + shell_quote(image), &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(shown.find("2048"), std::string::npos);
+    EXPECT_EQ(read_file(QString::fromStdString(image)), before) << "written without --yes";
+
+    std::string done = run_command(env + shell_quote(cli) + " repair --yes " + shell_quote(image), &status);
+    ASSERT_EQ(status, 0) << done;
+    QStringList backups = QDir(QString::fromStdString(state + "/TarnRecovery/mbr-backups")).entryList(QDir::Files);
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_NE(read_file(QString::fromStdString(image)), before);
+
+    std::string backup = state + "/TarnRecovery/mbr-backups/" + backups[0].toStdString();
+    run_command(env + shell_quote(cli) + " restore-mbr " + shell_quote(image) + " " + shell_quote(backup), &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(read_file(QString::fromStdString(image)), before);
+
+    std::string junk = scratch_dir() + "/junk.bin";
+    std::ofstream(junk) << "not a sector";
+    run_command(env + shell_quote(cli) + " restore-mbr " + shell_quote(image) + " " + shell_quote(junk) + " 2>/dev/null",
+                &status);
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(read_file(QString::fromStdString(image)), before);
+}
+
+} // namespace
