@@ -1,11 +1,9 @@
 #include "ntfs_scan.h"
 
-#include <climits>
 #include <cstring>
 
 #include "mft_scanner.h"
 #include "ntfs_scan_internal.h"
-#include "platform/disks.h"
 #include "stream_writer.h"
 
 namespace {
@@ -27,62 +25,29 @@ int32_t attach(std::unique_ptr<ntfs_volume_c> volume, ntfs_scan_context *context
     return ntfs_ok;
 }
 
+template <class Open>
+int32_t start_scan(ntfs_scan_context *context, Open open)
+{
+    if (!context || context->open)
+        return ntfs_error_argument;
+    int32_t error = ntfs_ok;
+    std::unique_ptr<ntfs_volume_c> volume = open(&error);
+    return volume ? attach(std::move(volume), context) : error;
+}
+
 } // namespace
 
 int32_t ntfs_scan_startup_device(std::shared_ptr<block_device_c> device, ntfs_scan_context *context)
 {
-    if (!context || context->open)
-        return ntfs_error_argument;
-    int32_t error = ntfs_ok;
-    auto volume = ntfs_volume_c::open(std::move(device), &error);
-    return volume ? attach(std::move(volume), context) : error;
+    return start_scan(context, [&](int32_t *error) { return ntfs_volume_c::open(std::move(device), error); });
 }
 
 int32_t ntfs_scan_startup_mft_file(std::shared_ptr<block_device_c> mft, ntfs_scan_context *context)
 {
-    if (!context || context->open)
-        return ntfs_error_argument;
-    int32_t error = ntfs_ok;
-    auto volume = ntfs_volume_c::open_mft_file(std::move(mft), &error);
-    return volume ? attach(std::move(volume), context) : error;
-}
-
-bool parse_ntfs_device_name(const char *name, int &disk_number, int &partition_number)
-{
-    static const char prefix[] = "/dev/hd";
-    if (!name || strncmp(name, prefix, sizeof prefix - 1) != 0)
-        return false;
-    const char *p = name + sizeof prefix - 1;
-    if (*p < 'a' || *p > 'z')
-        return false;
-    disk_number = *p++ - 'a';
-    if (*p < '0' || *p > '9')
-        return false;
-    long partition = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        partition = partition * 10 + (*p - '0');
-        if (partition > INT_MAX / 10)
-            return false;
-    }
-    partition_number = static_cast<int>(partition);
-    return *p == '\0';
+    return start_scan(context, [&](int32_t *error) { return ntfs_volume_c::open_mft_file(std::move(mft), error); });
 }
 
 extern "C" {
-
-int32_t ntfs_scan_startup(const char *device_name, ntfs_scan_context *context)
-{
-    int disk_number = 0, partition_number = 0;
-    if (!context || !parse_ntfs_device_name(device_name, disk_number, partition_number))
-        return ntfs_error_argument;
-    volume_location_s where;
-    if (!locate_partition(disk_number, partition_number, where))
-        return ntfs_error_device;
-    std::shared_ptr<block_device_c> device = open_volume(where, open_mode_e::read);
-    if (!device)
-        return ntfs_error_device;
-    return ntfs_scan_startup_device(std::move(device), context);
-}
 
 int32_t ntfs_scan_next(ntfs_scan_context *context, ntfs_scan_record *record)
 {
