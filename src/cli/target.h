@@ -16,3 +16,7 @@ bool add_cli_images(const cli_args_c &args);
 // Resolves the first positional word (and --partition) to a volume row.
 // Returns false with a readable reason in *error.
 bool resolve_target(const cli_args_c &args, volume_item_s &out, QString *error);
+
+// Resolves a whole disk: a block device path, a disk image file (added to the
+// disk table) or a disk-table index. Returns false with a reason in *error.
+bool resolve_disk(const QString &word, int &disk_number, QString *error);

@@ -37,6 +37,7 @@ enum : uint32_t { drive_type_removable = 2, drive_type_fixed = 3 };
 
 struct volume_info_s {
     std::string device_name;     // /dev/sdb1, or "<image> partition N"
+    bool on_image = false;       // lies in an image file the user added
     std::string volume_path;     // reopenable name, see volume_path.h
     std::string label;
     std::string fs_name;         // "NTFS", "FAT32", "FAT", "exFAT", or blkid's TYPE

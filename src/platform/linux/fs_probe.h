@@ -1,0 +1,15 @@
+// File system and label of a byte range of a device or image, via libblkid.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct fs_identity_s {
+    bool found = false;
+    std::string fs_name;  // as system_fs_name gives it
+    std::string label;
+};
+
+// Probes [offset, offset + length) of path; length 0 means to the end.
+// Not found when the range cannot be read or holds no single known file system.
+fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64_t length);
