@@ -138,34 +138,85 @@ TEST(disk_images, sample_tables_never_upset_the_search)
     }
 }
 
+// A disk with the marker boot sector at 2048, repaired by us.
+std::string repaired_boot_disk(const std::string &name)
+{
+    const std::string image = scratch_dir() + "/" + name;
+    std::vector<char> bytes(16384 * 512);
+    std::ifstream marker(TARN_BOOT_MARKER, std::ios::binary);
+    EXPECT_TRUE(marker.read(bytes.data() + 2048 * 512, 512));
+    std::ofstream(image, std::ios::binary).write(bytes.data(), bytes.size());
+    QList<partition_item_s> rows = search_image(image);
+    EXPECT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.value(0), (partition_item_s{"NTFS", 7, 2048, 10239}));
+    EXPECT_EQ(repair_image(image), 0);
+    return image;
+}
+
+void patch(const std::string &image, uint64_t offset, std::initializer_list<uint8_t> bytes)
+{
+    std::fstream f(image, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(offset));
+    for (uint8_t b : bytes)
+        f.put(static_cast<char>(b));
+}
+
+const char *qemu_disk_options = " -display none -no-reboot -serial none -drive format=raw,if=ide,file=";
+
+// Boots the image until the screen shows one of the loader's messages (or
+// 20 s pass) and returns the screen's text.
+std::string boot_screen(const std::string &image)
+{
+    const std::string dump = scratch_dir() + "/vga.bin";
+    const std::string save = "echo 'pmemsave 0xb8000 4000 \"" + dump + "\"'";
+    run_command("rm -f " + shell_quote(dump) + "; (for i in $(seq 40); do sleep 0.5; " + save +
+                "; sleep 0.2; tr -d '\\000\\007' < " + shell_quote(dump) +
+                " 2>/dev/null | grep -aq -e 'operating system' -e 'partition table' && break; done; echo quit) |"
+                " timeout 60 qemu-system-i386 -monitor stdio" + qemu_disk_options + shell_quote(image) +
+                " >/dev/null 2>&1");
+    std::ifstream in(dump, std::ios::binary);
+    std::string cells((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    for (size_t i = 0; i < cells.size(); i += 2)
+        text += cells[i];
+    return text;
+}
+
 // Boots a repaired disk: our MBR code must find the active entry, load its
 // boot sector and start it with DS:SI on the entry.
 TEST(disk_images, repaired_disk_boots_its_active_partition)
 {
     if (!have("qemu-system-i386"))
         GTEST_SKIP() << "qemu-system-i386 is not installed";
-    const std::string image = scratch_dir() + "/boot.img";
-    std::vector<char> bytes(16384 * 512);
-    std::ifstream marker(TARN_BOOT_MARKER, std::ios::binary);
-    ASSERT_TRUE(marker.read(bytes.data() + 2048 * 512, 512));
-    std::ofstream(image, std::ios::binary).write(bytes.data(), bytes.size());
-
-    QList<partition_item_s> rows = search_image(image);
-    ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows[0], (partition_item_s{"NTFS", 7, 2048, 10239}));
-    ASSERT_EQ(repair_image(image), 0);
-
+    const std::string image = repaired_boot_disk("boot.img");
     const std::string console = scratch_dir() + "/debugcon.txt";
-    int status = -1;
-    run_command("timeout 60 qemu-system-i386 -display none -no-reboot -monitor none -serial none"
-                " -drive file=" + shell_quote(image) + ",format=raw,if=ide"
-                " -debugcon file:" + shell_quote(console) +
-                " -device isa-debug-exit,iobase=0xf4,iosize=0x04 >/dev/null 2>&1",
-                &status);
+    run_command("timeout 60 qemu-system-i386 -monitor none -debugcon file:" + shell_quote(console) +
+                " -device isa-debug-exit,iobase=0xf4,iosize=0x04" + qemu_disk_options + shell_quote(image) +
+                " >/dev/null 2>&1");
     std::ifstream in(console);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("TARN-BOOT-OK"), std::string::npos) << "the partition's boot sector did not run";
     EXPECT_NE(text.find("ENTRY-2048"), std::string::npos) << "DS:SI did not point at the active entry";
+}
+
+TEST(disk_images, boot_code_reports_what_keeps_it_from_booting)
+{
+    if (!have("qemu-system-i386"))
+        GTEST_SKIP() << "qemu-system-i386 is not installed";
+    // The active partition's first sector lost its signature.
+    std::string unsigned_os = repaired_boot_disk("unsigned.img");
+    patch(unsigned_os, 2048 * 512 + 510, {0, 0});
+    EXPECT_NE(boot_screen(unsigned_os).find("Missing operating system"), std::string::npos);
+
+    // A second active entry.
+    std::string two_active = repaired_boot_disk("two-active.img");
+    patch(two_active, 446 + 16, {0x80, 0, 1, 0, 7, 0, 1, 0, 0, 0x30, 0, 0, 1, 0, 0, 0});
+    EXPECT_NE(boot_screen(two_active).find("Invalid partition table"), std::string::npos);
+
+    // The active entry points past the end of the disk: every read fails.
+    std::string beyond = repaired_boot_disk("beyond.img");
+    patch(beyond, 446 + 8, {0x00, 0xFF, 0xFF, 0x7F});
+    EXPECT_NE(boot_screen(beyond).find("Error loading operating system"), std::string::npos);
 }
 
 } // namespace
