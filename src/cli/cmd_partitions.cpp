@@ -9,6 +9,7 @@
 #include "cmd_partitions.h"
 #include "partitions/drive_row.h"
 #include "progress_line.h"
+#include "target.h"
 #include "results/recovery_item.h"
 
 namespace {
@@ -77,7 +78,8 @@ bool run_disk_search(const cli_args_c &args, const char *command, const QString 
     }
     drive_item_s drive;
     QString error;
-    if (!make_drive_row(args.positional()[0], drive, &error)) {
+    int disk_number = -1;
+    if (!resolve_disk(args.positional()[0], disk_number, &error) || !drive_row_for_disk(disk_number, drive, &error)) {
         fprintf(stderr, "tarnrecovery-cli %s: %s\n", command, qPrintable(error));
         *exit_code = cli_bad_target;
         return false;

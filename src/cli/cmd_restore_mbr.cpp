@@ -2,7 +2,9 @@
 #include <cstdio>
 
 #include "cli_command.h"
+#include "partitions/drive_row.h"
 #include "partitions/mbr_backup.h"
+#include "target.h"
 
 namespace {
 
@@ -12,9 +14,15 @@ int run_restore_mbr(const cli_args_c &args)
         fprintf(stderr, "usage: tarnrecovery-cli restore-mbr DISK BACKUP\n");
         return cli_bad_target;
     }
-    const QString disk = args.positional()[0];
-    sector_bytes_t saved{};
+    drive_item_s drive;
     QString error;
+    int disk_number = -1;
+    if (!resolve_disk(args.positional()[0], disk_number, &error) || !drive_row_for_disk(disk_number, drive, &error)) {
+        fprintf(stderr, "tarnrecovery-cli restore-mbr: %s\n", qPrintable(error));
+        return cli_bad_target;
+    }
+    const QString disk = drive.name;
+    sector_bytes_t saved{};
     if (load_mbr_backup(args.positional()[1], saved, &error) != 0) {
         fprintf(stderr, "tarnrecovery-cli restore-mbr: %s\n", qPrintable(error));
         return cli_bad_target;

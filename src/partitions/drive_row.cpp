@@ -1,24 +1,22 @@
 #include "drive_row.h"
 
-#include "platform/block_device.h"
+#include "devices/drive_list.h"
+#include "platform/disks.h"
 
-bool make_drive_row(const QString &path, drive_item_s &out, QString *error)
+bool drive_row_for_disk(int disk_number, drive_item_s &out, QString *error)
 {
-    std::string why;
-    auto disk = open_block_device(path.toStdString(), open_mode_e::read, &why);
-    if (!disk) {
+    auto fail = [&](const QString &why) {
         if (error)
-            *error = QString::fromStdString(why);
+            *error = why;
         return false;
-    }
-    disk_geometry_s geometry;
-    geometry.tracks_per_cylinder = 255;
-    geometry.sectors_per_track = 63;
-    geometry.bytes_per_sector = disk->sector_size();
-    geometry.media_type = 12;  // fixed disk
-    geometry.cylinders = disk->size() / (255ull * 63 * disk->sector_size());
-    out.name = path;
-    out.size = disk->size();
-    out.geometry = geometry;
+    };
+    const std::vector<disk_info_s> disks = list_disks();
+    if (disk_number < 0 || disk_number >= static_cast<int>(disks.size()))
+        return fail(QStringLiteral("there is no disk %1").arg(disk_number));
+    // The drive list ends at a disk without geometry, so ask for this one alone.
+    const QList<drive_item_s> rows = build_drive_rows({disks[disk_number]});
+    if (rows.size() < 2)
+        return fail(QStringLiteral("the geometry of %1 is unknown").arg(QString::fromStdString(disks[disk_number].path)));
+    out = rows[1];
     return true;
 }

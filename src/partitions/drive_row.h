@@ -1,11 +1,11 @@
-// A drive row for a disk named by its path (block device or image file).
+// The drive row the search and the repair work on, for one disk of the disk table.
 #pragma once
 
 #include <QString>
 
 #include "devices/drive_item.h"
 
-// Opens the disk to learn its size and sector size. The geometry is the usual
-// translation of 255 heads and 63 sectors per track. False with *error when
-// the disk cannot be opened.
-bool make_drive_row(const QString &path, drive_item_s &out, QString *error);
+// Builds the row of disk table entry disk_number (path, size and geometry as
+// the drive list shows them). False with *error when there is no such disk or
+// its geometry is unknown.
+bool drive_row_for_disk(int disk_number, drive_item_s &out, QString *error);

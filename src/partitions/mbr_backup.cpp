@@ -4,19 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cstring>
 #include <QRegularExpression>
+#include <cstring>
 #include <unistd.h>
 
-namespace {
+#include "platform/user_dirs.h"
 
-QString user_state_folder()
-{
-    QString base = qEnvironmentVariable("XDG_STATE_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/state");
-    return base + QStringLiteral("/TarnRecovery");
-}
+namespace {
 
 // "/dev/sdb" -> "dev_sdb"; keeps file names short and free of separators.
 QString disk_tag(const QString &disk_path)
@@ -32,7 +26,8 @@ QString disk_tag(const QString &disk_path)
 
 QString mbr_backup_folder()
 {
-    return user_state_folder() + QStringLiteral("/mbr-backups");
+    const std::string state = user_state_dir();
+    return state.empty() ? QString() : QString::fromStdString(state) + QStringLiteral("/mbr-backups");
 }
 
 int save_mbr_backup(const QString &folder, const QString &disk_path, const sector_bytes_t &sector,
@@ -43,7 +38,7 @@ int save_mbr_backup(const QString &folder, const QString &disk_path, const secto
             *error = why;
         return -1;
     };
-    if (!QDir().mkpath(folder))
+    if (folder.isEmpty() || !QDir().mkpath(folder))
         return fail(QStringLiteral("cannot create the backup folder %1").arg(folder));
     const QString stem = QStringLiteral("%1/mbr-%2-%3")
                              .arg(folder, disk_tag(disk_path),

@@ -5,8 +5,7 @@
 
 #include "sector_zero.h"
 
-// <user state folder>/mbr-backups, the user state folder being
-// $XDG_STATE_HOME/TarnRecovery or ~/.local/state/TarnRecovery.
+// mbr-backups in the user's state folder; empty when that folder cannot be made.
 QString mbr_backup_folder();
 
 // Writes sector to a new file in folder named after the disk and the time

@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "partitions/drive_row.h"
 #include "partitions/partition_repair.h"
 #include "platform/partition_table.h"
 #include "platform/test_images.h"
+#include "test_drives.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ std::string tools_path()
 
 QList<partition_item_s> search_image(const std::string &path)
 {
-    drive_item_s drive;
-    EXPECT_TRUE(make_drive_row(QString::fromStdString(path), drive, nullptr)) << path;
+    drive_item_s drive = drive_for_image(path);
+    EXPECT_FALSE(drive.is_header()) << path;
     partition_repair_c search;
     search.search_and_wait(drive);
     EXPECT_EQ(search.progress(), 1.0) << path;
@@ -40,10 +40,8 @@ QList<partition_item_s> search_image(const std::string &path)
 
 int repair_image(const std::string &path)
 {
-    drive_item_s drive;
-    make_drive_row(QString::fromStdString(path), drive, nullptr);
     partition_repair_c search;
-    search.search_and_wait(drive);
+    search.search_and_wait(drive_for_image(path));
     QString backup, error;
     int rc = search.repair(QString::fromStdString(scratch_dir() + "/backups"), &backup, &error);
     EXPECT_EQ(rc, 0) << error.toStdString();

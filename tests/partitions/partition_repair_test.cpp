@@ -8,10 +8,10 @@
 #include <fstream>
 
 #include "boot_sectors.h"
-#include "partitions/drive_row.h"
 #include "partitions/mbr_backup.h"
 #include "partitions/partition_repair.h"
 #include "platform/test_images.h"
+#include "test_drives.h"
 
 namespace {
 
@@ -44,8 +44,8 @@ QByteArray read_file(const QString &path)
 
 drive_item_s drive_for(const std::string &path)
 {
-    drive_item_s drive;
-    EXPECT_TRUE(make_drive_row(QString::fromStdString(path), drive, nullptr));
+    drive_item_s drive = drive_for_image(path);
+    EXPECT_FALSE(drive.is_header()) << path;
     return drive;
 }
 
