@@ -191,8 +191,8 @@ TEST_F(disk_image_test, whole_volume_images_are_partition_zero)
         EXPECT_EQ(empty.fs_name, "");
 }
 
-// Images come after every block device, once each, in the order added;
-// geometry is never zero for a small image.
+// Images come after every block device, once each, in the order added, with
+// the 255 x 63 translation; a small image's geometry is never empty.
 TEST_F(disk_image_test, disk_table_holds_each_image_once)
 {
     const std::string mbr = make_mbr_disk();
@@ -217,6 +217,15 @@ TEST_F(disk_image_test, disk_table_holds_each_image_once)
         EXPECT_GT(g.cylinders, 0u);
         EXPECT_LE(g.cylinders * cylinder, disks[i].size_bytes);
         EXPECT_GT((g.cylinders + 1) * cylinder, disks[i].size_bytes);
+        EXPECT_EQ(g.tracks_per_cylinder, 255u);
+        EXPECT_EQ(g.sectors_per_track, 63u);
+    }
+    // Under one 255 x 63 cylinder (about 8 MiB) the size must not read as 0.
+    const std::string small = unpack_shared_image("dfir_ntfs/mbr-512-p1e2.bin.gz");
+    if (!small.empty()) {
+        ASSERT_TRUE(add_disk_image(small));
+        const disk_geometry_s g = list_disks().back().geometry;
+        EXPECT_GT(g.cylinders * g.tracks_per_cylinder * g.sectors_per_track * g.bytes_per_sector, 1000000u);
     }
     std::string error;
     EXPECT_FALSE(add_disk_image(scratch_dir() + "/missing.img", &error));

@@ -24,6 +24,7 @@ constexpr uint32_t media_removable = 11;  // the system's RemovableMedia
 constexpr uint32_t media_fixed = 12;      // FixedMedia
 constexpr uint32_t translated_heads = 255;
 constexpr uint32_t translated_sectors = 63;
+constexpr uint32_t small_disk_heads = 16;
 
 std::mutex images_lock;
 std::vector<std::string> &added_images()
@@ -41,15 +42,15 @@ int kind_of(const std::string &name)
     return 6;
 }
 
-// The BIOS LBA-assist translation: 63 sectors per track and as few heads as
-// keep the cylinder count below 1024, up to 255; a disk smaller than one such
-// cylinder gets one head of one sector so its size is not shown as 0.
+// The usual 255 x 63 translation. A disk smaller than one such cylinder
+// (under 8 MiB: small images) falls back to 16 heads, or to one head of one
+// sector, so its geometry does not describe an empty disk.
 void translate(uint64_t sectors_total, uint32_t &heads, uint32_t &sectors)
 {
+    heads = translated_heads;
     sectors = translated_sectors;
-    for (heads = 16; heads < 255 && sectors_total > uint64_t(1024) * heads * sectors; heads *= 2)
-        ;
-    heads = std::min(heads, translated_heads);
+    if (sectors_total < uint64_t(heads) * sectors)
+        heads = small_disk_heads;
     if (sectors_total < uint64_t(heads) * sectors)
         heads = sectors = 1;
 }
