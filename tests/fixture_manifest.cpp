@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 
 namespace {
@@ -53,6 +54,7 @@ bool fixture_manifest_c::fail(int line, const QString &what) {
 }
 
 bool fixture_manifest_c::parse(const QByteArray &text) {
+  folder_.clear();
   properties_.clear();
   entries_.clear();
   error_.clear();
@@ -131,7 +133,13 @@ bool fixture_manifest_c::load(const QString &path) {
     error_ = QStringLiteral("cannot read %1").arg(path);
     return false;
   }
-  return parse(file.readAll());
+  const bool ok = parse(file.readAll());
+  folder_ = QFileInfo(path).absolutePath();
+  return ok;
+}
+
+QString fixture_manifest_c::image_path() const {
+  return folder_.isEmpty() ? QString() : folder_ + QLatin1Char('/') + image();
 }
 
 std::vector<fixture_partition_s> fixture_manifest_c::partitions() const {

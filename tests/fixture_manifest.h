@@ -59,6 +59,8 @@ public:
   QString property(const QString &key) const { return properties_.value(key); }
   /// The image file name the manifest describes.
   QString image() const { return property(QStringLiteral("image")); }
+  /// The image beside a loaded manifest file; empty after parse() alone.
+  QString image_path() const;
   const std::vector<fixture_entry_s> &entries() const { return entries_; }
   /// Partitions named by the properties, in number order.
   std::vector<fixture_partition_s> partitions() const;
@@ -68,6 +70,7 @@ public:
 private:
   bool fail(int line, const QString &what);
 
+  QString folder_;
   QHash<QString, QString> properties_;
   std::vector<fixture_entry_s> entries_;
   QString error_;
