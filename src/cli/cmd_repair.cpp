@@ -1,5 +1,6 @@
 // tarnrecovery-cli repair DISK [--yes]: searches the disk and rewrites its
 // partition table from what was found, after showing it.
+#include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
 
@@ -74,6 +75,9 @@ int run_repair(const cli_args_c &args)
     }
     printf("Sector 0 of %s rewritten. Undo with: tarnrecovery-cli restore-mbr %s %s\n", qPrintable(drive.name),
            qPrintable(drive.name), qPrintable(backup));
+    if (!QFileInfo(drive.name).isFile())
+        printf("The system reads the new table after `blockdev --rereadpt %s` or when the disk is attached again.\n",
+               qPrintable(drive.name));
     return cli_ok;
 }
 
