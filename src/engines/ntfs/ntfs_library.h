@@ -1,0 +1,15 @@
+// The four library operations the NTFS engine calls, as replaceable
+// functions so the engine can be driven by a scripted library in tests.
+#pragma once
+
+#include <functional>
+
+#include "libntfs/ntfs_scan.h"
+
+struct ntfs_library_s {
+    std::function<int32_t(const char *, ntfs_scan_context *)> scan_startup = ntfs_scan_startup;
+    std::function<int32_t(ntfs_scan_context *, ntfs_scan_record *)> scan_next = ntfs_scan_next;
+    std::function<int32_t(ntfs_scan_context *)> scan_shutdown = ntfs_scan_shutdown;
+    std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t, const char *, int32_t *)> recover_file =
+        ntfs_recover_file;
+};

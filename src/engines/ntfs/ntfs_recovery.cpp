@@ -1,0 +1,102 @@
+#include "ntfs_recovery.h"
+
+#include <QFile>
+#include <cstring>
+
+#include "ntfs_failure_log.h"
+
+ntfs_recovery_c::ntfs_recovery_c(QObject *parent) : recovery_base_c(parent)
+{
+    reset();
+}
+
+ntfs_recovery_c::~ntfs_recovery_c()
+{
+    wait();
+    close_library_scan();
+}
+
+void ntfs_recovery_c::close_library_scan()
+{
+    if (context_.open)
+        library_.scan_shutdown(&context_);
+    memset(&context_, 0, sizeof context_);
+}
+
+QByteArray ntfs_recovery_c::device_name(const volume_item_s &volume)
+{
+    char name[260];
+    snprintf(name, sizeof name, "/dev/hd%c%d", 'a' + volume.disk_number, volume.partition_number);
+    return QByteArray(name);
+}
+
+void ntfs_recovery_c::update_progress()
+{
+    // c1 + c2 + c3 summed as signed 32-bit values, as the library keeps them.
+    int64_t total = context_.total;
+    if (total <= 0)
+        return;
+    int32_t done = context_.c3 + 8 * (context_.c1 + context_.c2);
+    state_.progress = static_cast<double>(done) / static_cast<double>(total);
+}
+
+void ntfs_recovery_c::run()
+{
+    reset();
+    const QByteArray device = device_name(state_.volume);
+    close_library_scan();
+    int32_t result = library_.scan_startup(device.constData(), &context_);
+    if (result < 0) {
+        report_ntfs_startup_failure("ntfs_recovery", __LINE__, result);
+        memset(&context_, 0, sizeof context_);
+        return;
+    }
+    while (state_.stop.load() == 0) {
+        if (!state_.wait_while_paused())
+            break;
+        ntfs_item_s item;
+        if (!library_.scan_next(&context_, &item.record))
+            break;
+        update_progress();
+        ++state_.read_count;
+        // Existing files stay where they are; directories and deleted entries are kept.
+        if (item.is_file() && !item.is_deleted())
+            continue;
+        store_.insert(item.record.id, item);
+        ++state_.found_count;
+    }
+    link_ntfs_store(store_);
+}
+
+void ntfs_recovery_c::set_volume(const volume_item_s &volume) { state_.volume = volume; }
+double ntfs_recovery_c::get_progress() { return state_.progress; }
+void ntfs_recovery_c::set_progress(double progress) { state_.progress = progress; }
+void ntfs_recovery_c::set_stop(int code) { state_.stop = code; }
+int ntfs_recovery_c::get_stop() { return state_.stop; }
+int ntfs_recovery_c::get_pause() { return state_.pause; }
+void ntfs_recovery_c::set_pause(int pause) { state_.pause = pause; }
+quint64 ntfs_recovery_c::get_read_count() { return state_.read_count; }
+quint64 ntfs_recovery_c::get_found_count() { return state_.found_count; }
+
+void ntfs_recovery_c::reset()
+{
+    state_.reset_counters();
+    store_.clear();
+}
+
+int ntfs_recovery_c::recover_item(quint64 id, QString destination)
+{
+    if (!context_.open)
+        return -1;
+    const QByteArray path = QFile::encodeName(destination);
+    // A new file, never one reached through a link already there.
+    QFile::remove(destination);
+    int32_t unused = 0;
+    return library_.recover_file(&context_, static_cast<uint32_t>(id), static_cast<uint32_t>(id >> 32),
+                                 path.constData(), &unused);
+}
+
+int ntfs_recovery_c::get_item_path(quint64 id, std::wstring *out)
+{
+    return ntfs_item_path(store_, id, state_.volume.mount_path, out);
+}

@@ -1,0 +1,51 @@
+// The NTFS scan engine: pulls file-record descriptions from libntfs, keeps
+// directories and deleted entries, links them into a tree and writes single
+// items out through the library.
+#pragma once
+
+#include "engines/engine_state.h"
+#include "engines/recovery_base.h"
+#include "ntfs_item.h"
+#include "ntfs_library.h"
+
+class ntfs_recovery_c : public recovery_base_c {
+    Q_OBJECT
+public:
+    explicit ntfs_recovery_c(QObject *parent = nullptr);
+    // Closes a library scan left open for recover_item.
+    ~ntfs_recovery_c() override;
+
+    void run() override;
+    void set_volume(const volume_item_s &volume) override;
+    double get_progress() override;
+    void set_progress(double progress) override;
+    void set_stop(int code) override;
+    int get_stop() override;
+    int get_pause() override;
+    void set_pause(int pause) override;
+    quint64 get_read_count() override;
+    void reset() override;
+    // Writes the item's unnamed data stream through the library, from its
+    // file record (for a deleted entry: its stale run list).
+    int recover_item(quint64 id, QString destination) override;
+    int get_item_path(quint64 id, std::wstring *out) override;
+    quint64 get_found_count() override;
+
+    // Read only after the thread has finished.
+    const ntfs_store_t &store() const { return store_; }
+    const volume_item_s &volume() const { return state_.volume; }
+
+    // "/dev/hd%c%d" of the volume row: disk letter, partition number.
+    static QByteArray device_name(const volume_item_s &volume);
+    // Replaces the library (tests); call while no scan runs.
+    void set_library(const ntfs_library_s &library) { library_ = library; }
+
+private:
+    void close_library_scan();
+    void update_progress();
+
+    ntfs_scan_context context_{};
+    engine_state_s state_;
+    ntfs_store_t store_;
+    ntfs_library_s library_;
+};

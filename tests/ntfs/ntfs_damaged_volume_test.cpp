@@ -1,0 +1,164 @@
+// A real small volume (testfs1) damaged in memory: the scan goes on past bad
+// records and extraction refuses what it cannot do without leaving output.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "libntfs/boot_sector.h"
+#include "libntfs/mft_record.h"
+#include "libntfs/ntfs_layout.h"
+#include "libntfs/ntfs_scan_internal.h"
+#include "ntfs_test_support.h"
+
+namespace {
+
+struct image_s {
+    std::vector<uint8_t> bytes;
+    ntfs_geometry_s geometry;
+
+    uint8_t *record(uint64_t n) { return bytes.data() + geometry.mft_lcn * geometry.cluster_size + n * geometry.record_size; }
+
+    // Offset inside record n of the first attribute of type, found on a fixed-up copy.
+    const attribute_s find(uint64_t n, uint32_t type, size_t *offset)
+    {
+        copy.assign(record(n), record(n) + geometry.record_size);
+        EXPECT_TRUE(apply_fixups(copy.data(), copy.size()));
+        std::vector<attribute_s> attrs;
+        parse_attributes({copy.data(), copy.size()}, attrs);
+        for (const attribute_s &a : attrs)
+            if (a.type == type) {
+                *offset = static_cast<size_t>((a.non_resident ? a.mapping_pairs.data : a.value.data) - copy.data());
+                return a;
+            }
+        ADD_FAILURE() << "attribute not found";
+        return {};
+    }
+    std::vector<uint8_t> copy;
+};
+
+std::unique_ptr<image_s> load_testfs1()
+{
+    std::string path = unpack_shared_image("rust-ntfs/testfs1");
+    if (path.empty())
+        return nullptr;
+    auto image = std::make_unique<image_s>();
+    std::string text = read_file(path);
+    image->bytes.assign(text.begin(), text.end());
+    EXPECT_TRUE(parse_boot_sector({image->bytes.data(), image->bytes.size()}, image->geometry));
+    return image;
+}
+
+struct scan_s {
+    scan_session_s session;
+    std::map<uint64_t, ntfs_scan_record> records;
+};
+
+std::unique_ptr<scan_s> scan(const std::vector<uint8_t> &bytes)
+{
+    auto s = std::make_unique<scan_s>();
+    s->session.startup_result =
+        ntfs_scan_startup_device(std::make_shared<memory_device_c>(bytes), &s->session.context);
+    if (s->session.startup_result == 0)
+        s->records = scan_all(s->session.context);
+    return s;
+}
+
+constexpr uint64_t file_with_12345 = 65, thousand_bytes_file = 66, sparse_file = 67;
+
+} // namespace
+
+TEST(ntfs_damaged_volume, a_torn_record_is_skipped_and_the_scan_goes_on)
+{
+    auto image = load_testfs1();
+    if (!image)
+        GTEST_SKIP() << "shared test images not found";
+    image->record(file_with_12345)[1022] ^= 0xFF;  // second stride's check value
+    auto s = scan(image->bytes);
+    ASSERT_EQ(s->session.startup_result, 0);
+    EXPECT_FALSE(s->records.count(file_with_12345));
+    EXPECT_TRUE(s->records.count(thousand_bytes_file));
+    EXPECT_TRUE(s->records.count(sparse_file));
+    EXPECT_EQ(8 * (int64_t(s->session.context.c1) + s->session.context.c2), s->session.context.total);
+}
+
+// A run pointing past the volume fails before any file is made, so a file
+// already at the destination stays as it was.
+TEST(ntfs_damaged_volume, a_run_outside_the_volume_fails_and_touches_nothing)
+{
+    auto image = load_testfs1();
+    if (!image)
+        GTEST_SKIP() << "shared test images not found";
+    size_t offset = 0;
+    attribute_s data = image->find(thousand_bytes_file, ntfs_attr_data, &offset);
+    ASSERT_TRUE(data.non_resident);
+    uint8_t header = image->record(thousand_bytes_file)[offset];
+    ASSERT_EQ(header >> 4, 2) << "expects a two-byte cluster offset";
+    uint8_t *lcn = image->record(thousand_bytes_file) + offset + 1 + (header & 0x0F);
+    lcn[0] = 0xFF, lcn[1] = 0x7F;  // cluster 32767 of a 4,096-cluster volume
+    auto s = scan(image->bytes);
+    ASSERT_EQ(s->session.startup_result, 0);
+    std::string out = scratch_dir() + "/outside.bin";
+    FILE *f = fopen(out.c_str(), "wb");
+    fputs("keep me", f);
+    fclose(f);
+    EXPECT_EQ(ntfs_recover_file(&s->session.context, thousand_bytes_file, 0, out.c_str(), nullptr),
+              ntfs_error_outside);
+    EXPECT_EQ(read_file(out), "keep me");
+}
+
+TEST(ntfs_damaged_volume, an_encrypted_stream_is_refused_without_output)
+{
+    auto image = load_testfs1();
+    if (!image)
+        GTEST_SKIP() << "shared test images not found";
+    size_t offset = 0;
+    image->find(thousand_bytes_file, ntfs_attr_data, &offset);
+    // Flags of the $DATA attribute header: find its start by walking back to the type.
+    uint8_t *rec = image->record(thousand_bytes_file);
+    for (size_t pos = offset; pos-- > 0;) {
+        uint32_t type;
+        memcpy(&type, rec + pos, 4);
+        if (type == ntfs_attr_data && pos % 8 == 0) {
+            rec[pos + 13] |= ntfs_attr_flag_encrypted >> 8;
+            break;
+        }
+    }
+    auto s = scan(image->bytes);
+    std::string out = scratch_dir() + "/encrypted.bin";
+    EXPECT_EQ(ntfs_recover_file(&s->session.context, thousand_bytes_file, 0, out.c_str(), nullptr),
+              ntfs_error_encrypted);
+    EXPECT_NE(access(out.c_str(), F_OK), 0);
+}
+
+// A cut-off image: records beyond the end are unreadable, never a crash.
+TEST(ntfs_damaged_volume, a_truncated_image_scans_what_is_there)
+{
+    auto image = load_testfs1();
+    if (!image)
+        GTEST_SKIP() << "shared test images not found";
+    size_t mft_end = image->geometry.mft_lcn * image->geometry.cluster_size + 40 * image->geometry.record_size;
+    image->bytes.resize(mft_end);
+    auto s = scan(image->bytes);
+    ASSERT_EQ(s->session.startup_result, 0);
+    EXPECT_TRUE(s->records.count(5));
+    EXPECT_FALSE(s->records.count(thousand_bytes_file));
+    std::string out = scratch_dir() + "/cut.bin";
+    EXPECT_LT(ntfs_recover_file(&s->session.context, 0, 0, out.c_str(), nullptr), 0) << "$MFT data lies past the cut";
+    EXPECT_NE(access(out.c_str(), F_OK), 0) << "the partial output is removed";
+}
+
+TEST(ntfs_damaged_volume, recover_file_refuses_unknown_records_and_directories)
+{
+    auto image = load_testfs1();
+    if (!image)
+        GTEST_SKIP() << "shared test images not found";
+    auto s = scan(image->bytes);
+    std::string out = scratch_dir() + "/none.bin";
+    EXPECT_EQ(ntfs_recover_file(&s->session.context, 5, 0, out.c_str(), nullptr), ntfs_error_no_record);
+    EXPECT_EQ(ntfs_recover_file(&s->session.context, 0, 1, out.c_str(), nullptr), ntfs_error_no_record);
+    EXPECT_EQ(ntfs_recover_file(&s->session.context, 40, 0, out.c_str(), nullptr), ntfs_error_no_record)
+        << "an unused slot";
+    EXPECT_NE(access(out.c_str(), F_OK), 0);
+    ntfs_scan_context closed{};
+    EXPECT_EQ(ntfs_recover_file(&closed, 64, 0, out.c_str(), nullptr), ntfs_error_argument);
+}

@@ -1,0 +1,287 @@
+// The NTFS engine's rules, driven by a scripted library.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <atomic>
+#include <vector>
+
+#include "engines/ntfs/ntfs_recovery.h"
+
+namespace {
+
+ntfs_scan_record make_record(uint64_t id, uint64_t parent, uint8_t flags, const char16_t *name)
+{
+    ntfs_scan_record r{};
+    r.id = id;
+    r.parent_id = parent;
+    r.flags = flags;
+    for (int i = 0; name[i] && i < 259; ++i)
+        r.name[i] = name[i];
+    return r;
+}
+
+constexpr uint8_t dir = ntfs_record_flag_directory, file = ntfs_record_flag_file,
+                  deleted = ntfs_record_flag_deleted;
+
+// A library that hands out a fixed list of records.
+struct scripted_library_s {
+    std::vector<ntfs_scan_record> records;
+    int32_t startup_result = 0;
+    size_t next_index = 0;
+    int startups = 0, shutdowns = 0;
+    std::function<void(size_t)> on_next;   // called before record i is returned
+    uint32_t recovered_low = 0, recovered_high = 0;
+    std::string recovered_path;
+
+    ntfs_library_s library()
+    {
+        ntfs_library_s lib;
+        lib.scan_startup = [this](const char *, ntfs_scan_context *ctx) {
+            ++startups;
+            next_index = 0;
+            if (startup_result < 0)
+                return startup_result;
+            ctx->open = 1;
+            ctx->total = static_cast<int64_t>(records.size()) * 8;
+            return 0;
+        };
+        lib.scan_next = [this](ntfs_scan_context *ctx, ntfs_scan_record *out) {
+            if (next_index >= records.size())
+                return 0;
+            if (on_next)
+                on_next(next_index);
+            *out = records[next_index++];
+            ctx->c1 = static_cast<int32_t>(next_index);
+            return 1;
+        };
+        lib.scan_shutdown = [this](ntfs_scan_context *) {
+            ++shutdowns;
+            return 0;
+        };
+        lib.recover_file = [this](ntfs_scan_context *, uint32_t low, uint32_t high, const char *path, int32_t *) {
+            recovered_low = low;
+            recovered_high = high;
+            recovered_path = path;
+            return 7;
+        };
+        return lib;
+    }
+};
+
+struct engine_fixture_s {
+    scripted_library_s script;
+    ntfs_recovery_c engine;
+
+    void scan(const QString &mount = QStringLiteral("/mnt/disk/"))
+    {
+        volume_item_s volume;
+        volume.device_name = QStringLiteral("/dev/sdz1");
+        volume.mount_path = mount;
+        engine.set_library(script.library());
+        engine.set_volume(volume);
+        engine.start();
+        ASSERT_TRUE(engine.wait(20000)) << "scan hung";
+    }
+
+    QString path(quint64 id)
+    {
+        std::wstring out;
+        int rc = engine.get_item_path(id, &out);
+        return rc == 0 ? QString::fromStdWString(out) : QStringLiteral("-1:") + QString::fromStdWString(out);
+    }
+};
+
+} // namespace
+
+TEST(ntfs_engine, device_name_letters_the_disk_and_numbers_the_partition)
+{
+    volume_item_s v;
+    v.disk_number = 0;
+    v.partition_number = 2;
+    EXPECT_EQ(ntfs_recovery_c::device_name(v), QByteArray("/dev/hda2"));
+    v.disk_number = 1;
+    v.partition_number = 0;
+    EXPECT_EQ(ntfs_recovery_c::device_name(v), QByteArray("/dev/hdb0"));
+}
+
+// A failed startup is logged once (file and stderr) and leaves nothing behind.
+TEST(ntfs_engine, startup_failure_writes_the_report_and_an_empty_store)
+{
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", state.path().toUtf8());
+    engine_fixture_s f;
+    f.script.startup_result = -1;
+    f.script.records = {make_record(5, 5, dir, u".")};
+    testing::internal::CaptureStderr();
+    f.scan();
+    std::string err = testing::internal::GetCapturedStderr();
+    qunsetenv("XDG_STATE_HOME");
+
+    EXPECT_EQ(err.rfind("ERROR: [ntfs_recovery:", 0), 0u) << err;
+    EXPECT_NE(err.find("] ntfs_scan_startup failed with return value (-1)\n"), std::string::npos);
+    QFile log(state.path() + QStringLiteral("/TarnRecovery/Pelmet.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = log.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 2) << "one line and its line feed";
+    EXPECT_TRUE(lines[0].contains("  [ntfs_recovery:"));
+    EXPECT_TRUE(lines[0].endsWith("ntfs_scan_startup failed with return value (-1)"));
+    EXPECT_TRUE(f.engine.store().isEmpty());
+    EXPECT_EQ(f.engine.get_read_count(), 0u);
+    EXPECT_EQ(f.engine.get_found_count(), 0u);
+    EXPECT_EQ(f.engine.recover_item(5, state.path() + QStringLiteral("/x")), -1) << "no scan is open";
+}
+
+TEST(ntfs_engine, empty_library_leaves_progress_and_counts_at_zero)
+{
+    engine_fixture_s f;
+    f.scan();
+    EXPECT_TRUE(f.engine.store().isEmpty());
+    EXPECT_EQ(f.engine.get_read_count(), 0u);
+    EXPECT_EQ(f.engine.get_progress(), 0.0);
+}
+
+// Live files are counted but not kept; directories and deleted entries are
+// kept; a repeated id replaces the stored record yet counts twice.
+TEST(ntfs_engine, keeps_directories_and_deleted_entries_only)
+{
+    engine_fixture_s f;
+    f.script.records = {make_record(5, 5, dir, u"."), make_record(30, 5, dir, u"live dir"),
+                        make_record(31, 30, file, u"live.txt"), make_record(32, 30, file | deleted, u"gone.txt"),
+                        make_record(33, 5, dir | deleted, u"old dir"), make_record(32, 30, file | deleted, u"again.txt")};
+    f.scan();
+    const ntfs_store_t &store = f.engine.store();
+    EXPECT_EQ(f.engine.get_read_count(), 6u);
+    EXPECT_EQ(f.engine.get_found_count(), 5u);
+    EXPECT_EQ(store.size(), 4);
+    EXPECT_FALSE(store.contains(31));
+    EXPECT_EQ(store[32].name_string(), QStringLiteral("again.txt"));
+    EXPECT_EQ(f.engine.get_progress(), 1.0);
+}
+
+// The root names itself as its parent: it must not become its own child, or
+// walking the tree from it would never end.
+TEST(ntfs_engine, links_children_without_self_loops_and_marks_folders_once)
+{
+    engine_fixture_s f;
+    f.script.records = {make_record(5, 5, dir, u"."),
+                        make_record(30, 5, dir, u"docs"),
+                        make_record(40, 30, file | deleted, u"a.txt"),
+                        make_record(50, 5, dir, u"empty"),
+                        make_record(51, 50, dir | deleted, u"sub"),
+                        make_record(60, 99, file | deleted, u"orphan.txt"),
+                        make_record(70, 71, dir, u"loop a"),
+                        make_record(71, 70, dir, u"loop b"),
+                        make_record(72, 70, file | deleted, u"in loop.txt")};
+    f.scan();
+    const ntfs_store_t &store = f.engine.store();
+    const ntfs_item_s &root = store[5];
+    EXPECT_EQ(root.children.size(), 2);
+    for (const ntfs_item_s *child : root.children)
+        EXPECT_NE(child, &root);
+    EXPECT_EQ(root.has_files, 1);
+    EXPECT_EQ(store[30].has_files, 1);
+    EXPECT_EQ(store[50].has_files, 0) << "only directories below it";
+    EXPECT_EQ(store[51].has_files, 0);
+    EXPECT_EQ(store[40].has_files, 0) << "a file's own mark is untouched";
+    EXPECT_EQ(f.path(60), QStringLiteral("-1:/mnt/disk")) << "parent never returned";
+    EXPECT_EQ(f.path(72), QStringLiteral("-1:/mnt/disk")) << "parents that loop";
+    EXPECT_EQ(store[70].children.size(), 1) << "records on the loop are not linked to each other";
+}
+
+// The mount path's own trailing separator is not doubled; the root's name
+// never appears.
+TEST(ntfs_engine, item_path_runs_from_the_mount_path_down)
+{
+    engine_fixture_s f;
+    f.script.records = {make_record(5, 5, dir, u"."), make_record(30, 5, dir, u"folder"),
+                        make_record(40, 30, file | deleted, u"item.txt")};
+    f.scan();
+    EXPECT_EQ(f.path(40), QStringLiteral("/mnt/disk/folder/item.txt"));
+    EXPECT_EQ(f.path(30), QStringLiteral("/mnt/disk/folder"));
+    EXPECT_EQ(f.path(41), QStringLiteral("-1:/mnt/disk"));
+    f.engine.reset();
+    EXPECT_EQ(f.path(40), QStringLiteral("-1:/mnt/disk")) << "reset empties the store";
+}
+
+TEST(ntfs_engine, progress_follows_the_library_counters)
+{
+    engine_fixture_s f;
+    f.script.records = {make_record(30, 5, dir, u"a")};
+    ntfs_library_s lib = f.script.library();
+    lib.scan_next = [&, calls = 0](ntfs_scan_context *ctx, ntfs_scan_record *out) mutable {
+        if (calls++)
+            return 0;
+        *out = f.script.records[0];
+        ctx->total = 64;
+        ctx->c1 = 3;
+        ctx->c2 = 1;
+        ctx->c3 = 4;
+        return 1;
+    };
+    volume_item_s volume;
+    f.engine.set_library(lib);
+    f.engine.set_volume(volume);
+    f.engine.start();
+    ASSERT_TRUE(f.engine.wait(20000));
+    EXPECT_DOUBLE_EQ(f.engine.get_progress(), (4 + 8 * (3 + 1)) / 64.0);
+}
+
+// A stop while paused ends the scan, and what was stored is still linked.
+TEST(ntfs_engine, stop_while_paused_ends_the_scan_and_still_links)
+{
+    engine_fixture_s f;
+    f.script.records = {make_record(5, 5, dir, u"."), make_record(30, 5, dir, u"docs"),
+                        make_record(40, 30, file | deleted, u"a.txt"), make_record(41, 30, file | deleted, u"b.txt")};
+    std::atomic<bool> paused{false};
+    f.script.on_next = [&](size_t i) {
+        if (i == 3) {
+            f.engine.set_pause(1);
+            paused = true;
+        }
+    };
+    volume_item_s volume;
+    f.engine.set_library(f.script.library());
+    f.engine.set_volume(volume);
+    f.engine.start();
+    while (!paused)
+        QThread::msleep(5);
+    f.engine.set_stop(stop_user);
+    ASSERT_TRUE(f.engine.wait(20000)) << "stop while paused must end the scan";
+    const ntfs_store_t &store = f.engine.store();
+    EXPECT_TRUE(store.contains(41)) << "the record fetched before the pause was kept";
+    EXPECT_EQ(store[30].children.size(), 2);
+    EXPECT_EQ(store[30].has_files, 1);
+    EXPECT_EQ(f.engine.get_stop(), stop_user);
+}
+
+// A second scan closes the first library scan and starts from nothing.
+TEST(ntfs_engine, second_scan_closes_the_first_and_starts_empty)
+{
+    engine_fixture_s f;
+    f.script.records = {make_record(5, 5, dir, u"."), make_record(40, 5, file | deleted, u"a.txt")};
+    f.scan();
+    EXPECT_EQ(f.engine.get_read_count(), 2u);
+    f.script.records = {make_record(5, 5, dir, u".")};
+    f.scan();
+    EXPECT_EQ(f.script.startups, 2);
+    EXPECT_EQ(f.script.shutdowns, 1);
+    EXPECT_EQ(f.engine.get_read_count(), 1u);
+    EXPECT_EQ(f.engine.get_found_count(), 1u);
+    EXPECT_FALSE(f.engine.store().contains(40));
+}
+
+// The id travels as two 32-bit words, low first; the result comes back as is.
+TEST(ntfs_engine, recover_item_hands_the_id_and_result_through)
+{
+    engine_fixture_s f;
+    f.scan();
+    QTemporaryDir dir;
+    QString target = dir.path() + QStringLiteral("/out.bin");
+    EXPECT_EQ(f.engine.recover_item(0x100000005ull, target), 7);
+    EXPECT_EQ(f.script.recovered_low, 5u);
+    EXPECT_EQ(f.script.recovered_high, 1u);
+    EXPECT_EQ(QString::fromStdString(f.script.recovered_path), target);
+}
