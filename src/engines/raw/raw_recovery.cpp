@@ -1,0 +1,107 @@
+#include "raw_recovery.h"
+
+#include <QFile>
+#include <algorithm>
+
+#include "platform/volume_path.h"
+#include "sc_control_access.h"
+
+raw_recovery_c::raw_recovery_c(QObject *parent) : recovery_base_c(parent) {}
+
+void raw_recovery_c::set_volume(const volume_item_s &volume)
+{
+    volume_ = volume;
+    device_path_ = volume.volume_path.toStdString();
+    // The volume name path ends in a separator; the device itself is named without it.
+    if (!device_path_.empty() && device_path_.back() == path_separator)
+        device_path_.pop_back();
+}
+
+double raw_recovery_c::get_progress() { return sc_get_progress(&control_); }
+void raw_recovery_c::set_progress(double progress) { sc_set_progress(&control_, progress); }
+void raw_recovery_c::set_stop(int code) { sc_set_stop(&control_, code); }
+int raw_recovery_c::get_stop() { return sc_get_stop(&control_); }
+int raw_recovery_c::get_pause() { return sc_get_pause(&control_); }
+void raw_recovery_c::set_pause(int pause) { sc_set_pause(&control_, pause); }
+
+void raw_recovery_c::reset()
+{
+    control_ = raw_scan_control_s{};
+    by_type_.clear();
+    items_.clear();
+}
+
+void raw_recovery_c::load_config(const std::string &path)
+{
+    sc_load_config(path.c_str());
+}
+
+void raw_recovery_c::run()
+{
+    reset();
+    control_.user = this;
+    control_.found = &raw_recovery_c::on_found;
+    sc_scan(&control_, device_path_.c_str());
+}
+
+void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uint64_t length)
+{
+    auto *self = static_cast<raw_recovery_c *>(user);
+    raw_item_s item{};
+    item.index = self->items_.size();
+    item.offset = offset;
+    item.length = length;
+    memcpy(item.type, type, strnlen(type, sizeof(item.type)));
+    self->items_.push_back(item);
+    self->by_type_[QByteArray(type)].append(item.index);
+}
+
+void raw_recovery_c::set_results(const std::string &device_path, std::vector<raw_item_s> items)
+{
+    device_path_ = device_path;
+    items_ = std::move(items);
+    by_type_.clear();
+    for (const raw_item_s &item : items_)
+        by_type_[QByteArray::fromStdString(item.type_name())].append(item.index);
+}
+
+int raw_recovery_c::recover_item(quint64 id, QString destination)
+{
+    if (id >= items_.size())
+        return -1;
+    const raw_item_s item = items_[id];
+    sc_handle_s *handle = sc_open(device_path_.c_str());
+    if (!handle)
+        return -1;
+    // From the find's own first byte: a byte-granular find does not start
+    // at a sector boundary, and the bytes before it are not part of it.
+    if (item.offset > uint64_t(INT64_MAX) || sc_seek(handle, static_cast<int64_t>(item.offset), 0) < 0) {
+        sc_close(handle);
+        return -1;
+    }
+    QFile out(destination);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        sc_close(handle);
+        return -1;
+    }
+    static const int32_t chunk = 8192;
+    uint64_t left = item.length;
+    bool failed = false;
+    while (left > 0) {
+        char buffer[chunk] = {};
+        int32_t got = sc_read(handle, buffer, chunk);
+        if (got <= 0) {
+            failed = true;  // the device ended or failed before the find did
+            break;
+        }
+        qint64 take = static_cast<qint64>(std::min<uint64_t>(left, static_cast<uint64_t>(got)));
+        if (out.write(buffer, take) != take) {
+            failed = true;
+            break;
+        }
+        left -= static_cast<uint64_t>(take);
+    }
+    out.close();
+    sc_close(handle);
+    return failed || out.error() != QFileDevice::NoError ? -1 : 0;
+}

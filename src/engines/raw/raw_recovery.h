@@ -1,0 +1,58 @@
+// The deep-scan engine: finds files by their content through libsc and keeps
+// them as a flat table of 32-byte entries with an index by type name.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <string>
+#include <vector>
+
+#include "engines/raw/raw_item.h"
+#include "engines/recovery_base.h"
+#include "libsc.h"
+
+class raw_recovery_c : public recovery_base_c {
+    Q_OBJECT
+public:
+    explicit raw_recovery_c(QObject *parent = nullptr);
+
+    void set_volume(const volume_item_s &volume) override;
+    double get_progress() override;
+    void set_progress(double progress) override;
+    void set_stop(int code) override;
+    int get_stop() override;
+    int get_pause() override;
+    void set_pause(int pause) override;
+    quint64 get_read_count() override { return 0; }
+    void reset() override;
+    // Writes the entry's bytes; 0 only when all of them were written.
+    int recover_item(quint64 id, QString destination) override;
+    int get_item_path(quint64, std::wstring *) override { return 0; }
+
+    // Hands libsc its configuration file (the working folder's, by default).
+    void load_config(const std::string &path = "./Tarnrecovery.conf");
+
+    const std::string &device_path() const { return device_path_; }
+    const volume_item_s &volume() const { return volume_; }
+    const std::vector<raw_item_s> &items() const { return items_; }
+    // Type name -> indexes of its entries, each list in the order found.
+    const QMap<QByteArray, QList<quint64>> &by_type() const { return by_type_; }
+    // Replaces the table with loaded entries and rebuilds the by-type index
+    // from their stored index fields and type names.
+    void set_results(const std::string &device_path, std::vector<raw_item_s> items);
+
+    // The libsc found callback: appends an entry and indexes it by the full type name.
+    static void on_found(void *user, const char *type, uint64_t offset, uint64_t length);
+
+protected:
+    void run() override;
+
+private:
+
+    volume_item_s volume_;
+    std::string device_path_;
+    raw_scan_control_s control_{};
+    std::vector<raw_item_s> items_;
+    QMap<QByteArray, QList<quint64>> by_type_;
+};

@@ -1,0 +1,273 @@
+// Archive and compressed formats: ZIP (and what is built on it), RAR, 7z,
+// gzip, bzip2, xz.
+#include <bzlib.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "sc_check_list.h"
+
+namespace {
+
+// What a ZIP holds, from its central directory names and a leading mimetype.
+const char *zip_subtype(sc_cursor_c &c, uint64_t cd, uint64_t cd_end)
+{
+    uint16_t name_len = 0, extra_len = 0;
+    if (c.le16(26, name_len) && c.le16(28, extra_len) && name_len == 8 && c.equals(30, "mimetype")) {
+        uint64_t data = 30ull + name_len + extra_len;
+        if (c.equals(data, "application/vnd.oasis.opendocument.text"))
+            return c.equals(data + 39, "-") ? "zip" : "odt";
+        if (c.equals(data, "application/vnd.oasis.opendocument.spreadsheet"))
+            return c.equals(data + 46, "-") ? "zip" : "ods";
+        if (c.equals(data, "application/epub+zip"))
+            return "epub";
+    }
+    bool word = false, xl = false, ppt = false, apk = false, jar = false;
+    char name[64];
+    for (uint64_t p = cd; p + 46 <= cd_end && c.equals(p, "PK\x01\x02");) {
+        uint16_t n = 0, x = 0, k = 0;
+        if (!c.le16(p + 28, n) || !c.le16(p + 30, x) || !c.le16(p + 32, k))
+            break;
+        size_t take = std::min<size_t>(n, sizeof(name) - 1);
+        if (!c.bytes(p + 46, name, take))
+            break;
+        std::string_view s(name, take);
+        word |= s.substr(0, 5) == "word/";
+        xl |= s.substr(0, 3) == "xl/";
+        ppt |= s.substr(0, 4) == "ppt/";
+        apk |= s == "AndroidManifest.xml" || s == "classes.dex";
+        jar |= s == "META-INF/MANIFEST.MF";
+        p += 46ull + n + x + k;
+    }
+    if (word) return "docx";
+    if (xl) return "xlsx";
+    if (ppt) return "pptx";
+    if (apk) return "apk";
+    if (jar) return "jar";
+    return "zip";
+}
+
+} // namespace
+
+// The first end-of-central-directory record whose directory ends right
+// before it (offsets counted from the candidate's first byte).
+sc_result_s check_zip(sc_cursor_c &c)
+{
+    uint16_t name_len = 0;
+    if (!c.equals(0, "PK\x03\x04") || !c.le16(26, name_len) || name_len == 0)
+        return sc_reject();
+    for (uint64_t e = c.find("PK\x05\x06", 30); e != sc_cursor_c::npos; e = c.find("PK\x05\x06", e + 1)) {
+        uint32_t cd_size = 0, cd_offset = 0;
+        uint16_t comment = 0;
+        if (!c.le32(e + 12, cd_size) || !c.le32(e + 16, cd_offset) || !c.le16(e + 20, comment))
+            break;
+        uint64_t size = cd_size, offset = cd_offset, dir_end = e;
+        if (cd_offset == 0xffffffffu || cd_size == 0xffffffffu) {
+            // ZIP64: the locator before the record names the ZIP64 record.
+            uint64_t z = 0;
+            if (e < 20 || !c.equals(e - 20, "PK\x06\x07") || !c.le64(e - 12, z) || !c.equals(z, "PK\x06\x06") ||
+                !c.le64(z + 40, size) || !c.le64(z + 48, offset))
+                continue;
+            dir_end = z;
+        }
+        if (offset > dir_end || dir_end - offset != size || !c.equals(offset, "PK\x01\x02"))
+            continue;
+        return sc_walked(c, e + 22 + comment, zip_subtype(c, offset, dir_end));
+    }
+    return sc_broken(0);
+}
+
+namespace {
+// RAR 5 variable-length integer; false on a run-on number.
+bool rar_vint(sc_cursor_c &c, uint64_t &pos, uint64_t &v)
+{
+    v = 0;
+    for (int shift = 0; shift < 64; shift += 7) {
+        uint8_t b = 0;
+        if (!c.u8(pos++, b))
+            return false;
+        v |= uint64_t(b & 0x7f) << shift;
+        if (!(b & 0x80))
+            return true;
+    }
+    return false;
+}
+
+// One RAR block: where the next one starts and whether this one ends the archive.
+struct rar_block_s {
+    bool ok = false;
+    uint64_t next = 0;
+    bool end = false;
+};
+
+template <typename Read_block> sc_result_s walk_rar_blocks(sc_cursor_c &c, uint64_t pos, Read_block read_block)
+{
+    for (int blocks = 0; blocks < (1 << 20); ++blocks) {
+        rar_block_s b = read_block(pos);
+        if (!b.ok || b.next <= pos)
+            return blocks == 0 ? sc_reject() : sc_broken(pos);
+        if (b.end)
+            return sc_walked(c, b.next);
+        if (b.next > c.limit())
+            return sc_broken(c.limit());
+        pos = b.next;
+    }
+    return sc_broken(pos);
+}
+
+rar_block_s rar5_block(sc_cursor_c &c, uint64_t pos)
+{
+    uint64_t at = pos + 4, size = 0, type = 0, flags = 0, extra = 0, data = 0;
+    if (!rar_vint(c, at, size) || size == 0 || size > (2u << 20))
+        return {};
+    uint64_t body = at;
+    if (!rar_vint(c, at, type) || !rar_vint(c, at, flags) || (flags & 1 && !rar_vint(c, at, extra)) ||
+        (flags & 2 && !rar_vint(c, at, data)) || type == 0 || type > 5 || data > (1ull << 48))
+        return {};
+    return {true, body + size + data, type == 5};
+}
+
+rar_block_s rar4_block(sc_cursor_c &c, uint64_t pos)
+{
+    uint8_t type = 0;
+    uint16_t flags = 0, size = 0;
+    uint32_t add = 0;
+    if (!c.u8(pos + 2, type) || !c.le16(pos + 3, flags) || !c.le16(pos + 5, size) || size < 7 || type < 0x72 ||
+        type > 0x7b || ((flags & 0x8000) && !c.le32(pos + 7, add)))
+        return {};
+    return {true, pos + size + add, type == 0x7b};
+}
+} // namespace
+
+// Block walk to the end-of-archive block (RAR 1.5 to 4 and RAR 5).
+sc_result_s check_rar(sc_cursor_c &c)
+{
+    if (c.equals(0, std::string_view("Rar!\x1a\x07\x01\x00", 8)))
+        return walk_rar_blocks(c, 8, [&](uint64_t pos) { return rar5_block(c, pos); });
+    if (c.equals(0, std::string_view("Rar!\x1a\x07\x00", 7)))
+        return walk_rar_blocks(c, 7, [&](uint64_t pos) { return rar4_block(c, pos); });
+    return sc_reject();
+}
+
+// The start header (checked by its CRC) gives where the end header lies.
+sc_result_s check_7z(sc_cursor_c &c)
+{
+    uint8_t start[32];
+    if (!c.equals(0, "7z\xbc\xaf\x27\x1c") || !c.bytes(0, start, sizeof(start)))
+        return sc_reject();
+    uint32_t crc = 0;
+    uint64_t next_offset = 0, next_size = 0;
+    c.le32(8, crc);
+    c.le64(12, next_offset);
+    c.le64(20, next_size);
+    if (crc32(0, start + 12, 20) != crc || next_offset > (1ull << 48) || next_size > (1ull << 32))
+        return sc_reject();
+    return sc_sized(c, 32 + next_offset + next_size);
+}
+
+namespace {
+// Feeds the candidate to a decoder until it reports the end of the stream.
+// step(input, input_len, consumed) returns 1 at the end, 0 to go on, -1 on bad data.
+template <typename Step> sc_result_s decode_to_end(sc_cursor_c &c, Step step)
+{
+    uint64_t pos = 0;
+    const size_t chunk = 16384;
+    for (;;) {
+        size_t len = static_cast<size_t>(std::min<uint64_t>(chunk, c.limit() - pos));
+        const uint8_t *in = c.window(pos, len);
+        if (!in || len == 0)
+            return sc_broken(pos);
+        size_t used = 0;
+        int r = step(in, len, used);
+        pos += used;
+        if (r > 0)
+            return sc_walked(c, pos);
+        if (r < 0)
+            return pos < 512 ? sc_reject() : sc_broken(pos);
+        if (used == 0 && len < chunk)
+            return sc_broken(c.limit());
+    }
+}
+} // namespace
+
+// gzip has no length field: inflate the member to its trailer.
+sc_result_s check_gzip(sc_cursor_c &c)
+{
+    uint8_t flags = 0;
+    if (!c.equals(0, "\x1f\x8b\x08") || !c.u8(3, flags) || (flags & 0xe0))
+        return sc_reject();
+    z_stream z{};
+    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK)
+        return sc_broken(0);
+    static thread_local uint8_t out[65536];
+    sc_result_s r = decode_to_end(c, [&](const uint8_t *in, size_t len, size_t &used) {
+        z.next_in = const_cast<Bytef *>(in);
+        z.avail_in = static_cast<uInt>(len);
+        int rc = Z_OK;
+        while (rc == Z_OK && z.avail_in > 0) {
+            z.next_out = out;
+            z.avail_out = sizeof(out);
+            rc = inflate(&z, Z_NO_FLUSH);
+            if (rc == Z_BUF_ERROR && z.avail_out > 0)
+                rc = Z_OK;
+        }
+        used = len - z.avail_in;
+        return rc == Z_STREAM_END ? 1 : rc == Z_OK ? 0 : -1;
+    });
+    inflateEnd(&z);
+    return r;
+}
+
+// bzip2 likewise: decompress to the end-of-stream marker.
+sc_result_s check_bzip2(sc_cursor_c &c)
+{
+    uint8_t level = 0;
+    if (!c.equals(0, "BZh") || !c.u8(3, level) || level < '1' || level > '9' ||
+        !(c.equals(4, "\x31\x41\x59\x26\x53\x59") || c.equals(4, "\x17\x72\x45\x38\x50\x90")))
+        return sc_reject();
+    bz_stream z{};
+    if (BZ2_bzDecompressInit(&z, 0, 0) != BZ_OK)
+        return sc_broken(0);
+    static thread_local char out[65536];
+    sc_result_s r = decode_to_end(c, [&](const uint8_t *in, size_t len, size_t &used) {
+        z.next_in = const_cast<char *>(reinterpret_cast<const char *>(in));
+        z.avail_in = static_cast<unsigned>(len);
+        int rc = BZ_OK;
+        while (rc == BZ_OK && z.avail_in > 0) {
+            z.next_out = out;
+            z.avail_out = sizeof(out);
+            rc = BZ2_bzDecompress(&z);
+        }
+        used = len - z.avail_in;
+        return rc == BZ_STREAM_END ? 1 : rc == BZ_OK ? 0 : -1;
+    });
+    BZ2_bzDecompressEnd(&z);
+    return r;
+}
+
+// xz: the stream footer (found by its magic at a 4-byte boundary, checked by
+// its CRC and by the flags it repeats from the header) ends the file.
+sc_result_s check_xz(sc_cursor_c &c)
+{
+    uint8_t header[12];
+    if (!c.bytes(0, header, sizeof(header)) || memcmp(header, "\xfd" "7zXZ\0", 6) != 0)
+        return sc_reject();
+    uint32_t crc = 0;
+    c.le32(8, crc);
+    if (crc32(0, header + 6, 2) != crc)
+        return sc_reject();
+    for (uint64_t y = c.find("YZ", 12); y != sc_cursor_c::npos; y = c.find("YZ", y + 1)) {
+        if ((y + 2) % 4 != 0 || y < 22)
+            continue;
+        uint8_t footer[12];
+        if (!c.bytes(y - 10, footer, sizeof(footer)))
+            break;
+        uint32_t stored = 0;
+        c.le32(y - 10, stored);
+        if (footer[8] == header[6] && footer[9] == header[7] && crc32(0, footer + 4, 6) == stored)
+            return sc_walked(c, y + 2);
+    }
+    return sc_broken(0);
+}

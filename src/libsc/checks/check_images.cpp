@@ -1,0 +1,280 @@
+// Picture formats: JPEG, PNG, GIF, BMP, TIFF, ICO, PSD.
+#include <algorithm>
+#include <cstring>
+
+#include "sc_check_list.h"
+
+// Marker walk to EOI; scan data is skipped up to the next real marker.
+sc_result_s check_jpeg(sc_cursor_c &c)
+{
+    uint8_t m = 0;
+    uint16_t len = 0;
+    if (!c.equals(0, "\xff\xd8\xff") || !c.u8(3, m) || m < 0xc0 || m == 0xff || !c.be16(4, len) || len < 2)
+        return sc_reject();
+    uint64_t pos = 2;
+    for (;;) {
+        uint8_t b = 0;
+        if (!c.u8(pos, b) || b != 0xff)
+            return sc_broken(0);
+        while (c.u8(pos + 1, b) && b == 0xff)
+            ++pos;  // fill bytes
+        if (!c.u8(pos + 1, m))
+            return sc_broken(0);
+        if (m == 0xd9)
+            return sc_walked(c, pos + 2);
+        if (m == 0x00 || m == 0xd8)
+            return sc_broken(0);
+        if (m == 0x01 || (m >= 0xd0 && m <= 0xd7)) {
+            pos += 2;
+            continue;
+        }
+        if (!c.be16(pos + 2, len) || len < 2)
+            return sc_broken(0);
+        pos += 2 + len;
+        if (m != 0xda)
+            continue;
+        // Entropy-coded data: a marker is 0xff followed by neither 0x00 nor a restart.
+        for (;;) {
+            uint64_t ff = c.find("\xff", pos);
+            if (ff == sc_cursor_c::npos || !c.u8(ff + 1, b))
+                return sc_broken(0);
+            if (b == 0x00 || b == 0xff || (b >= 0xd0 && b <= 0xd7)) {
+                pos = ff + (b == 0xff ? 1 : 2);
+                continue;
+            }
+            pos = ff;
+            break;
+        }
+    }
+}
+
+// Chunk walk from IHDR to IEND.
+sc_result_s check_png(sc_cursor_c &c)
+{
+    uint32_t len = 0;
+    if (!c.equals(0, "\x89PNG\r\n\x1a\n") || !c.be32(8, len) || len != 13 || !c.equals(12, "IHDR"))
+        return sc_reject();
+    uint64_t pos = 8;
+    for (int chunks = 0;; ++chunks) {
+        uint8_t type[4];
+        if (!c.be32(pos, len) || len > 0x7fffffffu || !c.bytes(pos + 4, type, 4))
+            return sc_broken(pos);
+        for (uint8_t t : type)
+            if (!((t >= 'A' && t <= 'Z') || (t >= 'a' && t <= 'z')))
+                return sc_broken(pos);
+        uint64_t next = pos + 12 + len;
+        if (memcmp(type, "IEND", 4) == 0)
+            return sc_walked(c, next);
+        if (next > c.limit())
+            return sc_broken(c.limit());
+        pos = next;
+    }
+}
+
+namespace {
+// Skips GIF data sub-blocks; the position after the terminator, or npos.
+uint64_t skip_gif_sub_blocks(sc_cursor_c &c, uint64_t pos)
+{
+    for (;;) {
+        uint8_t n = 0;
+        if (!c.u8(pos, n))
+            return sc_cursor_c::npos;
+        pos += 1 + n;
+        if (n == 0)
+            return pos;
+    }
+}
+
+uint64_t gif_color_table(uint8_t flags)
+{
+    return (flags & 0x80) ? 3ull << ((flags & 7) + 1) : 0;
+}
+} // namespace
+
+sc_result_s check_gif(sc_cursor_c &c)
+{
+    uint8_t flags = 0;
+    if (!(c.equals(0, "GIF87a") || c.equals(0, "GIF89a")) || !c.u8(10, flags))
+        return sc_reject();
+    uint64_t pos = 13 + gif_color_table(flags);
+    for (;;) {
+        uint8_t block = 0;
+        if (!c.u8(pos, block))
+            return sc_broken(c.limit());
+        if (block == 0x3b)
+            return sc_walked(c, pos + 1);
+        if (block == 0x21) {
+            pos = skip_gif_sub_blocks(c, pos + 2);
+        } else if (block == 0x2c) {
+            if (!c.u8(pos + 9, flags))
+                return sc_broken(c.limit());
+            pos = skip_gif_sub_blocks(c, pos + 10 + gif_color_table(flags) + 1);
+        } else {
+            return sc_broken(pos);
+        }
+        if (pos == sc_cursor_c::npos)
+            return sc_broken(c.limit());
+    }
+}
+
+sc_result_s check_bmp(sc_cursor_c &c)
+{
+    uint32_t size = 0, data = 0, dib = 0;
+    if (!c.equals(0, "BM") || !c.le32(2, size) || !c.le32(10, data) || !c.le32(14, dib))
+        return sc_reject();
+    static const uint32_t dib_sizes[] = {12, 40, 52, 56, 64, 108, 124};
+    if (std::find(std::begin(dib_sizes), std::end(dib_sizes), dib) == std::end(dib_sizes))
+        return sc_reject();
+    if (size < 14 + dib || data < 14 + dib || data > size)
+        return sc_reject();
+    return sc_sized(c, size);
+}
+
+namespace {
+uint64_t tiff_type_size(uint16_t type)
+{
+    static const uint8_t sizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
+    return type < sizeof(sizes) ? sizes[type] : 0;
+}
+
+// Largest offset + count over a strip or tile pair of arrays.
+bool tiff_extent_of_pairs(sc_cursor_c &c, bool big, uint16_t type_o, uint32_t count, uint32_t at_o,
+                          uint16_t type_n, uint32_t at_n, uint64_t &extent)
+{
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t off = 0, n = 0;
+        uint16_t s16 = 0;
+        if (type_o == 3 ? !c.u16(at_o + 2ull * i, big, s16) : !c.u32(at_o + 4ull * i, big, off))
+            return false;
+        if (type_o == 3)
+            off = s16;
+        if (type_n == 3 ? !c.u16(at_n + 2ull * i, big, s16) : !c.u32(at_n + 4ull * i, big, n))
+            return false;
+        if (type_n == 3)
+            n = s16;
+        extent = std::max<uint64_t>(extent, uint64_t(off) + n);
+    }
+    return true;
+}
+} // namespace
+
+// IFD walk; the file ends after the furthest IFD, value or strip.
+sc_result_s check_tiff(sc_cursor_c &c)
+{
+    bool big = c.equals(0, "MM\0*");
+    if (!big && !c.equals(0, "II*\0"))
+        return sc_reject();
+    uint32_t ifd = 0;
+    if (!c.u32(4, big, ifd) || ifd < 8)
+        return sc_reject();
+    uint64_t extent = 8;
+    for (int n = 0; ifd != 0 && n < 256; ++n) {
+        uint16_t entries = 0;
+        if (!c.u16(ifd, big, entries) || entries == 0)
+            return n == 0 ? sc_reject() : sc_broken(0);
+        uint64_t end = ifd + 2ull + 12ull * entries + 4;
+        extent = std::max(extent, end);
+        // Offsets and byte counts of strips (273/279) and tiles (324/325).
+        uint32_t at[4] = {}, count[4] = {};
+        uint16_t types[4] = {};
+        for (uint16_t e = 0; e < entries; ++e) {
+            uint64_t p = ifd + 2ull + 12ull * e;
+            uint16_t tag = 0, type = 0;
+            uint32_t cnt = 0, value = 0;
+            if (!c.u16(p, big, tag) || !c.u16(p + 2, big, type) || !c.u32(p + 4, big, cnt) ||
+                !c.u32(p + 8, big, value))
+                return sc_broken(0);
+            uint64_t bytes = tiff_type_size(type) * uint64_t(cnt);
+            uint64_t value_at = bytes > 4 ? value : p + 8;
+            if (bytes > 4)
+                extent = std::max(extent, uint64_t(value) + bytes);
+            int slot = tag == 273 ? 0 : tag == 279 ? 1 : tag == 324 ? 2 : tag == 325 ? 3 : -1;
+            if (slot >= 0 && (type == 3 || type == 4) && value_at <= UINT32_MAX) {
+                at[slot] = static_cast<uint32_t>(value_at);
+                count[slot] = cnt;
+                types[slot] = type;
+            }
+        }
+        for (int pair = 0; pair < 4; pair += 2) {
+            uint32_t cnt = std::min(count[pair], count[pair + 1]);
+            if (cnt > 1u << 20 ||
+                !tiff_extent_of_pairs(c, big, types[pair], cnt, at[pair], types[pair + 1], at[pair + 1], extent))
+                return sc_broken(0);
+        }
+        if (!c.u32(end - 4, big, ifd))
+            return sc_broken(0);
+    }
+    return sc_sized(c, extent);
+}
+
+// Icon directory: every image must lie after the directory and start with a
+// PNG signature or a bitmap header.
+sc_result_s check_ico(sc_cursor_c &c)
+{
+    uint16_t count = 0;
+    if (!c.equals(0, std::string_view("\0\0\1\0", 4)) || !c.le16(4, count) || count == 0)
+        return sc_reject();
+    uint64_t end = 6 + 16ull * count;
+    for (uint16_t i = 0; i < count; ++i) {
+        uint64_t e = 6 + 16ull * i;
+        uint8_t reserved = 0;
+        uint32_t size = 0, off = 0, dib = 0;
+        if (!c.u8(e + 3, reserved) || !c.le32(e + 8, size) || !c.le32(e + 12, off))
+            return sc_reject();
+        if (reserved != 0 || size == 0 || off < 6 + 16ull * count)
+            return sc_reject();
+        if (!c.equals(off, "\x89PNG") && !(c.le32(off, dib) && dib == 40))
+            return off + 4 > c.limit() ? sc_broken(c.limit()) : sc_reject();
+        end = std::max<uint64_t>(end, uint64_t(off) + size);
+    }
+    return sc_sized(c, end);
+}
+
+// Header, three length-prefixed sections, then the image data whose size
+// follows from the header (raw) or from the RLE byte-count table.
+sc_result_s check_psd(sc_cursor_c &c)
+{
+    uint16_t version = 0, channels = 0, depth = 0, compression = 0;
+    uint32_t height = 0, width = 0;
+    if (!c.equals(0, "8BPS") || !c.be16(4, version) || (version != 1 && version != 2) ||
+        !c.equals(6, std::string_view("\0\0\0\0\0\0", 6)) || !c.be16(12, channels) || channels == 0 ||
+        channels > 56 || !c.be32(14, height) || !c.be32(18, width) || !c.be16(22, depth))
+        return sc_reject();
+    if (depth != 1 && depth != 8 && depth != 16 && depth != 32)
+        return sc_reject();
+    bool large = version == 2;
+    uint64_t pos = 26;
+    for (int section = 0; section < 3; ++section) {
+        uint64_t len = 0;
+        uint32_t len32 = 0;
+        if (section == 2 && large) {
+            if (!c.be64(pos, len))
+                return sc_broken(0);
+            pos += 8 + len;
+        } else {
+            if (!c.be32(pos, len32))
+                return sc_broken(0);
+            pos += 4 + uint64_t(len32);
+        }
+        if (pos > c.limit())
+            return sc_broken(c.limit());
+    }
+    if (!c.be16(pos, compression))
+        return sc_broken(0);
+    pos += 2;
+    uint64_t rows = uint64_t(channels) * height;
+    if (compression == 0)
+        return sc_sized(c, pos + rows * ((uint64_t(width) * depth + 7) / 8));
+    if (compression != 1 || rows > (1u << 24))
+        return sc_broken(0);
+    uint64_t data = 0;
+    size_t each = large ? 4 : 2;
+    for (uint64_t r = 0; r < rows; ++r) {
+        uint16_t n16 = 0;
+        uint32_t n32 = 0;
+        if (large ? !c.be32(pos + r * 4, n32) : !c.be16(pos + r * 2, n16))
+            return sc_broken(c.limit());
+        data += large ? n32 : n16;
+    }
+    return sc_sized(c, pos + rows * each + data);
+}

@@ -1,0 +1,161 @@
+#include "sc_scanner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "sc_block_reader.h"
+#include "sc_control_access.h"
+#include "sc_matcher.h"
+
+namespace {
+
+const size_t sector = 512;
+const size_t block_size = 4 << 20;
+
+// Without a check, or when the check could not place the end: the footer,
+// else the maximum size.
+uint64_t fallback_length(const sc_type_s &type, sc_cursor_c &c)
+{
+    if (!type.footer.empty()) {
+        uint64_t at = c.find(type.footer, type.header.size());
+        if (at != sc_cursor_c::npos)
+            return at + type.footer.size();
+    }
+    return c.limit();
+}
+
+// Bytes of a candidate from the device, served from the block in memory
+// where they lie in it. Reads give nothing once a stop is asked for.
+class device_source_c : public sc_source_c {
+public:
+    device_source_c(block_device_c &device, const sc_block_reader_c::block_s &block, uint64_t start,
+                    uint64_t limit, const raw_scan_control_s *control)
+        : device_(device), block_(block), start_(start), limit_(limit), control_(control)
+    {
+    }
+    uint64_t limit() const override { return limit_; }
+    size_t read(uint64_t pos, void *buffer, size_t len) override
+    {
+        if (sc_get_stop(control_) != 0 || pos >= limit_)
+            return 0;
+        len = static_cast<size_t>(std::min<uint64_t>(len, limit_ - pos));
+        uint64_t at = start_ + pos;
+        if (at >= block_.start && at + len <= block_.start + block_.len) {
+            memcpy(buffer, block_.data + (at - block_.start), len);
+            return len;
+        }
+        int64_t got = device_.read_at(at, buffer, len);
+        return got < 0 ? 0 : static_cast<size_t>(got);
+    }
+
+private:
+    block_device_c &device_;
+    const sc_block_reader_c::block_s &block_;
+    uint64_t start_, limit_;
+    const raw_scan_control_s *control_;
+};
+
+void wait_while_paused(const raw_scan_control_s *control)
+{
+    while (sc_get_pause(control) != 0 && sc_get_stop(control) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+} // namespace
+
+bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &matched,
+                      sc_source_c *(*make_source)(void *ctx, uint16_t type), void *ctx, sc_find_s &out)
+{
+    std::vector<std::string> refused;  // checks already run and refused here
+    for (uint16_t t : matched) {
+        const sc_type_s &type = config.types[t];
+        if (std::find(refused.begin(), refused.end(), type.check) != refused.end())
+            continue;
+        sc_source_c *source = make_source(ctx, t);
+        if (!source)
+            return false;
+        sc_cursor_c cursor(*source);
+        if (type.check.empty()) {
+            out = {t, fallback_length(type, cursor), false};
+            return true;
+        }
+        sc_result_s r = find_sc_check(type.check)(cursor);
+        if (r.verdict == sc_verdict_e::reject) {
+            refused.push_back(type.check);
+            continue;
+        }
+        // Among the matched types sharing this check, the one the content named.
+        out.type = t;
+        if (r.subtype)
+            for (uint16_t u : matched)
+                if (config.types[u].check == type.check && config.types[u].extension == r.subtype) {
+                    out.type = u;
+                    break;
+                }
+        out.whole = r.walked;
+        out.length = r.length ? std::min(r.length, cursor.limit()) : fallback_length(type, cursor);
+        return out.length > 0;
+    }
+    return false;
+}
+
+void sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_control_s *control)
+{
+    const uint64_t size = device.size();
+    sc_matcher_c matcher(config.types);
+    sc_block_reader_c reader(device, block_size);
+    sc_block_reader_c::block_s block;
+    std::vector<uint16_t> matched;
+    std::vector<uint8_t> edge(matcher.longest_header());
+    uint64_t resume = 0;  // no search below this: it lies inside a whole find
+
+    auto try_at = [&](uint64_t pos, bool at_sector) {
+        if (pos < resume)
+            return;
+        // A header near the end of the block is completed from the device.
+        size_t avail = static_cast<size_t>(std::min<uint64_t>(block.start + block.len - pos, edge.size()));
+        const uint8_t *bytes = block.data + (pos - block.start);
+        if (avail < edge.size() && pos + avail < size) {
+            int64_t got = device.read_at(pos, edge.data(), edge.size());
+            avail = got < 0 ? 0 : static_cast<size_t>(got);
+            bytes = edge.data();
+        }
+        matcher.match(bytes, avail, at_sector, matched);
+        if (matched.empty())
+            return;
+        std::unique_ptr<device_source_c> source;
+        auto make_source = [&](uint16_t t) -> sc_source_c * {
+            uint64_t limit = std::min(config.types[t].max_size, size - pos);
+            source = std::make_unique<device_source_c>(device, block, pos, limit, control);
+            return source.get();
+        };
+        sc_find_s find;
+        if (!judge_match(config, matched, make_source, find) || sc_get_stop(control) != 0)
+            return;
+        if (control->found)
+            control->found(control->user, config.types[find.type].extension.c_str(), pos, find.length);
+        if (find.whole)
+            resume = pos + find.length;
+    };
+
+    while (sc_get_stop(control) == 0 && reader.next(block)) {
+        wait_while_paused(control);
+        uint64_t end = block.start + block.len;
+        auto sector_of = [](uint64_t at) { return at / sector * sector; };
+        for (uint64_t pos = std::max(block.start, sector_of(resume)); pos < end && sc_get_stop(control) == 0;) {
+            try_at(pos, true);
+            if (matcher.has_byte_types()) {
+                uint64_t stop_at = std::min(end, pos + sector);
+                for (uint64_t b = pos; b < stop_at; ++b)
+                    if (matcher.byte_start(block.data[b - block.start]))
+                        try_at(b, false);
+            }
+            pos = std::max(pos + sector, sector_of(resume));
+        }
+        if (sc_get_stop(control) == 0)
+            sc_set_progress(control, static_cast<double>(end) / static_cast<double>(size));
+    }
+}

@@ -1,0 +1,377 @@
+// Structure checks on bytes built here, the choice among types that share a
+// header, and the library's scan and read calls on image files.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "checks/sc_check.h"
+#include "libsc.h"
+#include "sc_control_access.h"
+#include "sc_scanner.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+using bytes_t = std::string;
+
+sc_result_s run_check(const char *name, const bytes_t &b)
+{
+    sc_span_source_c source(reinterpret_cast<const uint8_t *>(b.data()), b.size());
+    sc_cursor_c cursor(source);
+    return find_sc_check(name)(cursor);
+}
+
+bytes_t be32(uint32_t v)
+{
+    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+
+bytes_t le32(uint32_t v)
+{
+    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
+
+bytes_t png_chunk(const char *type, const bytes_t &data)
+{
+    return be32(static_cast<uint32_t>(data.size())) + type + data + "CRC!";
+}
+
+// Catches: a JPEG end taken from an 0xFFD9 inside a segment, restart
+// markers or stuffed bytes taken as the end of scan data.
+TEST(raw_checks, jpeg_marker_walk_skips_segments_and_scan_data)
+{
+    bytes_t app = bytes_t("\xff\xe0", 2) + bytes_t("\x00\x06", 2) + bytes_t("\xff\xd9\xff\xd9", 4);
+    bytes_t scan = bytes_t("\xff\xda\x00\x04\x01\x02", 6) + bytes_t("\x11\xff\x00\x22\xff\xd0\x33\xff\xff\xd1", 10);
+    bytes_t jpeg = bytes_t("\xff\xd8", 2) + app + scan + bytes_t("\xff\xd9", 2);
+    sc_result_s r = run_check("jpeg", jpeg + bytes_t(100, '\0'));
+    EXPECT_EQ(r.verdict, sc_verdict_e::whole);
+    EXPECT_EQ(r.length, jpeg.size());
+    EXPECT_EQ(run_check("jpeg", jpeg.substr(0, 20)).verdict, sc_verdict_e::broken);
+    EXPECT_EQ(run_check("jpeg", bytes_t("\xff\xd8\xff\x00\x00\x00", 6)).verdict, sc_verdict_e::reject);
+}
+
+// Catches: PNG end found by searching for IEND bytes inside image data, and
+// a huge chunk length read as valid.
+TEST(raw_checks, png_chunk_walk)
+{
+    bytes_t sig("\x89PNG\r\n\x1a\n", 8);
+    bytes_t png = sig + png_chunk("IHDR", bytes_t(13, 'h')) + png_chunk("IDAT", "xxIENDxx") + png_chunk("IEND", "");
+    sc_result_s r = run_check("png", png + "trailing");
+    EXPECT_EQ(r.verdict, sc_verdict_e::whole);
+    EXPECT_EQ(r.length, png.size());
+    bytes_t huge = sig + png_chunk("IHDR", bytes_t(13, 'h')) + be32(0x7ffffff0) + "IDAT";
+    r = run_check("png", huge + bytes_t(64, 'z'));
+    EXPECT_EQ(r.verdict, sc_verdict_e::broken);
+    EXPECT_LE(r.length, huge.size() + 64);
+}
+
+// Catches: the last %%EOF not chosen when an incremental update follows, or
+// a later unrelated %%EOF taken.
+TEST(raw_checks, pdf_ends_at_the_last_eof_of_its_updates)
+{
+    bytes_t one = "%PDF-1.4\n1 0 obj\nendobj\n%%EOF\n";
+    bytes_t update = "2 0 obj\nendobj\nxref\n%%EOF\r\n";
+    EXPECT_EQ(run_check("pdf", one + update + "junk %%EOF\n").length, (one + update).size());
+    EXPECT_EQ(run_check("pdf", one + "\0\0junk %%EOF"s).length, one.size());
+}
+
+// Catches: the EOCD of a zip stored inside a zip taken as the outer end;
+// content that names the type ignored.
+TEST(raw_checks, zip_end_is_the_record_that_closes_its_own_directory)
+{
+    auto local = [](const bytes_t &name, const bytes_t &data) {
+        return bytes_t("PK\x03\x04", 4) + bytes_t(14, '\0') + le32(static_cast<uint32_t>(data.size())) +
+               le32(static_cast<uint32_t>(data.size())) + bytes_t{char(name.size()), 0, 0, 0} + name + data;
+    };
+    auto central = [](const bytes_t &name, uint32_t at) {
+        return bytes_t("PK\x01\x02", 4) + bytes_t(24, '\0') + bytes_t{char(name.size()), 0, 0, 0, 0, 0} +
+               bytes_t(8, '\0') + le32(at) + name;
+    };
+    auto eocd = [](uint32_t cd_size, uint32_t cd_at) {
+        return bytes_t("PK\x05\x06", 4) + bytes_t(8, '\0') + le32(cd_size) + le32(cd_at) + bytes_t(2, '\0');
+    };
+    bytes_t inner_local = local("x", "data");
+    bytes_t inner_cd = central("x", 0);
+    bytes_t inner = inner_local + inner_cd + eocd(static_cast<uint32_t>(inner_cd.size()), static_cast<uint32_t>(inner_local.size()));
+    bytes_t outer_local = local("word/inner.zip", inner);
+    bytes_t outer_cd = central("word/inner.zip", 0);
+    bytes_t outer = outer_local + outer_cd + eocd(static_cast<uint32_t>(outer_cd.size()), static_cast<uint32_t>(outer_local.size()));
+    sc_result_s r = run_check("zip", outer + bytes_t(50, '\0'));
+    EXPECT_EQ(r.verdict, sc_verdict_e::whole);
+    EXPECT_EQ(r.length, outer.size());
+    EXPECT_STREQ(r.subtype, "docx");
+    r = run_check("zip", outer.substr(0, outer.size() - 10));
+    EXPECT_EQ(r.verdict, sc_verdict_e::broken);
+}
+
+// Catches: big-endian TIFF read little-endian, strips beyond the IFD not
+// counted, an IFD chain that loops forever.
+TEST(raw_checks, tiff_extent_in_both_byte_orders_and_looping_ifds)
+{
+    // MM header, IFD at 8 with StripOffsets=100 (LONG) and StripByteCounts=50.
+    bytes_t t = bytes_t("MM\x00\x2a", 4) + be32(8) + bytes_t("\x00\x02", 2);
+    t += bytes_t("\x01\x11\x00\x04", 4) + be32(1) + be32(100);
+    t += bytes_t("\x01\x17\x00\x04", 4) + be32(1) + be32(50);
+    t += be32(0);
+    t.resize(150, 'p');
+    sc_result_s r = run_check("tiff", t + bytes_t(30, '\0'));
+    EXPECT_EQ(r.verdict, sc_verdict_e::whole);
+    EXPECT_EQ(r.length, 150u);
+    bytes_t loop = t;
+    loop.replace(8 + 2 + 24, 4, be32(8));  // next IFD points back at itself
+    r = run_check("tiff", loop);
+    EXPECT_NE(r.verdict, sc_verdict_e::reject);
+    EXPECT_LE(r.length, loop.size());
+}
+
+// Catches: a 7z start header accepted without its CRC, so random bytes
+// after the signature give a huge find.
+TEST(raw_checks, sevenzip_start_header_crc_is_checked)
+{
+    bytes_t bad = bytes_t("7z\xbc\xaf\x27\x1c\x00\x04", 8) + le32(12345) + bytes_t(20, '\x01');
+    EXPECT_EQ(run_check("7z", bad + bytes_t(100, '\0')).verdict, sc_verdict_e::reject);
+}
+
+// Catches: 64-bit box sizes ignored, a box walk that accepts a movie without
+// media, or that never ends on a zero-sized box.
+TEST(raw_checks, mp4_box_walk)
+{
+    bytes_t ftyp = be32(16) + "ftypisom" + be32(0);
+    bytes_t mdat = be32(1) + "mdat" + bytes_t(4, '\0') + be32(16 + 20) + bytes_t(20, 'm');
+    bytes_t moov = be32(12) + "moov" + "abcd";
+    sc_result_s r = run_check("mp4", ftyp + mdat + moov + "garbage!");
+    EXPECT_EQ(r.verdict, sc_verdict_e::whole);
+    EXPECT_EQ(r.length, (ftyp + mdat + moov).size());
+    EXPECT_STREQ(r.subtype, "mp4");
+    r = run_check("mp4", ftyp + moov + "garbage!");
+    EXPECT_EQ(r.verdict, sc_verdict_e::broken);
+    r = run_check("mp4", ftyp + be32(4) + "free" + bytes_t(8, '\0'));
+    EXPECT_NE(r.verdict, sc_verdict_e::whole);
+}
+
+// Catches: any check that reads outside its candidate or claims a length
+// past what is available, on random bytes behind each known signature.
+TEST(raw_checks, no_check_claims_more_than_is_there)
+{
+    const char *signatures[] = {"\xff\xd8\xff\xe0", "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", "GIF89a", "BM",
+                                "II*\0\x08\0\0\0", "MM\0*\0\0\0\x08", "\0\0\1\0\1\0", "8BPS\0\1\0\0\0\0\0\0",
+                                "PK\x03\x04", "Rar!\x1a\x07\x01\0", "Rar!\x1a\x07\0", "7z\xbc\xaf\x27\x1c",
+                                "\x1f\x8b\x08", "BZh91AY&SY", "\xfd" "7zXZ\0", "%PDF-1.5",
+                                "\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", "{\\rtf", "SQLite format 3", "From: a\n",
+                                "RIFF\x10\0\0\0WAVE", "ID3\3\0\0\0\0\0\x10", "\xff\xfb\x90\x00", "fLaC\0\0\0\x22",
+                                "OggS\0\2", "\0\0\0\x10" "ftypqt  ", "\x1a\x45\xdf\xa3",
+                                "\x30\x26\xb2\x75\x8e\x66\xcf\x11\xa6\xd9\x00\xaa\x00\x62\xce\x6c", "MZ"};
+    std::mt19937 rng(1);
+    for (std::string_view name : sc_check_names()) {
+        for (const char *sig : signatures) {
+            for (int round = 0; round < 20; ++round) {
+                bytes_t b = bytes_t(sig, strlen(sig) ? strlen(sig) : 1);
+                size_t n = rng() % 3000;
+                for (size_t i = 0; i < n; ++i)
+                    b.push_back(static_cast<char>(round % 2 ? rng() % 4 : rng()));
+                sc_result_s r = run_check(std::string(name).c_str(), b);
+                if (r.verdict != sc_verdict_e::reject) {
+                    EXPECT_LE(r.length, b.size()) << name << " on " << sig;
+                }
+            }
+        }
+    }
+}
+
+// Catches: the zip check's subtype not mapped to its line, a missing line
+// for the subtype dropping the find, the footer not used when the check
+// cannot place the end.
+TEST(raw_checks, judging_types_that_share_a_header)
+{
+    sc_config_s config = parse_sc_config(
+        "zip y 1M PK\\x03\\x04 - check=zip\n"
+        "docx y 1M PK\\x03\\x04 - check=zip\n"
+        "jpg y 1M \\xff\\xd8\\xff \\xff\\xd9 check=jpeg\n"
+        "txt y 100 TX END\n");
+    ASSERT_EQ(config.types.size(), 4u);
+    bytes_t data;
+    sc_span_source_c *source = nullptr;
+    auto make = [&](uint16_t) -> sc_source_c * {
+        delete source;
+        source = new sc_span_source_c(reinterpret_cast<const uint8_t *>(data.data()), data.size());
+        return source;
+    };
+    sc_find_s find;
+    // A JPEG whose walk breaks: the footer decides.
+    data = bytes_t("\xff\xd8\xff\xe0\x00\x04\x00\x00\x12\x34", 10) + "...." + bytes_t("\xff\xd9", 2) + "tail";
+    ASSERT_TRUE(judge_match(config, {2}, make, find));
+    EXPECT_EQ(find.type, 2);
+    EXPECT_FALSE(find.whole);
+    EXPECT_EQ(find.length, data.size() - 4);
+    // No check: footer, else the maximum size.
+    data = "TX....END...";
+    ASSERT_TRUE(judge_match(config, {3}, make, find));
+    EXPECT_EQ(find.length, 9u);
+    data = "TX" + bytes_t(200, '.');
+    ASSERT_TRUE(judge_match(config, {3}, make, find));
+    EXPECT_EQ(find.length, data.size());
+    // Refused by the check: nothing.
+    data = bytes_t("PK\x03\x04", 4) + bytes_t(40, '\0');
+    EXPECT_FALSE(judge_match(config, {0, 1}, make, find));
+    delete source;
+}
+
+// Scans through the C calls on an image file.
+class raw_library_scan : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        path = std::filesystem::temp_directory_path() /
+               ("raw_library_scan_" + std::to_string(::getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+    void TearDown() override { std::filesystem::remove(path); }
+    void write(const bytes_t &b)
+    {
+        std::ofstream(path, std::ios::binary).write(b.data(), static_cast<std::streamsize>(b.size()));
+    }
+    std::filesystem::path path;
+};
+
+struct finds_s {
+    std::vector<std::tuple<std::string, uint64_t, uint64_t>> list;
+    raw_scan_control_s *control = nullptr;
+    bool stop_after_first = false;
+};
+
+void collect(void *user, const char *type, uint64_t offset, uint64_t length)
+{
+    auto *f = static_cast<finds_s *>(user);
+    f->list.emplace_back(type, offset, length);
+    if (f->stop_after_first)
+        sc_set_stop(f->control, 3);
+}
+
+bytes_t small_gif()
+{
+    return bytes_t("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13) + bytes_t("\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3b", 16);
+}
+
+// Catches: finds away from sector starts, a find inside a whole find
+// reported, the order of finding not kept, progress not reaching 1.
+TEST_F(raw_library_scan, finds_at_sector_starts_in_order)
+{
+    bytes_t gif = small_gif();
+    bytes_t image(512 * 12, '\0');
+    image.replace(512 * 2, gif.size(), gif);
+    image.replace(512 * 5 + 100, gif.size(), gif);       // not at a sector start
+    image.replace(512 * 9, gif.size(), gif);
+    write(image);
+    raw_scan_control_s control{};
+    finds_s finds;
+    control.user = &finds;
+    control.found = collect;
+    ASSERT_EQ(sc_load_config("/nonexistent/Tarnrecovery.conf"), -1);
+    ASSERT_EQ(sc_scan(&control, path.c_str()), 0);
+    ASSERT_EQ(finds.list.size(), 2u);
+    EXPECT_EQ(finds.list[0], std::make_tuple(std::string("gif"), uint64_t(1024), uint64_t(gif.size())));
+    EXPECT_EQ(std::get<1>(finds.list[1]), 512u * 9);
+    EXPECT_DOUBLE_EQ(sc_get_progress(&control), 1.0);
+    EXPECT_EQ(sc_scan(&control, "/nonexistent/device"), -1);
+}
+
+// Catches: the byte-granular option ignored; a loaded table not used.
+TEST_F(raw_library_scan, byte_granular_types_from_a_loaded_configuration)
+{
+    bytes_t image(4096, '\0');
+    image.replace(1234, 9, "NOTE:abc.");
+    write(image);
+    auto conf = path.string() + ".conf";
+    std::ofstream(conf) << "note y 100 NOTE: . search=byte\n";
+    ASSERT_EQ(sc_load_config(conf.c_str()), 1);
+    raw_scan_control_s control{};
+    finds_s finds;
+    control.user = &finds;
+    control.found = collect;
+    sc_scan(&control, path.c_str());
+    ASSERT_EQ(finds.list.size(), 1u);
+    EXPECT_EQ(finds.list[0], std::make_tuple(std::string("note"), uint64_t(1234), uint64_t(9)));
+    // A file with no usable line brings back the built-in table.
+    std::ofstream(conf) << "# nothing usable\nbad line\n";
+    EXPECT_EQ(sc_load_config(conf.c_str()), -1);
+    std::filesystem::remove(conf);
+    finds.list.clear();
+    control = raw_scan_control_s{};
+    control.user = &finds;
+    control.found = collect;
+    sc_scan(&control, path.c_str());
+    EXPECT_TRUE(finds.list.empty());
+}
+
+// Catches: a pause that does not hold the scan, a stop that is not heard
+// while paused, finds before a stop lost.
+TEST_F(raw_library_scan, pause_holds_and_stop_ends_the_scan)
+{
+    bytes_t gif = small_gif();
+    bytes_t image(512 * 64, '\0');
+    for (int i = 0; i < 64; i += 4)
+        image.replace(512 * i, gif.size(), gif);
+    write(image);
+    {
+        raw_scan_control_s control{};
+        finds_s finds;
+        finds.control = &control;
+        finds.stop_after_first = true;
+        control.user = &finds;
+        control.found = collect;
+        sc_scan(&control, path.c_str());
+        EXPECT_EQ(finds.list.size(), 1u);
+        EXPECT_LT(sc_get_progress(&control), 1.0);
+    }
+    raw_scan_control_s control{};
+    finds_s finds;
+    control.user = &finds;
+    control.found = collect;
+    sc_set_pause(&control, 1);
+    std::atomic<bool> done{false};
+    std::thread t([&] {
+        sc_scan(&control, path.c_str());
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_FALSE(done.load());
+    sc_set_stop(&control, 3);
+    auto start = std::chrono::steady_clock::now();
+    t.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+// Catches: seeks before the start accepted, reads past the end returning
+// garbage, a failed open returning a handle.
+TEST_F(raw_library_scan, open_seek_read_close)
+{
+    bytes_t image;
+    for (int i = 0; i < 1000; ++i)
+        image.push_back(static_cast<char>(i));
+    write(image);
+    EXPECT_EQ(sc_open("/nonexistent/device"), nullptr);
+    sc_handle_s *h = sc_open(path.c_str());
+    ASSERT_NE(h, nullptr);
+    char buf[8192];
+    EXPECT_EQ(sc_seek(h, -1, 0), -1);
+    ASSERT_EQ(sc_seek(h, 998, 0), 0);
+    EXPECT_EQ(sc_read(h, buf, sizeof(buf)), 2);
+    EXPECT_EQ(buf[0], static_cast<char>(998 & 0xff));
+    EXPECT_EQ(sc_read(h, buf, sizeof(buf)), 0);
+    ASSERT_EQ(sc_seek(h, -10, 2), 0);
+    EXPECT_EQ(sc_read(h, buf, 4), 4);
+    EXPECT_EQ(buf[0], static_cast<char>(990 & 0xff));
+    ASSERT_EQ(sc_seek(h, -4, 1), 0);
+    EXPECT_EQ(sc_seek(h, -991, 1), -1);
+    EXPECT_EQ(sc_close(h), 0);
+}
+
+} // namespace

@@ -1,0 +1,130 @@
+// The scan file: its exact layout, the round trip, and the files it refuses.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstring>
+
+#include "engines/raw/raw_recovery.h"
+#include "raw/raw_test_util.h"
+#include "results/found_tree_raw.h"
+#include "results/scan_file.h"
+
+namespace {
+
+class raw_scan_file_test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        volume_item_s v;
+        v.volume_path = QStringLiteral("/dev/sdz:1:/");
+        engine.set_volume(v);
+    }
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    // A file of the given length: a header naming /other and entries with index = position.
+    QByteArray file_of(int length)
+    {
+        QByteArray b = QByteArray("/other").leftJustified(length, '\0', true);
+        for (int at = 256, i = 0; at + 32 <= length; at += 32, ++i) {
+            raw_item_s item{};
+            item.index = static_cast<uint64_t>(i);
+            memcpy(item.type, "png", 3);
+            memcpy(b.data() + at, &item, 32);
+        }
+        return b;
+    }
+
+    QTemporaryDir dir;
+    raw_recovery_c engine;
+};
+
+// Catches: a header not 256 bytes or not zero-padded, entries not written
+// whole, an 8-character type gaining or losing bytes.
+TEST_F(raw_scan_file_test, one_entry_is_288_bytes_and_loads_as_one_folder)
+{
+    raw_recovery_c::on_found(&engine, "jpegjpeg", 4096, 777);
+    ASSERT_EQ(save_results(engine, path("one.sav")), 0);
+    const QByteArray bytes = read_file(path("one.sav"));
+    ASSERT_EQ(bytes.size(), 288);
+    EXPECT_EQ(QByteArray(bytes.constData()), QByteArray("/dev/sdz:1:"));
+    EXPECT_EQ(bytes.mid(11, 245), QByteArray(245, '\0'));
+    EXPECT_EQ(bytes.mid(256 + 24, 8), QByteArray("jpegjpeg"));
+
+    raw_recovery_c loaded;
+    EXPECT_EQ(load_results(loaded, path("one.sav")), QStringLiteral("/dev/sdz:1:"));
+    EXPECT_EQ(loaded.device_path(), "/dev/sdz:1:");
+    ASSERT_EQ(loaded.items().size(), 1u);
+    EXPECT_EQ(loaded.items()[0].offset, 4096u);
+    EXPECT_EQ(loaded.items()[0].length, 777u);
+    found_folder_s tree = build_raw_tree(loaded);
+    ASSERT_EQ(tree.folders.size(), 1);
+    EXPECT_EQ(tree.folders[0].name, QStringLiteral("jpegjpeg"));
+    ASSERT_EQ(tree.folders[0].files.size(), 1);
+    EXPECT_EQ(tree.folders[0].files[0].name, QStringLiteral("00000000.jpegjpeg"));
+}
+
+// Catches: entries reordered or altered, the by-type index rebuilt from
+// positions rather than stored indexes, a long name not cut to 8 on reload.
+TEST_F(raw_scan_file_test, save_then_load_gives_the_same_table)
+{
+    raw_recovery_c::on_found(&engine, "gif", 0, 1);
+    raw_recovery_c::on_found(&engine, "longtypename", 512, 2);
+    raw_recovery_c::on_found(&engine, "gif", 1024, 3);
+    ASSERT_EQ(save_results(engine, path("three.sav")), 0);
+    raw_recovery_c loaded;
+    ASSERT_FALSE(load_results(loaded, path("three.sav")).isEmpty());
+    ASSERT_EQ(loaded.items().size(), 3u);
+    EXPECT_EQ(memcmp(loaded.items().data(), engine.items().data(), 3 * sizeof(raw_item_s)), 0);
+    EXPECT_EQ(loaded.device_path(), engine.device_path());
+    EXPECT_EQ(loaded.by_type().value("gif"), (QList<quint64>{0, 2}));
+    EXPECT_EQ(loaded.by_type().value("longtype"), (QList<quint64>{1}));
+    EXPECT_FALSE(loaded.by_type().contains("longtypename"));
+}
+
+// Catches: a file of a wrong length, or with an entry index outside the
+// table, accepted (rows would then read outside it); a refused file that
+// replaces the device path or the table.
+TEST_F(raw_scan_file_test, refused_files_leave_the_engine_as_it_was)
+{
+    raw_recovery_c::on_found(&engine, "kept", 0, 5);
+    const std::string before = engine.device_path();
+    for (int length : {0, 100, 256, 287, 289}) {
+        ASSERT_TRUE(write_file(path("bad.sav"), file_of(length)));
+        EXPECT_TRUE(load_results(engine, path("bad.sav")).isEmpty()) << length;
+    }
+    QByteArray bad_index = file_of(256 + 64);
+    bad_index[256 + 32] = 2;  // second entry claims index 2 of a 2-entry table
+    ASSERT_TRUE(write_file(path("bad.sav"), bad_index));
+    EXPECT_TRUE(load_results(engine, path("bad.sav")).isEmpty());
+    EXPECT_TRUE(load_results(engine, path("missing.sav")).isEmpty());
+    EXPECT_EQ(engine.device_path(), before);
+    ASSERT_EQ(engine.items().size(), 1u);
+    EXPECT_EQ(engine.items()[0].type_name(), "kept");
+
+    ASSERT_TRUE(write_file(path("good.sav"), file_of(256 + 64)));
+    EXPECT_EQ(load_results(engine, path("good.sav")), QStringLiteral("/other"));
+    EXPECT_EQ(engine.items().size(), 2u);
+}
+
+// Catches: an empty result written as a file nobody can load, a failed
+// create reported as saved, a path of 256 bytes or more losing its terminator.
+TEST_F(raw_scan_file_test, save_failures_and_long_paths)
+{
+    EXPECT_EQ(save_results(engine, path("empty.sav")), -1);
+    EXPECT_FALSE(QFile::exists(path("empty.sav")));
+    raw_recovery_c::on_found(&engine, "x", 0, 1);
+    EXPECT_EQ(save_results(engine, path("no/such/dir.sav")), -1);
+
+    volume_item_s v;
+    v.volume_path = QString(300, QLatin1Char('p')) + QLatin1Char('/');
+    raw_recovery_c longer;
+    longer.set_volume(v);
+    raw_recovery_c::on_found(&longer, "x", 0, 1);
+    ASSERT_EQ(save_results(longer, path("long.sav")), 0);
+    raw_recovery_c loaded;
+    EXPECT_EQ(load_results(loaded, path("long.sav")), QString(255, QLatin1Char('p')));
+}
+
+} // namespace
