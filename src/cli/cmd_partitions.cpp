@@ -87,6 +87,11 @@ bool run_disk_search(const cli_args_c &args, const char *command, const QString 
     progress_line_c line;
     search.search_and_wait(drive, [&](double p) { line.update(p, QStringLiteral("searching %1").arg(drive.name)); });
     line.finish();
+    if (!search.open_error().isEmpty()) {
+        fprintf(stderr, "tarnrecovery-cli %s: %s\n", command, qPrintable(search.open_error()));
+        *exit_code = cli_failed;
+        return false;
+    }
     return true;
 }
 

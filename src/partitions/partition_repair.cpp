@@ -52,6 +52,12 @@ QList<partition_item_s> partition_repair_c::rows() const
     return rows_;
 }
 
+QString partition_repair_c::open_error() const
+{
+    QMutexLocker lock(&mutex_);
+    return open_error_;
+}
+
 bool partition_repair_c::has_drive() const
 {
     QMutexLocker lock(&mutex_);
@@ -70,11 +76,16 @@ void partition_repair_c::run()
     {
         QMutexLocker lock(&mutex_);
         rows_.clear();
+        open_error_.clear();
     }
     progress_ = 0.0;
-    auto device = open_block_device(drive.name.toStdString(), open_mode_e::read_unbuffered);
-    if (!device)
+    std::string why;
+    auto device = open_block_device(drive.name.toStdString(), open_mode_e::read_unbuffered, &why);
+    if (!device) {
+        QMutexLocker lock(&mutex_);
+        open_error_ = QString::fromStdString(why);
         return;
+    }
     // A size taken from the geometry stops at the last whole cylinder; the
     // device knows the sectors after it too.
     const uint64_t size = std::max<uint64_t>(drive.size, device->size());

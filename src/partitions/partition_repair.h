@@ -32,6 +32,8 @@ public:
     // A copy of the rows found so far, in the order found.
     QList<partition_item_s> rows() const;
     double progress() const { return progress_.load(); }
+    // Why the last search could not read the drive at all; empty otherwise.
+    QString open_error() const;
     bool has_drive() const;
     drive_item_s drive() const;
 
@@ -52,8 +54,9 @@ protected:
 private:
     int check_repair_allowed(QString *error) const;
 
-    mutable QMutex mutex_;  // guards drive_ and rows_
+    mutable QMutex mutex_;  // guards drive_, open_error_ and rows_
     drive_item_s drive_;
+    QString open_error_;
     QList<partition_item_s> rows_;
     std::atomic<double> progress_{0.0};
     std::atomic<bool> stop_{false};

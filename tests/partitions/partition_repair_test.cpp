@@ -88,6 +88,18 @@ TEST(partition_repair, search_keeps_its_own_copy_of_the_drive)
     EXPECT_EQ(search.drive().name, QString::fromStdString(image));
 }
 
+TEST(partition_repair, a_drive_that_cannot_be_opened_is_not_reported_as_searched)
+{
+    std::string image = make_image("vanishing.img");
+    drive_item_s drive = drive_for(image);
+    ASSERT_EQ(unlink(image.c_str()), 0);
+    partition_repair_c search;
+    search.search_and_wait(drive);
+    EXPECT_TRUE(search.rows().isEmpty());
+    EXPECT_EQ(search.progress(), 0.0);
+    EXPECT_FALSE(search.open_error().isEmpty());
+}
+
 TEST(partition_repair, a_stop_request_ends_the_thread_without_a_false_finish)
 {
     // 64 GiB of holes: a full search would read half a million windows.
