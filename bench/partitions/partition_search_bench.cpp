@@ -23,8 +23,9 @@ struct bench_images_s {
     bool ok = false;
     bench_images_s()
     {
-        char pattern[] = "/tmp/tarn-partitions-bench-XXXXXX";
-        if (!mkdtemp(pattern))
+        const char *tmp = getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarn-partitions-bench-XXXXXX";
+        if (!mkdtemp(pattern.data()))
             return;
         dir = pattern;
         lost = dir + "/lost.img";
