@@ -1,4 +1,4 @@
-// Drive rows for disk image files, as the command line makes them.
+// Drive rows for disk image files and block devices, as the command line makes them.
 #pragma once
 
 #include <climits>
@@ -12,7 +12,10 @@ inline drive_item_s drive_for_image(const std::string &path)
 {
     drive_item_s drive;
     char resolved[PATH_MAX];
-    if (!add_disk_image(path) || !realpath(path.c_str(), resolved))
+    if (!realpath(path.c_str(), resolved))
+        return drive;
+    // Block devices are in the disk table already; image files are added.
+    if (std::string(resolved).rfind("/dev/", 0) != 0 && !add_disk_image(resolved))
         return drive;
     const std::vector<disk_info_s> disks = list_disks();
     for (size_t i = 0; i < disks.size(); ++i)
