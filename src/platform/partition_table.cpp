@@ -57,6 +57,7 @@ int mbr_plausibility(block_device_c &device, const std::vector<uint8_t> &sector0
 }
 
 constexpr uint32_t guessed_sizes[] = {512, 4096};
+constexpr uint32_t max_sector_size = 65536;
 
 uint32_t guess_sector_size(block_device_c &device, const std::vector<uint8_t> &sector0, uint32_t own)
 {
@@ -82,7 +83,7 @@ bool read_partition_table(block_device_c &device, partition_table_s &out, std::s
 {
     out = partition_table_s{};
     uint32_t own = options.sector_size ? options.sector_size : device.sector_size();
-    if (own < mbr_size || own % mbr_size != 0) {
+    if (own < mbr_size || own > max_sector_size || own % mbr_size != 0) {
         if (error)
             *error = "unsupported sector size " + std::to_string(own);
         return false;
