@@ -1,0 +1,18 @@
+// The one standard box for every warning and question: warning icon replaced
+// by the product icon, a title, and a text looked up by key.
+#pragma once
+
+#include <QMessageBox>
+#include <memory>
+#include <string>
+
+inline const char k_title_tarnrecovery[] = "TarnRecovery";
+inline const char k_title_restorix[] = "Tarn Restorix";
+
+// Built but not shown; NoButton lets the box add its single OK button.
+std::unique_ptr<QMessageBox> make_warning_box(QWidget* parent, const char* title, const std::string& key,
+                                              QMessageBox::StandardButtons buttons);
+
+// Shows the box modally and returns the button that closed it.
+QMessageBox::StandardButton warning_box(QWidget* parent, const char* title, const std::string& key,
+                                        QMessageBox::StandardButtons buttons = QMessageBox::NoButton);
