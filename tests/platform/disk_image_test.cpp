@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <map>
+#include <unistd.h>
 
 #include "platform/disks.h"
 #include "platform/test_disks.h"
@@ -248,4 +249,72 @@ TEST_F(disk_image_test, image_with_4096_byte_sectors)
     ASSERT_TRUE(locate_partition(static_cast<int>(list_disks().size()) - 1, 5, where));
     EXPECT_EQ(where.start_byte, 9u * 4096);
     EXPECT_EQ(where.length_bytes, 2u * 4096);
+}
+
+namespace {
+
+// A loop device over a test disk, detached again at the end; empty when this
+// machine does not allow it (not root, or no loop devices).
+class loop_device_c {
+public:
+    explicit loop_device_c(const std::string &image)
+    {
+        if (geteuid() != 0)
+            return;
+        int status = 0;
+        std::string out = run_command("losetup -f --show -P " + shell_quote(image) + " 2>/dev/null", &status);
+        if (status == 0 && out.size() > 1)
+            path_ = out.substr(0, out.find('\n'));
+        // Give the kernel's partition scan a moment to publish its nodes.
+        run_command("udevadm settle 2>/dev/null");
+    }
+    ~loop_device_c()
+    {
+        if (!path_.empty())
+            run_command("losetup -d " + shell_quote(path_));
+    }
+    const std::string &path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+} // namespace
+
+// The block-device path: a loop device is a disk of the table, and its
+// partitions (from sysfs, or from our own reading of the table when the
+// kernel did not scan them) carry the same offsets, file systems and labels.
+TEST_F(disk_image_test, volumes_of_a_loop_device)
+{
+    const std::string disk = make_mbr_disk();
+    ASSERT_FALSE(disk.empty());
+    loop_device_c loop(disk);
+    if (loop.path().empty())
+        GTEST_SKIP() << "no loop device available";
+    std::vector<disk_info_s> disks = list_disks();
+    int disk_number = -1;
+    for (size_t i = 0; i < disks.size(); ++i)
+        if (disks[i].path == loop.path())
+            disk_number = static_cast<int>(i);
+    ASSERT_GE(disk_number, 0) << loop.path() << " is not in the disk table";
+    EXPECT_FALSE(disks[size_t(disk_number)].is_image);
+    EXPECT_EQ(disks[size_t(disk_number)].size_bytes, 32u << 20);
+
+    std::map<int, oracle_s> expected = oracle(disk);
+    expected.erase(2);
+    std::vector<volume_info_s> volumes = volumes_on(loop.path());
+    ASSERT_EQ(volumes.size(), expected.size());
+    for (const volume_info_s &v : volumes) {
+        SCOPED_TRACE(v.device_name);
+        EXPECT_EQ(v.device_name.rfind(loop.path(), 0), 0u);
+        EXPECT_EQ(v.disk_number, disk_number);
+        EXPECT_FALSE(v.on_image);
+        const oracle_s &o = expected[v.partition_number];
+        EXPECT_EQ(v.start_byte, o.start_byte);
+        EXPECT_EQ(v.fs_name, expected_fs_name(o));
+        EXPECT_EQ(v.label, o.label);
+        volume_location_s where;
+        ASSERT_TRUE(locate_volume(v.volume_path, where));
+        EXPECT_EQ(where.start_byte, o.start_byte);
+    }
 }

@@ -51,7 +51,10 @@ std::vector<partition_place_s> block_partitions(const disk_entry_s &disk)
     return places;
 }
 
-std::vector<partition_place_s> image_partitions(const disk_entry_s &disk)
+// Partitions from our own reading of the table: for images, and for block
+// disks whose partitions the kernel did not scan (a loop device attached
+// without partition scanning).
+std::vector<partition_place_s> table_partitions(const disk_entry_s &disk)
 {
     std::vector<partition_place_s> places;
     auto device = open_block_device(disk.info.path, open_mode_e::read);
@@ -59,7 +62,7 @@ std::vector<partition_place_s> image_partitions(const disk_entry_s &disk)
         return places;
     partition_table_s table;
     partition_read_options_s options;
-    options.guess_sector_size = true;
+    options.guess_sector_size = disk.info.is_image;
     if (!read_partition_table(*device, table, nullptr, options))
         return places;
     for (const partition_entry_s &entry : table.partitions) {
@@ -79,7 +82,9 @@ std::vector<partition_place_s> image_partitions(const disk_entry_s &disk)
 std::vector<partition_place_s> places_of(const disk_entry_s &disk)
 {
     std::vector<partition_place_s> places =
-        disk.info.is_image ? image_partitions(disk) : block_partitions(disk);
+        disk.info.is_image ? table_partitions(disk) : block_partitions(disk);
+    if (places.empty() && !disk.info.is_image && disk.info.ready)
+        places = table_partitions(disk);
     if (places.empty()) {
         partition_place_s whole;
         whole.length = disk.info.size_bytes;
@@ -113,11 +118,12 @@ volume_info_s describe_volume(const disk_entry_s &disk, int disk_number, const p
                               const std::map<device_number_t, std::vector<std::string>> &mounts)
 {
     volume_info_s v;
-    if (disk.info.is_image)
-        v.device_name = place.number == 0 ? disk.info.path
-                                          : disk.info.path + " partition " + std::to_string(place.number);
-    else
+    if (!place.node.empty())
         v.device_name = place.node;
+    else if (place.number == 0)
+        v.device_name = disk.info.path;
+    else
+        v.device_name = disk.info.path + " partition " + std::to_string(place.number);
     v.on_image = disk.info.is_image;
     v.volume_path = make_volume_path(disk.info.path, place.number);
     v.drive_type = disk.removable ? drive_type_removable : drive_type_fixed;
