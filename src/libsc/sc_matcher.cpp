@@ -18,6 +18,12 @@ std::vector<uint8_t> variants(uint8_t b, bool case_sensitive)
 
 sc_matcher_c::sc_matcher_c(const std::vector<sc_type_s> &types) : types_(types)
 {
+    struct entry_s {
+        size_t at;
+        uint16_t key;
+        uint16_t type;
+    };
+    std::vector<entry_s> entries;
     for (size_t t = 0; t < types.size() && t < UINT16_MAX; ++t) {
         const sc_type_s &type = types[t];
         longest_ = std::max(longest_, type.header.size());
@@ -36,15 +42,29 @@ sc_matcher_c::sc_matcher_c(const std::vector<sc_type_s> &types) : types_(types)
             }
             continue;
         }
-        auto it = std::find_if(sector_anchors_.begin(), sector_anchors_.end(),
-                               [&](const anchor_s &a) { return a.at == static_cast<size_t>(at); });
-        if (it == sector_anchors_.end()) {
-            sector_anchors_.push_back({static_cast<size_t>(at), std::vector<std::vector<uint16_t>>(65536)});
-            it = sector_anchors_.end() - 1;
-        }
         for (uint8_t a : first)
             for (uint8_t b : variants(static_cast<uint8_t>(type.header[at + 1]), type.case_sensitive))
-                it->by_key[a << 8 | b].push_back(static_cast<uint16_t>(t));
+                entries.push_back({static_cast<size_t>(at), static_cast<uint16_t>(a << 8 | b), static_cast<uint16_t>(t)});
+    }
+    for (const entry_s &e : entries) {
+        auto it = std::find_if(sector_anchors_.begin(), sector_anchors_.end(),
+                               [&](const anchor_s &a) { return a.at == e.at; });
+        if (it != sector_anchors_.end())
+            continue;
+        anchor_s anchor;
+        anchor.at = e.at;
+        anchor.first.assign(65537, 0);
+        for (const entry_s &f : entries)
+            if (f.at == e.at)
+                ++anchor.first[f.key + 1u];
+        for (size_t k = 1; k < anchor.first.size(); ++k)
+            anchor.first[k] += anchor.first[k - 1];
+        anchor.types.resize(anchor.first.back());
+        std::vector<uint32_t> fill(anchor.first.begin(), anchor.first.end() - 1);
+        for (const entry_s &f : entries)
+            if (f.at == e.at)
+                anchor.types[fill[f.key]++] = f.type;
+        sector_anchors_.push_back(std::move(anchor));
     }
 }
 
@@ -69,9 +89,10 @@ void sc_matcher_c::match(const uint8_t *data, size_t avail, bool sector, std::ve
         for (const anchor_s &a : sector_anchors_) {
             if (a.at + 2 > avail)
                 continue;
-            for (uint16_t t : a.by_key[data[a.at] << 8 | data[a.at + 1]])
-                if (header_at(types_[t], data, avail))
-                    out.push_back(t);
+            const unsigned key = data[a.at] << 8 | data[a.at + 1];
+            for (uint32_t i = a.first[key]; i < a.first[key + 1]; ++i)
+                if (header_at(types_[a.types[i]], data, avail))
+                    out.push_back(a.types[i]);
         }
         std::sort(out.begin(), out.end());
     } else if (avail > 0 && byte_first_[data[0]]) {

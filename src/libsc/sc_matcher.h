@@ -22,9 +22,12 @@ public:
     size_t longest_header() const { return longest_; }
 
 private:
+    // Type indexes by the two bytes at position at: those of key k are
+    // types[first[k]] .. types[first[k + 1]] (a counting sort, built once).
     struct anchor_s {
         size_t at = 0;
-        std::vector<std::vector<uint16_t>> by_key;  // 65,536 lists of type indexes
+        std::vector<uint32_t> first;
+        std::vector<uint16_t> types;
     };
     bool header_at(const sc_type_s &type, const uint8_t *data, size_t avail) const;
 

@@ -106,7 +106,8 @@ void sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_
 {
     const uint64_t size = device.size();
     sc_matcher_c matcher(config.types);
-    sc_block_reader_c reader(device, block_size);
+    // Small devices (and fuzz inputs) need no full-size blocks.
+    sc_block_reader_c reader(device, static_cast<size_t>(std::min<uint64_t>(block_size, (size + sector - 1) / sector * sector + sector)));
     sc_block_reader_c::block_s block;
     std::vector<uint16_t> matched;
     std::vector<uint8_t> edge(matcher.longest_header());

@@ -158,6 +158,19 @@ TEST(raw_checks, mp4_box_walk)
     EXPECT_NE(r.verdict, sc_verdict_e::whole);
 }
 
+// Catches: a page or metadata walk that steps past the end reporting that
+// position as the best length (found by fuzzing).
+TEST(raw_checks, walks_that_run_off_the_end_stop_at_the_end)
+{
+    bytes_t ogg = bytes_t("OggS\0\2", 6) + bytes_t(20, '\0') + bytes_t("\x01\xff", 2) + bytes_t(30, 'v');
+    sc_result_s r = run_check("ogg", ogg);
+    EXPECT_EQ(r.verdict, sc_verdict_e::broken);
+    EXPECT_LE(r.length, ogg.size());
+    bytes_t flac = bytes_t("fLaC\x80\x00\x10\x00", 8) + bytes_t(10, '\0');
+    r = run_check("flac", flac);
+    EXPECT_LE(r.length, flac.size());
+}
+
 // Catches: any check that reads outside its candidate or claims a length
 // past what is available, on random bytes behind each known signature.
 TEST(raw_checks, no_check_claims_more_than_is_there)

@@ -139,7 +139,7 @@ sc_result_s check_flac(sc_cursor_c &c)
             break;
     }
     if (!flac_frame_at(c, pos))
-        return sc_broken(pos);
+        return sc_broken(std::min(pos, c.limit()));
     uint64_t last = pos;
     for (uint64_t s = c.find("\xff", last + 6); s != sc_cursor_c::npos; s = c.find("\xff", s + 1)) {
         if (flac_frame_at(c, s))
@@ -180,7 +180,7 @@ sc_result_s check_ogg(sc_cursor_c &c)
             !c.u8(pos + 26, segments) || !c.bytes(pos + 27, table, segments)) {
             if (pages == 0)
                 return sc_reject();
-            return ended ? sc_walked(c, pos) : sc_broken(pos);
+            return ended ? sc_walked(c, pos) : sc_broken(std::min(pos, c.limit()));
         }
         if (pages == 0 && !(type & 2))
             return sc_reject();
