@@ -154,5 +154,5 @@ void QSkinWidget::mouseDoubleClickEvent(QMouseEvent* event)
     const QPoint point = event->position().toPoint();
     if (!in_band(point) || button_at(point))
         return;
-    (this->*(max_button->handler))();
+    run_handler(max_button);
 }

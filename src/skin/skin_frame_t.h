@@ -25,9 +25,13 @@ protected:
             return false;
         update();
         // The handler may close the window: nothing of it is used afterwards.
+        run_handler(button);
+        return true;
+    }
+    void run_handler(const button_c<T>* button)
+    {
         if (button->handler)
             (static_cast<T*>(this)->*(button->handler))();
-        return true;
     }
     bool move_buttons(const QPoint& point) override { return buttons.move(point, rect()); }
     void paint_buttons(QPainter& painter) const override { buttons.paint(painter, rect()); }
