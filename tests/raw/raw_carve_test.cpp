@@ -28,18 +28,7 @@ void scan(raw_recovery_c &engine, const QString &image)
     ASSERT_TRUE(engine.wait(120000));
 }
 
-class raw_carve_test : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        files = make_samples(dir.filePath(QStringLiteral("samples")));
-        if (files.empty())
-            GTEST_SKIP() << "python3 could not make the sample files";
-    }
-    QTemporaryDir dir;
-    std::vector<planted_file_s> files;
-};
+using raw_carve_test = raw_samples_test;
 
 // Catches: a wrong end decided by a structure check, a wrong subtype for the
 // zip and OLE2 families, a false find in noise, a restore that is off by a

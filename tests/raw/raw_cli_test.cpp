@@ -32,19 +32,14 @@ int run_cli(const QStringList &args, const QString &cwd, QByteArray *out = nullp
     return p.exitCode();
 }
 
-class raw_cli_test : public ::testing::Test {
+class raw_cli_test : public raw_samples_test {
 protected:
     void SetUp() override
     {
         if (mkfs_fat().isEmpty())
             GTEST_SKIP() << "mkfs.fat (dosfstools) is not installed";
-        ASSERT_TRUE(dir.isValid());
-        files = make_samples(dir.filePath(QStringLiteral("samples")));
-        if (files.empty())
-            GTEST_SKIP() << "python3 could not make the sample files";
+        raw_samples_test::SetUp();
     }
-    QTemporaryDir dir;
-    std::vector<planted_file_s> files;
 };
 
 // A FAT volume whose data area holds the files' bytes but whose directories

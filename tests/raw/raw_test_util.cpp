@@ -55,3 +55,11 @@ QByteArray read_file(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+void raw_samples_test::SetUp()
+{
+    ASSERT_TRUE(dir.isValid());
+    files = make_samples(dir.filePath(QStringLiteral("samples")));
+    if (files.empty())
+        GTEST_SKIP() << "python3 could not make the sample files";
+}

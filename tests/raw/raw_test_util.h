@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -24,3 +25,12 @@ QByteArray plant_files(std::vector<planted_file_s> &files, unsigned seed);
 
 bool write_file(const QString &path, const QByteArray &bytes);
 QByteArray read_file(const QString &path);
+
+// A test with the sample files made in a temporary folder (skipped when
+// they cannot be made).
+class raw_samples_test : public ::testing::Test {
+protected:
+    void SetUp() override;
+    QTemporaryDir dir;
+    std::vector<planted_file_s> files;
+};
