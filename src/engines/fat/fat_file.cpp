@@ -1,0 +1,133 @@
+#include "fat_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "fat_drives.h"
+
+using namespace fat_layout;
+
+void fat_file_setup(fat_file_s &file, fat_volume_s &vol, uint32_t start_cluster, uint32_t size)
+{
+    file.vol = &vol;
+    file.mount_id = vol.mount_id;
+    file.flags = fat_file_read;
+    file.position = 0;
+    file.size = size;
+    file.start_cluster = start_cluster;
+    file.cluster = 0;
+    file.buffered_sector = 0;
+}
+
+static int fail(fat_file_s &file, int res)
+{
+    file.flags |= fat_file_error;
+    return res;
+}
+
+static int load_buffer(fat_file_s &file, uint64_t sector)
+{
+    if (file.buffered_sector == sector)
+        return fr_ok;
+    if (fat_drives().read(file.vol->drive, file.buffer, sizeof file.buffer, sector, 1) != disk_ok)
+        return fr_disk_err;
+    file.buffered_sector = sector;
+    return fr_ok;
+}
+
+int fat_read_file(fat_file_s &file, uint8_t *buffer, size_t count, size_t *done, bool contiguous)
+{
+    int res = fat_validate(file.vol, file.mount_id);
+    if (res != fr_ok)
+        return res;
+    if (file.flags & fat_file_error)
+        return fr_int_err;
+    if (!(file.flags & fat_file_read))
+        return fr_denied;
+    fat_volume_s &vol = *file.vol;
+    const fat_geometry_s &g = vol.geometry;
+    size_t left = std::min<size_t>(count, file.size - file.position);
+    while (left) {
+        size_t chunk;
+        if (file.position % sector_bytes == 0) {
+            const uint32_t in_cluster = (file.position / sector_bytes) & (g.cluster_sectors - 1u);
+            if (in_cluster == 0) {
+                uint32_t next = file.position == 0 ? file.start_cluster
+                                : contiguous       ? file.cluster + 1
+                                                   : fat_next_cluster(vol, file.cluster);
+                if (next == UINT32_MAX)
+                    return fail(file, fr_disk_err);
+                if (next < 2 || next >= g.fat_entries)
+                    return fail(file, fr_int_err);
+                file.cluster = next;
+            }
+            const uint64_t sector = fat_cluster_sector(vol, file.cluster) + in_cluster;
+            size_t sectors = left / sector_bytes;
+            if (sectors) {
+                sectors = std::min<size_t>(sectors, g.cluster_sectors - in_cluster);
+                if (fat_drives().read(vol.drive, buffer, sectors * sector_bytes, sector,
+                                      static_cast<uint8_t>(sectors)) != disk_ok)
+                    return fail(file, fr_disk_err);
+                chunk = sectors * sector_bytes;
+                buffer += chunk;
+                file.position += static_cast<uint32_t>(chunk);
+                *done += chunk;
+                left -= chunk;
+                continue;
+            }
+            if (load_buffer(file, sector) != fr_ok)
+                return fail(file, fr_disk_err);
+        }
+        const size_t offset = file.position % sector_bytes;
+        chunk = std::min(sector_bytes - offset, left);
+        memcpy(buffer, file.buffer + offset, chunk);
+        buffer += chunk;
+        file.position += static_cast<uint32_t>(chunk);
+        *done += chunk;
+        left -= chunk;
+    }
+    return fr_ok;
+}
+
+int fat_seek_file(fat_file_s &file, uint32_t position)
+{
+    int res = fat_validate(file.vol, file.mount_id);
+    if (res != fr_ok)
+        return res;
+    if (file.flags & fat_file_error)
+        return fr_int_err;
+    fat_volume_s &vol = *file.vol;
+    const fat_geometry_s &g = vol.geometry;
+    position = std::min(position, file.size);
+    file.position = 0;
+    file.cluster = 0;
+    if (position == 0)
+        return fr_ok;
+    const uint32_t cluster_bytes = g.cluster_sectors * static_cast<uint32_t>(sector_bytes);
+    uint32_t cluster = file.start_cluster;
+    for (uint32_t skip = (position - 1) / cluster_bytes; skip; --skip) {
+        cluster = fat_next_cluster(vol, cluster);
+        if (cluster == UINT32_MAX)
+            return fail(file, fr_disk_err);
+        if (cluster < 2 || cluster >= g.fat_entries)
+            return fail(file, fr_int_err);
+    }
+    if (fat_cluster_sector(vol, cluster) == 0)
+        return fail(file, fr_int_err);
+    file.cluster = cluster;
+    file.position = position;
+    if (position % sector_bytes) {
+        const uint32_t in_cluster = (position / sector_bytes) & (g.cluster_sectors - 1u);
+        if (load_buffer(file, fat_cluster_sector(vol, cluster) + in_cluster) != fr_ok)
+            return fail(file, fr_disk_err);
+    }
+    return fr_ok;
+}
+
+int fat_close_file(fat_file_s &file)
+{
+    int res = fat_validate(file.vol, file.mount_id);
+    if (res == fr_ok)
+        file.vol = nullptr;
+    return res;
+}

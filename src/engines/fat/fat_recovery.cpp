@@ -1,0 +1,236 @@
+#include "fat_recovery.h"
+
+#include <QFile>
+#include <QSet>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+#include "fat_drives.h"
+#include "fat_path.h"
+
+// Deeper folders than this are kept as records but not read: each level
+// holds a directory object, and a damaged volume can nest without end.
+static constexpr size_t max_depth = 10000;
+
+void fat_recovery_c::reset()
+{
+    state_.reset_counters();
+    store_.clear();
+}
+
+qint64 fat_recovery_c::fat_time(uint16_t date, uint16_t time)
+{
+    struct tm t = {};
+    t.tm_sec = (time & 0x1F) * 2;
+    t.tm_min = (time >> 5) & 0x3F;
+    t.tm_hour = (time >> 11) & 0x1F;
+    t.tm_mday = date & 0x1F;
+    t.tm_mon = ((date >> 5) & 0x0F) - 1;
+    t.tm_year = (date >> 9) + 80;
+    t.tm_isdst = 0;
+    time_t seconds = mktime(&t);
+    return seconds == static_cast<time_t>(-1) ? 0 : static_cast<qint64>(seconds);
+}
+
+void fat_recovery_c::run()
+{
+    reset();
+    QString path = state_.volume.volume_path;
+    if (path.endsWith(QLatin1Char('\\')))
+        path.chop(1);
+    // The command line has no start-up that opens the disks first.
+    if (fat_drives().count() == 0)
+        fat_drives().open_drives();
+    fat_bind_volume(QFile::encodeName(path).toStdString());
+    fat_mount(0, &fat_reader_volume());
+    fat_log("Start Fat Scan.\n");
+    walk();
+
+    fat_item_s root;
+    root.attributes = fat_attr_directory;
+    store_.insert(0, root);
+    link_fat_store(store_);
+}
+
+bool fat_recovery_c::open_subdirectory(fat_dir_s &dir, uint32_t cluster)
+{
+    if (fat_open_dir(dir, u"/") != fr_ok) {
+        fat_log("f_opendir failed 2.\n");
+        return false;
+    }
+    dir.start_cluster = cluster;
+    dir.cluster = cluster;
+    // A cluster outside the volume would leave the object on the root.
+    if (fat_read_dir(dir, nullptr) != fr_ok) {
+        fat_log("f_opendir failed 2.\n");
+        return false;
+    }
+    return true;
+}
+
+bool fat_recovery_c::count_entry()
+{
+    if (!state_.wait_while_paused())
+        return false;
+    const quint64 read = state_.read_count;
+    const double q = static_cast<double>(read) / 2000.0;
+    state_.read_count = read + 1;
+    fat_log("file count:%d\n", static_cast<int>(read + 1));
+    state_.progress = q <= 1.0 ? q : 0.99;
+    return true;
+}
+
+bool fat_recovery_c::replaces(const fat_item_s &old_item, const fat_item_s &new_item) const
+{
+    const bool new_dir = new_item.attributes & fat_attr_directory;
+    const bool new_deleted = new_item.attributes & fat_attr_deleted;
+    if (old_item.in_deleted == 0 && new_item.in_deleted != 0)
+        return false;
+    if (!new_dir && new_deleted)
+        return new_item.created > old_item.created;
+    if (new_dir && new_deleted) {
+        if ((old_item.attributes & fat_attr_directory) && !(old_item.attributes & fat_attr_deleted))
+            return false;
+        return new_item.created > old_item.created;
+    }
+    return new_dir;
+}
+
+bool fat_recovery_c::below_itself(const fat_item_s &item) const
+{
+    // A folder listed again inside its own subtree would become its own
+    // ancestor, and everything below it would vanish from the tree.
+    QSet<quint32> seen;
+    for (quint32 id = item.parent; id != 0 && !seen.contains(id);) {
+        if (id == item.cluster)
+            return true;
+        seen.insert(id);
+        auto it = store_.constFind(id);
+        if (it == store_.cend())
+            break;
+        id = it.value().parent;
+    }
+    return false;
+}
+
+fat_recovery_c::step_e fat_recovery_c::keep_entry(const fat_file_info_s &info,
+                                                  const char16_t *long_name, uint32_t parent,
+                                                  bool in_deleted)
+{
+    if (info.cluster == 0 || info.short_name[0] == u'.')
+        return step_e::next;
+    // Below a deleted folder every entry counts as deleted, so it is kept.
+    const quint8 attributes = static_cast<quint8>(info.attributes | (in_deleted ? fat_attr_deleted : 0));
+    if (!(attributes & (fat_attr_directory | fat_attr_deleted)))
+        return step_e::next;
+
+    fat_item_s item;
+    item.in_deleted = in_deleted ? 1 : 0;
+    item.attributes = attributes;
+    item.modified = fat_time(info.modified_date, info.modified_time);
+    item.created = fat_time(info.created_date, info.created_time);
+    item.cluster = info.cluster;
+    item.size = info.size;
+    item.parent = parent;
+    const char16_t *name = long_name[0] ? long_name : info.short_name;
+    item.set_name(QString::fromUtf16(name));
+    if (item.attributes & fat_attr_deleted)
+        item.name[0] = u'#';
+
+    auto old = store_.find(item.cluster);
+    if (old == store_.end()) {
+        store_.insert(item.cluster, item);
+        ++state_.found_count;
+        return (item.attributes & fat_attr_directory) ? step_e::walk_new_directory : step_e::next;
+    }
+    if (replaces(old.value(), item) && !below_itself(item))
+        old.value() = item;
+    return step_e::next;
+}
+
+int fat_recovery_c::walk()
+{
+    // One frame per open directory; the deepest is read first, so entries
+    // are met in the same order as by a recursive walk.
+    struct frame_s {
+        fat_dir_s dir;
+        uint32_t id = 0;
+        bool in_deleted = false;
+    };
+    std::vector<std::unique_ptr<frame_s>> stack;
+    auto root = std::make_unique<frame_s>();
+    if (fat_open_dir(root->dir, u"/") != fr_ok) {
+        fat_log("f_opendir failed 1.\n");
+        return -1;
+    }
+    stack.push_back(std::move(root));
+
+    std::vector<char16_t> long_name(512);
+    fat_file_info_s info;
+    info.long_name = long_name.data();
+    info.long_name_size = long_name.size();
+    while (!stack.empty() && state_.stop == 0) {
+        frame_s &top = *stack.back();
+        if (!count_entry())
+            return 0;
+        if (fat_read_dir(top.dir, &info) != fr_ok) {
+            fat_log("f_readdir failed 1.\n");
+            stack.pop_back();
+            continue;
+        }
+        if (info.short_name[0] == 0) {
+            stack.pop_back();
+            continue;
+        }
+        if (keep_entry(info, long_name.data(), top.id, top.in_deleted) != step_e::walk_new_directory ||
+            stack.size() >= max_depth)
+            continue;
+        auto child = std::make_unique<frame_s>();
+        child->id = info.cluster;
+        child->in_deleted = (info.attributes & fat_attr_deleted) || top.in_deleted;
+        if (open_subdirectory(child->dir, info.cluster))
+            stack.push_back(std::move(child));
+    }
+    return 0;
+}
+
+int fat_recovery_c::recover_item(quint64 id, QString destination)
+{
+    std::lock_guard<std::mutex> lock(recover_mutex_);
+    auto it = store_.constFind(static_cast<quint32>(id));
+    if (it == store_.cend())
+        return -1;
+    const fat_item_s &item = it.value();
+    fat_file_s file;
+    fat_file_setup(file, fat_reader_volume(), item.cluster, item.size);
+
+    FILE *out = fopen(QFile::encodeName(destination).constData(), "wb");
+    if (!out)
+        return -1;
+    const bool contiguous = item.attributes & fat_attr_deleted;
+    std::vector<uint8_t> buffer(4096);
+    quint64 written = 0;
+    bool write_failed = false;
+    for (;;) {
+        size_t got = 0;
+        int res = fat_read_file(file, buffer.data(), buffer.size(), &got, contiguous);
+        if (got && fwrite(buffer.data(), 1, got, out) != got) {
+            write_failed = true;
+            break;
+        }
+        written += got;
+        if (res != fr_ok || got == 0)
+            break;
+    }
+    if (fclose(out) != 0)
+        write_failed = true;
+    // What could be read stays on disk, but a short file is not a success.
+    return write_failed || written < item.size ? -1 : 0;
+}
+
+int fat_recovery_c::get_item_path(quint64 id, std::wstring *out)
+{
+    return fat_item_path(store_, id, state_.volume.mount_path, out);
+}

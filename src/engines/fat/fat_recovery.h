@@ -1,0 +1,55 @@
+// The FAT scan engine: walks a FAT volume through our own reader, keeps every
+// directory and every deleted entry, and writes found files back out.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <mutex>
+
+#include "engines/engine_state.h"
+#include "engines/fat_item.h"
+#include "engines/recovery_base.h"
+
+struct fat_dir_s;
+struct fat_file_info_s;
+
+class fat_recovery_c : public recovery_base_c {
+    Q_OBJECT
+public:
+    using recovery_base_c::recovery_base_c;
+
+    void run() override;
+    void set_volume(const volume_item_s &volume) override { state_.volume = volume; }
+    double get_progress() override { return state_.progress; }
+    void set_progress(double progress) override { state_.progress = progress; }
+    void set_stop(int code) override { state_.stop = code; }
+    int get_stop() override { return state_.stop; }
+    int get_pause() override { return state_.pause; }
+    void set_pause(int pause) override { state_.pause = pause; }
+    quint64 get_read_count() override { return state_.read_count; }
+    void reset() override;
+    int recover_item(quint64 id, QString destination) override;
+    int get_item_path(quint64 id, std::wstring *out) override;
+    quint64 get_found_count() override { return state_.found_count; }
+
+    // Read by the pages only after the thread has finished.
+    const fat_store_t &store() const { return store_; }
+
+    // Seconds since 1970 of a FAT date and time taken as local time; 0 when
+    // not representable.
+    static qint64 fat_time(uint16_t date, uint16_t time);
+
+private:
+    enum class step_e { next, walk_new_directory, stop };
+    int walk();
+    bool open_subdirectory(fat_dir_s &dir, uint32_t cluster);
+    bool count_entry();
+    step_e keep_entry(const fat_file_info_s &info, const char16_t *long_name, uint32_t parent,
+                      bool in_deleted);
+    bool replaces(const fat_item_s &old_item, const fat_item_s &new_item) const;
+    bool below_itself(const fat_item_s &item) const;
+
+    fat_store_t store_;
+    engine_state_s state_;
+    std::mutex recover_mutex_;  // a preview and the writer may both restore at once
+};

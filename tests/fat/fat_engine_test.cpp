@@ -1,0 +1,286 @@
+// The FAT scan engine on volumes built byte by byte: what it keeps, the
+// duplicate-cluster rules, deleted folders, progress, damaged volumes, and
+// restoring found files.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstring>
+
+#include "engines/fat/fat_drives.h"
+#include "engines/fat/fat_recovery.h"
+#include "fat_test_image.h"
+
+namespace {
+
+struct scan_s {
+    fat_recovery_c engine;
+    std::string log;
+
+    explicit scan_s(fat_test_image_c &img, const QString &mount = QStringLiteral("/mnt/usb/"))
+    {
+        use_test_disks({img.device()});
+        set_fat_log([this](const std::string &line) {
+            if (line.rfind("file count:", 0) != 0)
+                log += line;
+        });
+        volume_item_s volume;
+        volume.device_name = QStringLiteral("test");
+        volume.volume_path = QStringLiteral("test:0:/");
+        volume.mount_path = mount;
+        engine.set_volume(volume);
+        engine.run();
+        set_fat_log(nullptr);
+    }
+    const fat_item_s *item(quint32 id) const
+    {
+        auto it = engine.store().constFind(id);
+        return it == engine.store().cend() ? nullptr : &it.value();
+    }
+    QString name(quint32 id) const { return item(id) ? item(id)->name_string() : QStringLiteral("<none>"); }
+};
+
+QByteArray read_file(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+TEST(fat_engine, keeps_directories_and_deleted_entries_only)
+{
+    fat_test_image_c img(16, 1, 8192);
+    img.entry(0, 0, "LIVE    TXT", 0x20, 3, 10);                                  // existing file: not kept
+    img.entry(0, 1, "\xE5" "ILE    TXT", 0x20, 4, 100);                          // deleted file
+    uint32_t s = img.long_entry(0, 2, u"Long Directory", "LONGDI~1   ", 0x10, 5, 0);
+    img.entry(0, s + 1, "\xE5" "MPTY   TXT", 0x20, 0, 0);                        // cluster 0: not kept
+    img.chain(5, 1);
+    img.entry(5, 0, ".          ", 0x10, 5, 0);
+    img.entry(5, 1, "..         ", 0x10, 0, 0);
+    img.long_entry(5, 2, u"gone.txt", "GONE    TXT", 0x20, 6, 7);
+    img.slot(5, 2)[0] = 0xE5;
+    img.slot(5, 3)[0] = 0xE5;
+    scan_s scan(img);
+
+    EXPECT_EQ(scan.item(3), nullptr);
+    ASSERT_NE(scan.item(4), nullptr);
+    EXPECT_EQ(scan.name(4), QStringLiteral("#ILE.TXT"));
+    EXPECT_EQ(scan.item(4)->attributes, 0x60);
+    EXPECT_EQ(scan.item(4)->size, 100u);
+    EXPECT_EQ(scan.item(4)->in_deleted, 0);
+    EXPECT_EQ(scan.name(5), QStringLiteral("Long Directory"));
+    EXPECT_EQ(scan.name(6), QStringLiteral("#ONE.TXT"));
+    EXPECT_EQ(scan.item(6)->parent, 5u);
+    EXPECT_EQ(scan.item(0)->attributes, 0x10);
+    EXPECT_EQ(scan.engine.get_found_count(), 3u) << "the root record is not counted";
+    EXPECT_EQ(scan.engine.store().size(), 4);
+    // Reads: four root entries (a long name and its entry count once) and the
+    // end, one entry in the folder and its end; dot entries are not returned.
+    EXPECT_EQ(scan.engine.get_read_count(), 7u);
+    EXPECT_EQ(scan.log, "Start Fat Scan.\n");
+
+    // Linked and marked: the root leads to a file, the folder too.
+    EXPECT_EQ(scan.item(0)->has_files, 1);
+    EXPECT_EQ(scan.item(5)->has_files, 1);
+    ASSERT_EQ(scan.item(5)->children.size(), 1);
+    EXPECT_EQ(scan.item(5)->children[0]->cluster, 6u);
+
+    std::wstring path;
+    EXPECT_EQ(scan.engine.get_item_path(6, &path), 0);
+    EXPECT_EQ(path, L"/mnt/usb/Long Directory/#ONE.TXT");
+}
+
+TEST(fat_engine, everything_below_a_deleted_folder_is_deleted_and_read_through_its_first_cluster)
+{
+    fat_test_image_c img(16, 1, 8192);
+    img.entry(0, 0, "\xE5" "LD        ", 0x10, 10, 0);     // deleted folder, chain cleared
+    img.entry(0, 1, "\xE5" "FTER   TXT", 0x20, 40, 5);     // found after the folder's failure
+    img.long_entry(10, 0, u"plan.txt", "PLAN    TXT", 0x20, 11, 20);
+    img.entry(10, 2, "SUB        ", 0x10, 12, 0);      // a live folder inside the deleted one
+    img.entry(12, 0, "NOTE    TXT", 0x20, 13, 30);
+    for (uint32_t i = 3; i < 16; ++i) {
+        char name[12];
+        snprintf(name, sizeof name, "F%02u     TXT", i);
+        img.entry(10, i, name, 0x20, 20 + i, 1);
+    }
+    scan_s scan(img);
+
+    EXPECT_EQ(scan.name(10), QStringLiteral("#LD"));
+    EXPECT_EQ(scan.name(11), QStringLiteral("#lan.txt")) << "the long name stays, marked deleted";
+    EXPECT_EQ(scan.item(11)->in_deleted, 1);
+    EXPECT_EQ(scan.item(11)->attributes & 0x40, 0x40);
+    EXPECT_EQ(scan.name(12), QStringLiteral("#UB"));
+    EXPECT_EQ(scan.name(13), QStringLiteral("#OTE.TXT"));
+    EXPECT_EQ(scan.item(13)->in_deleted, 1) << "deletion is inherited further down";
+    EXPECT_NE(scan.item(20 + 14), nullptr);
+    EXPECT_EQ(scan.item(20 + 15), nullptr) << "the entry whose move failed is not kept";
+    EXPECT_NE(scan.item(40), nullptr) << "the walk goes on in the parent";
+    EXPECT_NE(scan.log.find("f_readdir failed 1.\n"), std::string::npos);
+}
+
+TEST(fat_engine, duplicate_clusters_follow_the_replacement_rules)
+{
+    fat_test_image_c img(16, 1, 8192);
+    // Two deleted files on cluster 20: the later creation stays.
+    img.entry(0, 0, "\xE5" "LDER   TXT", 0x20, 20, 1, 0x5821, 0x0100);
+    img.entry(0, 1, "\xE5" "EWER   TXT", 0x20, 20, 2, 0x5821, 0x0200);
+    // Equal times on cluster 21: the first stays.
+    img.entry(0, 2, "\xE5" "IRST   TXT", 0x20, 21, 1, 0x5821, 0x0100);
+    img.entry(0, 3, "\xE5" "ECOND  TXT", 0x20, 21, 2, 0x5821, 0x0100);
+    // An existing folder and a later deleted one on cluster 22: the existing stays.
+    img.entry(0, 4, "LIVE       ", 0x10, 22, 0, 0x5821, 0x0100);
+    img.entry(0, 5, "\xE5" "EAD       ", 0x10, 22, 0, 0x5821, 0x0900);
+    // A deleted folder first, then an existing one on cluster 23: replaced.
+    img.entry(0, 6, "\xE5" "LDDIR     ", 0x10, 23, 0, 0x5821, 0x0900);
+    img.entry(0, 7, "NEWDIR     ", 0x10, 23, 0, 0x5821, 0x0100);
+    // A deleted folder holding a deleted file on cluster 24 that a root entry
+    // already claims: the entry reached through a deleted folder never replaces.
+    img.entry(0, 8, "\xE5" "OOTF   TXT", 0x20, 24, 1, 0x5821, 0x0100);
+    img.entry(0, 9, "\xE5" "ELDIR     ", 0x10, 25, 0, 0x5821, 0x0100);
+    img.entry(25, 0, "\xE5" "NNER   TXT", 0x20, 24, 9, 0x5821, 0x0F00);
+    scan_s scan(img);
+
+    EXPECT_EQ(scan.name(20), QStringLiteral("#EWER.TXT"));
+    EXPECT_EQ(scan.name(21), QStringLiteral("#IRST.TXT"));
+    EXPECT_EQ(scan.name(22), QStringLiteral("LIVE"));
+    EXPECT_EQ(scan.name(23), QStringLiteral("NEWDIR"));
+    EXPECT_EQ(scan.name(24), QStringLiteral("#OOTF.TXT"));
+    EXPECT_EQ(scan.engine.get_found_count(), 6u) << "replacements are not counted";
+}
+
+TEST(fat_engine, progress_reaches_one_on_the_2001st_read_then_stays_below)
+{
+    fat_test_image_c img(16, 1, 8192);
+    img.entry(0, 0, "BIG        ", 0x10, 2, 0);
+    const uint32_t entries = 2100;
+    img.chain(2, entries / 16 + 1);
+    for (uint32_t i = 0; i < entries; ++i) {
+        char name[12];
+        snprintf(name, sizeof name, "F%05u  TXT", i);
+        img.entry(2, i, name, 0x20, 5000 + i, 1);
+    }
+    use_test_disks({img.device()});
+    fat_recovery_c engine;
+    std::vector<double> seen;  // progress as each read begins
+    set_fat_log([&](const std::string &line) {
+        if (line.rfind("file count:", 0) == 0)
+            seen.push_back(engine.get_progress());
+    });
+    engine.run();
+    set_fat_log(nullptr);
+    ASSERT_GT(seen.size(), 2003u);
+    // seen[k] is what the k-th read (0-based) left before the next one set its own.
+    EXPECT_DOUBLE_EQ(seen[1], 0.0);
+    EXPECT_DOUBLE_EQ(seen[2001], 1.0) << "set during the 2,001st read";
+    EXPECT_DOUBLE_EQ(seen[2002], 0.99);
+    EXPECT_DOUBLE_EQ(engine.get_progress(), 0.99);
+    EXPECT_EQ(engine.get_read_count(), seen.size());
+}
+
+TEST(fat_engine, damaged_volumes_end_cleanly)
+{
+    fat_test_image_c img(16, 1, 8192);
+    img.entry(0, 0, "SELF       ", 0x10, 30, 0);
+    img.chain(30, 1);
+    img.entry(30, 0, "AGAIN      ", 0x10, 30, 0);     // a folder holding itself
+    img.entry(30, 1, "UP         ", 0x10, 31, 0);
+    img.chain(31, 1);
+    img.entry(31, 0, "BACK       ", 0x10, 30, 0);     // ... and a loop through a child
+    img.entry(31, 1, "\xE5" "ILE    TXT", 0x20, 32, 3);
+    img.entry(0, 1, "\xE5" "AR        ", 0x10, 60000, 0);  // cluster outside the volume
+    img.entry(0, 2, "LOOP       ", 0x10, 33, 0);
+    img.set_fat(33, 33);                               // a chain that points at itself
+    for (uint32_t i = 0; i < 16; ++i)
+        img.entry(33, i, "X       TXT", 0x20, 34, 1);
+    img.entry(0, 3, "\xE5" "AST    TXT", 0x20, 35, 3);
+    scan_s scan(img);
+
+    ASSERT_NE(scan.item(32), nullptr);
+    EXPECT_EQ(scan.name(30), QStringLiteral("SELF")) << "an alias inside its own subtree does not replace it";
+    EXPECT_NE(scan.item(35), nullptr) << "the walk went on after every damaged folder";
+    EXPECT_NE(scan.log.find("f_opendir failed 2.\n"), std::string::npos);
+    std::wstring path;
+    EXPECT_EQ(scan.engine.get_item_path(32, &path), 0);
+    EXPECT_EQ(path, L"/mnt/usb/SELF/UP/#ILE.TXT");
+}
+
+TEST(fat_engine, a_volume_that_does_not_mount_leaves_only_the_root)
+{
+    fat_test_image_c img(16, 1, 8192);
+    img.bytes()[510] = 0;
+    scan_s scan(img);
+    EXPECT_EQ(scan.engine.store().size(), 1);
+    EXPECT_EQ(scan.log, "Start Fat Scan.\nf_opendir failed 1.\n");
+}
+
+TEST(fat_engine, stop_keeps_the_partial_store_linked)
+{
+    fat_test_image_c img(16, 1, 8192);
+    img.entry(0, 0, "\xE5" "NE     TXT", 0x20, 20, 1);
+    img.entry(0, 1, "\xE5" "WO     TXT", 0x20, 21, 1);
+    img.entry(0, 2, "\xE5" "HREE   TXT", 0x20, 22, 1);
+    use_test_disks({img.device()});
+    fat_recovery_c engine;
+    set_fat_log([&](const std::string &line) {
+        if (line == "file count:2\n")
+            engine.set_stop(stop_user);
+    });
+    engine.run();
+    set_fat_log(nullptr);
+    EXPECT_EQ(engine.get_stop(), stop_user);
+    // The read under way when the stop came still finishes.
+    EXPECT_EQ(engine.store().size(), 3) << "two files and the root";
+    EXPECT_EQ(engine.store().value(0).children.size(), 2);
+}
+
+TEST(fat_engine, restores_deleted_files_from_consecutive_clusters)
+{
+    fat_test_image_c img(12, 8, 4000);  // 4096-byte clusters
+    img.entry(0, 0, "\xE5" "ENK    BIN", 0x20, 10, 10000);
+    img.fill(10, 1, 0xA1);
+    img.fill(11, 1, 0xB2);
+    img.fill(12, 1, 0xC3);
+    img.fill(13, 1, 0xD4);
+    // A deleted file that runs past the end of the volume.
+    const uint32_t last = static_cast<uint32_t>((img.bytes().size() - img.data_offset()) / 4096) + 1;
+    img.entry(0, 1, "\xE5" "UTOFF  BIN", 0x20, last, 3 * 4096);
+    img.fill(last, 1, 0xEE);
+    scan_s scan(img);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+
+    const QString out = dir.filePath(QStringLiteral("tenk.bin"));
+    ASSERT_EQ(scan.engine.recover_item(10, out), 0);
+    QByteArray data = read_file(out);
+    ASSERT_EQ(data.size(), 10000);
+    EXPECT_EQ(data.count('\xA1'), 4096);
+    EXPECT_EQ(data.count('\xB2'), 4096);
+    EXPECT_EQ(data.count('\xC3'), 10000 - 8192);
+
+    const QString partial = dir.filePath(QStringLiteral("cut.bin"));
+    EXPECT_EQ(scan.engine.recover_item(last, partial), -1) << "a short file is not a success";
+    EXPECT_EQ(read_file(partial), QByteArray(4096, '\xEE')) << "what could be read is kept";
+
+    const QString untouched = dir.filePath(QStringLiteral("none.bin"));
+    EXPECT_EQ(scan.engine.recover_item(12345, untouched), -1);
+    EXPECT_FALSE(QFile::exists(untouched));
+    EXPECT_EQ(scan.engine.recover_item(10, dir.filePath(QStringLiteral("no/such/dir/x"))), -1);
+
+    scan.engine.reset();
+    std::wstring path;
+    EXPECT_EQ(scan.engine.get_item_path(10, &path), -1) << "reset empties the store";
+    EXPECT_EQ(scan.engine.recover_item(10, out), -1);
+}
+
+TEST(fat_engine, fat_dates_are_local_calendar_times)
+{
+    qputenv("TZ", "UTC");
+    tzset();
+    // 2024-01-01 10:00:00: date (44 << 9) | (1 << 5) | 1, time 10 << 11.
+    EXPECT_EQ(fat_recovery_c::fat_time((44 << 9) | (1 << 5) | 1, 10 << 11), 1704103200);
+    // Hours sit in bits 11-15; minutes and two-second steps below.
+    EXPECT_EQ(fat_recovery_c::fat_time((44 << 9) | (1 << 5) | 1, (23 << 11) | (59 << 5) | 29),
+              1704103200 + 13 * 3600 + 59 * 60 + 58);
+}
+
+} // namespace

@@ -1,0 +1,245 @@
+// From a finished FAT store to files on disk: the found tree and its rows,
+// safe output names, and the writer that restores rows into a folder.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <unistd.h>
+
+#include "results/engine_choice.h"
+#include "results/found_tree_fat.h"
+#include "results/recover_row.h"
+#include "results/recovery_writer.h"
+#include "results/safe_name.h"
+
+namespace {
+
+fat_item_s record(quint32 id, quint32 parent, quint8 attributes, const QString &name, quint32 size = 0)
+{
+    fat_item_s r;
+    r.cluster = id;
+    r.parent = parent;
+    r.attributes = attributes;
+    r.size = size;
+    r.modified = 1000 + id;
+    r.created = 2000 + id;
+    r.set_name(name);
+    return r;
+}
+
+// Writes "data of <id>" for every id, except that it fails on ids >= 100
+// after writing a few bytes, like a read error in the middle of a file.
+class fake_engine_c : public recovery_stop_c {
+public:
+    int recover_item(quint64 id, QString destination) override
+    {
+        QFile f(destination);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return -1;
+        f.write(QStringLiteral("data of %1").arg(id).toUtf8().left(id >= 100 ? 4 : 100));
+        return id >= 100 ? -1 : 0;
+    }
+    int get_item_path(quint64 id, std::wstring *out) override
+    {
+        if (id != 7)
+            return -1;
+        out->append(live_path.toStdWString());
+        return 0;
+    }
+    QString live_path;
+};
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+found_row_s row(quint64 id, const QString &name, const QStringList &folders = {})
+{
+    found_row_s r;
+    r.folders = folders;
+    r.row.id = id;
+    r.row.name = name;
+    r.row.size = 9;
+    return r;
+}
+
+TEST(found_tree_fat, folders_need_files_below_and_a_cluster_and_rows_are_files)
+{
+    fat_store_t store;
+    store.insert(0, record(0, 0, fat_attr_directory, QString()));
+    store.insert(5, record(5, 0, fat_attr_directory | fat_attr_deleted, QStringLiteral("#ld")));
+    store.insert(6, record(6, 5, fat_attr_archive | fat_attr_deleted, QStringLiteral("#ote.txt"), 42));
+    store.insert(7, record(7, 0, fat_attr_directory, QStringLiteral("only folders")));
+    store.insert(8, record(8, 7, fat_attr_directory, QStringLiteral("inner")));
+    store.insert(9, record(9, 0, fat_attr_archive | fat_attr_deleted, QStringLiteral("#oot.bin"), 3));
+    link_fat_store(store);
+    // A directory record with files below but no mark is not shown.
+    store[7].children.append(&store[9]);
+
+    found_folder_s root = build_fat_tree(store);
+    EXPECT_EQ(root.name, QStringLiteral("/"));
+    ASSERT_EQ(root.files.size(), 1);
+    EXPECT_EQ(root.files[0].name, QStringLiteral("#oot.bin"));
+    EXPECT_EQ(root.files[0].id, 9u);
+    EXPECT_EQ(root.files[0].size, 3u);
+    EXPECT_EQ(root.files[0].date1, 1009);
+    EXPECT_EQ(root.files[0].date2, 2009);
+    EXPECT_EQ(root.files[0].flags, 0x60u);
+    ASSERT_EQ(root.folders.size(), 1) << "only the folder that leads to a file";
+    EXPECT_EQ(root.folders[0].name, QStringLiteral("#ld"));
+    ASSERT_EQ(root.folders[0].files.size(), 1);
+
+    QList<found_row_s> rows = found_rows(root);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].path(), QStringLiteral("/#oot.bin"));
+    EXPECT_EQ(rows[1].path(), QStringLiteral("/#ld/#ote.txt"));
+
+    // A store without a root (an abandoned scan) gives an empty "/".
+    fat_store_t empty;
+    EXPECT_TRUE(build_fat_tree(empty).files.isEmpty());
+}
+
+TEST(engine_choice, picks_by_file_system_name_as_the_recovery_page_does)
+{
+    engine_kind_e kind = engine_ntfs;
+    EXPECT_EQ(choose_engine(QStringLiteral("FAT32"), false, &kind), 0);
+    EXPECT_EQ(kind, engine_fat);
+    EXPECT_EQ(choose_engine(QStringLiteral("FAT"), false, &kind), 0);
+    EXPECT_EQ(kind, engine_fat);
+    EXPECT_EQ(choose_engine(QStringLiteral("NTFS"), false, &kind), 0);
+    EXPECT_EQ(kind, engine_ntfs);
+    EXPECT_EQ(choose_engine(QStringLiteral("exFAT"), false, &kind), -1);
+    EXPECT_EQ(choose_engine(QStringLiteral("ntfs"), false, &kind), -1) << "the name is compared exactly";
+    EXPECT_EQ(choose_engine(QStringLiteral("ext4"), true, &kind), 0);
+    EXPECT_EQ(kind, engine_raw);
+    EXPECT_NE(make_engine(engine_fat), nullptr);
+}
+
+TEST(safe_name, names_from_disk_become_single_readable_entries)
+{
+    EXPECT_EQ(safe_file_name(QStringLiteral("report.txt")), QStringLiteral("report.txt"));
+    EXPECT_EQ(safe_file_name(QStringLiteral("#ld notes.txt")), QStringLiteral("#ld notes.txt"));
+    EXPECT_EQ(safe_file_name(QStringLiteral("../../etc/passwd")), QStringLiteral(".._.._etc_passwd"));
+    EXPECT_EQ(safe_file_name(QStringLiteral("a\\b")), QStringLiteral("a_b"));
+    EXPECT_EQ(safe_file_name(QStringLiteral("..")), QStringLiteral("__"));
+    EXPECT_EQ(safe_file_name(QStringLiteral(".")), QStringLiteral("_"));
+    EXPECT_EQ(safe_file_name(QString()), QStringLiteral("unnamed"));
+    EXPECT_EQ(safe_file_name(QStringLiteral("tab\there\x7f\n")), QStringLiteral("tab_here__"));
+    EXPECT_EQ(safe_file_name(QString(QChar(0xD800)) + QStringLiteral("x")), QStringLiteral("_x"))
+        << "a lone surrogate cannot be written as UTF-8";
+    EXPECT_EQ(safe_file_name(QStringLiteral("中文.txt")), QStringLiteral("中文.txt"));
+    const QString long_name = QString(200, QChar(0x4E2D));  // 600 bytes in UTF-8
+    EXPECT_LE(safe_file_name(long_name).toUtf8().size(), 240);
+    EXPECT_GT(safe_file_name(long_name).size(), 0);
+}
+
+TEST(safe_name, output_names_never_repeat_nor_replace_what_is_there)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString d = dir.path();
+    QFile existing(d + QStringLiteral("/a.txt"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("mine");
+    existing.close();
+    ASSERT_EQ(symlink("/etc/hostname", QFile::encodeName(d + QStringLiteral("/link.txt")).constData()), 0);
+    ASSERT_EQ(symlink("/nonexistent", QFile::encodeName(d + QStringLiteral("/dangling")).constData()), 0);
+
+    output_names_c names;
+    EXPECT_EQ(names.claim_file(d, QStringLiteral("a.txt")), d + QStringLiteral("/a (2).txt"));
+    EXPECT_EQ(names.claim_file(d, QStringLiteral("a.txt")), d + QStringLiteral("/a (3).txt"));
+    EXPECT_EQ(names.claim_file(d, QStringLiteral("link.txt")), d + QStringLiteral("/link (2).txt"));
+    EXPECT_EQ(names.claim_file(d, QStringLiteral("dangling")), d + QStringLiteral("/dangling (2)"));
+    EXPECT_EQ(names.claim_file(d, QStringLiteral("../up")), d + QStringLiteral("/.._up"));
+    EXPECT_EQ(names.claim_file(d, QStringLiteral(".hidden")), d + QStringLiteral("/.hidden"));
+
+    // Folders: one per found folder name, never through a link.
+    ASSERT_EQ(symlink("/tmp", QFile::encodeName(d + QStringLiteral("/sub")).constData()), 0);
+    QString sub = names.claim_folder(d, QStringLiteral("sub"));
+    EXPECT_EQ(sub, d + QStringLiteral("/sub (2)"));
+    EXPECT_EQ(names.claim_folder(d, QStringLiteral("sub")), sub);
+    EXPECT_TRUE(QFileInfo(sub).isDir());
+    EXPECT_EQ(contents(d + QStringLiteral("/a.txt")), QByteArray("mine"));
+}
+
+TEST(recovery_writer, restores_rows_under_recreated_folders_and_reports_failures)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString out = dir.filePath(QStringLiteral("out"));
+    fake_engine_c engine;
+    recovery_writer_c writer(engine_fat, engine, out, true);
+    QList<found_row_s> rows = {
+        row(1, QStringLiteral("top.txt")),
+        row(2, QStringLiteral("#ote.txt"), {QStringLiteral("#ld"), QStringLiteral("..")}),
+        row(3, QStringLiteral("#ote.txt"), {QStringLiteral("#ld"), QStringLiteral("..")}),
+        row(100, QStringLiteral("broken.bin")),
+        row(4, QStringLiteral("../../escape.txt"), {QStringLiteral("/")}),
+    };
+    recovery_report_s report = writer.write(rows);
+    EXPECT_EQ(report.written.size(), 4);
+    EXPECT_EQ(contents(out + QStringLiteral("/top.txt")), QByteArray("data of 1"));
+    EXPECT_EQ(contents(out + QStringLiteral("/#ld/__/#ote.txt")), QByteArray("data of 2"));
+    EXPECT_EQ(contents(out + QStringLiteral("/#ld/__/#ote (2).txt")), QByteArray("data of 3"))
+        << "a name collision gets its own file";
+    EXPECT_EQ(contents(out + QStringLiteral("/_/.._.._escape.txt")), QByteArray("data of 4"));
+    ASSERT_EQ(report.failed.size(), 1);
+    EXPECT_EQ(report.failed[0].row.row.id, 100u);
+    EXPECT_EQ(report.failed[0].output, out + QStringLiteral("/broken.bin"));
+    EXPECT_EQ(report.failed[0].bytes_kept, 4u) << "the partial file stays";
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("escape.txt"))));
+
+    // Again into the same folder: nothing written before is replaced.
+    recovery_writer_c again(engine_fat, engine, out, false);
+    report = again.write({row(5, QStringLiteral("top.txt"), {QStringLiteral("ignored")})});
+    EXPECT_EQ(report.written, QStringList{out + QStringLiteral("/top (2).txt")}) << "--flat puts it beside";
+    EXPECT_EQ(contents(out + QStringLiteral("/top.txt")), QByteArray("data of 1"));
+}
+
+TEST(recovery_writer, a_destination_that_cannot_be_made_fails_every_row)
+{
+    fake_engine_c engine;
+    recovery_writer_c writer(engine_fat, engine, QStringLiteral("/proc/no/such/place"), true);
+    recovery_report_s report = writer.write({row(1, QStringLiteral("a")), row(2, QStringLiteral("b"))});
+    EXPECT_TRUE(report.written.isEmpty());
+    EXPECT_EQ(report.failed.size(), 2);
+}
+
+TEST(recover_row, ntfs_live_rows_are_copied_from_their_path_and_others_go_through_the_engine)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    fake_engine_c engine;
+    engine.live_path = dir.filePath(QStringLiteral("live.bin"));
+    QFile live(engine.live_path);
+    ASSERT_TRUE(live.open(QIODevice::WriteOnly));
+    live.write(QByteArray(200000, 'L'));  // more than one copy buffer
+    live.close();
+
+    recovery_item_s r;
+    r.id = 7;
+    const QString dest = dir.filePath(QStringLiteral("copy.bin"));
+    EXPECT_EQ(recover_row(engine_ntfs, engine, r, dest), 0);
+    EXPECT_EQ(contents(dest), QByteArray(200000, 'L'));
+    r.flags = 0x80;  // deleted: the engine writes it
+    EXPECT_EQ(recover_row(engine_ntfs, engine, r, dest), 0);
+    EXPECT_EQ(contents(dest), QByteArray("data of 7"));
+    r.id = 8;
+    r.flags = 0;
+    EXPECT_EQ(recover_row(engine_ntfs, engine, r, dest), -1) << "no source path";
+    EXPECT_EQ(recover_row(engine_fat, engine, r, dest), 0);
+    EXPECT_EQ(contents(dest), QByteArray("data of 8"));
+
+    // An empty live file copies to an empty file.
+    QFile empty(engine.live_path);
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    empty.close();
+    EXPECT_EQ(copy_file(engine.live_path.toStdWString(), dest), 0);
+    EXPECT_EQ(QFileInfo(dest).size(), 0);
+    EXPECT_EQ(copy_file(L"/no/such/file", dest), -1);
+}
+
+} // namespace
