@@ -14,6 +14,7 @@
 
 #include "checks/sc_check.h"
 #include "libsc.h"
+#include "platform/volume_path.h"
 #include "sc_control_access.h"
 #include "sc_scanner.h"
 
@@ -294,6 +295,38 @@ TEST_F(raw_library_scan, finds_at_sector_starts_in_order)
     EXPECT_EQ(std::get<1>(finds.list[1]), 512u * 9);
     EXPECT_DOUBLE_EQ(sc_get_progress(&control), 1.0);
     EXPECT_EQ(sc_scan(&control, "/nonexistent/device"), -1);
+}
+
+// Catches: a volume name path not resolved to its partition, so offsets
+// would count from the start of the disk instead of the volume.
+TEST_F(raw_library_scan, volume_paths_open_the_partition_itself)
+{
+    bytes_t disk(512 * 4096, '\0');
+    // One primary partition (type 0x0c) from LBA 2048 for 2048 sectors.
+    bytes_t entry = bytes_t("\0\0\0\0\x0c\0\0\0", 8) + le32(2048) + le32(2048);
+    disk.replace(446, entry.size(), entry);
+    disk.replace(510, 2, "\x55\xaa");
+    bytes_t gif = small_gif();
+    disk.replace(512 * 2048 + 512, gif.size(), gif);
+    write(disk);
+    raw_scan_control_s control{};
+    finds_s finds;
+    control.user = &finds;
+    control.found = collect;
+    std::string volume = make_volume_path(path.string(), 1);
+    volume.pop_back();
+    ASSERT_EQ(sc_scan(&control, volume.c_str()), 0);
+    ASSERT_EQ(finds.list.size(), 1u);
+    EXPECT_EQ(std::get<1>(finds.list[0]), 512u);
+    sc_handle_s *h = sc_open(volume.c_str());
+    ASSERT_NE(h, nullptr);
+    char head[6];
+    ASSERT_EQ(sc_seek(h, 512, 0), 0);
+    ASSERT_EQ(sc_read(h, head, 6), 6);
+    EXPECT_EQ(bytes_t(head, 6), "GIF89a");
+    ASSERT_EQ(sc_seek(h, 0, 2), 0);
+    EXPECT_EQ(sc_read(h, head, 6), 0) << "the volume ends where its partition does";
+    sc_close(h);
 }
 
 // Catches: the byte-granular option ignored; a loaded table not used.
