@@ -50,6 +50,15 @@ public:
         int64_t got = device_.read_at(at, buffer, len);
         return got < 0 ? 0 : static_cast<size_t>(got);
     }
+    const uint8_t *direct(uint64_t pos, size_t len) override
+    {
+        if (sc_get_stop(control_) != 0 || pos > limit_ || len > limit_ - pos)
+            return nullptr;
+        uint64_t at = start_ + pos;
+        if (at >= block_.start && at + len <= block_.start + block_.len)
+            return block_.data + (at - block_.start);
+        return nullptr;
+    }
 
 private:
     block_device_c &device_;

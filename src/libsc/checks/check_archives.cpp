@@ -1,6 +1,5 @@
 // Archive and compressed formats: ZIP (and what is built on it), RAR, 7z,
 // gzip, bzip2, xz.
-#include <bzlib.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -220,31 +219,32 @@ sc_result_s check_gzip(sc_cursor_c &c)
     return r;
 }
 
-// bzip2 likewise: decompress to the end-of-stream marker.
+// bzip2: blocks are bit-aligned, and so is the 48-bit end-of-stream marker
+// that follows the last one; the stream ends 32 bits (its CRC) after the
+// marker, padded to a whole byte.
 sc_result_s check_bzip2(sc_cursor_c &c)
 {
     uint8_t level = 0;
     if (!c.equals(0, "BZh") || !c.u8(3, level) || level < '1' || level > '9' ||
         !(c.equals(4, "\x31\x41\x59\x26\x53\x59") || c.equals(4, "\x17\x72\x45\x38\x50\x90")))
         return sc_reject();
-    bz_stream z{};
-    if (BZ2_bzDecompressInit(&z, 0, 0) != BZ_OK)
-        return sc_broken(0);
-    static thread_local char out[65536];
-    sc_result_s r = decode_to_end(c, [&](const uint8_t *in, size_t len, size_t &used) {
-        z.next_in = const_cast<char *>(reinterpret_cast<const char *>(in));
-        z.avail_in = static_cast<unsigned>(len);
-        int rc = BZ_OK;
-        while (rc == BZ_OK && z.avail_in > 0) {
-            z.next_out = out;
-            z.avail_out = sizeof(out);
-            rc = BZ2_bzDecompress(&z);
+    const uint64_t marker = 0x177245385090ull, mask = (1ull << 48) - 1;
+    uint64_t bits = 0;
+    for (uint64_t pos = 4; pos < c.limit();) {
+        size_t len = static_cast<size_t>(std::min<uint64_t>(sc_cursor_c::window_size, c.limit() - pos));
+        const uint8_t *w = c.window(pos, len);
+        if (!w)
+            return sc_broken(0);
+        for (size_t i = 0; i < len; ++i) {
+            bits = bits << 8 | w[i];
+            // The marker's last bit is one of the 8 bits just read.
+            for (int shift = 0; shift < 8; ++shift)
+                if (((bits >> shift) & mask) == marker && pos + i + 1 >= 10)
+                    return sc_walked(c, pos + i + 1 + (32 - shift + 7) / 8);
         }
-        used = len - z.avail_in;
-        return rc == BZ_STREAM_END ? 1 : rc == BZ_OK ? 0 : -1;
-    });
-    BZ2_bzDecompressEnd(&z);
-    return r;
+        pos += len;
+    }
+    return sc_broken(0);
 }
 
 // xz: the stream footer (found by its magic at a 4-byte boundary, checked by

@@ -1,6 +1,7 @@
 // Sound and video containers: RIFF (WAV, AVI, WebP), MP3, FLAC, Ogg, MP4 and
 // QuickTime, Matroska and WebM, ASF (WMV).
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "sc_check_list.h"
@@ -88,12 +89,20 @@ uint8_t crc8(const uint8_t *p, size_t n)
     return crc;
 }
 
+// CRC-16 (polynomial 0x8005, no reflection) a byte at a time from a table.
 uint16_t crc16_step(uint16_t crc, uint8_t b)
 {
-    crc ^= static_cast<uint16_t>(b << 8);
-    for (int i = 0; i < 8; ++i)
-        crc = static_cast<uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x8005 : crc << 1);
-    return crc;
+    static const auto table = [] {
+        std::array<uint16_t, 256> t{};
+        for (unsigned n = 0; n < 256; ++n) {
+            uint16_t v = static_cast<uint16_t>(n << 8);
+            for (int i = 0; i < 8; ++i)
+                v = static_cast<uint16_t>((v & 0x8000) ? (v << 1) ^ 0x8005 : v << 1);
+            t[n] = v;
+        }
+        return t;
+    }();
+    return static_cast<uint16_t>((crc << 8) ^ table[(crc >> 8) ^ b]);
 }
 
 // A FLAC frame header at pos whose CRC-8 holds.
@@ -122,8 +131,9 @@ bool flac_frame_at(sc_cursor_c &c, uint64_t pos)
 }
 } // namespace
 
-// Metadata blocks, then frames found by their checked headers; the last
-// frame ends where its CRC-16 closes, preferring a close followed by slack.
+// Metadata blocks, then frames back to back: each frame ends where the
+// CRC-16 over it closes, and the next must start with a checked header right
+// there. The last frame ends at a close followed by slack, else at its first close.
 sc_result_s check_flac(sc_cursor_c &c)
 {
     uint64_t pos = 4;
@@ -140,33 +150,43 @@ sc_result_s check_flac(sc_cursor_c &c)
     }
     if (!flac_frame_at(c, pos))
         return sc_broken(std::min(pos, c.limit()));
-    uint64_t last = pos;
-    for (uint64_t s = c.find("\xff", last + 6); s != sc_cursor_c::npos; s = c.find("\xff", s + 1)) {
-        if (flac_frame_at(c, s))
-            last = s;
-        else if (s - last > (1u << 20))
-            break;
+    const uint64_t max_frame = 1u << 20;
+    for (;;) {
+        uint16_t crc = 0;
+        uint64_t first_close = 0, next = 0;
+        for (uint64_t p = pos; p < c.limit() && p - pos < max_frame && !next;) {
+            size_t len = static_cast<size_t>(std::min<uint64_t>(sc_cursor_c::window_size, c.limit() - p));
+            const uint8_t *w = c.window(p, len);
+            if (!w)
+                return sc_broken(pos);
+            for (size_t i = 0; i < len; ++i) {
+                crc = crc16_step(crc, w[i]);
+                uint64_t end = p + i + 1;
+                if (crc != 0 || end - pos < 8)
+                    continue;
+                if (flac_frame_at(c, end)) {
+                    next = end;
+                    break;
+                }
+                if (!first_close)
+                    first_close = end;
+                uint8_t b = 0;
+                uint64_t sector_end = std::min<uint64_t>((end + 511) / 512 * 512, c.limit());
+                bool slack = true;
+                for (uint64_t q = end; q < sector_end && slack; ++q)
+                    slack = c.u8(q, b) && b == 0;
+                if (slack)
+                    return sc_walked(c, end);
+                w = c.window(p, len);  // the checks above may have moved the window
+                if (!w)
+                    return sc_broken(pos);
+            }
+            p += len;
+        }
+        if (!next)
+            return first_close ? sc_walked(c, first_close) : sc_broken(pos);
+        pos = next;
     }
-    uint16_t crc = 0;
-    uint64_t first_close = 0;
-    for (uint64_t p = last; p < c.limit() && p - last < (1u << 20); ++p) {
-        uint8_t b = 0;
-        if (!c.u8(p, b))
-            break;
-        crc = crc16_step(crc, b);
-        if (crc != 0 || p - last < 8)
-            continue;
-        uint64_t end = p + 1;
-        if (!first_close)
-            first_close = end;
-        uint64_t sector_end = std::min<uint64_t>((end + 511) / 512 * 512, c.limit());
-        bool slack = true;
-        for (uint64_t q = end; q < sector_end && slack; ++q)
-            slack = c.u8(q, b) && b == 0;
-        if (slack)
-            return sc_walked(c, end);
-    }
-    return first_close ? sc_walked(c, first_close) : sc_broken(0);
 }
 
 // Pages back to back; the file ends after the last page.

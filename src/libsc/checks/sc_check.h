@@ -17,6 +17,9 @@ public:
     virtual uint64_t limit() const = 0;
     // Copies up to len bytes at pos; fewer at the limit, 0 when the scan was stopped.
     virtual size_t read(uint64_t pos, void *buffer, size_t len) = 0;
+    // The bytes [pos, pos + len) where they already lie in memory, else null
+    // (the caller then reads them); saves a copy for most of what checks look at.
+    virtual const uint8_t *direct(uint64_t pos, size_t len) { return nullptr; }
 };
 
 // A source over bytes in memory (tests, fuzzing).
@@ -25,6 +28,7 @@ public:
     sc_span_source_c(const uint8_t *data, size_t size) : data_(data), size_(size) {}
     uint64_t limit() const override { return size_; }
     size_t read(uint64_t pos, void *buffer, size_t len) override;
+    const uint8_t *direct(uint64_t pos, size_t len) override;
 
 private:
     const uint8_t *data_;

@@ -12,12 +12,19 @@ size_t sc_span_source_c::read(uint64_t pos, void *buffer, size_t len)
     return n;
 }
 
+const uint8_t *sc_span_source_c::direct(uint64_t pos, size_t len)
+{
+    return pos <= size_ && len <= size_ - pos ? data_ + pos : nullptr;
+}
+
 sc_cursor_c::sc_cursor_c(sc_source_c &source) : source_(source), limit_(source.limit()) {}
 
 const uint8_t *sc_cursor_c::window(uint64_t pos, size_t len)
 {
     if (len > window_size || pos > limit_ || len > limit_ - pos)
         return nullptr;
+    if (const uint8_t *in_memory = source_.direct(pos, len))
+        return in_memory;
     if (pos >= cache_pos_ && pos - cache_pos_ + len <= cache_len_)
         return cache_.data() + (pos - cache_pos_);
     cache_.resize(window_size);
