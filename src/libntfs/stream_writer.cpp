@@ -16,6 +16,8 @@ namespace {
 
 constexpr size_t copy_buffer_size = 1u << 20;
 constexpr uint64_t max_compression_unit = 4u << 20;
+// Beyond the largest file NTFS can hold: a damaged size.
+constexpr uint64_t max_stream_size = 1ull << 48;
 
 bool write_all(int fd, const uint8_t *data, size_t len)
 {
@@ -50,6 +52,15 @@ int32_t check_runs(const data_stream_s &stream, const ntfs_geometry_s &geometry)
     return mapped >= needed ? ntfs_ok : ntfs_error_corrupt;
 }
 
+// First vcn at or after vcn that lies in an allocated run; UINT64_MAX if none.
+uint64_t next_allocated_vcn(const std::vector<run_s> &runs, uint64_t vcn)
+{
+    for (const run_s &run : runs)
+        if (run.lcn != sparse_lcn && run.vcn + run.length > vcn)
+            return std::max(run.vcn, vcn);
+    return UINT64_MAX;
+}
+
 // Clusters of [vcn, vcn + count) that are allocated (not sparse).
 uint64_t allocated_clusters(const std::vector<run_s> &runs, uint64_t vcn, uint64_t count)
 {
@@ -69,27 +80,37 @@ public:
     {
     }
 
+    // Runs of zeros (sparse runs, the tail past the initialized size) become
+    // holes in the output, so a damaged size on a sparse stream costs no
+    // disk space and no time.
     int32_t write_plain()
     {
-        std::vector<uint8_t> buffer(std::min<uint64_t>(copy_buffer_size, stream_.data_size));
-        for (uint64_t offset = 0; offset < stream_.data_size;) {
-            size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size(), stream_.data_size - offset));
-            // Bytes past the initialized size were never written: they read as zeros.
-            size_t live = offset < stream_.initialized_size
-                              ? static_cast<size_t>(std::min<uint64_t>(n, stream_.initialized_size - offset))
-                              : 0;
-            if (live) {
-                int32_t rc = volume_.read_stream(stream_.runs, offset, buffer.data(), live);
+        const uint64_t cluster_size = volume_.geometry().cluster_size;
+        std::vector<uint8_t> buffer;
+        const uint64_t needed = (stream_.data_size + cluster_size - 1) / cluster_size;
+        for (const run_s &run : stream_.runs) {
+            if (run.vcn >= needed)
+                break;
+            uint64_t begin = run.vcn * cluster_size;
+            uint64_t end = std::min((run.vcn + std::min(run.length, needed - run.vcn)) * cluster_size, stream_.data_size);
+            uint64_t live_end = run.lcn == sparse_lcn ? begin : std::min(end, std::max(begin, stream_.initialized_size));
+            for (uint64_t offset = begin; offset < live_end;) {
+                size_t n = static_cast<size_t>(std::min<uint64_t>(copy_buffer_size, live_end - offset));
+                buffer.resize(n);
+                int32_t rc = volume_.read_stream(stream_.runs, offset, buffer.data(), n);
                 if (rc != ntfs_ok)
                     return rc;
+                if (!write_all(fd_, buffer.data(), n))
+                    return ntfs_error_write;
+                offset += n;
             }
-            std::fill(buffer.begin() + static_cast<long>(live), buffer.begin() + static_cast<long>(n), 0);
-            if (!write_all(fd_, buffer.data(), n))
+            if (end > live_end && !skip_zeros(end - live_end))
                 return ntfs_error_write;
-            offset += n;
         }
         return ntfs_ok;
     }
+
+    bool skip_zeros(uint64_t n) { return lseek(fd_, static_cast<off_t>(n), SEEK_CUR) >= 0; }
 
     int32_t write_compressed()
     {
@@ -101,29 +122,41 @@ public:
         if (unit_bytes > max_compression_unit)
             return ntfs_error_corrupt;
         std::vector<uint8_t> packed(unit_bytes), unpacked(unit_bytes);
-        for (uint64_t offset = 0; offset < stream_.data_size; offset += unit_bytes) {
+        for (uint64_t offset = 0; offset < stream_.data_size;) {
             uint64_t vcn = offset / cluster_size;
             uint64_t allocated = allocated_clusters(stream_.runs, vcn, unit_clusters);
+            size_t n = static_cast<size_t>(std::min<uint64_t>(unit_bytes, stream_.data_size - offset));
+            if (allocated == 0) {
+                // Jump over whole sparse units at once.
+                uint64_t next = next_allocated_vcn(stream_.runs, vcn) / unit_clusters * unit_clusters;
+                uint64_t until = next > vcn && next < stream_.data_size / cluster_size + 1
+                                     ? std::min(next * cluster_size, stream_.data_size)
+                                     : stream_.data_size;
+                if (until <= offset)
+                    until = offset + n;
+                if (!skip_zeros(until - offset))
+                    return ntfs_error_write;
+                offset = until;
+                continue;
+            }
             if (allocated == unit_clusters) {
                 int32_t rc = volume_.read_stream(stream_.runs, offset, unpacked.data(), unit_bytes);
                 if (rc != ntfs_ok)
                     return rc;
-            } else if (allocated == 0) {
-                std::fill(unpacked.begin(), unpacked.end(), 0);
             } else {
                 // A compressed unit keeps its data in its first clusters.
                 size_t packed_len = static_cast<size_t>(allocated * cluster_size);
                 int32_t rc = volume_.read_stream(stream_.runs, offset, packed.data(), packed_len);
                 if (rc != ntfs_ok)
                     return rc;
-                int64_t n = lznt1_decompress(packed.data(), packed_len, unpacked.data(), unpacked.size());
-                if (n < 0)
+                int64_t got = lznt1_decompress(packed.data(), packed_len, unpacked.data(), unpacked.size());
+                if (got < 0)
                     return ntfs_error_corrupt;
-                std::fill(unpacked.begin() + n, unpacked.end(), 0);
+                std::fill(unpacked.begin() + got, unpacked.end(), 0);
             }
-            size_t n = static_cast<size_t>(std::min<uint64_t>(unit_bytes, stream_.data_size - offset));
             if (!write_all(fd_, unpacked.data(), n))
                 return ntfs_error_write;
+            offset += n;
         }
         return ntfs_ok;
     }
@@ -148,7 +181,7 @@ int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *de
         return ntfs_error_no_record;
     if (stream.flags & ntfs_attr_flag_encrypted)
         return ntfs_error_encrypted;
-    if (stream.runs_damaged)
+    if (stream.runs_damaged || stream.data_size > max_stream_size)
         return ntfs_error_corrupt;
     if (!stream.resident) {
         if (!volume.has_data_clusters() && stream.data_size > 0)
@@ -169,6 +202,9 @@ int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *de
         rc = output.write_compressed();
     else
         rc = output.write_plain();
+    // Holes at the end are only a length.
+    if (rc == ntfs_ok && ftruncate(fd, static_cast<off_t>(stream.data_size)) != 0)
+        rc = ntfs_error_write;
     if (close(fd) != 0 && rc == ntfs_ok)
         rc = ntfs_error_write;
     if (rc != ntfs_ok)

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <vector>
 
+#include "engines/ntfs/ntfs_entry_source.h"
 #include "engines/ntfs/ntfs_recovery.h"
 
 namespace {
@@ -284,4 +285,36 @@ TEST(ntfs_engine, recover_item_hands_the_id_and_result_through)
     EXPECT_EQ(f.script.recovered_low, 5u);
     EXPECT_EQ(f.script.recovered_high, 1u);
     EXPECT_EQ(QString::fromStdString(f.script.recovered_path), target);
+}
+
+// A live entry is copied only from a mounted volume whose path opens; on an
+// unmounted volume or image it would otherwise be impossible to restore.
+TEST(ntfs_engine, live_entries_are_copied_only_when_their_path_opens)
+{
+    QTemporaryDir mount;
+    ASSERT_TRUE(QDir(mount.path()).mkpath(QStringLiteral("folder")));
+    QFile live(mount.path() + QStringLiteral("/folder/item.txt"));
+    ASSERT_TRUE(live.open(QIODevice::WriteOnly));
+    live.close();
+
+    engine_fixture_s f;
+    f.script.records = {make_record(5, 5, dir, u"."), make_record(30, 5, dir, u"folder"),
+                        make_record(40, 30, file | deleted, u"item.txt"), make_record(41, 30, dir, u"gone")};
+    f.scan(mount.path() + QLatin1Char('/'));
+    std::wstring source;
+    EXPECT_EQ(choose_ntfs_entry_source(f.engine, 40, file, &source), ntfs_entry_source_e::live_copy);
+    EXPECT_EQ(QString::fromStdWString(source), live.fileName());
+    EXPECT_EQ(choose_ntfs_entry_source(f.engine, 40, file | deleted, &source), ntfs_entry_source_e::library)
+        << "deleted entries always come from the library";
+    EXPECT_EQ(choose_ntfs_entry_source(f.engine, 41, file, &source), ntfs_entry_source_e::library)
+        << "a path that does not open";
+    EXPECT_EQ(choose_ntfs_entry_source(f.engine, 30, file, &source), ntfs_entry_source_e::library)
+        << "a folder is not a file to copy";
+    EXPECT_EQ(choose_ntfs_entry_source(f.engine, 99, file, &source), ntfs_entry_source_e::library)
+        << "no stored path";
+
+    engine_fixture_s unmounted;
+    unmounted.script.records = f.script.records;
+    unmounted.scan(QStringLiteral("/dev/sdz1"));
+    EXPECT_EQ(choose_ntfs_entry_source(unmounted.engine, 40, file, &source), ntfs_entry_source_e::library);
 }
