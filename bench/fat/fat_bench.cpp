@@ -1,0 +1,122 @@
+// Scan and full restore of a FAT32 image with 20,000 deleted files, beside
+// sleuthkit's fls -r -d (listing) and tsk_recover (restoring) on the same image.
+// The image is built by make_bench_image.sh (about two minutes), or taken
+// from TARN_BENCH_FAT_IMAGE.
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+#include "engines/fat/fat_drives.h"
+#include "engines/fat/fat_recovery.h"
+#include "engines/fat/fat_volume.h"
+#include "results/found_tree.h"
+#include "results/recovery_writer.h"
+
+namespace {
+
+const QString &bench_image()
+{
+    static QTemporaryDir dir;
+    static QString image;
+    if (image.isEmpty() && QFile::exists(qEnvironmentVariable("TARN_BENCH_FAT_IMAGE")))
+        image = qEnvironmentVariable("TARN_BENCH_FAT_IMAGE");  // built once beforehand
+    if (image.isEmpty()) {
+        image = dir.filePath(QStringLiteral("bench32.img"));
+        QProcess p;
+        p.start(QStringLiteral("bash"), {QStringLiteral(TARN_BENCH_SCRIPT), image});
+        p.waitForFinished(-1);
+        if (p.exitCode() != 0)
+            image.clear();
+    }
+    return image;
+}
+
+void scan(fat_recovery_c &engine)
+{
+    std::shared_ptr<block_device_c> disk =
+        open_block_device(QFile::encodeName(bench_image()).toStdString(), open_mode_e::read);
+    fat_drives().set_source([disk](unsigned index) {
+        fat_disk_open_s out;
+        if (index == 0) {
+            out.state = fat_disk_open_s::opened;
+            out.device = disk;
+        }
+        return out;
+    });
+    set_fat_log(nullptr);  // the per-entry console lines are not part of the work
+    fat_drives().reopen_drives();
+    set_fat_locator([](const std::string &, volume_location_s &out) {
+        out.disk_number = 0;
+        out.partition_number = 0;
+        out.start_byte = 0;
+        return true;
+    });
+    engine.run();
+}
+
+int run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(program, args);
+    p.waitForFinished(-1);
+    return p.exitCode();
+}
+
+void BM_fat_scan(benchmark::State &state)
+{
+    if (bench_image().isEmpty())
+        return state.SkipWithError("no bench image");
+    size_t rows = 0;
+    for (auto _ : state) {
+        fat_recovery_c engine;
+        scan(engine);
+        rows = found_rows(build_found_tree(engine_fat, engine)).size();
+    }
+    state.counters["files"] = static_cast<double>(rows);
+}
+
+void BM_fls_deleted(benchmark::State &state)
+{
+    if (bench_image().isEmpty())
+        return state.SkipWithError("no bench image");
+    for (auto _ : state)
+        run(QStringLiteral("fls"), {QStringLiteral("-r"), QStringLiteral("-d"), bench_image()});
+}
+
+void BM_fat_restore_all(benchmark::State &state)
+{
+    if (bench_image().isEmpty())
+        return state.SkipWithError("no bench image");
+    for (auto _ : state) {
+        QTemporaryDir out;
+        fat_recovery_c engine;
+        scan(engine);
+        recovery_writer_c writer(engine_fat, engine, out.path(), true);
+        recovery_report_s report = writer.write(found_rows(build_found_tree(engine_fat, engine)));
+        state.counters["written"] = report.written.size();
+    }
+}
+
+void BM_tsk_recover(benchmark::State &state)
+{
+    if (bench_image().isEmpty())
+        return state.SkipWithError("no bench image");
+    for (auto _ : state) {
+        QTemporaryDir out;
+        run(QStringLiteral("tsk_recover"), {bench_image(), out.path()});
+    }
+}
+
+BENCHMARK(BM_fat_scan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_fls_deleted)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_fat_restore_all)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_tsk_recover)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+} // namespace
+
+BENCHMARK_MAIN();
