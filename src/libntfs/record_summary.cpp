@@ -34,6 +34,20 @@ bool pick_file_name(const std::vector<attribute_s> &attributes, chosen_name_s &o
     return found;
 }
 
+// The unnamed $DATA's size, without decoding its run list.
+uint64_t data_stream_size(const std::vector<attribute_s> &attributes)
+{
+    for (const attribute_s &a : attributes) {
+        if (a.type != ntfs_attr_data || !a.unnamed)
+            continue;
+        if (!a.non_resident)
+            return a.value.size;
+        if (a.lowest_vcn == 0)
+            return a.data_size;
+    }
+    return 0;
+}
+
 } // namespace
 
 bool summarize_record(const file_record_s &record, ntfs_scan_record &out)
@@ -63,9 +77,7 @@ bool summarize_record(const file_record_s &record, ntfs_scan_record &out)
     }
     out.first_time = ntfs_time_to_unix(modified);
     out.second_time = ntfs_time_to_unix(created);
-    if (!(out.flags & ntfs_record_flag_directory)) {
-        data_stream_s data = find_data_stream(record.attributes);
-        out.size = data.found ? data.data_size : 0;
-    }
+    if (!(out.flags & ntfs_record_flag_directory))
+        out.size = data_stream_size(record.attributes);
     return true;
 }

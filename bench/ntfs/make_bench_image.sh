@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds an NTFS image with about 120,000 file records (mkntfs, then files
+# written and some deleted through ntfs-3g). Needs root and FUSE.
+# Usage: make_bench_image.sh OUTPUT.img
+set -euo pipefail
+out=$1
+work=$(mktemp -d)
+mnt=$work/mnt
+mkdir "$mnt"
+cleanup() { mountpoint -q "$mnt" && umount "$mnt"; rm -rf "$work"; }
+trap cleanup EXIT
+rm -f "$out"
+truncate -s 1G "$out"
+mkntfs -F -Q -q -c 4096 -s 512 -p 0 -H 255 -S 63 "$out" 2>/dev/null
+ntfs-3g "$out" "$mnt"
+for d in $(seq 1 120); do
+  mkdir "$mnt/d$d"
+  (cd "$mnt/d$d" && seq 1 1000 | xargs touch)
+done
+# Every tenth folder deleted, so the scan meets records not in use.
+for d in $(seq 10 10 120); do rm -rf "$mnt/d$d"; done
+umount "$mnt"

@@ -1,0 +1,114 @@
+// MFT scan of a large NTFS image, side by side with sleuthkit's fls -r -d
+// and ntfs-3g's ntfsundelete -s on the same image. The image comes from
+// make_bench_image.sh; its path is in TARN_NTFS_BENCH_IMAGE.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "engines/ntfs/ntfs_item.h"
+#include "libntfs/ntfs_scan_internal.h"
+
+namespace {
+
+const char *bench_image()
+{
+    const char *path = getenv("TARN_NTFS_BENCH_IMAGE");
+    return path && access(path, R_OK) == 0 ? path : nullptr;
+}
+
+// Runs a tool with its output discarded, under /usr/bin/time for its own
+// peak memory; KiB, or -1 on failure.
+long run_tool(const std::vector<std::string> &args)
+{
+    std::string command = "/usr/bin/time -f %M -o /dev/fd/3";
+    for (const std::string &a : args)
+        command += " '" + a + "'";
+    command += " 3>&1 >/dev/null 2>/dev/null";
+    FILE *pipe = popen(command.c_str(), "r");
+    long peak = -1;
+    if (!pipe)
+        return -1;
+    if (fscanf(pipe, "%ld", &peak) != 1)
+        peak = -1;
+    return pclose(pipe) == 0 ? peak : -1;
+}
+
+long current_rss_kib()
+{
+    long pages = 0, resident = 0;
+    FILE *f = fopen("/proc/self/statm", "r");
+    if (f) {
+        if (fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Our scan as the engine runs it: every record described, directories and
+// deleted entries stored and linked.
+void libntfs_scan(benchmark::State &state)
+{
+    const char *image = bench_image();
+    if (!image) {
+        state.SkipWithError("TARN_NTFS_BENCH_IMAGE not set");
+        return;
+    }
+    int64_t records = 0;
+    double bytes_per_stored = 0;
+    for (auto _ : state) {
+        ntfs_scan_context context{};
+        if (ntfs_scan_startup_device(open_block_device(image, open_mode_e::read), &context) != 0) {
+            state.SkipWithError("scan did not start");
+            return;
+        }
+        long before = current_rss_kib();
+        ntfs_store_t store;
+        for (;;) {
+            ntfs_item_s item;
+            if (!ntfs_scan_next(&context, &item.record))
+                break;
+            ++records;
+            if (!item.is_file() || item.is_deleted())
+                store.insert(item.record.id, item);
+        }
+        link_ntfs_store(store);
+        bytes_per_stored = 1024.0 * double(current_rss_kib() - before) / double(store.size());
+        ntfs_scan_shutdown(&context);
+    }
+    state.counters["records_per_s"] = benchmark::Counter(double(records), benchmark::Counter::kIsRate);
+    state.counters["bytes_per_stored_record"] = bytes_per_stored;
+}
+
+void external_tool(benchmark::State &state, std::vector<std::string> args)
+{
+    const char *image = bench_image();
+    if (!image) {
+        state.SkipWithError("TARN_NTFS_BENCH_IMAGE not set");
+        return;
+    }
+    args.push_back(image);
+    long peak = 0;
+    for (auto _ : state) {
+        peak = run_tool(args);
+        if (peak < 0) {
+            state.SkipWithError("tool failed or is not installed");
+            return;
+        }
+    }
+    state.counters["peak_rss_kib"] = double(peak);
+}
+
+void fls_rd(benchmark::State &state) { external_tool(state, {"fls", "-r", "-d"}); }
+void ntfsundelete_s(benchmark::State &state) { external_tool(state, {"ntfsundelete", "-s", "-f"}); }
+
+} // namespace
+
+BENCHMARK(libntfs_scan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(fls_rd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(ntfsundelete_s)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK_MAIN();
