@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli_command.h"
+#include "found_result.h"
 #include "found_scan.h"
 #include "results/found_tree.h"
 #include "results/recovery_writer.h"
@@ -14,13 +15,14 @@ int run_recover(const cli_args_c &args)
     const QStringList unknown = args.unknown(
         {QStringLiteral("out"), QStringLiteral("all"), QStringLiteral("id"), QStringLiteral("flat"),
          QStringLiteral("deep"), QStringLiteral("image"), QStringLiteral("partition"),
-         QStringLiteral("verbose")});
+         QStringLiteral("verbose"), QStringLiteral("result")});
     const bool all = args.has(QStringLiteral("all"));
     const QStringList id_words = args.values(QStringLiteral("id"));
     const QString out_dir = args.value(QStringLiteral("out"));
-    if (!unknown.isEmpty() || args.positional().size() != 1 || out_dir.isEmpty() ||
+    const bool from_file = args.has(QStringLiteral("result"));
+    if (!unknown.isEmpty() || args.positional().size() != (from_file ? 0 : 1) || out_dir.isEmpty() ||
         all == !id_words.isEmpty()) {
-        fprintf(stderr, "tarnrecovery-cli recover: usage: recover TARGET --out DIR "
+        fprintf(stderr, "tarnrecovery-cli recover: usage: recover {TARGET | --result FILE} --out DIR "
                         "[--all | --id ID ...] [--flat]\n");
         return cli_bad_target;
     }
@@ -36,7 +38,7 @@ int run_recover(const cli_args_c &args)
     }
 
     found_scan_s scan;
-    int rc = run_found_scan(args, "recover", scan);
+    int rc = from_file ? load_found_result(args, "recover", scan) : run_found_scan(args, "recover", scan);
     if (rc != cli_ok)
         return rc;
 
@@ -74,8 +76,8 @@ int run_recover(const cli_args_c &args)
 }
 
 const cli_command_registrar registrar({"recover", run_recover,
-                                       "TARGET --out DIR [--all | --id ID ...] [--flat] [--image FILE] "
-                                       "[--partition N] [--deep]",
+                                       "{TARGET | --result FILE} --out DIR [--all | --id ID ...] [--flat] "
+                                       "[--image FILE] [--partition N] [--deep]",
                                        "scan a volume and restore found files into DIR, recreating their folders"});
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "cli_command.h"
+#include "found_result.h"
 #include "found_scan.h"
 #include "results/found_tree.h"
 
@@ -56,9 +57,9 @@ int run_scan(const cli_args_c &args)
 {
     const QStringList unknown = args.unknown({QStringLiteral("json"), QStringLiteral("deep"),
                                               QStringLiteral("image"), QStringLiteral("partition"),
-                                              QStringLiteral("verbose")});
+                                              QStringLiteral("verbose"), QStringLiteral("save")});
     if (!unknown.isEmpty() || args.positional().size() != 1) {
-        fprintf(stderr, "tarnrecovery-cli scan: usage: scan TARGET [--json] [--deep]\n");
+        fprintf(stderr, "tarnrecovery-cli scan: usage: scan TARGET [--json] [--deep [--save FILE]]\n");
         return cli_bad_target;
     }
     found_scan_s scan;
@@ -73,11 +74,13 @@ int run_scan(const cli_args_c &args)
         print_folder(out, scan.tree, QStringLiteral("/"));
         out << found_rows(scan.tree).size() << " files found\n";
     }
+    if (args.has(QStringLiteral("save")))
+        return save_found_result(scan, args.value(QStringLiteral("save")));
     return cli_ok;
 }
 
 const cli_command_registrar registrar({"scan", run_scan,
-                                       "TARGET [--image FILE] [--partition N] [--json] [--deep] [--verbose]",
+                                       "TARGET [--image FILE] [--partition N] [--json] [--deep [--save FILE]] [--verbose]",
                                        "scan a volume and list the deleted files and folders found"});
 
 } // namespace
