@@ -237,7 +237,7 @@ TEST(fat_read_dir, returns_deleted_entries_and_checked_long_names_only)
     img.slot(0, s - 1)[13] ^= 0xFF;                                              // wrong checksum
     img.entry(0, s + 1, "LOWER   TXT", 0x20, 6, 8);
     img.slot(0, s + 1)[12] = 0x18;                                               // both parts lower case
-    img.entry(0, s + 2, ".       ", 0x10, 9, 0);                                 // dot entry: skipped
+    img.entry(0, s + 2, ".          ", 0x10, 9, 0);                               // dot entry: skipped
     img.entry(0, s + 3, "\x05KANJI  TXT", 0x20, 10, 0);                          // 0x05 stands for 0xE5
     img.entry(0, s + 4, "NOEXT      ", 0x20, 11, 0);
     use_test_disks({img.device()});
