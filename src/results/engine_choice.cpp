@@ -1,6 +1,7 @@
 #include "engine_choice.h"
 
 #include "engines/fat/fat_recovery.h"
+#include "engines/ntfs/ntfs_recovery.h"
 #include "engines/raw/raw_recovery.h"
 
 int choose_engine(const QString &file_system, bool deep, engine_kind_e *kind)
@@ -27,7 +28,7 @@ std::unique_ptr<recovery_base_c> make_engine(engine_kind_e kind)
         return raw;
     }
     case engine_ntfs:
-        break;
+        return std::make_unique<ntfs_recovery_c>();
     }
     return nullptr;
 }

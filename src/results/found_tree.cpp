@@ -1,8 +1,10 @@
 #include "found_tree.h"
 
 #include "engines/fat/fat_recovery.h"
+#include "engines/ntfs/ntfs_recovery.h"
 #include "engines/raw/raw_recovery.h"
 #include "found_tree_fat.h"
+#include "found_tree_ntfs.h"
 #include "found_tree_raw.h"
 
 found_folder_s build_found_tree(engine_kind_e kind, const recovery_base_c &engine)
@@ -17,6 +19,8 @@ found_folder_s build_found_tree(engine_kind_e kind, const recovery_base_c &engin
             return build_raw_tree(*raw);
         break;
     case engine_ntfs:
+        if (auto ntfs = qobject_cast<const ntfs_recovery_c *>(&engine))
+            return build_ntfs_tree(ntfs->store());
         break;
     }
     found_folder_s root;

@@ -4,20 +4,20 @@
 #include <cstdio>
 #include <vector>
 
-static constexpr quint32 ntfs_deleted_flag = 0x80;
+#include "engines/ntfs/ntfs_entry_source.h"
 
 int recover_row(engine_kind_e kind, recovery_base_c &engine, const recovery_item_s &row,
                 const QString &destination)
 {
     switch (kind) {
-    case engine_ntfs:
-        if (!(row.flags & ntfs_deleted_flag)) {
-            std::wstring source;
-            if (engine.get_item_path(row.id, &source) < 0)
-                return -1;
+    case engine_ntfs: {
+        // A live entry is copied only when its mounted path opens; otherwise
+        // (unmounted volume, image) it is extracted like a deleted one.
+        std::wstring source;
+        if (choose_ntfs_entry_source(engine, row.id, row.flags, &source) == ntfs_entry_source_e::live_copy)
             return copy_file(source, destination);
-        }
         return engine.recover_item(row.id, destination);
+    }
     case engine_fat:
     case engine_raw:
         return engine.recover_item(row.id, destination);

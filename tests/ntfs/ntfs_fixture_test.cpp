@@ -5,62 +5,15 @@
 // fls lists as deleted missing.
 #include <gtest/gtest.h>
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "engines/ntfs/ntfs_recovery.h"
 #include "platform/disks.h"
 #include "platform/test_images.h"
+#include "ntfs_manifest.h"
 
 namespace {
-
-struct manifest_row_s {
-    QString path;
-    QByteArray sha256;
-    bool deleted = false, overwritten = false;
-    quint64 record = 0;
-    QString kind, notes;
-};
-
-// The columns of tests/fixtures' manifest rows, by name.
-std::vector<manifest_row_s> read_manifest(const QString &path)
-{
-    std::vector<manifest_row_s> rows;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return rows;
-    QStringList columns;
-    for (const QByteArray &raw : file.readAll().split('\n')) {
-        QString line = QString::fromUtf8(raw);
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        QStringList cells = line.split(QLatin1Char('\t'));
-        if (columns.isEmpty()) {
-            columns = cells;
-            continue;
-        }
-        auto cell = [&](const char *name) { return cells.value(columns.indexOf(QLatin1String(name))); };
-        manifest_row_s row;
-        row.path = cell("path");
-        row.sha256 = cell("sha256").toLatin1();
-        row.deleted = cell("deleted") == QLatin1String("yes");
-        row.overwritten = cell("overwritten") == QLatin1String("yes");
-        row.record = cell("mft_record").toULongLong();
-        row.kind = cell("kind");
-        row.notes = cell("notes");
-        rows.push_back(row);
-    }
-    return rows;
-}
-
-QByteArray sha256_of(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
-}
 
 QString fixture(const char *name)
 {
@@ -136,7 +89,7 @@ TEST(ntfs_fixture, deleted_entries_are_listed_under_their_paths_and_restore_exac
             EXPECT_TRUE(item.is_deleted());
             EXPECT_EQ(item.is_directory(), m.kind == QLatin1String("dir"));
             EXPECT_EQ(f.path(m.record), m.path);
-            if (m.kind == QLatin1String("file") && !m.overwritten) {
+            if (m.restorable_deleted_file()) {
                 EXPECT_EQ(f.restore(m.record), m.sha256) << m.notes.toStdString();
                 ++restored;
             }
