@@ -36,12 +36,21 @@ int copy_file(const std::wstring &source, const QString &destination)
         return -1;
     }
     std::vector<char> buffer(131072);
+    bool complete = true;
     for (;;) {
         size_t got = fread(buffer.data(), 1, buffer.size(), in);
-        if (got == 0 || fwrite(buffer.data(), 1, got, out) != got)
+        if (got == 0) {
+            complete = !ferror(in);
             break;
+        }
+        if (fwrite(buffer.data(), 1, got, out) != got) {
+            complete = false;
+            break;
+        }
     }
     fclose(in);
-    fclose(out);
-    return 0;
+    // A copy cut short keeps what was written but is not reported as restored.
+    if (fclose(out) != 0)
+        complete = false;
+    return complete ? 0 : -1;
 }

@@ -241,6 +241,15 @@ TEST(recover_row, ntfs_live_rows_are_copied_from_their_path_and_others_go_throug
     EXPECT_EQ(copy_file(engine.live_path.toStdWString(), dest), 0);
     EXPECT_EQ(QFileInfo(dest).size(), 0);
     EXPECT_EQ(copy_file(L"/no/such/file", dest), -1);
+
+    // A copy cut short by a read or a write error is not reported as done.
+    EXPECT_EQ(copy_file(QDir::tempPath().toStdWString(), dest), -1) << "reading a folder fails";
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    empty.write(QByteArray(4096, 'L'));
+    empty.close();
+    if (QFileInfo::exists(QStringLiteral("/dev/full")))
+        EXPECT_EQ(copy_file(QString(engine.live_path).toStdWString(), QStringLiteral("/dev/full")), -1)
+            << "a full disk is a failed copy";
 }
 
 } // namespace
