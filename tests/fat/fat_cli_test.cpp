@@ -33,16 +33,6 @@ run_s cli(const QStringList &args)
     return r;
 }
 
-QByteArray sha256_of(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&f);
-    return hash.result().toHex();
-}
-
 class fat_cli : public ::testing::Test {
 protected:
     void SetUp() override
@@ -102,7 +92,7 @@ TEST_F(fat_cli, recover_all_writes_byte_exact_files_under_their_folders)
     while (it.hasNext()) {
         const QString path = it.next();
         ++files;
-        written.insert(sha256_of(path));
+        written.insert(file_sha256(path));
         in_folders += QFileInfo(path).dir() != QDir(out.path()) ? 1 : 0;
     }
     for (const fixture_entry_s &e : manifest.entries()) {

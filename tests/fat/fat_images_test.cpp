@@ -60,16 +60,6 @@ struct image_scan_s {
     }
 };
 
-QByteArray sha256_of(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&f);
-    return hash.result().toHex();
-}
-
 QString shared_images()
 {
     return qEnvironmentVariable("TARN_SHARED_IMAGES");
@@ -169,7 +159,7 @@ void check_fixture_volume(const QString &manifest_name, int partition)
         EXPECT_EQ(rows[id].row.size, quint64(e.size)) << qPrintable(e.path);
         const QString dest = out.filePath(QString::number(id));
         EXPECT_EQ(scan.engine.recover_item(id, dest), 0) << qPrintable(e.path);
-        EXPECT_EQ(sha256_of(dest), e.sha256) << "restored bytes differ: " << qPrintable(e.path);
+        EXPECT_EQ(file_sha256(dest), e.sha256) << "restored bytes differ: " << qPrintable(e.path);
         ++checked;
     }
     EXPECT_GT(checked, 0) << "the manifest names no recoverable file";

@@ -11,7 +11,7 @@
 #include "engines/ntfs/ntfs_recovery.h"
 #include "platform/disks.h"
 #include "platform/test_images.h"
-#include "ntfs_manifest.h"
+#include "fixture_manifest.h"
 
 namespace {
 
@@ -37,14 +37,16 @@ bool image_volume(const QString &image, int partition, volume_item_s &row)
 }
 
 struct scanned_fixture_s {
-    std::vector<manifest_row_s> manifest;
+    std::vector<fixture_entry_s> manifest;
     ntfs_recovery_c engine;
     QTemporaryDir out;
     volume_item_s row;
 
     bool scan(const char *image, int partition)
     {
-        manifest = read_manifest(fixture("ntfs.manifest"));
+        fixture_manifest_c loaded;
+        if (loaded.load(fixture("ntfs.manifest")))
+            manifest = loaded.entries();
         if (manifest.empty() || !image_volume(fixture(image), partition, row))
             return false;
         engine.set_volume(row);
@@ -65,7 +67,7 @@ struct scanned_fixture_s {
     QByteArray restore(quint64 id)
     {
         QString target = out.filePath(QString::number(id));
-        return engine.recover_item(id, target) == 0 ? sha256_of(target) : QByteArray("failed");
+        return engine.recover_item(id, target) == 0 ? file_sha256(target) : QByteArray("failed");
     }
 };
 
@@ -80,17 +82,17 @@ TEST(ntfs_fixture, deleted_entries_are_listed_under_their_paths_and_restore_exac
         const ntfs_store_t &store = f.engine.store();
         EXPECT_EQ(f.engine.get_progress(), 1.0);
         int restored = 0;
-        for (const manifest_row_s &m : f.manifest) {
-            if (!m.deleted || m.kind == QLatin1String("stream"))
+        for (const fixture_entry_s &m : f.manifest) {
+            if (!m.deleted || m.kind == fixture_kind_e::stream)
                 continue;
             SCOPED_TRACE(m.path.toStdString());
-            ASSERT_TRUE(store.contains(m.record));
-            const ntfs_item_s &item = store[m.record];
+            ASSERT_TRUE(store.contains(static_cast<quint64>(m.mft_record)));
+            const ntfs_item_s &item = store[static_cast<quint64>(m.mft_record)];
             EXPECT_TRUE(item.is_deleted());
-            EXPECT_EQ(item.is_directory(), m.kind == QLatin1String("dir"));
-            EXPECT_EQ(f.path(m.record), m.path);
-            if (m.restorable_deleted_file()) {
-                EXPECT_EQ(f.restore(m.record), m.sha256) << m.notes.toStdString();
+            EXPECT_EQ(item.is_directory(), m.kind == fixture_kind_e::dir);
+            EXPECT_EQ(f.path(static_cast<quint64>(m.mft_record)), m.path);
+            if (m.recoverable()) {
+                EXPECT_EQ(f.restore(static_cast<quint64>(m.mft_record)), m.sha256) << m.notes.join(QLatin1Char(',')).toStdString();
                 ++restored;
             }
         }
@@ -105,12 +107,12 @@ TEST(ntfs_fixture, live_files_restore_exactly_from_the_unmounted_image)
     scanned_fixture_s f;
     ASSERT_TRUE(f.scan("ntfs.img", 0));
     int restored = 0;
-    for (const manifest_row_s &m : f.manifest) {
-        if (m.deleted || m.kind != QLatin1String("file"))
+    for (const fixture_entry_s &m : f.manifest) {
+        if (m.deleted || m.kind != fixture_kind_e::file)
             continue;
         SCOPED_TRACE(m.path.toStdString());
-        EXPECT_FALSE(f.engine.store().contains(m.record));
-        EXPECT_EQ(f.restore(m.record), m.sha256) << m.notes.toStdString();
+        EXPECT_FALSE(f.engine.store().contains(static_cast<quint64>(m.mft_record)));
+        EXPECT_EQ(f.restore(static_cast<quint64>(m.mft_record)), m.sha256) << m.notes.join(QLatin1Char(',')).toStdString();
         ++restored;
     }
     EXPECT_GE(restored, 4);

@@ -8,7 +8,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include "ntfs_manifest.h"
+#include "fixture_manifest.h"
 #include "platform/test_images.h"
 #include "results/found_tree_ntfs.h"
 
@@ -89,10 +89,12 @@ TEST(ntfs_found_tree, command_line_scans_and_recovers_the_fixture)
                     shell_quote(out.path().toStdString()) + " --all >/dev/null 2>&1",
                 &status);
     int compared = 0;
-    for (const manifest_row_s &m : read_manifest(image.chopped(3) + QStringLiteral("manifest"))) {
-        if (!m.restorable_deleted_file())
+    fixture_manifest_c manifest;
+    ASSERT_TRUE(manifest.load(image.chopped(3) + QStringLiteral("manifest"))) << manifest.error().toStdString();
+    for (const fixture_entry_s &m : manifest.entries()) {
+        if (!m.recoverable())
             continue;
-        EXPECT_EQ(sha256_of(out.filePath(m.path)), m.sha256) << m.path.toStdString();
+        EXPECT_EQ(file_sha256(out.filePath(m.path)), m.sha256) << m.path.toStdString();
         ++compared;
     }
     EXPECT_GE(compared, 8);
