@@ -1,6 +1,6 @@
 // The deep scan of a large image side by side with a plain sequential read
-// of the same image and with photorec (from Debian's testdisk) run
-// unattended on it. Throughput is bytes of image
+// of the same image and with two carving tools from Debian (photorec from
+// testdisk, and foremost) run unattended on it. Throughput is bytes of image
 // per second; recall is the share of planted files that come back byte-exact.
 //
 // TARN_BENCH_IMAGE_MB sets the image size (default 256).
@@ -192,11 +192,18 @@ void BM_photorec(benchmark::State &state)
                  "' partition_none,fileopt,everything,enable,search");
 }
 
+void BM_foremost(benchmark::State &state)
+{
+    // Quick mode looks at sector starts only, as the deep scan does.
+    run_tool(state, "foremost", "foremost -q -t all -i '" + bench_image().image.string() + "' -o out");
+}
+
 } // namespace
 
 BENCHMARK(BM_plain_read)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_deep_scan)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_photorec)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_foremost)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
