@@ -4,10 +4,8 @@
 #include <cstring>
 
 sc_block_reader_c::sc_block_reader_c(block_device_c &device, size_t block_size, size_t slots)
-    : device_(device), block_size_(block_size), filled_(slots), free_(slots)
+    : device_(device), block_size_(block_size), buffers_(slots), filled_(slots), free_(slots)
 {
-    for (size_t i = 0; i < slots; ++i)
-        buffers_.push_back(std::make_unique<aligned_buffer_c>(block_size));
     thread_ = std::thread([this] { run(); });
 }
 
@@ -35,6 +33,11 @@ void sc_block_reader_c::run()
             slot = write_slot_;
             write_slot_ = (write_slot_ + 1) % buffers_.size();
         }
+        // Made here, on first use: clearing and faulting in a fresh buffer
+        // then overlaps the search of the block before instead of delaying
+        // the first one.
+        if (!buffers_[slot])
+            buffers_[slot] = std::make_unique<aligned_buffer_c>(block_size_);
         uint8_t *data = buffers_[slot]->data();
         size_t want = static_cast<size_t>(std::min<uint64_t>(block_size_, size - offset));
         int64_t got = device_.read_at(offset, data, want);

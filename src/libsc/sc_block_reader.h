@@ -34,7 +34,7 @@ private:
 
     block_device_c &device_;
     size_t block_size_;
-    std::vector<std::unique_ptr<aligned_buffer_c>> buffers_;
+    std::vector<std::unique_ptr<aligned_buffer_c>> buffers_;  // per slot, touched by the reader thread only
     std::vector<block_s> filled_;   // per slot
     std::mutex mutex_;
     std::condition_variable changed_;

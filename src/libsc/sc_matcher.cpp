@@ -61,9 +61,12 @@ sc_matcher_c::sc_matcher_c(const std::vector<sc_type_s> &types) : types_(types)
             anchor.first[k] += anchor.first[k - 1];
         anchor.types.resize(anchor.first.back());
         std::vector<uint32_t> fill(anchor.first.begin(), anchor.first.end() - 1);
+        anchor.used.assign(65536 / 64, 0);
         for (const entry_s &f : entries)
-            if (f.at == e.at)
+            if (f.at == e.at) {
                 anchor.types[fill[f.key]++] = f.type;
+                anchor.used[f.key / 64] |= uint64_t(1) << (f.key % 64);
+            }
         sector_anchors_.push_back(std::move(anchor));
     }
 }
@@ -90,11 +93,14 @@ void sc_matcher_c::match(const uint8_t *data, size_t avail, bool sector, std::ve
             if (a.at + 2 > avail)
                 continue;
             const unsigned key = data[a.at] << 8 | data[a.at + 1];
+            if ((a.used[key / 64] >> (key % 64) & 1) == 0)
+                continue;
             for (uint32_t i = a.first[key]; i < a.first[key + 1]; ++i)
                 if (header_at(types_[a.types[i]], data, avail))
                     out.push_back(a.types[i]);
         }
-        std::sort(out.begin(), out.end());
+        if (out.size() > 1)
+            std::sort(out.begin(), out.end());
     } else if (avail > 0 && byte_first_[data[0]]) {
         for (uint16_t t : byte_types_)
             if (header_at(types_[t], data, avail))

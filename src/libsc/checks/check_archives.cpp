@@ -229,6 +229,12 @@ sc_result_s check_bzip2(sc_cursor_c &c)
         !(c.equals(4, "\x31\x41\x59\x26\x53\x59") || c.equals(4, "\x17\x72\x45\x38\x50\x90")))
         return sc_reject();
     const uint64_t marker = 0x177245385090ull, mask = (1ull << 48) - 1;
+    // Whatever the shift, the byte read one step before lies wholly inside
+    // the marker: a byte no shift of the marker holds there rules out all
+    // eight comparisons at once.
+    bool can_hold[256] = {};
+    for (int shift = 0; shift < 8; ++shift)
+        can_hold[(marker >> (8 - shift)) & 0xff] = true;
     uint64_t bits = 0;
     for (uint64_t pos = 4; pos < c.limit();) {
         size_t len = static_cast<size_t>(std::min<uint64_t>(sc_cursor_c::window_size, c.limit() - pos));
@@ -237,6 +243,8 @@ sc_result_s check_bzip2(sc_cursor_c &c)
             return sc_broken(0);
         for (size_t i = 0; i < len; ++i) {
             bits = bits << 8 | w[i];
+            if (!can_hold[(bits >> 8) & 0xff])
+                continue;
             // The marker's last bit is one of the 8 bits just read.
             for (int shift = 0; shift < 8; ++shift)
                 if (((bits >> shift) & mask) == marker && pos + i + 1 >= 10)
