@@ -1,5 +1,7 @@
 #include "found_tree_fat.h"
 
+#include "found_tree_walk.h"
+
 bool fat_is_folder(const fat_item_s &item)
 {
     return (item.attributes & fat_attr_directory) && item.has_files && item.cluster != 0;
@@ -22,26 +24,17 @@ recovery_item_s fat_row(const fat_item_s &item)
     return row;
 }
 
-static void fill_folder(const fat_item_s &record, found_folder_s &folder)
-{
-    for (const fat_item_s *child : record.children) {
-        if (fat_is_row(*child))
-            folder.files.append(fat_row(*child));
-        if (!fat_is_folder(*child))
-            continue;
-        found_folder_s sub;
-        sub.name = child->name_string();
-        fill_folder(*child, sub);
-        folder.folders.append(sub);
-    }
-}
+namespace {
+
+struct fat_rules_s {
+    static bool is_row(const fat_item_s &item) { return fat_is_row(item); }
+    static recovery_item_s row(const fat_item_s &item) { return fat_row(item); }
+    static bool is_folder(const fat_item_s &item) { return fat_is_folder(item); }
+};
+
+} // namespace
 
 found_folder_s build_fat_tree(const fat_store_t &store)
 {
-    found_folder_s root;
-    root.name = QStringLiteral("/");
-    auto it = store.constFind(0);
-    if (it != store.cend())
-        fill_folder(it.value(), root);
-    return root;
+    return build_found_folders<fat_rules_s>(store, quint32(0));
 }
