@@ -79,12 +79,26 @@ bool load_file_record(ntfs_volume_c &volume, uint64_t number, file_record_s &out
     return out.header.base_record == 0;
 }
 
+namespace {
+
+bool has_name(const attribute_s &a, byte_view_s name)
+{
+    return a.name.size == name.size && (name.size == 0 || memcmp(a.name.data, name.data, name.size) == 0);
+}
+
+} // namespace
+
 data_stream_s find_data_stream(const std::vector<attribute_s> &attributes)
+{
+    return find_stream(attributes, ntfs_attr_data, {});
+}
+
+data_stream_s find_stream(const std::vector<attribute_s> &attributes, uint32_t type, byte_view_s name)
 {
     data_stream_s stream;
     std::vector<const attribute_s *> pieces;
     for (const attribute_s &a : attributes) {
-        if (a.type != ntfs_attr_data || !a.unnamed)
+        if (a.type != type || !has_name(a, name))
             continue;
         if (!a.non_resident) {
             stream.found = true;

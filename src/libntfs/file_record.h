@@ -41,3 +41,5 @@ struct data_stream_s {
 
 // Collects the unnamed $DATA stream, joining the run lists of its pieces.
 data_stream_s find_data_stream(const std::vector<attribute_s> &attributes);
+// The same for any attribute; name is UTF-16LE bytes, empty for unnamed.
+data_stream_s find_stream(const std::vector<attribute_s> &attributes, uint32_t type, byte_view_s name);

@@ -2,10 +2,11 @@
 
 #include "ntfs_layout.h"
 
-bool apply_fixups(uint8_t *record, size_t size)
+bool apply_fixups(uint8_t *record, size_t size, const char magic[4])
 {
-    ntfs_record_header_s header;
-    if (!read_struct(byte_view_s{record, size}, 0, header) || memcmp(header.magic, "FILE", 4) != 0)
+    // "FILE" records and "INDX" blocks share the first 8 header bytes.
+    ntfs_index_block_s header;
+    if (!read_struct(byte_view_s{record, size}, 0, header) || memcmp(header.magic, magic, 4) != 0)
         return false;
     if (header.usa_count < 2 || header.usa_offset % 2 != 0)
         return false;

@@ -31,10 +31,11 @@ struct record_header_info_s {
     uint64_t base_record = 0;    // record number of the base record, 0 for a base record
 };
 
-// Checks the "FILE" header and applies the update-sequence fixups in place.
-// False when the record is not a file record or a stride's check value does
-// not match (a torn or damaged record that must not be trusted).
-bool apply_fixups(uint8_t *record, size_t size);
+// Checks the header's magic ("FILE" for a file record, "INDX" for an index
+// block) and applies the update-sequence fixups in place. False when the
+// magic differs or a stride's check value does not match (a torn or damaged
+// record that must not be trusted).
+bool apply_fixups(uint8_t *record, size_t size, const char magic[4] = "FILE");
 
 // Reads the header of a record whose fixups were applied.
 bool read_record_header(byte_view_s record, record_header_info_s &out);

@@ -13,7 +13,10 @@ constexpr uint64_t batch_bytes = 1u << 20;
 
 } // namespace
 
-mft_scanner_c::mft_scanner_c(std::unique_ptr<ntfs_volume_c> volume) : volume_(std::move(volume)) {}
+mft_scanner_c::mft_scanner_c(std::unique_ptr<ntfs_volume_c> volume)
+    : volume_(std::move(volume)), traces_(volume_->record_count())
+{
+}
 
 bool mft_scanner_c::fetch(uint64_t number)
 {
@@ -51,11 +54,14 @@ bool mft_scanner_c::next(ntfs_scan_record &out)
             ++in_use_examined_;
         else
             ++others_examined_;
+        traces_.note_header(number, header);
         if (header.base_record != 0)
             continue;
         record_.number = number;
-        if (gather_attributes(*volume_, record_) && summarize_record(record_, out))
+        if (gather_attributes(*volume_, record_) && summarize_record(record_, out)) {
+            traces_.note_described(record_);
             return true;
+        }
     }
-    return false;
+    return traces_.next(*volume_, out);
 }

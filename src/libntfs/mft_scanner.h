@@ -1,4 +1,5 @@
-// Walks the $MFT record by record and describes every base file record.
+// Walks the $MFT record by record and describes every base file record, then
+// the names left only in directory index slack.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include "file_record.h"
+#include "index_trace_pass.h"
 #include "ntfs_scan.h"
 #include "ntfs_volume.h"
 
@@ -15,7 +17,8 @@ public:
 
     // Fills out (zeroed by the caller) with the next base record that has a
     // name, in use or not. Unused slots, damaged records (bad fixups) and
-    // extension records are passed over. False at the end of the $MFT.
+    // extension records are passed over. After the last record come the
+    // index slack traces; false once those are done too.
     bool next(ntfs_scan_record &out);
 
     ntfs_volume_c &volume() { return *volume_; }
@@ -34,4 +37,5 @@ private:
     uint64_t in_use_examined_ = 0;
     uint64_t others_examined_ = 0;
     file_record_s record_;
+    index_trace_pass_c traces_;
 };

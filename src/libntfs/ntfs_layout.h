@@ -96,6 +96,9 @@ enum : uint32_t {
     ntfs_attr_attribute_list = 0x20,
     ntfs_attr_file_name = 0x30,
     ntfs_attr_data = 0x80,
+    ntfs_attr_index_root = 0x90,
+    ntfs_attr_index_allocation = 0xA0,
+    ntfs_attr_bitmap = 0xB0,
     ntfs_attr_end = 0xFFFFFFFF,
 };
 
@@ -134,7 +137,50 @@ struct ntfs_file_name_s {
 };
 static_assert(sizeof(ntfs_file_name_s) == 66);
 
-enum : uint8_t { ntfs_namespace_dos = 2 };
+enum : uint8_t { ntfs_namespace_dos = 2, ntfs_namespace_last = 3 };
+
+// $FILE_NAME file_attributes: the named file is a directory.
+constexpr uint32_t ntfs_file_attribute_directory = 0x10000000;
+
+// Header of the entry area in an $INDEX_ROOT value and in an index block;
+// its offsets count from the header's own first byte.
+struct ntfs_index_header_s {
+    uint32_t entries_offset;         // 0
+    uint32_t index_length;           // 4   bytes in use, from the header on
+    uint32_t allocated_size;         // 8
+    uint8_t flags;                   // 12
+    uint8_t pad[3];                  // 13
+};
+static_assert(sizeof(ntfs_index_header_s) == 16);
+
+// $INDEX_ROOT value; an index header follows at 16.
+struct ntfs_index_root_s {
+    uint32_t indexed_type;           // 0   0x30 for a directory's $I30
+    uint32_t collation;              // 4
+    uint32_t block_size;             // 8   bytes per index block
+    uint8_t clusters_per_block;      // 12
+    uint8_t pad[3];                  // 13
+};
+static_assert(sizeof(ntfs_index_root_s) == 16);
+
+// Index block ("INDX") header; an index header follows at 24.
+struct ntfs_index_block_s {
+    char magic[4];                   // 0
+    uint16_t usa_offset;             // 4
+    uint16_t usa_count;              // 6
+    uint64_t lsn;                    // 8
+    uint64_t vcn;                    // 16
+};
+static_assert(sizeof(ntfs_index_block_s) == 24);
+
+// Index entry header; in a directory index the key is a $FILE_NAME value.
+struct ntfs_index_entry_s {
+    uint64_t file_reference;         // 0
+    uint16_t length;                 // 8
+    uint16_t key_length;             // 10
+    uint32_t flags;                  // 12
+};
+static_assert(sizeof(ntfs_index_entry_s) == 16);
 
 // One $ATTRIBUTE_LIST entry; its name follows at name_offset.
 struct ntfs_attr_list_entry_s {

@@ -8,6 +8,13 @@ int64_t ntfs_time_to_unix(uint64_t ntfs_time)
     return static_cast<int64_t>(ntfs_time / 10000000u) - seconds_1601_to_1970;
 }
 
+void copy_record_name(ntfs_scan_record &out, const void *utf16, size_t units)
+{
+    const size_t kept = units < 259 ? units : 259;
+    memcpy(out.name, utf16, kept * 2);
+    out.name[kept] = 0;
+}
+
 namespace {
 
 struct chosen_name_s {
@@ -62,9 +69,7 @@ bool summarize_record(const file_record_s &record, ntfs_scan_record &out)
                                                                   : ntfs_record_flag_file;
     if (!(record.header.flags & ntfs_record_in_use))
         out.flags |= ntfs_record_flag_deleted;
-    size_t units = name.name.size / 2 < 259 ? name.name.size / 2 : 259;
-    memcpy(out.name, name.name.data, units * 2);
-    out.name[units] = 0;
+    copy_record_name(out, name.name.data, name.name.size / 2);
 
     uint64_t modified = name.header.modified, created = name.header.created;
     for (const attribute_s &a : record.attributes) {

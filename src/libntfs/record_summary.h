@@ -7,6 +7,9 @@
 // NTFS time (100 ns units since 1601) to seconds since 1970.
 int64_t ntfs_time_to_unix(uint64_t ntfs_time);
 
+// Sets the record's name from UTF-16 units, cut to 259 and zero-terminated.
+void copy_record_name(ntfs_scan_record &out, const void *utf16, size_t units);
+
 // Fills out from the record's $FILE_NAME (name, parent; Win32 or POSIX name
 // preferred over the DOS one), $STANDARD_INFORMATION (times) and unnamed
 // $DATA (size). False when the record has no usable $FILE_NAME.

@@ -1,0 +1,106 @@
+#include "index_trace_pass.h"
+
+#include <algorithm>
+
+#include "record_summary.h"
+
+namespace {
+
+// FNV-1a over the parent's record number and the name's UTF-16 units.
+uint64_t name_key(uint64_t parent, const uint8_t *name, size_t bytes)
+{
+    uint64_t h = 14695981039346656037ull;
+    auto mix = [&h](uint8_t b) { h = (h ^ b) * 1099511628211ull; };
+    for (int i = 0; i < 8; ++i)
+        mix(static_cast<uint8_t>(parent >> (8 * i)));
+    for (size_t i = 0; i < bytes; ++i)
+        mix(name[i]);
+    return h;
+}
+
+uint64_t trace_key(const index_trace_s &trace, uint64_t directory)
+{
+    return name_key(directory, reinterpret_cast<const uint8_t *>(trace.name.data()), 2 * trace.name.size());
+}
+
+} // namespace
+
+index_trace_pass_c::index_trace_pass_c(uint64_t record_count)
+    : slots_(record_count, slot_e::unknown), sequences_(record_count, 0), next_id_(record_count)
+{
+}
+
+void index_trace_pass_c::note_header(uint64_t number, const record_header_info_s &header)
+{
+    if (number >= slots_.size())
+        return;
+    slots_[number] = (header.flags & ntfs_record_in_use) ? slot_e::in_use : slot_e::free;
+    sequences_[number] = header.sequence;
+}
+
+void index_trace_pass_c::note_described(const file_record_s &record)
+{
+    // Every name of the record counts: hard links and the short name too.
+    for (const attribute_s &a : record.attributes) {
+        ntfs_file_name_s fn;
+        if (a.type == ntfs_attr_file_name && !a.non_resident && read_struct(a.value, 0, fn) &&
+            a.value.covers(sizeof fn, 2u * fn.name_length))
+            name_keys_.push_back(name_key(fn.parent_reference & ntfs_reference_mask, a.value.data + sizeof fn,
+                                          2u * fn.name_length));
+    }
+    if ((record.header.flags & ntfs_record_is_directory) && has_index_allocation(record.attributes))
+        directories_.push_back(record.number);
+}
+
+bool index_trace_pass_c::already_described(const index_trace_s &trace, uint64_t directory)
+{
+    const uint64_t number = trace.reference & ntfs_reference_mask;
+    const uint16_t sequence = static_cast<uint16_t>(trace.reference >> 48);
+    if (trace.reference != 0 && number < slots_.size()) {
+        // A live file renamed or moved, or a deleted one whose record still
+        // holds it (deleting moves the sequence on by one).
+        const uint16_t now = sequences_[number];
+        if (slots_[number] == slot_e::in_use && now == sequence)
+            return true;
+        if (slots_[number] == slot_e::free && (now == sequence || now == static_cast<uint16_t>(sequence + 1)))
+            return true;
+    }
+    const uint64_t key = trace_key(trace, directory);
+    return std::binary_search(name_keys_.begin(), name_keys_.end(), key) || !reported_.insert(key).second;
+}
+
+bool index_trace_pass_c::next(ntfs_volume_c &volume, ntfs_scan_record &out)
+{
+    if (!walk_over_) {
+        walk_over_ = true;
+        std::sort(name_keys_.begin(), name_keys_.end());
+        name_keys_.erase(std::unique(name_keys_.begin(), name_keys_.end()), name_keys_.end());
+        if (!volume.has_data_clusters())
+            directories_.clear();
+    }
+    for (;;) {
+        while (next_trace_ < traces_.size()) {
+            const index_trace_s &trace = traces_[next_trace_++];
+            if (already_described(trace, current_directory_))
+                continue;
+            out.id = next_id_++;
+            out.parent_id = current_directory_;
+            out.sequence = trace.reference >> 48;
+            const bool directory = trace.key.file_attributes & ntfs_file_attribute_directory;
+            out.flags = (directory ? ntfs_record_flag_directory : ntfs_record_flag_file) | ntfs_record_flag_deleted;
+            out.size = directory ? 0 : trace.key.data_size;
+            out.first_time = ntfs_time_to_unix(trace.key.modified);
+            out.second_time = ntfs_time_to_unix(trace.key.created);
+            copy_record_name(out, trace.name.data(), trace.name.size());
+            return true;
+        }
+        if (next_directory_ >= directories_.size())
+            return false;
+        current_directory_ = directories_[next_directory_++];
+        traces_.clear();
+        next_trace_ = 0;
+        file_record_s directory;
+        if (load_file_record(volume, current_directory_, directory))
+            traces_ = find_index_traces(volume, directory);
+    }
+}

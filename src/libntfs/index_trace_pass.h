@@ -1,0 +1,50 @@
+// The last part of a scan: once every MFT record has been described, the
+// slack of each directory's index is searched for names that no record
+// describes any more. Such a name is reported as a deleted entry with an id
+// past the last record number: no record holds its data map, so only the
+// name, its folder, size and times are left of it.
+#pragma once
+
+#include <cstdint>
+#include <unordered_set>
+#include <vector>
+
+#include "file_record.h"
+#include "index_traces.h"
+#include "ntfs_scan.h"
+#include "ntfs_volume.h"
+
+class index_trace_pass_c {
+public:
+    explicit index_trace_pass_c(uint64_t record_count);
+
+    // Every record read during the walk, so that a trace's file reference can
+    // be checked against what its record holds now.
+    void note_header(uint64_t number, const record_header_info_s &header);
+    // Every record described: its names are known, and a directory with an
+    // index allocation is searched later.
+    void note_described(const file_record_s &record);
+
+    // Fills out (zeroed by the caller) with the next name found only in
+    // index slack; false when every directory has been searched.
+    bool next(ntfs_volume_c &volume, ntfs_scan_record &out);
+
+private:
+    enum class slot_e : uint8_t { unknown, in_use, free };
+
+    // The trace's file still has a record that describes it, or the same
+    // name in the same folder was reported already.
+    bool already_described(const index_trace_s &trace, uint64_t directory);
+
+    std::vector<slot_e> slots_;
+    std::vector<uint16_t> sequences_;
+    std::vector<uint64_t> name_keys_;       // sorted once the walk is over
+    std::unordered_set<uint64_t> reported_;
+    std::vector<uint64_t> directories_;
+    bool walk_over_ = false;
+    size_t next_directory_ = 0;
+    uint64_t current_directory_ = 0;
+    std::vector<index_trace_s> traces_;
+    size_t next_trace_ = 0;
+    uint64_t next_id_ = 0;
+};

@@ -1,0 +1,197 @@
+#include "index_traces.h"
+
+#include <algorithm>
+
+#include "mft_record.h"
+#include "ntfs_scan.h"
+
+namespace {
+
+const char16_t i30_units[] = u"$I30";
+const byte_view_s i30_name{reinterpret_cast<const uint8_t *>(i30_units), 8};
+
+constexpr size_t block_header_size = sizeof(ntfs_index_block_s);
+constexpr size_t key_header_size = sizeof(ntfs_file_name_s);
+// Index blocks are a few KiB; anything outside this range is damage.
+constexpr uint32_t min_block_size = 512, max_block_size = 64u << 10;
+// A directory index larger than this is damage, not a directory.
+constexpr uint64_t max_index_bytes = 1ull << 30;
+
+// FILETIMEs of 1970-01-01 and 2200-01-01: stale keys outside are noise.
+constexpr uint64_t earliest_time = 116444736000000000ull;
+constexpr uint64_t latest_time = 189025920000000000ull;
+// Attribute bits a $FILE_NAME key can carry.
+constexpr uint32_t known_attributes = 0x007FFFFF | 0x30000000;
+constexpr uint64_t max_file_size = 1ull << 50;
+
+bool plausible_time(uint64_t t) { return t >= earliest_time && t < latest_time; }
+
+bool plausible_name(const std::u16string &name, uint8_t name_space)
+{
+    const bool win32 = name_space != 0;
+    for (char16_t c : name) {
+        if (c < 0x20 || c == u'/')
+            return false;
+        if (win32 && std::u16string_view(u"\\:*?\"<>|").find(c) != std::u16string_view::npos)
+            return false;
+    }
+    return !name.empty();
+}
+
+// The entry header in front of a key, when it still describes that key.
+uint64_t entry_reference(byte_view_s block, size_t key_pos, size_t key_length)
+{
+    ntfs_index_entry_s entry;
+    if (key_pos < sizeof entry || !read_struct(block, key_pos - sizeof entry, entry))
+        return 0;
+    if (entry.key_length != key_length || entry.length < sizeof entry + key_length || entry.length % 8 != 0)
+        return 0;
+    return entry.file_reference;
+}
+
+uint32_t index_block_size(const std::vector<attribute_s> &attributes)
+{
+    data_stream_s root = find_stream(attributes, ntfs_attr_index_root, i30_name);
+    ntfs_index_root_s value;
+    if (!root.found || !root.resident || !read_struct(root.value, 0, value))
+        return 0;
+    const uint32_t size = value.block_size;
+    if (size < min_block_size || size > max_block_size || (size & (size - 1)) != 0)
+        return 0;
+    return size;
+}
+
+// Which index blocks are in use; empty when the index has no readable bitmap.
+std::vector<uint8_t> read_block_bitmap(ntfs_volume_c &volume, const std::vector<attribute_s> &attributes,
+                                       uint64_t blocks)
+{
+    data_stream_s bitmap = find_stream(attributes, ntfs_attr_bitmap, i30_name);
+    if (!bitmap.found)
+        return {};
+    if (bitmap.resident)
+        return std::vector<uint8_t>(bitmap.value.data, bitmap.value.data + bitmap.value.size);
+    std::vector<uint8_t> bytes(std::min<uint64_t>(bitmap.data_size, (blocks + 7) / 8));
+    if (bitmap.runs_damaged || volume.read_stream(bitmap.runs, 0, bytes.data(), bytes.size()) != ntfs_ok)
+        return {};
+    return bytes;
+}
+
+bool block_in_use(const std::vector<uint8_t> &bitmap, uint64_t block)
+{
+    if (bitmap.empty())
+        return true;
+    return block / 8 < bitmap.size() && (bitmap[block / 8] >> (block % 8) & 1);
+}
+
+// Where the stale part of a block starts: past the live entries of a block
+// in use, at the first entry of a block the index let go of.
+size_t slack_start(byte_view_s block, bool in_use)
+{
+    ntfs_index_header_s header;
+    size_t start = block_header_size + sizeof header;
+    if (!read_struct(block, block_header_size, header))
+        return block.size;
+    if (header.entries_offset >= sizeof header && header.entries_offset < block.size - block_header_size)
+        start = block_header_size + header.entries_offset;
+    if (in_use && header.index_length < block.size - block_header_size)
+        start = std::max(start, block_header_size + header.index_length);
+    return start;
+}
+
+void scan_block(byte_view_s block, bool in_use, uint64_t directory, uint16_t sequence,
+                std::vector<index_trace_s> &out)
+{
+    // The header of the entry that stood at the end marker's place is
+    // overwritten, so a key may start right where the slack starts.
+    for (size_t pos = (slack_start(block, in_use) + 7) & ~size_t(7); pos + key_header_size <= block.size;) {
+        index_trace_s trace;
+        if (!read_index_trace(block, pos, directory, sequence, trace)) {
+            pos += 8;
+            continue;
+        }
+        pos += (key_header_size + 2 * trace.name.size() + 7) & ~size_t(7);
+        out.push_back(std::move(trace));
+    }
+}
+
+// A short name found beside the long name of the same file adds nothing.
+void drop_short_twins(std::vector<index_trace_s> &traces)
+{
+    auto same_file = [](const index_trace_s &a, const index_trace_s &b) {
+        return a.key.created == b.key.created && a.key.modified == b.key.modified &&
+               a.key.mft_changed == b.key.mft_changed;
+    };
+    auto twin_of = [&](const index_trace_s &dos) {
+        return dos.key.name_space == ntfs_namespace_dos &&
+               std::any_of(traces.begin(), traces.end(), [&](const index_trace_s &t) {
+                   return t.key.name_space != ntfs_namespace_dos && same_file(t, dos);
+               });
+    };
+    std::vector<index_trace_s> kept;
+    for (index_trace_s &t : traces)
+        if (!twin_of(t))
+            kept.push_back(std::move(t));
+    traces = std::move(kept);
+}
+
+} // namespace
+
+bool read_index_trace(byte_view_s block, size_t pos, uint64_t directory, uint16_t sequence, index_trace_s &out)
+{
+    // Most positions fail on the parent: look at it before anything else.
+    uint64_t parent = 0;
+    if (!read_struct(block, pos, parent) || (parent & ntfs_reference_mask) != directory)
+        return false;
+    ntfs_file_name_s key;
+    if (!read_struct(block, pos, key))
+        return false;
+    // A deleted directory's record has its sequence moved on by one.
+    const uint16_t parent_sequence = static_cast<uint16_t>(key.parent_reference >> 48);
+    if (parent_sequence != sequence && static_cast<uint16_t>(parent_sequence + 1) != sequence)
+        return false;
+    if (key.name_length == 0 || key.name_space > ntfs_namespace_last ||
+        !block.covers(pos + key_header_size, 2u * key.name_length))
+        return false;
+    if (!plausible_time(key.created) || !plausible_time(key.modified) || !plausible_time(key.mft_changed) ||
+        !plausible_time(key.accessed) || (key.file_attributes & ~known_attributes) != 0 ||
+        key.data_size > max_file_size || key.allocated_size > max_file_size)
+        return false;
+    std::u16string name(key.name_length, u'\0');
+    memcpy(name.data(), block.data + pos + key_header_size, 2u * key.name_length);
+    if (!plausible_name(name, key.name_space))
+        return false;
+    out.key = key;
+    out.name = std::move(name);
+    out.reference = entry_reference(block, pos, key_header_size + 2u * key.name_length);
+    return true;
+}
+
+bool has_index_allocation(const std::vector<attribute_s> &attributes)
+{
+    return std::any_of(attributes.begin(), attributes.end(), [](const attribute_s &a) {
+        return a.type == ntfs_attr_index_allocation && a.non_resident && a.lowest_vcn == 0 &&
+               a.name.size == i30_name.size && memcmp(a.name.data, i30_name.data, i30_name.size) == 0;
+    });
+}
+
+std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_record_s &directory)
+{
+    std::vector<index_trace_s> traces;
+    const uint32_t block_size = index_block_size(directory.attributes);
+    data_stream_s allocation = find_stream(directory.attributes, ntfs_attr_index_allocation, i30_name);
+    if (!block_size || !allocation.found || allocation.resident || allocation.runs.empty())
+        return traces;
+    const uint64_t blocks = std::min(allocation.data_size, max_index_bytes) / block_size;
+    const std::vector<uint8_t> bitmap = read_block_bitmap(volume, directory.attributes, blocks);
+    std::vector<uint8_t> block(block_size);
+    for (uint64_t b = 0; b < blocks; ++b) {
+        // Unreadable or torn blocks are passed over; the rest still count.
+        if (volume.read_stream(allocation.runs, b * block_size, block.data(), block.size()) != ntfs_ok ||
+            !apply_fixups(block.data(), block.size(), "INDX"))
+            continue;
+        scan_block({block.data(), block.size()}, block_in_use(bitmap, b), directory.number,
+                   directory.header.sequence, traces);
+    }
+    drop_short_twins(traces);
+    return traces;
+}

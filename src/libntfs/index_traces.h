@@ -1,0 +1,33 @@
+// Names a directory once held, read back from the unused parts of its $I30
+// index. Removing an index entry moves the later entries down over it, so
+// the tail of a block past the last live entry (and any block the index no
+// longer uses) keeps older $FILE_NAME keys, often after the file's MFT
+// record has been reused.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "file_record.h"
+#include "ntfs_layout.h"
+#include "ntfs_volume.h"
+
+struct index_trace_s {
+    uint64_t reference = 0;     // the entry's file reference; 0 when overwritten
+    ntfs_file_name_s key{};     // parent, times, sizes, attributes
+    std::u16string name;
+};
+
+// The plausible $FILE_NAME key at pos of an index block (fixups applied) whose
+// parent is the directory (record number, sequence). False when there is none.
+bool read_index_trace(byte_view_s block, size_t pos, uint64_t directory, uint16_t sequence,
+                      index_trace_s &out);
+
+// Every plausible key in the slack of the directory's $I30 index blocks.
+// A key in the short (DOS) name space is left out when its long name
+// was found beside it.
+std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_record_s &directory);
+
+// Whether the record holds an $I30 index allocation worth searching.
+bool has_index_allocation(const std::vector<attribute_s> &attributes);
