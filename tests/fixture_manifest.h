@@ -28,7 +28,7 @@ struct fixture_entry_s {
   qint64 mft_record = -1;    ///< NTFS images: the file record number; -1 elsewhere
   int partition = 0;         ///< 1-based partition of a disk image; 0 for a volume image
   fixture_kind_e kind = fixture_kind_e::file;
-  QStringList notes; ///< "resident", "compressed", "sparse", "in_deleted_dir"
+  QStringList notes; ///< "resident", "compressed", "sparse", "in_deleted_dir", "index_slack_only"
 
   QString name() const;
   bool has_note(const QString &note) const { return notes.contains(note); }

@@ -69,6 +69,23 @@ struct scanned_fixture_s {
         QString target = out.filePath(QString::number(id));
         return engine.recover_item(id, target) == 0 ? file_sha256(target) : QByteArray("failed");
     }
+
+    // A deleted file whose record was reused is listed by the name its
+    // folder's index still holds, under an id of its own; with its data map
+    // gone, restoring it fails and leaves nothing behind.
+    void expect_name_without_data(const fixture_entry_s &m)
+    {
+        const ntfs_store_t &store = engine.store();
+        quint64 found = 0;
+        for (auto it = store.begin(); it != store.end(); ++it)
+            if (it->is_deleted() && it->is_file() && path(it.key()) == m.path)
+                found = it.key();
+        ASSERT_NE(found, 0u) << "not listed";
+        EXPECT_NE(found, static_cast<quint64>(m.mft_record)) << "the record now belongs to another file";
+        const QString target = out.filePath(QStringLiteral("slack"));
+        EXPECT_LT(engine.recover_item(found, target), 0);
+        EXPECT_FALSE(QFile::exists(target));
+    }
 };
 
 } // namespace
@@ -86,6 +103,10 @@ TEST(ntfs_fixture, deleted_entries_are_listed_under_their_paths_and_restore_exac
             if (!m.deleted || m.kind == fixture_kind_e::stream)
                 continue;
             SCOPED_TRACE(m.path.toStdString());
+            if (m.has_note(QStringLiteral("index_slack_only"))) {
+                f.expect_name_without_data(m);
+                continue;
+            }
             ASSERT_TRUE(store.contains(static_cast<quint64>(m.mft_record)));
             const ntfs_item_s &item = store[static_cast<quint64>(m.mft_record)];
             EXPECT_TRUE(item.is_deleted());
