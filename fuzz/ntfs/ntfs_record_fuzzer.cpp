@@ -1,12 +1,15 @@
 // Record-level parsers on arbitrary bytes: boot sector, run list, LZNT1,
-// fixups and attributes, and a whole bare $MFT extract with extraction.
+// fixups and attributes, stale index keys, and a whole bare $MFT extract
+// with extraction.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "libntfs/boot_sector.h"
 #include "libntfs/file_record.h"
+#include "libntfs/index_traces.h"
 #include "libntfs/lznt1.h"
 #include "libntfs/ntfs_scan_internal.h"
 #include "libntfs/record_summary.h"
@@ -30,6 +33,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         parse_attributes({record.base.data(), record.base.size()}, record.attributes);
         ntfs_scan_record summary{};
         summarize_record(record, summary);
+    }
+
+    // The same bytes as an index block, searched for stale keys; each
+    // position's own parent field names the directory so that the checks
+    // past it are reached.
+    std::vector<uint8_t> block(data, data + size);
+    block.resize(4096);
+    if (apply_fixups(block.data(), block.size(), "INDX")) {
+        for (size_t pos = 0; pos + 8 <= block.size(); pos += 8) {
+            uint64_t parent = 0;
+            memcpy(&parent, &block[pos], 8);
+            index_trace_s trace;
+            read_index_trace({block.data(), block.size()}, pos, parent & ntfs_reference_mask,
+                             static_cast<uint16_t>(parent >> 48), trace);
+        }
     }
 
     static const std::string target = "/tmp/ntfs-record-fuzz-" + std::to_string(getpid());

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
+#include <unistd.h>
 
 #include "libntfs/ntfs_scan_internal.h"
 #include "ntfs_test_support.h"
@@ -12,7 +14,8 @@ namespace {
 struct volume_case_s {
     const char *image;      // under the shared images; .gz are unpacked
     uint64_t offset;        // of the volume in the image
-    std::vector<std::string> paths;  // expected live paths
+    std::vector<std::string> paths;  // expected paths
+    std::vector<std::string> slack_paths = {};  // deleted names left only in index slack
 };
 
 const std::vector<volume_case_s> &volume_cases()
@@ -20,7 +23,10 @@ const std::vector<volume_case_s> &volume_cases()
     static const std::vector<volume_case_s> cases = {
         {"dfir_ntfs/ntfs3.raw.gz", 0, {"/test/1.txt", "/test/2.txt", "/test/3.txt"}},
         {"dfir_ntfs/ntfs3_attrlist.raw.gz", 0, {}},
-        {"dfir_ntfs/ntfs_index.raw.gz", 65536, {"/test_dir"}},
+        // The long copy's name is also in slack, but its file still lives.
+        {"dfir_ntfs/ntfs_index.raw.gz", 65536,
+         {"/test_dir", "/" + std::string(120, 'A') + " - Copy (11).txt"},
+         {"/test_dir/BBBBBBBBBBBBB-del.txt"}},
         {"ntfs-samples/ntfs-lastaccess.raw.gz", 65536, {}},
         {"ntfs-samples/ntfs-ptrn.raw.gz", 65536, {}},
         {"ntfs-samples/ntfs-2m.raw.gz", 65536, {}},
@@ -34,6 +40,15 @@ struct scanned_volume_s {
     std::string path;
     scan_session_s session;
     std::map<uint64_t, ntfs_scan_record> records;
+
+    // Entries past the last record number: names found only in index slack.
+    std::set<std::string> slack_paths() const
+    {
+        std::set<std::string> paths;
+        for (auto it = records.lower_bound(uint64_t(session.context.total / 8)); it != records.end(); ++it)
+            paths.insert(path_of(records, it->first));
+        return paths;
+    }
 };
 
 std::unique_ptr<scanned_volume_s> scan_volume(const volume_case_s &c)
@@ -72,6 +87,61 @@ TEST(ntfs_shared_images, every_volume_scans_to_the_end_with_its_names)
             paths.insert(path_of(v->records, id));
         for (const std::string &p : c.paths)
             EXPECT_TRUE(paths.count(p)) << p;
+        EXPECT_EQ(v->slack_paths(), std::set<std::string>(c.slack_paths.begin(), c.slack_paths.end()))
+            << "stale copies of live names, or noise, taken for deleted files";
+    }
+}
+
+// A name that only the index remembers is a deleted file without data: it
+// cannot be restored, and trying leaves nothing behind.
+TEST(ntfs_shared_images, slack_names_are_deleted_files_that_cannot_be_restored)
+{
+    auto v = scan_volume(volume_cases()[2]);
+    if (!v)
+        GTEST_SKIP() << "shared test images not found";
+    const uint64_t first_slack_id = uint64_t(v->session.context.total / 8);
+    auto it = v->records.lower_bound(first_slack_id);
+    ASSERT_NE(it, v->records.end());
+    const ntfs_scan_record &r = it->second;
+    EXPECT_EQ(r.flags, ntfs_record_flag_file | ntfs_record_flag_deleted);
+    EXPECT_EQ(r.parent_id, 39u);
+    // The volume was written on 2019-05-10.
+    EXPECT_GE(r.first_time, 1557446400);
+    EXPECT_LT(r.first_time, 1557446400 + 86400);
+    const std::string target = scratch_dir() + "/slack";
+    EXPECT_EQ(ntfs_recover_file(&v->session.context, uint32_t(it->first), uint32_t(it->first >> 32),
+                                target.c_str(), nullptr),
+              ntfs_error_no_record);
+    EXPECT_NE(access(target.c_str(), F_OK), 0);
+}
+
+// Every name sleuthkit lists as deleted is found, in the same folder.
+TEST(ntfs_shared_images, every_deleted_path_fls_lists_is_found)
+{
+    int status = 0;
+    run_command("command -v fls", &status);
+    if (status != 0)
+        GTEST_SKIP() << "sleuthkit's fls is not installed";
+    for (const volume_case_s &c : volume_cases()) {
+        if (std::string(c.image).find("2m") != std::string::npos)
+            continue;  // sleuthkit cannot read 2 MiB clusters
+        SCOPED_TRACE(c.image);
+        auto v = scan_volume(c);
+        if (!v)
+            GTEST_SKIP() << "shared test images not found";
+        std::set<std::string> paths;
+        for (auto &[id, r] : v->records)
+            paths.insert(path_of(v->records, id));
+        const std::string listing = run_command("fls -r -d -p -o " + std::to_string(c.offset / 512) + " " +
+                                                    shell_quote(v->path) + " 2>/dev/null",
+                                                &status);
+        std::istringstream lines(listing);
+        for (std::string line; std::getline(lines, line);) {
+            const size_t tab = line.find('\t');
+            if (tab == std::string::npos || line.find("$OrphanFiles/") != std::string::npos)
+                continue;  // slots never given a name
+            EXPECT_TRUE(paths.count("/" + line.substr(tab + 1))) << line;
+        }
     }
 }
 
