@@ -43,14 +43,21 @@ std::vector<uint64_t> extension_numbers(const std::vector<uint8_t> &list, uint64
 
 } // namespace
 
+bool read_base_record(ntfs_volume_c &volume, uint64_t number, file_record_s &out)
+{
+    if (!volume.read_record(number, out.own_base))
+        return false;
+    out.base = {out.own_base.data(), out.own_base.size()};
+    return true;
+}
+
 bool gather_attributes(ntfs_volume_c &volume, file_record_s &out)
 {
     out.attributes.clear();
     out.extensions.clear();
-    byte_view_s base{out.base.data(), out.base.size()};
-    if (!read_record_header(base, out.header))
+    if (!read_record_header(out.base, out.header))
         return false;
-    parse_attributes(base, out.attributes);
+    parse_attributes(out.base, out.attributes);
     auto list_attr = std::find_if(out.attributes.begin(), out.attributes.end(),
                                   [](const attribute_s &a) { return a.type == ntfs_attr_attribute_list; });
     if (list_attr == out.attributes.end())
@@ -74,7 +81,7 @@ bool gather_attributes(ntfs_volume_c &volume, file_record_s &out)
 bool load_file_record(ntfs_volume_c &volume, uint64_t number, file_record_s &out)
 {
     out.number = number;
-    if (!volume.read_record(number, out.base) || !gather_attributes(volume, out))
+    if (!read_base_record(volume, number, out) || !gather_attributes(volume, out))
         return false;
     return out.header.base_record == 0;
 }

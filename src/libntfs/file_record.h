@@ -12,10 +12,15 @@ class ntfs_volume_c;
 struct file_record_s {
     uint64_t number = 0;
     record_header_info_s header;
-    std::vector<uint8_t> base;                      // fixups applied
+    byte_view_s base;                               // fixups applied
+    std::vector<uint8_t> own_base;                  // base's bytes when read on its own
     std::vector<std::vector<uint8_t>> extensions;   // records named by the attribute list
     std::vector<attribute_s> attributes;            // point into base and extensions
 };
+
+// Reads record number on its own into out.own_base, applies its fixups and
+// points out.base at it; false when unreadable or damaged.
+bool read_base_record(ntfs_volume_c &volume, uint64_t number, file_record_s &out);
 
 // Parses the attributes of out.base (already read and fixed up) and, when it
 // has an $ATTRIBUTE_LIST, of the extension records that belong to it. False

@@ -6,10 +6,11 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_set>
+#include <future>
 #include <vector>
 
 #include "file_record.h"
+#include "hash_key_set.h"
 #include "index_traces.h"
 #include "ntfs_scan.h"
 #include "ntfs_volume.h"
@@ -38,8 +39,9 @@ private:
 
     std::vector<slot_e> slots_;
     std::vector<uint16_t> sequences_;
-    std::vector<uint64_t> name_keys_;       // sorted once the walk is over
-    std::unordered_set<uint64_t> reported_;
+    std::vector<uint64_t> names_seen_;      // during the walk
+    hash_key_set_c name_keys_;              // names_seen_, once a trace needs them
+    hash_key_set_c reported_;
     std::vector<uint64_t> directories_;
     bool walk_over_ = false;
     size_t next_directory_ = 0;
@@ -47,4 +49,7 @@ private:
     std::vector<index_trace_s> traces_;
     size_t next_trace_ = 0;
     uint64_t next_id_ = 0;
+    // The traces of the directory after the current one, when they are
+    // being searched on a second thread. Waited for before the pass goes.
+    std::future<std::vector<index_trace_s>> ahead_;
 };

@@ -16,6 +16,8 @@ constexpr size_t key_header_size = sizeof(ntfs_file_name_s);
 constexpr uint32_t min_block_size = 512, max_block_size = 64u << 10;
 // A directory index larger than this is damage, not a directory.
 constexpr uint64_t max_index_bytes = 1ull << 30;
+// Index blocks are read in groups of about this many bytes.
+constexpr uint64_t group_bytes = 256u << 10;
 
 // FILETIMEs of 1970-01-01 and 2200-01-01: stale keys outside are noise.
 constexpr uint64_t earliest_time = 116444736000000000ull;
@@ -26,13 +28,21 @@ constexpr uint64_t max_file_size = 1ull << 50;
 
 bool plausible_time(uint64_t t) { return t >= earliest_time && t < latest_time; }
 
+bool reserved_in_win32(char16_t c)
+{
+    switch (c) {
+    case u'\\': case u':': case u'*': case u'?': case u'"': case u'<': case u'>': case u'|':
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool plausible_name(const std::u16string &name, uint8_t name_space)
 {
     const bool win32 = name_space != 0;
     for (char16_t c : name) {
-        if (c < 0x20 || c == u'/')
-            return false;
-        if (win32 && std::u16string_view(u"\\:*?\"<>|").find(c) != std::u16string_view::npos)
+        if (c < 0x20 || c == u'/' || (win32 && reserved_in_win32(c)))
             return false;
     }
     return !name.empty();
@@ -127,6 +137,9 @@ void drop_short_twins(std::vector<index_trace_s> &traces)
                    return t.key.name_space != ntfs_namespace_dos && same_file(t, dos);
                });
     };
+    if (std::none_of(traces.begin(), traces.end(),
+                     [](const index_trace_s &t) { return t.key.name_space == ntfs_namespace_dos; }))
+        return;
     std::vector<index_trace_s> kept;
     for (index_trace_s &t : traces)
         if (!twin_of(t))
@@ -183,14 +196,23 @@ std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_r
         return traces;
     const uint64_t blocks = std::min(allocation.data_size, max_index_bytes) / block_size;
     const std::vector<uint8_t> bitmap = read_block_bitmap(volume, directory.attributes, blocks);
-    std::vector<uint8_t> block(block_size);
-    for (uint64_t b = 0; b < blocks; ++b) {
-        // Unreadable or torn blocks are passed over; the rest still count.
-        if (volume.read_stream(allocation.runs, b * block_size, block.data(), block.size()) != ntfs_ok ||
-            !apply_fixups(block.data(), block.size(), "INDX"))
-            continue;
-        scan_block({block.data(), block.size()}, block_in_use(bitmap, b), directory.number,
-                   directory.header.sequence, traces);
+    // Blocks are read a group at a time; a group that cannot be read whole
+    // is read again block by block.
+    const uint64_t group_blocks = std::max<uint64_t>(1, group_bytes / block_size);
+    std::vector<uint8_t> group(std::min(group_blocks, blocks) * block_size);
+    for (uint64_t first = 0; first < blocks; first += group_blocks) {
+        const uint64_t count = std::min(group_blocks, blocks - first);
+        const bool whole =
+            volume.read_stream(allocation.runs, first * block_size, group.data(), count * block_size) == ntfs_ok;
+        for (uint64_t b = first; b < first + count; ++b) {
+            uint8_t *block = group.data() + (b - first) * block_size;
+            // Unreadable or torn blocks are passed over; the rest still count.
+            if ((!whole && volume.read_stream(allocation.runs, b * block_size, block, block_size) != ntfs_ok) ||
+                !apply_fixups(block, block_size, "INDX"))
+                continue;
+            scan_block({block, block_size}, block_in_use(bitmap, b), directory.number, directory.header.sequence,
+                       traces);
+        }
     }
     drop_short_twins(traces);
     return traces;

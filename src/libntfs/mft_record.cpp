@@ -94,10 +94,11 @@ bool parse_attributes(byte_view_s record, std::vector<attribute_s> &out)
         if (!read_struct(record.sub(0, end), pos, common) || common.length < sizeof common ||
             common.length % 8 != 0 || common.length > end - pos)
             return false;
-        attribute_s attr;
-        if (!parse_one(record.sub(pos, common.length), attr))
+        // Parsed in place: copying each one in costs more than the parse.
+        if (!parse_one(record.sub(pos, common.length), out.emplace_back())) {
+            out.pop_back();
             return false;
-        out.push_back(attr);
+        }
         pos += common.length;
     }
     return false;  // no end marker inside the used bytes

@@ -14,39 +14,44 @@ constexpr uint64_t batch_bytes = 1u << 20;
 } // namespace
 
 mft_scanner_c::mft_scanner_c(std::unique_ptr<ntfs_volume_c> volume)
-    : volume_(std::move(volume)), traces_(volume_->record_count())
-{
-}
-
-bool mft_scanner_c::fetch(uint64_t number)
+    : volume_(std::move(volume)),
+      batch_records_(std::max<uint64_t>(1, batch_bytes / volume_->geometry().record_size)),
+      traces_(volume_->record_count())
 {
     const uint64_t record_size = volume_->geometry().record_size;
-    if (number < batch_first_ || number >= batch_first_ + batch_count_) {
-        batch_first_ = number;
-        batch_count_ = std::min(std::max<uint64_t>(1, batch_bytes / record_size), volume_->record_count() - number);
-        batch_.resize(batch_count_ * record_size);
-        if (volume_->read_raw_records(number, batch_count_, batch_.data()) != 0) {
-            // One bad spot must not hide the records around it.
-            batch_count_ = 1;
-            batch_.resize(record_size);
-            if (volume_->read_raw_records(number, 1, batch_.data()) != 0) {
-                batch_count_ = 0;
-                return false;
-            }
-        }
-    }
-    const uint8_t *bytes = batch_.data() + (number - batch_first_) * record_size;
-    record_.base.assign(bytes, bytes + record_size);
-    return true;
+    const uint64_t records = volume_->record_count();
+    ntfs_volume_c *mft = volume_.get();
+    batches_ = std::make_unique<read_ahead_c>(
+        batch_records_ * record_size, (records + batch_records_ - 1) / batch_records_,
+        [mft, records, record_size, per_batch = batch_records_](uint64_t index, uint8_t *buffer) -> int64_t {
+            const uint64_t first = index * per_batch;
+            const uint64_t count = std::min(per_batch, records - first);
+            if (mft->read_raw_records(first, count, buffer) != ntfs_ok)
+                return -1;
+            return static_cast<int64_t>(count * record_size);
+        });
+}
+
+uint8_t *mft_scanner_c::fetch(uint64_t number)
+{
+    const uint64_t record_size = volume_->geometry().record_size;
+    while (!batch_.data || number >= (batch_.index + 1) * batch_records_)
+        if (!batches_->next(batch_))
+            return nullptr;
+    uint8_t *bytes = batch_.data + (number - batch_.index * batch_records_) * record_size;
+    // One bad spot must not hide the records around it.
+    if (batch_.len < 0 && volume_->read_raw_records(number, 1, bytes) != ntfs_ok)
+        return nullptr;
+    return apply_fixups(bytes, record_size) ? bytes : nullptr;
 }
 
 bool mft_scanner_c::next(ntfs_scan_record &out)
 {
     while (next_ < volume_->record_count()) {
         uint64_t number = next_++;
+        uint8_t *bytes = fetch(number);
         record_header_info_s header;
-        if (!fetch(number) || !apply_fixups(record_.base.data(), record_.base.size()) ||
-            !read_record_header({record_.base.data(), record_.base.size()}, header)) {
+        if (!bytes || !read_record_header({bytes, volume_->geometry().record_size}, header)) {
             ++others_examined_;
             continue;
         }
@@ -58,10 +63,14 @@ bool mft_scanner_c::next(ntfs_scan_record &out)
         if (header.base_record != 0)
             continue;
         record_.number = number;
+        record_.base = {bytes, volume_->geometry().record_size};
         if (gather_attributes(*volume_, record_) && summarize_record(record_, out)) {
             traces_.note_described(record_);
             return true;
         }
     }
+    // Its buffers are not needed for the index slack.
+    batches_.reset();
+    batch_ = {};
     return traces_.next(*volume_, out);
 }

@@ -10,6 +10,7 @@
 #include "index_trace_pass.h"
 #include "ntfs_scan.h"
 #include "ntfs_volume.h"
+#include "platform/read_ahead.h"
 
 class mft_scanner_c {
 public:
@@ -26,13 +27,16 @@ public:
     uint64_t others_examined() const { return others_examined_; }
 
 private:
-    // Points record_.base at record next_'s bytes; false when unreadable.
-    bool fetch(uint64_t number);
+    // Record number's bytes, fixups applied in place in its batch; null when
+    // unreadable or damaged. Numbers must come in order.
+    uint8_t *fetch(uint64_t number);
 
     std::unique_ptr<ntfs_volume_c> volume_;
-    std::vector<uint8_t> batch_;
-    uint64_t batch_first_ = 0;
-    uint64_t batch_count_ = 0;
+    uint64_t batch_records_;
+    // Reads the next batch while this one is parsed; gone once the walk is
+    // over, and stopped before the volume goes.
+    std::unique_ptr<read_ahead_c> batches_;
+    read_ahead_c::block_s batch_;
     uint64_t next_ = 0;
     uint64_t in_use_examined_ = 0;
     uint64_t others_examined_ = 0;

@@ -63,11 +63,11 @@ int32_t ntfs_volume_c::map_mft()
     record_count_ = 1;
 
     file_record_s mft;
-    if (!read_record(0, mft.base))
+    if (!read_base_record(*this, 0, mft))
         return ntfs_error_not_ntfs;
     data_stream_s data = find_data_stream([&] {
         std::vector<attribute_s> attrs;
-        parse_attributes({mft.base.data(), mft.base.size()}, attrs);
+        parse_attributes(mft.base, attrs);
         return attrs;
     }());
     if (!data.found || data.resident || data.runs.empty())
