@@ -1,7 +1,5 @@
 #include "index_trace_pass.h"
 
-#include <functional>
-
 #include "record_summary.h"
 
 namespace {
@@ -33,14 +31,6 @@ uint64_t trace_key(const index_trace_s &trace, uint64_t directory)
     return name_key(directory, reinterpret_cast<const uint8_t *>(trace.name.data()), 2 * trace.name.size());
 }
 
-std::vector<index_trace_s> search_directory(ntfs_volume_c &volume, uint64_t number)
-{
-    file_record_s directory;
-    if (!load_file_record(volume, number, directory))
-        return {};
-    return find_index_traces(volume, directory);
-}
-
 } // namespace
 
 index_trace_pass_c::index_trace_pass_c(uint64_t record_count)
@@ -64,7 +54,7 @@ void index_trace_pass_c::note_described(const file_record_s &record)
         if (a.type == ntfs_attr_file_name && !a.non_resident && read_struct(a.value, 0, fn) &&
             a.value.covers(sizeof fn, 2u * fn.name_length))
             names_seen_.push_back(name_key(fn.parent_reference & ntfs_reference_mask, a.value.data + sizeof fn,
-                                          2u * fn.name_length));
+                                           2u * fn.name_length));
     }
     if ((record.header.flags & ntfs_record_is_directory) && has_index_allocation(record.attributes))
         directories_.push_back(record.number);
@@ -118,20 +108,25 @@ bool index_trace_pass_c::next(ntfs_volume_c &volume, ntfs_scan_record &out)
             copy_record_name(out, trace.name.data(), trace.name.size());
             return true;
         }
-        if (next_directory_ >= directories_.size())
+        if (next_directory_ >= directories_.size()) {
+            release();
             return false;
-        current_directory_ = directories_[next_directory_];
-        if (ahead_.valid()) {
-            traces_ = ahead_.get();
-        } else {
-            // Every other directory is searched on a second thread, side by
-            // side with the one searched here.
-            if (next_directory_ + 1 < directories_.size())
-                ahead_ = std::async(std::launch::async, search_directory, std::ref(volume),
-                                    directories_[next_directory_ + 1]);
-            traces_ = search_directory(volume, current_directory_);
         }
-        ++next_directory_;
+        current_directory_ = directories_[next_directory_++];
+        traces_.clear();
         next_trace_ = 0;
+        file_record_s directory;
+        if (load_file_record(volume, current_directory_, directory))
+            traces_ = find_index_traces(volume, directory);
     }
+}
+
+void index_trace_pass_c::release()
+{
+    slots_ = {};
+    sequences_ = {};
+    names_seen_ = {};
+    name_keys_ = {};
+    reported_ = {};
+    traces_ = {};
 }

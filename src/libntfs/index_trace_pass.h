@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <future>
 #include <vector>
 
 #include "file_record.h"
@@ -36,6 +35,9 @@ private:
     // The trace's file still has a record that describes it, or the same
     // name in the same folder was reported already.
     bool already_described(const index_trace_s &trace, uint64_t directory);
+    // Once the last directory is done nothing is looked up any more, and
+    // the scan may stay open for long to restore files.
+    void release();
 
     std::vector<slot_e> slots_;
     std::vector<uint16_t> sequences_;
@@ -49,7 +51,4 @@ private:
     std::vector<index_trace_s> traces_;
     size_t next_trace_ = 0;
     uint64_t next_id_ = 0;
-    // The traces of the directory after the current one, when they are
-    // being searched on a second thread. Waited for before the pass goes.
-    std::future<std::vector<index_trace_s>> ahead_;
 };

@@ -16,8 +16,9 @@ constexpr size_t key_header_size = sizeof(ntfs_file_name_s);
 constexpr uint32_t min_block_size = 512, max_block_size = 64u << 10;
 // A directory index larger than this is damage, not a directory.
 constexpr uint64_t max_index_bytes = 1ull << 30;
-// Index blocks are read in groups of about this many bytes.
-constexpr uint64_t group_bytes = 256u << 10;
+// Index blocks are read in groups of about this many bytes: few reads, and
+// small enough to come from the heap rather than from fresh pages each time.
+constexpr uint64_t group_bytes = 64u << 10;
 
 // FILETIMEs of 1970-01-01 and 2200-01-01: stale keys outside are noise.
 constexpr uint64_t earliest_time = 116444736000000000ull;

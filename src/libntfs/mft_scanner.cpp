@@ -28,6 +28,11 @@ mft_scanner_c::mft_scanner_c(std::unique_ptr<ntfs_volume_c> volume)
             const uint64_t count = std::min(per_batch, records - first);
             if (mft->read_raw_records(first, count, buffer) != ntfs_ok)
                 return -1;
+            // Fixed up here, while the batch is still in this core's cache.
+            // A torn record loses its magic, so that the walk passes it over.
+            for (uint8_t *record = buffer; record < buffer + count * record_size; record += record_size)
+                if (!apply_fixups(record, record_size))
+                    memset(record, 0, 4);
             return static_cast<int64_t>(count * record_size);
         });
 }
@@ -39,10 +44,11 @@ uint8_t *mft_scanner_c::fetch(uint64_t number)
         if (!batches_->next(batch_))
             return nullptr;
     uint8_t *bytes = batch_.data + (number - batch_.index * batch_records_) * record_size;
+    if (batch_.len >= 0)
+        return bytes;
     // One bad spot must not hide the records around it.
-    if (batch_.len < 0 && volume_->read_raw_records(number, 1, bytes) != ntfs_ok)
-        return nullptr;
-    return apply_fixups(bytes, record_size) ? bytes : nullptr;
+    return volume_->read_raw_records(number, 1, bytes) == ntfs_ok && apply_fixups(bytes, record_size) ? bytes
+                                                                                                       : nullptr;
 }
 
 bool mft_scanner_c::next(ntfs_scan_record &out)

@@ -28,7 +28,8 @@ public:
 
 private:
     // Record number's bytes, fixups applied in place in its batch; null when
-    // unreadable or damaged. Numbers must come in order.
+    // unreadable. A damaged record's magic is cleared. Numbers must come in
+    // order.
     uint8_t *fetch(uint64_t number);
 
     std::unique_ptr<ntfs_volume_c> volume_;

@@ -1,5 +1,7 @@
 #include "read_ahead.h"
 
+#include <sys/mman.h>
+
 read_ahead_c::read_ahead_c(size_t block_size, uint64_t blocks, fill_f fill, size_t slots)
     : block_size_(block_size), blocks_(blocks), fill_(std::move(fill)), buffers_(slots), filled_(slots),
       free_(slots)
@@ -15,6 +17,9 @@ read_ahead_c::~read_ahead_c()
     }
     changed_.notify_all();
     thread_.join();
+    for (uint8_t *buffer : buffers_)
+        if (buffer)
+            munmap(buffer, block_size_);
 }
 
 void read_ahead_c::run()
@@ -30,12 +35,17 @@ void read_ahead_c::run()
             slot = write_slot_;
             write_slot_ = (write_slot_ + 1) % buffers_.size();
         }
-        // Made here, on first use: clearing and faulting in a fresh buffer
-        // then overlaps the work on the block before instead of delaying
-        // the first one.
-        if (!buffers_[slot])
-            buffers_[slot] = std::make_unique<aligned_buffer_c>(block_size_);
-        uint8_t *data = buffers_[slot]->data();
+        // Made here, on first use: faulting in a fresh buffer then overlaps
+        // the work on the block before instead of delaying the first one.
+        // Mapped rather than allocated, so that the megabytes surely go back
+        // to the system when the reader goes.
+        if (!buffers_[slot]) {
+            void *p = mmap(nullptr, block_size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (p == MAP_FAILED)
+                break;
+            buffers_[slot] = static_cast<uint8_t *>(p);
+        }
+        uint8_t *data = buffers_[slot];
         const int64_t len = fill_(index, data);
         {
             std::lock_guard<std::mutex> lock(mutex_);

@@ -5,12 +5,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include "block_device.h"
 
 class read_ahead_c {
 public:
@@ -19,7 +16,7 @@ public:
         uint64_t index = 0;
         int64_t len = 0;          // -1: the block could not be read
     };
-    // Puts block index's bytes into buffer (block_size bytes, aligned for
+    // Puts block index's bytes into buffer (block_size bytes, page-aligned for
     // unbuffered reads) and returns how many, or -1 when they cannot be read.
     // A block shorter than block_size is the last one. Runs on the reader
     // thread.
@@ -32,7 +29,8 @@ public:
     read_ahead_c &operator=(const read_ahead_c &) = delete;
 
     // Hands out the next block and takes back the one handed out before.
-    // False after the last block.
+    // False after the last block, and early when there is no memory for
+    // a block.
     bool next(block_s &out);
 
 private:
@@ -41,7 +39,7 @@ private:
     size_t block_size_;
     uint64_t blocks_;
     fill_f fill_;
-    std::vector<std::unique_ptr<aligned_buffer_c>> buffers_;  // per slot, touched by the reader thread only
+    std::vector<uint8_t *> buffers_;  // per slot, mapped by the reader thread on first use
     std::vector<block_s> filled_;   // per slot
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -1,8 +1,7 @@
 // The $MFT walk reads its batches of records on a second thread and fixes
-// them up in place; the slack search runs on two threads. Records must still
-// come out in order across batch borders, a batch the device cannot read is
-// read again record by record, torn records are passed over, and a scan can
-// be shut down at any point.
+// them up in place. Records must still come out in order across batch
+// borders, a batch the device cannot read is read again record by record,
+// torn records are passed over, and a scan can be shut down at any point.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -205,8 +204,8 @@ TEST(ntfs_read_ahead, a_scan_shut_down_at_any_point_ends_cleanly)
     }
 }
 
-// Directories' slack is searched two at a time; stopping in the middle of
-// that must wait for the second thread, and a full scan gives the same
+// The slack search comes after the walk, with the reader thread gone:
+// stopping in the middle of it ends cleanly, and a full scan gives the same
 // names in the same order every time.
 TEST(ntfs_read_ahead, the_slack_search_stops_cleanly_and_reports_in_a_fixed_order)
 {
