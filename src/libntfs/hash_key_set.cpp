@@ -1,10 +1,14 @@
 #include "hash_key_set.h"
 
+#include <new>
+#include <utility>
+
 size_t hash_key_set_c::find_slot(uint64_t key) const
 {
-    const size_t mask = slots_.size() - 1;
+    const uint64_t *table = slots();
+    const size_t mask = slot_count_ - 1;
     size_t slot = static_cast<size_t>(key) & mask;
-    while (slots_[slot] != 0 && slots_[slot] != key)
+    while (table[slot] != 0 && table[slot] != key)
         slot = (slot + 1) & mask;
     return slot;
 }
@@ -17,12 +21,12 @@ bool hash_key_set_c::insert(uint64_t key)
         return added;
     }
     // At most half full, so that probe runs stay short.
-    if (2 * (count_ + 1) > slots_.size())
-        rehash(slots_.empty() ? 1024 : 2 * slots_.size());
+    if (2 * (count_ + 1) > slot_count_)
+        rehash(slot_count_ ? 2 * slot_count_ : 1024);
     const size_t slot = find_slot(key);
-    if (slots_[slot] == key)
+    if (slots()[slot] == key)
         return false;
-    slots_[slot] = key;
+    slots()[slot] = key;
     ++count_;
     return true;
 }
@@ -31,23 +35,28 @@ bool hash_key_set_c::contains(uint64_t key) const
 {
     if (key == 0)
         return has_zero_;
-    return !slots_.empty() && slots_[find_slot(key)] == key;
+    return slot_count_ && slots()[find_slot(key)] == key;
 }
 
 void hash_key_set_c::reserve(size_t count)
 {
-    size_t slots = 1024;
-    while (slots < 2 * count)
-        slots *= 2;
-    if (slots > slots_.size())
-        rehash(slots);
+    size_t slot_count = 1024;
+    while (slot_count < 2 * count)
+        slot_count *= 2;
+    if (slot_count > slot_count_)
+        rehash(slot_count);
 }
 
-void hash_key_set_c::rehash(size_t slots)
+void hash_key_set_c::rehash(size_t slot_count)
 {
-    std::vector<uint64_t> old = std::move(slots_);
-    slots_.assign(slots, 0);
-    for (uint64_t key : old)
-        if (key != 0)
-            slots_[find_slot(key)] = key;
+    mapped_memory_c table(slot_count * sizeof(uint64_t));
+    if (!table.data())
+        throw std::bad_alloc();
+    const mapped_memory_c old = std::exchange(table_, std::move(table));
+    const uint64_t *old_slots = reinterpret_cast<const uint64_t *>(old.data());
+    const size_t old_count = slot_count_;
+    slot_count_ = slot_count;
+    for (size_t i = 0; i < old_count; ++i)
+        if (old_slots[i] != 0)
+            slots()[find_slot(old_slots[i])] = old_slots[i];
 }

@@ -5,7 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+
+#include "platform/mapped_memory.h"
 
 class hash_key_set_c {
 public:
@@ -16,10 +17,14 @@ public:
     bool contains(uint64_t key) const;
 
 private:
+    uint64_t *slots() const { return reinterpret_cast<uint64_t *>(table_.data()); }
     size_t find_slot(uint64_t key) const;   // key's slot, or the empty one where it would go
-    void rehash(size_t slots);
+    void rehash(size_t slot_count);
 
-    std::vector<uint64_t> slots_;   // 0 marks an empty slot
+    // Mapped: the table lives for one pass, and its megabytes must go back
+    // to the system after it. 0 marks an empty slot.
+    mapped_memory_c table_;
+    size_t slot_count_ = 0;
     size_t count_ = 0;
     bool has_zero_ = false;         // 0 itself cannot sit in a slot
 };

@@ -11,6 +11,14 @@ namespace {
 // Records are read in batches of about this many bytes.
 constexpr uint64_t batch_bytes = 1u << 20;
 
+// A torn record loses its magic instead of being fixed up, so that the walk
+// passes it over.
+void fix_up_or_unmark(uint8_t *record, size_t size)
+{
+    if (!apply_fixups(record, size))
+        memset(record, 0, 4);
+}
+
 } // namespace
 
 mft_scanner_c::mft_scanner_c(std::unique_ptr<ntfs_volume_c> volume)
@@ -29,10 +37,8 @@ mft_scanner_c::mft_scanner_c(std::unique_ptr<ntfs_volume_c> volume)
             if (mft->read_raw_records(first, count, buffer) != ntfs_ok)
                 return -1;
             // Fixed up here, while the batch is still in this core's cache.
-            // A torn record loses its magic, so that the walk passes it over.
             for (uint8_t *record = buffer; record < buffer + count * record_size; record += record_size)
-                if (!apply_fixups(record, record_size))
-                    memset(record, 0, 4);
+                fix_up_or_unmark(record, record_size);
             return static_cast<int64_t>(count * record_size);
         });
 }
@@ -47,8 +53,10 @@ uint8_t *mft_scanner_c::fetch(uint64_t number)
     if (batch_.len >= 0)
         return bytes;
     // One bad spot must not hide the records around it.
-    return volume_->read_raw_records(number, 1, bytes) == ntfs_ok && apply_fixups(bytes, record_size) ? bytes
-                                                                                                       : nullptr;
+    if (volume_->read_raw_records(number, 1, bytes) != ntfs_ok)
+        return nullptr;
+    fix_up_or_unmark(bytes, record_size);
+    return bytes;
 }
 
 bool mft_scanner_c::next(ntfs_scan_record &out)

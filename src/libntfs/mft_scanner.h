@@ -27,8 +27,8 @@ public:
     uint64_t others_examined() const { return others_examined_; }
 
 private:
-    // Record number's bytes, fixups applied in place in its batch; null when
-    // unreadable. A damaged record's magic is cleared. Numbers must come in
+    // Record number's bytes, fixups applied in place in its batch (a torn
+    // record's magic cleared); null when unreadable. Numbers must come in
     // order.
     uint8_t *fetch(uint64_t number);
 

@@ -1,7 +1,5 @@
 #include "read_ahead.h"
 
-#include <sys/mman.h>
-
 read_ahead_c::read_ahead_c(size_t block_size, uint64_t blocks, fill_f fill, size_t slots)
     : block_size_(block_size), blocks_(blocks), fill_(std::move(fill)), buffers_(slots), filled_(slots),
       free_(slots)
@@ -17,9 +15,6 @@ read_ahead_c::~read_ahead_c()
     }
     changed_.notify_all();
     thread_.join();
-    for (uint8_t *buffer : buffers_)
-        if (buffer)
-            munmap(buffer, block_size_);
 }
 
 void read_ahead_c::run()
@@ -39,13 +34,12 @@ void read_ahead_c::run()
         // the work on the block before instead of delaying the first one.
         // Mapped rather than allocated, so that the megabytes surely go back
         // to the system when the reader goes.
-        if (!buffers_[slot]) {
-            void *p = mmap(nullptr, block_size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (p == MAP_FAILED)
+        if (!buffers_[slot].data()) {
+            buffers_[slot] = mapped_memory_c(block_size_);
+            if (!buffers_[slot].data())
                 break;
-            buffers_[slot] = static_cast<uint8_t *>(p);
         }
-        uint8_t *data = buffers_[slot];
+        uint8_t *data = buffers_[slot].data();
         const int64_t len = fill_(index, data);
         {
             std::lock_guard<std::mutex> lock(mutex_);

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "mapped_memory.h"
+
 class read_ahead_c {
 public:
     struct block_s {
@@ -39,7 +41,7 @@ private:
     size_t block_size_;
     uint64_t blocks_;
     fill_f fill_;
-    std::vector<uint8_t *> buffers_;  // per slot, mapped by the reader thread on first use
+    std::vector<mapped_memory_c> buffers_;  // per slot, mapped by the reader thread on first use
     std::vector<block_s> filled_;   // per slot
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -178,12 +178,17 @@ TEST(ntfs_read_ahead, an_unreadable_spot_loses_only_the_records_it_covers)
 TEST(ntfs_read_ahead, torn_records_inside_a_batch_are_passed_over)
 {
     std::vector<uint8_t> mft = make_mft();
-    for (uint64_t torn : {1023, 1024, 2000})
+    for (uint64_t torn : {1023, 1024, 1501, 2000})
         mft[torn * record_size + 1022] ^= 0xFF;  // second stride's check value
-    auto w = walk(std::make_shared<memory_device_c>(std::move(mft)));
-    ASSERT_EQ(w->session.startup_result, ntfs_ok);
-    EXPECT_EQ(ids_of(*w), all_but({1023, 1024, 2000}));
-    expect_counters_complete(*w);
+    auto whole = walk(std::make_shared<memory_device_c>(mft));
+    ASSERT_EQ(whole->session.startup_result, ntfs_ok);
+    EXPECT_EQ(ids_of(*whole), all_but({1023, 1024, 1501, 2000}));
+    expect_counters_complete(*whole);
+    // The same when their batch has to be read record by record.
+    auto one_by_one = walk(std::make_shared<bad_records_device_c>(mft, std::vector<uint64_t>{1500}));
+    ASSERT_EQ(one_by_one->session.startup_result, ntfs_ok);
+    EXPECT_EQ(ids_of(*one_by_one), all_but({1023, 1024, 1500, 1501, 2000}));
+    expect_counters_complete(*one_by_one);
 }
 
 TEST(ntfs_read_ahead, a_scan_shut_down_at_any_point_ends_cleanly)
