@@ -26,11 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     lznt1_decompress(data, size, out.data(), out.size());
 
     file_record_s record;
-    record.base.assign(data, data + size);
-    record.base.resize(size > 1024 ? 4096 : 1024);
-    if (apply_fixups(record.base.data(), record.base.size()) &&
-        read_record_header({record.base.data(), record.base.size()}, record.header)) {
-        parse_attributes({record.base.data(), record.base.size()}, record.attributes);
+    record.own_base.assign(data, data + size);
+    record.own_base.resize(size > 1024 ? 4096 : 1024);
+    record.base = {record.own_base.data(), record.own_base.size()};
+    if (apply_fixups(record.own_base.data(), record.own_base.size()) &&
+        read_record_header(record.base, record.header)) {
+        parse_attributes(record.base, record.attributes);
         ntfs_scan_record summary{};
         summarize_record(record, summary);
     }
