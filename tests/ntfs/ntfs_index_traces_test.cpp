@@ -15,7 +15,7 @@ constexpr uint16_t directory_sequence = 3;
 constexpr uint64_t mid_2019 = 132019991644766575ull;  // a FILETIME of May 2019
 constexpr size_t key_pos = 128;
 
-struct key_spec_s {
+struct key_fields_s {
     uint64_t parent = directory | uint64_t(directory_sequence) << 48;
     std::u16string name = u"report.txt";
     uint8_t name_space = 1;
@@ -26,23 +26,23 @@ struct key_spec_s {
 };
 
 // A 4 KiB block with one index entry whose key starts at key_pos.
-std::vector<uint8_t> block_with(const key_spec_s &spec)
+std::vector<uint8_t> block_with(const key_fields_s &fields)
 {
     std::vector<uint8_t> block(4096, 0);
     ntfs_file_name_s key{};
-    key.parent_reference = spec.parent;
-    key.created = key.modified = key.mft_changed = key.accessed = spec.time;
+    key.parent_reference = fields.parent;
+    key.created = key.modified = key.mft_changed = key.accessed = fields.time;
     key.data_size = 1234;
     key.allocated_size = 4096;
-    key.file_attributes = spec.attributes;
-    key.name_length = static_cast<uint8_t>(spec.name.size());
-    key.name_space = spec.name_space;
+    key.file_attributes = fields.attributes;
+    key.name_length = static_cast<uint8_t>(fields.name.size());
+    key.name_space = fields.name_space;
     memcpy(&block[key_pos], &key, sizeof key);
-    memcpy(&block[key_pos + sizeof key], spec.name.data(), 2 * spec.name.size());
-    if (spec.intact_header) {
+    memcpy(&block[key_pos + sizeof key], fields.name.data(), 2 * fields.name.size());
+    if (fields.intact_header) {
         ntfs_index_entry_s entry{};
-        entry.file_reference = spec.reference;
-        entry.key_length = static_cast<uint16_t>(sizeof key + 2 * spec.name.size());
+        entry.file_reference = fields.reference;
+        entry.key_length = static_cast<uint16_t>(sizeof key + 2 * fields.name.size());
         entry.length = static_cast<uint16_t>((sizeof entry + entry.key_length + 7) & ~7u);
         memcpy(&block[key_pos - sizeof entry], &entry, sizeof entry);
     } else {
@@ -69,7 +69,7 @@ TEST(ntfs_index_trace, reads_the_key_and_the_reference_only_from_an_intact_entry
     EXPECT_EQ(trace.key.modified, mid_2019);
     EXPECT_EQ(trace.reference, 77 | uint64_t(2) << 48);
 
-    key_spec_s overwritten;
+    key_fields_s overwritten;
     overwritten.intact_header = false;
     ASSERT_TRUE(read_trace(block_with(overwritten), trace));
     EXPECT_EQ(trace.name, u"report.txt");
@@ -82,30 +82,30 @@ TEST(ntfs_index_trace, parent_must_be_this_directory_live_or_just_deleted)
     EXPECT_TRUE(read_trace(block_with({}), trace, directory_sequence + 1)) << "deleting moves the sequence on";
     EXPECT_FALSE(read_trace(block_with({}), trace, directory_sequence + 2));
     EXPECT_FALSE(read_trace(block_with({}), trace, directory_sequence - 1));
-    key_spec_s other;
+    key_fields_s other;
     other.parent = 40 | uint64_t(directory_sequence) << 48;
     EXPECT_FALSE(read_trace(block_with(other), trace));
 }
 
 TEST(ntfs_index_trace, implausible_keys_are_noise)
 {
-    const std::vector<std::pair<const char *, std::function<void(key_spec_s &)>>> noise = {
-        {"empty name", [](key_spec_s &k) { k.name.clear(); }},
-        {"slash in name", [](key_spec_s &k) { k.name = u"a/b"; }},
-        {"control character", [](key_spec_s &k) { k.name = u"a\u0001b"; }},
-        {"colon in a Windows name", [](key_spec_s &k) { k.name = u"a:b"; }},
-        {"unknown name space", [](key_spec_s &k) { k.name_space = 4; }},
-        {"zero times", [](key_spec_s &k) { k.time = 0; }},
-        {"times past 2200", [](key_spec_s &k) { k.time = 0x7FFFFFFFFFFFFFFFull; }},
-        {"unknown attribute bits", [](key_spec_s &k) { k.attributes = 0x80000000u; }},
+    const std::vector<std::pair<const char *, std::function<void(key_fields_s &)>>> noise = {
+        {"empty name", [](key_fields_s &k) { k.name.clear(); }},
+        {"slash in name", [](key_fields_s &k) { k.name = u"a/b"; }},
+        {"control character", [](key_fields_s &k) { k.name = u"a\u0001b"; }},
+        {"colon in a Windows name", [](key_fields_s &k) { k.name = u"a:b"; }},
+        {"unknown name space", [](key_fields_s &k) { k.name_space = 4; }},
+        {"zero times", [](key_fields_s &k) { k.time = 0; }},
+        {"times past 2200", [](key_fields_s &k) { k.time = 0x7FFFFFFFFFFFFFFFull; }},
+        {"unknown attribute bits", [](key_fields_s &k) { k.attributes = 0x80000000u; }},
     };
     for (const auto &[what, change] : noise) {
-        key_spec_s spec;
-        change(spec);
+        key_fields_s fields;
+        change(fields);
         index_trace_s trace;
-        EXPECT_FALSE(read_trace(block_with(spec), trace)) << what;
+        EXPECT_FALSE(read_trace(block_with(fields), trace)) << what;
     }
-    key_spec_s posix;
+    key_fields_s posix;
     posix.name = u"a:b";
     posix.name_space = 0;
     index_trace_s trace;

@@ -63,6 +63,26 @@ std::unique_ptr<scanned_volume_s> scan_volume(const volume_case_s &c)
     return v;
 }
 
+// Each volume sleuthkit can read, scanned, handed to compare beside one of
+// sleuthkit's tools.
+template <class Compare>
+void compare_with_sleuthkit(const char *tool, Compare compare)
+{
+    int status = 0;
+    run_command(std::string("command -v ") + tool, &status);
+    if (status != 0)
+        GTEST_SKIP() << "sleuthkit's " << tool << " is not installed";
+    for (const volume_case_s &c : volume_cases()) {
+        if (std::string(c.image).find("2m") != std::string::npos)
+            continue;  // sleuthkit cannot read 2 MiB clusters
+        SCOPED_TRACE(c.image);
+        auto v = scan_volume(c);
+        if (!v)
+            GTEST_SKIP() << "shared test images not found";
+        compare(c, *v);
+    }
+}
+
 } // namespace
 
 // A scanner that stops early, loses records behind a fragmented $MFT or
@@ -118,23 +138,12 @@ TEST(ntfs_shared_images, slack_names_are_deleted_files_that_cannot_be_restored)
 // Every name sleuthkit lists as deleted is found, in the same folder.
 TEST(ntfs_shared_images, every_deleted_path_fls_lists_is_found)
 {
-    int status = 0;
-    run_command("command -v fls", &status);
-    if (status != 0)
-        GTEST_SKIP() << "sleuthkit's fls is not installed";
-    for (const volume_case_s &c : volume_cases()) {
-        if (std::string(c.image).find("2m") != std::string::npos)
-            continue;  // sleuthkit cannot read 2 MiB clusters
-        SCOPED_TRACE(c.image);
-        auto v = scan_volume(c);
-        if (!v)
-            GTEST_SKIP() << "shared test images not found";
+    compare_with_sleuthkit("fls", [](const volume_case_s &c, scanned_volume_s &v) {
         std::set<std::string> paths;
-        for (auto &[id, r] : v->records)
-            paths.insert(path_of(v->records, id));
+        for (auto &[id, r] : v.records)
+            paths.insert(path_of(v.records, id));
         const std::string listing = run_command("fls -r -d -p -o " + std::to_string(c.offset / 512) + " " +
-                                                    shell_quote(v->path) + " 2>/dev/null",
-                                                &status);
+                                                shell_quote(v.path) + " 2>/dev/null");
         std::istringstream lines(listing);
         for (std::string line; std::getline(lines, line);) {
             const size_t tab = line.find('\t');
@@ -142,33 +151,24 @@ TEST(ntfs_shared_images, every_deleted_path_fls_lists_is_found)
                 continue;  // slots never given a name
             EXPECT_TRUE(paths.count("/" + line.substr(tab + 1))) << line;
         }
-    }
+    });
 }
 
 // Every live file's unnamed data stream must equal what icat extracts:
 // resident data, fragmented runs, sparse runs, the initialized-size tail.
 TEST(ntfs_shared_images, live_files_match_icat_byte_for_byte)
 {
-    int status = 0;
-    run_command("command -v icat", &status);
-    if (status != 0)
-        GTEST_SKIP() << "sleuthkit's icat is not installed";
-    for (const volume_case_s &c : volume_cases()) {
-        if (std::string(c.image).find("2m") != std::string::npos)
-            continue;  // sleuthkit cannot read 2 MiB clusters
-        SCOPED_TRACE(c.image);
-        auto v = scan_volume(c);
-        if (!v)
-            GTEST_SKIP() << "shared test images not found";
+    compare_with_sleuthkit("icat", [](const volume_case_s &c, scanned_volume_s &v) {
+        int status = 0;
         int compared = 0;
-        for (auto &[id, r] : v->records) {
+        for (auto &[id, r] : v.records) {
             // $BadClus and $Secure keep their data in named streams only.
             if (r.flags != ntfs_record_flag_file || r.size > (8u << 20) || id == 8 || id == 9)
                 continue;
             std::string ours = scratch_dir() + "/ours";
-            int32_t rc = ntfs_recover_file(&v->session.context, uint32_t(id), uint32_t(id >> 32), ours.c_str(), nullptr);
+            int32_t rc = ntfs_recover_file(&v.session.context, uint32_t(id), uint32_t(id >> 32), ours.c_str(), nullptr);
             std::string theirs = run_command("icat -o " + std::to_string(c.offset / 512) + " " +
-                                                 shell_quote(v->path) + " " + std::to_string(id) + " 2>/dev/null",
+                                                 shell_quote(v.path) + " " + std::to_string(id) + " 2>/dev/null",
                                              &status);
             if (status != 0)
                 continue;
@@ -178,5 +178,5 @@ TEST(ntfs_shared_images, live_files_match_icat_byte_for_byte)
             ++compared;
         }
         EXPECT_GT(compared, 0);
-    }
+    });
 }
