@@ -29,5 +29,8 @@ bool read_index_trace(byte_view_s block, size_t pos, uint64_t directory, uint16_
 // was found beside it.
 std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_record_s &directory);
 
+// Drops each short (DOS) name found beside the long name of the same file.
+void drop_short_twins(std::vector<index_trace_s> &traces);
+
 // Whether the record holds an $I30 index allocation worth searching.
 bool has_index_allocation(const std::vector<attribute_s> &attributes);

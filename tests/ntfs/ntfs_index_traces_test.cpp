@@ -119,3 +119,26 @@ TEST(ntfs_index_trace, name_running_past_the_block_is_refused)
     index_trace_s trace;
     EXPECT_FALSE(read_trace(block, trace));
 }
+
+TEST(ntfs_index_trace, short_name_goes_only_when_its_long_name_was_found_too)
+{
+    auto trace = [](const char16_t *name, uint8_t name_space, uint64_t time) {
+        index_trace_s t;
+        t.name = name;
+        t.key.name_space = name_space;
+        t.key.created = t.key.modified = t.key.mft_changed = time;
+        return t;
+    };
+    const uint8_t posix = 0, win32 = 1, dos = 2;
+    std::vector<index_trace_s> traces = {
+        trace(u"Quarterly report.docx", win32, mid_2019), trace(u"QUARTE~1.DOC", dos, mid_2019),
+        trace(u"LONELY~1.TXT", dos, mid_2019 + 1),   // its long name was overwritten
+        trace(u"ANOTHE~1.TXT", dos, mid_2019 + 2), trace(u"another one.txt", posix, mid_2019 + 3),
+    };
+    drop_short_twins(traces);
+    std::vector<std::u16string> names;
+    for (const index_trace_s &t : traces)
+        names.push_back(t.name);
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"Quarterly report.docx", u"LONELY~1.TXT", u"ANOTHE~1.TXT",
+                                                  u"another one.txt"}));
+}
