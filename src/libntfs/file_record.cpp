@@ -86,14 +86,10 @@ bool load_file_record(ntfs_volume_c &volume, uint64_t number, file_record_s &out
     return out.header.base_record == 0;
 }
 
-namespace {
-
 bool has_name(const attribute_s &a, byte_view_s name)
 {
     return a.name.size == name.size && (name.size == 0 || memcmp(a.name.data, name.data, name.size) == 0);
 }
-
-} // namespace
 
 data_stream_s find_data_stream(const std::vector<attribute_s> &attributes)
 {

@@ -31,6 +31,10 @@ bool gather_attributes(ntfs_volume_c &volume, file_record_s &out);
 // unreadable, damaged, or itself an extension record.
 bool load_file_record(ntfs_volume_c &volume, uint64_t number, file_record_s &out);
 
+// Whether the attribute carries exactly this name (UTF-16LE bytes; empty for
+// an unnamed attribute).
+bool has_name(const attribute_s &a, byte_view_s name);
+
 // The unnamed $DATA stream as it lies in the attributes.
 struct data_stream_s {
     bool found = false;

@@ -162,8 +162,7 @@ bool read_index_trace(byte_view_s block, size_t pos, uint64_t directory, uint16_
 bool has_index_allocation(const std::vector<attribute_s> &attributes)
 {
     return std::any_of(attributes.begin(), attributes.end(), [](const attribute_s &a) {
-        return a.type == ntfs_attr_index_allocation && a.non_resident && a.lowest_vcn == 0 &&
-               a.name.size == i30_name.size && memcmp(a.name.data, i30_name.data, i30_name.size) == 0;
+        return a.type == ntfs_attr_index_allocation && a.non_resident && a.lowest_vcn == 0 && has_name(a, i30_name);
     });
 }
 
