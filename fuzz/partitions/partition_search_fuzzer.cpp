@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "partitions/boot_sector_test.h"
+#include "partitions/boot_sector_probe.h"
 #include "partitions/mbr_writer.h"
 #include "partitions/partition_search.h"
 #include "platform/block_device.h"

@@ -7,7 +7,7 @@
 
 #include "cli_command.h"
 #include "cmd_partitions.h"
-#include "partitions/drive_row.h"
+#include "devices/drive_row.h"
 #include "progress_line.h"
 #include "target.h"
 #include "results/recovery_item.h"

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "cli_command.h"
-#include "partitions/drive_row.h"
+#include "devices/drive_row.h"
 #include "partitions/mbr_backup.h"
 #include "target.h"
 

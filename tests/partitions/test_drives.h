@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "partitions/drive_row.h"
+#include "devices/drive_row.h"
 #include "platform/disks.h"
 
 inline drive_item_s drive_for_image(const std::string &path)

@@ -1,4 +1,4 @@
-#include "boot_sector_test.h"
+#include "boot_sector_probe.h"
 
 #include <cstring>
 #include <limits>
