@@ -115,6 +115,8 @@ int plan_table_repair_on(block_device_c &disk, table_repair_plan_s &plan, QStrin
     plan.dropped.clear();
     plan.current = partition_table_s{};
     const QString &name = plan.drive.name;
+    if (plan.drive.is_header())
+        return fail(error, QStringLiteral("no drive geometry to describe the partitions with"));
     if (disk.sector_size() != 512)
         return fail(error, QStringLiteral("%1 has %2-byte sectors; only 512-byte sectors are supported")
                                .arg(name)

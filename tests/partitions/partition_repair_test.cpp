@@ -232,8 +232,21 @@ TEST(partition_repair, cli_repair_needs_yes_and_restore_mbr_undoes_it)
     int status = -1;
     std::string shown = run_command(env + shell_quote(cli) + " repair " + shell_quote(image), &status);
     EXPECT_EQ(status, 0);
-    EXPECT_NE(shown.find("2048"), std::string::npos);
+    // The table on the disk now (none), then the one to write.
+    EXPECT_NE(shown.find("now on " + image + ":"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("(no partition table)"), std::string::npos) << shown;
+    EXPECT_LT(shown.find("(no partition table)"), shown.find("2048")) << shown;
     EXPECT_EQ(read_file(QString::fromStdString(image)), before) << "written without --yes";
+
+    // A refusal is a failure with its reason, also with --yes.
+    std::string gpt = make_image("cli-gpt.img");
+    std::fstream(gpt, std::ios::in | std::ios::out | std::ios::binary).seekp(512).write("EFI PART", 8);
+    const QByteArray gpt_before = read_file(QString::fromStdString(gpt));
+    std::string refused = run_command(env + shell_quote(cli) + " repair --yes " + shell_quote(gpt) + " 2>&1", &status);
+    EXPECT_EQ(status, 1) << refused;
+    EXPECT_NE(refused.find("refused, nothing written: " + gpt + " has a GUID partition table"), std::string::npos)
+        << refused;
+    EXPECT_EQ(read_file(QString::fromStdString(gpt)), gpt_before);
 
     std::string done = run_command(env + shell_quote(cli) + " repair --yes " + shell_quote(image), &status);
     ASSERT_EQ(status, 0) << done;
