@@ -78,13 +78,18 @@ std::vector<std::string> disk_users(const std::string &disk_path)
     if (!realpath(disk_path.c_str(), resolved) || stat(resolved, &st) != 0)
         return users;
     const mounts_t mounts = read_mount_table();
+    std::string image = resolved;
     if (S_ISBLK(st.st_mode)) {
         const std::string sys = block_sys_folder(st.st_rdev);
-        if (!sys.empty())
-            add_users_of_disk(sys, mounts, users);
-        return users;
+        image = sys.empty() ? std::string() : read_sysfs_line(sys + "/loop/backing_file");
+        // A loop device shares its image with every other loop device over it.
+        if (image.empty()) {
+            if (!sys.empty())
+                add_users_of_disk(sys, mounts, users);
+            return users;
+        }
     }
-    for (const std::string &loop : loop_devices_of(resolved))
+    for (const std::string &loop : loop_devices_of(image))
         add_users_of_disk("/sys/block/" + loop, mounts, users);
     return users;
 }
