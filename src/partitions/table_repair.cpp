@@ -77,10 +77,10 @@ int check_rows(const table_repair_plan_s &plan, uint64_t disk_sectors, QString *
                                               "the disk holds that file system without a partition table")
                                    .arg(row_text(row, k)));
         if (row.end_sector >= disk_sectors)
-            return fail(error, QStringLiteral("%1 runs past the end of the disk (its last sector is %2); the "
-                                              "boot sector found there is stale or damaged")
+            return fail(error, QStringLiteral("%1 runs past the end of the disk, which has %2 sectors; the boot "
+                                              "sector found there is stale or damaged")
                                    .arg(row_text(row, k))
-                                   .arg(disk_sectors - 1));
+                                   .arg(disk_sectors));
     }
     return 0;
 }
