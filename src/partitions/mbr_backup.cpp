@@ -130,7 +130,8 @@ int check_backup_disk(const mbr_backup_s &backup, const QString &disk_path, quin
     if (!backup.has_record)
         return accept_bare ? 0
                            : fail(error, QStringLiteral("the backup is a bare 512-byte sector with no record of the "
-                                                        "disk it was taken from"));
+                                                        "disk it was taken from; put it back with --legacy-backup "
+                                                        "only if you are sure it came from this disk"));
     const QString identity = QString::fromStdString(disk_identity(disk_path.toStdString()));
     if (backup.identity == identity && backup.size == disk_size)
         return 0;
