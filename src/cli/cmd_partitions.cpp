@@ -7,7 +7,7 @@
 
 #include "cli_command.h"
 #include "cmd_partitions.h"
-#include "partitions/drive_row.h"
+#include "devices/drive_row.h"
 #include "progress_line.h"
 #include "target.h"
 #include "results/recovery_item.h"
@@ -56,7 +56,7 @@ int run_partitions(const cli_args_c &args)
 {
     partition_repair_c search;
     int exit_code = cli_ok;
-    if (!run_disk_search(args, "partitions", QStringLiteral("json"), search, &exit_code))
+    if (!run_disk_search(args, "partitions", {QStringLiteral("json")}, search, &exit_code))
         return exit_code;
     const QList<partition_item_s> rows = search.rows();
     if (args.has(QStringLiteral("json")))
@@ -68,11 +68,13 @@ int run_partitions(const cli_args_c &args)
 
 } // namespace
 
-bool run_disk_search(const cli_args_c &args, const char *command, const QString &allowed_switch,
+bool run_disk_search(const cli_args_c &args, const char *command, const QSet<QString> &allowed_options,
                      partition_repair_c &search, int *exit_code)
 {
-    if (args.positional().size() != 1 || !args.unknown({allowed_switch}).isEmpty()) {
-        fprintf(stderr, "usage: tarnrecovery-cli %s DISK [--%s]\n", command, qPrintable(allowed_switch));
+    if (args.positional().size() != 1 || !args.unknown(allowed_options).isEmpty()) {
+        for (const cli_command_s &c : cli_commands())
+            if (qstrcmp(c.name, command) == 0)
+                fprintf(stderr, "usage: tarnrecovery-cli %s %s\n", command, c.usage);
         *exit_code = cli_bad_target;
         return false;
     }

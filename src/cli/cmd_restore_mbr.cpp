@@ -1,17 +1,20 @@
-// tarnrecovery-cli restore-mbr DISK BACKUP: puts a saved sector 0 back.
+// tarnrecovery-cli restore-mbr DISK BACKUP [--legacy-backup]: puts a saved
+// sector 0 back on the disk it was taken from.
 #include <cstdio>
 
 #include "cli_command.h"
-#include "partitions/drive_row.h"
+#include "devices/drive_row.h"
 #include "partitions/mbr_backup.h"
+#include "partitions/mbr_restore.h"
 #include "target.h"
 
 namespace {
 
 int run_restore_mbr(const cli_args_c &args)
 {
-    if (args.positional().size() != 2 || !args.unknown({}).isEmpty()) {
-        fprintf(stderr, "usage: tarnrecovery-cli restore-mbr DISK BACKUP\n");
+    const QString legacy = QStringLiteral("legacy-backup");
+    if (args.positional().size() != 2 || !args.unknown({legacy}).isEmpty()) {
+        fprintf(stderr, "usage: tarnrecovery-cli restore-mbr DISK BACKUP [--legacy-backup]\n");
         return cli_bad_target;
     }
     drive_item_s drive;
@@ -22,18 +25,8 @@ int run_restore_mbr(const cli_args_c &args)
         return cli_bad_target;
     }
     const QString disk = drive.name;
-    sector_bytes_t saved{};
-    if (load_mbr_backup(args.positional()[1], saved, &error) != 0) {
-        fprintf(stderr, "tarnrecovery-cli restore-mbr: %s\n", qPrintable(error));
-        return cli_bad_target;
-    }
-    auto put_back = [&](const sector_bytes_t &, sector_bytes_t &next, QString *) {
-        next = saved;
-        return 0;
-    };
-    // The sector being replaced is itself kept, so a wrong restore can be undone.
     QString backup;
-    int rc = rewrite_sector_zero(disk, put_back, mbr_backup_folder(), &backup, &error);
+    int rc = restore_sector_zero(disk, args.positional()[1], args.has(legacy), mbr_backup_folder(), &backup, &error);
     if (!backup.isEmpty())
         printf("The replaced sector 0 was saved to %s\n", qPrintable(backup));
     if (rc != 0) {
@@ -44,7 +37,9 @@ int run_restore_mbr(const cli_args_c &args)
     return cli_ok;
 }
 
-const cli_command_registrar registrar({"restore-mbr", run_restore_mbr, "DISK BACKUP",
-                                       "write a sector 0 backup made by repair back to DISK"});
+const cli_command_registrar registrar(
+    {"restore-mbr", run_restore_mbr, "DISK BACKUP [--legacy-backup]",
+     "write a sector 0 backup made by repair back to the disk it was taken from; a bare 512-byte backup "
+     "(which records no disk) only with --legacy-backup"});
 
 } // namespace

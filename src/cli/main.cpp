@@ -61,5 +61,5 @@ int main(int argc, char **argv)
 QSet<QString> cli_value_options()
 {
     return {QStringLiteral("image"), QStringLiteral("partition"), QStringLiteral("out"),
-            QStringLiteral("id"), QStringLiteral("save"), QStringLiteral("result")};
+            QStringLiteral("id"), QStringLiteral("save"), QStringLiteral("result"), QStringLiteral("drop")};
 }

@@ -8,9 +8,21 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "platform/disk_identity.h"
 #include "platform/user_dirs.h"
 
 namespace {
+
+const QByteArray record_title = QByteArrayLiteral("TarnRecovery sector 0 backup\n");
+// Far more than a record needs; a longer file is not one of ours.
+constexpr qint64 max_backup_bytes = 8192;
+
+int fail(QString *error, const QString &why)
+{
+    if (error)
+        *error = why;
+    return -1;
+}
 
 // "/dev/sdb" -> "dev_sdb"; keeps file names short and free of separators.
 QString disk_tag(const QString &disk_path)
@@ -22,6 +34,36 @@ QString disk_tag(const QString &disk_path)
     return tag.right(80);
 }
 
+QByteArray record_of(const QString &disk_path, quint64 disk_size)
+{
+    return record_title + "disk=" + disk_path.toUtf8() + "\nidentity=" +
+           QByteArray::fromStdString(disk_identity(disk_path.toStdString())) + "\nsize=" +
+           QByteArray::number(disk_size) + "\n";
+}
+
+// Fills the record fields of out from the text after the sector.
+bool parse_record(const QByteArray &text, mbr_backup_s &out)
+{
+    if (!text.startsWith(record_title))
+        return false;
+    bool have_size = false;
+    for (const QByteArray &line : text.mid(record_title.size()).split('\n')) {
+        const int eq = line.indexOf('=');
+        const QByteArray key = line.left(eq), value = line.mid(eq + 1);
+        if (line.isEmpty())
+            continue;
+        if (eq < 0)
+            return false;
+        if (key == "disk")
+            out.disk = QString::fromUtf8(value);
+        else if (key == "identity")
+            out.identity = QString::fromUtf8(value);
+        else if (key == "size")
+            out.size = value.toULongLong(&have_size);
+    }
+    return have_size && !out.identity.isEmpty();
+}
+
 } // namespace
 
 QString mbr_backup_folder()
@@ -30,16 +72,13 @@ QString mbr_backup_folder()
     return state.empty() ? QString() : QString::fromStdString(state) + QStringLiteral("/mbr-backups");
 }
 
-int save_mbr_backup(const QString &folder, const QString &disk_path, const sector_bytes_t &sector,
+int save_mbr_backup(const QString &folder, const QString &disk_path, quint64 disk_size, const sector_bytes_t &sector,
                     QString *path, QString *error)
 {
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return -1;
-    };
     if (folder.isEmpty() || !QDir().mkpath(folder))
-        return fail(QStringLiteral("cannot create the backup folder %1").arg(folder));
+        return fail(error, QStringLiteral("cannot create the backup folder %1").arg(folder));
+    QByteArray bytes(reinterpret_cast<const char *>(sector.data()), static_cast<qsizetype>(sector.size()));
+    bytes += record_of(disk_path, disk_size);
     const QString stem = QStringLiteral("%1/mbr-%2-%3")
                              .arg(folder, disk_tag(disk_path),
                                   QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
@@ -49,39 +88,56 @@ int save_mbr_backup(const QString &folder, const QString &disk_path, const secto
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             if (file.exists())
                 continue;
-            return fail(QStringLiteral("cannot create %1: %2").arg(name, file.errorString()));
+            return fail(error, QStringLiteral("cannot create %1: %2").arg(name, file.errorString()));
         }
-        bool ok = file.write(reinterpret_cast<const char *>(sector.data()), sector.size()) ==
-                      static_cast<qint64>(sector.size()) &&
-                  file.flush() && fsync(file.handle()) == 0;
+        bool ok = file.write(bytes) == bytes.size() && file.flush() && fsync(file.handle()) == 0;
         file.close();
         if (!ok) {
             file.remove();
-            return fail(QStringLiteral("cannot write %1").arg(name));
+            return fail(error, QStringLiteral("cannot write %1").arg(name));
         }
         if (path)
             *path = name;
         return 0;
     }
-    return fail(QStringLiteral("too many backups named %1").arg(stem));
+    return fail(error, QStringLiteral("too many backups named %1").arg(stem));
 }
 
-int load_mbr_backup(const QString &file_name, sector_bytes_t &out, QString *error)
+int load_mbr_backup(const QString &file_name, mbr_backup_s &out, QString *error)
 {
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return -1;
-    };
+    out = mbr_backup_s{};
     QFile file(file_name);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(file_name, file.errorString()));
-    // One byte more than a sector tells a longer file from an exact one.
-    QByteArray bytes = file.read(static_cast<qint64>(out.size()) + 1);
-    if (bytes.size() != static_cast<qsizetype>(out.size()))
-        return fail(QStringLiteral("%1 is not a 512-byte sector backup").arg(file_name));
+        return fail(error, QStringLiteral("cannot open %1: %2").arg(file_name, file.errorString()));
+    const QByteArray bytes = file.read(max_backup_bytes + 1);
+    const qsizetype sector_size = static_cast<qsizetype>(out.sector.size());
+    if (bytes.size() < sector_size || bytes.size() > max_backup_bytes)
+        return fail(error, QStringLiteral("%1 is not a sector 0 backup").arg(file_name));
     if (static_cast<uint8_t>(bytes[510]) != 0x55 || static_cast<uint8_t>(bytes[511]) != 0xAA)
-        return fail(QStringLiteral("%1 does not end in the boot signature 55 AA").arg(file_name));
-    memcpy(out.data(), bytes.constData(), out.size());
+        return fail(error, QStringLiteral("%1 does not end in the boot signature 55 AA").arg(file_name));
+    memcpy(out.sector.data(), bytes.constData(), out.sector.size());
+    if (bytes.size() == sector_size)
+        return 0;
+    out.has_record = true;
+    if (!parse_record(bytes.mid(sector_size), out))
+        return fail(error, QStringLiteral("%1 is not a sector 0 backup: its disk record is damaged").arg(file_name));
     return 0;
+}
+
+int check_backup_disk(const mbr_backup_s &backup, const QString &disk_path, quint64 disk_size, bool accept_bare,
+                      QString *error)
+{
+    if (!backup.has_record)
+        return accept_bare ? 0
+                           : fail(error, QStringLiteral("the backup is a bare 512-byte sector with no record of the "
+                                                        "disk it was taken from; put it back with --legacy-backup "
+                                                        "only if you are sure it came from this disk"));
+    const QString identity = QString::fromStdString(disk_identity(disk_path.toStdString()));
+    if (backup.identity == identity && backup.size == disk_size)
+        return 0;
+    return fail(error, QStringLiteral("the backup was taken from another disk (%1, %2 bytes); %3 is %4, %5 bytes")
+                           .arg(backup.identity)
+                           .arg(backup.size)
+                           .arg(disk_path, identity)
+                           .arg(disk_size));
 }

@@ -7,9 +7,8 @@
 #include "platform/disks.h"
 #include "platform/le_bytes.h"
 
-std::array<uint8_t, 3> chs_bytes_for(uint64_t lba, uint32_t heads, uint32_t sectors_per_track)
+chs_address_s chs_address_for(uint64_t lba, uint32_t heads, uint32_t sectors_per_track)
 {
-    std::array<uint8_t, 3> out{};
     chs_address_s a;
     if (heads == 0 || sectors_per_track == 0 || heads > 255 || sectors_per_track > 63) {
         a.cylinder = 1024;  // encodes as FE FF FF
@@ -20,8 +19,7 @@ std::array<uint8_t, 3> chs_bytes_for(uint64_t lba, uint32_t heads, uint32_t sect
         a.head = static_cast<uint32_t>(track % heads);
         a.sector = static_cast<uint32_t>(lba % sectors_per_track) + 1;
     }
-    encode_chs(out.data(), a);
-    return out;
+    return a;
 }
 
 static_assert(sizeof(sector_bytes_t) == mbr_size);
@@ -53,17 +51,16 @@ int build_repaired_mbr(const sector_bytes_t &old_sector, const QList<partition_i
     memset(out.data() + mbr_entries_offset, 0, mbr_entry_size * mbr_entry_count);
     for (int k = 0; k < used; ++k) {
         const partition_item_s &row = rows[k];
-        uint8_t *entry = out.data() + mbr_entries_offset + k * mbr_entry_size;
+        mbr_entry_fields_s entry;
         // Only entry 0 is active; a second active entry or a status byte
         // other than 0x00/0x80 makes loaders and the kernel reject the table.
-        entry[mbr_entry_status] = k == 0 ? mbr_status_active : 0x00;
-        auto first = chs_bytes_for(row.start_sector, geometry.tracks_per_cylinder, geometry.sectors_per_track);
-        auto last = chs_bytes_for(row.end_sector, geometry.tracks_per_cylinder, geometry.sectors_per_track);
-        memcpy(entry + mbr_entry_first_chs, first.data(), first.size());
-        memcpy(entry + mbr_entry_last_chs, last.data(), last.size());
-        entry[mbr_entry_type] = static_cast<uint8_t>(row.type_id);
-        put_le32(entry + mbr_entry_first_lba, static_cast<uint32_t>(row.start_sector));
-        put_le32(entry + mbr_entry_sector_count, static_cast<uint32_t>(row.end_sector - row.start_sector + 1));
+        entry.status = k == 0 ? mbr_status_active : 0x00;
+        entry.first_chs = chs_address_for(row.start_sector, geometry.tracks_per_cylinder, geometry.sectors_per_track);
+        entry.last_chs = chs_address_for(row.end_sector, geometry.tracks_per_cylinder, geometry.sectors_per_track);
+        entry.type = static_cast<uint8_t>(row.type_id);
+        entry.first_lba = static_cast<uint32_t>(row.start_sector);
+        entry.sector_count = static_cast<uint32_t>(row.end_sector - row.start_sector + 1);
+        encode_mbr_entry(out.data(), k, entry);
     }
     put_le16(out.data() + mbr_boot_signature_offset, mbr_boot_signature);
     return 0;

@@ -3,7 +3,6 @@
 
 #include <QList>
 #include <QString>
-#include <array>
 #include <cstdint>
 
 #include "partition_item.h"
@@ -12,11 +11,10 @@
 
 struct disk_geometry_s;
 
-
-// CHS bytes (head, sector | cylinder high bits, cylinder low) of sector lba.
-// Without a usable geometry (zero heads or sectors per track), or past
-// cylinder 1023, the bytes are the usual "beyond CHS" FE FF FF.
-std::array<uint8_t, 3> chs_bytes_for(uint64_t lba, uint32_t heads, uint32_t sectors_per_track);
+// The CHS address of sector lba. Without a usable geometry (zero heads or
+// sectors per track), or past cylinder 1023, it is the "beyond CHS" address
+// that encodes as FE FF FF.
+chs_address_s chs_address_for(uint64_t lba, uint32_t heads, uint32_t sectors_per_track);
 
 // Makes the new sector 0 from the old one: our boot code, the old disk
 // signature, entry k from row k (entry 0 active), entries past the last row

@@ -3,7 +3,6 @@
 #include <QMutexLocker>
 #include <algorithm>
 
-#include "mbr_writer.h"
 #include "partition_search.h"
 #include "platform/block_device.h"
 
@@ -58,12 +57,6 @@ QString partition_repair_c::open_error() const
     return open_error_;
 }
 
-bool partition_repair_c::has_drive() const
-{
-    QMutexLocker lock(&mutex_);
-    return !drive_.is_header();
-}
-
 drive_item_s partition_repair_c::drive() const
 {
     QMutexLocker lock(&mutex_);
@@ -100,41 +93,4 @@ void partition_repair_c::run()
     hooks.progress = [this](double fraction) { progress_ = fraction; };
     hooks.stop_requested = [this] { return stop_.load(); };
     search_partitions(*device, size, hooks);
-}
-
-int partition_repair_c::check_repair_allowed(QString *error) const
-{
-    QString why;
-    if (isRunning())
-        why = QStringLiteral("the search is still running");
-    else if (!has_drive())
-        why = QStringLiteral("no drive has been searched");
-    if (why.isEmpty())
-        return 0;
-    if (error)
-        *error = why;
-    return -1;
-}
-
-int partition_repair_c::preview_repair(sector_bytes_t &out, QString *error) const
-{
-    if (check_repair_allowed(error) != 0)
-        return -1;
-    const drive_item_s drive = this->drive();
-    sector_bytes_t old_sector{};
-    if (read_sector_zero(drive.name, old_sector, error) != 0)
-        return -1;
-    return build_repaired_mbr(old_sector, rows(), *drive.geometry, out, error);
-}
-
-int partition_repair_c::repair(const QString &backup_folder, QString *backup_path, QString *error)
-{
-    if (check_repair_allowed(error) != 0)
-        return -1;
-    const drive_item_s drive = this->drive();
-    const QList<partition_item_s> found = rows();
-    auto make = [&](const sector_bytes_t &old_sector, sector_bytes_t &next, QString *why) {
-        return build_repaired_mbr(old_sector, found, *drive.geometry, next, why);
-    };
-    return rewrite_sector_zero(drive.name, make, backup_folder, backup_path, error);
 }

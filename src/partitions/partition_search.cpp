@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "boot_sector_test.h"
+#include "boot_sector_probe.h"
 #include "platform/block_device.h"
 
 namespace {

@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "le_bytes.h"
+
 #pragma pack(push, 1)
 
 // Cylinder-head-sector address as stored in an entry.
@@ -104,4 +106,44 @@ inline void encode_chs(uint8_t *p, chs_address_s a)
     p[0] = static_cast<uint8_t>(a.head);
     p[1] = static_cast<uint8_t>((a.sector & 0x3Fu) | ((a.cylinder >> 2) & 0xC0u));
     p[2] = static_cast<uint8_t>(a.cylinder);
+}
+
+// One partition entry, decoded from or encoded to its 16 stored bytes. This
+// is the only place that reads or writes entry fields.
+struct mbr_entry_fields_s {
+    uint8_t status = 0;
+    chs_address_s first_chs;
+    uint8_t type = mbr_type_empty;
+    chs_address_s last_chs;
+    uint32_t first_lba = 0;
+    uint32_t sector_count = 0;
+
+    // A slot of type 0 is unused whatever its other bytes hold: tools that
+    // clear a slot often reset only the type byte.
+    bool used() const { return type != mbr_type_empty && sector_count != 0; }
+};
+
+// Entry `slot` (0 to 3) of the 512-byte sector at `sector` (an MBR or an EBR).
+inline mbr_entry_fields_s decode_mbr_entry(const uint8_t *sector, size_t slot)
+{
+    const uint8_t *p = sector + mbr_entries_offset + slot * mbr_entry_size;
+    mbr_entry_fields_s e;
+    e.status = p[mbr_entry_status];
+    e.first_chs = decode_chs(p + mbr_entry_first_chs);
+    e.type = p[mbr_entry_type];
+    e.last_chs = decode_chs(p + mbr_entry_last_chs);
+    e.first_lba = le32_at(p + mbr_entry_first_lba);
+    e.sector_count = le32_at(p + mbr_entry_sector_count);
+    return e;
+}
+
+inline void encode_mbr_entry(uint8_t *sector, size_t slot, const mbr_entry_fields_s &e)
+{
+    uint8_t *p = sector + mbr_entries_offset + slot * mbr_entry_size;
+    p[mbr_entry_status] = e.status;
+    encode_chs(p + mbr_entry_first_chs, e.first_chs);
+    p[mbr_entry_type] = e.type;
+    encode_chs(p + mbr_entry_last_chs, e.last_chs);
+    put_le32(p + mbr_entry_first_lba, e.first_lba);
+    put_le32(p + mbr_entry_sector_count, e.sector_count);
 }

@@ -10,25 +10,7 @@ namespace {
 // numbering partitions long before.
 constexpr int max_ebr_chain = 256;
 
-struct raw_entry_s {
-    uint8_t status = 0;
-    uint8_t type = 0;
-    uint32_t first_lba = 0;
-    uint32_t sector_count = 0;
-};
-
-raw_entry_s entry_at(const std::vector<uint8_t> &sector, size_t slot)
-{
-    const uint8_t *p = sector.data() + mbr_entries_offset + slot * mbr_entry_size;
-    raw_entry_s e;
-    e.status = p[mbr_entry_status];
-    e.type = p[mbr_entry_type];
-    e.first_lba = le32_at(p + mbr_entry_first_lba);
-    e.sector_count = le32_at(p + mbr_entry_sector_count);
-    return e;
-}
-
-void add_entry(partition_table_s &out, const raw_entry_s &e, int number, uint64_t first_sector,
+void add_entry(partition_table_s &out, const mbr_entry_fields_s &e, int number, uint64_t first_sector,
                uint64_t device_size, bool logical)
 {
     partition_entry_s entry;
@@ -71,8 +53,8 @@ void read_logicals(block_device_c &device, uint64_t ext_first, uint64_t ext_coun
         // Logical entries are relative to their EBR; slots 3 and 4 often hold
         // garbage, so there they must also fit inside the extended partition.
         for (size_t slot = 0; slot < mbr_entry_count; ++slot) {
-            raw_entry_s e = entry_at(sector, slot);
-            if (e.sector_count == 0 || mbr_type_is_extended(e.type))
+            const mbr_entry_fields_s e = decode_mbr_entry(sector.data(), slot);
+            if (!e.used() || mbr_type_is_extended(e.type))
                 continue;
             uint64_t first = ebr_lba + e.first_lba;
             if (slot >= 2 && (e.first_lba + uint64_t(e.sector_count) > ebr_count || first < ext_first ||
@@ -83,8 +65,8 @@ void read_logicals(block_device_c &device, uint64_t ext_first, uint64_t ext_coun
         // The link to the next EBR is relative to the extended partition.
         bool linked = false;
         for (size_t slot = 0; slot < mbr_entry_count && !linked; ++slot) {
-            raw_entry_s e = entry_at(sector, slot);
-            if (e.sector_count == 0 || !mbr_type_is_extended(e.type))
+            const mbr_entry_fields_s e = decode_mbr_entry(sector.data(), slot);
+            if (!e.used() || !mbr_type_is_extended(e.type))
                 continue;
             ebr_lba = ext_first + e.first_lba;
             ebr_count = e.sector_count;
@@ -105,10 +87,10 @@ bool looks_like_mbr(const std::vector<uint8_t> &sector)
     // offsets rarely leaves every status byte 0x00 or 0x80.
     bool any_entry = false;
     for (size_t slot = 0; slot < mbr_entry_count; ++slot) {
-        raw_entry_s e = entry_at(sector, slot);
+        const mbr_entry_fields_s e = decode_mbr_entry(sector.data(), slot);
         if (e.status != 0 && e.status != mbr_status_active)
             return false;
-        any_entry = any_entry || e.sector_count != 0;
+        any_entry = any_entry || e.used();
     }
     // A boot sector with zeros there is a whole-disk file system, not an
     // empty table: x86 jump, then a power-of-two bytes-per-sector field.
@@ -122,7 +104,7 @@ bool looks_like_mbr(const std::vector<uint8_t> &sector)
 bool has_protective_entry(const std::vector<uint8_t> &sector)
 {
     for (size_t slot = 0; slot < mbr_entry_count; ++slot)
-        if (entry_at(sector, slot).type == mbr_type_gpt_protective)
+        if (decode_mbr_entry(sector.data(), slot).type == mbr_type_gpt_protective)
             return true;
     return false;
 }
@@ -134,8 +116,8 @@ void read_mbr_table(block_device_c &device, const std::vector<uint8_t> &sector0,
     const uint64_t device_size = device.size();
     bool chain_read = false;
     for (size_t slot = 0; slot < mbr_entry_count; ++slot) {
-        raw_entry_s e = entry_at(sector0, slot);
-        if (e.sector_count == 0)
+        const mbr_entry_fields_s e = decode_mbr_entry(sector0.data(), slot);
+        if (!e.used())
             continue;
         add_entry(out, e, static_cast<int>(slot) + 1, e.first_lba, device_size, false);
         // Only the first extended partition carries logicals, as in the kernel.

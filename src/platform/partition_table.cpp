@@ -43,10 +43,10 @@ int mbr_plausibility(block_device_c &device, const std::vector<uint8_t> &sector0
     int score = 0;
     std::vector<uint8_t> sector;
     for (size_t slot = 0; slot < mbr_entry_count; ++slot) {
-        const uint8_t *p = sector0.data() + mbr_entries_offset + slot * mbr_entry_size;
-        uint32_t first = le32_at(p + mbr_entry_first_lba);
-        if (le32_at(p + mbr_entry_sector_count) == 0)
+        const mbr_entry_fields_s e = decode_mbr_entry(sector0.data(), slot);
+        if (!e.used())
             continue;
+        const uint64_t first = e.first_lba;
         if (first >= device_sectors)
             return -1;
         if (read_sector(device, first, sector_size, sector) &&

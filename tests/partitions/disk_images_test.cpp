@@ -44,7 +44,7 @@ int repair_image(const std::string &path)
     partition_repair_c search;
     search.search_and_wait(drive_for_image(path));
     QString backup, error;
-    int rc = search.repair(QString::fromStdString(scratch_dir() + "/backups"), &backup, &error);
+    int rc = repair_found(search, QString::fromStdString(scratch_dir() + "/backups"), &backup, &error);
     EXPECT_EQ(rc, 0) << error.toStdString();
     return rc;
 }
@@ -184,7 +184,7 @@ TEST(disk_images, block_devices_are_read_unbuffered_at_their_own_sector_size)
             partition_repair_c search;
             search.search_and_wait(drive_for_image(loop.path));
             QString error;
-            EXPECT_EQ(search.repair(QString::fromStdString(scratch_dir() + "/backups"), nullptr, &error), -1);
+            EXPECT_EQ(repair_found(search, QString::fromStdString(scratch_dir() + "/backups"), nullptr, &error), -1);
         }
     }
     std::ifstream back(image, std::ios::binary);

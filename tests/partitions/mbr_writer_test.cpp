@@ -1,6 +1,7 @@
 // The sector 0 that a repair writes.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "partitions/boot/mbr_boot_code.h"
@@ -17,6 +18,13 @@ disk_geometry_s geometry(uint32_t heads, uint32_t sectors)
     g.sectors_per_track = sectors;
     g.bytes_per_sector = 512;
     return g;
+}
+
+std::array<uint8_t, 3> chs_bytes_for(uint64_t lba, uint32_t heads, uint32_t sectors_per_track)
+{
+    std::array<uint8_t, 3> bytes{};
+    encode_chs(bytes.data(), chs_address_for(lba, heads, sectors_per_track));
+    return bytes;
 }
 
 const uint8_t *entry(const sector_bytes_t &s, int k)

@@ -10,6 +10,7 @@
 
 #include "boot_sectors.h"
 #include "partitions/mbr_backup.h"
+#include "partitions/mbr_restore.h"
 #include "partitions/partition_repair.h"
 #include "platform/test_images.h"
 #include "test_drives.h"
@@ -112,7 +113,7 @@ TEST(partition_repair, a_stop_request_ends_the_thread_without_a_false_finish)
     ASSERT_TRUE(search.wait(20000)) << "the search did not stop";
     EXPECT_LT(search.progress(), 1.0);
     QString error;
-    EXPECT_EQ(search.repair(QString::fromStdString(scratch_dir()), nullptr, &error), -1) << "nothing was found";
+    EXPECT_EQ(repair_found(search, QString::fromStdString(scratch_dir()), nullptr, &error), -1) << "nothing was found";
 }
 
 TEST(partition_repair, repair_saves_the_old_sector_then_writes_the_table)
@@ -122,13 +123,14 @@ TEST(partition_repair, repair_saves_the_old_sector_then_writes_the_table)
     const QByteArray before = read_file(QString::fromStdString(image));
     partition_repair_c search;
     QString backup, error;
-    EXPECT_EQ(search.repair(folder, &backup, &error), -1) << "no drive searched yet";
+    EXPECT_EQ(repair_found(search, folder, &backup, &error), -1) << "no drive searched yet";
+    EXPECT_TRUE(backup.isEmpty());
 
     search.search_and_wait(drive_for(image));
-    ASSERT_EQ(search.repair(folder, &backup, &error), 0) << error.toStdString();
+    ASSERT_EQ(repair_found(search, folder, &backup, &error), 0) << error.toStdString();
     EXPECT_TRUE(backup.startsWith(folder));
     EXPECT_TRUE(backup.contains(QStringLiteral("repair.img")));
-    EXPECT_EQ(read_file(backup), before.left(512));
+    EXPECT_EQ(read_file(backup).left(512), before.left(512));
 
     const QByteArray after = read_file(QString::fromStdString(image));
     EXPECT_EQ(after.mid(440, 6), before.mid(440, 6));
@@ -139,9 +141,9 @@ TEST(partition_repair, repair_saves_the_old_sector_then_writes_the_table)
 
     // A second repair keeps the first backup and makes its own.
     QString second;
-    ASSERT_EQ(search.repair(folder, &second, &error), 0);
+    ASSERT_EQ(repair_found(search, folder, &second, &error), 0);
     EXPECT_NE(second, backup);
-    EXPECT_EQ(read_file(backup), before.left(512));
+    EXPECT_EQ(read_file(backup).left(512), before.left(512));
 }
 
 TEST(partition_repair, nothing_is_written_without_rows_or_without_a_backup)
@@ -152,7 +154,7 @@ TEST(partition_repair, nothing_is_written_without_rows_or_without_a_backup)
     search.search_and_wait(drive_for(image));
     QString folder = QString::fromStdString(scratch_dir() + "/backups-norows");
     QString backup, error;
-    EXPECT_EQ(search.repair(folder, &backup, &error), -1);
+    EXPECT_EQ(repair_found(search, folder, &backup, &error), -1);
     EXPECT_TRUE(backup.isEmpty());
     EXPECT_FALSE(QDir(folder).exists());
     EXPECT_EQ(read_file(QString::fromStdString(image)), before);
@@ -162,11 +164,11 @@ TEST(partition_repair, nothing_is_written_without_rows_or_without_a_backup)
     const QByteArray found_before = read_file(QString::fromStdString(found));
     search.search_and_wait(drive_for(found));
     QString blocked = QString::fromStdString(found) + QStringLiteral("/inside-a-file");
-    EXPECT_EQ(search.repair(blocked, &backup, &error), -1);
+    EXPECT_EQ(repair_found(search, blocked, &backup, &error), -1);
     EXPECT_EQ(read_file(QString::fromStdString(found)), found_before);
 }
 
-TEST(partition_repair, backups_must_be_one_signed_sector)
+TEST(partition_repair, a_backup_goes_back_only_onto_the_disk_it_was_taken_from)
 {
     const std::string dir = scratch_dir();
     auto write = [&](const std::string &name, QByteArray bytes) {
@@ -179,14 +181,43 @@ TEST(partition_repair, backups_must_be_one_signed_sector)
     QByteArray good(512, 0);
     good[510] = 0x55;
     good[511] = char(0xAA);
-    sector_bytes_t out{};
-    EXPECT_EQ(load_mbr_backup(write("good.bin", good), out, nullptr), 0);
+    mbr_backup_s out;
     EXPECT_EQ(load_mbr_backup(write("short.bin", good.left(511)), out, nullptr), -1);
-    EXPECT_EQ(load_mbr_backup(write("long.bin", good + QByteArray(1, 0)), out, nullptr), -1);
+    EXPECT_EQ(load_mbr_backup(write("long.bin", good + QByteArray(9000, 'x')), out, nullptr), -1);
     QByteArray unsigned_sector = good;
     unsigned_sector[511] = 0;
     EXPECT_EQ(load_mbr_backup(write("unsigned.bin", unsigned_sector), out, nullptr), -1);
+    EXPECT_EQ(load_mbr_backup(write("no-record.bin", good + "junk"), out, nullptr), -1);
     EXPECT_EQ(load_mbr_backup(QString::fromStdString(dir + "/missing.bin"), out, nullptr), -1);
+
+    const QString disk_a = QString::fromStdString(make_image("restore-a.img"));
+    const QString disk_b = QString::fromStdString(make_image("restore-b.img"));
+    const QByteArray b_before = read_file(disk_b);
+    const QString folder = QString::fromStdString(dir + "/backups-restore");
+    QString from_a, replaced, error;
+    sector_bytes_t sector{};
+    sector[510] = 0x55;
+    sector[511] = 0xAA;
+    sector[0] = 0x42;
+    ASSERT_EQ(save_mbr_backup(folder, disk_a, read_file(disk_a).size(), sector, &from_a, &error), 0);
+
+    // Another disk of the same size: refused before anything is written.
+    EXPECT_EQ(restore_sector_zero(disk_b, from_a, true, folder, &replaced, &error), -1);
+    EXPECT_TRUE(error.contains(QStringLiteral("another disk"))) << error.toStdString();
+    EXPECT_EQ(read_file(disk_b), b_before);
+    // A bare sector records no disk: put back only when asked explicitly.
+    const QString bare = write("bare.bin", good);
+    EXPECT_EQ(restore_sector_zero(disk_b, bare, false, folder, &replaced, &error), -1);
+    EXPECT_TRUE(error.contains(QStringLiteral("bare"))) << error.toStdString();
+    EXPECT_EQ(read_file(disk_b), b_before);
+    EXPECT_EQ(restore_sector_zero(disk_b, bare, true, folder, &replaced, &error), 0) << error.toStdString();
+    EXPECT_EQ(read_file(disk_b).left(512), good);
+
+    ASSERT_EQ(restore_sector_zero(disk_a, from_a, false, folder, &replaced, &error), 0) << error.toStdString();
+    EXPECT_EQ(static_cast<uint8_t>(read_file(disk_a)[0]), 0x42);
+    // The same disk grown since: no longer the disk the backup describes.
+    ASSERT_EQ(truncate(disk_a.toLocal8Bit().constData(), 16384 * 512), 0);
+    EXPECT_EQ(restore_sector_zero(disk_a, from_a, false, folder, &replaced, &error), -1);
 }
 
 TEST(partition_repair, cli_repair_needs_yes_and_restore_mbr_undoes_it)
@@ -201,8 +232,21 @@ TEST(partition_repair, cli_repair_needs_yes_and_restore_mbr_undoes_it)
     int status = -1;
     std::string shown = run_command(env + shell_quote(cli) + " repair " + shell_quote(image), &status);
     EXPECT_EQ(status, 0);
-    EXPECT_NE(shown.find("2048"), std::string::npos);
+    // The table on the disk now (none), then the one to write.
+    EXPECT_NE(shown.find("now on " + image + ":"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("(no partition table)"), std::string::npos) << shown;
+    EXPECT_LT(shown.find("(no partition table)"), shown.find("2048")) << shown;
     EXPECT_EQ(read_file(QString::fromStdString(image)), before) << "written without --yes";
+
+    // A refusal is a failure with its reason, also with --yes.
+    std::string gpt = make_image("cli-gpt.img");
+    std::fstream(gpt, std::ios::in | std::ios::out | std::ios::binary).seekp(512).write("EFI PART", 8);
+    const QByteArray gpt_before = read_file(QString::fromStdString(gpt));
+    std::string refused = run_command(env + shell_quote(cli) + " repair --yes " + shell_quote(gpt) + " 2>&1", &status);
+    EXPECT_EQ(status, 1) << refused;
+    EXPECT_NE(refused.find("refused, nothing written: " + gpt + " has a GUID partition table"), std::string::npos)
+        << refused;
+    EXPECT_EQ(read_file(QString::fromStdString(gpt)), gpt_before);
 
     std::string done = run_command(env + shell_quote(cli) + " repair --yes " + shell_quote(image), &status);
     ASSERT_EQ(status, 0) << done;

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "partitions/drive_row.h"
+#include "devices/drive_row.h"
+#include "partitions/partition_repair.h"
+#include "partitions/table_repair.h"
 #include "platform/disks.h"
 
 inline drive_item_s drive_for_image(const std::string &path)
@@ -22,4 +24,14 @@ inline drive_item_s drive_for_image(const std::string &path)
         if (disks[i].path == resolved)
             drive_row_for_disk(static_cast<int>(i), drive, nullptr);
     return drive;
+}
+
+// Plans the repair from a finished search and applies it, as the front ends do.
+inline int repair_found(const partition_repair_c &search, const QString &backup_folder, QString *backup_path,
+                        QString *error, const QList<int> &drop = {})
+{
+    table_repair_plan_s plan;
+    if (plan_table_repair(search.drive(), search.rows(), drop, plan, error) != 0)
+        return -1;
+    return apply_table_repair(plan, backup_folder, backup_path, error);
 }

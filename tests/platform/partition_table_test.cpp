@@ -203,6 +203,29 @@ TEST(partition_table, boot_sector_is_not_a_table)
     EXPECT_EQ(read_bytes(std::vector<uint8_t>(4096)).scheme, partition_scheme_e::none);
 }
 
+// A slot whose type byte is 0 is empty, whatever else it holds: it is no
+// partition, and it does not make a FAT boot sector read as a table.
+TEST(partition_table, slots_of_type_zero_are_empty)
+{
+    std::vector<uint8_t> disk(64 * 512);
+    set_entry(disk.data(), 0, 0x07, 8, 16, mbr_status_active);
+    set_entry(disk.data(), 1, mbr_type_empty, 30, 20);
+    sign(disk.data());
+    partition_table_s table = read_bytes(disk);
+    ASSERT_EQ(table.partitions.size(), 1u);
+    EXPECT_EQ(table.partitions[0].first_sector, 8u);
+
+    // A FAT boot sector (jump, 512 bytes per sector) with stray entry bytes.
+    std::vector<uint8_t> fat(64 * 512);
+    fat[0] = 0xEB;
+    fat[1] = 0x3C;
+    fat[2] = 0x90;
+    put_le16(fat.data() + 0x0B, 512);
+    set_entry(fat.data(), 2, mbr_type_empty, 0, 64);
+    sign(fat.data());
+    EXPECT_EQ(read_bytes(fat).scheme, partition_scheme_e::none);
+}
+
 namespace {
 
 // A GPT disk made by sfdisk in a scratch file, returned as bytes.

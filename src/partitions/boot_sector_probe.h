@@ -17,3 +17,8 @@ struct boot_sector_hit_s {
 // such a partition would make the search stand still.
 std::optional<boot_sector_hit_s> recognise_boot_sector(const uint8_t *sector, size_t sector_len,
                                                        const uint8_t *next, size_t next_len);
+
+// The file system ("NTFS", "exFAT", "FAT") whose volume boot sector this
+// 512-byte sector is, by its name field or by a FAT parameter block that
+// holds together; null for anything else, a partition table included.
+const char *volume_boot_sector_kind(const uint8_t *sector);

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "boot_sectors.h"
-#include "partitions/boot_sector_test.h"
+#include "partitions/boot_sector_probe.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ std::optional<boot_sector_hit_s> test(const test_sector_t &s, const test_sector_
     return recognise_boot_sector(s.data(), s.size(), next.data(), next.size());
 }
 
-TEST(boot_sector_test, ntfs_count_includes_the_backup_boot_sector)
+TEST(boot_sector_probe, ntfs_count_includes_the_backup_boot_sector)
 {
     auto hit = test(ntfs_boot_sector(1000000));
     ASSERT_TRUE(hit);
@@ -27,7 +27,7 @@ TEST(boot_sector_test, ntfs_count_includes_the_backup_boot_sector)
     EXPECT_FALSE(test(other));
 }
 
-TEST(boot_sector_test, fat32_needs_a_signed_successor_and_a_windows_name)
+TEST(boot_sector_probe, fat32_needs_a_signed_successor_and_a_windows_name)
 {
     auto hit = test(fat32_boot_sector(81920), signed_sector());
     ASSERT_TRUE(hit);
@@ -43,7 +43,7 @@ TEST(boot_sector_test, fat32_needs_a_signed_successor_and_a_windows_name)
     EXPECT_FALSE(test(fat32_boot_sector(100, "MSWI"), signed_sector()));
 }
 
-TEST(boot_sector_test, lengths_that_would_stall_the_search_are_refused)
+TEST(boot_sector_probe, lengths_that_would_stall_the_search_are_refused)
 {
     EXPECT_FALSE(test(ntfs_boot_sector(0)));
     EXPECT_FALSE(test(ntfs_boot_sector(UINT64_MAX)));  // + 1 wraps to 0

@@ -1,6 +1,6 @@
 #include "drive_row.h"
 
-#include "devices/drive_list.h"
+#include "drive_list.h"
 #include "platform/disks.h"
 
 bool drive_row_for_disk(int disk_number, drive_item_s &out, QString *error)

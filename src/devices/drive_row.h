@@ -1,9 +1,10 @@
-// The drive row the search and the repair work on, for one disk of the disk table.
+// The row of one disk of the disk table, built alone (the drive list stops at
+// the first disk without geometry).
 #pragma once
 
 #include <QString>
 
-#include "devices/drive_item.h"
+#include "drive_item.h"
 
 // Builds the row of disk table entry disk_number (path, size and geometry as
 // the drive list shows them). False with *error when there is no such disk or
