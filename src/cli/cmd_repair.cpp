@@ -9,7 +9,7 @@
 #include "partitions/mbr_backup.h"
 #include "platform/le_bytes.h"
 #include "platform/mbr_layout.h"
-#include "results/recovery_item.h"
+#include "results/format_size.h"
 
 namespace {
 
