@@ -201,6 +201,19 @@ TEST_F(fat_cli, refuses_other_file_systems_and_bad_usage)
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains("--deep")) << r.err.constData();
 
+    // Still named FAT by the system, but our reader cannot mount it: a
+    // failed scan with its reason, not an empty result.
+    const QString unmountable = blank_dir.filePath(QStringLiteral("unmountable.img"));
+    ASSERT_TRUE(QFile::copy(image, unmountable));
+    QFile damaged(unmountable);
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite) && damaged.seek(510));
+    damaged.write(QByteArray(1, '\0'));
+    damaged.close();
+    r = cli({QStringLiteral("scan"), unmountable});
+    EXPECT_EQ(r.code, 1) << r.out.constData();
+    EXPECT_TRUE(r.err.contains("failed: ")) << r.err.constData();
+    EXPECT_FALSE(r.out.contains("files found"));
+
     EXPECT_EQ(cli({QStringLiteral("recover"), image, QStringLiteral("--all")}).code, 2) << "no --out";
     EXPECT_EQ(cli({QStringLiteral("recover"), image, QStringLiteral("--out"), blank_dir.path()}).code, 2)
         << "neither --all nor --id";
