@@ -61,16 +61,19 @@ int run_recover(const cli_args_c &args)
     if (!parse_ids(args.values(QStringLiteral("id")), wanted))
         return cli_bad_target;
 
-    scan_session_c session;
-    const int rc = run_session_target(args, "recover", session);
-    if (rc != cli_ok)
-        return rc;
-    if (session.on_scanned_volume(out_dir) && !args.has(QStringLiteral("allow-same-volume"))) {
+    // Checked before the scan, which can take hours on a large disk.
+    auto elsewhere = [&](const volume_item_s &volume) {
+        if (!folder_on_volume(out_dir, volume) || args.has(QStringLiteral("allow-same-volume")))
+            return true;
         fprintf(stderr, "tarnrecovery-cli recover: %s lies on the scanned volume %s; restored files could "
                         "overwrite the files still to be restored. Choose a folder on another volume, or add "
-                        "--allow-same-volume\n", qPrintable(out_dir), qPrintable(session.volume().device_name));
-        return cli_bad_target;
-    }
+                        "--allow-same-volume\n", qPrintable(out_dir), qPrintable(volume.device_name));
+        return false;
+    };
+    scan_session_c session;
+    const int rc = run_session_target(args, "recover", session, elsewhere);
+    if (rc != cli_ok)
+        return rc;
 
     QList<found_row_s> rows;
     QSet<quint64> seen;

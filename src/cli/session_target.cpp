@@ -9,17 +9,19 @@
 
 namespace {
 
-int load_saved(const cli_args_c &args, const char *command, scan_session_c &session)
+using accept_fn = std::function<bool(const volume_item_s &)>;
+
+int load_saved(const cli_args_c &args, const char *command, scan_session_c &session, const accept_fn &accept)
 {
     const scan_session_c::load_result_e loaded = session.load_result(args.value(QStringLiteral("result")));
     if (loaded == scan_session_c::loaded)
-        return cli_ok;
+        return !accept || accept(session.volume()) ? cli_ok : cli_bad_target;
     fprintf(stderr, "tarnrecovery-cli %s: %s%s\n", command, qPrintable(session.error()),
             loaded == scan_session_c::volume_not_listed ? "; add its image with --image" : "");
     return cli_bad_target;
 }
 
-int scan(const cli_args_c &args, const char *command, scan_session_c &session)
+int scan(const cli_args_c &args, const char *command, scan_session_c &session, const accept_fn &accept)
 {
     volume_item_s volume;
     QString error;
@@ -27,6 +29,8 @@ int scan(const cli_args_c &args, const char *command, scan_session_c &session)
         fprintf(stderr, "tarnrecovery-cli %s: %s\n", command, qPrintable(error));
         return cli_bad_target;
     }
+    if (accept && !accept(volume))
+        return cli_bad_target;
     const bool deep = args.has(QStringLiteral("deep"));
     if (!session.start_scan(volume, deep)) {
         fprintf(stderr, "tarnrecovery-cli %s: %s; use --deep for a deep scan\n", command,
@@ -53,7 +57,8 @@ int scan(const cli_args_c &args, const char *command, scan_session_c &session)
 
 } // namespace
 
-int run_session_target(const cli_args_c &args, const char *command, scan_session_c &session)
+int run_session_target(const cli_args_c &args, const char *command, scan_session_c &session,
+                       const accept_fn &accept)
 {
     if (!add_cli_images(args))
         return cli_bad_target;
@@ -63,6 +68,6 @@ int run_session_target(const cli_args_c &args, const char *command, scan_session
     else
         set_engine_log(nullptr);
     if (args.has(QStringLiteral("result")))
-        return load_saved(args, command, session);
-    return scan(args, command, session);
+        return load_saved(args, command, session, accept);
+    return scan(args, command, session, accept);
 }

@@ -128,11 +128,11 @@ void scan_session_c::finish()
     emit scan_finished();
 }
 
-bool scan_session_c::on_scanned_volume(const QString &folder) const
+bool folder_on_volume(const QString &folder, const volume_item_s &volume)
 {
     std::string source;
     int partition = 0;
-    if (!parse_volume_path(volume_.volume_path.toStdString(), source, partition))
+    if (!parse_volume_path(volume.volume_path.toStdString(), source, partition))
         return false;
     struct stat device {};
     // Writing beside an image file cannot overwrite what the image holds.
@@ -148,8 +148,8 @@ bool scan_session_c::on_scanned_volume(const QString &folder) const
     if (S_ISBLK(device.st_mode) && target.st_dev == device.st_rdev)
         return true;
     struct stat mount {};
-    return QFileInfo(volume_.mount_path).isDir() &&
-           stat(QFile::encodeName(volume_.mount_path).constData(), &mount) == 0 && mount.st_dev == target.st_dev;
+    return QFileInfo(volume.mount_path).isDir() &&
+           stat(QFile::encodeName(volume.mount_path).constData(), &mount) == 0 && mount.st_dev == target.st_dev;
 }
 
 recovery_report_s scan_session_c::restore(const QList<found_row_s> &rows, const QString &folder,

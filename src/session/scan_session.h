@@ -14,6 +14,11 @@
 #include "results/found_row.h"
 #include "results/recovery_writer.h"
 
+// Whether folder lies on the volume, where restored files could overwrite
+// what is still to be restored: the same device as the volume's mount. A
+// volume inside an image file never holds it.
+bool folder_on_volume(const QString &folder, const volume_item_s &volume);
+
 class scan_session_c : public QObject {
     Q_OBJECT
 public:
@@ -51,10 +56,7 @@ public:
     const found_folder_s &tree() const { return tree_; }
     QList<found_row_s> rows() const { return found_rows(tree_); }
 
-    // Whether folder lies on the scanned volume, where restored files could
-    // overwrite what is still to be restored: the same device as the
-    // volume's mount. A volume inside an image file never holds it.
-    bool on_scanned_volume(const QString &folder) const;
+    bool on_scanned_volume(const QString &folder) const { return folder_on_volume(folder, volume_); }
     // Writes rows into folder, emitting restore_progressed after each.
     recovery_report_s restore(const QList<found_row_s> &rows, const QString &folder, bool recreate_folders);
 
