@@ -96,6 +96,12 @@ bool scan_session_c::wait_for_finish(int ms)
     return true;
 }
 
+bool scan_session_c::offers_deep_scan() const
+{
+    return engine_ && !scanning_ && !deep_ && stop_code_ != stop_user && stop_code_ != stop_abandon &&
+           tree_.folders.isEmpty();
+}
+
 bool scan_session_c::is_paused() const { return scanning_ && engine_->get_pause() != 0; }
 double scan_session_c::progress() const { return engine_ ? engine_->get_progress() : 0.0; }
 quint64 scan_session_c::read_count() const { return engine_ ? engine_->get_read_count() : 0; }

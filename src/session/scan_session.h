@@ -54,6 +54,10 @@ public:
     const QString &error() const { return error_; }
     bool stopped_by_user() const { return stop_code_ == stop_user; }
     const found_folder_s &tree() const { return tree_; }
+    // Whether a deep scan is to be offered, as the recovery page does: the
+    // result shows no folder below "/" (files lying in the root alone count
+    // as empty), and the scan was neither stopped, abandoned nor deep.
+    bool offers_deep_scan() const;
     QList<found_row_s> rows() const { return found_rows(tree_); }
 
     bool on_scanned_volume(const QString &folder) const { return folder_on_volume(folder, volume_); }

@@ -120,6 +120,7 @@ TEST_F(scan_session_test, fat_scan_pause_resume_stop_abandon_and_restore)
     EXPECT_DOUBLE_EQ(session.progress(), 1.0);
     const QList<found_row_s> rows = session.rows();
     ASSERT_FALSE(rows.isEmpty());
+    EXPECT_FALSE(session.offers_deep_scan()) << "folders were found";
 
     QSignalSpy progressed(&session, &scan_session_c::restore_progressed);
     const recovery_report_s report = session.restore(rows, out.path(), true);
@@ -140,6 +141,7 @@ TEST_F(scan_session_test, fat_scan_pause_resume_stop_abandon_and_restore)
     ASSERT_TRUE(session.wait_for_finish(60000));
     EXPECT_TRUE(session.stopped_by_user());
     EXPECT_TRUE(session.error().isEmpty());
+    EXPECT_FALSE(session.offers_deep_scan()) << "never after a stop";
     ASSERT_TRUE(session.start_scan(volume, false));
     session.abandon();
     ASSERT_TRUE(finished.wait(60000) || !session.is_scanning());
@@ -240,8 +242,9 @@ TEST_F(scan_session_test, deep_scan_save_reload_and_restore)
     }
 }
 
-// Catches: a volume that cannot be read reported as an empty result; a
-// destination on the scanned device's mount not recognised as such.
+// Catches: a volume that cannot be read reported as an empty result, or
+// scanned as the volume read before it; a destination on the scanned
+// device's mount not recognised as such.
 TEST_F(scan_session_test, unreadable_volumes_fail_and_destinations_on_the_volume_are_seen)
 {
     QFile zeros(out.filePath(QStringLiteral("zeros.img")));
@@ -258,6 +261,8 @@ TEST_F(scan_session_test, unreadable_volumes_fail_and_destinations_on_the_volume
         ASSERT_TRUE(session.start_scan(volume, false));
         ASSERT_TRUE(session.wait_for_finish(60000));
         EXPECT_FALSE(session.error().isEmpty()) << file_system;
+        EXPECT_TRUE(session.offers_deep_scan()) << "nothing found: the carver may still find files";
+        EXPECT_TRUE(session.rows().isEmpty()) << "nothing of a volume scanned before";
     }
     volume_item_s gone;
     gone.device_name = out.filePath(QStringLiteral("gone.img"));
@@ -266,6 +271,7 @@ TEST_F(scan_session_test, unreadable_volumes_fail_and_destinations_on_the_volume
     ASSERT_TRUE(session.start_scan(gone, true));
     ASSERT_TRUE(session.wait_for_finish(60000));
     EXPECT_FALSE(session.error().isEmpty()) << "a deep scan that cannot read its device";
+    EXPECT_FALSE(session.offers_deep_scan()) << "it was deep already";
 
     // A device volume mounted at the output folder: a folder below that
     // mount, made or not yet, lies on it; /proc does not.

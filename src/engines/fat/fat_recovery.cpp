@@ -52,7 +52,9 @@ void fat_recovery_c::run()
         error_ = mount_result == fr_no_filesystem ? QStringLiteral("no FAT file system on the volume")
                                                   : QStringLiteral("the volume cannot be found or read");
     fat_log("Start Fat Scan.\n");
-    walk();
+    // A volume that cannot be bound leaves the reader on the last one bound.
+    if (bound)
+        walk();
 
     fat_item_s root;
     root.attributes = fat_attr_directory;
