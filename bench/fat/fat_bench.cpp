@@ -13,7 +13,7 @@
 #include "engines/fat/fat_drives.h"
 #include "engines/fat/fat_recovery.h"
 #include "engines/fat/fat_volume.h"
-#include "results/found_tree.h"
+#include "results/found_row.h"
 #include "results/recovery_writer.h"
 
 namespace {
@@ -75,7 +75,7 @@ void BM_fat_scan(benchmark::State &state)
     for (auto _ : state) {
         fat_recovery_c engine;
         scan(engine);
-        rows = found_rows(build_found_tree(engine_fat, engine)).size();
+        rows = found_rows(engine.get_found_tree()).size();
     }
     state.counters["files"] = static_cast<double>(rows);
 }
@@ -96,8 +96,8 @@ void BM_fat_restore_all(benchmark::State &state)
         QTemporaryDir out;
         fat_recovery_c engine;
         scan(engine);
-        recovery_writer_c writer(engine_fat, engine, out.path(), true);
-        recovery_report_s report = writer.write(found_rows(build_found_tree(engine_fat, engine)));
+        recovery_writer_c writer(engine, out.path(), true);
+        recovery_report_s report = writer.write(found_rows(engine.get_found_tree()));
         state.counters["written"] = report.written.size();
     }
 }

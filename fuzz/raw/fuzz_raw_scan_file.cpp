@@ -10,8 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::string path;
     std::vector<raw_item_s> items;
     if (parse_scan_file(data, size, path, items)) {
-        for (const raw_item_s &item : items)
-            if (item.index >= items.size())
+        for (size_t i = 0; i < items.size(); ++i)
+            if (items[i].index != i)
                 abort();
         if (path.size() > scan_file_header_size)
             abort();

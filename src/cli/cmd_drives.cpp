@@ -7,7 +7,7 @@
 #include "cli_command.h"
 #include "cli_table.h"
 #include "devices/drive_list.h"
-#include "results/recovery_item.h"
+#include "results/format_size.h"
 
 namespace {
 

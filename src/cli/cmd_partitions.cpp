@@ -10,7 +10,7 @@
 #include "devices/drive_row.h"
 #include "progress_line.h"
 #include "target.h"
-#include "results/recovery_item.h"
+#include "results/format_size.h"
 
 namespace {
 

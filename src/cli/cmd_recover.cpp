@@ -3,81 +3,100 @@
 #include <cstdio>
 
 #include "cli_command.h"
-#include "found_result.h"
-#include "found_scan.h"
-#include "results/found_tree.h"
-#include "results/recovery_writer.h"
+#include "printable_text.h"
+#include "session_target.h"
 
 namespace {
+
+bool parse_ids(const QStringList &words, QSet<quint64> &wanted)
+{
+    for (const QString &word : words) {
+        bool ok = false;
+        const quint64 id = word.toULongLong(&ok, 0);
+        if (!ok) {
+            fprintf(stderr, "tarnrecovery-cli recover: not an id: %s\n", qPrintable(word));
+            return false;
+        }
+        wanted.insert(id);
+    }
+    return true;
+}
+
+// Prints what was not restored; returns how many rows failed.
+int print_report(const recovery_report_s &report, const QString &out_dir)
+{
+    printf("%lld files written to %s\n", static_cast<long long>(report.written.size()), qPrintable(out_dir));
+    for (const found_row_s &row : report.skipped)
+        printf("skipped: %s (id %llu): no data left to restore\n", qPrintable(printable_text(row.path())),
+               static_cast<unsigned long long>(row.row.id));
+    for (const recovery_failure_s &f : report.failed) {
+        const QString path = printable_text(f.row.path());
+        const auto id = static_cast<unsigned long long>(f.row.row.id);
+        if (f.output.isEmpty())
+            printf("failed: %s (id %llu)\n", qPrintable(path), id);
+        else
+            printf("incomplete: %s (id %llu): %llu of %llu bytes kept in %s\n", qPrintable(path), id,
+                   static_cast<unsigned long long>(f.bytes_kept), static_cast<unsigned long long>(f.row.row.size),
+                   qPrintable(printable_text(f.output)));
+    }
+    return static_cast<int>(report.failed.size());
+}
 
 int run_recover(const cli_args_c &args)
 {
     const QStringList unknown = args.unknown(
         {QStringLiteral("out"), QStringLiteral("all"), QStringLiteral("id"), QStringLiteral("flat"),
-         QStringLiteral("deep"), QStringLiteral("image"), QStringLiteral("partition"),
-         QStringLiteral("verbose"), QStringLiteral("result")});
+         QStringLiteral("deep"), QStringLiteral("image"), QStringLiteral("partition"), QStringLiteral("verbose"),
+         QStringLiteral("result"), QStringLiteral("allow-same-volume")});
     const bool all = args.has(QStringLiteral("all"));
-    const QStringList id_words = args.values(QStringLiteral("id"));
     const QString out_dir = args.value(QStringLiteral("out"));
     const bool from_file = args.has(QStringLiteral("result"));
+    QSet<quint64> wanted;
     if (!unknown.isEmpty() || args.positional().size() != (from_file ? 0 : 1) || out_dir.isEmpty() ||
-        all == !id_words.isEmpty()) {
+        all == !args.values(QStringLiteral("id")).isEmpty()) {
         fprintf(stderr, "tarnrecovery-cli recover: usage: recover {TARGET | --result FILE} --out DIR "
-                        "[--all | --id ID ...] [--flat]\n");
+                        "[--all | --id ID ...] [--flat] [--allow-same-volume]\n");
         return cli_bad_target;
     }
-    QSet<quint64> wanted;
-    for (const QString &word : id_words) {
-        bool ok = false;
-        quint64 id = word.toULongLong(&ok, 0);
-        if (!ok) {
-            fprintf(stderr, "tarnrecovery-cli recover: not an id: %s\n", qPrintable(word));
-            return cli_bad_target;
-        }
-        wanted.insert(id);
-    }
+    if (!parse_ids(args.values(QStringLiteral("id")), wanted))
+        return cli_bad_target;
 
-    found_scan_s scan;
-    int rc = from_file ? load_found_result(args, "recover", scan) : run_found_scan(args, "recover", scan);
+    // Checked before the scan, which can take hours on a large disk.
+    auto elsewhere = [&](const volume_item_s &volume) {
+        if (!folder_on_volume(out_dir, volume) || args.has(QStringLiteral("allow-same-volume")))
+            return true;
+        fprintf(stderr, "tarnrecovery-cli recover: %s lies on the scanned volume %s; restored files could "
+                        "overwrite the files still to be restored. Choose a folder on another volume, or add "
+                        "--allow-same-volume\n", qPrintable(out_dir), qPrintable(volume.device_name));
+        return false;
+    };
+    scan_session_c session;
+    const int rc = run_session_target(args, "recover", session, elsewhere);
     if (rc != cli_ok)
         return rc;
 
     QList<found_row_s> rows;
     QSet<quint64> seen;
-    for (const found_row_s &row : found_rows(scan.tree)) {
+    for (const found_row_s &row : session.rows()) {
         if (all || wanted.contains(row.row.id)) {
             rows.append(row);
             seen.insert(row.row.id);
         }
     }
-    recovery_writer_c writer(scan.kind, *scan.engine, out_dir, !args.has(QStringLiteral("flat")));
-    const recovery_report_s report = writer.write(rows);
-
-    printf("%lld files written to %s\n", static_cast<long long>(report.written.size()), qPrintable(out_dir));
-    int failures = 0;
+    const recovery_report_s report = session.restore(rows, out_dir, !args.has(QStringLiteral("flat")));
+    int failures = print_report(report, out_dir);
     for (quint64 id : wanted) {
         if (!seen.contains(id)) {
             printf("failed: id %llu is not a found file\n", static_cast<unsigned long long>(id));
             ++failures;
         }
     }
-    for (const recovery_failure_s &f : report.failed) {
-        if (f.output.isEmpty())
-            printf("failed: %s (id %llu)\n", qPrintable(f.row.path()),
-                   static_cast<unsigned long long>(f.row.row.id));
-        else
-            printf("incomplete: %s (id %llu): %llu of %llu bytes kept in %s\n", qPrintable(f.row.path()),
-                   static_cast<unsigned long long>(f.row.row.id),
-                   static_cast<unsigned long long>(f.bytes_kept),
-                   static_cast<unsigned long long>(f.row.row.size), qPrintable(f.output));
-        ++failures;
-    }
     return failures ? cli_failed : cli_ok;
 }
 
 const cli_command_registrar registrar({"recover", run_recover,
                                        "{TARGET | --result FILE} --out DIR [--all | --id ID ...] [--flat] "
-                                       "[--image FILE] [--partition N] [--deep]",
+                                       "[--image FILE] [--partition N] [--deep] [--allow-same-volume]",
                                        "scan a volume and restore found files into DIR, recreating their folders"});
 
 } // namespace

@@ -10,7 +10,7 @@
 #include "partitions/mbr_backup.h"
 #include "partitions/table_repair.h"
 #include "platform/mbr_layout.h"
-#include "results/recovery_item.h"
+#include "results/format_size.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "cli_command.h"
-#include "found_result.h"
-#include "found_scan.h"
-#include "results/found_tree.h"
+#include "printable_text.h"
+#include "results/format_size.h"
+#include "session_target.h"
 
 namespace {
 
@@ -20,36 +20,46 @@ QString date_text(qint64 seconds)
     return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-void print_folder(QTextStream &out, const found_folder_s &folder, const QString &path)
+QJsonValue iso_date(qint64 seconds)
 {
-    out << path << "\n";
-    for (const recovery_item_s &row : folder.files)
-        out << QStringLiteral("    %1  %2  %3  %4  0x%5  %6\n")
-                   .arg(row.id, 10)
-                   .arg(format_size(row.size), 9)
-                   .arg(date_text(row.date1), 19)
-                   .arg(date_text(row.date2), 19)
-                   .arg(row.flags, 2, 16, QLatin1Char('0'))
-                   .arg(row.name);
-    for (const found_folder_s &sub : folder.folders)
-        print_folder(out, sub, (path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/')) + sub.name);
+    if (seconds == 0)
+        return QJsonValue::Null;
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(Qt::ISODate);
 }
 
-void print_json(const found_folder_s &tree)
+void print_text(const found_folder_s &tree)
 {
-    QJsonArray rows;
-    for (const found_row_s &r : found_rows(tree)) {
+    QTextStream out(stdout);
+    out << "     id        size  modified             created              flags name\n";
+    walk_found_folders(tree, [&out](const found_folder_s &folder, const QStringList &names) {
+        out << printable_text(QLatin1Char('/') + names.join(QLatin1Char('/'))) << "\n";
+        for (const recovery_item_s &row : folder.files)
+            out << QStringLiteral("    %1  %2  %3  %4  0x%5  %6\n")
+                       .arg(row.id, 10)
+                       .arg(format_size(row.size), 9)
+                       .arg(date_text(row.modified()), 19)
+                       .arg(date_text(row.created()), 19)
+                       .arg(row.attributes(), 2, 16, QLatin1Char('0'))
+                       .arg(printable_text(row.name));
+    });
+}
+
+void print_json(const QList<found_row_s> &rows)
+{
+    QJsonArray list;
+    for (const found_row_s &r : rows) {
         QJsonObject o;
         o[QStringLiteral("id")] = static_cast<qint64>(r.row.id);
         o[QStringLiteral("path")] = r.path();
         o[QStringLiteral("name")] = r.row.name;
         o[QStringLiteral("size")] = static_cast<qint64>(r.row.size);
-        o[QStringLiteral("date1")] = r.row.date1;
-        o[QStringLiteral("date2")] = r.row.date2;
-        o[QStringLiteral("flags")] = static_cast<qint64>(r.row.flags);
-        rows.append(o);
+        o[QStringLiteral("modified")] = iso_date(r.row.modified());
+        o[QStringLiteral("created")] = iso_date(r.row.created());
+        o[QStringLiteral("deleted")] = r.row.deleted != 0;
+        o[QStringLiteral("attributes")] = static_cast<qint64>(r.row.attributes());
+        list.append(o);
     }
-    const QByteArray text = QJsonDocument(rows).toJson(QJsonDocument::Indented);
+    const QByteArray text = QJsonDocument(list).toJson(QJsonDocument::Indented);
     fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
 }
 
@@ -62,20 +72,29 @@ int run_scan(const cli_args_c &args)
         fprintf(stderr, "tarnrecovery-cli scan: usage: scan TARGET [--json] [--deep [--save FILE]]\n");
         return cli_bad_target;
     }
-    found_scan_s scan;
-    int rc = run_found_scan(args, "scan", scan);
+    if (args.has(QStringLiteral("save")) && !args.has(QStringLiteral("deep"))) {
+        fprintf(stderr, "tarnrecovery-cli scan: --save keeps deep-scan results only; add --deep\n");
+        return cli_bad_target;
+    }
+    scan_session_c session;
+    const int rc = run_session_target(args, "scan", session);
     if (rc != cli_ok)
         return rc;
+    const QList<found_row_s> rows = session.rows();
     if (args.has(QStringLiteral("json"))) {
-        print_json(scan.tree);
+        print_json(rows);
     } else {
-        QTextStream out(stdout);
-        out << "     id        size  modified             created              flags name\n";
-        print_folder(out, scan.tree, QStringLiteral("/"));
-        out << found_rows(scan.tree).size() << " files found\n";
+        print_text(session.tree());
+        printf("%lld files found\n", static_cast<long long>(rows.size()));
     }
-    if (args.has(QStringLiteral("save")))
-        return save_found_result(scan, args.value(QStringLiteral("save")));
+    if (!args.has(QStringLiteral("save")))
+        return cli_ok;
+    const QString path = args.value(QStringLiteral("save"));
+    if (!session.save_result(path)) {
+        fprintf(stderr, "tarnrecovery-cli scan: %s not written (%s)\n", qPrintable(path), qPrintable(session.error()));
+        return cli_failed;
+    }
+    fprintf(stderr, "scan result saved to %s\n", qPrintable(path));
     return cli_ok;
 }
 

@@ -6,8 +6,12 @@
 #include <QString>
 #include <QThread>
 #include <string>
+#include <vector>
 
 #include "devices/volume_item.h"
+#include "engines/raw/raw_item.h"
+#include "results/found_folder.h"
+#include "results/recovery_item.h"
 
 // Stop codes, written by whoever drives the engine.
 enum stop_code_e {
@@ -15,6 +19,11 @@ enum stop_code_e {
     stop_no_scan = 1,  // null engine: there is no scan
     stop_abandon = 2,  // results are discarded
     stop_user = 3,     // results found so far stay
+};
+
+// What recover_row answers besides 0 (written) and -1 (failed).
+enum recover_result_e {
+    recover_no_data = -2,  // the row names a file whose data is not stored anywhere
 };
 
 class recovery_base_c : public QThread {
@@ -38,6 +47,31 @@ public:
     // one of its ancestors is not stored.
     virtual int get_item_path(quint64 id, std::wstring *out) { return 0; }
     virtual quint64 get_found_count() { return 0; }
+
+    // What the front ends read instead of the store itself.
+
+    // Why the last scan could not run (volume not mounted, device not
+    // readable); empty when it ran, to its end or until stopped.
+    virtual QString get_error() const { return QString(); }
+    // A short name for messages: "FAT", "NTFS", "deep scan".
+    virtual QString get_engine_name() const { return QString(); }
+    // The found folders of a finished scan: "/" holding the root's files and,
+    // below it, every folder the engine's rules show. Read only after the
+    // thread has finished.
+    virtual found_folder_s get_found_tree() const { return found_folder_s(QStringLiteral("/")); }
+    // Writes one row of the tree to destination the way this engine
+    // restores it: 0 written whole, -1 failed (a partial file may be left),
+    // recover_no_data when there is nothing to write.
+    virtual int recover_row(const recovery_item_s &row, const QString &destination)
+    {
+        return recover_item(row.id, destination);
+    }
+    // The results as scan-file entries, whose index is the row id; false
+    // when this engine's results are not kept in scan files.
+    virtual bool get_scan_entries(std::vector<raw_item_s> *) const { return false; }
+    // Takes loaded entries in place of a scan of the volume set last; false
+    // when this engine does not keep scan files.
+    virtual bool set_scan_entries(std::vector<raw_item_s>) { return false; }
 };
 
 // The null engine: answers everything with its neutral value.

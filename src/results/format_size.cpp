@@ -1,4 +1,4 @@
-#include "recovery_item.h"
+#include "format_size.h"
 
 QString format_size(quint64 bytes)
 {

@@ -1,7 +1,6 @@
-// One row of a found folder's file table, and the size text every list uses.
+// One row of a found folder's file table, as an engine describes a found file.
 #pragma once
 
-#include <QList>
 #include <QMetaType>
 #include <QString>
 #include <QtGlobal>
@@ -14,19 +13,11 @@ struct recovery_item_s {
     quint64 id = 0;       // the engine's item id
     quint32 flags = 0;    // FAT attributes, NTFS flags byte; 0 for carved finds
     quint8 checked = 0;
+    quint8 deleted = 0;   // the file system no longer lists the file
+
+    qint64 modified() const { return date1; }
+    qint64 created() const { return date2; }
+    quint32 attributes() const { return flags; }
 };
 
 Q_DECLARE_METATYPE(recovery_item_s)
-
-// A found folder as the tree shows it: its own files and its subfolders.
-struct found_folder_s {
-    QString name;
-    QList<recovery_item_s> files;
-    QList<found_folder_s> folders;
-};
-
-// Which engine a result came from; decides how its store is read.
-enum engine_kind_e { engine_fat = 0, engine_ntfs = 1, engine_raw = 2 };
-
-// "%dB", "%.2fK", "%.2fM", "%.2fG" in binary units.
-QString format_size(quint64 bytes);

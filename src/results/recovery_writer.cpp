@@ -3,11 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "recover_row.h"
-
-recovery_writer_c::recovery_writer_c(engine_kind_e kind, recovery_base_c &engine,
-                                     const QString &destination, bool recreate_folders)
-    : kind_(kind), engine_(engine), destination_(destination), recreate_folders_(recreate_folders)
+recovery_writer_c::recovery_writer_c(recovery_base_c &engine, const QString &destination, bool recreate_folders)
+    : engine_(engine), destination_(destination), recreate_folders_(recreate_folders)
 {
 }
 
@@ -24,28 +21,36 @@ QString recovery_writer_c::folder_for(const found_row_s &row)
     return folder;
 }
 
-recovery_report_s recovery_writer_c::write(const QList<found_row_s> &rows)
+recovery_report_s recovery_writer_c::write(const QList<found_row_s> &rows,
+                                           const std::function<void(int, int)> &progress)
 {
     recovery_report_s report;
+    const int total = static_cast<int>(rows.size());
     if (!QDir().mkpath(destination_)) {
         for (const found_row_s &row : rows)
             report.failed.append(recovery_failure_s{row, QString(), 0});
+        if (progress)
+            progress(total, total);
         return report;
     }
+    int done = 0;
     for (const found_row_s &row : rows) {
         const QString folder = folder_for(row);
         const QString output = folder.isEmpty() ? QString() : names_.claim_file(folder, row.row.name);
-        if (output.isEmpty()) {
-            report.failed.append(recovery_failure_s{row, QString(), 0});
-            continue;
-        }
-        if (recover_row(kind_, engine_, row.row, output) == 0) {
-            report.written.append(output);
-            continue;
-        }
+        const int result = output.isEmpty() ? -1 : engine_.recover_row(row.row, output);
         const QFileInfo kept(output);
-        report.failed.append(
-            recovery_failure_s{row, kept.exists() ? output : QString(), kept.exists() ? quint64(kept.size()) : 0});
+        if (result == 0) {
+            report.written.append(output);
+        } else if (result == recover_no_data) {
+            if (kept.exists() && kept.size() == 0)
+                QFile::remove(output);
+            report.skipped.append(row);
+        } else {
+            const bool partial = !output.isEmpty() && kept.exists();
+            report.failed.append(recovery_failure_s{row, partial ? output : QString(), partial ? quint64(kept.size()) : 0});
+        }
+        if (progress)
+            progress(++done, total);
     }
     return report;
 }

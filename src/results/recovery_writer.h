@@ -1,13 +1,14 @@
-// Restores a list of found rows into a folder through their engine, with
-// safe output names, optionally recreating the found folder paths, and says
-// which rows failed or came back incomplete.
+// Restores a list of found rows into a folder through the engine that found
+// them, with safe output names, optionally recreating the found folder
+// paths, and says what became of each row.
 #pragma once
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 #include "engines/recovery_base.h"
-#include "found_tree.h"
+#include "found_row.h"
 #include "safe_name.h"
 
 struct recovery_failure_s {
@@ -17,20 +18,21 @@ struct recovery_failure_s {
 };
 
 struct recovery_report_s {
-    QStringList written;    // output paths of complete files
-    QList<recovery_failure_s> failed;
+    QStringList written;               // output paths of complete files
+    QList<recovery_failure_s> failed;  // failed (no output) or incomplete (output kept)
+    QList<found_row_s> skipped;        // rows that name no stored data
 };
 
 class recovery_writer_c {
 public:
-    recovery_writer_c(engine_kind_e kind, recovery_base_c &engine, const QString &destination,
-                      bool recreate_folders);
-    recovery_report_s write(const QList<found_row_s> &rows);
+    recovery_writer_c(recovery_base_c &engine, const QString &destination, bool recreate_folders);
+    // progress(done, total) is called after each row.
+    recovery_report_s write(const QList<found_row_s> &rows,
+                            const std::function<void(int, int)> &progress = nullptr);
 
 private:
     QString folder_for(const found_row_s &row);
 
-    engine_kind_e kind_;
     recovery_base_c &engine_;
     QString destination_;
     bool recreate_folders_;

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <cstring>
 
-#include "engines/raw/raw_recovery.h"
+#include "platform/volume_path.h"
 
 bool parse_scan_file(const uint8_t *data, size_t size, std::string &device_path, std::vector<raw_item_s> &items)
 {
@@ -12,8 +12,8 @@ bool parse_scan_file(const uint8_t *data, size_t size, std::string &device_path,
     size_t count = (size - scan_file_header_size) / sizeof(raw_item_s);
     std::vector<raw_item_s> loaded(count);
     memcpy(loaded.data(), data + scan_file_header_size, count * sizeof(raw_item_s));
-    for (const raw_item_s &item : loaded)
-        if (item.index >= count)
+    for (size_t i = 0; i < count; ++i)
+        if (loaded[i].index != i)
             return false;
     const char *header = reinterpret_cast<const char *>(data);
     device_path.assign(header, strnlen(header, scan_file_header_size));
@@ -21,35 +21,56 @@ bool parse_scan_file(const uint8_t *data, size_t size, std::string &device_path,
     return true;
 }
 
-int save_results(const raw_recovery_c &engine, const QString &path)
+QString scan_file_device_path(const volume_item_s &volume)
 {
-    const std::vector<raw_item_s> &items = engine.items();
+    QString path = volume.volume_path;
+    if (path.endsWith(QLatin1Char(path_separator)))
+        path.chop(1);
+    return path;
+}
+
+static int refuse(QString *error, const QString &why)
+{
+    if (error)
+        *error = why;
+    return -1;
+}
+
+int save_results(const recovery_base_c &engine, const volume_item_s &volume, const QString &path, QString *error)
+{
+    std::vector<raw_item_s> items;
+    if (!engine.get_scan_entries(&items))
+        return refuse(error, QStringLiteral("only deep-scan results are kept in scan files"));
     if (items.empty())
-        return -1;
+        return refuse(error, QStringLiteral("nothing was found"));
+    const QByteArray device = scan_file_device_path(volume).toLocal8Bit();
+    // A cut path would name another volume, or none, when the file is read back.
+    if (static_cast<size_t>(device.size()) >= scan_file_header_size)
+        return refuse(error, QStringLiteral("the volume's name is longer than a scan file holds (%1 bytes)")
+                                 .arg(scan_file_header_size - 1));
     char header[scan_file_header_size] = {};
-    const std::string &device = engine.device_path();
-    memcpy(header, device.data(), std::min(device.size(), scan_file_header_size - 1));
+    memcpy(header, device.constData(), static_cast<size_t>(device.size()));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return -1;
+        return refuse(error, QStringLiteral("the file cannot be written"));
     const qint64 body = static_cast<qint64>(items.size() * sizeof(raw_item_s));
     bool written = file.write(header, sizeof(header)) == sizeof(header) &&
                    file.write(reinterpret_cast<const char *>(items.data()), body) == body;
     file.close();
-    return written && file.error() == QFileDevice::NoError ? 0 : -1;
+    if (!written || file.error() != QFileDevice::NoError)
+        return refuse(error, QStringLiteral("the file cannot be written"));
+    return 0;
 }
 
-QString load_results(raw_recovery_c &engine, const QString &path)
+QString read_scan_file(const QString &path, std::vector<raw_item_s> *entries)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = file.readAll();
     std::string device;
-    std::vector<raw_item_s> items;
     if (!parse_scan_file(reinterpret_cast<const uint8_t *>(bytes.constData()), static_cast<size_t>(bytes.size()),
-                         device, items))
+                         device, *entries))
         return {};
-    engine.set_results(device, std::move(items));
-    return QString::fromStdString(device);
+    return QString::fromLocal8Bit(device.data(), static_cast<qsizetype>(device.size()));
 }

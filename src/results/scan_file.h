@@ -8,20 +8,26 @@
 #include <string>
 #include <vector>
 
+#include "devices/volume_item.h"
 #include "engines/raw/raw_item.h"
-
-class raw_recovery_c;
+#include "engines/recovery_base.h"
 
 constexpr size_t scan_file_header_size = 256;
 
 // Parses a whole scan file. False (and out untouched) unless the length is
-// 256 + 32 x N with N >= 1 and every entry's stored index is below N, the
-// index being what the rows use as the entry's position in the table.
+// 256 + 32 x N with N >= 1 and every entry's stored index is its position,
+// as the system writes it: rows use the index as the entry's place in the table.
 bool parse_scan_file(const uint8_t *data, size_t size, std::string &device_path, std::vector<raw_item_s> &items);
 
-// 0 written, -1 not written (empty table, file not created, write failed).
-int save_results(const raw_recovery_c &engine, const QString &path);
-// The device path of an accepted file, which replaces the engine's table and
-// index and its device path; an empty text for a refused file, which leaves
-// the engine as it was.
-QString load_results(raw_recovery_c &engine, const QString &path);
+// The device path a scan file stores for a volume: its name path without
+// the trailing separator.
+QString scan_file_device_path(const volume_item_s &volume);
+
+// Writes the engine's results for volume. 0 written; -1 not written, with
+// the reason in *error (results not kept in scan files, nothing found, a
+// device path longer than the header holds, file not created or not written).
+int save_results(const recovery_base_c &engine, const volume_item_s &volume, const QString &path, QString *error);
+
+// The device path of an accepted file, its entries in *entries; an empty
+// text for a refused or unreadable file.
+QString read_scan_file(const QString &path, std::vector<raw_item_s> *entries);

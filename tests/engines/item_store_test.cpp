@@ -2,7 +2,7 @@
 // leads-to-file mark and path building, on loops of parent links too.
 #include <gtest/gtest.h>
 
-#include "engines/fat_item.h"
+#include "engines/fat/fat_item.h"
 
 namespace {
 

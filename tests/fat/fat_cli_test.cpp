@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "fixture_manifest.h"
@@ -58,8 +60,10 @@ TEST_F(fat_cli, scan_json_lists_every_recoverable_file_with_its_fields)
     QHash<qint64, QJsonObject> by_id;
     for (const QJsonValue &v : doc.array()) {
         QJsonObject o = v.toObject();
-        for (const char *key : {"id", "path", "name", "size", "date1", "date2", "flags"})
+        for (const char *key : {"id", "path", "name", "size", "modified", "created", "deleted", "attributes"})
             EXPECT_TRUE(o.contains(QLatin1String(key))) << key;
+        for (const char *key : {"date1", "date2", "flags"})
+            EXPECT_FALSE(o.contains(QLatin1String(key))) << key;
         EXPECT_TRUE(o.value(QStringLiteral("path")).toString().endsWith(
             QLatin1Char('/') + o.value(QStringLiteral("name")).toString()));
         by_id.insert(o.value(QStringLiteral("id")).toInteger(), o);
@@ -72,7 +76,13 @@ TEST_F(fat_cli, scan_json_lists_every_recoverable_file_with_its_fields)
         ASSERT_TRUE(by_id.contains(e.first_cluster)) << qPrintable(e.path);
         const QJsonObject o = by_id.value(e.first_cluster);
         EXPECT_EQ(o.value(QStringLiteral("size")).toInteger(), e.size);
-        EXPECT_EQ(o.value(QStringLiteral("flags")).toInteger() & 0x40, 0x40);
+        EXPECT_EQ(o.value(QStringLiteral("attributes")).toInteger() & 0x40, 0x40);
+        EXPECT_TRUE(o.value(QStringLiteral("deleted")).toBool());
+        // ISO 8601 in UTC, the same instant the FAT date and time give.
+        const QDateTime modified =
+            QDateTime::fromString(o.value(QStringLiteral("modified")).toString(), Qt::ISODate);
+        EXPECT_TRUE(modified.isValid());
+        EXPECT_EQ(modified.timeSpec(), Qt::UTC);
         // Same depth of folders as written.
         EXPECT_EQ(o.value(QStringLiteral("path")).toString().count(QLatin1Char('/')), e.path.count(QLatin1Char('/')) + 1)
             << qPrintable(e.path);
@@ -132,6 +142,44 @@ TEST_F(fat_cli, recover_by_id_reports_unknown_ids_and_fails)
     EXPECT_TRUE(r.out.startsWith("1 files written")) << r.out.constData();
 }
 
+// Catches: a floppy image whose table names itself (as mtools writes it)
+// refused for want of --partition 1; control characters in a found name
+// reaching the terminal, where ESC and newlines can fake rows.
+TEST_F(fat_cli, single_partition_floppy_and_hostile_names)
+{
+    QTemporaryDir dir;
+    const QString floppy = dir.filePath(QStringLiteral("floppy.img"));
+    const QString file = dir.filePath(QStringLiteral("ABCDEFGH.TXT"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(3000, 'x'));
+    f.close();
+    auto mtool = [&](const char *tool, const QStringList &args) {
+        const QString path = QStandardPaths::findExecutable(QLatin1String(tool));
+        return !path.isEmpty() && QProcess::execute(path, args) == 0;
+    };
+    ASSERT_TRUE(mtool("mformat", {QStringLiteral("-C"), QStringLiteral("-f"), QStringLiteral("1440"),
+                                  QStringLiteral("-i"), floppy, QStringLiteral("::")}))
+        << "mtools is needed to build this image";
+    ASSERT_TRUE(mtool("mcopy", {QStringLiteral("-i"), floppy, file, QStringLiteral("::/")}));
+    ASSERT_TRUE(mtool("mdel", {QStringLiteral("-i"), floppy, QStringLiteral("::/ABCDEFGH.TXT")}));
+    QFile image_file(floppy);
+    ASSERT_TRUE(image_file.open(QIODevice::ReadWrite));
+    QByteArray bytes = image_file.readAll();
+    const qsizetype at = bytes.indexOf(QByteArray("\xe5" "BCDEFGHTXT"));
+    ASSERT_GT(at, 0);
+    bytes.replace(at + 1, 7, QByteArray("B\x1b[2J\nH"));
+    image_file.seek(0);
+    image_file.write(bytes);
+    image_file.close();
+
+    run_s r = cli({QStringLiteral("scan"), floppy});
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.contains("#B\\x1b[2J\\x0aH.TXT")) << r.out.constData();
+    EXPECT_FALSE(r.out.contains('\x1b'));
+    EXPECT_EQ(r.out.count('\n'), 4) << "title, folder, one row, count: " << r.out.constData();
+}
+
 TEST_F(fat_cli, refuses_other_file_systems_and_bad_usage)
 {
     const QString ntfs = fixtures_dir() + QStringLiteral("/ntfs.img");
@@ -152,6 +200,19 @@ TEST_F(fat_cli, refuses_other_file_systems_and_bad_usage)
     run_s r = cli({QStringLiteral("scan"), blank});
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains("--deep")) << r.err.constData();
+
+    // Still named FAT by the system, but our reader cannot mount it: a
+    // failed scan with its reason, not an empty result.
+    const QString unmountable = blank_dir.filePath(QStringLiteral("unmountable.img"));
+    ASSERT_TRUE(QFile::copy(image, unmountable));
+    QFile damaged(unmountable);
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite) && damaged.seek(510));
+    damaged.write(QByteArray(1, '\0'));
+    damaged.close();
+    r = cli({QStringLiteral("scan"), unmountable});
+    EXPECT_EQ(r.code, 1) << r.out.constData();
+    EXPECT_TRUE(r.err.contains("failed: ")) << r.err.constData();
+    EXPECT_FALSE(r.out.contains("files found"));
 
     EXPECT_EQ(cli({QStringLiteral("recover"), image, QStringLiteral("--all")}).code, 2) << "no --out";
     EXPECT_EQ(cli({QStringLiteral("recover"), image, QStringLiteral("--out"), blank_dir.path()}).code, 2)

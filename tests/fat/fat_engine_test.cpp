@@ -211,6 +211,7 @@ TEST(fat_engine, a_volume_that_does_not_mount_leaves_only_the_root)
     scan_s scan(img);
     EXPECT_EQ(scan.engine.store().size(), 1);
     EXPECT_EQ(scan.log, "Start Fat Scan.\nf_opendir failed 1.\n");
+    EXPECT_FALSE(scan.engine.get_error().isEmpty()) << "a failed scan, not an empty volume";
 }
 
 TEST(fat_engine, stop_keeps_the_partial_store_linked)

@@ -17,8 +17,8 @@
 #include "engines/fat/fat_volume.h"
 #include "fixture_manifest.h"
 #include "fixtures/outside_tools.h"
-#include "results/found_tree.h"
-#include "results/found_tree_fat.h"
+#include "results/found_row.h"
+#include "engines/fat/fat_results.h"
 
 namespace {
 

@@ -7,9 +7,10 @@
 #include <QTemporaryDir>
 #include <unistd.h>
 
-#include "results/engine_choice.h"
-#include "results/found_tree_fat.h"
-#include "results/recover_row.h"
+#include "engines/engine_factory.h"
+#include "engines/fat/fat_results.h"
+#include "engines/live_copy.h"
+#include "results/found_row.h"
 #include "results/recovery_writer.h"
 #include "results/safe_name.h"
 
@@ -29,25 +30,20 @@ fat_item_s record(quint32 id, quint32 parent, quint8 attributes, const QString &
 }
 
 // Writes "data of <id>" for every id, except that it fails on ids >= 100
-// after writing a few bytes, like a read error in the middle of a file.
+// after writing a few bytes, like a read error in the middle of a file, and
+// has no data for ids 50 to 99.
 class fake_engine_c : public recovery_stop_c {
 public:
     int recover_item(quint64 id, QString destination) override
     {
+        if (id >= 50 && id < 100)
+            return recover_no_data;
         QFile f(destination);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return -1;
         f.write(QStringLiteral("data of %1").arg(id).toUtf8().left(id >= 100 ? 4 : 100));
         return id >= 100 ? -1 : 0;
     }
-    int get_item_path(quint64 id, std::wstring *out) override
-    {
-        if (id != 7)
-            return -1;
-        out->append(live_path.toStdWString());
-        return 0;
-    }
-    QString live_path;
 };
 
 QByteArray contents(const QString &path)
@@ -85,9 +81,10 @@ TEST(found_tree_fat, folders_need_files_below_and_a_cluster_and_rows_are_files)
     EXPECT_EQ(root.files[0].name, QStringLiteral("#oot.bin"));
     EXPECT_EQ(root.files[0].id, 9u);
     EXPECT_EQ(root.files[0].size, 3u);
-    EXPECT_EQ(root.files[0].date1, 1009);
-    EXPECT_EQ(root.files[0].date2, 2009);
-    EXPECT_EQ(root.files[0].flags, 0x60u);
+    EXPECT_EQ(root.files[0].modified(), 1009);
+    EXPECT_EQ(root.files[0].created(), 2009);
+    EXPECT_EQ(root.files[0].attributes(), 0x60u);
+    EXPECT_EQ(root.files[0].deleted, 1);
     ASSERT_EQ(root.folders.size(), 1) << "only the folder that leads to a file";
     EXPECT_EQ(root.folders[0].name, QStringLiteral("#ld"));
     ASSERT_EQ(root.folders[0].files.size(), 1);
@@ -102,20 +99,19 @@ TEST(found_tree_fat, folders_need_files_below_and_a_cluster_and_rows_are_files)
     EXPECT_TRUE(build_fat_tree(empty).files.isEmpty());
 }
 
-TEST(engine_choice, picks_by_file_system_name_as_the_recovery_page_does)
+TEST(engine_factory, picks_by_file_system_name_as_the_recovery_page_does)
 {
-    engine_kind_e kind = engine_ntfs;
-    EXPECT_EQ(choose_engine(QStringLiteral("FAT32"), false, &kind), 0);
-    EXPECT_EQ(kind, engine_fat);
-    EXPECT_EQ(choose_engine(QStringLiteral("FAT"), false, &kind), 0);
-    EXPECT_EQ(kind, engine_fat);
-    EXPECT_EQ(choose_engine(QStringLiteral("NTFS"), false, &kind), 0);
-    EXPECT_EQ(kind, engine_ntfs);
-    EXPECT_EQ(choose_engine(QStringLiteral("exFAT"), false, &kind), -1);
-    EXPECT_EQ(choose_engine(QStringLiteral("ntfs"), false, &kind), -1) << "the name is compared exactly";
-    EXPECT_EQ(choose_engine(QStringLiteral("ext4"), true, &kind), 0);
-    EXPECT_EQ(kind, engine_raw);
-    EXPECT_NE(make_engine(engine_fat), nullptr);
+    auto name = [](const char *file_system, bool deep) {
+        std::unique_ptr<recovery_base_c> engine = select_engine(QString::fromLatin1(file_system), deep);
+        return engine ? engine->get_engine_name() : QStringLiteral("refused");
+    };
+    EXPECT_EQ(name("FAT32", false), QStringLiteral("FAT"));
+    EXPECT_EQ(name("FAT", false), QStringLiteral("FAT"));
+    EXPECT_EQ(name("NTFS", false), QStringLiteral("NTFS"));
+    EXPECT_EQ(name("exFAT", false), QStringLiteral("refused"));
+    EXPECT_EQ(name("ntfs", false), QStringLiteral("refused")) << "the name is compared exactly";
+    EXPECT_EQ(name("ext4", true), QStringLiteral("deep scan"));
+    EXPECT_EQ(name("NTFS", true), QStringLiteral("deep scan"));
 }
 
 TEST(safe_name, names_from_disk_become_single_readable_entries)
@@ -171,15 +167,24 @@ TEST(recovery_writer, restores_rows_under_recreated_folders_and_reports_failures
     ASSERT_TRUE(dir.isValid());
     const QString out = dir.filePath(QStringLiteral("out"));
     fake_engine_c engine;
-    recovery_writer_c writer(engine_fat, engine, out, true);
+    recovery_writer_c writer(engine, out, true);
     QList<found_row_s> rows = {
         row(1, QStringLiteral("top.txt")),
         row(2, QStringLiteral("#ote.txt"), {QStringLiteral("#ld"), QStringLiteral("..")}),
         row(3, QStringLiteral("#ote.txt"), {QStringLiteral("#ld"), QStringLiteral("..")}),
         row(100, QStringLiteral("broken.bin")),
         row(4, QStringLiteral("../../escape.txt"), {QStringLiteral("/")}),
+        row(50, QStringLiteral("index only.txt")),
     };
-    recovery_report_s report = writer.write(rows);
+    QList<int> progress;
+    recovery_report_s report = writer.write(rows, [&progress](int done, int total) {
+        EXPECT_EQ(total, 6);
+        progress.append(done);
+    });
+    EXPECT_EQ(progress, (QList<int>{1, 2, 3, 4, 5, 6}));
+    ASSERT_EQ(report.skipped.size(), 1) << "a row without data is skipped, not failed";
+    EXPECT_EQ(report.skipped[0].row.id, 50u);
+    EXPECT_FALSE(QFile::exists(out + QStringLiteral("/index only.txt")));
     EXPECT_EQ(report.written.size(), 4);
     EXPECT_EQ(contents(out + QStringLiteral("/top.txt")), QByteArray("data of 1"));
     EXPECT_EQ(contents(out + QStringLiteral("/#ld/__/#ote.txt")), QByteArray("data of 2"));
@@ -193,7 +198,7 @@ TEST(recovery_writer, restores_rows_under_recreated_folders_and_reports_failures
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("escape.txt"))));
 
     // Again into the same folder: nothing written before is replaced.
-    recovery_writer_c again(engine_fat, engine, out, false);
+    recovery_writer_c again(engine, out, false);
     report = again.write({row(5, QStringLiteral("top.txt"), {QStringLiteral("ignored")})});
     EXPECT_EQ(report.written, QStringList{out + QStringLiteral("/top (2).txt")}) << "--flat puts it beside";
     EXPECT_EQ(contents(out + QStringLiteral("/top.txt")), QByteArray("data of 1"));
@@ -202,43 +207,30 @@ TEST(recovery_writer, restores_rows_under_recreated_folders_and_reports_failures
 TEST(recovery_writer, a_destination_that_cannot_be_made_fails_every_row)
 {
     fake_engine_c engine;
-    recovery_writer_c writer(engine_fat, engine, QStringLiteral("/proc/no/such/place"), true);
+    recovery_writer_c writer(engine, QStringLiteral("/proc/no/such/place"), true);
     recovery_report_s report = writer.write({row(1, QStringLiteral("a")), row(2, QStringLiteral("b"))});
     EXPECT_TRUE(report.written.isEmpty());
     EXPECT_EQ(report.failed.size(), 2);
 }
 
-TEST(recover_row, ntfs_live_rows_are_copied_from_their_path_and_others_go_through_the_engine)
+TEST(live_copy, copies_whole_files_and_reports_short_copies_as_failed)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    fake_engine_c engine;
-    engine.live_path = dir.filePath(QStringLiteral("live.bin"));
-    QFile live(engine.live_path);
+    const QString live_path = dir.filePath(QStringLiteral("live.bin"));
+    const QString dest = dir.filePath(QStringLiteral("copy.bin"));
+    QFile live(live_path);
     ASSERT_TRUE(live.open(QIODevice::WriteOnly));
     live.write(QByteArray(200000, 'L'));  // more than one copy buffer
     live.close();
-
-    recovery_item_s r;
-    r.id = 7;
-    const QString dest = dir.filePath(QStringLiteral("copy.bin"));
-    EXPECT_EQ(recover_row(engine_ntfs, engine, r, dest), 0);
+    EXPECT_EQ(copy_file(live_path.toStdWString(), dest), 0);
     EXPECT_EQ(contents(dest), QByteArray(200000, 'L'));
-    r.flags = 0x80;  // deleted: the engine writes it
-    EXPECT_EQ(recover_row(engine_ntfs, engine, r, dest), 0);
-    EXPECT_EQ(contents(dest), QByteArray("data of 7"));
-    r.id = 8;
-    r.flags = 0;
-    EXPECT_EQ(recover_row(engine_ntfs, engine, r, dest), 0) << "no source path: extracted through the engine";
-    EXPECT_EQ(contents(dest), QByteArray("data of 8"));
-    EXPECT_EQ(recover_row(engine_fat, engine, r, dest), 0);
-    EXPECT_EQ(contents(dest), QByteArray("data of 8"));
 
     // An empty live file copies to an empty file.
-    QFile empty(engine.live_path);
+    QFile empty(live_path);
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
     empty.close();
-    EXPECT_EQ(copy_file(engine.live_path.toStdWString(), dest), 0);
+    EXPECT_EQ(copy_file(live_path.toStdWString(), dest), 0);
     EXPECT_EQ(QFileInfo(dest).size(), 0);
     EXPECT_EQ(copy_file(L"/no/such/file", dest), -1);
 
@@ -248,7 +240,7 @@ TEST(recover_row, ntfs_live_rows_are_copied_from_their_path_and_others_go_throug
     empty.write(QByteArray(4096, 'L'));
     empty.close();
     if (QFileInfo::exists(QStringLiteral("/dev/full")))
-        EXPECT_EQ(copy_file(QString(engine.live_path).toStdWString(), QStringLiteral("/dev/full")), -1)
+        EXPECT_EQ(copy_file(live_path.toStdWString(), QStringLiteral("/dev/full")), -1)
             << "a full disk is a failed copy";
 }
 

@@ -35,6 +35,7 @@ struct scripted_library_s {
     int startups = 0, shutdowns = 0;
     std::function<void(size_t)> on_next;   // called before record i is returned
     uint32_t recovered_low = 0, recovered_high = 0;
+    int32_t recover_result = 7;
     std::string recovered_path;
 
     ntfs_library_s library()
@@ -66,7 +67,7 @@ struct scripted_library_s {
             recovered_low = low;
             recovered_high = high;
             recovered_path = path;
-            return 7;
+            return recover_result;
         };
         return lib;
     }
@@ -132,6 +133,7 @@ TEST(ntfs_engine, startup_failure_writes_the_report_and_an_empty_store)
     EXPECT_TRUE(f.engine.store().isEmpty());
     EXPECT_EQ(f.engine.get_read_count(), 0u);
     EXPECT_EQ(f.engine.get_found_count(), 0u);
+    EXPECT_FALSE(f.engine.get_error().isEmpty()) << "a volume that does not open is a failed scan";
     EXPECT_EQ(f.engine.recover_item(5, state.path() + QStringLiteral("/x")), -1) << "no scan is open";
 }
 
@@ -140,6 +142,7 @@ TEST(ntfs_engine, empty_library_leaves_progress_and_counts_at_zero)
     engine_fixture_s f;
     f.scan();
     EXPECT_TRUE(f.engine.store().isEmpty());
+    EXPECT_TRUE(f.engine.get_error().isEmpty()) << "an empty volume is a scan that ran";
     EXPECT_EQ(f.engine.get_read_count(), 0u);
     EXPECT_EQ(f.engine.get_progress(), 0.0);
 }
@@ -312,6 +315,21 @@ TEST(ntfs_engine, live_entries_are_copied_only_when_their_path_opens)
         << "a folder is not a file to copy";
     EXPECT_EQ(choose_ntfs_entry_source(f.engine, 99, file, &source), ntfs_entry_source_e::library)
         << "no stored path";
+
+    // Restoring rows: the live file is copied, a name without a record left
+    // is reported as having no data.
+    QTemporaryDir out;
+    recovery_item_s row;
+    row.id = 40;
+    row.flags = file;
+    EXPECT_EQ(f.engine.recover_row(row, out.filePath(QStringLiteral("live.txt"))), 0);
+    EXPECT_TRUE(QFile::exists(out.filePath(QStringLiteral("live.txt"))));
+    EXPECT_TRUE(f.script.recovered_path.empty()) << "copied, not extracted";
+    row.flags = file | deleted;
+    f.script.recover_result = ntfs_error_no_record;
+    EXPECT_EQ(f.engine.recover_row(row, out.filePath(QStringLiteral("gone.txt"))), recover_no_data);
+    f.script.recover_result = 0;
+    EXPECT_EQ(f.engine.recover_row(row, out.filePath(QStringLiteral("gone.txt"))), 0);
 
     engine_fixture_s unmounted;
     unmounted.script.records = f.script.records;

@@ -87,9 +87,9 @@ QByteArray formatted_volume_with(const QString &path, std::vector<planted_file_s
     return image;
 }
 
-// Catches: --save writing nothing or the wrong table; --result not finding
-// the volume when the stored path differs in case; restored bytes differing;
-// folders not named after the types.
+// Catches: --save writing nothing or the wrong table; --result taking a
+// volume matched only by case, or one that is not listed; restored bytes
+// differing; folders not named after the types.
 TEST_F(raw_cli_test, scan_save_and_restore_from_the_saved_result)
 {
     const QString image = dir.filePath(QStringLiteral("vol.img"));
@@ -103,12 +103,24 @@ TEST_F(raw_cli_test, scan_save_and_restore_from_the_saved_result)
                       dir.path(), &output), 0) << output.toStdString();
     QByteArray sav = read_file(saved);
     ASSERT_GE(sav.size(), 256 + 32 * static_cast<int>(files.size()));
-    // The same volume under a differently cased name must still be found.
+    // The closing line names the deep scan and counts its finds.
+    const int finds = (sav.size() - 256) / 32;
+    EXPECT_TRUE(output.contains(QStringLiteral("(deep scan): %1 found").arg(finds).toUtf8())) << output.toStdString();
+    // Only the volume named exactly is taken: not one whose name differs
+    // in case, nor a file outside every listed volume.
+    const QByteArray original = sav;
     const QByteArray stored(sav.constData());
-    sav.replace(0, stored.size(), stored.toUpper());
-    ASSERT_TRUE(write_file(saved, sav));
-
     const QString out = dir.filePath(QStringLiteral("out"));
+    for (const QByteArray &header : {stored.toUpper(), QByteArray("/etc/shadow:0:")}) {
+        sav.replace(0, 256, header.leftJustified(256, '\0'));
+        ASSERT_TRUE(write_file(saved, sav));
+        EXPECT_EQ(run_cli({QStringLiteral("recover"), QStringLiteral("--result"), saved, QStringLiteral("--image"),
+                           image, QStringLiteral("--out"), out, QStringLiteral("--all")}, dir.path(), &output), 2)
+            << header.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out)) << "nothing restored";
+    }
+    ASSERT_TRUE(write_file(saved, original));
+
     ASSERT_EQ(run_cli({QStringLiteral("recover"), QStringLiteral("--result"), saved, QStringLiteral("--image"), image,
                        QStringLiteral("--out"), out, QStringLiteral("--all")},
                       dir.path(), &output), 0) << output.toStdString();

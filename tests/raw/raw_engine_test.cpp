@@ -7,7 +7,7 @@
 #include "engines/raw/raw_recovery.h"
 #include "platform/volume_path.h"
 #include "raw/raw_test_util.h"
-#include "results/found_tree_raw.h"
+#include "engines/raw/raw_results.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "engines/raw/raw_recovery.h"
 #include "raw/raw_test_util.h"
-#include "results/found_tree_raw.h"
+#include "engines/raw/raw_results.h"
 #include "results/scan_file.h"
 
 namespace {
@@ -17,9 +17,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        volume_item_s v;
-        v.volume_path = QStringLiteral("/dev/sdz:1:/");
-        engine.set_volume(v);
+        volume.volume_path = QStringLiteral("/dev/sdz:1:/");
+        engine.set_volume(volume);
     }
     QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 
@@ -36,7 +35,23 @@ protected:
         return b;
     }
 
+    // Reads a file back into a fresh engine as a resumed scan would; the
+    // stored device path, or empty for a refused file.
+    QString load(raw_recovery_c &into, const char *name)
+    {
+        std::vector<raw_item_s> entries;
+        const QString device = read_scan_file(path(name), &entries);
+        if (!device.isEmpty())
+            into.set_scan_entries(std::move(entries));
+        return device;
+    }
+    int save(const char *name, QString *error = nullptr)
+    {
+        return save_results(engine, volume, path(name), error);
+    }
+
     QTemporaryDir dir;
+    volume_item_s volume;
     raw_recovery_c engine;
 };
 
@@ -45,7 +60,7 @@ protected:
 TEST_F(raw_scan_file_test, one_entry_is_288_bytes_and_loads_as_one_folder)
 {
     raw_recovery_c::on_found(&engine, "jpegjpeg", 4096, 777);
-    ASSERT_EQ(save_results(engine, path("one.sav")), 0);
+    ASSERT_EQ(save("one.sav"), 0);
     const QByteArray bytes = read_file(path("one.sav"));
     ASSERT_EQ(bytes.size(), 288);
     EXPECT_EQ(QByteArray(bytes.constData()), QByteArray("/dev/sdz:1:"));
@@ -53,8 +68,7 @@ TEST_F(raw_scan_file_test, one_entry_is_288_bytes_and_loads_as_one_folder)
     EXPECT_EQ(bytes.mid(256 + 24, 8), QByteArray("jpegjpeg"));
 
     raw_recovery_c loaded;
-    EXPECT_EQ(load_results(loaded, path("one.sav")), QStringLiteral("/dev/sdz:1:"));
-    EXPECT_EQ(loaded.device_path(), "/dev/sdz:1:");
+    EXPECT_EQ(load(loaded, "one.sav"), QStringLiteral("/dev/sdz:1:"));
     ASSERT_EQ(loaded.items().size(), 1u);
     EXPECT_EQ(loaded.items()[0].offset, 4096u);
     EXPECT_EQ(loaded.items()[0].length, 777u);
@@ -72,59 +86,67 @@ TEST_F(raw_scan_file_test, save_then_load_gives_the_same_table)
     raw_recovery_c::on_found(&engine, "gif", 0, 1);
     raw_recovery_c::on_found(&engine, "longtypename", 512, 2);
     raw_recovery_c::on_found(&engine, "gif", 1024, 3);
-    ASSERT_EQ(save_results(engine, path("three.sav")), 0);
+    ASSERT_EQ(save("three.sav"), 0);
     raw_recovery_c loaded;
-    ASSERT_FALSE(load_results(loaded, path("three.sav")).isEmpty());
+    ASSERT_FALSE(load(loaded, "three.sav").isEmpty());
     ASSERT_EQ(loaded.items().size(), 3u);
     EXPECT_EQ(memcmp(loaded.items().data(), engine.items().data(), 3 * sizeof(raw_item_s)), 0);
-    EXPECT_EQ(loaded.device_path(), engine.device_path());
     EXPECT_EQ(loaded.by_type().value("gif"), (QList<quint64>{0, 2}));
     EXPECT_EQ(loaded.by_type().value("longtype"), (QList<quint64>{1}));
     EXPECT_FALSE(loaded.by_type().contains("longtypename"));
 }
 
 // Catches: a file of a wrong length, or with an entry index outside the
-// table, accepted (rows would then read outside it); a refused file that
-// replaces the device path or the table.
+// table, duplicated or out of order, accepted (rows would then read outside
+// the table, or twice); a refused file that replaces the table.
 TEST_F(raw_scan_file_test, refused_files_leave_the_engine_as_it_was)
 {
     raw_recovery_c::on_found(&engine, "kept", 0, 5);
-    const std::string before = engine.device_path();
     for (int length : {0, 100, 256, 287, 289}) {
         ASSERT_TRUE(write_file(path("bad.sav"), file_of(length)));
-        EXPECT_TRUE(load_results(engine, path("bad.sav")).isEmpty()) << length;
+        EXPECT_TRUE(load(engine, "bad.sav").isEmpty()) << length;
     }
-    QByteArray bad_index = file_of(256 + 64);
-    bad_index[256 + 32] = 2;  // second entry claims index 2 of a 2-entry table
-    ASSERT_TRUE(write_file(path("bad.sav"), bad_index));
-    EXPECT_TRUE(load_results(engine, path("bad.sav")).isEmpty());
-    EXPECT_TRUE(load_results(engine, path("missing.sav")).isEmpty());
-    EXPECT_EQ(engine.device_path(), before);
+    for (char index : {2, 0}) {
+        QByteArray bad_index = file_of(256 + 64);
+        bad_index[256 + 32] = index;  // second entry claims index 2 of 2 entries, or the first's
+        ASSERT_TRUE(write_file(path("bad.sav"), bad_index));
+        EXPECT_TRUE(load(engine, "bad.sav").isEmpty()) << int(index);
+    }
+    QByteArray swapped = file_of(256 + 64);
+    swapped[256] = 1;
+    swapped[256 + 32] = 0;
+    ASSERT_TRUE(write_file(path("bad.sav"), swapped));
+    EXPECT_TRUE(load(engine, "bad.sav").isEmpty()) << "reordered entries";
+    EXPECT_TRUE(load(engine, "missing.sav").isEmpty());
     ASSERT_EQ(engine.items().size(), 1u);
     EXPECT_EQ(engine.items()[0].type_name(), "kept");
 
     ASSERT_TRUE(write_file(path("good.sav"), file_of(256 + 64)));
-    EXPECT_EQ(load_results(engine, path("good.sav")), QStringLiteral("/other"));
+    EXPECT_EQ(load(engine, "good.sav"), QStringLiteral("/other"));
     EXPECT_EQ(engine.items().size(), 2u);
 }
 
 // Catches: an empty result written as a file nobody can load, a failed
-// create reported as saved, a path of 256 bytes or more losing its terminator.
+// create reported as saved, a device path cut to fit the header saved as if
+// whole (read back, it would name another volume or none).
 TEST_F(raw_scan_file_test, save_failures_and_long_paths)
 {
-    EXPECT_EQ(save_results(engine, path("empty.sav")), -1);
+    QString error;
+    EXPECT_EQ(save("empty.sav", &error), -1);
     EXPECT_FALSE(QFile::exists(path("empty.sav")));
     raw_recovery_c::on_found(&engine, "x", 0, 1);
-    EXPECT_EQ(save_results(engine, path("no/such/dir.sav")), -1);
+    EXPECT_EQ(save("no/such/dir.sav"), -1);
 
-    volume_item_s v;
-    v.volume_path = QString(300, QLatin1Char('p')) + QLatin1Char('/');
-    raw_recovery_c longer;
-    longer.set_volume(v);
-    raw_recovery_c::on_found(&longer, "x", 0, 1);
-    ASSERT_EQ(save_results(longer, path("long.sav")), 0);
+    volume.volume_path = QString(255, QLatin1Char('p')) + QLatin1Char('/');
+    ASSERT_EQ(save("long.sav"), 0) << "255 bytes and the terminator fit";
     raw_recovery_c loaded;
-    EXPECT_EQ(load_results(loaded, path("long.sav")), QString(255, QLatin1Char('p')));
+    EXPECT_EQ(load(loaded, "long.sav"), QString(255, QLatin1Char('p')));
+    volume.volume_path = QString(256, QLatin1Char('p')) + QLatin1Char('/');
+    EXPECT_EQ(save("longer.sav", &error), -1);
+    EXPECT_TRUE(error.contains(QStringLiteral("longer"))) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(path("longer.sav")));
+    recovery_stop_c none;
+    EXPECT_EQ(save_results(none, volume, path("none.sav"), &error), -1) << "only deep scans are saved";
 }
 
 } // namespace

@@ -17,6 +17,7 @@ static constexpr size_t max_depth = 10000;
 void fat_recovery_c::reset()
 {
     state_.reset_counters();
+    error_.clear();
     store_.clear();
 }
 
@@ -43,10 +44,17 @@ void fat_recovery_c::run()
     // The command line has no start-up that opens the disks first.
     if (fat_drives().count() == 0)
         fat_drives().open_drives();
-    fat_bind_volume(QFile::encodeName(path).toStdString());
+    const bool bound = fat_bind_volume(QFile::encodeName(path).toStdString()) == 0;
     fat_mount(0, &fat_reader_volume());
+    fat_volume_s *mounted = nullptr;
+    const int mount_result = bound ? fat_find_volume(0, &mounted) : fr_invalid_drive;
+    if (mount_result != fr_ok)
+        error_ = mount_result == fr_no_filesystem ? QStringLiteral("no FAT file system on the volume")
+                                                  : QStringLiteral("the volume cannot be found or read");
     fat_log("Start Fat Scan.\n");
-    walk();
+    // A volume that cannot be bound leaves the reader on the last one bound.
+    if (bound)
+        walk();
 
     fat_item_s root;
     root.attributes = fat_attr_directory;

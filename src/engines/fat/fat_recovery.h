@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "engines/engine_state.h"
-#include "engines/fat_item.h"
+#include "engines/fat/fat_item.h"
 #include "engines/recovery_base.h"
 
 struct fat_dir_s;
@@ -31,6 +31,9 @@ public:
     int recover_item(quint64 id, QString destination) override;
     int get_item_path(quint64 id, std::wstring *out) override;
     quint64 get_found_count() override { return state_.found_count; }
+    QString get_error() const override { return error_; }
+    QString get_engine_name() const override { return QStringLiteral("FAT"); }
+    found_folder_s get_found_tree() const override;
 
     // Read by the pages only after the thread has finished.
     const fat_store_t &store() const { return store_; }
@@ -51,5 +54,6 @@ private:
 
     fat_store_t store_;
     engine_state_s state_;
+    QString error_;  // written by run before the thread ends
     std::mutex recover_mutex_;  // a preview and the writer may both restore at once
 };

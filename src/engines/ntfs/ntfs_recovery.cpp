@@ -49,6 +49,8 @@ void ntfs_recovery_c::run()
     if (result < 0) {
         report_ntfs_startup_failure("ntfs_recovery", __LINE__, result);
         memset(&context_, 0, sizeof context_);
+        error_ = result == ntfs_error_not_ntfs ? QStringLiteral("no readable NTFS boot sector or $MFT on the volume")
+                                               : QStringLiteral("the volume cannot be opened or read");
         return;
     }
     while (state_.stop.load() == 0) {
@@ -82,6 +84,7 @@ void ntfs_recovery_c::reset()
 {
     state_.reset_counters();
     store_.clear();
+    error_.clear();
 }
 
 int ntfs_recovery_c::recover_item(quint64 id, QString destination)

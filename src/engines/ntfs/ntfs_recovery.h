@@ -30,6 +30,12 @@ public:
     int recover_item(quint64 id, QString destination) override;
     int get_item_path(quint64 id, std::wstring *out) override;
     quint64 get_found_count() override;
+    QString get_error() const override { return error_; }
+    QString get_engine_name() const override { return QStringLiteral("NTFS"); }
+    found_folder_s get_found_tree() const override;
+    // A live entry is copied from its mounted path when that opens; every
+    // other entry is written through the library.
+    int recover_row(const recovery_item_s &row, const QString &destination) override;
 
     // Read only after the thread has finished.
     const ntfs_store_t &store() const { return store_; }
@@ -48,4 +54,5 @@ private:
     engine_state_s state_;
     ntfs_store_t store_;
     ntfs_library_s library_;
+    QString error_;  // written by run before the thread ends
 };

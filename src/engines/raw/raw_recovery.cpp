@@ -29,6 +29,8 @@ void raw_recovery_c::reset()
     control_ = raw_scan_control_s{};
     by_type_.clear();
     items_.clear();
+    found_count_ = 0;
+    error_.clear();
 }
 
 void raw_recovery_c::load_config(const std::string &path)
@@ -41,7 +43,15 @@ void raw_recovery_c::run()
     reset();
     control_.user = this;
     control_.found = &raw_recovery_c::on_found;
-    sc_scan(&control_, device_path_.c_str());
+    // A device that cannot be opened or read at its start is a failed scan,
+    // not an empty result.
+    sc_handle_s *probe = sc_open(device_path_.c_str());
+    char first[512];
+    const bool readable = probe && sc_read(probe, first, sizeof first) > 0;
+    if (probe)
+        sc_close(probe);
+    if (!readable || sc_scan(&control_, device_path_.c_str()) != 0)
+        error_ = QStringLiteral("the volume cannot be opened or read");
 }
 
 void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uint64_t length)
@@ -54,12 +64,14 @@ void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uin
     memcpy(item.type, type, strnlen(type, sizeof(item.type)));
     self->items_.push_back(item);
     self->by_type_[QByteArray(type)].append(item.index);
+    ++self->found_count_;
 }
 
 void raw_recovery_c::set_results(const std::string &device_path, std::vector<raw_item_s> items)
 {
     device_path_ = device_path;
     items_ = std::move(items);
+    found_count_ = items_.size();
     by_type_.clear();
     for (const raw_item_s &item : items_)
         by_type_[QByteArray::fromStdString(item.type_name())].append(item.index);

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QMap>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,12 @@ public:
     // Writes the entry's bytes; 0 only when all of them were written.
     int recover_item(quint64 id, QString destination) override;
     int get_item_path(quint64, std::wstring *) override { return 0; }
+    quint64 get_found_count() override { return found_count_; }
+    QString get_error() const override { return error_; }
+    QString get_engine_name() const override { return QStringLiteral("deep scan"); }
+    found_folder_s get_found_tree() const override;
+    bool get_scan_entries(std::vector<raw_item_s> *entries) const override;
+    bool set_scan_entries(std::vector<raw_item_s> entries) override;
 
     // Hands libsc its configuration file (the working folder's, by default).
     void load_config(const std::string &path = "./Tarnrecovery.conf");
@@ -55,4 +62,6 @@ private:
     raw_scan_control_s control_{};
     std::vector<raw_item_s> items_;
     QMap<QByteArray, QList<quint64>> by_type_;
+    std::atomic<quint64> found_count_{0};
+    QString error_;  // written by run before the thread ends
 };

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "item_store.h"
+#include "engines/item_store.h"
 
 void fat_item_s::clear()
 {

@@ -1,6 +1,7 @@
-#include "found_tree_fat.h"
+#include "fat_results.h"
 
-#include "found_tree_walk.h"
+#include "fat_recovery.h"
+#include "results/found_tree_walk.h"
 
 bool fat_is_folder(const fat_item_s &item)
 {
@@ -21,20 +22,16 @@ recovery_item_s fat_row(const fat_item_s &item)
     row.date2 = item.created;
     row.id = item.cluster;
     row.flags = item.attributes;
+    row.deleted = (item.attributes & fat_attr_deleted) ? 1 : 0;
     return row;
 }
 
-namespace {
-
-struct fat_rules_s {
-    static bool is_row(const fat_item_s &item) { return fat_is_row(item); }
-    static recovery_item_s row(const fat_item_s &item) { return fat_row(item); }
-    static bool is_folder(const fat_item_s &item) { return fat_is_folder(item); }
-};
-
-} // namespace
-
 found_folder_s build_fat_tree(const fat_store_t &store)
 {
-    return build_found_folders<fat_rules_s>(store, quint32(0));
+    return build_found_folders(store, quint32(0), found_rules_s<fat_item_s>{fat_is_row, fat_row, fat_is_folder});
+}
+
+found_folder_s fat_recovery_c::get_found_tree() const
+{
+    return build_fat_tree(store_);
 }

@@ -1,8 +1,8 @@
-// Tree and row rules for the NTFS engine's store.
+// What the NTFS engine's store shows: folders, rows, the found tree.
 #pragma once
 
-#include "engines/ntfs/ntfs_item.h"
-#include "recovery_item.h"
+#include "ntfs_item.h"
+#include "results/found_folder.h"
 
 // A child folder: a directory that leads to a stored file, not a system record.
 bool ntfs_is_folder(const ntfs_item_s &item);

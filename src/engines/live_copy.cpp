@@ -1,29 +1,8 @@
-#include "recover_row.h"
+#include "live_copy.h"
 
 #include <QFile>
 #include <cstdio>
 #include <vector>
-
-#include "engines/ntfs/ntfs_entry_source.h"
-
-int recover_row(engine_kind_e kind, recovery_base_c &engine, const recovery_item_s &row,
-                const QString &destination)
-{
-    switch (kind) {
-    case engine_ntfs: {
-        // A live entry is copied only when its mounted path opens; otherwise
-        // (unmounted volume, image) it is extracted like a deleted one.
-        std::wstring source;
-        if (choose_ntfs_entry_source(engine, row.id, row.flags, &source) == ntfs_entry_source_e::live_copy)
-            return copy_file(source, destination);
-        return engine.recover_item(row.id, destination);
-    }
-    case engine_fat:
-    case engine_raw:
-        return engine.recover_item(row.id, destination);
-    }
-    return -1;
-}
 
 int copy_file(const std::wstring &source, const QString &destination)
 {

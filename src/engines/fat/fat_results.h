@@ -1,8 +1,8 @@
-// Tree and row rules for a FAT engine's store.
+// What the FAT engine's store shows: folders, rows, the found tree.
 #pragma once
 
-#include "engines/fat_item.h"
-#include "recovery_item.h"
+#include "fat_item.h"
+#include "results/found_folder.h"
 
 // A child folder: a directory record that leads to files, with a cluster.
 bool fat_is_folder(const fat_item_s &item);

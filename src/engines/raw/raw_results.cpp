@@ -1,16 +1,14 @@
-#include "found_tree_raw.h"
+#include "raw_results.h"
 
-#include "engines/raw/raw_recovery.h"
+#include "raw_recovery.h"
 
 found_folder_s build_raw_tree(const raw_recovery_c &engine)
 {
-    found_folder_s root;
-    root.name = QStringLiteral("/");
+    found_folder_s root(QStringLiteral("/"));
     const std::vector<raw_item_s> &items = engine.items();
     const auto &by_type = engine.by_type();
     for (auto it = by_type.cbegin(); it != by_type.cend(); ++it) {
-        found_folder_s folder;
-        folder.name = QString::fromLatin1(it.key());
+        found_folder_s folder(QString::fromLatin1(it.key()));
         for (quint64 index : it.value()) {
             if (index >= items.size())
                 continue;  // a loaded table is checked; never read outside it
@@ -24,4 +22,21 @@ found_folder_s build_raw_tree(const raw_recovery_c &engine)
         root.folders.append(folder);
     }
     return root;
+}
+
+found_folder_s raw_recovery_c::get_found_tree() const
+{
+    return build_raw_tree(*this);
+}
+
+bool raw_recovery_c::get_scan_entries(std::vector<raw_item_s> *entries) const
+{
+    *entries = items_;
+    return true;
+}
+
+bool raw_recovery_c::set_scan_entries(std::vector<raw_item_s> entries)
+{
+    set_results(device_path_, std::move(entries));
+    return true;
 }

@@ -1,0 +1,30 @@
+#include "engine_factory.h"
+
+#include "fat/fat_drives.h"
+#include "fat/fat_recovery.h"
+#include "ntfs/ntfs_recovery.h"
+#include "raw/raw_recovery.h"
+
+bool engine_takes(const QString &file_system, bool deep)
+{
+    return deep || file_system == QLatin1String("NTFS") || file_system.left(3) == QLatin1String("FAT");
+}
+
+std::unique_ptr<recovery_base_c> select_engine(const QString &file_system, bool deep)
+{
+    if (!engine_takes(file_system, deep))
+        return nullptr;
+    if (deep) {
+        auto raw = std::make_unique<raw_recovery_c>();
+        raw->load_config();
+        return raw;
+    }
+    if (file_system == QLatin1String("NTFS"))
+        return std::make_unique<ntfs_recovery_c>();
+    return std::make_unique<fat_recovery_c>();
+}
+
+void set_engine_log(std::function<void(const std::string &)> sink)
+{
+    set_fat_log(std::move(sink));
+}

@@ -1,0 +1,34 @@
+// A found folder as the tree shows it: its own files and its subfolders.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <utility>
+
+#include "recovery_item.h"
+
+struct found_folder_s {
+    QString name;
+    QList<recovery_item_s> files;
+    QList<found_folder_s> folders;
+
+    found_folder_s() = default;
+    explicit found_folder_s(const QString &folder_name) : name(folder_name) {}
+    found_folder_s(const found_folder_s &) = default;
+    found_folder_s(found_folder_s &&) = default;
+    found_folder_s &operator=(const found_folder_s &) = default;
+    found_folder_s &operator=(found_folder_s &&) = default;
+    // A damaged volume can nest folders tens of thousands deep; taking the
+    // subtree apart level by level keeps destruction off the call stack.
+    ~found_folder_s()
+    {
+        if (!folders.isDetached())
+            return;  // empty, or another copy still holds the subtree
+        QList<found_folder_s> pending = std::move(folders);
+        while (!pending.isEmpty()) {
+            found_folder_s last = pending.takeLast();
+            if (last.folders.isDetached())
+                pending.append(std::move(last.folders));
+        }
+    }
+};

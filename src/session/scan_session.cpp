@@ -1,0 +1,219 @@
+#include "scan_session.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+
+#include "devices/volume_lookup.h"
+#include "engines/engine_factory.h"
+#include "platform/disks.h"
+#include "platform/volume_path.h"
+#include "results/scan_file.h"
+
+scan_session_c::scan_session_c(QObject *parent) : QObject(parent) {}
+
+scan_session_c::~scan_session_c()
+{
+    if (engine_ && engine_->isRunning()) {
+        engine_->set_stop(stop_abandon);
+        engine_->wait();
+    }
+}
+
+bool scan_session_c::start_scan(const volume_item_s &volume, bool deep)
+{
+    if (scanning_) {
+        error_ = QStringLiteral("a scan is still running");
+        return false;
+    }
+    std::unique_ptr<recovery_base_c> engine = select_engine(volume.file_system, deep);
+    if (!engine) {
+        error_ = QStringLiteral("%1 holds no FAT or NTFS file system (it reports \"%2\")")
+                     .arg(volume.device_name, volume.file_system);
+        return false;
+    }
+    engine_ = std::move(engine);
+    volume_ = volume;
+    deep_ = deep;
+    discard_results();
+    engine_->reset();
+    engine_->set_volume(volume_);
+    connect(engine_.get(), &QThread::finished, this, &scan_session_c::on_engine_finished);
+    scanning_ = true;
+    requested_stop_ = stop_none;
+    engine_->start();
+    return true;
+}
+
+void scan_session_c::discard_results()
+{
+    error_.clear();
+    stop_code_ = stop_none;
+    tree_ = found_folder_s(QStringLiteral("/"));
+}
+
+void scan_session_c::pause()
+{
+    if (scanning_)
+        engine_->set_pause(1);
+}
+
+void scan_session_c::resume()
+{
+    if (scanning_)
+        engine_->set_pause(0);
+}
+
+void scan_session_c::stop()
+{
+    if (scanning_ && requested_stop_ != stop_abandon) {
+        requested_stop_ = stop_user;
+        engine_->set_stop(stop_user);
+    }
+}
+
+void scan_session_c::abandon()
+{
+    if (scanning_) {
+        requested_stop_ = stop_abandon;
+        engine_->set_stop(stop_abandon);
+        return;
+    }
+    if (engine_)
+        engine_->reset();
+    discard_results();
+    stop_code_ = stop_abandon;
+}
+
+bool scan_session_c::wait_for_finish(int ms)
+{
+    if (!scanning_)
+        return true;
+    if (!engine_->wait(QDeadlineTimer(ms)))
+        return false;
+    finish();
+    return true;
+}
+
+bool scan_session_c::offers_deep_scan() const
+{
+    return engine_ && !scanning_ && !deep_ && stop_code_ != stop_user && stop_code_ != stop_abandon &&
+           tree_.folders.isEmpty();
+}
+
+bool scan_session_c::is_paused() const { return scanning_ && engine_->get_pause() != 0; }
+double scan_session_c::progress() const { return engine_ ? engine_->get_progress() : 0.0; }
+quint64 scan_session_c::read_count() const { return engine_ ? engine_->get_read_count() : 0; }
+quint64 scan_session_c::found_count() const { return engine_ ? engine_->get_found_count() : 0; }
+QString scan_session_c::engine_name() const { return engine_ ? engine_->get_engine_name() : QString(); }
+
+void scan_session_c::on_engine_finished()
+{
+    // A finish already handled by wait_for_finish arrives here late.
+    if (scanning_ && sender() == engine_.get() && engine_->isFinished())
+        finish();
+}
+
+void scan_session_c::finish()
+{
+    scanning_ = false;
+    // An engine clears its flags when its thread begins, so a request made
+    // in that moment is taken from what was asked.
+    stop_code_ = requested_stop_ != stop_none ? requested_stop_ : engine_->get_stop();
+    if (stop_code_ == stop_abandon) {
+        engine_->reset();
+        discard_results();
+        stop_code_ = stop_abandon;
+    } else {
+        error_ = engine_->get_error();
+        if (error_.isEmpty())
+            engine_->set_progress(1.0);
+        tree_ = engine_->get_found_tree();
+    }
+    emit scan_finished();
+}
+
+bool folder_on_volume(const QString &folder, const volume_item_s &volume)
+{
+    std::string source;
+    int partition = 0;
+    if (!parse_volume_path(volume.volume_path.toStdString(), source, partition))
+        return false;
+    struct stat device {};
+    // Writing beside an image file cannot overwrite what the image holds.
+    if (stat(source.c_str(), &device) != 0 || S_ISREG(device.st_mode))
+        return false;
+    // The destination may not exist yet: its nearest existing folder decides.
+    QFileInfo place(QFileInfo(folder).absoluteFilePath());
+    while (!place.exists() && !place.isRoot())
+        place = QFileInfo(place.absolutePath());
+    struct stat target {};
+    if (stat(QFile::encodeName(place.absoluteFilePath()).constData(), &target) != 0)
+        return false;
+    if (S_ISBLK(device.st_mode) && target.st_dev == device.st_rdev)
+        return true;
+    struct stat mount {};
+    return QFileInfo(volume.mount_path).isDir() &&
+           stat(QFile::encodeName(volume.mount_path).constData(), &mount) == 0 && mount.st_dev == target.st_dev;
+}
+
+recovery_report_s scan_session_c::restore(const QList<found_row_s> &rows, const QString &folder,
+                                          bool recreate_folders)
+{
+    if (!engine_ || scanning_) {
+        // The store is complete only once the scan has finished.
+        recovery_report_s refused;
+        for (const found_row_s &row : rows)
+            refused.failed.append(recovery_failure_s{row, QString(), 0});
+        return refused;
+    }
+    recovery_writer_c writer(*engine_, folder, recreate_folders);
+    return writer.write(rows, [this](int done, int total) { emit restore_progressed(done, total); });
+}
+
+bool scan_session_c::save_result(const QString &path)
+{
+    if (scanning_ || !engine_) {
+        error_ = QStringLiteral("there is no finished scan to save");
+        return false;
+    }
+    return save_results(*engine_, volume_, path, &error_) == 0;
+}
+
+scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
+{
+    if (scanning_) {
+        error_ = QStringLiteral("a scan is still running");
+        return unreadable_file;
+    }
+    std::vector<raw_item_s> entries;
+    const QString stored = read_scan_file(path, &entries);
+    if (stored.isEmpty()) {
+        error_ = QStringLiteral("%1 is not a readable scan file").arg(path);
+        return unreadable_file;
+    }
+    volume_item_s volume;
+    volume_location_s where;
+    if (!find_listed_volume(stored + QLatin1Char(path_separator), volume) ||
+        !locate_volume(volume.volume_path.toStdString(), where)) {
+        error_ = QStringLiteral("the volume of this scan (%1) is not present").arg(stored);
+        return volume_not_listed;
+    }
+    for (const raw_item_s &entry : entries) {
+        if (entry.offset > where.length_bytes || entry.length > where.length_bytes - entry.offset) {
+            error_ = QStringLiteral("entry %1 of %2 lies outside the volume %3").arg(entry.index).arg(path, stored);
+            return entries_outside_volume;
+        }
+    }
+    std::unique_ptr<recovery_base_c> engine = select_engine(volume.file_system, true);
+    engine->reset();
+    engine->set_volume(volume);
+    engine->set_scan_entries(std::move(entries));
+    engine_ = std::move(engine);
+    volume_ = volume;
+    deep_ = true;
+    discard_results();
+    tree_ = engine_->get_found_tree();
+    return loaded;
+}

@@ -1,0 +1,93 @@
+// One scan from start to restored files, for every front end alike: picks
+// the engine for a volume, runs it on its thread, builds the found tree when
+// it ends, restores chosen rows, saves a deep scan and reads one back. No
+// widgets: a window reads it through models, the command line prints it.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "devices/volume_item.h"
+#include "engines/recovery_base.h"
+#include "results/found_folder.h"
+#include "results/found_row.h"
+#include "results/recovery_writer.h"
+
+// Whether folder lies on the volume, where restored files could overwrite
+// what is still to be restored: the same device as the volume's mount. A
+// volume inside an image file never holds it.
+bool folder_on_volume(const QString &folder, const volume_item_s &volume);
+
+class scan_session_c : public QObject {
+    Q_OBJECT
+public:
+    explicit scan_session_c(QObject *parent = nullptr);
+    // Abandons a running scan and waits for its thread.
+    ~scan_session_c() override;
+
+    // Picks the engine for the volume (the raw engine when deep) and starts
+    // its thread. False, with the reason in error(), when no engine takes
+    // the volume or a scan still runs.
+    bool start_scan(const volume_item_s &volume, bool deep);
+    void pause();
+    void resume();
+    // Ends the scan; what was found so far is kept and shown.
+    void stop();
+    // Ends the scan and discards its results.
+    void abandon();
+    // For callers without an event loop: waits up to ms for the scan to end
+    // and then finishes it at once. True when no scan runs any more.
+    bool wait_for_finish(int ms);
+
+    bool is_scanning() const { return scanning_; }
+    bool is_paused() const;
+    double progress() const;
+    quint64 read_count() const;
+    quint64 found_count() const;
+    QString engine_name() const;
+    const volume_item_s &volume() const { return volume_; }
+    bool deep() const { return deep_; }
+
+    // After scan_finished: why the scan or the last call failed (empty when
+    // it did not), whether the user stopped it, and what it found.
+    const QString &error() const { return error_; }
+    bool stopped_by_user() const { return stop_code_ == stop_user; }
+    const found_folder_s &tree() const { return tree_; }
+    // Whether a deep scan is to be offered, as the recovery page does: the
+    // result shows no folder below "/" (files lying in the root alone count
+    // as empty), and the scan was neither stopped, abandoned nor deep.
+    bool offers_deep_scan() const;
+    QList<found_row_s> rows() const { return found_rows(tree_); }
+
+    bool on_scanned_volume(const QString &folder) const { return folder_on_volume(folder, volume_); }
+    // Writes rows into folder, emitting restore_progressed after each.
+    recovery_report_s restore(const QList<found_row_s> &rows, const QString &folder, bool recreate_folders);
+
+    // Saves a finished deep scan. False with the reason in error().
+    bool save_result(const QString &path);
+    enum load_result_e { loaded, unreadable_file, volume_not_listed, entries_outside_volume };
+    // Reads a scan file back as a finished deep scan of the listed volume
+    // whose name path is exactly the stored one; error() says why not.
+    load_result_e load_result(const QString &path);
+
+signals:
+    void scan_finished();
+    void restore_progressed(int done, int total);
+
+private slots:
+    void on_engine_finished();
+
+private:
+    void finish();
+    void discard_results();
+
+    std::unique_ptr<recovery_base_c> engine_;
+    volume_item_s volume_;
+    bool deep_ = false;
+    bool scanning_ = false;
+    int requested_stop_ = stop_none;  // what stop or abandon asked for
+    int stop_code_ = stop_no_scan;
+    found_folder_s tree_{QStringLiteral("/")};
+    QString error_;
+};

@@ -1,0 +1,287 @@
+// The scan session as both front ends drive it: scan, pause, resume, stop,
+// abandon and restore on the fixture images of each engine, scan files read
+// back only for a listed volume, and failures that must not pass as empty
+// results.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <atomic>
+
+#include "devices/volume_lookup.h"
+#include "engines/engine_factory.h"
+#include "fixture_manifest.h"
+#include "platform/volume_path.h"
+#include "session/scan_session.h"
+
+namespace {
+
+void ensure_app()
+{
+    static int argc = 1;
+    static char name[] = "scan_session_test";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication *app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    (void)app;
+}
+
+volume_item_s fixture_volume(const char *image, const QString &partition = QString())
+{
+    volume_item_s volume;
+    QString error;
+    EXPECT_TRUE(resolve_volume(fixtures_dir() + QLatin1Char('/') + QLatin1String(image), partition, volume, &error))
+        << error.toStdString();
+    return volume;
+}
+
+// Scans through the signals and returns once scan_finished came.
+void scan_to_end(scan_session_c &session, const volume_item_s &volume, bool deep)
+{
+    QSignalSpy finished(&session, &scan_session_c::scan_finished);
+    ASSERT_TRUE(session.start_scan(volume, deep)) << session.error().toStdString();
+    EXPECT_FALSE(session.start_scan(volume, deep)) << "one scan at a time";
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_FALSE(session.is_scanning());
+}
+
+// A scan paused and resumed at once runs to its end without a failure.
+void scan_pausing_once(scan_session_c &session, const volume_item_s &volume, bool deep)
+{
+    ASSERT_TRUE(session.start_scan(volume, deep)) << session.error().toStdString();
+    session.pause();
+    session.resume();
+    ASSERT_TRUE(session.wait_for_finish(60000));
+    EXPECT_TRUE(session.error().isEmpty()) << session.error().toStdString();
+}
+
+QSet<QByteArray> restored_hashes(const QString &folder)
+{
+    QSet<QByteArray> hashes;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        hashes.insert(file_sha256(it.next()));
+    return hashes;
+}
+
+class scan_session_test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensure_app();
+        ASSERT_TRUE(out.isValid());
+    }
+    void TearDown() override { set_engine_log(nullptr); }
+    QTemporaryDir out;
+};
+
+} // namespace
+
+// Catches: pause not holding the engine, resume not releasing it, a stop
+// losing what was found, an abandon keeping results, restored files not
+// byte-exact, progress and per-row results not reported.
+TEST_F(scan_session_test, fat_scan_pause_resume_stop_abandon_and_restore)
+{
+    fixture_manifest_c manifest;
+    ASSERT_TRUE(load_fixture_manifest(QStringLiteral("fat16"), manifest));
+    const volume_item_s volume = fixture_volume("fat16.img");
+    scan_session_c session;
+
+    // The reader logs each entry from the scan thread: hold it on the first
+    // one until the scan is paused, so the pause lands mid-walk.
+    QSemaphore first_entry, paused;
+    std::atomic<bool> held{false};
+    set_engine_log([&](const std::string &line) {
+        if (line.rfind("file count:", 0) == 0 && !held.exchange(true)) {
+            first_entry.release();
+            paused.acquire();
+        }
+    });
+    QSignalSpy finished(&session, &scan_session_c::scan_finished);
+    ASSERT_TRUE(session.start_scan(volume, false));
+    ASSERT_TRUE(first_entry.tryAcquire(1, 20000));
+    session.pause();
+    paused.release();
+    QThread::msleep(300);
+    const quint64 read_while_paused = session.read_count();
+    QThread::msleep(300);
+    EXPECT_TRUE(session.is_paused());
+    EXPECT_EQ(session.read_count(), read_while_paused) << "a paused scan reads nothing";
+    EXPECT_TRUE(session.is_scanning());
+    session.resume();
+    ASSERT_TRUE(finished.wait(60000));
+    set_engine_log(nullptr);
+    EXPECT_TRUE(session.error().isEmpty()) << session.error().toStdString();
+    EXPECT_GT(session.read_count(), read_while_paused);
+    EXPECT_DOUBLE_EQ(session.progress(), 1.0);
+    const QList<found_row_s> rows = session.rows();
+    ASSERT_FALSE(rows.isEmpty());
+    EXPECT_FALSE(session.offers_deep_scan()) << "folders were found";
+
+    QSignalSpy progressed(&session, &scan_session_c::restore_progressed);
+    const recovery_report_s report = session.restore(rows, out.path(), true);
+    EXPECT_EQ(report.written.size() + report.failed.size() + report.skipped.size(), rows.size());
+    ASSERT_EQ(progressed.size(), rows.size());
+    EXPECT_EQ(progressed.last().at(0).toInt(), static_cast<int>(rows.size()));
+    const QSet<QByteArray> hashes = restored_hashes(out.path());
+    for (const fixture_entry_s &e : manifest.entries()) {
+        if (e.recoverable() && !e.fragmented && e.first_cluster > 0) {
+            EXPECT_TRUE(hashes.contains(e.sha256)) << e.path.toStdString();
+        }
+    }
+    EXPECT_FALSE(session.on_scanned_volume(out.path())) << "a volume in an image file holds no destination";
+
+    // Stop keeps results; abandon discards them, also after the scan ended.
+    ASSERT_TRUE(session.start_scan(volume, false));
+    session.stop();
+    ASSERT_TRUE(session.wait_for_finish(60000));
+    EXPECT_TRUE(session.stopped_by_user());
+    EXPECT_TRUE(session.error().isEmpty());
+    EXPECT_FALSE(session.offers_deep_scan()) << "never after a stop";
+    ASSERT_TRUE(session.start_scan(volume, false));
+    session.abandon();
+    ASSERT_TRUE(finished.wait(60000) || !session.is_scanning());
+    EXPECT_TRUE(session.rows().isEmpty()) << "abandoned results are discarded";
+    scan_to_end(session, volume, false);
+    EXPECT_EQ(session.rows().size(), rows.size());
+    session.abandon();
+    EXPECT_TRUE(session.rows().isEmpty());
+}
+
+// Catches: the live-copy or no-data rules lost on the way through the
+// session, stop or abandon behaving differently on this engine.
+TEST_F(scan_session_test, ntfs_scan_stop_abandon_and_restore)
+{
+    fixture_manifest_c manifest;
+    ASSERT_TRUE(load_fixture_manifest(QStringLiteral("ntfs"), manifest));
+    const volume_item_s volume = fixture_volume("ntfs.img");
+    scan_session_c session;
+    scan_pausing_once(session, volume, false);
+    EXPECT_EQ(session.engine_name(), QStringLiteral("NTFS"));
+    const recovery_report_s report = session.restore(session.rows(), out.path(), true);
+    EXPECT_TRUE(report.failed.isEmpty());
+    EXPECT_FALSE(report.skipped.isEmpty()) << "names found only in folder indexes have no data";
+    const QSet<QByteArray> hashes = restored_hashes(out.path());
+    int restorable = 0;
+    for (const fixture_entry_s &m : manifest.entries()) {
+        restorable += m.recoverable() ? 1 : 0;
+        EXPECT_TRUE(!m.recoverable() || hashes.contains(m.sha256)) << m.path.toStdString();
+    }
+    EXPECT_GE(restorable, 8);
+
+    ASSERT_TRUE(session.start_scan(volume, false));
+    session.abandon();
+    ASSERT_TRUE(session.wait_for_finish(60000));
+    EXPECT_TRUE(session.rows().isEmpty());
+    EXPECT_FALSE(session.stopped_by_user());
+    ASSERT_TRUE(session.start_scan(volume, false));
+    session.stop();
+    ASSERT_TRUE(session.wait_for_finish(60000));
+    EXPECT_TRUE(session.stopped_by_user());
+}
+
+// Catches: a deep scan not restorable, its scan file not read back, a scan
+// file accepted for a volume matched by prefix or case, or with entries
+// outside the volume, or saved with a cut device path.
+TEST_F(scan_session_test, deep_scan_save_reload_and_restore)
+{
+    const QString previous = QDir::currentPath();
+    // The carver's configuration is read from the working folder.
+    QDir::setCurrent(qEnvironmentVariable("TARN_SOURCE_DIR") + QStringLiteral("/src/resources"));
+    const volume_item_s volume = fixture_volume("sample.img");
+    scan_session_c session;
+    scan_pausing_once(session, volume, true);
+    QDir::setCurrent(previous);
+    const QList<found_row_s> rows = session.rows();
+    ASSERT_FALSE(rows.isEmpty());
+    EXPECT_EQ(session.found_count(), quint64(rows.size())) << "the deep scan counts its finds";
+    const QString saved = out.filePath(QStringLiteral("scan.sav"));
+    ASSERT_TRUE(session.save_result(saved)) << session.error().toStdString();
+
+    scan_session_c again;
+    ASSERT_EQ(again.load_result(saved), scan_session_c::loaded) << again.error().toStdString();
+    EXPECT_EQ(again.volume().volume_path, volume.volume_path);
+    const recovery_report_s report = again.restore(again.rows(), out.filePath(QStringLiteral("files")), false);
+    EXPECT_EQ(report.written.size(), rows.size());
+    EXPECT_TRUE(report.failed.isEmpty());
+
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray good = file.readAll();
+    file.close();
+    auto load_variant = [&](QByteArray bytes) {
+        QFile f(saved);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        scan_session_c s;
+        return s.load_result(saved);
+    };
+    const QByteArray stored(good.constData());
+    QByteArray variant = good;
+    variant.replace(0, stored.size(), stored.toUpper());
+    EXPECT_EQ(load_variant(variant), scan_session_c::volume_not_listed) << "matched exactly, not by case";
+    variant = good;
+    variant.replace(0, 256, QByteArray("/etc/shadow").leftJustified(256, '\0'));
+    EXPECT_EQ(load_variant(variant), scan_session_c::volume_not_listed) << "only listed volumes";
+    variant = good;
+    variant.replace(0, 256, stored.left(stored.size() - 2).leftJustified(256, '\0'));
+    EXPECT_EQ(load_variant(variant), scan_session_c::volume_not_listed) << "no prefix match";
+    variant = good;
+    const quint64 far = volume.total_bytes * 4;
+    variant.replace(256 + 8, 8, QByteArray(reinterpret_cast<const char *>(&far), 8));
+    EXPECT_EQ(load_variant(variant), scan_session_c::entries_outside_volume);
+    if (good.size() >= 256 + 64) {
+        variant = good;
+        variant[256] = 1;  // the first two entries both claim index 1
+        EXPECT_EQ(load_variant(variant), scan_session_c::unreadable_file) << "indexes must be positions";
+    }
+}
+
+// Catches: a volume that cannot be read reported as an empty result, or
+// scanned as the volume read before it; a destination on the scanned
+// device's mount not recognised as such.
+TEST_F(scan_session_test, unreadable_volumes_fail_and_destinations_on_the_volume_are_seen)
+{
+    QFile zeros(out.filePath(QStringLiteral("zeros.img")));
+    ASSERT_TRUE(zeros.open(QIODevice::WriteOnly));
+    zeros.write(QByteArray(1 << 20, '\0'));
+    zeros.close();
+    for (const char *file_system : {"FAT16", "NTFS"}) {
+        volume_item_s volume;
+        volume.device_name = zeros.fileName();
+        volume.file_system = QString::fromLatin1(file_system);
+        volume.volume_path = QString::fromStdString(make_volume_path(zeros.fileName().toStdString(), 0));
+        volume.mount_path = volume.device_name;
+        scan_session_c session;
+        ASSERT_TRUE(session.start_scan(volume, false));
+        ASSERT_TRUE(session.wait_for_finish(60000));
+        EXPECT_FALSE(session.error().isEmpty()) << file_system;
+        EXPECT_TRUE(session.offers_deep_scan()) << "nothing found: the carver may still find files";
+        EXPECT_TRUE(session.rows().isEmpty()) << "nothing of a volume scanned before";
+    }
+    volume_item_s gone;
+    gone.device_name = out.filePath(QStringLiteral("gone.img"));
+    gone.volume_path = QString::fromStdString(make_volume_path(gone.device_name.toStdString(), 0));
+    scan_session_c session;
+    ASSERT_TRUE(session.start_scan(gone, true));
+    ASSERT_TRUE(session.wait_for_finish(60000));
+    EXPECT_FALSE(session.error().isEmpty()) << "a deep scan that cannot read its device";
+    EXPECT_FALSE(session.offers_deep_scan()) << "it was deep already";
+
+    // A device volume mounted at the output folder: a folder below that
+    // mount, made or not yet, lies on it; /proc does not.
+    volume_item_s mounted;
+    mounted.device_name = QStringLiteral("/dev/null");
+    mounted.file_system = QStringLiteral("FAT16");
+    mounted.volume_path = QString::fromStdString(make_volume_path("/dev/null", 0));
+    mounted.mount_path = out.path();
+    ASSERT_TRUE(session.start_scan(mounted, false));
+    ASSERT_TRUE(session.wait_for_finish(60000));
+    EXPECT_TRUE(session.on_scanned_volume(out.filePath(QStringLiteral("not/made/yet"))));
+    EXPECT_FALSE(session.on_scanned_volume(QStringLiteral("/proc/self")));
+}
