@@ -16,7 +16,7 @@ sc_result_s check_jpeg(sc_cursor_c &c)
         uint8_t b = 0;
         if (!c.u8(pos, b) || b != 0xff)
             return sc_broken(0);
-        while (c.u8(pos + 1, b) && b == 0xff)
+        for (uint64_t fill_end = c.search_end(pos, pos + sc_cursor_c::window_size); pos + 1 < fill_end && c.u8(pos + 1, b) && b == 0xff;)
             ++pos;  // fill bytes
         if (!c.u8(pos + 1, m))
             return sc_broken(0);

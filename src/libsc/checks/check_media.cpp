@@ -64,7 +64,8 @@ sc_result_s check_mp3(sc_cursor_c &c)
         if (tag[5] & 0x10)
             pos += 10;
         // Some writers pad between the tag and the first frame.
-        for (uint8_t b = 0; pos < c.limit() && c.u8(pos, b) && b == 0 && pos < (1u << 20);)
+        uint64_t pad_end = c.search_end(pos, pos + (1u << 20));
+        for (uint8_t b = 0; pos < pad_end && c.u8(pos, b) && b == 0;)
             ++pos;
     }
     uint64_t frames = 0;
@@ -154,8 +155,10 @@ sc_result_s check_flac(sc_cursor_c &c)
     for (;;) {
         uint16_t crc = 0;
         uint64_t first_close = 0, next = 0;
-        for (uint64_t p = pos; p < c.limit() && p - pos < max_frame && !next;) {
-            size_t len = static_cast<size_t>(std::min<uint64_t>(sc_cursor_c::window_size, c.limit() - p));
+        for (uint64_t p = pos; p - pos < max_frame && !next;) {
+            size_t len = c.search_window(pos, p);
+            if (len == 0)
+                break;
             const uint8_t *w = c.window(p, len);
             if (!w)
                 return sc_broken(pos);
