@@ -16,12 +16,14 @@ namespace {
 const size_t sector = 512;
 const size_t block_size = 4 << 20;
 
-// Without a check, or when the check could not place the end: the footer,
-// else the maximum size.
-uint64_t fallback_length(const sc_type_s &type, sc_cursor_c &c)
+// Without a check, or when the check could not place the end: the footer
+// (footer_found set), else the maximum size.
+uint64_t fallback_length(const sc_type_s &type, sc_cursor_c &c, bool *footer_found = nullptr)
 {
     if (!type.footer.empty()) {
         uint64_t at = c.find(type.footer, type.header.size());
+        if (footer_found)
+            *footer_found = at != sc_cursor_c::npos;
         if (at != sc_cursor_c::npos)
             return at + type.footer.size();
     }
@@ -103,7 +105,8 @@ bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &ma
             return false;
         sc_cursor_c cursor(*source);
         if (type.check.empty()) {
-            out = {t, fallback_length(type, cursor), false, false};
+            out = {t, 0, false, false};
+            out.length = fallback_length(type, cursor, &out.ended);
             return true;
         }
         sc_result_s r = find_sc_check(type.check)(cursor);
