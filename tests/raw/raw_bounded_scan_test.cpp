@@ -68,28 +68,47 @@ bytes_t repeated_headers(const bytes_t &header, size_t count, size_t size)
     return image;
 }
 
+// An Ogg page that starts a stream and fills one sector, so that pages of
+// many streams chain back to back.
+bytes_t ogg_first_page()
+{
+    return bytes_t("OggS\0\x02", 6) + bytes_t(20, '\0') + bytes_t("\x02\xff\xe4", 3) + bytes_t(483, 'o');
+}
+
+// The scan of count headers at even steps through image finds each one,
+// cut at the next, with work linear in the image's size.
+void expect_bounded_finds(const bytes_t &image, size_t count)
+{
+    std::vector<find_t> finds;
+    uint64_t examined = scan(image, finds);
+    EXPECT_LE(examined, 3ull * image.size()) << "the checks examined each stretch more than a few times";
+    ASSERT_EQ(finds.size(), count);
+    const uint64_t step = image.size() / count / 512 * 512;
+    for (size_t i = 0; i < finds.size(); ++i) {
+        const uint64_t next = i + 1 < finds.size() ? std::get<1>(finds[i + 1]) : image.size();
+        ASSERT_EQ(std::get<1>(finds[i]), i * step);
+        ASSERT_EQ(std::get<2>(finds[i]), next - i * step) << "find " << i << " not cut at the next header";
+    }
+}
+
 // Catches: each header searching to the end of the device for its end (time
-// quadratic in the headers) and finds that run to the device's end or the
-// type's maximum size instead of stopping at the next header.
+// quadratic in the headers), a walk running on through the next files of its
+// family, and finds that run to the device's end or the type's maximum size
+// instead of stopping at the next header.
 TEST(raw_bounded_scan, repeated_headers_without_ends_cost_linear_work_and_end_at_the_next_header)
 {
     const size_t size = 4 << 20;
     const bytes_t headers[] = {zip_local("a.txt", "data", true), "%PDF-1.4\n1 0 obj\n<< >>\nstream\n"};
-    for (const bytes_t &header : headers) {
+    for (const bytes_t &header : headers)
         for (size_t count : {256, 1024}) {
             SCOPED_TRACE(header.substr(0, 5) + " x" + std::to_string(count));
-            std::vector<find_t> finds;
-            uint64_t examined = scan(repeated_headers(header, count, size), finds);
-            EXPECT_LE(examined, 3ull * size) << "the checks examined each stretch more than a few times";
-            ASSERT_EQ(finds.size(), count);
-            const uint64_t step = size / count / 512 * 512;
-            for (size_t i = 0; i < finds.size(); ++i) {
-                const uint64_t next = i + 1 < finds.size() ? std::get<1>(finds[i + 1]) : size;
-                ASSERT_EQ(std::get<1>(finds[i]), i * step);
-                ASSERT_EQ(std::get<2>(finds[i]), next - i * step) << "find " << i << " not cut at the next header";
-            }
+            expect_bounded_finds(repeated_headers(header, count, size), count);
         }
-    }
+    bytes_t streams;
+    for (size_t i = 0; i < size / 512; ++i)
+        streams += ogg_first_page();
+    SCOPED_TRACE("ogg");
+    expect_bounded_finds(streams, size / 512);
 }
 
 // Catches: the bound cutting an archive at one of its own entries that

@@ -192,6 +192,8 @@ template <typename Read_block> sc_result_s walk_rar_blocks(sc_cursor_c &c, uint6
             return sc_walked(c, b.next);
         if (b.next > c.limit())
             return sc_broken(c.limit());
+        if (c.next_file_at(b.next))
+            return sc_broken(b.next);
         pos = b.next;
     }
     return sc_broken(pos);

@@ -75,9 +75,11 @@ namespace {
 // Skips GIF data sub-blocks; the position after the terminator, or npos.
 uint64_t skip_gif_sub_blocks(sc_cursor_c &c, uint64_t pos)
 {
+    const uint64_t origin = pos;
     for (;;) {
         uint8_t n = 0;
-        if (!c.u8(pos, n))
+        // Sub-blocks that run past the next GIF's header are not this one's.
+        if (c.search_end(origin, pos + 1) <= pos || !c.u8(pos, n))
             return sc_cursor_c::npos;
         pos += 1 + n;
         if (n == 0)

@@ -199,8 +199,8 @@ sc_result_s check_ogg(sc_cursor_c &c)
     bool ended = false;
     for (int pages = 0;; ++pages) {
         uint8_t version = 1, type = 0, segments = 0, table[255];
-        if (!c.equals(pos, "OggS") || !c.u8(pos + 4, version) || version != 0 || !c.u8(pos + 5, type) ||
-            !c.u8(pos + 26, segments) || !c.bytes(pos + 27, table, segments)) {
+        if (c.next_file_at(pos) || !c.equals(pos, "OggS") || !c.u8(pos + 4, version) || version != 0 ||
+            !c.u8(pos + 5, type) || !c.u8(pos + 26, segments) || !c.bytes(pos + 27, table, segments)) {
             if (pages == 0)
                 return sc_reject();
             return ended ? sc_walked(c, pos) : sc_broken(std::min(pos, c.limit()));
@@ -238,7 +238,7 @@ sc_result_s check_mp4(sc_cursor_c &c)
     for (int boxes = 0; boxes < 100000; ++boxes) {
         uint32_t size32 = 0;
         char type[4];
-        if (!c.be32(pos, size32) || !c.bytes(pos + 4, type, 4) || !is_top_level_box(type))
+        if (c.next_file_at(pos) || !c.be32(pos, size32) || !c.bytes(pos + 4, type, 4) || !is_top_level_box(type))
             break;
         uint64_t size = size32;
         if (size32 == 1 && !c.be64(pos + 8, size))

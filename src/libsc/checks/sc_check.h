@@ -70,6 +70,9 @@ public:
     // How many bytes from pos (at most window_size) a byte-by-byte search
     // that started at origin may look at next; 0 when it must stop.
     size_t search_window(uint64_t origin, uint64_t pos);
+    // Whether the next file of the family begins at pos: a structure walk
+    // that lands there has run into it, and stops.
+    bool next_file_at(uint64_t pos) { return pos > 0 && pos < limit_ && search_end(pos - 1, pos + 1) == pos; }
     // First position >= from where pattern lies wholly below to (and the
     // limit). A search that started at origin (from, unless given) gives up
     // at search_end(origin, ...), though a match may begin right there.
