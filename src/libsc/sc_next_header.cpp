@@ -8,11 +8,12 @@
 
 namespace {
 const uint64_t sector = 512;
+const size_t ahead_size = 64 * 1024;
 } // namespace
 
 sc_next_header_c::sc_next_header_c(const sc_config_s &config, const sc_matcher_c &matcher, block_device_c &device,
                                    const sc_block_reader_c::block_s &block, const raw_scan_control_s *control)
-    : matcher_(matcher), device_(device), block_(block), control_(control), edge_(matcher.longest_header())
+    : matcher_(matcher), device_(device), block_(block), control_(control)
 {
     // Types that share a check are one family (zip, docx, xlsx...); a type
     // without a check is a family of its own.
@@ -28,14 +29,21 @@ sc_next_header_c::sc_next_header_c(const sc_config_s &config, const sc_matcher_c
 
 bool sc_next_header_c::family_at(uint64_t at, uint16_t family)
 {
+    const size_t want = matcher_.longest_header();
     const uint8_t *bytes = nullptr;
-    size_t avail = edge_.size();
-    if (at >= block_.start && at + avail <= block_.start + block_.len) {
+    size_t avail = want;
+    if (at >= block_.start && at + want <= block_.start + block_.len) {
         bytes = block_.data + (at - block_.start);
     } else {
-        int64_t got = device_.read_at(at, edge_.data(), edge_.size());
-        avail = got < 0 ? 0 : static_cast<size_t>(got);
-        bytes = edge_.data();
+        // Past the block, the sector starts are read a stretch at a time.
+        if (at < ahead_start_ || at + want > ahead_start_ + ahead_len_) {
+            ahead_.resize(ahead_size + want);
+            int64_t got = device_.read_at(at, ahead_.data(), ahead_.size());
+            ahead_start_ = at;
+            ahead_len_ = got < 0 ? 0 : static_cast<size_t>(got);
+        }
+        avail = static_cast<size_t>(std::min<uint64_t>(want, ahead_start_ + ahead_len_ - std::min(at, ahead_start_ + ahead_len_)));
+        bytes = ahead_.data() + (at - ahead_start_);
     }
     matcher_.match(bytes, avail, true, matched_);
     for (uint16_t t : matched_)

@@ -42,6 +42,8 @@ private:
     const raw_scan_control_s *control_;
     std::vector<uint16_t> family_of_;  // per type
     std::vector<known_s> known_;       // per family
-    std::vector<uint8_t> edge_;        // a header read from the device
+    std::vector<uint8_t> ahead_;       // bytes read past the block, from ahead_start_
+    uint64_t ahead_start_ = 0;
+    size_t ahead_len_ = 0;
     std::vector<uint16_t> matched_;
 };
