@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev libgl-dev libblkid-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
   dosfstools mtools ntfs-3g sleuthkit fdisk util-linux nasm xz-utils attr
   imagemagick fonts-dejavu-core fonts-noto-cjk
-  python3 testdisk foremost
+  python3 testdisk foremost qemu-system-x86
 )
 missing=()
 for p in "${packages[@]}"; do

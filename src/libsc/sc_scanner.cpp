@@ -9,18 +9,21 @@
 #include "sc_block_reader.h"
 #include "sc_control_access.h"
 #include "sc_matcher.h"
+#include "sc_next_header.h"
 
 namespace {
 
 const size_t sector = 512;
 const size_t block_size = 4 << 20;
 
-// Without a check, or when the check could not place the end: the footer,
-// else the maximum size.
-uint64_t fallback_length(const sc_type_s &type, sc_cursor_c &c)
+// Without a check, or when the check could not place the end: the footer
+// (footer_found set), else the maximum size.
+uint64_t fallback_length(const sc_type_s &type, sc_cursor_c &c, bool *footer_found = nullptr)
 {
     if (!type.footer.empty()) {
         uint64_t at = c.find(type.footer, type.header.size());
+        if (footer_found)
+            *footer_found = at != sc_cursor_c::npos;
         if (at != sc_cursor_c::npos)
             return at + type.footer.size();
     }
@@ -28,20 +31,29 @@ uint64_t fallback_length(const sc_type_s &type, sc_cursor_c &c)
 }
 
 // Bytes of a candidate from the device, served from the block in memory
-// where they lie in it. Reads give nothing once a stop is asked for.
+// where they lie in it. Reads give nothing once a stop is asked for. Counts
+// the bytes the check looks at.
 class device_source_c : public sc_source_c {
 public:
     device_source_c(block_device_c &device, const sc_block_reader_c::block_s &block, uint64_t start,
-                    uint64_t limit, const raw_scan_control_s *control)
-        : device_(device), block_(block), start_(start), limit_(limit), control_(control)
+                    uint64_t limit, const raw_scan_control_s *control, sc_next_header_c &next, uint16_t type,
+                    uint64_t &examined)
+        : device_(device), block_(block), start_(start), limit_(limit), control_(control), next_(next),
+          type_(type), examined_(examined)
     {
     }
     uint64_t limit() const override { return limit_; }
+    uint64_t search_bound(uint64_t pos, uint64_t upto) override
+    {
+        upto = std::min(upto, limit_);
+        return pos >= upto ? upto : next_.within(start_ + pos, start_ + upto, type_) - start_;
+    }
     size_t read(uint64_t pos, void *buffer, size_t len) override
     {
         if (sc_get_stop(control_) != 0 || pos >= limit_)
             return 0;
         len = static_cast<size_t>(std::min<uint64_t>(len, limit_ - pos));
+        examined_ += len;
         uint64_t at = start_ + pos;
         if (at >= block_.start && at + len <= block_.start + block_.len) {
             memcpy(buffer, block_.data + (at - block_.start), len);
@@ -55,8 +67,10 @@ public:
         if (sc_get_stop(control_) != 0 || pos > limit_ || len > limit_ - pos)
             return nullptr;
         uint64_t at = start_ + pos;
-        if (at >= block_.start && at + len <= block_.start + block_.len)
+        if (at >= block_.start && at + len <= block_.start + block_.len) {
+            examined_ += len;
             return block_.data + (at - block_.start);
+        }
         return nullptr;
     }
 
@@ -65,6 +79,9 @@ private:
     const sc_block_reader_c::block_s &block_;
     uint64_t start_, limit_;
     const raw_scan_control_s *control_;
+    sc_next_header_c &next_;
+    uint16_t type_;
+    uint64_t &examined_;
 };
 
 void wait_while_paused(const raw_scan_control_s *control)
@@ -88,7 +105,8 @@ bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &ma
             return false;
         sc_cursor_c cursor(*source);
         if (type.check.empty()) {
-            out = {t, fallback_length(type, cursor), false};
+            out = {t, 0, false, false};
+            out.length = fallback_length(type, cursor, &out.ended);
             return true;
         }
         sc_result_s r = find_sc_check(type.check)(cursor);
@@ -105,22 +123,41 @@ bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &ma
                     break;
                 }
         out.whole = r.walked;
+        out.ended = r.verdict == sc_verdict_e::whole;
         out.length = r.length ? std::min(r.length, cursor.limit()) : fallback_length(type, cursor);
         return out.length > 0;
     }
     return false;
 }
 
-void sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_control_s *control)
+uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_control_s *control)
 {
     const uint64_t size = device.size();
     sc_matcher_c matcher(config.types);
     // Small devices (and fuzz inputs) need no full-size blocks.
     sc_block_reader_c reader(device, static_cast<size_t>(std::min<uint64_t>(block_size, (size + sector - 1) / sector * sector + sector)));
     sc_block_reader_c::block_s block;
+    sc_next_header_c next_header(config, matcher, device, block, control);
     std::vector<uint16_t> matched;
     std::vector<uint8_t> edge(matcher.longest_header());
     uint64_t resume = 0;  // no search below this: it lies inside a whole find
+    uint64_t examined = 0;
+
+    // A find whose end is not known waits for the next find, where it is cut.
+    bool held = false;
+    uint64_t held_at = 0;
+    sc_find_s held_find;
+    auto report = [&](uint64_t pos, const sc_find_s &find) {
+        if (control->found)
+            control->found(control->user, config.types[find.type].extension.c_str(), pos, find.length);
+    };
+    auto report_held = [&](uint64_t next_find) {
+        if (!held)
+            return;
+        held_find.length = std::min(held_find.length, next_find - held_at);
+        report(held_at, held_find);
+        held = false;
+    };
 
     auto try_at = [&](uint64_t pos, bool at_sector) {
         if (pos < resume)
@@ -139,14 +176,20 @@ void sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_
         std::unique_ptr<device_source_c> source;
         auto make_source = [&](uint16_t t) -> sc_source_c * {
             uint64_t limit = std::min(config.types[t].max_size, size - pos);
-            source = std::make_unique<device_source_c>(device, block, pos, limit, control);
+            source = std::make_unique<device_source_c>(device, block, pos, limit, control, next_header, t, examined);
             return source.get();
         };
         sc_find_s find;
         if (!judge_match(config, matched, make_source, find) || sc_get_stop(control) != 0)
             return;
-        if (control->found)
-            control->found(control->user, config.types[find.type].extension.c_str(), pos, find.length);
+        report_held(pos);
+        if (find.ended) {
+            report(pos, find);
+        } else {
+            held = true;
+            held_at = pos;
+            held_find = find;
+        }
         if (find.whole)
             resume = pos + find.length;
     };
@@ -168,4 +211,6 @@ void sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_
         if (sc_get_stop(control) == 0)
             sc_set_progress(control, static_cast<double>(end) / static_cast<double>(size));
     }
+    report_held(size);
+    return examined;
 }

@@ -15,6 +15,7 @@ struct sc_find_s {
     uint16_t type = 0;     // index in the configuration's table
     uint64_t length = 0;
     bool whole = false;    // the structure was walked to its end: the search resumes after it
+    bool ended = false;    // the structure gave the end; otherwise the length is a guess
 };
 
 // Decides a header match at one position. make_source(type) gives the bytes
@@ -24,8 +25,11 @@ template <typename Make_source>
 bool judge_match(const sc_config_s &config, const std::vector<uint16_t> &matched, Make_source make_source,
                  sc_find_s &out);
 
-// Scans a whole device; reports through control->found and watches pause and stop.
-void sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_control_s *control);
+// Scans a whole device; reports through control->found and watches pause and
+// stop. A find whose end its structure does not give is cut at the next
+// find. Returns how many bytes the structure checks looked at, the scan's
+// work beyond the one sequential read.
+uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_control_s *control);
 
 // Implementation of judge_match, kept here so tests can drive it on memory.
 bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &matched,

@@ -73,25 +73,44 @@ std::string shared_images_dir()
     return dir ? dir : "";
 }
 
+namespace {
+// The stored file of an image asked for by its upstream name: that file, or
+// the same image recompressed with xz (x.gz and x both kept as x.xz).
+std::string stored_image(const std::string &relative_path)
+{
+    if (shared_images_dir().empty())
+        return "";
+    std::string path = shared_images_dir() + "/" + relative_path;
+    if (access(path.c_str(), R_OK) == 0)
+        return path;
+    if (ends_with(path, ".gz") && !ends_with(path, ".tgz"))
+        path.resize(path.size() - 3);
+    path += ".xz";
+    return access(path.c_str(), R_OK) == 0 ? path : "";
+}
+} // namespace
+
 std::string unpack_shared_image(const std::string &relative_path)
 {
     static std::map<std::string, std::string> unpacked;
     auto found = unpacked.find(relative_path);
     if (found != unpacked.end())
         return found->second;
-    std::string source = shared_images_dir() + "/" + relative_path;
-    if (shared_images_dir().empty() || access(source.c_str(), R_OK) != 0)
+    std::string source = stored_image(relative_path);
+    if (source.empty())
         return "";
-    std::string name = relative_path;
+    std::string name = source.substr(shared_images_dir().size() + 1);
     for (char &c : name)
         if (c == '/')
             c = '_';
     std::string target = scratch_dir() + "/" + name;
     std::string command;
-    if (ends_with(name, ".gz") && !ends_with(name, ".tgz")) {
+    bool xz = ends_with(name, ".xz");
+    if (xz || (ends_with(name, ".gz") && !ends_with(name, ".tgz"))) {
         target.resize(target.size() - 3);
         // Some images unpack to 1 GiB of mostly zeros: keep them sparse.
-        command = "gzip -dc " + shell_quote(source) + " | cp --sparse=always /dev/stdin " + shell_quote(target);
+        command = std::string(xz ? "xz" : "gzip") + " -dc " + shell_quote(source) +
+                  " | cp --sparse=always /dev/stdin " + shell_quote(target);
     } else if (ends_with(name, ".tgz")) {
         // Each tarball holds one image named like the archive without .tgz.
         std::string folder = target + ".d";

@@ -3,11 +3,13 @@
 
 #include <string>
 
-// Folder of the public images (TARN_SHARED_IMAGES); empty when unset.
+// Folder of the public images (TARN_SHARED_IMAGES, tests/data/public in the
+// repository); empty when unset.
 std::string shared_images_dir();
 
-// Path of a public image, unpacked (gzip or tar) into this process's scratch
-// folder on first use. Empty when the image is not there.
+// Path of a public image, asked for by its upstream name and unpacked (gzip,
+// xz or tar) into this process's scratch folder on first use. Empty when the
+// image is not there.
 std::string unpack_shared_image(const std::string &relative_path);
 
 // This process's scratch folder, removed when the process ends.

@@ -50,32 +50,113 @@ const char *zip_subtype(sc_cursor_c &c, uint64_t cd, uint64_t cd_end)
 
 } // namespace
 
-// The first end-of-central-directory record whose directory ends right
-// before it (offsets counted from the candidate's first byte).
+namespace {
+// Whether a data descriptor (with or without its signature, with 32- or
+// 64-bit sizes) ends right before next and gives the distance from data to
+// itself as the entry's packed size.
+bool zip_descriptor_before(sc_cursor_c &c, uint64_t data, uint64_t next)
+{
+    for (uint64_t sizes : {8, 16})
+        for (uint64_t signature : {4, 0}) {
+            uint64_t len = signature + 4 + sizes;  // signature, CRC, packed and original size
+            if (next < data + len)
+                continue;
+            uint64_t at = next - len, packed = 0;
+            uint32_t packed32 = 0;
+            if (signature && !c.equals(at, "PK\x07\x08"))
+                continue;
+            bool read = sizes == 16 ? c.le64(at + signature + 4, packed) : c.le32(at + signature + 4, packed32);
+            if (read && (sizes == 16 ? packed : packed32) == at - data)
+                return true;
+        }
+    return false;
+}
+
+// Where the data of the local entry at pos ends and the next record starts:
+// from the sizes in its header, else (sizes written after the data) at the
+// next local header or central directory. npos when there is none.
+uint64_t zip_entry_end(sc_cursor_c &c, uint64_t pos)
+{
+    uint16_t flags = 0, name_len = 0, extra_len = 0;
+    uint32_t packed = 0;
+    if (!c.le16(pos + 6, flags) || !c.le32(pos + 18, packed) || !c.le16(pos + 26, name_len) ||
+        !c.le16(pos + 28, extra_len))
+        return sc_cursor_c::npos;
+    uint64_t data = pos + 30 + name_len + extra_len, size = packed;
+    if (packed == 0xffffffffu) {
+        // ZIP64: the sizes are in the extra field of id 1, original size first.
+        for (uint64_t x = pos + 30 + name_len; x + 4 <= data;) {
+            uint16_t id = 0, len = 0;
+            if (!c.le16(x, id) || !c.le16(x + 2, len))
+                return sc_cursor_c::npos;
+            if (id == 1 && len >= 16) {
+                if (!c.le64(x + 12, size))
+                    return sc_cursor_c::npos;
+                break;
+            }
+            x += 4ull + len;
+        }
+    }
+    if (!(flags & 8))
+        return data + size;
+    // Every step keeps the bound of the search's start, so none runs on past the next file.
+    const uint64_t from = data + size;
+    for (uint64_t p = c.find("PK", from); p != sc_cursor_c::npos; p = c.find("PK", p + 1, sc_cursor_c::npos, from))
+        if ((c.equals(p, "PK\x03\x04") || c.equals(p, "PK\x01\x02")) && zip_descriptor_before(c, data, p))
+            return p;
+    return sc_cursor_c::npos;
+}
+} // namespace
+
+// A walk over the local entries, the central directory and its end record,
+// which must name the directory the walk found. Walking (not searching for
+// the end record) keeps an entry's own header from being taken for the
+// next file, and costs no more than the archive's entries.
 sc_result_s check_zip(sc_cursor_c &c)
 {
     uint16_t name_len = 0;
     if (!c.equals(0, "PK\x03\x04") || !c.le16(26, name_len) || name_len == 0)
         return sc_reject();
-    for (uint64_t e = c.find("PK\x05\x06", 30); e != sc_cursor_c::npos; e = c.find("PK\x05\x06", e + 1)) {
-        uint32_t cd_size = 0, cd_offset = 0;
-        uint16_t comment = 0;
-        if (!c.le32(e + 12, cd_size) || !c.le32(e + 16, cd_offset) || !c.le16(e + 20, comment))
-            break;
-        uint64_t size = cd_size, offset = cd_offset, dir_end = e;
-        if (cd_offset == 0xffffffffu || cd_size == 0xffffffffu) {
-            // ZIP64: the locator before the record names the ZIP64 record.
-            uint64_t z = 0;
-            if (e < 20 || !c.equals(e - 20, "PK\x06\x07") || !c.le64(e - 12, z) || !c.equals(z, "PK\x06\x06") ||
-                !c.le64(z + 40, size) || !c.le64(z + 48, offset))
-                continue;
-            dir_end = z;
-        }
-        if (offset > dir_end || dir_end - offset != size || !c.equals(offset, "PK\x01\x02"))
-            continue;
-        return sc_walked(c, e + 22 + comment, zip_subtype(c, offset, dir_end));
+    uint64_t pos = 0;
+    while (c.equals(pos, "PK\x03\x04")) {
+        uint64_t next = zip_entry_end(c, pos);
+        if (next == sc_cursor_c::npos || next <= pos)
+            return sc_broken(0);
+        pos = next;
     }
-    return sc_broken(0);
+    const uint64_t cd = pos;
+    while (c.equals(pos, "PK\x01\x02")) {
+        uint16_t n = 0, x = 0, k = 0;
+        if (!c.le16(pos + 28, n) || !c.le16(pos + 30, x) || !c.le16(pos + 32, k))
+            return sc_broken(0);
+        pos += 46ull + n + x + k;
+    }
+    if (pos == cd)
+        return sc_broken(0);
+    const uint64_t dir_end = pos;
+    uint64_t size = 0, offset = 0;
+    if (c.equals(pos, "PK\x06\x06")) {
+        // ZIP64 end record, its locator, then the end record proper.
+        uint64_t record = 0;
+        if (!c.le64(pos + 4, record) || !c.le64(pos + 40, size) || !c.le64(pos + 48, offset))
+            return sc_broken(0);
+        pos += 12 + record;
+        if (!c.equals(pos, "PK\x06\x07"))
+            return sc_broken(0);
+        pos += 20;
+    }
+    uint32_t cd_size = 0, cd_offset = 0;
+    uint16_t comment = 0;
+    if (!c.equals(pos, "PK\x05\x06") || !c.le32(pos + 12, cd_size) || !c.le32(pos + 16, cd_offset) ||
+        !c.le16(pos + 20, comment))
+        return sc_broken(0);
+    if (pos == dir_end) {
+        size = cd_size;
+        offset = cd_offset;
+    }
+    if (offset != cd || size != dir_end - cd)
+        return sc_broken(0);
+    return sc_walked(c, pos + 22 + comment, zip_subtype(c, cd, dir_end));
 }
 
 namespace {
@@ -111,6 +192,8 @@ template <typename Read_block> sc_result_s walk_rar_blocks(sc_cursor_c &c, uint6
             return sc_walked(c, b.next);
         if (b.next > c.limit())
             return sc_broken(c.limit());
+        if (c.next_file_at(b.next))
+            return sc_broken(b.next);
         pos = b.next;
     }
     return sc_broken(pos);
@@ -174,7 +257,7 @@ template <typename Step> sc_result_s decode_to_end(sc_cursor_c &c, Step step)
     uint64_t pos = 0;
     const size_t chunk = 16384;
     for (;;) {
-        size_t len = static_cast<size_t>(std::min<uint64_t>(chunk, c.limit() - pos));
+        size_t len = std::min(chunk, c.search_window(0, pos));
         const uint8_t *in = c.window(pos, len);
         if (!in || len == 0)
             return sc_broken(pos);
@@ -186,7 +269,7 @@ template <typename Step> sc_result_s decode_to_end(sc_cursor_c &c, Step step)
         if (r < 0)
             return pos < 512 ? sc_reject() : sc_broken(pos);
         if (used == 0 && len < chunk)
-            return sc_broken(c.limit());
+            return sc_broken(pos + len);
     }
 }
 } // namespace
@@ -236,8 +319,10 @@ sc_result_s check_bzip2(sc_cursor_c &c)
     for (int shift = 0; shift < 8; ++shift)
         can_hold[(marker >> (8 - shift)) & 0xff] = true;
     uint64_t bits = 0;
-    for (uint64_t pos = 4; pos < c.limit();) {
-        size_t len = static_cast<size_t>(std::min<uint64_t>(sc_cursor_c::window_size, c.limit() - pos));
+    for (uint64_t pos = 4;;) {
+        size_t len = c.search_window(4, pos);
+        if (len == 0)
+            break;
         const uint8_t *w = c.window(pos, len);
         if (!w)
             return sc_broken(0);

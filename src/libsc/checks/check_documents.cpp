@@ -152,8 +152,10 @@ sc_result_s check_rtf(sc_cursor_c &c)
         return sc_reject();
     int64_t depth = 0;
     bool escaped = false;
-    for (uint64_t pos = 0; pos < c.limit();) {
-        size_t len = static_cast<size_t>(std::min<uint64_t>(sc_cursor_c::window_size, c.limit() - pos));
+    for (uint64_t pos = 0;;) {
+        size_t len = c.search_window(0, pos);
+        if (len == 0)
+            return sc_broken(pos);
         const uint8_t *w = c.window(pos, len);
         if (!w)
             return sc_broken(pos);
@@ -174,7 +176,6 @@ sc_result_s check_rtf(sc_cursor_c &c)
         }
         pos += len;
     }
-    return sc_broken(c.limit());
 }
 
 // Page size times the page count, when the header says that count is current.
@@ -232,8 +233,12 @@ sc_result_s check_eml(sc_cursor_c &c)
     }
     if (fields < 2)
         return sc_reject();
-    for (; pos < c.limit();) {
-        size_t len = static_cast<size_t>(std::min<uint64_t>(sc_cursor_c::window_size, c.limit() - pos));
+    const uint64_t body = pos;
+    for (;;) {
+        size_t len = c.search_window(body, pos);
+        // Text that runs into the next message's header ends where that begins.
+        if (len == 0)
+            return pos < c.limit() ? sc_walked(c, pos) : sc_broken(pos);
         const uint8_t *w = c.window(pos, len);
         if (!w)
             return sc_broken(pos);
@@ -242,5 +247,4 @@ sc_result_s check_eml(sc_cursor_c &c)
                 return sc_walked(c, pos + i);
         pos += len;
     }
-    return sc_broken(c.limit());
 }

@@ -16,7 +16,7 @@ sc_result_s check_jpeg(sc_cursor_c &c)
         uint8_t b = 0;
         if (!c.u8(pos, b) || b != 0xff)
             return sc_broken(0);
-        while (c.u8(pos + 1, b) && b == 0xff)
+        for (uint64_t fill_end = c.search_end(pos, pos + sc_cursor_c::window_size); pos + 1 < fill_end && c.u8(pos + 1, b) && b == 0xff;)
             ++pos;  // fill bytes
         if (!c.u8(pos + 1, m))
             return sc_broken(0);
@@ -75,9 +75,11 @@ namespace {
 // Skips GIF data sub-blocks; the position after the terminator, or npos.
 uint64_t skip_gif_sub_blocks(sc_cursor_c &c, uint64_t pos)
 {
+    const uint64_t origin = pos;
     for (;;) {
         uint8_t n = 0;
-        if (!c.u8(pos, n))
+        // Sub-blocks that run past the next GIF's header are not this one's.
+        if (c.search_end(origin, pos + 1) <= pos || !c.u8(pos, n))
             return sc_cursor_c::npos;
         pos += 1 + n;
         if (n == 0)

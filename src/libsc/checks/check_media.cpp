@@ -64,7 +64,8 @@ sc_result_s check_mp3(sc_cursor_c &c)
         if (tag[5] & 0x10)
             pos += 10;
         // Some writers pad between the tag and the first frame.
-        for (uint8_t b = 0; pos < c.limit() && c.u8(pos, b) && b == 0 && pos < (1u << 20);)
+        uint64_t pad_end = c.search_end(pos, pos + (1u << 20));
+        for (uint8_t b = 0; pos < pad_end && c.u8(pos, b) && b == 0;)
             ++pos;
     }
     uint64_t frames = 0;
@@ -154,8 +155,10 @@ sc_result_s check_flac(sc_cursor_c &c)
     for (;;) {
         uint16_t crc = 0;
         uint64_t first_close = 0, next = 0;
-        for (uint64_t p = pos; p < c.limit() && p - pos < max_frame && !next;) {
-            size_t len = static_cast<size_t>(std::min<uint64_t>(sc_cursor_c::window_size, c.limit() - p));
+        for (uint64_t p = pos; p - pos < max_frame && !next;) {
+            size_t len = c.search_window(pos, p);
+            if (len == 0)
+                break;
             const uint8_t *w = c.window(p, len);
             if (!w)
                 return sc_broken(pos);
@@ -196,8 +199,8 @@ sc_result_s check_ogg(sc_cursor_c &c)
     bool ended = false;
     for (int pages = 0;; ++pages) {
         uint8_t version = 1, type = 0, segments = 0, table[255];
-        if (!c.equals(pos, "OggS") || !c.u8(pos + 4, version) || version != 0 || !c.u8(pos + 5, type) ||
-            !c.u8(pos + 26, segments) || !c.bytes(pos + 27, table, segments)) {
+        if (c.next_file_at(pos) || !c.equals(pos, "OggS") || !c.u8(pos + 4, version) || version != 0 ||
+            !c.u8(pos + 5, type) || !c.u8(pos + 26, segments) || !c.bytes(pos + 27, table, segments)) {
             if (pages == 0)
                 return sc_reject();
             return ended ? sc_walked(c, pos) : sc_broken(std::min(pos, c.limit()));
@@ -235,7 +238,7 @@ sc_result_s check_mp4(sc_cursor_c &c)
     for (int boxes = 0; boxes < 100000; ++boxes) {
         uint32_t size32 = 0;
         char type[4];
-        if (!c.be32(pos, size32) || !c.bytes(pos + 4, type, 4) || !is_top_level_box(type))
+        if (c.next_file_at(pos) || !c.be32(pos, size32) || !c.bytes(pos + 4, type, 4) || !is_top_level_box(type))
             break;
         uint64_t size = size32;
         if (size32 == 1 && !c.be64(pos + 8, size))

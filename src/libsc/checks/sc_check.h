@@ -20,6 +20,11 @@ public:
     // The bytes [pos, pos + len) where they already lie in memory, else null
     // (the caller then reads them); saves a copy for most of what checks look at.
     virtual const uint8_t *direct(uint64_t pos, size_t len) { return nullptr; }
+    // Where a search for the file's end that started at pos gives up, looking
+    // no further than upto (at most the limit): the start of the next file
+    // of the same family, else upto. Searches stop there; structure fields
+    // that point further are still read.
+    virtual uint64_t search_bound(uint64_t pos, uint64_t upto) { return upto; }
 };
 
 // A source over bytes in memory (tests, fuzzing).
@@ -59,8 +64,19 @@ public:
     bool u16(uint64_t pos, bool big, uint16_t &v) { return big ? be16(pos, v) : le16(pos, v); }
     bool u32(uint64_t pos, bool big, uint32_t &v) { return big ? be32(pos, v) : le32(pos, v); }
     bool equals(uint64_t pos, std::string_view text);
-    // First position >= from where pattern lies wholly below to (and the limit).
-    uint64_t find(std::string_view pattern, uint64_t from, uint64_t to = npos);
+    // Where a search for the end that started at origin stops, looking no
+    // further than upto (see sc_source_c::search_bound).
+    uint64_t search_end(uint64_t origin, uint64_t upto);
+    // How many bytes from pos (at most window_size) a byte-by-byte search
+    // that started at origin may look at next; 0 when it must stop.
+    size_t search_window(uint64_t origin, uint64_t pos);
+    // Whether the next file of the family begins at pos: a structure walk
+    // that lands there has run into it, and stops.
+    bool next_file_at(uint64_t pos) { return pos > 0 && pos < limit_ && search_end(pos - 1, pos + 1) == pos; }
+    // First position >= from where pattern lies wholly below to (and the
+    // limit). A search that started at origin (from, unless given) gives up
+    // at search_end(origin, ...), though a match may begin right there.
+    uint64_t find(std::string_view pattern, uint64_t from, uint64_t to = npos, uint64_t origin = npos);
 
 private:
     sc_source_c &source_;

@@ -87,16 +87,41 @@ bool sc_cursor_c::equals(uint64_t pos, std::string_view text)
     return w && memcmp(w, text.data(), text.size()) == 0;
 }
 
-uint64_t sc_cursor_c::find(std::string_view pattern, uint64_t from, uint64_t to)
+uint64_t sc_cursor_c::search_end(uint64_t origin, uint64_t upto)
+{
+    upto = std::min(upto, limit_);
+    return origin >= upto ? upto : std::min(upto, source_.search_bound(origin, upto));
+}
+
+size_t sc_cursor_c::search_window(uint64_t origin, uint64_t pos)
+{
+    if (pos >= limit_)
+        return 0;
+    uint64_t end = search_end(origin, std::min<uint64_t>(limit_, pos + window_size));
+    return end > pos ? static_cast<size_t>(end - pos) : 0;
+}
+
+uint64_t sc_cursor_c::find(std::string_view pattern, uint64_t from, uint64_t to, uint64_t origin)
 {
     size_t n = pattern.size();
     if (n == 0 || n > window_size / 2)
         return npos;
     to = std::min(to, limit_);
+    if (origin == npos)
+        origin = from;
     // Windows overlap by n - 1 bytes so a match across their seam is seen.
     const size_t step = window_size - (n - 1);
     while (from < to && to - from >= n) {
-        size_t len = static_cast<size_t>(std::min<uint64_t>(window_size, to - from));
+        uint64_t reach = std::min<uint64_t>(to, from + window_size);
+        // The next file of the family ends the search; its header may match.
+        uint64_t bound = search_end(origin, reach);
+        if (bound < reach) {
+            to = std::min(to, bound + n);
+            reach = std::min(reach, to);
+            if (reach - from < n)
+                break;
+        }
+        size_t len = static_cast<size_t>(reach - from);
         const uint8_t *w = window(from, len);
         if (!w)
             return npos;
