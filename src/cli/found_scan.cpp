@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "cli_command.h"
-#include "engines/fat/fat_drives.h"
+#include "engines/fat/fat_recovery.h"
 #include "progress_line.h"
 #include "results/engine_choice.h"
 #include "results/found_tree.h"
@@ -34,10 +34,10 @@ int run_found_scan(const cli_args_c &args, const char *command, found_scan_s &ou
         return cli_bad_target;
     }
     // The reader's diagnostic lines would mix with what this tool prints.
-    if (args.has(QStringLiteral("verbose")))
-        set_fat_log([](const std::string &line) { fputs(line.c_str(), stderr); });
-    else
-        set_fat_log(nullptr);
+    if (auto *fat = qobject_cast<fat_recovery_c *>(out.engine.get()))
+        fat->set_log(args.has(QStringLiteral("verbose"))
+                         ? fat_log_fn([](const std::string &line) { fputs(line.c_str(), stderr); })
+                         : fat_log_fn());
 
     recovery_base_c &engine = *out.engine;
     engine.reset();
