@@ -46,7 +46,7 @@ struct volume_info_s {
     uint32_t drive_type = drive_type_fixed;
     uint64_t total_bytes = 0;
     uint64_t free_bytes = 0;
-    bool free_known = false;     // free_bytes counted by the file system (mounted, or read from it)
+    bool free_known = false;     // free_bytes as the mounted file system reports it
     int partition_number = -1;   // 1-based; 0 for a whole-disk volume
     int disk_number = -1;        // index in the disk table
     uint64_t start_byte = 0;     // offset of the volume on its disk

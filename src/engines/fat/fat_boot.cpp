@@ -58,6 +58,8 @@ int parse_fat_boot(const uint8_t *sector, size_t len, uint64_t base, fat_geometr
         if (root_entries != 0)
             return no_file_system;
         g.root_base = le32_at(sector + boot::root_cluster_32);
+        const uint16_t fsinfo = le16_at(sector + boot::fsinfo_sector_32);
+        g.fsinfo_sector = fsinfo != 0 && fsinfo < reserved ? base + fsinfo : 0;
         fat_bytes = uint64_t{g.fat_entries} * 4;
     } else {
         if (root_entries == 0)

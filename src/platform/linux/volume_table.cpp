@@ -142,6 +142,7 @@ volume_info_s describe_volume(const disk_entry_s &disk, int disk_number, const p
     if (!v.mount_paths.empty() && statvfs(v.mount_paths.front().c_str(), &fs) == 0) {
         v.total_bytes = uint64_t(fs.f_blocks) * fs.f_frsize;
         v.free_bytes = uint64_t(fs.f_bfree) * fs.f_frsize;
+        v.free_known = true;
     }
     return v;
 }
