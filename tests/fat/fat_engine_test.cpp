@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstring>
 
 #include "engines/fat/fat_recovery.h"
@@ -352,4 +353,48 @@ TEST(fat_engine, an_inflated_fat_size_gives_sizes_capped_at_the_volume)
     const QString restored = dir.filePath(QStringLiteral("restored.bin"));
     EXPECT_EQ(engine.recover_item(smallest->cluster, restored), 0);
     EXPECT_EQ(QFileInfo(restored).size(), qint64(smallest->size));
+}
+
+// A FAT32 volume whose sector 0 was wiped is read through the copy in
+// sector 6, with a note, and gives what the intact volume gives.
+TEST(fat_engine, a_wiped_fat32_boot_sector_is_read_from_its_backup)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString image = dir.filePath(QStringLiteral("fat32.img"));
+    const QString file = dir.filePath(QStringLiteral("gone.txt"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mkfs.fat"),
+                                {QStringLiteral("-F"), QStringLiteral("32"), QStringLiteral("-C"), image,
+                                 QStringLiteral("40000")}),
+              0);
+    QFile text(file);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("some text") == 9);
+    text.close();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mcopy"), {QStringLiteral("-i"), image, file, QStringLiteral("::GONE.TXT")}), 0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mdel"), {QStringLiteral("-i"), image, QStringLiteral("::GONE.TXT")}), 0);
+
+    auto scan_image = [&](fat_recovery_c &engine, std::string *log) {
+        std::shared_ptr<block_device_c> volume = open_block_device(image.toStdString(), open_mode_e::read);
+        engine.set_log([log](const std::string &line) { *log += line; });
+        engine.set_device_opener([volume](const std::string &) { return volume; });
+        engine.run();
+    };
+    fat_recovery_c intact;
+    std::string intact_log;
+    scan_image(intact, &intact_log);
+    ASSERT_EQ(intact.store().size(), 2) << "the root and the deleted file";
+    EXPECT_FALSE(intact.used_backup_boot());
+
+    QFile wipe(image);
+    ASSERT_TRUE(wipe.open(QIODevice::ReadWrite) && wipe.write(QByteArray(512, '\0')) == 512);
+    wipe.close();
+    fat_recovery_c wiped;
+    std::string log;
+    scan_image(wiped, &log);
+    EXPECT_TRUE(wiped.used_backup_boot());
+    EXPECT_NE(log.find("backup"), std::string::npos) << log;
+    QList<quint32> wiped_ids = wiped.store().keys(), intact_ids = intact.store().keys();
+    std::sort(wiped_ids.begin(), wiped_ids.end());
+    std::sort(intact_ids.begin(), intact_ids.end());
+    EXPECT_EQ(wiped_ids, intact_ids);
 }
