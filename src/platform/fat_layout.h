@@ -17,6 +17,8 @@ static_assert(entries_per_sector == 16, "directory entries must tile a sector");
 
 // Boot sector (BIOS parameter block).
 namespace boot {
+constexpr size_t oem_name = 3;              // 8 characters
+constexpr size_t oem_name_length = 8;
 constexpr size_t bytes_per_sector = 11;     // u16, must be 512
 constexpr size_t sectors_per_cluster = 13;  // u8, non-zero power of two
 constexpr size_t reserved_sectors = 14;     // u16, non-zero
