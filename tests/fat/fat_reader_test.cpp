@@ -405,3 +405,15 @@ TEST(fat_codepage, decodes_gbk_pairs_and_maps_back)
 }
 
 } // namespace
+
+TEST(fat_disk, reads_refuse_oversized_transfers_and_fail_past_the_end)
+{
+    fat_disk_c disk(std::make_shared<memory_device_c>(std::vector<uint8_t>(256 * 512, 0x5A)));
+    std::vector<uint8_t> buffer(256 * 512);
+    EXPECT_EQ(disk.read(buffer.data(), buffer.size(), 0, 128), disk_ok);
+    EXPECT_EQ(buffer[128 * 512 - 1], 0x5A);
+    EXPECT_EQ(disk.read(buffer.data(), buffer.size(), 0, 129), disk_bad_parameter) << "above 64 KiB";
+    EXPECT_EQ(disk.read(buffer.data(), 512, 0, 2), disk_bad_parameter) << "larger than the caller's buffer";
+    EXPECT_EQ(disk.read(buffer.data(), buffer.size(), 255, 2), disk_error) << "runs past the end";
+    EXPECT_EQ(disk.read(buffer.data(), buffer.size(), UINT64_MAX / 256, 1), disk_error);
+}

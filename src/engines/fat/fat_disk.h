@@ -28,7 +28,6 @@ public:
     // Reads count sectors from first_sector into buffer (buffer_bytes long).
     int read(uint8_t *buffer, size_t buffer_bytes, uint64_t first_sector, uint8_t count);
     uint32_t sector_size() const { return device_->sector_size(); }
-    uint64_t sector_count() const { return device_->size() / sector_size(); }
 
 private:
     std::shared_ptr<block_device_c> device_;
