@@ -241,3 +241,33 @@ TEST(cli_volumes, free_space_of_unmounted_volumes_comes_from_the_file_system)
     EXPECT_EQ(row.find("0B"), std::string::npos) << row;
     EXPECT_NE(row.find(" - "), std::string::npos) << row;
 }
+
+// Volume images whose sector 0 was zeroed are still listed with their file
+// system (from its backup boot sector) and scan as the intact ones do.
+TEST(cli_scan, wiped_boot_sectors_are_read_from_their_backups)
+{
+    const std::string folder = scratch_dir() + "/wiped";
+    int status = 0;
+    run_command("set -e; mkdir -p " + shell_quote(folder) + "; cd " + shell_quote(folder) +
+                    "; mkfs.fat -F 32 -C fat32.img 40000 >/dev/null; printf gone > g.txt"
+                    "; mcopy -i fat32.img g.txt ::GONE.TXT; mdel -i fat32.img ::GONE.TXT"
+                    "; truncate -s 4M ntfs.img; mkntfs -F -Q -q ntfs.img >/dev/null 2>&1"
+                    "; for f in fat32 ntfs; do cp $f.img $f-wiped.img;"
+                    " dd if=/dev/zero of=$f-wiped.img bs=512 count=1 conv=notrunc status=none; done",
+                &status);
+    ASSERT_EQ(status, 0) << "building the images failed";
+    for (const char *fs : {"fat32", "ntfs"}) {
+        SCOPED_TRACE(fs);
+        const std::string intact = folder + "/" + fs + ".img", wiped = folder + "/" + fs + "-wiped.img";
+        run_s listing = run_cli("volumes --json --image " + shell_quote(wiped));
+        const QJsonArray volumes = json_list(listing, "volumes");
+        ASSERT_FALSE(volumes.isEmpty()) << listing.err;
+        EXPECT_EQ(volumes.last().toObject()["file_system"].toString(),
+                  QString::fromLatin1(fs).toUpper());
+        const std::string expected = scan_result(intact, "");
+        const std::string got = scan_result(wiped, "");
+        // The summary line names the image; compare what follows it.
+        EXPECT_EQ(got.substr(0, got.find("Scanned ")), expected.substr(0, expected.find("Scanned ")));
+        EXPECT_EQ(got.substr(got.find("):")), expected.substr(expected.find("):")));
+    }
+}
