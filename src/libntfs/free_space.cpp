@@ -11,6 +11,9 @@ namespace {
 
 constexpr uint64_t bitmap_record = 6;
 constexpr size_t chunk_bytes = 64 * 1024;
+// A listing reads at most this much (1 TiB of 4 KiB clusters); larger
+// volumes show no free count rather than stall the list.
+constexpr uint64_t max_bitmap_bytes = 32ull << 20;
 
 } // namespace
 
@@ -23,7 +26,8 @@ bool ntfs_free_bytes(std::shared_ptr<block_device_c> device, uint64_t &free_byte
         return false;
     data_stream_s bitmap = find_data_stream(record.attributes);
     const uint64_t clusters = volume->geometry().total_clusters;
-    if (!bitmap.found || bitmap.runs_damaged || bitmap.data_size * 8 < clusters)
+    if (!bitmap.found || bitmap.runs_damaged || bitmap.data_size * 8 < clusters ||
+        (clusters + 7) / 8 > max_bitmap_bytes)
         return false;
 
     uint64_t used = 0;

@@ -7,5 +7,6 @@
 
 #include "platform/block_device.h"
 
-// False when the volume, its $MFT or its $Bitmap cannot be read.
+// False when the volume, its $MFT or its $Bitmap cannot be read, or the
+// bitmap is too large to read for a listing.
 bool ntfs_free_bytes(std::shared_ptr<block_device_c> device, uint64_t &free_bytes);
