@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
-#include "engines/fat/fat_drives.h"
 #include "engines/fat/fat_recovery.h"
 #include "engines/fat/fat_volume.h"
 #include "results/found_row.h"
@@ -39,22 +38,8 @@ void scan(fat_recovery_c &engine)
 {
     std::shared_ptr<block_device_c> disk =
         open_block_device(QFile::encodeName(bench_image()).toStdString(), open_mode_e::read);
-    fat_drives().set_source([disk](unsigned index) {
-        fat_disk_open_s out;
-        if (index == 0) {
-            out.state = fat_disk_open_s::opened;
-            out.device = disk;
-        }
-        return out;
-    });
-    set_fat_log(nullptr);  // the per-entry console lines are not part of the work
-    fat_drives().reopen_drives();
-    set_fat_locator([](const std::string &, volume_location_s &out) {
-        out.disk_number = 0;
-        out.partition_number = 0;
-        out.start_byte = 0;
-        return true;
-    });
+    engine.set_log(nullptr);  // the per-entry console lines are not part of the work
+    engine.set_device_opener([disk](const std::string &) { return disk; });
     engine.run();
 }
 

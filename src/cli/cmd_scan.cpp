@@ -40,7 +40,7 @@ void print_text(const found_folder_s &tree)
                        .arg(date_text(row.modified()), 19)
                        .arg(date_text(row.created()), 19)
                        .arg(row.attributes(), 2, 16, QLatin1Char('0'))
-                       .arg(printable_text(row.name));
+                       .arg(printable_text(row.name) + (row.size_capped ? QStringLiteral("  (size cut to the volume)") : QString()));
     });
 }
 
@@ -57,6 +57,8 @@ void print_json(const QList<found_row_s> &rows)
         o[QStringLiteral("created")] = iso_date(r.row.created());
         o[QStringLiteral("deleted")] = r.row.deleted != 0;
         o[QStringLiteral("attributes")] = static_cast<qint64>(r.row.attributes());
+        if (r.row.size_capped)
+            o[QStringLiteral("size_capped")] = true;
         list.append(o);
     }
     const QByteArray text = QJsonDocument(list).toJson(QJsonDocument::Indented);

@@ -7,9 +7,23 @@
 #include "cli_command.h"
 #include "cli_table.h"
 #include "devices/volume_list.h"
+#include "engines/volume_free_space.h"
 #include "results/format_size.h"
 
 namespace {
+
+// The free bytes as a JSON number, or null when not known.
+QJsonValue free_json(const volume_info_s &v)
+{
+    uint64_t free = 0;
+    return volume_free_bytes(v, free) ? QJsonValue(double(free)) : QJsonValue();
+}
+
+QString free_text(const volume_info_s &v)
+{
+    uint64_t free = 0;
+    return volume_free_bytes(v, free) ? format_size(free) : QStringLiteral("-");
+}
 
 QJsonObject volume_json(const volume_info_s &v, const volume_item_s &row)
 {
@@ -26,7 +40,7 @@ QJsonObject volume_json(const volume_info_s &v, const volume_item_s &row)
         {QStringLiteral("drive_type"), v.drive_type == drive_type_removable ? QStringLiteral("removable")
                                                                            : QStringLiteral("fixed")},
         {QStringLiteral("total_bytes"), double(row.total_bytes)},
-        {QStringLiteral("free_bytes"), double(row.free_bytes)},
+        {QStringLiteral("free_bytes"), free_json(v)},
         {QStringLiteral("partition"), row.partition_number},
         {QStringLiteral("disk"), row.disk_number},
         {QStringLiteral("start_byte"), double(v.start_byte)},
@@ -60,7 +74,7 @@ int run_volumes(const cli_args_c &args)
         for (int i = 1; i < rows.size(); ++i) {
             const volume_item_s &r = rows[i];
             table.add({r.device_name, r.label, r.file_system, format_size(r.total_bytes),
-                       format_size(r.free_bytes), QString::number(r.disk_number),
+                       free_text(listed[i - 1]), QString::number(r.disk_number),
                        QString::number(r.partition_number), QString::number(listed[i - 1].start_byte),
                        r.mount_path});
         }

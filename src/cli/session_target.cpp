@@ -52,6 +52,8 @@ int scan(const cli_args_c &args, const char *command, scan_session_c &session, c
     }
     const QString kind = deep ? session.engine_name() : volume.file_system;
     progress.finish(QStringLiteral("Scanned %1 (%2): %3").arg(volume.device_name, kind, counts()));
+    if (!session.note().isEmpty())
+        fprintf(stderr, "note: %s\n", qPrintable(session.note()));
     return cli_ok;
 }
 
@@ -64,9 +66,9 @@ int run_session_target(const cli_args_c &args, const char *command, scan_session
         return cli_bad_target;
     // The reader's diagnostic lines would mix with what this tool prints.
     if (args.has(QStringLiteral("verbose")))
-        set_engine_log([](const std::string &line) { fputs(line.c_str(), stderr); });
+        session.set_engine_log([](const std::string &line) { fputs(line.c_str(), stderr); });
     else
-        set_engine_log(nullptr);
+        session.set_engine_log(nullptr);
     if (args.has(QStringLiteral("result")))
         return load_saved(args, command, session, accept);
     return scan(args, command, session, accept);

@@ -1,6 +1,5 @@
 #include "engine_factory.h"
 
-#include "fat/fat_drives.h"
 #include "fat/fat_recovery.h"
 #include "ntfs/ntfs_recovery.h"
 #include "raw/raw_recovery.h"
@@ -22,9 +21,4 @@ std::unique_ptr<recovery_base_c> select_engine(const QString &file_system, bool 
     if (file_system == QLatin1String("NTFS"))
         return std::make_unique<ntfs_recovery_c>();
     return std::make_unique<fat_recovery_c>();
-}
-
-void set_engine_log(std::function<void(const std::string &)> sink)
-{
-    set_fat_log(std::move(sink));
 }

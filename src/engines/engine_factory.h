@@ -4,9 +4,7 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 #include <memory>
-#include <string>
 
 #include "recovery_base.h"
 
@@ -16,7 +14,3 @@ bool engine_takes(const QString &file_system, bool deep);
 // A fresh engine for the volume, ready for reset, set_volume and start;
 // null when no engine takes it.
 std::unique_ptr<recovery_base_c> select_engine(const QString &file_system, bool deep);
-
-// Where the engines' diagnostic lines go (the FAT reader writes them to the
-// console by default); null discards them.
-void set_engine_log(std::function<void(const std::string &)> sink);

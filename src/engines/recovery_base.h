@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QThread>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ enum stop_code_e {
 enum recover_result_e {
     recover_no_data = -2,  // the row names a file whose data is not stored anywhere
 };
+
+// Takes an engine's diagnostic lines; an empty one discards them.
+using engine_log_fn = std::function<void(const std::string &line)>;
 
 class recovery_base_c : public QThread {
     Q_OBJECT
@@ -53,6 +57,11 @@ public:
     // Why the last scan could not run (volume not mounted, device not
     // readable); empty when it ran, to its end or until stopped.
     virtual QString get_error() const { return QString(); }
+    // After a scan that ran: what the user should know about how it read the
+    // volume (a damaged boot sector read from its backup); empty otherwise.
+    virtual QString get_note() const { return QString(); }
+    // Where the engine writes its diagnostic lines; call while no scan runs.
+    virtual void set_log(engine_log_fn) {}
     // A short name for messages: "FAT", "NTFS", "deep scan".
     virtual QString get_engine_name() const { return QString(); }
     // The found folders of a finished scan: "/" holding the root's files and,

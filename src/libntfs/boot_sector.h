@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "byte_view.h"
+#include "platform/le_bytes.h"
 
 struct ntfs_geometry_s {
     uint32_t sector_size = 0;

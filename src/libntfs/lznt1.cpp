@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/le_bytes.h"
+
 namespace {
 
 constexpr size_t chunk_size = 4096;
@@ -20,7 +22,7 @@ int64_t decompress_chunk(const uint8_t *in, size_t in_len, uint8_t *out, size_t 
             }
             if (ip + 2 > in_len || op == 0)
                 return -1;
-            uint16_t token = static_cast<uint16_t>(in[ip] | (in[ip + 1] << 8));
+            uint16_t token = le16_at(in + ip);
             ip += 2;
             // The split between offset and length bits moves with the position.
             unsigned length_bits = 12;
@@ -43,7 +45,7 @@ int64_t lznt1_decompress(const uint8_t *in, size_t in_len, uint8_t *out, size_t 
 {
     size_t ip = 0, op = 0;
     while (ip + 2 <= in_len && op < out_len) {
-        uint16_t header = static_cast<uint16_t>(in[ip] | (in[ip + 1] << 8));
+        uint16_t header = le16_at(in + ip);
         if (header == 0)
             break;
         size_t data_len = (header & 0x0FFFu) + 1u;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "byte_view.h"
+#include "platform/le_bytes.h"
 
 // One attribute of a record, pointing into the record's bytes.
 struct attribute_s {

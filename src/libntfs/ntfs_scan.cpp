@@ -20,6 +20,7 @@ int32_t attach(std::unique_ptr<ntfs_volume_c> volume, ntfs_scan_context *context
     // Each record examined is 8 units of work, so c1 + c2 reach the total.
     context->total = static_cast<int64_t>(volume->record_count()) * 8;
     context->c1 = context->c2 = context->c3 = 0;
+    context->notes = volume->backup_boot() ? ntfs_note_backup_boot : 0;
     context->scanner = new mft_scanner_c(std::move(volume));
     context->open = 1;
     return ntfs_ok;

@@ -13,7 +13,7 @@ extern "C" {
 /* Scan block owned by the caller, zeroed before the first startup. */
 struct ntfs_scan_context {
     uint32_t open;           /* 0: non-zero while a scan is open */
-    uint32_t reserved;       /* 4 */
+    uint32_t notes;          /* 4: ntfs_note_* about the open scan */
     int64_t total;           /* 8: amount of work, see the counters */
     void *scanner;           /* 16: the library's state */
     uint8_t library[8224 - 16 - sizeof(void *)];
@@ -21,6 +21,10 @@ struct ntfs_scan_context {
     int32_t c2;              /* 8228: records not in use examined, likewise */
     int32_t c3;              /* 8232: unused, 0 */
     uint8_t tail[12];
+};
+
+enum {
+    ntfs_note_backup_boot = 0x01, /* sector 0 was no NTFS boot sector; the copy at the end was read */
 };
 
 /* One file-record description. */
@@ -56,8 +60,8 @@ enum {
     ntfs_error_corrupt = -9,      /* damaged run list or compressed data */
 };
 
-/* device_name: "/dev/hd%c%d": letter a + disk-table index, partition number
- * (0: the whole disk). Returns a negative code on failure. */
+/* device_name: the volume's name path as the platform lists it (any disk,
+ * partition or image file). Returns a negative code on failure. */
 int32_t ntfs_scan_startup(const char *device_name, struct ntfs_scan_context *context);
 /* Fills record (zeroed by the caller) and returns non-zero; zero at the end. */
 int32_t ntfs_scan_next(struct ntfs_scan_context *context, struct ntfs_scan_record *record);

@@ -14,6 +14,3 @@ int32_t ntfs_scan_startup_device(std::shared_ptr<block_device_c> device, ntfs_sc
 // Opens a scan on a bare $MFT extract. Records are reported as on a volume;
 // non-resident data cannot be recovered from it.
 int32_t ntfs_scan_startup_mft_file(std::shared_ptr<block_device_c> mft, ntfs_scan_context *context);
-
-// Splits "/dev/hd%c%d" into disk-table index and partition number.
-bool parse_ntfs_device_name(const char *name, int &disk_number, int &partition_number);

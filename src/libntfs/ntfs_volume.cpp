@@ -17,11 +17,19 @@ std::unique_ptr<ntfs_volume_c> ntfs_volume_c::open(std::shared_ptr<block_device_
         *error = ntfs_error_read;
         return nullptr;
     }
+    // A wiped or damaged boot sector leaves its copy in the volume's last sector.
+    bool backup = false;
     if (!parse_boot_sector({sector, sizeof sector}, geometry)) {
-        *error = ntfs_error_not_ntfs;
-        return nullptr;
+        const uint64_t last = device->size() / sizeof sector;
+        backup = last > 1 && device->read_exact((last - 1) * sizeof sector, sector, sizeof sector) &&
+                 parse_boot_sector({sector, sizeof sector}, geometry);
+        if (!backup) {
+            *error = ntfs_error_not_ntfs;
+            return nullptr;
+        }
     }
     std::unique_ptr<ntfs_volume_c> volume(new ntfs_volume_c(std::move(device), geometry));
+    volume->backup_boot_ = backup;
     *error = volume->map_mft();
     if (*error != ntfs_ok)
         return nullptr;

@@ -12,7 +12,8 @@
 
 class ntfs_volume_c {
 public:
-    // Validates the boot sector, reads $MFT record 0 and maps the whole $MFT
+    // Validates the boot sector (or, when it is not one, the backup copy in
+    // the last sector), reads $MFT record 0 and maps the whole $MFT
     // (following its attribute list when it has one). Null and *error set on
     // failure.
     static std::unique_ptr<ntfs_volume_c> open(std::shared_ptr<block_device_c> device, int32_t *error);
@@ -25,6 +26,8 @@ public:
     uint64_t record_count() const { return record_count_; }
     // False for a bare $MFT extract: its run lists point at clusters we lack.
     bool has_data_clusters() const { return has_data_clusters_; }
+    // The boot sector was read from the backup copy.
+    bool backup_boot() const { return backup_boot_; }
 
     // Reads count whole records from first on, without fixups. Returns an
     // ntfs_error_* code or ntfs_ok.
@@ -44,4 +47,5 @@ private:
     std::vector<run_s> mft_runs_;
     uint64_t record_count_ = 0;
     bool has_data_clusters_ = true;
+    bool backup_boot_ = false;
 };

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "byte_view.h"
+#include "platform/le_bytes.h"
 
 struct run_s {
     uint64_t vcn = 0;     // first cluster of the stream this run covers

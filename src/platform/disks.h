@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,7 @@ struct volume_info_s {
     uint32_t drive_type = drive_type_fixed;
     uint64_t total_bytes = 0;
     uint64_t free_bytes = 0;
+    bool free_known = false;     // free_bytes as the mounted file system reports it
     int partition_number = -1;   // 1-based; 0 for a whole-disk volume
     int disk_number = -1;        // index in the disk table
     uint64_t start_byte = 0;     // offset of the volume on its disk
@@ -60,31 +62,59 @@ struct volume_location_s {
     uint64_t length_bytes = 0;
 };
 
-// Adds an image file to the disk table (after every block device). Adding the
-// same file twice keeps one entry. Returns false when the file cannot be read.
+// A disk table: the machine's whole-disk block devices (unless left out) in
+// their stable order, then the image files added to it. Tests build their
+// own; the program shares system_disk_table().
+class disk_table_c {
+public:
+    explicit disk_table_c(bool with_block_devices = true) : with_block_devices_(with_block_devices) {}
+
+    // Adds an image file after every block device. Adding the same file twice
+    // keeps one entry. Returns false when the file cannot be read.
+    bool add_image(const std::string &path, std::string *error = nullptr);
+    void clear_images();
+
+    std::vector<disk_info_s> disks() const;
+    // Every volume of every disk in the table.
+    std::vector<volume_info_s> volumes() const;
+    // Resolves a volume name path (volume_path.h) to its location; an image
+    // file not in the table is found too (a scan file reopened later). False
+    // when the name is malformed or the partition no longer exists.
+    bool locate_volume(const std::string &volume_path, volume_location_s &out) const;
+    // Resolves partition N (0: the whole disk) of table entry disk_number.
+    bool locate_partition(int disk_number, int partition_number, volume_location_s &out) const;
+    // Opens table entry N as a whole.
+    std::unique_ptr<block_device_c> open_disk(int disk_number, open_mode_e mode,
+                                              std::string *error = nullptr) const;
+
+    bool with_block_devices() const { return with_block_devices_; }
+    std::vector<std::string> image_paths() const;
+
+private:
+    const bool with_block_devices_;
+    mutable std::mutex lock_;
+    std::vector<std::string> images_;
+};
+
+// The table the program lists and scans from.
+disk_table_c &system_disk_table();
+
+// The same calls on system_disk_table().
 bool add_disk_image(const std::string &path, std::string *error = nullptr);
 void clear_disk_images();
-
-// The disk table, in its stable order.
 std::vector<disk_info_s> list_disks();
-
-// Every volume of every disk in the table.
 std::vector<volume_info_s> list_volumes();
-
-// Resolves a volume name path (volume_path.h) to its location. False when the
-// name is malformed or the partition no longer exists.
 bool locate_volume(const std::string &volume_path, volume_location_s &out);
-
-// Resolves partition N (0: the whole disk) of disk table entry disk_number.
 bool locate_partition(int disk_number, int partition_number, volume_location_s &out);
+std::unique_ptr<block_device_c> open_disk(int disk_number, open_mode_e mode, std::string *error = nullptr);
 
 // Opens a located volume as a device whose offset 0 is the volume's first byte.
 std::unique_ptr<block_device_c> open_volume(const volume_location_s &where, open_mode_e mode,
                                             std::string *error = nullptr);
 
-// Opens disk table entry N as a whole.
-std::unique_ptr<block_device_c> open_disk(int disk_number, open_mode_e mode,
-                                          std::string *error = nullptr);
+// Opens the volume a volume name path names, through the system table.
+std::unique_ptr<block_device_c> open_volume_path(const std::string &volume_path, open_mode_e mode,
+                                                 std::string *error = nullptr);
 
 // Whether this process may read whole-disk devices (root, or the disk group).
 bool can_read_raw_devices();

@@ -1,9 +1,11 @@
-// Little-endian fields read from raw bytes, whatever the host order and
-// alignment. Callers check that offset + width lies inside their span.
+// Little-endian data read from raw bytes: single fields whatever the host
+// order and alignment (callers check that offset + width lies inside their
+// span), and layout structs copied out of a bounded view.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 inline uint16_t le16_at(const uint8_t *p)
 {
@@ -37,4 +39,27 @@ inline void put_le64(uint8_t *p, uint64_t v)
 {
     for (int i = 0; i < 8; ++i)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// A read-only window of bytes.
+struct byte_view_s {
+    const uint8_t *data = nullptr;
+    size_t size = 0;
+
+    bool covers(size_t offset, size_t len) const { return offset <= size && len <= size - offset; }
+    byte_view_s sub(size_t offset, size_t len) const { return {data + offset, len}; }
+};
+
+// Layout structs hold their fields as they lie on disk, so copying one out
+// is only right on a little-endian host.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "layout structs are little-endian");
+
+// Copies a layout struct from offset; false when it does not fit.
+template <class T>
+bool read_struct(byte_view_s bytes, size_t offset, T &out)
+{
+    if (!bytes.covers(offset, sizeof(T)))
+        return false;
+    memcpy(&out, bytes.data + offset, sizeof(T));
+    return true;
 }

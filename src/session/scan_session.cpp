@@ -21,6 +21,12 @@ scan_session_c::~scan_session_c()
     }
 }
 
+void scan_session_c::set_engine_log(engine_log_fn sink)
+{
+    log_ = std::move(sink);
+    log_set_ = true;
+}
+
 bool scan_session_c::start_scan(const volume_item_s &volume, bool deep)
 {
     if (scanning_) {
@@ -33,6 +39,8 @@ bool scan_session_c::start_scan(const volume_item_s &volume, bool deep)
                      .arg(volume.device_name, volume.file_system);
         return false;
     }
+    if (log_set_)
+        engine->set_log(log_);
     engine_ = std::move(engine);
     volume_ = volume;
     deep_ = deep;

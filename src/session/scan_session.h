@@ -30,6 +30,9 @@ public:
     // its thread. False, with the reason in error(), when no engine takes
     // the volume or a scan still runs.
     bool start_scan(const volume_item_s &volume, bool deep);
+    // Where the engines of later scans write their diagnostic lines; the
+    // engine's own default (the console) until this is called.
+    void set_engine_log(engine_log_fn sink);
     void pause();
     void resume();
     // Ends the scan; what was found so far is kept and shown.
@@ -52,6 +55,8 @@ public:
     // After scan_finished: why the scan or the last call failed (empty when
     // it did not), whether the user stopped it, and what it found.
     const QString &error() const { return error_; }
+    // What the engine noted about how it read the volume; empty when nothing.
+    QString note() const { return engine_ ? engine_->get_note() : QString(); }
     bool stopped_by_user() const { return stop_code_ == stop_user; }
     const found_folder_s &tree() const { return tree_; }
     // Whether a deep scan is to be offered, as the recovery page does: the
@@ -90,4 +95,6 @@ private:
     int stop_code_ = stop_no_scan;
     found_folder_s tree_{QStringLiteral("/")};
     QString error_;
+    engine_log_fn log_;
+    bool log_set_ = false;
 };

@@ -139,3 +139,134 @@ TEST(cli_listing, bad_targets_exit_with_status_2)
         EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
     }
 }
+
+namespace {
+
+// Runs a shell script that builds images inside folder (made first); false
+// when a step failed.
+bool build_images(const std::string &folder, const std::string &script)
+{
+    int status = -1;
+    run_command("set -e; mkdir -p " + shell_quote(folder) + "; cd " + shell_quote(folder) + "; " + script, &status);
+    return status == 0;
+}
+
+// What a scan printed: the rows and the summary line of the progress output.
+std::string scan_result(const std::string &target, const std::string &images)
+{
+    run_s r = run_cli("scan " + shell_quote(target) + " --json" + images);
+    size_t summary = r.err.rfind("Scanned ");
+    return std::to_string(r.status) + "\n" + r.out + (summary == std::string::npos ? "" : r.err.substr(summary));
+}
+
+} // namespace
+
+// Any number of disks can be read in one process: with 27 images added, the
+// tenth and later (and the NTFS one past the 26th) scan as they do alone.
+TEST(cli_scan, each_of_27_added_images_scans_as_it_does_alone)
+{
+    const std::string folder = scratch_dir() + "/many";
+    ASSERT_TRUE(build_images(folder, "for i in $(seq -w 1 26); do mkfs.fat -C fat$i.img 360 >/dev/null;"
+                                     " printf 'file %s' $i > f.txt; mcopy -i fat$i.img f.txt ::FILE$i.TXT;"
+                                     " mdel -i fat$i.img ::FILE$i.TXT; done"
+                                     "; truncate -s 4M ntfs27.img; mkntfs -F -Q -q ntfs27.img >/dev/null 2>&1"));
+    std::vector<std::string> images;
+    std::string all;
+    for (int i = 1; i <= 27; ++i) {
+        char name[32];
+        snprintf(name, sizeof name, i < 27 ? "/fat%02d.img" : "/ntfs27.img", i);
+        images.push_back(folder + name);
+        all += " --image " + shell_quote(images.back());
+    }
+    run_s listing = run_cli("volumes --json" + all);
+    ASSERT_EQ(listing.status, 0) << listing.err;
+    int fat = 0, ntfs = 0;
+    for (const QJsonValue &value : json_list(listing, "volumes")) {
+        const QString fs = value.toObject()[QStringLiteral("file_system")].toString();
+        fat += fs == QStringLiteral("FAT");
+        ntfs += fs == QStringLiteral("NTFS");
+    }
+    EXPECT_EQ(fat, 26);
+    EXPECT_EQ(ntfs, 1);
+    for (int index : {0, 9, 10, 25, 26}) {
+        SCOPED_TRACE(images[index]);
+        const std::string alone = scan_result(images[index], "");
+        EXPECT_NE(alone.find(index < 26 ? "ILE" : "Scanned"), std::string::npos) << alone;
+        EXPECT_EQ(scan_result(images[index], all), alone);
+    }
+}
+
+// Unmounted volumes show the free space their file system counts (the FAT's
+// free entries or FSInfo, the NTFS $Bitmap), and nothing where none is read:
+// never a made-up 0B.
+TEST(cli_volumes, free_space_of_unmounted_volumes_comes_from_the_file_system)
+{
+    const std::string folder = scratch_dir() + "/free";
+    ASSERT_TRUE(build_images(folder, "mkfs.fat -F 16 -s 1 -C fat16.img 8192 >/dev/null"
+                                     "; head -c 300000 /dev/zero > f.bin; mcopy -i fat16.img f.bin ::F.BIN"
+                                     "; mkfs.fat -F 32 -C fat32.img 40000 >/dev/null; mcopy -i fat32.img f.bin ::F.BIN"
+                                     "; truncate -s 4M ntfs.img; mkntfs -F -Q -q ntfs.img >/dev/null 2>&1"
+                                     "; mkfs.ext2 -q -F ext2.img 2048 >/dev/null 2>&1"));
+    auto mdir_free = [&](const char *name) {
+        std::string out = run_command("mdir -i " + shell_quote(folder + name) + " :: | tr -d ' ' | grep bytesfree");
+        return std::stod(out.substr(0, out.find("bytes")));
+    };
+    std::string info = run_command("ntfsinfo -m " + shell_quote(folder + "/ntfs.img") +
+                                   " | awk '/Cluster Size:/{c=$3} /Free Clusters:/{f=$3} END{print c*f}'");
+    const double expected[] = {mdir_free("/fat16.img"), mdir_free("/fat32.img"), std::stod(info)};
+
+    const char *names[] = {"/fat16.img", "/fat32.img", "/ntfs.img", "/ext2.img"};
+    std::string images;
+    for (const char *name : names)
+        images += " --image " + shell_quote(folder + name);
+    run_s r = run_cli("volumes --json" + images);
+    ASSERT_EQ(r.status, 0) << r.err;
+    int seen = 0;
+    for (const QJsonValue &value : json_list(r, "volumes")) {
+        const QJsonObject v = value.toObject();
+        for (int i = 0; i < 4; ++i) {
+            if (v["device"].toString().toStdString() != folder + names[i])
+                continue;
+            ++seen;
+            if (i < 3)
+                EXPECT_EQ(v["free_bytes"].toDouble(-1), expected[i]) << names[i];
+            else
+                EXPECT_TRUE(v["free_bytes"].isNull()) << "no count is read from ext2";
+        }
+    }
+    EXPECT_EQ(seen, 4);
+    run_s table = run_cli("volumes" + images);
+    const size_t ext2_row = table.out.find(folder + "/ext2.img");
+    ASSERT_NE(ext2_row, std::string::npos);
+    const std::string row = table.out.substr(ext2_row, table.out.find('\n', ext2_row) - ext2_row);
+    EXPECT_EQ(row.find("0B"), std::string::npos) << row;
+    EXPECT_NE(row.find(" - "), std::string::npos) << row;
+}
+
+// Volume images whose sector 0 was zeroed are still listed with their file
+// system (from its backup boot sector) and scan as the intact ones do.
+TEST(cli_scan, wiped_boot_sectors_are_read_from_their_backups)
+{
+    const std::string folder = scratch_dir() + "/wiped";
+    ASSERT_TRUE(build_images(folder, "mkfs.fat -F 32 -C fat32.img 40000 >/dev/null; printf gone > g.txt"
+                                     "; mcopy -i fat32.img g.txt ::GONE.TXT; mdel -i fat32.img ::GONE.TXT"
+                                     "; truncate -s 4M ntfs.img; mkntfs -F -Q -q ntfs.img >/dev/null 2>&1"
+                                     "; for f in fat32 ntfs; do cp $f.img $f-wiped.img; dd if=/dev/zero"
+                                     " of=$f-wiped.img bs=512 count=1 conv=notrunc status=none; done"));
+    for (const char *fs : {"fat32", "ntfs"}) {
+        SCOPED_TRACE(fs);
+        const std::string intact = folder + "/" + fs + ".img", wiped = folder + "/" + fs + "-wiped.img";
+        run_s listing = run_cli("volumes --json --image " + shell_quote(wiped));
+        const QJsonArray volumes = json_list(listing, "volumes");
+        ASSERT_FALSE(volumes.isEmpty()) << listing.err;
+        EXPECT_EQ(volumes.last().toObject()["file_system"].toString(),
+                  QString::fromLatin1(fs).toUpper());
+        const std::string expected = scan_result(intact, "");
+        const std::string got = scan_result(wiped, "");
+        // The summary line names the image; compare what follows it.
+        EXPECT_EQ(got.substr(0, got.find("Scanned ")), expected.substr(0, expected.find("Scanned ")));
+        const size_t note = got.find("\nnote: the boot sector is damaged; its backup copy");
+        ASSERT_NE(note, std::string::npos) << got;
+        EXPECT_EQ(got.substr(got.find("):"), note + 1 - got.find("):")), expected.substr(expected.find("):")));
+    }
+}

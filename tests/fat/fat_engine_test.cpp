@@ -5,14 +5,22 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstring>
 
-#include "engines/fat/fat_drives.h"
 #include "engines/fat/fat_recovery.h"
+#include "results/found_row.h"
 #include "fat_test_image.h"
 
 namespace {
+
+void use_image(fat_recovery_c &engine, fat_test_image_c &img)
+{
+    std::shared_ptr<block_device_c> device = img.device();
+    engine.set_device_opener([device](const std::string &) { return device; });
+}
 
 struct scan_s {
     fat_recovery_c engine;
@@ -20,8 +28,8 @@ struct scan_s {
 
     explicit scan_s(fat_test_image_c &img, const QString &mount = QStringLiteral("/mnt/usb/"))
     {
-        use_test_disks({img.device()});
-        set_fat_log([this](const std::string &line) {
+        use_image(engine, img);
+        engine.set_log([this](const std::string &line) {
             if (line.rfind("file count:", 0) != 0)
                 log += line;
         });
@@ -31,7 +39,6 @@ struct scan_s {
         volume.mount_path = mount;
         engine.set_volume(volume);
         engine.run();
-        set_fat_log(nullptr);
     }
     const fat_item_s *item(quint32 id) const
     {
@@ -159,15 +166,14 @@ TEST(fat_engine, progress_reaches_one_on_the_2001st_read_then_stays_below)
         snprintf(name, sizeof name, "F%05u  TXT", i);
         img.entry(2, i, name, 0x20, 5000 + i, 1);
     }
-    use_test_disks({img.device()});
     fat_recovery_c engine;
+    use_image(engine, img);
     std::vector<double> seen;  // progress as each read begins
-    set_fat_log([&](const std::string &line) {
+    engine.set_log([&](const std::string &line) {
         if (line.rfind("file count:", 0) == 0)
             seen.push_back(engine.get_progress());
     });
     engine.run();
-    set_fat_log(nullptr);
     ASSERT_GT(seen.size(), 2003u);
     // seen[k] is what the k-th read (0-based) left before the next one set its own.
     EXPECT_DOUBLE_EQ(seen[1], 0.0);
@@ -220,14 +226,13 @@ TEST(fat_engine, stop_keeps_the_partial_store_linked)
     img.entry(0, 0, "\xE5" "NE     TXT", 0x20, 20, 1);
     img.entry(0, 1, "\xE5" "WO     TXT", 0x20, 21, 1);
     img.entry(0, 2, "\xE5" "HREE   TXT", 0x20, 22, 1);
-    use_test_disks({img.device()});
     fat_recovery_c engine;
-    set_fat_log([&](const std::string &line) {
+    use_image(engine, img);
+    engine.set_log([&](const std::string &line) {
         if (line == "file count:2\n")
             engine.set_stop(stop_user);
     });
     engine.run();
-    set_fat_log(nullptr);
     EXPECT_EQ(engine.get_stop(), stop_user);
     // The read under way when the stop came still finishes.
     EXPECT_EQ(engine.store().size(), 3) << "two files and the root";
@@ -258,9 +263,14 @@ TEST(fat_engine, restores_deleted_files_from_consecutive_clusters)
     EXPECT_EQ(data.count('\xB2'), 4096);
     EXPECT_EQ(data.count('\xC3'), 10000 - 8192);
 
-    const QString partial = dir.filePath(QStringLiteral("cut.bin"));
-    EXPECT_EQ(scan.engine.recover_item(last, partial), -1) << "a short file is not a success";
-    EXPECT_EQ(read_file(partial), QByteArray(4096, '\xEE')) << "what could be read is kept";
+    // Only what the volume holds is restored, and the record says it was cut.
+    ASSERT_TRUE(scan.item(last));
+    EXPECT_EQ(scan.item(last)->size, 4096u);
+    EXPECT_EQ(scan.item(last)->size_capped, 1);
+    EXPECT_EQ(scan.item(10)->size_capped, 0);
+    const QString capped = dir.filePath(QStringLiteral("cut.bin"));
+    EXPECT_EQ(scan.engine.recover_item(last, capped), 0);
+    EXPECT_EQ(read_file(capped), QByteArray(4096, '\xEE'));
 
     const QString untouched = dir.filePath(QStringLiteral("none.bin"));
     EXPECT_EQ(scan.engine.recover_item(12345, untouched), -1);
@@ -285,3 +295,114 @@ TEST(fat_engine, fat_dates_are_local_calendar_times)
 }
 
 } // namespace
+
+// A FAT16 volume whose FAT size field was raised from 128 to 2176 sectors:
+// the root directory then lies inside a file's data, and every entry there
+// claims 4 GiB. Each is cut to what the volume holds from its first cluster.
+TEST(fat_engine, an_inflated_fat_size_gives_sizes_capped_at_the_volume)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString image = dir.filePath(QStringLiteral("inflated.img"));
+    const QString data = dir.filePath(QStringLiteral("data.bin"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mkfs.fat"),
+                                {QStringLiteral("-F"), QStringLiteral("16"), QStringLiteral("-C"), image,
+                                 QStringLiteral("65536")}),
+              0);
+    QByteArray entries;
+    for (uint32_t i = 0; i < 4 * 1024 * 1024 / 32; ++i) {
+        uint8_t e[32] = {};
+        snprintf(reinterpret_cast<char *>(e), 12, "\xE5G%06uBIN", i % 1000000);
+        e[11] = 0x20;
+        const uint32_t cluster = 2 + (i * 61) % 31600;
+        e[26] = static_cast<uint8_t>(cluster);
+        e[27] = static_cast<uint8_t>(cluster >> 8);
+        e[28] = 0x00;
+        e[29] = e[30] = e[31] = 0xFF;
+        entries.append(reinterpret_cast<const char *>(e), 32);
+    }
+    QFile out(data);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(entries) == entries.size());
+    out.close();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mcopy"), {QStringLiteral("-i"), image, data, QStringLiteral("::DATA.BIN")}),
+              0);
+    QFile patch(image);
+    ASSERT_TRUE(patch.open(QIODevice::ReadWrite) && patch.seek(22));
+    ASSERT_EQ(patch.write("\x80\x08", 2), 2);
+    patch.close();
+
+    std::shared_ptr<block_device_c> volume = open_block_device(image.toStdString(), open_mode_e::read);
+    ASSERT_TRUE(volume);
+    fat_recovery_c engine;
+    engine.set_log(nullptr);
+    engine.set_device_opener([volume](const std::string &) { return volume; });
+    engine.run();
+    ASSERT_GT(engine.store().size(), 100);
+
+    const uint64_t cluster_bytes = 4 * 512, fat_entries = (131072 - 4 - 2 * 2176 - 32) / 4 + 2;
+    const fat_item_s *smallest = nullptr;
+    int capped = 0;
+    for (const fat_item_s &item : engine.store()) {
+        if (item.cluster < 2)
+            continue;
+        EXPECT_LE(item.size, (fat_entries - item.cluster) * cluster_bytes) << item.cluster;
+        capped += item.size_capped;
+        if (!smallest || item.cluster > smallest->cluster)
+            smallest = &item;
+    }
+    EXPECT_EQ(capped, engine.store().size() - 1) << "every garbage entry says it was cut";
+    int capped_rows = 0;
+    walk_found_folders(engine.get_found_tree(), [&](const found_folder_s &folder, const QStringList &) {
+        for (const recovery_item_s &row : folder.files)
+            capped_rows += row.size_capped;
+    });
+    EXPECT_GT(capped_rows, 0) << "the rows tell the user the size was cut";
+    ASSERT_TRUE(smallest);
+    const QString restored = dir.filePath(QStringLiteral("restored.bin"));
+    EXPECT_EQ(engine.recover_item(smallest->cluster, restored), 0);
+    EXPECT_EQ(QFileInfo(restored).size(), qint64(smallest->size));
+}
+
+// A FAT32 volume whose sector 0 was wiped is read through the copy in
+// sector 6, with a note, and gives what the intact volume gives.
+TEST(fat_engine, a_wiped_fat32_boot_sector_is_read_from_its_backup)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString image = dir.filePath(QStringLiteral("fat32.img"));
+    const QString file = dir.filePath(QStringLiteral("gone.txt"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mkfs.fat"),
+                                {QStringLiteral("-F"), QStringLiteral("32"), QStringLiteral("-C"), image,
+                                 QStringLiteral("40000")}),
+              0);
+    QFile text(file);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("some text") == 9);
+    text.close();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mcopy"), {QStringLiteral("-i"), image, file, QStringLiteral("::GONE.TXT")}), 0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mdel"), {QStringLiteral("-i"), image, QStringLiteral("::GONE.TXT")}), 0);
+
+    auto scan_image = [&](fat_recovery_c &engine, std::string *log) {
+        std::shared_ptr<block_device_c> volume = open_block_device(image.toStdString(), open_mode_e::read);
+        engine.set_log([log](const std::string &line) { *log += line; });
+        engine.set_device_opener([volume](const std::string &) { return volume; });
+        engine.run();
+    };
+    fat_recovery_c intact;
+    std::string intact_log;
+    scan_image(intact, &intact_log);
+    ASSERT_EQ(intact.store().size(), 2) << "the root and the deleted file";
+    EXPECT_FALSE(intact.used_backup_boot());
+
+    QFile wipe(image);
+    ASSERT_TRUE(wipe.open(QIODevice::ReadWrite) && wipe.write(QByteArray(512, '\0')) == 512);
+    wipe.close();
+    fat_recovery_c wiped;
+    std::string log;
+    scan_image(wiped, &log);
+    EXPECT_TRUE(wiped.used_backup_boot());
+    EXPECT_NE(log.find("backup"), std::string::npos) << log;
+    QList<quint32> wiped_ids = wiped.store().keys(), intact_ids = intact.store().keys();
+    std::sort(wiped_ids.begin(), wiped_ids.end());
+    std::sort(intact_ids.begin(), intact_ids.end());
+    EXPECT_EQ(wiped_ids, intact_ids);
+}

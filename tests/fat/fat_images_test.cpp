@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "engines/fat/fat_drives.h"
 #include "engines/fat/fat_recovery.h"
 #include "engines/fat/fat_volume.h"
 #include "fixture_manifest.h"
@@ -22,35 +21,22 @@
 
 namespace {
 
-// Scans one volume of an image file: partition 0 for a whole-volume image.
+// Scans the volume of an image file that starts at start_byte.
 struct image_scan_s {
     fat_recovery_c engine;
     bool opened = false;
 
-    image_scan_s(const QString &image, int partition = 0, qint64 start_byte = 0)
+    explicit image_scan_s(const QString &image, qint64 start_byte = 0)
     {
         std::shared_ptr<block_device_c> disk = open_block_device(QFile::encodeName(image).toStdString(),
                                                                  open_mode_e::read);
         if (!disk)
             return;
         opened = true;
-        fat_drives().set_source([disk](unsigned index) {
-            fat_disk_open_s out;
-            if (index == 0) {
-                out.state = fat_disk_open_s::opened;
-                out.device = disk;
-                out.name = "image";
-            }
-            return out;
-        });
-        set_fat_log(nullptr);
-        fat_drives().reopen_drives();
-        set_fat_locator([=](const std::string &, volume_location_s &out) {
-            out.disk_number = 0;
-            out.partition_number = partition;
-            out.start_byte = static_cast<uint64_t>(start_byte);
-            return true;
-        });
+        std::shared_ptr<block_device_c> volume = std::make_shared<slice_device_c>(
+            disk, static_cast<uint64_t>(start_byte), disk->size() - static_cast<uint64_t>(start_byte));
+        engine.set_log(nullptr);
+        engine.set_device_opener([volume](const std::string &) { return volume; });
         engine.run();
     }
     const fat_item_s *item(quint32 id) const
@@ -59,6 +45,16 @@ struct image_scan_s {
         return it == engine.store().cend() ? nullptr : &it.value();
     }
 };
+
+fat_geometry_s geometry_of(const QString &image)
+{
+    fat_geometry_s g;
+    uint8_t boot[512];
+    auto device = open_block_device(QFile::encodeName(image).toStdString(), open_mode_e::read);
+    if (device && device->read_exact(0, boot, sizeof boot))
+        parse_fat_boot(boot, sizeof boot, 0, g);
+    return g;
+}
 
 QString shared_images()
 {
@@ -125,7 +121,7 @@ void check_fixture_volume(const QString &manifest_name, int partition)
     const QString image = fixtures_dir() + QLatin1Char('/') + manifest.image();
     const fixture_partition_s part = manifest.partition(partition);
     ASSERT_EQ(part.number, partition);
-    image_scan_s scan(image, partition, part.offset);
+    image_scan_s scan(image, part.offset);
     ASSERT_TRUE(scan.opened);
     ASSERT_GT(scan.engine.store().size(), 1) << "the volume did not mount";
 
@@ -231,7 +227,7 @@ TEST(fat_public_images, every_one_scans_to_its_end)
         SCOPED_TRACE(p.file);
         const QString image = unpack(QString::fromLatin1(p.file));
         ASSERT_FALSE(image.isEmpty());
-        image_scan_s scan(image, p.partition, p.start_byte);
+        image_scan_s scan(image, p.start_byte);
         ASSERT_TRUE(scan.opened);
         EXPECT_EQ(scan.engine.store().contains(0), true) << "the walk did not finish";
         if (p.mounts)
@@ -259,7 +255,7 @@ TEST(fat_public_images, deleted_entries_their_readme_names_are_listed)
         SCOPED_TRACE(file);
         const QString image = unpack(QString::fromLatin1(file));
         image_scan_s scan(image);
-        const fat_geometry_s &g = fat_reader_volume().geometry;
+        const fat_geometry_s g = geometry_of(image);
         fixture_partition_s part;
         part.offset = 0;
         part.cluster_size = g.cluster_sectors * 512;

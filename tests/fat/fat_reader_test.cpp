@@ -8,7 +8,6 @@
 
 #include "engines/fat/fat_boot.h"
 #include "engines/fat/fat_codepage.h"
-#include "engines/fat/fat_drives.h"
 #include "engines/fat/fat_path.h"
 #include "fat_test_image.h"
 
@@ -35,18 +34,20 @@ std::vector<uint8_t> boot_of(fat_test_image_c &img)
     return std::vector<uint8_t>(img.bytes().begin(), img.bytes().begin() + 512);
 }
 
-void mount_drive0()
+// The volume every test here reads; bound afresh by each.
+fat_volume_s vol;
+
+void bind_volume(std::shared_ptr<block_device_c> device)
 {
-    fat_mount(0, &fat_reader_volume());
+    fat_bind_volume(vol, std::move(device));
 }
 
 // Mounts img as drive 0 and opens the directory at cluster, the way the
 // engine opens a folder by its first cluster.
 void open_cluster_dir(fat_test_image_c &img, fat_dir_s &dir, uint32_t cluster)
 {
-    use_test_disks({img.device()});
-    mount_drive0();
-    ASSERT_EQ(fat_open_dir(dir, u"/"), fr_ok);
+    bind_volume(img.device());
+    ASSERT_EQ(fat_open_dir(dir, vol, u"/"), fr_ok);
     dir.start_cluster = dir.cluster = cluster;
     ASSERT_EQ(fat_read_dir(dir, nullptr), fr_ok);
 }
@@ -142,39 +143,28 @@ TEST(fat_boot, cluster_count_decides_the_type_and_fat32_needs_no_root_entries)
     EXPECT_EQ(parse_fat_boot(boot.data(), 512, 0, g), fr_no_filesystem);
 }
 
-TEST(fat_mount, superfloppy_uses_sector_zero_and_partitioned_disk_its_start)
+TEST(fat_mount, a_volume_is_read_from_its_own_first_sector)
 {
     fat_test_image_c img(16, 1, 8192);
     img.entry(0, 0, "HELLO   TXT", 0x20, 2, 10);
-
-    // Superfloppy: partition 0, the start sector given is ignored.
-    use_test_disks({img.device()}, 0, 0, 4096 * 512);
-    mount_drive0();
+    bind_volume(img.device());
     fat_dir_s dir;
-    ASSERT_EQ(fat_open_dir(dir, u"/"), fr_ok);
-    EXPECT_EQ(fat_reader_volume().geometry.fat_start, 1u);
+    ASSERT_EQ(fat_open_dir(dir, vol, u"/"), fr_ok);
+    EXPECT_EQ(vol.geometry.fat_start, 1u);
     auto entries = read_all(dir);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].short_name, u"HELLO.TXT");
 
-    // A partition table at sector 0 (signature, no "FAT"): the volume at its start.
+    // A partition of a disk is read through its slice of the disk.
     std::vector<uint8_t> disk(2048 * 512, 0);
     disk[510] = 0x55;
     disk[511] = 0xAA;
     disk.insert(disk.end(), img.bytes().begin(), img.bytes().end());
-    use_test_disks({std::make_shared<memory_device_c>(disk)}, 0, 1, 2048 * 512);
-    mount_drive0();
-    ASSERT_EQ(fat_open_dir(dir, u"/"), fr_ok);
-    EXPECT_EQ(fat_reader_volume().geometry.fat_start, 2049u);
+    bind_volume(std::make_shared<slice_device_c>(std::make_shared<memory_device_c>(disk), 2048 * 512,
+                                          img.bytes().size()));
+    ASSERT_EQ(fat_open_dir(dir, vol, u"/"), fr_ok);
+    EXPECT_EQ(vol.geometry.fat_start, 1u);
     EXPECT_EQ(read_all(dir).size(), 1u);
-
-    // A non-zero partition number with a FAT sector 0 also goes to the start.
-    std::vector<uint8_t> twice = img.bytes();
-    twice.insert(twice.end(), img.bytes().begin(), img.bytes().end());
-    use_test_disks({std::make_shared<memory_device_c>(twice)}, 0, 2, img.bytes().size());
-    mount_drive0();
-    ASSERT_EQ(fat_open_dir(dir, u"/"), fr_ok);
-    EXPECT_EQ(fat_reader_volume().geometry.fat_start, 8192u + 1);
 }
 
 TEST(fat_mount, failures_give_their_codes_without_reading_past_the_disk)
@@ -183,44 +173,35 @@ TEST(fat_mount, failures_give_their_codes_without_reading_past_the_disk)
     fat_dir_s dir;
 
     // 4096-byte sectors: the disk is listed but carries no volume for us.
-    use_test_disks({std::make_shared<memory_device_c>(img.bytes(), 4096)});
-    mount_drive0();
-    EXPECT_EQ(fat_open_dir(dir, u"/"), fr_no_filesystem);
+    bind_volume(std::make_shared<memory_device_c>(img.bytes(), 4096));
+    EXPECT_EQ(fat_open_dir(dir, vol, u"/"), fr_no_filesystem);
 
     // Not a boot sector at all.
     std::vector<uint8_t> blank(64 * 1024, 0);
-    use_test_disks({std::make_shared<memory_device_c>(blank)});
-    mount_drive0();
-    EXPECT_EQ(fat_open_dir(dir, u"/"), fr_no_filesystem);
+    bind_volume(std::make_shared<memory_device_c>(blank));
+    EXPECT_EQ(fat_open_dir(dir, vol, u"/"), fr_no_filesystem);
+    EXPECT_FALSE(vol.backup_boot);
 
-    // The location names a disk the table does not have.
-    use_test_disks({img.device()}, 5);
-    mount_drive0();
-    EXPECT_EQ(fat_open_dir(dir, u"/"), fr_not_ready);
-
-    // No volume object registered.
-    fat_mount(0, nullptr);
-    EXPECT_EQ(fat_open_dir(dir, u"/"), fr_not_enabled);
-    EXPECT_EQ(fat_mount(10, &fat_reader_volume()), fr_invalid_drive);
+    // No device bound.
+    bind_volume(nullptr);
+    EXPECT_EQ(fat_open_dir(dir, vol, u"/"), fr_not_ready);
 
     // Truncated image: the boot sector is fine, the root directory is gone.
     std::vector<uint8_t> cut(img.bytes().begin(), img.bytes().begin() + 4096);
-    use_test_disks({std::make_shared<memory_device_c>(cut)});
-    mount_drive0();
-    ASSERT_EQ(fat_open_dir(dir, u"/"), fr_ok);
+    bind_volume(std::make_shared<memory_device_c>(cut));
+    ASSERT_EQ(fat_open_dir(dir, vol, u"/"), fr_ok);
     int last = -1;
     EXPECT_TRUE(read_all(dir, &last).empty());
     EXPECT_EQ(last, fr_disk_err);
 }
 
-TEST(fat_mount, a_remount_invalidates_objects_of_the_old_mount)
+TEST(fat_mount, a_rebind_invalidates_objects_of_the_old_mount)
 {
     fat_test_image_c img(16, 1, 8192);
-    use_test_disks({img.device()});
-    mount_drive0();
+    bind_volume(img.device());
     fat_dir_s dir;
-    ASSERT_EQ(fat_open_dir(dir, u"/"), fr_ok);
-    mount_drive0();
+    ASSERT_EQ(fat_open_dir(dir, vol, u"/"), fr_ok);
+    bind_volume(img.device());
     fat_file_info_s info;
     EXPECT_EQ(fat_read_dir(dir, &info), fr_invalid_object);
 }
@@ -240,10 +221,9 @@ TEST(fat_read_dir, returns_deleted_entries_and_checked_long_names_only)
     img.entry(0, s + 2, ".          ", 0x10, 9, 0);                               // dot entry: skipped
     img.entry(0, s + 3, "\x05KANJI  TXT", 0x20, 10, 0);                          // 0x05 stands for 0xE5
     img.entry(0, s + 4, "NOEXT      ", 0x20, 11, 0);
-    use_test_disks({img.device()});
-    mount_drive0();
+    bind_volume(img.device());
     fat_dir_s dir;
-    ASSERT_EQ(fat_open_dir(dir, u"/"), fr_ok);
+    ASSERT_EQ(fat_open_dir(dir, vol, u"/"), fr_ok);
     auto entries = read_all(dir);
     ASSERT_EQ(entries.size(), 6u);
     EXPECT_EQ(entries[0].long_name, u"Long Name.txt");
@@ -306,27 +286,26 @@ TEST(fat_path, follows_long_and_short_names_and_refuses_bad_ones)
     img.entry(0, 3, "PLAIN   TXT", 0x20, 5, 3);
     img.chain(4, 1);
     memcpy(img.bytes().data() + img.cluster_offset(4), "abc", 3);
-    use_test_disks({img.device()});
-    mount_drive0();
+    bind_volume(img.device());
 
     fat_dir_s dir;
-    EXPECT_EQ(fat_open_dir(dir, u"0:/mixed case dir//sub/"), fr_ok);
+    EXPECT_EQ(fat_open_dir(dir, vol, u"/mixed case dir//sub/"), fr_ok);
     EXPECT_EQ(dir.start_cluster, 3u);
-    EXPECT_EQ(fat_open_dir(dir, u"\\MIXEDC~1\\SUB"), fr_ok);
-    EXPECT_EQ(fat_open_dir(dir, u"/Mixed Case Dir/none"), fr_no_path);
-    EXPECT_EQ(fat_open_dir(dir, u"/nothing/sub"), fr_no_path);
-    EXPECT_EQ(fat_open_dir(dir, u"/plain.txt"), fr_no_path) << "a file is not a directory";
-    EXPECT_EQ(fat_open_dir(dir, u"/bad*name"), fr_invalid_name);
-    EXPECT_EQ(fat_open_dir(dir, u"/" + std::u16string(256, u'x')), fr_invalid_name);
+    EXPECT_EQ(fat_open_dir(dir, vol, u"\\MIXEDC~1\\SUB"), fr_ok);
+    EXPECT_EQ(fat_open_dir(dir, vol, u"/Mixed Case Dir/none"), fr_no_path);
+    EXPECT_EQ(fat_open_dir(dir, vol, u"/nothing/sub"), fr_no_path);
+    EXPECT_EQ(fat_open_dir(dir, vol, u"/plain.txt"), fr_no_path) << "a file is not a directory";
+    EXPECT_EQ(fat_open_dir(dir, vol, u"/bad*name"), fr_invalid_name);
+    EXPECT_EQ(fat_open_dir(dir, vol, u"/" + std::u16string(256, u'x')), fr_invalid_name);
 
     fat_file_s file;
-    ASSERT_EQ(fat_open_file(file, u"/Mixed Case Dir/SUB/ÜNÏCODE FILE.TXT"), fr_ok);
+    ASSERT_EQ(fat_open_file(file, vol, u"/Mixed Case Dir/SUB/ÜNÏCODE FILE.TXT"), fr_ok);
     uint8_t buf[8] = {};
     size_t got = 0;
     ASSERT_EQ(fat_read_file(file, buf, sizeof buf, &got, false), fr_ok);
     EXPECT_EQ(got, 3u);
     EXPECT_EQ(memcmp(buf, "abc", 3), 0);
-    EXPECT_EQ(fat_open_file(file, u"/Mixed Case Dir"), fr_no_file);
+    EXPECT_EQ(fat_open_file(file, vol, u"/Mixed Case Dir"), fr_no_file);
 }
 
 TEST(fat_read_file, follows_the_chain_and_reads_whole_sectors_straight_through)
@@ -340,13 +319,12 @@ TEST(fat_read_file, follows_the_chain_and_reads_whole_sectors_straight_through)
     img.fill(9, 1, 0x99);
     img.fill(7, 1, 0x77);
     auto device = std::make_shared<recording_device_c>(img.bytes());
-    use_test_disks({device});
-    mount_drive0();
+    bind_volume(device);
     fat_dir_s dir;
-    ASSERT_EQ(fat_open_dir(dir, u"/"), fr_ok);
+    ASSERT_EQ(fat_open_dir(dir, vol, u"/"), fr_ok);
 
     fat_file_s file;
-    fat_file_setup(file, fat_reader_volume(), 5, 3 * 2048);
+    fat_file_setup(file, vol, 5, 3 * 2048);
     std::vector<uint8_t> out(3 * 2048);
     size_t got = 0;
     ASSERT_EQ(fat_read_file(file, out.data(), 512, &got, false), fr_ok);  // one sector: buffered
@@ -377,16 +355,15 @@ TEST(fat_read_file, contiguous_reads_never_touch_the_fat_and_bad_clusters_stop_w
     fat_test_image_c img(16, 4, 40000);
     img.fill(5, 3, 0x5A);
     auto device = std::make_shared<recording_device_c>(img.bytes());
-    use_test_disks({device});
-    mount_drive0();
+    bind_volume(device);
     fat_dir_s dir;
-    ASSERT_EQ(fat_open_dir(dir, u"/"), fr_ok);
-    const fat_geometry_s &g = fat_reader_volume().geometry;
-    fat_reader_volume().window_sector = UINT64_MAX;
+    ASSERT_EQ(fat_open_dir(dir, vol, u"/"), fr_ok);
+    const fat_geometry_s &g = vol.geometry;
+    vol.window_sector = UINT64_MAX;
     device->reads.clear();
 
     fat_file_s file;
-    fat_file_setup(file, fat_reader_volume(), 5, 3 * 2048 - 7);
+    fat_file_setup(file, vol, 5, 3 * 2048 - 7);
     std::vector<uint8_t> out(3 * 2048);
     size_t got = 0;
     ASSERT_EQ(fat_read_file(file, out.data(), out.size(), &got, true), fr_ok);
@@ -395,19 +372,19 @@ TEST(fat_read_file, contiguous_reads_never_touch_the_fat_and_bad_clusters_stop_w
         EXPECT_GE(r.first, g.data_start * 512) << "read inside the FAT at " << r.first;
 
     // The chain of a deleted file is cleared: following it fails at once.
-    fat_file_setup(file, fat_reader_volume(), 5, 3 * 2048);
+    fat_file_setup(file, vol, 5, 3 * 2048);
     got = 0;
     EXPECT_EQ(fat_read_file(file, out.data(), out.size(), &got, false), fr_int_err);
     EXPECT_EQ(got, 2048u);
     EXPECT_EQ(fat_read_file(file, out.data(), 1, &got, false), fr_int_err) << "the error sticks";
 
     // A start cluster outside the volume.
-    fat_file_setup(file, fat_reader_volume(), g.fat_entries + 5, 100);
+    fat_file_setup(file, vol, g.fat_entries + 5, 100);
     got = 0;
     EXPECT_EQ(fat_read_file(file, out.data(), 100, &got, true), fr_int_err);
     EXPECT_EQ(got, 0u);
     // Contiguous reads that run off the end of the volume.
-    fat_file_setup(file, fat_reader_volume(), g.fat_entries - 1, 3 * 2048);
+    fat_file_setup(file, vol, g.fat_entries - 1, 3 * 2048);
     got = 0;
     EXPECT_EQ(fat_read_file(file, out.data(), out.size(), &got, true), fr_int_err);
     EXPECT_EQ(got, 2048u);
@@ -428,3 +405,15 @@ TEST(fat_codepage, decodes_gbk_pairs_and_maps_back)
 }
 
 } // namespace
+
+TEST(fat_disk, reads_refuse_oversized_transfers_and_fail_past_the_end)
+{
+    fat_disk_c disk(std::make_shared<memory_device_c>(std::vector<uint8_t>(256 * 512, 0x5A)));
+    std::vector<uint8_t> buffer(256 * 512);
+    EXPECT_EQ(disk.read(buffer.data(), buffer.size(), 0, 128), disk_ok);
+    EXPECT_EQ(buffer[128 * 512 - 1], 0x5A);
+    EXPECT_EQ(disk.read(buffer.data(), buffer.size(), 0, 129), disk_bad_parameter) << "above 64 KiB";
+    EXPECT_EQ(disk.read(buffer.data(), 512, 0, 2), disk_bad_parameter) << "larger than the caller's buffer";
+    EXPECT_EQ(disk.read(buffer.data(), buffer.size(), 255, 2), disk_error) << "runs past the end";
+    EXPECT_EQ(disk.read(buffer.data(), buffer.size(), UINT64_MAX / 256, 1), disk_error);
+}

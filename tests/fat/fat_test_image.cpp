@@ -3,8 +3,6 @@
 #include <cstring>
 
 #include "engines/fat/fat_dir.h"
-#include "engines/fat/fat_drives.h"
-#include "engines/fat/fat_volume.h"
 
 static void put16(uint8_t *p, uint32_t v)
 {
@@ -145,26 +143,4 @@ uint32_t fat_test_image_c::long_entry(uint32_t dir, uint32_t index, const std::u
 std::shared_ptr<block_device_c> fat_test_image_c::device() const
 {
     return std::make_shared<memory_device_c>(bytes_);
-}
-
-void use_test_disks(const std::vector<std::shared_ptr<block_device_c>> &disks, int disk, int partition,
-                    uint64_t start_byte)
-{
-    fat_drives().set_source([disks](unsigned index) {
-        fat_disk_open_s out;
-        if (index >= disks.size())
-            return out;
-        out.name = "test disk " + std::to_string(index);
-        out.device = disks[index];
-        out.state = disks[index] ? fat_disk_open_s::opened : fat_disk_open_s::unopenable;
-        return out;
-    });
-    fat_drives().reopen_drives();
-    set_fat_locator([=](const std::string &, volume_location_s &out) {
-        out.disk_number = disk;
-        out.partition_number = partition;
-        out.start_byte = start_byte;
-        return true;
-    });
-    fat_bind_volume("test");
 }

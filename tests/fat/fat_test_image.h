@@ -45,8 +45,3 @@ private:
     uint32_t data_start_ = 0;
     std::vector<uint8_t> bytes_;
 };
-
-// Points the FAT reader at these disks (disk 0 first) and binds drive 0 to
-// partition `partition` of disk `disk` starting at start_byte.
-void use_test_disks(const std::vector<std::shared_ptr<block_device_c>> &disks, int disk = 0,
-                    int partition = 0, uint64_t start_byte = 0);

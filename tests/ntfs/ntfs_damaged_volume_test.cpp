@@ -162,3 +162,29 @@ TEST(ntfs_damaged_volume, recover_file_refuses_unknown_records_and_directories)
     ntfs_scan_context closed{};
     EXPECT_EQ(ntfs_recover_file(&closed, 64, 0, out.c_str(), nullptr), ntfs_error_argument);
 }
+
+// A wiped boot sector: the copy in the volume's last sector opens the scan,
+// the context says so, and the same records are listed.
+TEST(ntfs_damaged_volume, a_wiped_boot_sector_is_read_from_its_backup)
+{
+    const std::string path = scratch_dir() + "/backup-boot.img";
+    int status = -1;
+    run_command("truncate -s 4M " + shell_quote(path) + "; mkntfs -F -Q -q " + shell_quote(path) + " >/dev/null 2>&1",
+                &status);
+    ASSERT_EQ(status, 0) << "mkntfs failed";
+    const std::string text = read_file(path);
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    auto intact = scan(bytes);
+    ASSERT_EQ(intact->session.startup_result, 0);
+    EXPECT_EQ(intact->session.context.notes, 0u);
+
+    memset(bytes.data(), 0, 512);
+    auto wiped = scan(bytes);
+    ASSERT_EQ(wiped->session.startup_result, 0);
+    EXPECT_EQ(wiped->session.context.notes, uint32_t{ntfs_note_backup_boot});
+    EXPECT_EQ(wiped->records.size(), intact->records.size());
+    EXPECT_GT(wiped->records.size(), 10u);
+
+    memset(bytes.data() + bytes.size() - 512, 0, 512);
+    EXPECT_EQ(scan(bytes)->session.startup_result, ntfs_error_not_ntfs) << "no copy left";
+}

@@ -98,15 +98,36 @@ struct engine_fixture_s {
 
 } // namespace
 
-TEST(ntfs_engine, device_name_letters_the_disk_and_numbers_the_partition)
+// The library gets the volume's own name path (no disk letters to run out
+// of), and progress past 2^31 work units does not wrap.
+TEST(ntfs_engine, hands_the_library_the_volume_path_and_counts_progress_in_64_bits)
 {
-    volume_item_s v;
-    v.disk_number = 0;
-    v.partition_number = 2;
-    EXPECT_EQ(ntfs_recovery_c::device_name(v), QByteArray("/dev/hda2"));
-    v.disk_number = 1;
-    v.partition_number = 0;
-    EXPECT_EQ(ntfs_recovery_c::device_name(v), QByteArray("/dev/hdb0"));
+    scripted_library_s script;
+    script.records = {make_record(5, 5, dir, u".")};
+    ntfs_library_s lib = script.library();
+    std::string handed;
+    auto startup = lib.scan_startup;
+    lib.scan_startup = [&](const char *name, ntfs_scan_context *ctx) {
+        handed = name;
+        int32_t result = startup(name, ctx);
+        ctx->total = int64_t{8} * 600000000;
+        return result;
+    };
+    auto next = lib.scan_next;
+    lib.scan_next = [&](ntfs_scan_context *ctx, ntfs_scan_record *out) {
+        int32_t result = next(ctx, out);
+        ctx->c1 = 200000000;
+        ctx->c2 = 100000000;
+        return result;
+    };
+    ntfs_recovery_c engine;
+    engine.set_library(lib);
+    volume_item_s volume;
+    volume.volume_path = QStringLiteral("/images/disk 27.img:3:/");
+    engine.set_volume(volume);
+    engine.run();
+    EXPECT_EQ(handed, "/images/disk 27.img:3:/");
+    EXPECT_DOUBLE_EQ(engine.get_progress(), 0.5);
 }
 
 // A failed startup is logged once (file and stderr) and leaves nothing behind.

@@ -54,10 +54,10 @@ std::string expected_fs_name(const oracle_s &o)
     return o.type == "ntfs" ? "NTFS" : o.type;
 }
 
-std::vector<volume_info_s> volumes_on(const std::string &disk)
+std::vector<volume_info_s> volumes_on(const disk_table_c &table, const std::string &disk)
 {
     std::vector<volume_info_s> found;
-    for (const volume_info_s &v : list_volumes()) {
+    for (const volume_info_s &v : table.volumes()) {
         std::string source;
         int number = 0;
         if (parse_volume_path(v.volume_path, source, number) && source == disk)
@@ -66,10 +66,10 @@ std::vector<volume_info_s> volumes_on(const std::string &disk)
     return found;
 }
 
+// Each test builds its own table of images, apart from the machine's disks.
 class disk_image_test : public ::testing::Test {
 protected:
-    void SetUp() override { clear_disk_images(); }
-    void TearDown() override { clear_disk_images(); }
+    disk_table_c table{false};
 };
 
 } // namespace
@@ -80,14 +80,14 @@ TEST_F(disk_image_test, volumes_of_an_mbr_disk_match_sfdisk_and_blkid)
 {
     const std::string disk = make_mbr_disk();
     ASSERT_FALSE(disk.empty());
-    ASSERT_TRUE(add_disk_image(disk));
+    ASSERT_TRUE(table.add_image(disk));
     std::map<int, oracle_s> expected = oracle(disk);
     ASSERT_EQ(expected.size(), 4u);
     expected.erase(2);  // the extended container holds no volume
 
-    std::vector<volume_info_s> volumes = volumes_on(disk);
+    std::vector<volume_info_s> volumes = volumes_on(table, disk);
     ASSERT_EQ(volumes.size(), expected.size());
-    const int disk_number = static_cast<int>(list_disks().size()) - 1;
+    const int disk_number = static_cast<int>(table.disks().size()) - 1;
     for (const volume_info_s &v : volumes) {
         SCOPED_TRACE(v.device_name);
         ASSERT_EQ(expected.count(v.partition_number), 1u);
@@ -113,11 +113,11 @@ TEST_F(disk_image_test, volume_paths_reopen_their_partition)
 {
     const std::string disk = make_mbr_disk();
     ASSERT_FALSE(disk.empty());
-    ASSERT_TRUE(add_disk_image(disk));
-    for (const volume_info_s &v : volumes_on(disk)) {
+    ASSERT_TRUE(table.add_image(disk));
+    for (const volume_info_s &v : volumes_on(table, disk)) {
         SCOPED_TRACE(v.volume_path);
         volume_location_s where;
-        ASSERT_TRUE(locate_volume(v.volume_path, where));
+        ASSERT_TRUE(table.locate_volume(v.volume_path, where));
         EXPECT_EQ(where.start_byte, v.start_byte);
         EXPECT_EQ(where.length_bytes, v.length_bytes);
         std::string error;
@@ -132,13 +132,13 @@ TEST_F(disk_image_test, volume_paths_reopen_their_partition)
         EXPECT_EQ(volume->read_at(v.length_bytes - 100, sector, sizeof sector), 100);
     }
     // A scan file reopened in a later run, before the image is added again.
-    clear_disk_images();
+    table.clear_images();
     volume_location_s where;
-    ASSERT_TRUE(locate_volume(make_volume_path(disk, 6), where));
+    ASSERT_TRUE(table.locate_volume(make_volume_path(disk, 6), where));
     EXPECT_EQ(where.disk_number, -1);
     EXPECT_EQ(where.start_byte, 43008u * 512);
-    EXPECT_FALSE(locate_volume(make_volume_path(disk, 3), where));
-    EXPECT_FALSE(locate_volume(make_volume_path(disk + ".missing", 1), where));
+    EXPECT_FALSE(table.locate_volume(make_volume_path(disk, 3), where));
+    EXPECT_FALSE(table.locate_volume(make_volume_path(disk + ".missing", 1), where));
 }
 
 // GPT partitions keep their slot number; the empty slot 1 is not shifted away.
@@ -146,9 +146,9 @@ TEST_F(disk_image_test, gpt_disk_keeps_slot_numbers)
 {
     const std::string disk = make_gpt_disk();
     ASSERT_FALSE(disk.empty());
-    ASSERT_TRUE(add_disk_image(disk));
+    ASSERT_TRUE(table.add_image(disk));
     std::map<int, oracle_s> expected = oracle(disk);
-    std::vector<volume_info_s> volumes = volumes_on(disk);
+    std::vector<volume_info_s> volumes = volumes_on(table, disk);
     ASSERT_EQ(volumes.size(), 1u);
     ASSERT_EQ(expected.count(2), 1u);
     EXPECT_EQ(volumes[0].partition_number, 2);
@@ -156,8 +156,8 @@ TEST_F(disk_image_test, gpt_disk_keeps_slot_numbers)
     EXPECT_EQ(volumes[0].fs_name, "FAT32");
     EXPECT_EQ(volumes[0].label, "GPTFAT");
     volume_location_s where;
-    EXPECT_TRUE(locate_partition(volumes[0].disk_number, 2, where));
-    EXPECT_FALSE(locate_partition(volumes[0].disk_number, 1, where));
+    EXPECT_TRUE(table.locate_partition(volumes[0].disk_number, 2, where));
+    EXPECT_FALSE(table.locate_partition(volumes[0].disk_number, 1, where));
 }
 
 // A whole-volume image (no table) is one volume, partition 0. Partitions with
@@ -170,20 +170,20 @@ TEST_F(disk_image_test, whole_volume_images_are_partition_zero)
     const std::string blank = unpack_shared_image("dfir_ntfs/mbr-512-p1e2.bin.gz");
     if (fat.empty() || ntfs.empty() || blank.empty())
         GTEST_SKIP() << "shared images missing";
-    ASSERT_TRUE(add_disk_image(fat));
-    ASSERT_TRUE(add_disk_image(ntfs));
-    ASSERT_TRUE(add_disk_image(blank));
-    std::vector<volume_info_s> v = volumes_on(fat);
+    ASSERT_TRUE(table.add_image(fat));
+    ASSERT_TRUE(table.add_image(ntfs));
+    ASSERT_TRUE(table.add_image(blank));
+    std::vector<volume_info_s> v = volumes_on(table, fat);
     ASSERT_EQ(v.size(), 1u);
     EXPECT_EQ(v[0].partition_number, 0);
     EXPECT_EQ(v[0].fs_name, "FAT");
     EXPECT_EQ(v[0].device_name, fat);
     EXPECT_EQ(v[0].length_bytes, 4u << 20);
-    v = volumes_on(ntfs);
+    v = volumes_on(table, ntfs);
     ASSERT_EQ(v.size(), 1u);
     EXPECT_EQ(v[0].fs_name, "NTFS");
     EXPECT_EQ(v[0].label, "mylabel");
-    v = volumes_on(blank);
+    v = volumes_on(table, blank);
     ASSERT_EQ(v.size(), 3u);
     EXPECT_EQ(v[0].partition_number, 2);
     EXPECT_EQ(v[1].partition_number, 5);
@@ -200,13 +200,16 @@ TEST_F(disk_image_test, disk_table_holds_each_image_once)
     const std::string gpt = make_gpt_disk();
     ASSERT_FALSE(mbr.empty());
     ASSERT_FALSE(gpt.empty());
-    const size_t block_disks = list_disks().size();
-    ASSERT_TRUE(add_disk_image(mbr));
-    ASSERT_TRUE(add_disk_image(gpt));
+    const size_t block_disks = table.disks().size();
+    ASSERT_TRUE(table.add_image(mbr));
+    ASSERT_TRUE(table.add_image(gpt));
     // The same file by another spelling is the same disk.
-    ASSERT_TRUE(add_disk_image(scratch_dir() + "/./" + mbr.substr(mbr.rfind('/') + 1)));
-    std::vector<disk_info_s> disks = list_disks();
+    ASSERT_TRUE(table.add_image(scratch_dir() + "/./" + mbr.substr(mbr.rfind('/') + 1)));
+    std::vector<disk_info_s> disks = table.disks();
     ASSERT_EQ(disks.size(), block_disks + 2);
+    EXPECT_EQ(block_disks, 0u) << "a table without block devices starts empty";
+    for (const disk_info_s &d : list_disks())
+        EXPECT_NE(d.path, mbr) << "the program's table is not the test's";
     EXPECT_EQ(disks[block_disks].path, mbr);
     EXPECT_EQ(disks[block_disks + 1].path, gpt);
     for (size_t i = block_disks; i < disks.size(); ++i) {
@@ -224,16 +227,16 @@ TEST_F(disk_image_test, disk_table_holds_each_image_once)
     // Under one 255 x 63 cylinder (about 8 MiB) the size must not read as 0.
     const std::string small = unpack_shared_image("dfir_ntfs/mbr-512-p1e2.bin.gz");
     if (!small.empty()) {
-        ASSERT_TRUE(add_disk_image(small));
-        const disk_geometry_s g = list_disks().back().geometry;
+        ASSERT_TRUE(table.add_image(small));
+        const disk_geometry_s g = table.disks().back().geometry;
         EXPECT_GT(g.cylinders * g.tracks_per_cylinder * g.sectors_per_track * g.bytes_per_sector, 1000000u);
     }
     std::string error;
-    EXPECT_FALSE(add_disk_image(scratch_dir() + "/missing.img", &error));
+    EXPECT_FALSE(table.add_image(scratch_dir() + "/missing.img", &error));
     EXPECT_NE(error.find("missing.img"), std::string::npos);
-    EXPECT_FALSE(add_disk_image(scratch_dir(), &error));
-    clear_disk_images();
-    EXPECT_EQ(list_disks().size(), block_disks);
+    EXPECT_FALSE(table.add_image(scratch_dir(), &error));
+    table.clear_images();
+    EXPECT_EQ(table.disks().size(), block_disks);
 }
 
 // An image on 4096-byte sectors reports that size, and its partitions lie
@@ -243,10 +246,10 @@ TEST_F(disk_image_test, image_with_4096_byte_sectors)
     const std::string disk = unpack_shared_image("dfir_ntfs/mbr-4096-p1e1.bin.gz");
     if (disk.empty())
         GTEST_SKIP();
-    ASSERT_TRUE(add_disk_image(disk));
-    EXPECT_EQ(list_disks().back().sector_size, 4096u);
+    ASSERT_TRUE(table.add_image(disk));
+    EXPECT_EQ(table.disks().back().sector_size, 4096u);
     volume_location_s where;
-    ASSERT_TRUE(locate_partition(static_cast<int>(list_disks().size()) - 1, 5, where));
+    ASSERT_TRUE(table.locate_partition(static_cast<int>(table.disks().size()) - 1, 5, where));
     EXPECT_EQ(where.start_byte, 9u * 4096);
     EXPECT_EQ(where.length_bytes, 2u * 4096);
 }
@@ -291,7 +294,8 @@ TEST_F(disk_image_test, volumes_of_a_loop_device)
     loop_device_c loop(disk);
     if (loop.path().empty())
         GTEST_SKIP() << "no loop device available";
-    std::vector<disk_info_s> disks = list_disks();
+    disk_table_c machine;
+    std::vector<disk_info_s> disks = machine.disks();
     int disk_number = -1;
     for (size_t i = 0; i < disks.size(); ++i)
         if (disks[i].path == loop.path())
@@ -302,7 +306,7 @@ TEST_F(disk_image_test, volumes_of_a_loop_device)
 
     std::map<int, oracle_s> expected = oracle(disk);
     expected.erase(2);
-    std::vector<volume_info_s> volumes = volumes_on(loop.path());
+    std::vector<volume_info_s> volumes = volumes_on(machine, loop.path());
     ASSERT_EQ(volumes.size(), expected.size());
     for (const volume_info_s &v : volumes) {
         SCOPED_TRACE(v.device_name);
@@ -314,7 +318,7 @@ TEST_F(disk_image_test, volumes_of_a_loop_device)
         EXPECT_EQ(v.fs_name, expected_fs_name(o));
         EXPECT_EQ(v.label, o.label);
         volume_location_s where;
-        ASSERT_TRUE(locate_volume(v.volume_path, where));
+        ASSERT_TRUE(machine.locate_volume(v.volume_path, where));
         EXPECT_EQ(where.start_byte, o.start_byte);
     }
 }

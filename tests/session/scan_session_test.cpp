@@ -75,7 +75,6 @@ protected:
         ensure_app();
         ASSERT_TRUE(out.isValid());
     }
-    void TearDown() override { set_engine_log(nullptr); }
     QTemporaryDir out;
 };
 
@@ -95,7 +94,7 @@ TEST_F(scan_session_test, fat_scan_pause_resume_stop_abandon_and_restore)
     // one until the scan is paused, so the pause lands mid-walk.
     QSemaphore first_entry, paused;
     std::atomic<bool> held{false};
-    set_engine_log([&](const std::string &line) {
+    session.set_engine_log([&](const std::string &line) {
         if (line.rfind("file count:", 0) == 0 && !held.exchange(true)) {
             first_entry.release();
             paused.acquire();
@@ -114,7 +113,6 @@ TEST_F(scan_session_test, fat_scan_pause_resume_stop_abandon_and_restore)
     EXPECT_TRUE(session.is_scanning());
     session.resume();
     ASSERT_TRUE(finished.wait(60000));
-    set_engine_log(nullptr);
     EXPECT_TRUE(session.error().isEmpty()) << session.error().toStdString();
     EXPECT_GT(session.read_count(), read_while_paused);
     EXPECT_DOUBLE_EQ(session.progress(), 1.0);

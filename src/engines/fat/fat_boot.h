@@ -19,6 +19,7 @@ struct fat_geometry_s {
     uint64_t fat_start = 0;        // absolute sectors from here on
     uint64_t root_base = 0;        // root sector (FAT12/16) or root cluster (FAT32)
     uint64_t data_start = 0;
+    uint64_t fsinfo_sector = 0;    // FAT32 free-count sector; 0: none
 };
 
 boot_kind_e classify_boot_sector(const uint8_t *sector, size_t len);

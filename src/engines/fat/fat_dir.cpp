@@ -95,7 +95,7 @@ static bool pick_long_name_piece(char16_t *buf, const uint8_t *e)
     size_t i = (order - 1) * long_entry::chars_per_entry;
     bool ended = false;
     for (size_t off : long_entry::char_offsets) {
-        char16_t c = u16(e + off);
+        char16_t c = le16_at(e + off);
         if (ended)
             continue;
         if (i >= fat_long_name_units || (c != 0 && i >= fat_long_name_units - 1))
@@ -191,11 +191,11 @@ static void fill_info(const fat_dir_s &dir, fat_file_info_s &info)
            std::min(short_name.size(), size_t{12}) * sizeof(char16_t));
     info.attributes = static_cast<uint8_t>((e[entry::attributes] & 0x3F) | (dir.deleted ? 0x40 : 0));
     info.cluster = fat_entry_cluster(*dir.vol, e);
-    info.size = u32(e + entry::file_size);
-    info.modified_date = u16(e + entry::modified_date);
-    info.modified_time = u16(e + entry::modified_time);
-    info.created_date = u16(e + entry::created_date);
-    info.created_time = u16(e + entry::created_time);
+    info.size = le32_at(e + entry::file_size);
+    info.modified_date = le16_at(e + entry::modified_date);
+    info.modified_time = le16_at(e + entry::modified_time);
+    info.created_date = le16_at(e + entry::created_date);
+    info.created_time = le16_at(e + entry::created_time);
     if (info.long_name && info.long_name_size) {
         size_t n = 0;
         if (dir.long_name_index != fat_dir_s::no_long_name)

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "fat_drives.h"
 
 using namespace fat_layout;
 
@@ -29,7 +28,7 @@ static int load_buffer(fat_file_s &file, uint64_t sector)
 {
     if (file.buffered_sector == sector)
         return fr_ok;
-    if (fat_drives().read(file.vol->drive, file.buffer, sizeof file.buffer, sector, 1) != disk_ok)
+    if (file.vol->disk->read(file.buffer, sizeof file.buffer, sector, 1) != disk_ok)
         return fr_disk_err;
     file.buffered_sector = sector;
     return fr_ok;
@@ -65,7 +64,7 @@ int fat_read_file(fat_file_s &file, uint8_t *buffer, size_t count, size_t *done,
             size_t sectors = left / sector_bytes;
             if (sectors) {
                 sectors = std::min<size_t>(sectors, g.cluster_sectors - in_cluster);
-                if (fat_drives().read(vol.drive, buffer, sectors * sector_bytes, sector,
+                if (vol.disk->read(buffer, sectors * sector_bytes, sector,
                                       static_cast<uint8_t>(sectors)) != disk_ok)
                     return fail(file, fr_disk_err);
                 chunk = sectors * sector_bytes;

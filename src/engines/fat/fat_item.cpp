@@ -8,7 +8,7 @@ void fat_item_s::clear()
 {
     cluster = parent = size = 0;
     modified = created = 0;
-    attributes = in_deleted = 0;
+    attributes = in_deleted = size_capped = 0;
     memset(name, 0, sizeof name);
 }
 

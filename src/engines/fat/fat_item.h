@@ -25,6 +25,7 @@ struct fat_item_s {
     qint64 created;
     quint8 attributes;
     quint8 in_deleted;      // reached through a deleted directory
+    quint8 size_capped;     // the entry's size ran past the volume; size is what it holds
     char16_t name[260];     // long name, else short name; zero-terminated
 
     quint8 has_files = 0;   // some file record lies below this directory

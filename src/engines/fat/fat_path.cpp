@@ -128,31 +128,23 @@ int follow_path(fat_dir_s &dir, const std::u16string &path, bool &entry_found)
     }
 }
 
-// Mounts the drive named by an optional "N:" prefix and follows the rest of
-// path from its root.
-int find_path(fat_dir_s &dir, const std::u16string &path_in, bool &entry_found)
+// Mounts the volume on demand and follows path from its root.
+int find_path(fat_dir_s &dir, fat_volume_s &vol, const std::u16string &path, bool &entry_found)
 {
-    std::u16string path = path_in;
-    unsigned drive = 0;
-    if (path.size() >= 2 && path[1] == u':' && path[0] >= u'0' && path[0] <= u'9') {
-        drive = path[0] - u'0';
-        path.erase(0, 2);
-    }
-    fat_volume_s *vol = nullptr;
-    int res = fat_find_volume(drive, &vol);
+    int res = fat_find_volume(vol);
     if (res != fr_ok)
         return res;
-    dir.vol = vol;
-    dir.mount_id = vol->mount_id;
+    dir.vol = &vol;
+    dir.mount_id = vol.mount_id;
     return follow_path(dir, path, entry_found);
 }
 
 } // namespace
 
-int fat_open_dir(fat_dir_s &dir, const std::u16string &path)
+int fat_open_dir(fat_dir_s &dir, fat_volume_s &vol, const std::u16string &path)
 {
     bool entry_found = false;
-    int res = find_path(dir, path, entry_found);
+    int res = find_path(dir, vol, path, entry_found);
     if (res == fr_no_file)
         return fr_no_path;
     if (res != fr_ok)
@@ -166,11 +158,11 @@ int fat_open_dir(fat_dir_s &dir, const std::u16string &path)
     return fat_dir_seek(dir, 0);
 }
 
-int fat_open_file(fat_file_s &file, const std::u16string &path)
+int fat_open_file(fat_file_s &file, fat_volume_s &vol, const std::u16string &path)
 {
     fat_dir_s dir;
     bool entry_found = false;
-    int res = find_path(dir, path, entry_found);
+    int res = find_path(dir, vol, path, entry_found);
     if (res != fr_ok)
         return res;
     if (!entry_found)
@@ -178,6 +170,6 @@ int fat_open_file(fat_file_s &file, const std::u16string &path)
     const uint8_t *e = fat_dir_entry(dir);
     if (e[entry::attributes] & 0x10)
         return fr_no_file;
-    fat_file_setup(file, *dir.vol, fat_entry_cluster(*dir.vol, e), u32(e + entry::file_size));
+    fat_file_setup(file, *dir.vol, fat_entry_cluster(*dir.vol, e), le32_at(e + entry::file_size));
     return fr_ok;
 }

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "fat_drives.h"
 #include "fat_path.h"
+#include "platform/disks.h"
 
 // Deeper folders than this are kept as records but not read: each level
 // holds a directory object, and a damaged volume can nest without end.
@@ -41,20 +41,20 @@ void fat_recovery_c::run()
     QString path = state_.volume.volume_path;
     if (path.endsWith(QLatin1Char('\\')))
         path.chop(1);
-    // The command line has no start-up that opens the disks first.
-    if (fat_drives().count() == 0)
-        fat_drives().open_drives();
-    const bool bound = fat_bind_volume(QFile::encodeName(path).toStdString()) == 0;
-    fat_mount(0, &fat_reader_volume());
-    fat_volume_s *mounted = nullptr;
-    const int mount_result = bound ? fat_find_volume(0, &mounted) : fr_invalid_drive;
+    const std::string volume_path = QFile::encodeName(path).toStdString();
+    std::shared_ptr<block_device_c> device =
+        open_device_ ? open_device_(volume_path) : open_volume_path(volume_path, open_mode_e::read);
+    const bool bound = device != nullptr;
+    fat_bind_volume(volume_, std::move(device));
+    const int mount_result = bound ? fat_find_volume(volume_) : fr_not_ready;
     if (mount_result != fr_ok)
         error_ = mount_result == fr_no_filesystem ? QStringLiteral("no FAT file system on the volume")
                                                   : QStringLiteral("the volume cannot be found or read");
-    fat_log("Start Fat Scan.\n");
-    // A volume that cannot be bound leaves the reader on the last one bound.
+    fat_log_line(log_, "Start Fat Scan.\n");
     if (bound)
         walk();
+    if (volume_.backup_boot)
+        fat_log_line(log_, "Boot sector unreadable; read the backup copy.\n");
 
     fat_item_s root;
     root.attributes = fat_attr_directory;
@@ -64,15 +64,15 @@ void fat_recovery_c::run()
 
 bool fat_recovery_c::open_subdirectory(fat_dir_s &dir, uint32_t cluster)
 {
-    if (fat_open_dir(dir, u"/") != fr_ok) {
-        fat_log("f_opendir failed 2.\n");
+    if (fat_open_dir(dir, volume_, u"/") != fr_ok) {
+        fat_log_line(log_, "f_opendir failed 2.\n");
         return false;
     }
     dir.start_cluster = cluster;
     dir.cluster = cluster;
     // A cluster outside the volume would leave the object on the root.
     if (fat_read_dir(dir, nullptr) != fr_ok) {
-        fat_log("f_opendir failed 2.\n");
+        fat_log_line(log_, "f_opendir failed 2.\n");
         return false;
     }
     return true;
@@ -85,7 +85,7 @@ bool fat_recovery_c::count_entry()
     const quint64 read = state_.read_count;
     const double q = static_cast<double>(read) / 2000.0;
     state_.read_count = read + 1;
-    fat_log("file count:%d\n", static_cast<int>(read + 1));
+    fat_log_line(log_, "file count:%d\n", static_cast<int>(read + 1));
     state_.progress = q <= 1.0 ? q : 0.99;
     return true;
 }
@@ -141,6 +141,12 @@ fat_recovery_c::step_e fat_recovery_c::keep_entry(const fat_file_info_s &info,
     item.created = fat_time(info.created_date, info.created_time);
     item.cluster = info.cluster;
     item.size = info.size;
+    // A size that runs past the data area is damage, not a file that long.
+    const uint64_t room = fat_bytes_from_cluster(volume_, info.cluster);
+    if (item.size > room) {
+        item.size = static_cast<quint32>(room);
+        item.size_capped = 1;
+    }
     item.parent = parent;
     const char16_t *name = long_name[0] ? long_name : info.short_name;
     item.set_name(QString::fromUtf16(name));
@@ -169,8 +175,8 @@ int fat_recovery_c::walk()
     };
     std::vector<std::unique_ptr<frame_s>> stack;
     auto root = std::make_unique<frame_s>();
-    if (fat_open_dir(root->dir, u"/") != fr_ok) {
-        fat_log("f_opendir failed 1.\n");
+    if (fat_open_dir(root->dir, volume_, u"/") != fr_ok) {
+        fat_log_line(log_, "f_opendir failed 1.\n");
         return -1;
     }
     stack.push_back(std::move(root));
@@ -184,7 +190,7 @@ int fat_recovery_c::walk()
         if (!count_entry())
             return 0;
         if (fat_read_dir(top.dir, &info) != fr_ok) {
-            fat_log("f_readdir failed 1.\n");
+            fat_log_line(log_, "f_readdir failed 1.\n");
             stack.pop_back();
             continue;
         }
@@ -212,7 +218,7 @@ int fat_recovery_c::recover_item(quint64 id, QString destination)
         return -1;
     const fat_item_s &item = it.value();
     fat_file_s file;
-    fat_file_setup(file, fat_reader_volume(), item.cluster, item.size);
+    fat_file_setup(file, volume_, item.cluster, item.size);
 
     FILE *out = fopen(QFile::encodeName(destination).constData(), "wb");
     if (!out)

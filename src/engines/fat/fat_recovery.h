@@ -4,11 +4,15 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 
 #include "engines/engine_state.h"
 #include "engines/fat/fat_item.h"
 #include "engines/recovery_base.h"
+#include "fat_log.h"
+#include "fat_volume.h"
 
 struct fat_dir_s;
 struct fat_file_info_s;
@@ -37,6 +41,16 @@ public:
 
     // Read by the pages only after the thread has finished.
     const fat_store_t &store() const { return store_; }
+    // Sector 0 held no boot sector and the FAT32 backup copy was read instead.
+    bool used_backup_boot() const { return volume_.backup_boot; }
+    QString get_note() const override;
+
+    // Where the diagnostic lines go; call while no scan runs.
+    void set_log(engine_log_fn sink) override { log_ = std::move(sink); }
+    // Opens the device of a volume name path (offset 0: the volume's first
+    // byte); tests hand in their own volumes. Call while no scan runs.
+    using device_opener_fn = std::function<std::shared_ptr<block_device_c>(const std::string &volume_path)>;
+    void set_device_opener(device_opener_fn opener) { open_device_ = std::move(opener); }
 
     // Seconds since 1970 of a FAT date and time taken as local time; 0 when
     // not representable.
@@ -55,5 +69,8 @@ private:
     fat_store_t store_;
     engine_state_s state_;
     QString error_;  // written by run before the thread ends
+    fat_volume_s volume_;
+    fat_log_fn log_ = fat_console_log();
+    device_opener_fn open_device_;
     std::mutex recover_mutex_;  // a preview and the writer may both restore at once
 };

@@ -23,6 +23,7 @@ recovery_item_s fat_row(const fat_item_s &item)
     row.id = item.cluster;
     row.flags = item.attributes;
     row.deleted = (item.attributes & fat_attr_deleted) ? 1 : 0;
+    row.size_capped = item.size_capped;
     return row;
 }
 
@@ -34,4 +35,10 @@ found_folder_s build_fat_tree(const fat_store_t &store)
 found_folder_s fat_recovery_c::get_found_tree() const
 {
     return build_fat_tree(store_);
+}
+
+QString fat_recovery_c::get_note() const
+{
+    return used_backup_boot() ? QStringLiteral("the boot sector is damaged; its backup copy in sector 6 was read")
+                              : QString();
 }

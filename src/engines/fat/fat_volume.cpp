@@ -1,103 +1,57 @@
 #include "fat_volume.h"
 
-#include "fat_drives.h"
+#include <atomic>
 
 using namespace fat_layout;
 
-static fat_location_s locations[fat_logical_drives];
-static fat_volume_s *volumes[fat_logical_drives];
-static uint16_t mount_counter;
+static std::atomic<uint16_t> mount_counter{0};
 
-static fat_locator_fn &locator()
+void fat_bind_volume(fat_volume_s &vol, std::shared_ptr<block_device_c> device)
 {
-    static fat_locator_fn fn = [](const std::string &path, volume_location_s &out) {
-        return locate_volume(path, out);
-    };
-    return fn;
+    vol.disk = device ? std::make_shared<fat_disk_c>(std::move(device)) : nullptr;
+    vol.geometry = fat_geometry_s{};
+    vol.backup_boot = false;
+    vol.window_sector = UINT64_MAX;
 }
 
-fat_location_s &fat_location(unsigned drive)
+// A FAT32 volume whose first sector was wiped still has the copy the boot
+// sector named (sector 6 by convention, which is all we can trust then).
+static int mount_from_backup(fat_volume_s &vol)
 {
-    return locations[drive < fat_logical_drives ? drive : 0];
-}
-
-void set_fat_locator(fat_locator_fn fn)
-{
-    locator() = std::move(fn);
-}
-
-int fat_bind_volume(const std::string &volume_path)
-{
-    std::string path = volume_path;
-    if (!path.empty() && (path.back() == '/' || path.back() == '\\'))
-        path.pop_back();
-    volume_location_s where;
-    if (!locator() || !locator()(path, where) || where.disk_number < 0 || where.partition_number < 0)
-        return -1;
-    fat_location_s &loc = fat_location(0);
-    loc.disk = static_cast<unsigned>(where.disk_number);
-    loc.partition = static_cast<unsigned>(where.partition_number);
-    loc.start_sector = where.start_byte / sector_bytes;
-    return 0;
-}
-
-int fat_mount(unsigned logical_drive, fat_volume_s *vol)
-{
-    if (logical_drive >= fat_logical_drives)
-        return fr_invalid_drive;
-    if (volumes[logical_drive])
-        volumes[logical_drive]->geometry.type = fat_none;
-    if (vol)
-        vol->geometry.type = fat_none;
-    volumes[logical_drive] = vol;
+    if (fat_move_window(vol, boot::backup_sector_usual) != fr_ok)
+        return fr_disk_err;
+    fat_geometry_s g;
+    if (parse_fat_boot(vol.window, sector_bytes, 0, g) != 0 || g.type != fat32)
+        return fr_no_filesystem;
+    vol.geometry = g;
+    vol.backup_boot = true;
     return fr_ok;
 }
 
-static bool drive_ready(unsigned drive)
+int fat_find_volume(fat_volume_s &vol)
 {
-    return fat_drives().ready(drive);
-}
-
-static bool drive_probed_ready(unsigned drive)
-{
-    return drive < fat_drives().count() && !(fat_drives().status(drive) & disk_status_not_ready);
-}
-
-int fat_find_volume(unsigned logical_drive, fat_volume_s **out)
-{
-    if (logical_drive >= fat_logical_drives)
-        return fr_invalid_drive;
-    fat_volume_s *vol = volumes[logical_drive];
-    *out = vol;
-    if (!vol)
-        return fr_not_enabled;
-    if (vol->mounted() && drive_ready(vol->drive))
+    if (vol.mounted())
         return fr_ok;
-
-    vol->geometry.type = fat_none;
-    vol->window_sector = UINT64_MAX;
-    const fat_location_s &loc = fat_location(logical_drive);
-    vol->drive = loc.disk;
-    if (!drive_probed_ready(vol->drive))
+    vol.backup_boot = false;
+    vol.window_sector = UINT64_MAX;
+    if (!vol.disk)
         return fr_not_ready;
     // Only 512-byte sectors are understood; other disks carry no volume for us.
-    if (fat_drives().sector_size(vol->drive) != sector_bytes)
+    if (vol.disk->sector_size() != sector_bytes)
         return fr_no_filesystem;
-
-    uint64_t base = 0;
-    if (fat_move_window(*vol, 0) != fr_ok)
+    if (fat_move_window(vol, 0) != fr_ok)
         return fr_disk_err;
-    boot_kind_e kind = classify_boot_sector(vol->window, sector_bytes);
-    if ((loc.partition != 0 && kind == boot_kind_e::fat) || kind == boot_kind_e::boot_without_fat) {
-        base = loc.start_sector;
-        if (fat_move_window(*vol, base) != fr_ok)
-            return fr_disk_err;
-    }
     fat_geometry_s g;
-    if (parse_fat_boot(vol->window, sector_bytes, base, g) != 0)
-        return fr_no_filesystem;
-    vol->geometry = g;
-    vol->mount_id = ++mount_counter;
+    if (parse_fat_boot(vol.window, sector_bytes, 0, g) == 0) {
+        vol.geometry = g;
+    } else {
+        if (classify_boot_sector(vol.window, sector_bytes) != boot_kind_e::not_boot)
+            return fr_no_filesystem;
+        int res = mount_from_backup(vol);
+        if (res != fr_ok)
+            return res;
+    }
+    vol.mount_id = ++mount_counter;
     return fr_ok;
 }
 
@@ -105,14 +59,14 @@ int fat_validate(const fat_volume_s *vol, uint16_t mount_id)
 {
     if (!vol || !vol->mounted() || vol->mount_id != mount_id)
         return fr_invalid_object;
-    return drive_ready(vol->drive) ? fr_ok : fr_not_ready;
+    return vol->disk ? fr_ok : fr_not_ready;
 }
 
 int fat_move_window(fat_volume_s &vol, uint64_t sector)
 {
     if (sector == vol.window_sector)
         return fr_ok;
-    if (fat_drives().read(vol.drive, vol.window, sizeof vol.window, sector, 1) != disk_ok) {
+    if (!vol.disk || vol.disk->read(vol.window, sizeof vol.window, sector, 1) != disk_ok) {
         vol.window_sector = UINT64_MAX;
         return fr_disk_err;
     }
@@ -140,11 +94,11 @@ uint32_t fat_next_cluster(fat_volume_s &vol, uint32_t cluster)
     case fat16:
         if (fat_move_window(vol, g.fat_start + cluster / (sector_bytes / 2)) != fr_ok)
             break;
-        return u16(vol.window + cluster * 2 % sector_bytes);
+        return le16_at(vol.window + cluster * 2 % sector_bytes);
     case fat32:
         if (fat_move_window(vol, g.fat_start + cluster / (sector_bytes / 4)) != fr_ok)
             break;
-        return u32(vol.window + cluster * 4 % sector_bytes) & 0x0FFFFFFF;
+        return le32_at(vol.window + cluster * 4 % sector_bytes) & 0x0FFFFFFF;
     default:
         return 1;
     }
@@ -161,14 +115,16 @@ uint64_t fat_cluster_sector(const fat_volume_s &vol, uint32_t cluster)
 
 uint32_t fat_entry_cluster(const fat_volume_s &vol, const uint8_t *entry)
 {
-    uint32_t cluster = u16(entry + entry::cluster_low);
+    uint32_t cluster = le16_at(entry + entry::cluster_low);
     if (vol.geometry.type == fat32)
-        cluster |= static_cast<uint32_t>(u16(entry + entry::cluster_high)) << 16;
+        cluster |= static_cast<uint32_t>(le16_at(entry + entry::cluster_high)) << 16;
     return cluster;
 }
 
-fat_volume_s &fat_reader_volume()
+uint64_t fat_bytes_from_cluster(const fat_volume_s &vol, uint32_t cluster)
 {
-    static fat_volume_s vol;
-    return vol;
+    const fat_geometry_s &g = vol.geometry;
+    if (cluster < 2 || cluster >= g.fat_entries)
+        return 0;
+    return uint64_t{g.fat_entries - cluster} * g.cluster_sectors * sector_bytes;
 }

@@ -1,14 +1,13 @@
-// The FAT layer: where logical drive 0 lies on its disk, the mounted volume
-// object with its one-sector window, and cluster arithmetic over the FAT.
+// The FAT layer: the volume object bound to the volume's own device, its
+// one-sector window, and cluster arithmetic over the FAT.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <string>
+#include <memory>
 
 #include "fat_boot.h"
-#include "fat_layout.h"
-#include "platform/disks.h"
+#include "fat_disk.h"
+#include "platform/fat_layout.h"
 
 enum fat_result_e : int {
     fr_ok = 0,
@@ -20,45 +19,30 @@ enum fat_result_e : int {
     fr_invalid_name = 6,
     fr_denied = 7,
     fr_invalid_object = 9,
-    fr_invalid_drive = 11,
     fr_not_enabled = 12,
     fr_no_filesystem = 13,
     fr_not_enough_core = 17,
 };
 
-constexpr unsigned fat_logical_drives = 10;
-
-// Where a logical drive's volume lies (start in 512-byte sectors).
-struct fat_location_s {
-    unsigned disk = 0;
-    unsigned partition = 0;
-    uint64_t start_sector = 0;
-};
-
-fat_location_s &fat_location(unsigned drive);
-
-// Finds a volume by its volume name path; tests set their own resolver.
-using fat_locator_fn = std::function<bool(const std::string &volume_path, volume_location_s &out)>;
-void set_fat_locator(fat_locator_fn locator);
-
-// Stores the disk, partition and start of the named volume as the location
-// of logical drive 0. 0, or -1 (location unchanged) when it cannot be found.
-int fat_bind_volume(const std::string &volume_path);
-
+// One volume the reader works on. The owner (an engine, a test) keeps it as
+// long as objects opened on it are used.
 struct fat_volume_s {
-    fat_geometry_s geometry;       // geometry.type == fat_none: not mounted
-    unsigned drive = 0;            // index in the drive table
+    std::shared_ptr<fat_disk_c> disk;  // none: no volume bound
+    fat_geometry_s geometry;           // geometry.type == fat_none: not mounted
     uint16_t mount_id = 0;
+    bool backup_boot = false;          // sector 0 was no FAT boot sector; the FAT32 copy was read
     uint64_t window_sector = UINT64_MAX;
     uint8_t window[fat_layout::sector_bytes] = {};
 
     bool mounted() const { return geometry.type != fat_none; }
 };
 
-// Registers vol for a logical drive (11 above 9); the volume is read on first use.
-int fat_mount(unsigned logical_drive, fat_volume_s *vol);
-// Mounts the drive's volume unless it is mounted and ready; *vol gets it.
-int fat_find_volume(unsigned logical_drive, fat_volume_s **vol);
+// Binds vol to a device whose offset 0 is the volume's first byte (null:
+// unbinds). Objects of an earlier mount become invalid; the file system is
+// read on first use.
+void fat_bind_volume(fat_volume_s &vol, std::shared_ptr<block_device_c> device);
+// Mounts the volume unless it is mounted already.
+int fat_find_volume(fat_volume_s &vol);
 // The checks every operation on an object makes first.
 int fat_validate(const fat_volume_s *vol, uint16_t mount_id);
 
@@ -69,6 +53,5 @@ uint32_t fat_next_cluster(fat_volume_s &vol, uint32_t cluster);
 uint64_t fat_cluster_sector(const fat_volume_s &vol, uint32_t cluster);
 // First cluster of a directory entry (high half only on FAT32).
 uint32_t fat_entry_cluster(const fat_volume_s &vol, const uint8_t *entry);
-
-// The reader's one volume object, which the FAT engine mounts as drive 0.
-fat_volume_s &fat_reader_volume();
+// Bytes from the start of cluster to the end of the data area; 0 outside it.
+uint64_t fat_bytes_from_cluster(const fat_volume_s &vol, uint32_t cluster);

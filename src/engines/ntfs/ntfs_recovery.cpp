@@ -23,27 +23,20 @@ void ntfs_recovery_c::close_library_scan()
     memset(&context_, 0, sizeof context_);
 }
 
-QByteArray ntfs_recovery_c::device_name(const volume_item_s &volume)
-{
-    char name[260];
-    snprintf(name, sizeof name, "/dev/hd%c%d", 'a' + volume.disk_number, volume.partition_number);
-    return QByteArray(name);
-}
-
 void ntfs_recovery_c::update_progress()
 {
-    // c1 + c2 + c3 summed as signed 32-bit values, as the library keeps them.
+    // In 64 bits: eight units per record pass 2^31 after 268 million records.
     int64_t total = context_.total;
     if (total <= 0)
         return;
-    int32_t done = context_.c3 + 8 * (context_.c1 + context_.c2);
+    int64_t done = int64_t{context_.c3} + 8 * (int64_t{context_.c1} + context_.c2);
     state_.progress = static_cast<double>(done) / static_cast<double>(total);
 }
 
 void ntfs_recovery_c::run()
 {
     reset();
-    const QByteArray device = device_name(state_.volume);
+    const QByteArray device = QFile::encodeName(state_.volume.volume_path);
     close_library_scan();
     int32_t result = library_.scan_startup(device.constData(), &context_);
     if (result < 0) {

@@ -50,3 +50,10 @@ int ntfs_recovery_c::recover_row(const recovery_item_s &row, const QString &dest
     // Names found only in folder indexes have no record left to read.
     return result == ntfs_error_no_record ? recover_no_data : result;
 }
+
+QString ntfs_recovery_c::get_note() const
+{
+    return used_backup_boot()
+               ? QStringLiteral("the boot sector is damaged; its backup copy in the volume's last sector was read")
+               : QString();
+}

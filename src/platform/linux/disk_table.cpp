@@ -26,13 +26,6 @@ constexpr uint32_t translated_heads = 255;
 constexpr uint32_t translated_sectors = 63;
 constexpr uint32_t small_disk_heads = 16;
 
-std::mutex images_lock;
-std::vector<std::string> &added_images()
-{
-    static std::vector<std::string> images;
-    return images;
-}
-
 int kind_of(const std::string &name)
 {
     static const char *const prefixes[] = {"sd", "nvme", "mmcblk", "vd", "xvd", "loop"};
@@ -167,32 +160,28 @@ bool disk_name_less(const std::string &a, const std::string &b)
     return a.size() - i < b.size() - j;
 }
 
-std::vector<disk_entry_s> disk_entries()
+std::vector<disk_entry_s> disk_entries(const disk_table_c &table)
 {
-    std::vector<std::string> names;
-    for (const std::string &name : list_folder("/sys/block"))
-        if (is_listed_disk_name(name))
-            names.push_back(name);
-    std::sort(names.begin(), names.end(), disk_name_less);
-
     std::vector<disk_entry_s> disks;
-    for (const std::string &name : names) {
-        disk_entry_s entry = block_disk(name);
-        // A card reader without a card is not a disk yet.
-        if (entry.info.size_bytes > 0)
-            disks.push_back(entry);
+    if (table.with_block_devices()) {
+        std::vector<std::string> names;
+        for (const std::string &name : list_folder("/sys/block"))
+            if (is_listed_disk_name(name))
+                names.push_back(name);
+        std::sort(names.begin(), names.end(), disk_name_less);
+        for (const std::string &name : names) {
+            disk_entry_s entry = block_disk(name);
+            // A card reader without a card is not a disk yet.
+            if (entry.info.size_bytes > 0)
+                disks.push_back(entry);
+        }
     }
-    std::vector<std::string> images;
-    {
-        std::lock_guard<std::mutex> guard(images_lock);
-        images = added_images();
-    }
-    for (const std::string &path : images)
+    for (const std::string &path : table.image_paths())
         disks.push_back(describe_image(path));
     return disks;
 }
 
-bool add_disk_image(const std::string &path, std::string *error)
+bool disk_table_c::add_image(const std::string &path, std::string *error)
 {
     auto device = open_block_device(path, open_mode_e::read, error);
     if (!device)
@@ -203,36 +192,67 @@ bool add_disk_image(const std::string &path, std::string *error)
             *error = path + ": " + strerror(errno);
         return false;
     }
-    std::lock_guard<std::mutex> guard(images_lock);
-    auto &images = added_images();
-    if (std::find(images.begin(), images.end(), resolved) == images.end())
-        images.push_back(resolved);
+    std::lock_guard<std::mutex> guard(lock_);
+    if (std::find(images_.begin(), images_.end(), resolved) == images_.end())
+        images_.push_back(resolved);
     return true;
 }
 
-void clear_disk_images()
+void disk_table_c::clear_images()
 {
-    std::lock_guard<std::mutex> guard(images_lock);
-    added_images().clear();
+    std::lock_guard<std::mutex> guard(lock_);
+    images_.clear();
 }
 
-std::vector<disk_info_s> list_disks()
+std::vector<std::string> disk_table_c::image_paths() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return images_;
+}
+
+std::vector<disk_info_s> disk_table_c::disks() const
 {
     std::vector<disk_info_s> disks;
-    for (const disk_entry_s &entry : disk_entries())
+    for (const disk_entry_s &entry : disk_entries(*this))
         disks.push_back(entry.info);
     return disks;
 }
 
-std::unique_ptr<block_device_c> open_disk(int disk_number, open_mode_e mode, std::string *error)
+std::unique_ptr<block_device_c> disk_table_c::open_disk(int disk_number, open_mode_e mode, std::string *error) const
 {
-    std::vector<disk_entry_s> disks = disk_entries();
+    std::vector<disk_entry_s> disks = disk_entries(*this);
     if (disk_number < 0 || disk_number >= static_cast<int>(disks.size())) {
         if (error)
             *error = "no disk number " + std::to_string(disk_number);
         return nullptr;
     }
     return open_block_device(disks[disk_number].info.path, mode, error);
+}
+
+disk_table_c &system_disk_table()
+{
+    static disk_table_c table;
+    return table;
+}
+
+bool add_disk_image(const std::string &path, std::string *error)
+{
+    return system_disk_table().add_image(path, error);
+}
+
+void clear_disk_images()
+{
+    system_disk_table().clear_images();
+}
+
+std::vector<disk_info_s> list_disks()
+{
+    return system_disk_table().disks();
+}
+
+std::unique_ptr<block_device_c> open_disk(int disk_number, open_mode_e mode, std::string *error)
+{
+    return system_disk_table().open_disk(disk_number, mode, error);
 }
 
 bool can_read_raw_devices()

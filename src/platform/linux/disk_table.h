@@ -12,8 +12,9 @@ struct disk_entry_s {
     bool removable = false;
 };
 
-// Whole-disk block devices in a stable order, then the added images.
-std::vector<disk_entry_s> disk_entries();
+// Whole-disk block devices in a stable order (when the table lists them),
+// then the table's images.
+std::vector<disk_entry_s> disk_entries(const disk_table_c &table);
 
 // The entry an image file gets in the table (also for images not added).
 disk_entry_s describe_image(const std::string &path);

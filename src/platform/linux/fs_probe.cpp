@@ -4,9 +4,43 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstring>
+
+#include "../block_device.h"
+#include "../fat_layout.h"
 #include "../fs_names.h"
 
 namespace {
+
+using namespace fat_layout;
+
+bool boot_signed(const uint8_t *sector)
+{
+    return le16_at(sector + boot::signature) == boot::signature_value;
+}
+
+// A volume whose first sector was wiped still carries the copy its file
+// system keeps: NTFS in the volume's last sector, FAT32 in sector 6.
+fs_identity_s probe_backup_boot(const std::string &path, uint64_t offset, uint64_t length)
+{
+    fs_identity_s id;
+    std::shared_ptr<block_device_c> disk = open_block_device(path, open_mode_e::read);
+    if (!disk || offset >= disk->size())
+        return id;
+    slice_device_c volume(disk, offset, length ? length : disk->size() - offset);
+    uint8_t sector[sector_bytes];
+    const uint64_t sectors = volume.size() / sector_bytes;
+    if (sectors < 2 || !volume.read_exact(0, sector, sizeof sector) || boot_signed(sector))
+        return id;
+    if (volume.read_exact((sectors - 1) * sector_bytes, sector, sizeof sector) && boot_signed(sector) &&
+        memcmp(sector + boot::oem_name, "NTFS    ", boot::oem_name_length) == 0)
+        id.fs_name = "NTFS";
+    else if (volume.read_exact(boot::backup_sector_usual * sector_bytes, sector, sizeof sector) &&
+             boot_signed(sector) && memcmp(sector + boot::fs_type_32, "FAT32", 5) == 0)
+        id.fs_name = "FAT32";
+    id.found = !id.fs_name.empty();
+    return id;
+}
 
 std::string lookup(blkid_probe probe, const char *name)
 {
@@ -46,5 +80,5 @@ fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64
     if (probe)
         blkid_free_probe(probe);
     close(fd);
-    return id;
+    return id.found ? id : probe_backup_boot(path, offset, length);
 }

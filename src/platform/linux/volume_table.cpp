@@ -142,6 +142,7 @@ volume_info_s describe_volume(const disk_entry_s &disk, int disk_number, const p
     if (!v.mount_paths.empty() && statvfs(v.mount_paths.front().c_str(), &fs) == 0) {
         v.total_bytes = uint64_t(fs.f_blocks) * fs.f_frsize;
         v.free_bytes = uint64_t(fs.f_bfree) * fs.f_frsize;
+        v.free_known = true;
     }
     return v;
 }
@@ -168,11 +169,11 @@ bool locate_on(const disk_entry_s &disk, int disk_number, int partition_number, 
 
 } // namespace
 
-std::vector<volume_info_s> list_volumes()
+std::vector<volume_info_s> disk_table_c::volumes() const
 {
     std::vector<volume_info_s> volumes;
     const auto mounts = read_mount_table();
-    std::vector<disk_entry_s> disks = disk_entries();
+    std::vector<disk_entry_s> disks = disk_entries(*this);
     for (size_t d = 0; d < disks.size(); ++d) {
         const disk_entry_s &disk = disks[d];
         for (const partition_place_s &place : places_of(disk)) {
@@ -189,21 +190,21 @@ std::vector<volume_info_s> list_volumes()
     return volumes;
 }
 
-bool locate_partition(int disk_number, int partition_number, volume_location_s &out)
+bool disk_table_c::locate_partition(int disk_number, int partition_number, volume_location_s &out) const
 {
-    std::vector<disk_entry_s> disks = disk_entries();
+    std::vector<disk_entry_s> disks = disk_entries(*this);
     if (disk_number < 0 || disk_number >= static_cast<int>(disks.size()) || partition_number < 0)
         return false;
     return locate_on(disks[disk_number], disk_number, partition_number, out);
 }
 
-bool locate_volume(const std::string &volume_path, volume_location_s &out)
+bool disk_table_c::locate_volume(const std::string &volume_path, volume_location_s &out) const
 {
     std::string source;
     int partition_number = 0;
     if (!parse_volume_path(volume_path, source, partition_number))
         return false;
-    std::vector<disk_entry_s> disks = disk_entries();
+    std::vector<disk_entry_s> disks = disk_entries(*this);
     for (size_t d = 0; d < disks.size(); ++d)
         if (disks[d].info.path == source)
             return locate_on(disks[d], static_cast<int>(d), partition_number, out);
@@ -212,6 +213,33 @@ bool locate_volume(const std::string &volume_path, volume_location_s &out)
     if (stat(source.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     return locate_on(describe_image(source), -1, partition_number, out);
+}
+
+std::vector<volume_info_s> list_volumes()
+{
+    return system_disk_table().volumes();
+}
+
+bool locate_partition(int disk_number, int partition_number, volume_location_s &out)
+{
+    return system_disk_table().locate_partition(disk_number, partition_number, out);
+}
+
+bool locate_volume(const std::string &volume_path, volume_location_s &out)
+{
+    return system_disk_table().locate_volume(volume_path, out);
+}
+
+std::unique_ptr<block_device_c> open_volume_path(const std::string &volume_path, open_mode_e mode,
+                                                 std::string *error)
+{
+    volume_location_s where;
+    if (!locate_volume(volume_path, where)) {
+        if (error)
+            *error = volume_path + ": no such volume";
+        return nullptr;
+    }
+    return open_volume(where, mode, error);
 }
 
 std::unique_ptr<block_device_c> open_volume(const volume_location_s &where, open_mode_e mode, std::string *error)

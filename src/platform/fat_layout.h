@@ -1,9 +1,12 @@
-// On-disk layouts the FAT reader uses: boot sector fields and the 32-byte
-// directory entry in its short and long-name forms. Offsets in bytes.
+// FAT on-disk layouts: boot sector fields, the FAT32 FSInfo sector and the
+// 32-byte directory entry in its short and long-name forms. Offsets in bytes;
+// fields are read with le_bytes.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "le_bytes.h"
 
 namespace fat_layout {
 
@@ -14,6 +17,8 @@ static_assert(entries_per_sector == 16, "directory entries must tile a sector");
 
 // Boot sector (BIOS parameter block).
 namespace boot {
+constexpr size_t oem_name = 3;              // 8 characters
+constexpr size_t oem_name_length = 8;
 constexpr size_t bytes_per_sector = 11;     // u16, must be 512
 constexpr size_t sectors_per_cluster = 13;  // u8, non-zero power of two
 constexpr size_t reserved_sectors = 14;     // u16, non-zero
@@ -24,11 +29,23 @@ constexpr size_t fat_sectors_16 = 22;       // u16; 0 means use fat_sectors_32
 constexpr size_t total_sectors_32 = 32;     // u32
 constexpr size_t fat_sectors_32 = 36;       // u32
 constexpr size_t root_cluster_32 = 44;      // u32, FAT32 only
+constexpr size_t fsinfo_sector_32 = 48;     // u16, FAT32 only
+constexpr uint64_t backup_sector_usual = 6; // where formatters put the FAT32 copy
 constexpr size_t fs_type_16 = 54;           // "FAT" on FAT12/16
 constexpr size_t fs_type_32 = 82;           // "FAT" on FAT32
 constexpr size_t signature = 510;           // u16, 0xAA55
 constexpr uint16_t signature_value = 0xAA55;
 static_assert(signature + 2 == sector_bytes, "signature ends the boot sector");
+}
+
+// FAT32 FSInfo sector: the free-cluster count the file system keeps.
+namespace fsinfo {
+constexpr size_t lead_signature = 0;        // u32
+constexpr uint32_t lead_value = 0x41615252;
+constexpr size_t struct_signature = 484;    // u32
+constexpr uint32_t struct_value = 0x61417272;
+constexpr size_t free_clusters = 488;       // u32; 0xFFFFFFFF: not known
+constexpr uint32_t unknown = 0xFFFFFFFF;
 }
 
 // Short (8.3) directory entry.
@@ -63,13 +80,6 @@ constexpr uint8_t last_piece = 0x40;
 constexpr size_t chars_per_entry = 13;
 constexpr size_t char_offsets[chars_per_entry] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
 static_assert(char_offsets[chars_per_entry - 1] + 2 == entry_bytes, "last character ends the entry");
-}
-
-inline uint16_t u16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t u32(const uint8_t *p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 } // namespace fat_layout

@@ -1,0 +1,19 @@
+#include "fat_disk.h"
+
+#include <chrono>
+
+fat_disk_c::fat_disk_c(std::shared_ptr<block_device_c> device) : device_(std::move(device)) {}
+
+int fat_disk_c::read(uint8_t *buffer, size_t buffer_bytes, uint64_t first_sector, uint8_t count)
+{
+    const uint32_t bytes_per_sector = sector_size();
+    const size_t bytes = size_t{count} * bytes_per_sector;
+    if (bytes > max_transfer_bytes || bytes > buffer_bytes)
+        return disk_bad_parameter;
+    if (bytes_per_sector == 0 || first_sector > UINT64_MAX / bytes_per_sector)
+        return disk_error;
+    std::unique_lock<std::timed_mutex> lock(mutex_, std::chrono::milliseconds(3000));
+    if (!lock.owns_lock())
+        return disk_not_ready;
+    return device_->read_exact(first_sector * bytes_per_sector, buffer, bytes) ? disk_ok : disk_error;
+}

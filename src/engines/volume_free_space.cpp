@@ -1,0 +1,28 @@
+#include "volume_free_space.h"
+
+#include "fat/fat_free_space.h"
+#include "libntfs/free_space.h"
+
+bool volume_free_bytes(const volume_info_s &volume, uint64_t &free_bytes)
+{
+    if (volume.free_known) {
+        free_bytes = volume.free_bytes;
+        return true;
+    }
+    if (!volume.mount_paths.empty())
+        return false;  // mounted, but the system would not say
+    std::shared_ptr<block_device_c> device = open_volume_path(volume.volume_path, open_mode_e::read);
+    if (!device)
+        return false;
+    if (volume.fs_name == "NTFS")
+        return ntfs_free_bytes(std::move(device), free_bytes);
+    if (volume.fs_name.rfind("FAT", 0) != 0)
+        return false;
+    fat_volume_s vol;
+    fat_bind_volume(vol, std::move(device));
+    uint64_t clusters = 0;
+    if (fat_free_clusters(vol, clusters) != fr_ok)
+        return false;
+    free_bytes = clusters * vol.geometry.cluster_sectors * fat_layout::sector_bytes;
+    return true;
+}
