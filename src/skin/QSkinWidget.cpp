@@ -62,8 +62,9 @@ void QSkinWidget::build_menu()
 {
     menu = new QMenu(this);
     QMenu* languages = menu->addMenu(tr("Language"));
-    for (int index = int(language_sections.size()) - 1; index >= 0; --index) {
-        QAction* entry = languages->addAction(language_sections.at(index));
+    const QStringList& sections = current_catalogue().sections();
+    for (int index = int(sections.size()) - 1; index >= 0; --index) {
+        QAction* entry = languages->addAction(sections.at(index));
         entry->setData(index);
         connect(entry, &QAction::triggered, this, &QSkinWidget::on_click_language);
     }
