@@ -1,0 +1,7 @@
+// The drive list for the view: the process-wide rows as they are.
+#pragma once
+
+#include "drive_item.h"
+#include "row_list_model.h"
+
+using drive_model_c = row_list_model_t<drive_item_s>;

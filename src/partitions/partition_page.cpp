@@ -1,0 +1,148 @@
+#include "partition_page.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QPushButton>
+
+#include "partitions/mbr_backup.h"
+#include "partitions/partition_delegate.h"
+#include "partitions/partition_model.h"
+#include "shell/translation.h"
+#include "shell/warning_box.h"
+
+namespace {
+
+constexpr int k_refresh_ms = 400;
+
+// The same backup-first rewrite of sector 0 as the command line's repair:
+// the old sector is saved before the new one is written. 0 with the backup's
+// path, or -1 with the reason.
+int repair_from_search(partition_repair_c& search, QString* backup_path, QString* error)
+{
+    return search.repair(mbr_backup_folder(), backup_path, error);
+}
+
+} // namespace
+
+partition_window_c::partition_window_c(QWidget* parent) : QWidget(parent), delegate(new partition_delegate_c(this))
+{
+    setupUi(this);
+    lv_volumes->setItemDelegate(delegate);
+    show_found_rows();
+    btn_back->setText(lookup_text("btn_back"));
+    btn_stop->setText(lookup_text("btn_stop"));
+    btn_repair->setText(lookup_text("btn_repair"));
+    connect(&search_thread, &partition_repair_c::partition_found, this, &partition_window_c::on_partition_found);
+    connect(&search_thread, &QThread::finished, this, &partition_window_c::on_thread_finished);
+    connect(btn_stop, &QPushButton::clicked, this, &partition_window_c::on_stop_clicked);
+    connect(&timer, &QTimer::timeout, this, &partition_window_c::on_timer);
+    connect(btn_repair, &QPushButton::clicked, this, &partition_window_c::on_repair_clicked);
+    timer.start(k_refresh_ms);
+    progress.setup(QStringLiteral(":/images/partition_search/loding_on.png"), QColor(226, 240, 253, 255));
+}
+
+partition_window_c::~partition_window_c()
+{
+    search_thread.request_stop();
+    search_thread.wait();
+}
+
+void partition_window_c::start_search(const drive_item_s& drive)
+{
+    if (search_thread.isRunning())
+        return;
+    lbl_outcome->clear();
+    search_thread.start_with_drive(drive);
+    btn_stop->setText(lookup_text("btn_stop"));
+    show_found_rows();
+}
+
+void partition_window_c::stop_on_leave()
+{
+    if (!search_thread.isRunning())
+        return;
+    search_thread.request_stop();
+    btn_stop->setText(lookup_text("btn_start"));
+}
+
+void partition_window_c::show_found_rows()
+{
+    QAbstractItemModel* previous = model;
+    model = make_partition_model(search_thread.rows(), this);
+    lv_volumes->setModel(model);
+    delete previous;
+}
+
+void partition_window_c::on_partition_found()
+{
+    show_found_rows();
+}
+
+void partition_window_c::on_thread_finished()
+{
+    btn_stop->setText(lookup_text("btn_start"));
+    show_found_rows();
+    on_timer();
+    lbl_outcome->setText(search_thread.open_error());
+}
+
+void partition_window_c::on_timer()
+{
+    progress.set_value(search_thread.progress());
+    update();
+}
+
+void partition_window_c::on_stop_clicked()
+{
+    if (search_thread.isRunning()) {
+        search_thread.request_stop();
+        btn_stop->setText(lookup_text("btn_start"));
+    } else if (search_thread.has_drive()) {
+        start_search(search_thread.drive());
+    }
+}
+
+void partition_window_c::on_repair_clicked()
+{
+    if (search_thread.isRunning())
+        return;
+    if (warning_box(this, k_title_tarnrecovery, "partition_query", QMessageBox::Yes | QMessageBox::No) !=
+        QMessageBox::Yes)
+        return;
+    QString backup_path;
+    QString error;
+    if (repair_from_search(search_thread, &backup_path, &error) != 0) {
+        const QString text = lookup_text("partition_failed") + QLatin1Char('\n') + error;
+        lbl_outcome->setText(text);
+        warning_box_text(this, k_title_tarnrecovery, text, QMessageBox::Ok);
+        return;
+    }
+    const QString saved = lookup_text("partition_backup") + QLatin1Char('\n') + backup_path;
+    lbl_outcome->setText(saved);
+    warning_box_text(this, k_title_tarnrecovery, lookup_text("partition_finished") + QStringLiteral("\n\n") + saved,
+                     QMessageBox::Ok);
+}
+
+void partition_window_c::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(45, 30, QPixmap(QStringLiteral(":/images/partition_search/icon_found1.png")));
+    painter.setPen(QColor(139, 184, 241));
+    painter.drawRect(25, 12, width() - 50, 92);
+    progress.paint(painter, QRect(120, 50, 450, 12));
+    if (search_thread.isRunning()) {
+        painter.setFont(QFont(QStringLiteral("Verdana"), 10));
+        painter.setPen(Qt::black);
+        painter.drawText(120, 40, lookup_text("partition_text1"));
+    }
+}
+
+void partition_window_c::resizeEvent(QResizeEvent*)
+{
+    btn_back->move(200, height() - 54);
+    btn_repair->move(width() - 300, height() - 54);
+    btn_stop->move(width() - 168, 42);
+    lv_volumes->setGeometry(25, 120, width() - 50, height() - 180 - 40);
+    lbl_outcome->setGeometry(25, height() - 96, width() - 50, 38);
+}

@@ -1,0 +1,56 @@
+#include "results/recovery_page.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+#include "results/engine_choice.h"
+#include "shell/translation.h"
+
+bool scan_running = false;
+
+recovery_window_c::recovery_window_c(QWidget* parent) : QWidget(parent)
+{
+    setupUi(this);
+    btn_back->setText(lookup_text("btn_back"));
+}
+
+int recovery_window_c::scan_volume(const volume_item_s& chosen, bool deep_flag)
+{
+    if (scan_running)
+        return -1;
+    engine_kind_e kind;
+    // The one place the engine is chosen for the window: the scan session
+    // takes this over when the page scans.
+    if (choose_engine(chosen.file_system, deep_flag, &kind) != 0)
+        return -1;
+    volume = chosen;
+    deep = deep_flag;
+    lbl_status->setText(lookup_text("recovery_not_ready") + QStringLiteral("\n\n") + chosen.device_name +
+                        QStringLiteral(" (") + (deep ? QStringLiteral("deep") : chosen.file_system) +
+                        QLatin1Char(')'));
+    return 0;
+}
+
+int recovery_window_c::resume_from_file()
+{
+    return -1;
+}
+
+void recovery_window_c::leave_page()
+{
+    lbl_status->clear();
+}
+
+void recovery_window_c::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QPixmap band(QStringLiteral(":/images/background/bai.png"));
+    painter.fillRect(QRect(0, 0, width(), band.height()), QBrush(band));
+}
+
+void recovery_window_c::resizeEvent(QResizeEvent*)
+{
+    btn_back->move(175, height() - 54);
+    lbl_status->setGeometry(25, 45, width() - 50, 140);
+}
