@@ -8,8 +8,20 @@
 
 #include "shell/translation.h"
 
+static void register_help_pages()
+{
+    // The pages live in this static library: nothing else would pull their
+    // registration into the program.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(help);
+        return true;
+    }();
+    (void)registered;
+}
+
 const char* help_page_for(const char* code)
 {
+    register_help_pages();
     return std::strcmp(code, "cn") == 0 ? ":/help/help_cn.html" : ":/help/help_en.html";
 }
 

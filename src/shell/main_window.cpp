@@ -19,7 +19,7 @@
 #include "shell/translation.h"
 #include "shell/warning_box.h"
 
-main_window_c::main_window_c()
+main_window_c::main_window_c() : choose_images(ask_image_files)
 {
     setupUi(this);
     home = new home_window_c(this);
@@ -206,5 +206,5 @@ void main_window_c::on_click_open_image()
 {
     if (warn_until_started())
         return;
-    open_images(ask_image_files(this));
+    open_images(choose_images(this));
 }

@@ -3,6 +3,9 @@
 // is asked first). The pages do the work; this class only moves between them.
 #pragma once
 
+#include <QStringList>
+#include <functional>
+
 #include "forms/main_form.h"
 #include "skin/QSkinWidget.h"
 
@@ -32,6 +35,8 @@ public:
     // Adds disk image files to the drive and volume lists; refused files are
     // named with the reason. Returns how many were added.
     int open_images(const QStringList& paths);
+    // Asks the user for image files ("Open disk image…"); tests answer here.
+    std::function<QStringList(QWidget*)> choose_images;
 
 public slots:
     void on_click_home_start();

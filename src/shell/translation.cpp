@@ -21,6 +21,10 @@ QString language_file_path()
     const QString here = QString::fromLatin1(k_language_file);
     if (QFileInfo::exists(here))
         return here;
+    // Installed: <prefix>/bin/tarnrecovery reads <prefix>/share/tarnrecovery.
+    const QString installed = program_folder() + QStringLiteral("/../share/tarnrecovery/") + here;
+    if (QFileInfo::exists(installed))
+        return installed;
     return program_folder() + QLatin1Char('/') + here;
 }
 

@@ -8,8 +8,9 @@
 
 #include "shell/text_catalogue.h"
 
-// "language.ini" of the working folder, else the one installed beside the
-// program (a program started from a menu has no useful working folder).
+// "language.ini" of the working folder, else the installed one (in
+// ../share/tarnrecovery from the program, or beside it in a build tree): a
+// program started from a menu has no useful working folder.
 QString language_file_path();
 
 // Loads a section of that file into the current catalogue. Returns 0, or -1

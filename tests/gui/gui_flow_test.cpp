@@ -2,6 +2,8 @@
 // start-up, the navigation table, the volume and drive pages, the partition
 // search and repair on a disk image, disk images refused, one instance only.
 #include <QAction>
+#include <QDialog>
+#include <QTextBrowser>
 #include <QListView>
 #include <QMenu>
 #include <QProcess>
@@ -21,6 +23,7 @@
 #include "platform/block_device.h"
 #include "platform/partition_table.h"
 #include "results/recovery_page.h"
+#include "shell/help_viewer.h"
 #include "shell/home_page.h"
 #include "shell/init_thread.h"
 #include "shell/main_window.h"
@@ -62,6 +65,14 @@ int row_of(const QList<drive_item_s>& rows, const QString& image)
         if (rows[i].name == image)
             return i;
     return -1;
+}
+
+QAction* menu_entry(main_window_c& window, const char* key)
+{
+    for (QAction* entry : window.main_menu()->actions())
+        if (entry->text() == lookup_text(key))
+            return entry;
+    return nullptr;
 }
 
 void select_row(QListView* list, int row)
@@ -151,6 +162,22 @@ private slots:
         init.start();
         QVERIFY(finished.wait(30000));
         QCOMPARE(startup_done.load(), 1);
+
+        // "Open disk image…" adds a file chosen in the dialog to both lists.
+        const QString second_copy = folder.filePath("second.img");
+        QVERIFY(QFile::copy(sample, second_copy));
+        const int volumes_before = volume_rows().size();
+        const int drives_before = drive_rows().size();
+        QWidget* asked_from = nullptr;
+        window.choose_images = [&](QWidget* parent) {
+            asked_from = parent;
+            return QStringList{second_copy};
+        };
+        menu_entry(window, "menu_open_image")->trigger();
+        QCOMPARE(asked_from, &window);
+        QCOMPARE(volume_rows().size(), volumes_before + 1);
+        QCOMPARE(drive_rows().size(), drives_before + 1);
+        QCOMPARE(window.drive_page()->lv_drives->model()->rowCount(), drives_before + 1);
 
         // After start-up: the volume page, with the sample's partition listed.
         QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
@@ -308,13 +335,20 @@ private slots:
         QCOMPARE(window.current_page(), volumes);
         QTRY_VERIFY_WITH_TIMEOUT(partitions->search().isFinished(), 10000);
 
+        // Help opens the page shipped with the program, in a window of its own.
+        menu_entry(window, "menu_help")->trigger();
+        auto* help = window.findChild<QDialog*>("help_window");
+        QVERIFY(help && help->isVisible());
+        const QString help_text = help->findChild<QTextBrowser*>("help_text")->toPlainText();
+        for (const char* topic : {"Deep scan", "Scan files", "Partition repair", "different drive", "pkexec"})
+            QVERIFY2(help_text.contains(topic), topic);
+        help->close();
+        QFile chinese(help_page_for("cn"));
+        QVERIFY(chinese.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(chinese.readAll()).contains("分区修复"));
+
         // Exit from the menu with no scan running: no question, the window closes.
-        QAction* exit = nullptr;
-        for (QAction* entry : window.main_menu()->actions())
-            if (entry->text() == lookup_text("menu_exit"))
-                exit = entry;
-        QVERIFY(exit);
-        exit->trigger();
+        menu_entry(window, "menu_exit")->trigger();
         QVERIFY(!window.isVisible());
     }
 

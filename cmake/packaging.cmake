@@ -1,0 +1,31 @@
+# Where `cmake --install` puts the programs and what they read, and the
+# Debian package `cpack -G DEB` makes of it.
+include(GNUInstallDirs)
+
+set(TARN_DATA_DIR ${CMAKE_INSTALL_DATADIR}/tarnrecovery)
+install(TARGETS tarnrecovery-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES src/resources/Tarnrecovery.conf DESTINATION ${TARN_DATA_DIR})
+
+if(TARN_GUI)
+  install(TARGETS tarnrecovery RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES src/resources/language.ini DESTINATION ${TARN_DATA_DIR})
+  install(FILES src/resources/tarnrecovery.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # The product icon, drawn with the rest of the skin, as a PNG desktops read.
+  set(icon_png ${CMAKE_BINARY_DIR}/tarnrecovery.png)
+  add_custom_command(OUTPUT ${icon_png}
+      COMMAND ${TARN_CONVERT} ${CMAKE_BINARY_DIR}/src/resources/art/images/top.ico ${icon_png}
+      DEPENDS ${CMAKE_BINARY_DIR}/src/resources/art/images.qrc
+      VERBATIM)
+  add_custom_target(tarn_icon ALL DEPENDS ${icon_png})
+  install(FILES ${icon_png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
+endif()
+
+set(CPACK_PACKAGE_NAME tarnrecovery)
+set(CPACK_PACKAGE_VENDOR "TarnRecovery")
+set(CPACK_PACKAGE_CONTACT "TarnRecovery developers <tarnrecovery@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Recovers deleted files from FAT and NTFS volumes and finds lost partitions")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)
