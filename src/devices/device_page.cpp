@@ -51,7 +51,8 @@ void device_page_c::paintEvent(QPaintEvent*)
     const QPixmap band(QStringLiteral(":/images/background/bai.png"));
     painter.fillRect(QRect(0, 0, width(), band.height()), QBrush(band));
     painter.setFont(QFont(QStringLiteral("Arial"), 12));
-    painter.drawText(23, 30, lookup_text("volume_select"));
+    // Left of the page, or right of it when the page reads right to left.
+    painter.drawText(QRect(23, 12, width() - 46, 24), Qt::AlignLeft | Qt::AlignVCenter, lookup_text("volume_select"));
 }
 
 void device_page_c::resizeEvent(QResizeEvent*)

@@ -24,9 +24,10 @@ void Ui::device_form_s::setup(QWidget* form, const char* form_name, const char* 
 void Ui::device_form_s::place(int width, int height)
 {
     const int note_height = lbl_note->isVisibleTo(lbl_note->parentWidget()) ? 34 : 0;
-    list->setGeometry(25, 45, width - 50, height - 140 - note_height);
-    lbl_note->setGeometry(25, height - 92 - note_height, width - 50, note_height);
-    btn_back->move(175, height - 54);
-    btn_refresh->move(width / 2 - 50, height - 54);
-    btn_scan->move(width - 275, height - 54);
+    place_widget(list, QRect(25, 45, width - 50, height - 140 - note_height));
+    place_widget(lbl_note, QRect(25, height - 92 - note_height, width - 50, note_height));
+    const QSize button = btn_back->size();
+    place_widget(btn_back, QRect(QPoint(175, height - 54), button));
+    place_widget(btn_refresh, QRect(QPoint(width / 2 - 50, height - 54), button));
+    place_widget(btn_scan, QRect(QPoint(width - 275, height - 54), button));
 }

@@ -2,6 +2,7 @@
 
 #include <QListView>
 #include <QPushButton>
+#include <QStyle>
 
 namespace {
 
@@ -26,6 +27,12 @@ QPushButton* make_page_button(QWidget* form, const char* name, const QRect& plac
     button->setFont(QFont(QStringLiteral("Arial"), 11));
     button->setStyleSheet(QString::fromLatin1(k_page_button_style));
     return button;
+}
+
+void place_widget(QWidget* widget, const QRect& place)
+{
+    const QWidget* parent = widget->parentWidget();
+    widget->setGeometry(QStyle::visualRect(parent->layoutDirection(), parent->rect(), place));
 }
 
 QListView* make_list(QWidget* form, const char* name)

@@ -9,6 +9,10 @@ class QWidget;
 
 QPushButton* make_button(QWidget* form, const char* name, const QRect& place);
 
+// Gives the widget that place in its parent, mirrored when the parent lays
+// out right to left (fixed places are not mirrored by Qt itself).
+void place_widget(QWidget* widget, const QRect& place);
+
 // The blue-framed list every device page shows its rows in.
 QListView* make_list(QWidget* form, const char* name);
 

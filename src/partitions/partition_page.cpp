@@ -4,7 +4,9 @@
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 
+#include "forms/form_parts.h"
 #include "partitions/mbr_backup.h"
 #include "partitions/partition_delegate.h"
 #include "partitions/partition_model.h"
@@ -126,23 +128,28 @@ void partition_window_c::on_repair_clicked()
 
 void partition_window_c::paintEvent(QPaintEvent*)
 {
+    // The places mirror with the buttons when the page reads right to left.
+    const auto mirrored = [this](const QRect& place) { return QStyle::visualRect(layoutDirection(), rect(), place); };
     QPainter painter(this);
-    painter.drawPixmap(45, 30, QPixmap(QStringLiteral(":/images/partition_search/icon_found1.png")));
+    const QPixmap icon(QStringLiteral(":/images/partition_search/icon_found1.png"));
+    painter.drawPixmap(mirrored(QRect(QPoint(45, 30), icon.size())), icon);
     painter.setPen(QColor(139, 184, 241));
     painter.drawRect(25, 12, width() - 50, 92);
-    progress.paint(painter, QRect(120, 50, 450, 12));
+    progress.paint(painter, mirrored(QRect(120, 50, 450, 12)));
     if (search_thread.isRunning()) {
         painter.setFont(QFont(QStringLiteral("Verdana"), 10));
         painter.setPen(Qt::black);
-        painter.drawText(120, 40, lookup_text("partition_text1"));
+        painter.drawText(mirrored(QRect(120, 22, 450, 24)), Qt::AlignLeft | Qt::AlignBottom,
+                         lookup_text("partition_text1"));
     }
 }
 
 void partition_window_c::resizeEvent(QResizeEvent*)
 {
-    btn_back->move(200, height() - 54);
-    btn_repair->move(width() - 300, height() - 54);
-    btn_stop->move(width() - 168, 42);
-    lv_volumes->setGeometry(25, 120, width() - 50, height() - 180 - 40);
-    lbl_outcome->setGeometry(25, height() - 96, width() - 50, 38);
+    const QSize button = btn_back->size();
+    place_widget(btn_back, QRect(QPoint(200, height() - 54), button));
+    place_widget(btn_repair, QRect(QPoint(width() - 300, height() - 54), button));
+    place_widget(btn_stop, QRect(QPoint(width() - 168, 42), button));
+    place_widget(lv_volumes, QRect(25, 120, width() - 50, height() - 180 - 40));
+    place_widget(lbl_outcome, QRect(25, height() - 96, width() - 50, 38));
 }

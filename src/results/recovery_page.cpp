@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "forms/form_parts.h"
 #include "results/engine_choice.h"
 #include "shell/translation.h"
 
@@ -51,6 +52,6 @@ void recovery_window_c::paintEvent(QPaintEvent*)
 
 void recovery_window_c::resizeEvent(QResizeEvent*)
 {
-    btn_back->move(175, height() - 54);
-    lbl_status->setGeometry(25, 45, width() - 50, 140);
+    place_widget(btn_back, QRect(QPoint(175, height() - 54), btn_back->size()));
+    place_widget(lbl_status, QRect(25, 45, width() - 50, 140));
 }
