@@ -26,6 +26,8 @@ set(CPACK_PACKAGE_CONTACT "TarnRecovery developers <tarnrecovery@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Recovers deleted files from FAT and NTFS volumes and finds lost partitions")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window needs the X11 platform plugin, which no library links.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)
