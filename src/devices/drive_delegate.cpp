@@ -4,9 +4,15 @@
 #include <QPainter>
 
 #include "devices/drive_item.h"
+#include "devices/drive_model.h"
 #include "devices/row_painting.h"
 #include "results/recovery_item.h"
 #include "shell/translation.h"
+
+QString row_text(const drive_item_s& row)
+{
+    return row.name;
+}
 
 void drive_delegate_c::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {

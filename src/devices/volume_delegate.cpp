@@ -4,6 +4,7 @@
 
 #include "devices/row_painting.h"
 #include "devices/volume_item.h"
+#include "devices/volume_model.h"
 #include "results/recovery_item.h"
 #include "shell/translation.h"
 
@@ -31,6 +32,11 @@ void paint_capacity(QPainter& painter, const QRect& r, const volume_item_s& row)
 }
 
 } // namespace
+
+QString row_text(const volume_item_s& row)
+{
+    return row.is_header() ? QString() : volume_display_name(row) + QLatin1Char(' ') + row.file_system;
+}
 
 QString volume_display_name(const volume_item_s& row)
 {

@@ -15,6 +15,12 @@ partition_model_c* make_partition_model(const QList<partition_item_s>& found, QO
     return new partition_model_c(std::move(rows), parent);
 }
 
+QString row_text(const partition_item_s& row)
+{
+    return row.file_system.isEmpty() ? QString()
+                                     : QStringLiteral("%1 %2-%3").arg(row.file_system).arg(row.start_sector).arg(row.end_sector);
+}
+
 void partition_delegate_c::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const partition_item_s row = index.data().value<partition_item_s>();

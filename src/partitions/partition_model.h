@@ -6,6 +6,9 @@
 #include "devices/row_list_model.h"
 #include "partitions/partition_item.h"
 
+// File system and sector range.
+QString row_text(const partition_item_s& row);
+
 using partition_model_c = row_list_model_t<partition_item_s>;
 
 // A model over a title row and the rows.

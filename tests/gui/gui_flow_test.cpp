@@ -1,6 +1,7 @@
 // The real main window under a real display server, driven like a user:
 // start-up, the navigation table, the volume and drive pages, the partition
 // search and repair on a disk image, disk images refused, one instance only.
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QDialog>
 #include <QTextBrowser>
@@ -73,6 +74,12 @@ QAction* menu_entry(main_window_c& window, const char* key)
         if (entry->text() == lookup_text(key))
             return entry;
     return nullptr;
+}
+
+// Models are replaced whole, never edited: one check of each as it stands.
+void check_model(QAbstractItemModel* model)
+{
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
 }
 
 void select_row(QListView* list, int row)
@@ -178,6 +185,8 @@ private slots:
         QCOMPARE(volume_rows().size(), volumes_before + 1);
         QCOMPARE(drive_rows().size(), drives_before + 1);
         QCOMPARE(window.drive_page()->lv_drives->model()->rowCount(), drives_before + 1);
+        check_model(window.volume_page()->lv_volumes->model());
+        check_model(window.drive_page()->lv_drives->model());
 
         // After start-up: the volume page, with the sample's partition listed.
         QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
@@ -293,6 +302,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(partitions->search().isFinished(), 60000);
         QCOMPARE(partitions->search().rows().size(), 4);
         QTRY_COMPARE(partitions->lv_volumes->model()->rowCount(), 5);
+        check_model(partitions->lv_volumes->model());
         QTRY_COMPARE(partitions->shown_progress(), 1.0);
         QCOMPARE(partitions->btn_stop->text(), lookup_text("btn_start"));
 
