@@ -2,6 +2,8 @@
 # Debian package `cpack -G DEB` makes of it.
 include(GNUInstallDirs)
 
+# The package installs under /usr.
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(TARN_DATA_DIR ${CMAKE_INSTALL_DATADIR}/tarnrecovery)
 install(TARGETS tarnrecovery-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES src/resources/Tarnrecovery.conf DESTINATION ${TARN_DATA_DIR})
@@ -10,6 +12,14 @@ if(TARN_GUI)
   install(TARGETS tarnrecovery RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES src/resources/language.ini DESTINATION ${TARN_DATA_DIR})
   install(FILES src/resources/tarnrecovery.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # pkexec keeps the display for the window only when a policy allows it;
+  # the policy names the program where this install puts it.
+  install(CODE "
+    set(TARN_INSTALLED_PROGRAM \${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/tarnrecovery)
+    configure_file(${PROJECT_SOURCE_DIR}/src/resources/tarnrecovery.policy.in
+                   \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/polkit-1/actions/org.tarnrecovery.policy @ONLY)
+    message(STATUS \"Installing: \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/polkit-1/actions/org.tarnrecovery.policy\")
+  ")
   # The product icon, drawn with the rest of the skin, as a PNG desktops read.
   set(icon_png ${CMAKE_BINARY_DIR}/tarnrecovery.png)
   add_custom_command(OUTPUT ${icon_png}
@@ -29,5 +39,4 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window needs the X11 platform plugin, which no library links.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)
