@@ -52,8 +52,10 @@ partition_window_c::~partition_window_c()
 
 void partition_window_c::start_search(const drive_item_s& drive)
 {
-    if (search_thread.isRunning())
-        return;
+    // A search left running on another drive (its page was left) ends
+    // before its next read window; wait for it rather than ignore the new drive.
+    search_thread.request_stop();
+    search_thread.wait();
     lbl_outcome->clear();
     search_thread.start_with_drive(drive);
     btn_stop->setText(lookup_text("btn_stop"));

@@ -19,7 +19,7 @@ public:
     explicit partition_window_c(QWidget* parent);
     ~partition_window_c() override;
 
-    // Starts the search on that drive (nothing while one runs).
+    // Starts the search on that drive, after ending one still running.
     void start_search(const drive_item_s& drive);
     // Leaving the page ends a running search; the rows found stay.
     void stop_on_leave();

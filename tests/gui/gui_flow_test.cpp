@@ -343,7 +343,16 @@ private slots:
         QVERIFY(partitions->search().isRunning() || partitions->search().isFinished());
         QTest::mouseClick(partitions->btn_back, Qt::LeftButton);
         QCOMPARE(window.current_page(), volumes);
+
+        // Another drive at once: the search left running gives way to it.
+        click(&window, k_tab_partition);
+        select_row(drives->lv_drives, row_of(drive_rows(), QFileInfo(sample).canonicalFilePath()));
+        QTest::mouseClick(drives->btn_scan, Qt::LeftButton);
+        QCOMPARE(window.current_page(), partitions);
+        QCOMPARE(partitions->search().drive().name, QFileInfo(sample).canonicalFilePath());
         QTRY_VERIFY_WITH_TIMEOUT(partitions->search().isFinished(), 10000);
+        QCOMPARE(partitions->lv_volumes->model()->rowCount(), 1);
+        QTest::mouseClick(partitions->btn_back, Qt::LeftButton);
 
         // Help opens the page shipped with the program, in a window of its own.
         menu_entry(window, "menu_help")->trigger();
