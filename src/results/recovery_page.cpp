@@ -28,7 +28,7 @@ int recovery_window_c::scan_volume(const volume_item_s& chosen, bool deep_flag)
     volume = chosen;
     deep = deep_flag;
     lbl_status->setText(lookup_text("recovery_not_ready") + QStringLiteral("\n\n") + chosen.device_name +
-                        QStringLiteral(" (") + (deep ? QStringLiteral("deep") : chosen.file_system) +
+                        QStringLiteral(" (") + (deep ? lookup_text("tab_deep_scan") : chosen.file_system) +
                         QLatin1Char(')'));
     return 0;
 }
