@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install-deps.sh"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" -j"$(nproc)" --target tarnrecovery-cli
+cmake --build "$root/build" -j"$(nproc)" --target tarnrecovery-cli tarnrecovery
 cli="$root/build/src/cli/tarnrecovery-cli"
 
 if [ $# -eq 0 ]; then

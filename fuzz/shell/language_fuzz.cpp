@@ -7,14 +7,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    text_table.clear();
-    current_language_index = 0;
+    current_catalogue() = text_catalogue_c();
     const auto* bytes = reinterpret_cast<const char*>(data);
     const QString wanted = QStringLiteral("Deutsch");
-    load_language_bytes(bytes, size, QStringLiteral("English"), false);
-    load_language_bytes(bytes, size, wanted, true);
-    if (current_language_index != 0 &&
-        (current_language_index >= language_sections.size() || language_sections.at(current_language_index) != wanted))
+    current_catalogue().load_bytes(bytes, size, QStringLiteral("English"), false);
+    current_catalogue().load_bytes(bytes, size, wanted, true);
+    if (current_catalogue().current_index() != 0 &&
+        (current_catalogue().current_index() >= current_catalogue().sections().size() || current_catalogue().sections().at(current_catalogue().current_index()) != wanted))
         __builtin_trap();
     language_code();
     return 0;

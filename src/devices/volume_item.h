@@ -15,6 +15,7 @@ struct volume_item_s {
     QString mount_path;    // first mount path, or the device name when unmounted
     quint64 total_bytes = 0;
     quint64 free_bytes = 0;
+    bool free_known = true;  // false: neither the mount nor the file system told
     qint32 partition_number = 0;
     qint32 disk_number = 0;
 

@@ -46,9 +46,16 @@ QList<volume_item_s> build_volume_rows(const QList<volume_info_s> &list)
     return built;
 }
 
-void enumerate_volumes()
+void enumerate_volumes(free_space_fn free_space)
 {
     records = select_volume_records(list_volumes(), can_read_raw_devices());
+    for (volume_info_s &v : records) {
+        uint64_t free_bytes = 0;
+        if (!v.free_known && free_space && free_space(v, free_bytes)) {
+            v.free_bytes = free_bytes;
+            v.free_known = true;
+        }
+    }
     rows = build_volume_rows(records);
 }
 

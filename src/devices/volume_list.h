@@ -16,7 +16,12 @@ QList<volume_info_s> select_volume_records(const std::vector<volume_info_s> &fou
 // are known.
 QList<volume_item_s> build_volume_rows(const QList<volume_info_s> &records);
 
-// Rebuilds both process-wide lists from the platform's volumes.
-void enumerate_volumes();
+// Reads an unmounted volume's free space from its file system; false when
+// it cannot (the engines know how, this layer does not).
+using free_space_fn = bool (*)(const volume_info_s &volume, uint64_t &free_bytes);
+
+// Rebuilds both process-wide lists from the platform's volumes, asking
+// free_space for the volumes whose mount does not say.
+void enumerate_volumes(free_space_fn free_space = nullptr);
 const QList<volume_info_s> &volume_records();
 const QList<volume_item_s> &volume_rows();

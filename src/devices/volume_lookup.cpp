@@ -9,11 +9,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "image_intake.h"
 #include "platform/disks.h"
 #include "platform/volume_path.h"
 
 bool add_image_file(const QString &path, QString *error)
 {
+    // A block device named as an image is taken as the disk it is.
+    const image_check_e check = QFileInfo(path).isFile() ? check_image_file(path) : image_check_e::accepted;
+    if (check != image_check_e::accepted) {
+        if (error)
+            *error = image_check_reason(check);
+        return false;
+    }
     std::string why;
     if (add_disk_image(path.toStdString(), &why))
         return true;

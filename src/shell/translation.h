@@ -1,30 +1,21 @@
-// Texts by key from "language.ini": one section per language, the English
-// section loaded first and the chosen language's section loaded over it.
+// The window's texts by key, looked up in the current catalogue, and the
+// image paths and button looks that depend on the current language.
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <cstddef>
-#include <map>
 #include <string>
 
-// Keys are raw bytes of the file, compared byte by byte.
-extern std::map<std::string, QString> text_table;
-// Section names of the last loaded file, in file order, repeats included.
-extern QStringList language_sections;
-extern int current_language_index;
+#include "shell/text_catalogue.h"
 
-// "language.ini" of the working folder, else the one installed beside the
-// program (a program started from a menu has no useful working folder).
+// "language.ini" of the working folder, else the installed one (in
+// ../share/tarnrecovery from the program, or beside it in a build tree): a
+// program started from a menu has no useful working folder.
 QString language_file_path();
 
-// Copies the entries of the named section into text_table and rebuilds
-// language_sections; with set_index, the section becomes the current one.
-// Returns 0, or -1 when the file cannot be opened.
+// Loads a section of that file into the current catalogue. Returns 0, or -1
+// when the file cannot be opened.
 int load_language_section(const QString& section, bool set_index);
-
-// The same, over the bytes of a language file already in memory.
-void load_language_bytes(const char* data, std::size_t size, const QString& section, bool set_index);
 
 // Never fails: an unknown key is remembered with an empty text.
 QString& lookup_text(const std::string& key);

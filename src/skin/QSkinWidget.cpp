@@ -2,19 +2,16 @@
 
 #include <QAction>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QUrl>
 
+#include "shell/help_viewer.h"
 #include "shell/translation.h"
 #include "shell/warning_box.h"
 #include "skin/QSkinWidgetResizeHandler.h"
 
 namespace {
-
-const char k_help_address[] = "https://tarnrecovery.org/help";
 
 void system_images(const char* name, QString (&images)[3])
 {
@@ -62,8 +59,9 @@ void QSkinWidget::build_menu()
 {
     menu = new QMenu(this);
     QMenu* languages = menu->addMenu(tr("Language"));
-    for (int index = int(language_sections.size()) - 1; index >= 0; --index) {
-        QAction* entry = languages->addAction(language_sections.at(index));
+    const QStringList& sections = current_catalogue().sections();
+    for (int index = int(sections.size()) - 1; index >= 0; --index) {
+        QAction* entry = languages->addAction(sections.at(index));
         entry->setData(index);
         connect(entry, &QAction::triggered, this, &QSkinWidget::on_click_language);
     }
@@ -81,7 +79,7 @@ void QSkinWidget::on_click_close()
 
 void QSkinWidget::on_click_help()
 {
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(k_help_address)));
+    open_help(this);
 }
 
 void QSkinWidget::on_click_language()

@@ -66,26 +66,26 @@ TEST(language_file, every_language_has_every_key)
     for (const char* key : k_known_keys)
         keys.insert(key);
 
-    load_language_bytes(file.constData(), std::size_t(file.size()), "English", false);
-    const QStringList sections = language_sections;
+    current_catalogue().load_bytes(file.constData(), std::size_t(file.size()), "English", false);
+    const QStringList sections = current_catalogue().sections();
     const QStringList expected = {"English", "Deutsch", "Français", "Español", "Italiano", "Português",
                                   "Nederlands", "日本語", "简体中文", "繁體中文", "العربية"};
     for (const QString& name : expected)
         EXPECT_EQ(sections.count(name), 1) << name.toStdString();
 
     for (const QString& section : sections) {
-        text_table.clear();
-        load_language_bytes(file.constData(), std::size_t(file.size()), section, true);
+        current_catalogue() = text_catalogue_c();
+        current_catalogue().load_bytes(file.constData(), std::size_t(file.size()), section, true);
         for (const QString& key : keys) {
-            const auto entry = text_table.find(key.toStdString());
-            EXPECT_TRUE(entry != text_table.end() && !entry->second.trimmed().isEmpty())
+            const std::string name = key.toStdString();
+            EXPECT_TRUE(current_catalogue().contains(name) && !current_catalogue().text(name).trimmed().isEmpty())
                 << section.toStdString() << " lacks " << key.toStdString();
         }
         // The read counter follows this text directly: it needs its own gap.
-        const QString reading = text_table["recovery_reading"];
+        const QString reading = current_catalogue().text("recovery_reading");
         EXPECT_TRUE(reading.endsWith(' ') || reading.endsWith(QChar(0xFF1A))) << section.toStdString();
     }
-    text_table.clear();
+    current_catalogue() = text_catalogue_c();
 }
 
 TEST(language_file, every_line_is_a_header_an_entry_a_comment_or_blank)

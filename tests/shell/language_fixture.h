@@ -27,9 +27,7 @@ protected:
     }
     static void reset_state()
     {
-        text_table.clear();
-        language_sections.clear();
-        current_language_index = 0;
+        current_catalogue() = text_catalogue_c();
         current_language.clear();
         recovery_folder.clear();
     }

@@ -39,7 +39,7 @@ TEST_F(settings_store_test, first_run_takes_the_installer_language_and_stores_it
     EXPECT_EQ(stored("language"), "Deutsch");
     EXPECT_EQ(lookup_text("greeting"), "Hallo");
     EXPECT_EQ(lookup_text("only"), "english");
-    EXPECT_EQ(current_language_index, 1);
+    EXPECT_EQ(current_catalogue().current_index(), 1);
 }
 
 TEST_F(settings_store_test, first_run_without_installer_language_is_english_and_writes_nothing)
@@ -62,7 +62,7 @@ TEST_F(settings_store_test, stored_language_is_used_unchanged_even_without_a_sec
     EXPECT_EQ(current_language, QString::fromUtf8("العربية"));
     EXPECT_EQ(recovery_folder, "/home/x/out");
     EXPECT_EQ(lookup_text("greeting"), "Hello");
-    EXPECT_EQ(current_language_index, 0);
+    EXPECT_EQ(current_catalogue().current_index(), 0);
     save_settings();
     EXPECT_EQ(stored("language"), QString::fromUtf8("العربية"));
     EXPECT_EQ(stored("recovery_folder"), "/home/x/out");

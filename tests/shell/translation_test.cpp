@@ -10,6 +10,11 @@ namespace {
 
 class translation_test : public language_fixture {};
 
+void load_texts(const QByteArray& file, const QString& section)
+{
+    current_catalogue().load_bytes(file.constData(), std::size_t(file.size()), section, true);
+}
+
 QString text(const char* key)
 {
     return lookup_text(key);
@@ -24,8 +29,8 @@ TEST_F(translation_test, chosen_section_overrides_english_and_missing_keys_keep_
     ASSERT_EQ(load_language_section("Deutsch", true), 0);
     EXPECT_EQ(text("a"), "2");
     EXPECT_EQ(text("only"), "english");
-    EXPECT_EQ(language_sections, QStringList({"English", "Deutsch"}));
-    EXPECT_EQ(current_language_index, 1);
+    EXPECT_EQ(current_catalogue().sections(), QStringList({"English", "Deutsch"}));
+    EXPECT_EQ(current_catalogue().current_index(), 1);
     EXPECT_EQ(language_code(), "de");
 }
 
@@ -53,10 +58,10 @@ TEST_F(translation_test, entry_shapes_follow_the_line_patterns)
     EXPECT_EQ(text(" ;x "), "indented");
     EXPECT_EQ(text("a=b"), "last equals splits");
     for (const char* key : {"noquotes", "open", "empty"})
-        EXPECT_EQ(text_table.count(key), 0u) << key;
+        EXPECT_EQ(current_catalogue().contains(key), false) << key;
     // The header with blanks around its brackets keeps the blanks inside them.
-    EXPECT_EQ(language_sections, QStringList({"English", "  Deutsch  "}));
-    EXPECT_EQ(text_table.count("de"), 0u);
+    EXPECT_EQ(current_catalogue().sections(), QStringList({"English", "  Deutsch  "}));
+    EXPECT_EQ(current_catalogue().contains("de"), false);
 }
 
 TEST_F(translation_test, crlf_lines_and_utf8_texts)
@@ -66,7 +71,7 @@ TEST_F(translation_test, crlf_lines_and_utf8_texts)
     ASSERT_EQ(load_language_section("Español", true), 0);
     // Fault: a carriage return left in the text or the key.
     EXPECT_EQ(text("key"), QString::fromUtf8("añadir ✓"));
-    EXPECT_EQ(language_sections.at(1), QString::fromUtf8("Español"));
+    EXPECT_EQ(current_catalogue().sections().at(1), QString::fromUtf8("Español"));
     EXPECT_EQ(language_code(), "es");
 }
 
@@ -75,10 +80,10 @@ TEST_F(translation_test, byte_order_mark_hides_the_first_header)
     write_language("\xEF\xBB\xBF[English]\nkey=\"first\"\n[Deutsch]\nkey=\"zweite\"\n");
     ASSERT_EQ(load_language_section("English", false), 0);
     EXPECT_EQ(text("key"), "");
-    EXPECT_EQ(language_sections, QStringList({"Deutsch"}));
+    EXPECT_EQ(current_catalogue().sections(), QStringList({"Deutsch"}));
     ASSERT_EQ(load_language_section("Deutsch", true), 0);
     EXPECT_EQ(text("key"), "zweite");
-    EXPECT_EQ(current_language_index, 0);
+    EXPECT_EQ(current_catalogue().current_index(), 0);
 }
 
 TEST_F(translation_test, repeated_sections)
@@ -87,10 +92,10 @@ TEST_F(translation_test, repeated_sections)
     ASSERT_EQ(load_language_section("Deutsch", true), 0);
     // Directly repeated: the second header ends the section; later: read again.
     EXPECT_EQ(text("k1"), "a");
-    EXPECT_EQ(text_table.count("k2"), 0u);
+    EXPECT_EQ(current_catalogue().contains("k2"), false);
     EXPECT_EQ(text("k3"), "c");
-    EXPECT_EQ(language_sections, QStringList({"Deutsch", "Deutsch", "English", "Deutsch"}));
-    EXPECT_EQ(current_language_index, 3);
+    EXPECT_EQ(current_catalogue().sections(), QStringList({"Deutsch", "Deutsch", "English", "Deutsch"}));
+    EXPECT_EQ(current_catalogue().current_index(), 3);
 }
 
 TEST_F(translation_test, section_names_match_exactly_and_unknown_sections_change_nothing)
@@ -99,7 +104,7 @@ TEST_F(translation_test, section_names_match_exactly_and_unknown_sections_change
     ASSERT_EQ(load_language_section("English", false), 0);
     ASSERT_EQ(load_language_section("Deutsch", true), 0);
     EXPECT_EQ(text("k"), "en");
-    EXPECT_EQ(current_language_index, 0);
+    EXPECT_EQ(current_catalogue().current_index(), 0);
     ASSERT_EQ(load_language_section("Klingon", true), 0);
     EXPECT_EQ(text("k"), "en");
 }
@@ -115,10 +120,10 @@ TEST_F(translation_test, long_lines_arrive_in_pieces_and_zero_bytes_end_a_line)
     file += QByteArray(cut, sizeof cut - 1);
     write_language(file);
     ASSERT_EQ(load_language_section("English", false), 0);
-    EXPECT_EQ(text_table.count("long"), 0u);
+    EXPECT_EQ(current_catalogue().contains("long"), false);
     EXPECT_EQ(text("fits").size(), 2047 - 8);
     EXPECT_EQ(text("cut"), "yes");
-    EXPECT_EQ(text_table.count("tail"), 0u);
+    EXPECT_EQ(current_catalogue().contains("tail"), false);
 }
 
 TEST_F(translation_test, long_blank_runs_do_not_stall_the_parser)
@@ -133,18 +138,17 @@ TEST_F(translation_test, long_blank_runs_do_not_stall_the_parser)
     write_language(file);
     ASSERT_EQ(load_language_section("English", false), 0);
     EXPECT_EQ(text("after"), "read");
-    EXPECT_EQ(text_table.size(), 1u);
+    EXPECT_EQ(current_catalogue().size(), 1u);
 }
 
 TEST_F(translation_test, missing_file_changes_nothing)
 {
     gui_app();
-    text_table["kept"] = "old";
-    language_sections = {"Old"};
+    load_texts("[Old]\nkept=\"old\"\n", "Old");
     // No language.ini here and none beside this test program.
     EXPECT_EQ(load_language_section("English", true), -1);
     EXPECT_EQ(text("kept"), "old");
-    EXPECT_EQ(language_sections, QStringList({"Old"}));
+    EXPECT_EQ(current_catalogue().sections(), QStringList({"Old"}));
     EXPECT_EQ(QFileInfo(language_file_path()).absolutePath(), QCoreApplication::applicationDirPath());
     write_language("[English]\n");
     EXPECT_EQ(language_file_path(), "language.ini");
@@ -153,7 +157,7 @@ TEST_F(translation_test, missing_file_changes_nothing)
 TEST_F(translation_test, lookup_of_an_unknown_key_remembers_it_empty)
 {
     EXPECT_TRUE(lookup_text("nowhere").isEmpty());
-    EXPECT_EQ(text_table.count("nowhere"), 1u);
+    EXPECT_EQ(current_catalogue().contains("nowhere"), true);
     lookup_text("nowhere") = "set";
     EXPECT_EQ(text("nowhere"), "set");
 }
@@ -166,18 +170,16 @@ TEST_F(translation_test, language_codes)
         {"English", "en"},  {"Klingon", "en"},
     };
     for (const auto& [name, code] : cases) {
-        language_sections = {QString::fromUtf8(name)};
-        current_language_index = 0;
+        load_texts(QByteArray("[") + name + "]\n", QString::fromUtf8(name));
         EXPECT_EQ(language_code(), code) << name;
     }
-    language_sections.clear();
+    current_catalogue() = text_catalogue_c();
     EXPECT_EQ(language_code(), "en");
 }
 
 TEST_F(translation_test, image_paths_and_button_style)
 {
-    language_sections = {"English", QString::fromUtf8("简体中文")};
-    current_language_index = 1;
+    load_texts("[English]\n[简体中文]\n", QString::fromUtf8("简体中文"));
     EXPECT_EQ(multilang_image_path(2, 3), ":/images/multilang/cn/btn_top23.png");
     EXPECT_EQ(multilang_image_path("btn_start_scan", 1), "/images/multilang/cn/btn_start_scan1.png");
     EXPECT_EQ(three_state_button_style("/a1.png", "/a2.png", "/a3.png"),
@@ -189,14 +191,14 @@ TEST_F(translation_test, switching_to_the_current_language_saves_nothing)
 {
     write_language("[English]\n[Deutsch]\n[Français]\n");
     ASSERT_EQ(load_settings(), 0);
-    EXPECT_EQ(switch_language(current_language_index), -1);
+    EXPECT_EQ(switch_language(current_catalogue().current_index()), -1);
     EXPECT_EQ(switch_language(3), -1);
     EXPECT_EQ(switch_language(-1), -1);
     EXPECT_FALSE(has_file("TarnRecovery.ini"));
 
     EXPECT_EQ(switch_language(2), 0);
     EXPECT_EQ(current_language, QString::fromUtf8("Français"));
-    EXPECT_EQ(current_language_index, 2);
+    EXPECT_EQ(current_catalogue().current_index(), 2);
     const QByteArray saved = read_file("TarnRecovery.ini");
     EXPECT_TRUE(saved.contains("language=Fran")) << saved.constData();
     EXPECT_TRUE(saved.contains("recovery_folder=")) << saved.constData();

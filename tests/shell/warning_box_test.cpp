@@ -25,7 +25,7 @@ void on_shown_box(const std::function<void(QMessageBox*)>& action)
 TEST(warning_box, form_text_title_and_icon)
 {
     gui_app();
-    text_table["startup_warning"] = "Please wait";
+    current_catalogue().text("startup_warning") = "Please wait";
     auto box = make_warning_box(nullptr, k_title_tarnrecovery, "startup_warning", QMessageBox::Ok);
     EXPECT_EQ(box->text(), "Please wait");
     EXPECT_EQ(box->windowTitle(), "TarnRecovery");

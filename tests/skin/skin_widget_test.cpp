@@ -20,6 +20,11 @@
 
 namespace {
 
+void load_sections(const QByteArray& file)
+{
+    current_catalogue().load_bytes(file.constData(), std::size_t(file.size()), QStringLiteral("English"), true);
+}
+
 QImage resource_image(const char* path)
 {
     return QImage(QString::fromLatin1(path)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -181,9 +186,9 @@ TEST(skin_widget, frame_slices_follow_a_resize)
 TEST(skin_widget, menu_lists_languages_in_reverse_then_help_and_exit)
 {
     gui_app();
-    language_sections = {"English", "Deutsch", QString::fromUtf8("Français")};
-    text_table["menu_help"] = "Help";
-    text_table["menu_exit"] = "Exit";
+    load_sections("[English]\n[Deutsch]\n[Français]\n");
+    current_catalogue().text("menu_help") = "Help";
+    current_catalogue().text("menu_exit") = "Exit";
     test_window_c window;
     const QList<QAction*> entries = window.main_menu()->actions();
     ASSERT_EQ(entries.size(), 5);
@@ -206,8 +211,7 @@ TEST(skin_widget, menu_lists_languages_in_reverse_then_help_and_exit)
     QSignalSpy closing(&window, &QSkinWidget::aboutToClose);
     entries[4]->trigger();
     EXPECT_EQ(closing.count(), 1);
-    language_sections.clear();
-    text_table.clear();
+    current_catalogue() = text_catalogue_c();
 }
 
 TEST(skin_widget, choosing_another_language_saves_it_and_says_so)
@@ -216,10 +220,9 @@ TEST(skin_widget, choosing_another_language_saves_it_and_says_so)
     QTemporaryDir folder;
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(folder.path()));
-    language_sections = {"English", "Deutsch"};
-    current_language_index = 0;
+    load_sections("[English]\n[Deutsch]\n");
     current_language = "English";
-    text_table["language_warning"] = "Restart to switch";
+    current_catalogue().text("language_warning") = "Restart to switch";
     test_window_c window;
     window.show();
     QAction* deutsch = window.main_menu()->actions().at(0)->menu()->actions().at(0);
@@ -234,9 +237,9 @@ TEST(skin_widget, choosing_another_language_saves_it_and_says_so)
     });
     deutsch->trigger();
     EXPECT_EQ(shown, "Restart to switch");
-    EXPECT_EQ(current_language_index, 1);
+    EXPECT_EQ(current_catalogue().current_index(), 1);
     EXPECT_TRUE(QFile::exists("TarnRecovery.ini"));
-    EXPECT_EQ(text_table["language_warning"], "Restart to switch") << "texts stay until the next start";
+    EXPECT_EQ(current_catalogue().text("language_warning"), "Restart to switch") << "texts stay until the next start";
 
     // The current one again: no box, no change.
     QTimer::singleShot(0, [&shown] {
@@ -249,8 +252,7 @@ TEST(skin_widget, choosing_another_language_saves_it_and_says_so)
     QApplication::processEvents();
     EXPECT_EQ(shown, "Restart to switch");
     QDir::setCurrent(previous);
-    language_sections.clear();
-    text_table.clear();
+    current_catalogue() = text_catalogue_c();
     settings_store.reset();
 }
 
@@ -276,8 +278,7 @@ TEST(skin_widget, texts_come_from_beside_the_program_when_the_working_folder_has
     test_window_c window;
     EXPECT_EQ(window.main_menu()->actions().at(4)->text(), "Exit");
     EXPECT_GE(window.main_menu()->actions().at(0)->menu()->actions().size(), 8);
-    language_sections.clear();
-    text_table.clear();
+    current_catalogue() = text_catalogue_c();
 }
 
 TEST(skin_widget, pages_are_repainted_by_the_refresh_timer)

@@ -20,9 +20,9 @@ const char* const k_image_codes[] = {"en", "de", "fr", "es", "it", "cn", "hk", "
 
 void load_texts(const QByteArray& file, const QString& section)
 {
-    text_table.clear();
-    load_language_bytes(file.constData(), std::size_t(file.size()), QStringLiteral("English"), false);
-    load_language_bytes(file.constData(), std::size_t(file.size()), section, true);
+    current_catalogue() = text_catalogue_c();
+    current_catalogue().load_bytes(file.constData(), std::size_t(file.size()), QStringLiteral("English"), false);
+    current_catalogue().load_bytes(file.constData(), std::size_t(file.size()), section, true);
 }
 
 } // namespace
@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     art_sheet_c sheet(QString::fromLocal8Bit(argv[2]));
 
     load_texts(texts, QStringLiteral("English"));
-    const QStringList sections = language_sections;
+    const QStringList sections = current_catalogue().sections();
     QSet<QString> drawn;
     bool ok = true;
     for (const QString& section : sections) {

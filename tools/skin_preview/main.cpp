@@ -9,49 +9,15 @@
 #include <QGridLayout>
 #include <QMenu>
 #include <QPainter>
-#include <QPushButton>
 #include <cstdio>
 
+#include "shell/home_page.h"
 #include "shell/translation.h"
 #include "skin/QSkinDialog.h"
 #include "skin/QSkinWidget.h"
 #include "skin/progress_bar.h"
 
 namespace {
-
-// The home page as the main window will show it, enough to judge the skin.
-class sample_page_c : public QWidget {
-public:
-    explicit sample_page_c(QWidget* parent) : QWidget(parent)
-    {
-        setObjectName(QStringLiteral("HomeForm"));
-        const char* bases[] = {"btn_start_scan", "btn_resume_recovery"};
-        const QRect places[] = {QRect(40, 105, 330, 106), QRect(425, 105, 323, 106)};
-        for (int i = 0; i < 2; ++i) {
-            auto* button = new QPushButton(this);
-            button->setGeometry(places[i]);
-            button->setStyleSheet(three_state_button_style(multilang_image_path(bases[i], 1),
-                                                           multilang_image_path(bases[i], 2),
-                                                           multilang_image_path(bases[i], 3)));
-        }
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::white);
-        const QPixmap band(QStringLiteral(":/images/background/bai.png"));
-        painter.fillRect(QRect(0, 0, width(), band.height()), QBrush(band));
-        const int h = height();
-        painter.drawPixmap(55, h - 240, QPixmap(QStringLiteral(":/images/home/wenzi.png")));
-        painter.setFont(QFont(QStringLiteral("arial"), 8));
-        painter.setPen(QColor(91, 135, 201));
-        const char* keys[] = {"home_text1", "home_text2", "home_text3"};
-        for (int line = 0; line < 3; ++line)
-            painter.drawText(70, h - 190 + 50 * line, lookup_text(keys[line]));
-    }
-};
 
 class preview_window_c : public QSkinWidget {
 public:
@@ -60,7 +26,7 @@ public:
         auto* layout = new QGridLayout(this);
         layout->setSpacing(0);
         layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(new sample_page_c(this), 0, 0);
+        layout->addWidget(new home_window_c(this), 0, 0);
         resize(800, 600);
         setMinimumSize(800, 600);
     }

@@ -1,0 +1,52 @@
+// A list of plain rows for a view: each row goes to its delegate whole, as
+// a QVariant, in the display role. The list is read where it lives (the
+// process-wide device lists) or owned (a copy of the partitions found).
+// A row also reads as text (row_text, found next to the row's model), for
+// whatever asks the display role for a string, such as accessibility.
+#pragma once
+
+#include <QAbstractListModel>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <QVariant>
+
+template <class Row>
+class row_list_model_t : public QAbstractListModel {
+public:
+    explicit row_list_model_t(const QList<Row>* rows, QObject* parent = nullptr)
+        : QAbstractListModel(parent), rows(rows)
+    {
+        register_text();
+    }
+    explicit row_list_model_t(QList<Row> own_rows, QObject* parent = nullptr)
+        : QAbstractListModel(parent), owned(std::move(own_rows)), rows(&owned)
+    {
+        register_text();
+    }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : int(rows->size());
+    }
+
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override
+    {
+        if (!index.isValid() || index.row() >= rows->size() || role != Qt::DisplayRole)
+            return QVariant();
+        return QVariant::fromValue(rows->at(index.row()));
+    }
+
+    const Row& row(int at) const { return rows->at(at); }
+
+private:
+    static void register_text()
+    {
+        static const bool registered = QMetaType::registerConverter<Row, QString>(
+            [](const Row& row) { return row_text(row); });
+        (void)registered;
+    }
+
+    QList<Row> owned;
+    const QList<Row>* rows;
+};

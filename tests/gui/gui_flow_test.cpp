@@ -1,0 +1,406 @@
+// The real main window under a real display server, driven like a user:
+// start-up, the navigation table, the volume and drive pages, the partition
+// search and repair on a disk image, disk images refused, one instance only.
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QDialog>
+#include <QTextBrowser>
+#include <QListView>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <unistd.h>
+
+#include "devices/drive_list.h"
+#include "devices/drive_page.h"
+#include "devices/volume_list.h"
+#include "devices/volume_page.h"
+#include "gui/box_answerer.h"
+#include "partitions/partition_page.h"
+#include "platform/block_device.h"
+#include "platform/partition_table.h"
+#include "results/recovery_page.h"
+#include "shell/help_viewer.h"
+#include "shell/home_page.h"
+#include "shell/init_thread.h"
+#include "shell/main_window.h"
+#include "shell/single_instance.h"
+#include "shell/translation.h"
+#include "skin/skin_window.h"
+
+namespace {
+
+const QPoint k_tab_file(50, 60);
+const QPoint k_tab_partition(150, 60);
+const QPoint k_tab_deep(250, 60);
+
+QString source_dir()
+{
+    return qEnvironmentVariable("TARN_SOURCE_DIR");
+}
+
+bool run(const QString& program, const QStringList& arguments, const QString& output_file = QString())
+{
+    QProcess process;
+    if (!output_file.isEmpty())
+        process.setStandardOutputFile(output_file);
+    process.start(program, arguments);
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+int row_of(const QList<volume_item_s>& rows, const QString& image)
+{
+    for (int i = 0; i < rows.size(); ++i)
+        if (rows[i].device_name.startsWith(image))
+            return i;
+    return -1;
+}
+
+int row_of(const QList<drive_item_s>& rows, const QString& image)
+{
+    for (int i = 0; i < rows.size(); ++i)
+        if (rows[i].name == image)
+            return i;
+    return -1;
+}
+
+QAction* menu_entry(main_window_c& window, const char* key)
+{
+    for (QAction* entry : window.main_menu()->actions())
+        if (entry->text() == lookup_text(key))
+            return entry;
+    return nullptr;
+}
+
+// Models are replaced whole, never edited: one check of each as it stands.
+void check_model(QAbstractItemModel* model)
+{
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+}
+
+void select_row(QListView* list, int row)
+{
+    list->setCurrentIndex(list->model()->index(row, 0));
+}
+
+} // namespace
+
+class gui_flow_test : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir folder;
+    QString sample;
+    QString lost;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(folder.isValid());
+        QVERIFY(QDir::setCurrent(folder.path()));
+        qputenv("XDG_STATE_HOME", folder.filePath("state").toUtf8());
+        QVERIFY(load_language_section("English", false) == 0);
+        sample = folder.filePath("sample.img");
+        lost = folder.filePath("lost.img");
+        QVERIFY(run("xz", {"-dc", source_dir() + "/samples/sample.img.xz"}, sample));
+        QVERIFY(run("bash", {source_dir() + "/tests/partitions/make_lost_partitions.sh", lost}, folder.filePath("layout")));
+    }
+
+    void window_flow()
+    {
+        main_window_c window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.current_page(), window.home_page());
+
+        // Before the start-up worker has finished: a warning, and home stays.
+        {
+            box_answerer_c box(QMessageBox::Ok);
+            QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
+            QVERIFY(box.answered());
+            QCOMPARE(box.text, lookup_text("startup_warning"));
+            QCOMPARE(box.title, QString("TarnRecovery"));
+            QCOMPARE(window.current_page(), window.home_page());
+        }
+
+        // Files that are no disk image are refused with the reason.
+        QFile random(folder.filePath("random.bin"));
+        QVERIFY(random.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 1000; ++i)
+            random.putChar(char(i * 7919 % 251));
+        random.close();
+        QFile(folder.filePath("zero.img")).open(QIODevice::WriteOnly);
+        const std::pair<QString, const char*> refused[] = {{random.fileName(), "image_partial_sector"},
+                                                           {folder.filePath("zero.img"), "image_empty"},
+                                                           {folder.path(), "image_folder"},
+                                                           {folder.filePath("missing.img"), "image_missing"}};
+        for (const auto& [path, reason] : refused) {
+            box_answerer_c box(QMessageBox::Ok);
+            QCOMPARE(window.open_images({path}), 0);
+            QVERIFY2(box.text.contains(path) && box.text.contains(lookup_text(reason)), qPrintable(box.text));
+        }
+        if (geteuid() != 0) {
+            // Root reads any file: the permission case exists for users only.
+            QFile locked(folder.filePath("locked.img"));
+            QVERIFY(locked.open(QIODevice::WriteOnly));
+            locked.write(QByteArray(4096, 0));
+            locked.close();
+            locked.setPermissions(QFileDevice::WriteOwner);
+            box_answerer_c box(QMessageBox::Ok);
+            QCOMPARE(window.open_images({locked.fileName()}), 0);
+            QVERIFY(box.text.contains(lookup_text("image_unreadable")));
+        }
+
+        // The sample and a disk whose table is wiped (a note: no volume on it).
+        {
+            box_answerer_c box(QMessageBox::Ok);
+            QCOMPARE(window.open_images({sample, lost}), 2);
+            QVERIFY(box.text.contains(lookup_text("image_no_volume")));
+            QVERIFY(box.text.contains(lost));
+        }
+
+        init_c init;
+        connect(&init, &init_c::init_finished, &window, &main_window_c::on_init_finished);
+        QSignalSpy finished(&init, &init_c::init_finished);
+        init.start();
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(startup_done.load(), 1);
+
+        // "Open disk image…" adds a file chosen in the dialog to both lists.
+        const QString second_copy = folder.filePath("second.img");
+        QVERIFY(QFile::copy(sample, second_copy));
+        const int volumes_before = volume_rows().size();
+        const int drives_before = drive_rows().size();
+        QWidget* asked_from = nullptr;
+        window.choose_images = [&](QWidget* parent) {
+            asked_from = parent;
+            return QStringList{second_copy};
+        };
+        menu_entry(window, "menu_open_image")->trigger();
+        QCOMPARE(asked_from, &window);
+        QCOMPARE(volume_rows().size(), volumes_before + 1);
+        QCOMPARE(drive_rows().size(), drives_before + 1);
+        QCOMPARE(window.drive_page()->lv_drives->model()->rowCount(), drives_before + 1);
+        check_model(window.volume_page()->lv_volumes->model());
+        check_model(window.drive_page()->lv_drives->model());
+
+        // After start-up: the volume page, with the sample's partition listed.
+        QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
+        volume_window_c* volumes = window.volume_page();
+        QCOMPARE(window.current_page(), volumes);
+        QVERIFY(volumes->isVisible());
+        QCOMPARE(volumes->lv_volumes->model()->rowCount(), volume_rows().size());
+        const int sample_row = row_of(volume_rows(), sample);
+        QVERIFY(sample_row > 0);
+        QCOMPARE(volume_rows().at(sample_row).file_system, QString("FAT"));
+
+        // Scan with nothing selected, then with the title row: two warnings.
+        volumes->lv_volumes->selectionModel()->clear();
+        {
+            box_answerer_c box(QMessageBox::Ok);
+            QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
+            QCOMPARE(box.text, lookup_text("scan_nosel_warning"));
+        }
+        select_row(volumes->lv_volumes, 0);
+        {
+            box_answerer_c box(QMessageBox::Ok);
+            QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
+            QCOMPARE(box.text, lookup_text("main_warning2"));
+            QCOMPARE(box.title, QString("Tarn Restorix"));
+            QVERIFY(!box.has_parent);
+            QCOMPARE(box.buttons, QList<QMessageBox::StandardButton>({QMessageBox::Ok}));
+        }
+        QCOMPARE(window.current_page(), volumes);
+
+        // Scan on the sample: page 4, a file-system scan of that row; Back.
+        select_row(volumes->lv_volumes, sample_row);
+        QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
+        QCOMPARE(window.current_page(), window.recovery_page());
+        QCOMPARE(window.recovery_page()->chosen_volume(), volume_rows().at(sample_row));
+        QVERIFY(!window.recovery_page()->deep_scan());
+        QTest::mouseClick(window.recovery_page()->btn_back, Qt::LeftButton);
+        QCOMPARE(window.current_page(), volumes);
+
+        // Tab 3 makes the next scan deep; tab 2 keeps it; tab 1 clears it.
+        click(&window, k_tab_deep);
+        QVERIFY(window.deep_scan_mode);
+        QCOMPARE(window.current_page(), volumes);
+        select_row(volumes->lv_volumes, sample_row);
+        QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
+        QCOMPARE(window.current_page(), window.recovery_page());
+        QVERIFY(window.recovery_page()->deep_scan());
+        click(&window, k_tab_partition);
+        QCOMPARE(window.current_page(), window.drive_page());
+        QVERIFY(window.deep_scan_mode);
+        click(&window, k_tab_file);
+        QVERIFY(!window.deep_scan_mode);
+        QCOMPARE(window.current_page(), volumes);
+
+        // With a scan running every way off page 4 asks first.
+        QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
+        QCOMPARE(window.current_page(), window.recovery_page());
+        scan_running = true;
+        {
+            box_answerer_c box(QMessageBox::No);
+            click(&window, k_tab_deep);
+            QCOMPARE(box.text, lookup_text("back_warning"));
+            QCOMPARE(box.buttons, QList<QMessageBox::StandardButton>({QMessageBox::Yes, QMessageBox::No}));
+            QCOMPARE(window.current_page(), window.recovery_page());
+            QVERIFY(!window.deep_scan_mode);
+        }
+        {
+            box_answerer_c box(QMessageBox::No);
+            QTest::mouseClick(window.recovery_page()->btn_back, Qt::LeftButton);
+            QCOMPARE(box.text, lookup_text("back_warning"));
+            QCOMPARE(window.current_page(), window.recovery_page());
+        }
+        {
+            box_answerer_c box(QMessageBox::No);
+            window.on_click_close();
+            QCOMPARE(box.text, lookup_text("quit_warning"));
+            QVERIFY(window.isVisible());
+        }
+        {
+            box_answerer_c box(QMessageBox::Yes);
+            QTest::mouseClick(window.recovery_page()->btn_back, Qt::LeftButton);
+            QVERIFY(box.answered());
+            QCOMPARE(window.current_page(), volumes);
+        }
+        {
+            // A new scan is refused while one runs.
+            select_row(volumes->lv_volumes, sample_row);
+            QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
+            QCOMPARE(window.current_page(), volumes);
+        }
+        {
+            box_answerer_c box(QMessageBox::Yes);
+            click(&window, k_tab_partition);
+            QVERIFY(box.answered());
+            QCOMPARE(window.current_page(), window.drive_page());
+        }
+        scan_running = false;
+
+        // Drive page: the wiped disk, its partitions found, the table repaired.
+        drive_window_c* drives = window.drive_page();
+        select_row(drives->lv_drives, 0);
+        {
+            box_answerer_c box(QMessageBox::Ok);
+            QTest::mouseClick(drives->btn_scan, Qt::LeftButton);
+            QCOMPARE(box.text, lookup_text("main_warning1"));
+            QCOMPARE(window.current_page(), drives);
+        }
+        const int lost_row = row_of(drive_rows(), QFileInfo(lost).canonicalFilePath());
+        QVERIFY(lost_row > 0);
+        select_row(drives->lv_drives, lost_row);
+        partition_window_c* partitions = window.partition_page();
+        QTest::mouseClick(drives->btn_scan, Qt::LeftButton);
+        QCOMPARE(window.current_page(), partitions);
+        QTRY_VERIFY_WITH_TIMEOUT(partitions->search().isFinished(), 60000);
+        QCOMPARE(partitions->search().rows().size(), 4);
+        QTRY_COMPARE(partitions->lv_volumes->model()->rowCount(), 5);
+        check_model(partitions->lv_volumes->model());
+        QTRY_COMPARE(partitions->shown_progress(), 1.0);
+        QCOMPARE(partitions->btn_stop->text(), lookup_text("btn_start"));
+
+        // No on the question writes nothing.
+        {
+            box_answerer_c box(QMessageBox::No);
+            QTest::mouseClick(partitions->btn_repair, Qt::LeftButton);
+            QCOMPARE(box.text, lookup_text("partition_query"));
+        }
+        partition_table_s before;
+        {
+            auto device = open_block_device(lost.toStdString(), open_mode_e::read);
+            QVERIFY(device && read_partition_table(*device, before));
+        }
+        QCOMPARE(int(before.partitions.size()), 0);
+
+        {
+            box_answerer_c boxes({QMessageBox::Yes, QMessageBox::Ok});
+            QTest::mouseClick(partitions->btn_repair, Qt::LeftButton);
+            QCOMPARE(boxes.texts.size(), 2);
+            const QString finished_text = boxes.texts.at(1);
+            QVERIFY2(finished_text.startsWith(lookup_text("partition_finished")), qPrintable(finished_text));
+            const QString backup = finished_text.section('\n', -1);
+            QVERIFY2(QFile::exists(backup), qPrintable(backup));
+            QVERIFY(backup.startsWith(folder.filePath("state")));
+        }
+        partition_table_s after;
+        {
+            auto device = open_block_device(lost.toStdString(), open_mode_e::read);
+            QVERIFY(device && read_partition_table(*device, after));
+        }
+        QCOMPARE(int(after.partitions.size()), 4);
+        QCOMPARE(after.partitions[0].first_sector, uint64_t(2048));
+        QCOMPARE(after.partitions[3].first_sector, uint64_t(140000));
+
+        // Start again, then Back at once: the volume page, and the search ends.
+        QTest::mouseClick(partitions->btn_stop, Qt::LeftButton);
+        QVERIFY(partitions->search().isRunning() || partitions->search().isFinished());
+        QTest::mouseClick(partitions->btn_back, Qt::LeftButton);
+        QCOMPARE(window.current_page(), volumes);
+
+        // Another drive at once: the search left running gives way to it.
+        click(&window, k_tab_partition);
+        select_row(drives->lv_drives, row_of(drive_rows(), QFileInfo(sample).canonicalFilePath()));
+        QTest::mouseClick(drives->btn_scan, Qt::LeftButton);
+        QCOMPARE(window.current_page(), partitions);
+        QCOMPARE(partitions->search().drive().name, QFileInfo(sample).canonicalFilePath());
+        QTRY_VERIFY_WITH_TIMEOUT(partitions->search().isFinished(), 10000);
+        QCOMPARE(partitions->lv_volumes->model()->rowCount(), 1);
+        QTest::mouseClick(partitions->btn_back, Qt::LeftButton);
+
+        // Help opens the page shipped with the program, in a window of its own.
+        menu_entry(window, "menu_help")->trigger();
+        auto* help = window.findChild<QDialog*>("help_window");
+        QVERIFY(help && help->isVisible());
+        const QString help_text = help->findChild<QTextBrowser*>("help_text")->toPlainText();
+        for (const char* topic : {"Deep scan", "Scan files", "Partition repair", "different drive", "pkexec"})
+            QVERIFY2(help_text.contains(topic), topic);
+        help->close();
+        QFile chinese(help_page_for("cn"));
+        QVERIFY(chinese.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(chinese.readAll()).contains("分区修复"));
+
+        // Exit from the menu with no scan running: no question, the window closes.
+        menu_entry(window, "menu_exit")->trigger();
+        QVERIFY(!window.isVisible());
+    }
+
+    void one_instance_only()
+    {
+        QTemporaryDir runtime;
+        QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        const QString lock_path = runtime.path() + "/TarnRecovery";
+
+        // A lock left by a process that has ended is taken over.
+        QProcess gone;
+        gone.start("true");
+        QVERIFY(gone.waitForFinished());
+        const qint64 dead_pid = gone.processId() ? gone.processId() : 999999;
+        QFile stale(lock_path);
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write(QByteArray::number(dead_pid) + "\ntarnrecovery\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        stale.close();
+        std::unique_ptr<QLockFile> held = acquire_single_instance(lock_path);
+        QVERIFY(held);
+
+        // While it is held, the program ends at once with -1 and no window.
+        QProcess second;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        second.setProcessEnvironment(environment);
+        second.setWorkingDirectory(folder.path());
+        second.start(qEnvironmentVariable("TARN_GUI_APP"), {});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 255);
+        QVERIFY(!acquire_single_instance(lock_path));
+    }
+};
+
+QTEST_MAIN(gui_flow_test)
+#include "gui_flow_test.moc"

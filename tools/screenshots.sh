@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Writes the window's screenshots into docs/screenshots/<code>/ for English,
+# Simplified Chinese and Arabic: the real window driven offscreen through its
+# pages (tools/screenshots/main.cpp) on the bundled sample image and on a disk
+# image whose partition table was wiped (it gets repaired).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build}
+cmake --build "$build" -j"$(nproc)" --target tarn_screenshots
+tool="$build/src/shell/screenshots/tarn_screenshots"
+
+# A fixed, neutral folder: its paths show in the pictures.
+demo=/tmp/tarn-demo
+rm -rf "$demo"
+mkdir -p "$demo/state"
+trap 'rm -rf "$demo"' EXIT
+xz -dc "$root/samples/sample.img.xz" > "$demo/sample.img"
+
+for pair in "English:en" "简体中文:cn" "العربية:ar"; do
+  language=${pair%%:*}
+  code=${pair##*:}
+  bash "$root/tests/partitions/make_lost_partitions.sh" "$demo/disk.img" >/dev/null
+  out="$root/docs/screenshots/$code"
+  rm -rf "$out"
+  (cd "$demo" && XDG_STATE_HOME="$demo/state" QT_QPA_PLATFORM=offscreen \
+     "$tool" "$out" "$language" sample.img disk.img)
+  # Fewer colours: the pictures stay small in the repository.
+  for png in "$out"/*.png; do
+    convert "$png" -colors 256 PNG8:"$png"
+  done
+done
