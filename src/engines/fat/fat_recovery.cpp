@@ -148,9 +148,10 @@ fat_recovery_c::step_e fat_recovery_c::keep_entry(const fat_file_info_s &info,
         item.size_capped = 1;
     }
     item.parent = parent;
+    // A long name is whole even when deleted; a short one may have lost its first character.
     const char16_t *name = long_name[0] ? long_name : info.short_name;
     item.set_name(QString::fromUtf16(name));
-    if (item.attributes & fat_attr_deleted)
+    if (!long_name[0] && info.first_char_lost)
         item.name[0] = u'#';
 
     auto old = store_.find(item.cluster);
