@@ -13,6 +13,8 @@
 // Deeper folders than this are kept as records but not read: each level
 // holds a directory object, and a damaged volume can nest without end.
 static constexpr size_t max_depth = 10000;
+// Consecutive clusters are read in one transfer of up to this much.
+static constexpr size_t restore_block_bytes = 4u << 20;
 
 void fat_recovery_c::reset()
 {
@@ -225,7 +227,7 @@ int fat_recovery_c::recover_item(quint64 id, QString destination)
     if (!out)
         return -1;
     const bool contiguous = item.attributes & fat_attr_deleted;
-    std::vector<uint8_t> buffer(4096);
+    std::vector<uint8_t> buffer(restore_block_bytes);
     quint64 written = 0;
     bool write_failed = false;
     for (;;) {
