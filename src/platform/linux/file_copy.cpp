@@ -52,20 +52,6 @@ kernel_copy_e copy_in_kernel(int in, int out)
     }
 }
 
-bool write_all(int fd, const char *data, size_t len)
-{
-    while (len > 0) {
-        const ssize_t n = ::write(fd, data, len);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        len -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 bool copy_through_buffer(int in, int out)
 {
     std::vector<char> buffer(buffer_bytes);
@@ -83,6 +69,21 @@ bool copy_through_buffer(int in, int out)
 }
 
 } // namespace
+
+bool write_all(int fd, const void *data, size_t len)
+{
+    const char *at = static_cast<const char *>(data);
+    while (len > 0) {
+        const ssize_t n = ::write(fd, at, len);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        at += n;
+        len -= static_cast<size_t>(n);
+    }
+    return true;
+}
 
 bool copy_whole_file(const std::string &source, const std::string &destination)
 {
