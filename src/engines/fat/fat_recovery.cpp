@@ -14,7 +14,7 @@
 // holds a directory object, and a damaged volume can nest without end.
 static constexpr size_t max_depth = 10000;
 // Consecutive clusters are read in one transfer of up to this much.
-static constexpr size_t restore_block_bytes = 4u << 20;
+static constexpr size_t restore_block_bytes = 1u << 20;
 
 void fat_recovery_c::reset()
 {

@@ -98,7 +98,7 @@ int raw_recovery_c::recover_item(quint64 id, QString destination)
         return -1;
     }
     // Large blocks: a restore runs at the speed of the disk.
-    static const int32_t chunk = 4 << 20;
+    static const int32_t chunk = 1 << 20;
     std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(item.length, chunk)));
     uint64_t left = item.length;
     bool failed = false;

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr size_t buffer_bytes = 4u << 20;
+constexpr size_t buffer_bytes = 1u << 20;
 
 class fd_c {
 public:
