@@ -21,7 +21,8 @@ void fat_deleted_pieces_c::add(const uint8_t *e)
         p.chars[k] = le16_at(e + long_entry::char_offsets[k]);
 }
 
-uint8_t fat_first_byte_for_checksum(uint8_t sum, const uint8_t *name11)
+// The first byte a short name must have had for its checksum to be sum.
+static uint8_t first_byte_for_checksum(uint8_t sum, const uint8_t *name11)
 {
     // Each step added a byte to the rotated sum; undo them from the last one.
     for (size_t i = entry::name_length - 1; i > 0; --i) {
@@ -112,7 +113,7 @@ fat_deleted_pieces_c::found_s fat_deleted_pieces_c::recover(const uint8_t *e, ch
     found_s found;
     if (count_ == 0)
         return found;
-    const uint8_t first = fat_first_byte_for_checksum(pieces_[count_ - 1].checksum, e);
+    const uint8_t first = first_byte_for_checksum(pieces_[count_ - 1].checksum, e);
     if (!can_start_short_name(first))
         return found;
     found.pieces = assemble(e, long_name);

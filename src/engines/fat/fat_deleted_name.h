@@ -39,6 +39,3 @@ private:
     piece_s pieces_[max_pieces];
     size_t count_ = 0;  // the latest piece is pieces_[count_ - 1]
 };
-
-// The first byte a short name must have had for its checksum to be sum.
-uint8_t fat_first_byte_for_checksum(uint8_t sum, const uint8_t *name11);

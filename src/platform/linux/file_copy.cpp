@@ -32,8 +32,8 @@ private:
     int fd_;
 };
 
-// In-kernel copy until the end; false when the files do not allow it, and
-// the rest is left for the buffered copy (both offsets have moved on).
+// In-kernel copy to the end. When the files do not allow it, the rest is
+// left to the buffered copy (both offsets have moved past what was copied).
 enum class kernel_copy_e { done, unsupported, failed };
 
 kernel_copy_e copy_in_kernel(int in, int out)
