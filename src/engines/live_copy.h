@@ -4,7 +4,7 @@
 #include <QString>
 #include <string>
 
-// Copies source to destination with a 128 KiB buffer: 0 when the whole file
+// Copies source to destination at the speed of the disks: 0 when the whole file
 // was copied, -1 when either file cannot be opened or a read or write
 // failed (the destination then keeps what was copied so far).
 int copy_file(const std::wstring &source, const QString &destination);

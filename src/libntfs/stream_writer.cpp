@@ -1,7 +1,6 @@
 #include "stream_writer.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "ntfs_layout.h"
 #include "ntfs_scan.h"
 #include "ntfs_volume.h"
+#include "platform/file_copy.h"
 
 namespace {
 
@@ -18,20 +18,6 @@ constexpr size_t copy_buffer_size = 1u << 20;
 constexpr uint64_t max_compression_unit = 4u << 20;
 // Beyond the largest file NTFS can hold: a damaged size.
 constexpr uint64_t max_stream_size = 1ull << 48;
-
-bool write_all(int fd, const uint8_t *data, size_t len)
-{
-    while (len > 0) {
-        ssize_t n = write(fd, data, len);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        len -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 // Every cluster the stream's data needs is mapped, and every allocated one
 // lies inside the volume.

@@ -3,6 +3,7 @@
 // path following, and file reads along the chain or as consecutive clusters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -42,6 +43,13 @@ void bind_volume(std::shared_ptr<block_device_c> device)
     fat_bind_volume(vol, std::move(device));
 }
 
+// Binds device and mounts its volume, as a scan leaves it for a restore.
+void mount(std::shared_ptr<block_device_c> device)
+{
+    bind_volume(std::move(device));
+    ASSERT_EQ(fat_find_volume(vol), fr_ok);
+}
+
 // Mounts img as drive 0 and opens the directory at cluster, the way the
 // engine opens a folder by its first cluster.
 void open_cluster_dir(fat_test_image_c &img, fat_dir_s &dir, uint32_t cluster)
@@ -74,6 +82,16 @@ std::vector<read_dir_result_s> read_all(fat_dir_s &dir, int *last_result = nullp
         out.push_back({info.short_name, long_name, info});
     }
     return out;
+}
+
+// Every entry of the root directory of img, bound afresh.
+std::vector<read_dir_result_s> read_root(fat_test_image_c &img)
+{
+    bind_volume(img.device());
+    fat_dir_s dir;
+    if (fat_open_dir(dir, vol, u"/") != fr_ok)
+        return {};
+    return read_all(dir);
 }
 
 TEST(fat_boot, accepts_a_sound_boot_sector_and_refuses_each_broken_field)
@@ -221,10 +239,7 @@ TEST(fat_read_dir, returns_deleted_entries_and_checked_long_names_only)
     img.entry(0, s + 2, ".          ", 0x10, 9, 0);                               // dot entry: skipped
     img.entry(0, s + 3, "\x05KANJI  TXT", 0x20, 10, 0);                          // 0x05 stands for 0xE5
     img.entry(0, s + 4, "NOEXT      ", 0x20, 11, 0);
-    bind_volume(img.device());
-    fat_dir_s dir;
-    ASSERT_EQ(fat_open_dir(dir, vol, u"/"), fr_ok);
-    auto entries = read_all(dir);
+    auto entries = read_root(img);
     ASSERT_EQ(entries.size(), 6u);
     EXPECT_EQ(entries[0].long_name, u"Long Name.txt");
     EXPECT_EQ(entries[0].short_name, u"LONGNA~1.TXT");
@@ -232,14 +247,57 @@ TEST(fat_read_dir, returns_deleted_entries_and_checked_long_names_only)
     EXPECT_EQ(entries[0].info.cluster, 3u);
 
     EXPECT_EQ(entries[1].info.attributes, 0x60) << "deleted entries carry bit 0x40";
-    EXPECT_EQ(entries[1].long_name, u"") << "deleted entries carry no long name";
-    EXPECT_EQ(entries[1].short_name, u"?ELETE~1.TXT") << "the marker byte is not joined with the next";
+    EXPECT_EQ(entries[1].long_name, u"deleted one.txt") << "a deleted long name comes back whole";
+    EXPECT_EQ(entries[1].short_name, u"DELETE~1.TXT") << "the checksum gives back the lost first byte";
+    EXPECT_FALSE(entries[1].info.first_char_lost);
 
     EXPECT_EQ(entries[2].long_name, u"") << "a long name with a wrong checksum is dropped";
     EXPECT_EQ(entries[2].short_name, u"BADSUM.TXT");
     EXPECT_EQ(entries[3].short_name, u"lower.txt");
     EXPECT_EQ(entries[4].short_name[0], fat_oem_to_unicode(0xE54B)) << "0x05 decodes as 0xE5 (a lead byte)";
     EXPECT_EQ(entries[5].short_name, u"NOEXT") << "no dot without an extension";
+}
+
+// Deletion overwrites every order number: the pieces are placed by where
+// they lie, and taken only when all carry one checksum and the name ends.
+TEST(fat_read_dir, deleted_long_names_come_back_only_when_whole)
+{
+    fat_test_image_c img(16, 1, 8192);
+    uint32_t next = 0;
+    // Writes a name and deletes it; far_end_lost puts a live entry over its
+    // furthest piece. Returns the short entry's slot.
+    auto deleted = [&](const std::u16string &name, const char *name11, bool far_end_lost = false) {
+        const uint32_t first = next;
+        const uint32_t s = img.long_entry(0, first, name, name11, 0x20, 3 + first, 1);
+        for (uint32_t i = first; i <= s; ++i)
+            img.slot(0, i)[0] = 0xE5;
+        if (far_end_lost)
+            img.entry(0, first, "NEW     TXT", 0x20, 2, 1);
+        next = s + 1;
+        return s;
+    };
+    deleted(u"A name long enough for three pieces.txt", "ANAMEL~1TXT");
+    deleted(u"exactly13.txt", "EXACTL~1TXT");                    // fills its only piece
+    deleted(u"Lost at the far end.txt", "LOSTAT~1TXT", true);
+    deleted(u".dot at the far end.txt", "DOTATT~1TXT", true);
+    const uint32_t s = deleted(u"middle piece from another name.txt", "MIDDLE~1TXT");
+    img.slot(0, s - 2)[13] ^= 0x5A;                               // another checksum
+    img.entry(0, next, "\xE5" "ONE    TXT", 0x20, 9, 1);           // no pieces at all
+    auto entries = read_root(img);
+    ASSERT_EQ(entries.size(), 8u);
+    EXPECT_EQ(entries[0].long_name, u"A name long enough for three pieces.txt");
+    EXPECT_EQ(entries[1].long_name, u"exactly13.txt");
+    EXPECT_EQ(entries[2].short_name, u"NEW.TXT");
+    EXPECT_EQ(entries[3].long_name, u"") << "a piece lost at the far end takes the extension with it";
+    EXPECT_EQ(entries[3].short_name, u"LOSTAT~1.TXT") << "the first byte agrees with the first character";
+    EXPECT_FALSE(entries[3].info.first_char_lost);
+    EXPECT_EQ(entries[5].long_name, u"");
+    EXPECT_EQ(entries[5].short_name, u"?OTATT~1.TXT") << "a short name does not start with '.'";
+    EXPECT_TRUE(entries[5].info.first_char_lost);
+    EXPECT_EQ(entries[6].long_name, u"") << "pieces of two checksums";
+    EXPECT_EQ(entries[6].short_name, u"MIDDLE~1.TXT");
+    EXPECT_EQ(entries[7].short_name, u"?ONE.TXT");
+    EXPECT_TRUE(entries[7].info.first_char_lost);
 }
 
 TEST(fat_read_dir, a_cleared_chain_fails_after_filling_the_last_entry_of_the_cluster)
@@ -332,9 +390,11 @@ TEST(fat_read_file, follows_the_chain_and_reads_whole_sectors_straight_through)
     // Eight sectors asked for with three left in the cluster: three straight
     // into the caller's buffer, then on along the chain.
     ASSERT_EQ(fat_read_file(file, out.data() + 512, 8 * 512, &got, false), fr_ok);
-    ASSERT_GE(device->reads.size(), 2u);
-    EXPECT_EQ(device->reads.front().first, img.cluster_offset(5) + 512);
-    EXPECT_EQ(device->reads.front().second, 3u * 512);
+    auto first_data = std::find_if(device->reads.begin(), device->reads.end(),
+                                   [&](auto &r) { return r.first >= img.data_offset(); });
+    ASSERT_NE(first_data, device->reads.end());
+    EXPECT_EQ(first_data->first, img.cluster_offset(5) + 512);
+    EXPECT_EQ(first_data->second, 3u * 512);
     ASSERT_EQ(fat_read_file(file, out.data() + 9 * 512, out.size(), &got, false), fr_ok);
     EXPECT_EQ(got, out.size());
     EXPECT_EQ(out[0], 0x55);
@@ -388,6 +448,58 @@ TEST(fat_read_file, contiguous_reads_never_touch_the_fat_and_bad_clusters_stop_w
     got = 0;
     EXPECT_EQ(fat_read_file(file, out.data(), out.size(), &got, true), fr_int_err);
     EXPECT_EQ(got, 2048u);
+}
+
+// Fails every read that touches [bad_from, bad_to).
+class bad_spot_device_c : public recording_device_c {
+public:
+    bad_spot_device_c(std::vector<uint8_t> bytes, uint64_t from, uint64_t to)
+        : recording_device_c(std::move(bytes)), from_(from), to_(to)
+    {
+    }
+    int64_t read_at(uint64_t offset, void *buffer, size_t len) override
+    {
+        const int64_t got = recording_device_c::read_at(offset, buffer, len);
+        return offset < to_ && offset + len > from_ ? -1 : got;
+    }
+
+private:
+    uint64_t from_, to_;
+};
+
+TEST(fat_read_file, clusters_in_a_row_are_one_transfer_and_a_bad_spot_keeps_what_lies_before_it)
+{
+    fat_test_image_c img(16, 4, 40000);  // 2 KiB clusters
+    img.chain(5, 4);
+    for (uint32_t c = 5; c < 9; ++c)
+        img.fill(c, 1, static_cast<uint8_t>(c));
+    std::vector<uint8_t> out(4 * 2048);
+    for (bool contiguous : {false, true}) {
+        SCOPED_TRACE(contiguous);
+        auto device = std::make_shared<recording_device_c>(img.bytes());
+        mount(device);
+        fat_file_s file;
+        fat_file_setup(file, vol, 5, 4 * 2048);
+        device->reads.clear();
+        size_t got = 0;
+        ASSERT_EQ(fat_read_file(file, out.data(), out.size(), &got, contiguous), fr_ok);
+        EXPECT_EQ(got, out.size());
+        EXPECT_EQ(out[3 * 2048], 8);
+        const auto data = std::count_if(device->reads.begin(), device->reads.end(), [&](auto &r) {
+            return r.first >= img.data_offset();
+        });
+        EXPECT_EQ(data, 1) << "four clusters in a row, one read";
+    }
+    // Cluster 7 cannot be read: clusters 5 and 6 still come back.
+    auto device = std::make_shared<bad_spot_device_c>(img.bytes(), img.cluster_offset(7), img.cluster_offset(8));
+    mount(device);
+    fat_file_s file;
+    fat_file_setup(file, vol, 5, 4 * 2048);
+    size_t got = 0;
+    std::fill(out.begin(), out.end(), 0);
+    EXPECT_EQ(fat_read_file(file, out.data(), out.size(), &got, true), fr_disk_err);
+    EXPECT_EQ(got, 2u * 2048);
+    EXPECT_EQ(out[2048 + 100], 6);
 }
 
 TEST(fat_codepage, decodes_gbk_pairs_and_maps_back)

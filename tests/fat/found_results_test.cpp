@@ -221,7 +221,7 @@ TEST(live_copy, copies_whole_files_and_reports_short_copies_as_failed)
     const QString dest = dir.filePath(QStringLiteral("copy.bin"));
     QFile live(live_path);
     ASSERT_TRUE(live.open(QIODevice::WriteOnly));
-    live.write(QByteArray(200000, 'L'));  // more than one copy buffer
+    live.write(QByteArray(200000, 'L'));
     live.close();
     EXPECT_EQ(copy_file(live_path.toStdWString(), dest), 0);
     EXPECT_EQ(contents(dest), QByteArray(200000, 'L'));

@@ -1,6 +1,7 @@
 #include "fat_codepage.h"
 
 #include <algorithm>
+#include <cstring>
 
 static const fat_code_pair_s *find_pair(const fat_code_pair_s *table, size_t count, uint16_t key)
 {
@@ -32,6 +33,14 @@ char16_t fat_upper(char16_t c)
         return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
     const fat_code_pair_s *p = find_pair(unicode_upper_case, unicode_upper_case_count, c);
     return p ? p->to : c;
+}
+
+uint16_t fat_short_name_code(char16_t c)
+{
+    uint16_t oem = fat_unicode_to_oem(fat_upper(c));
+    if (oem == 0 || (c < 0x80 && std::strchr("+,;=[]", static_cast<char>(c))))
+        oem = '_';
+    return oem;
 }
 
 std::u16string fat_decode_oem(const uint8_t *bytes, size_t len)

@@ -25,6 +25,9 @@ char16_t fat_oem_to_unicode(uint16_t code);
 // UTF-16 to an OEM code; 0 when the code page cannot express the character.
 uint16_t fat_unicode_to_oem(char16_t c);
 char16_t fat_upper(char16_t c);
+// The OEM code a character of a long name takes in the short name made from
+// it: upper case, '_' for what a short name cannot hold.
+uint16_t fat_short_name_code(char16_t c);
 
 inline bool fat_is_lead_byte(uint8_t b) { return b >= 0x81 && b <= 0xFE; }
 inline bool fat_is_trail_byte(uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE); }

@@ -113,6 +113,8 @@ int fat_dir_read_entry(fat_dir_s &dir)
     uint8_t order = 0xFF;
     uint8_t sum = 0xFF;
     dir.long_name_index = fat_dir_s::no_long_name;
+    dir.first_byte = 0;
+    dir.deleted_pieces.clear();
     int res = fr_no_file;
     while (dir.sector) {
         res = fat_move_window(*dir.vol, dir.sector);
@@ -128,8 +130,14 @@ int fat_dir_read_entry(fat_dir_s &dir)
         uint8_t attr = e[entry::attributes] & 0x3F;
         if (c == '.') {
             order = 0xFF;
+            dir.deleted_pieces.clear();
+        } else if (attr == entry::long_name_attr && dir.deleted) {
+            // Their order numbers are lost; the short entry places them.
+            order = 0xFF;
+            dir.deleted_pieces.add(e);
         } else if (attr & entry::volume_attr) {
-            if (attr == entry::long_name_attr && !dir.deleted) {
+            dir.deleted_pieces.clear();
+            if (attr == entry::long_name_attr) {
                 if (c & long_entry::last_piece) {
                     sum = e[long_entry::checksum];
                     c &= static_cast<uint8_t>(~long_entry::last_piece);
@@ -146,6 +154,12 @@ int fat_dir_read_entry(fat_dir_s &dir)
         } else {
             if (order != 0 || sum != fat_short_name_checksum(e))
                 dir.long_name_index = fat_dir_s::no_long_name;
+            if (dir.deleted) {
+                const auto found = dir.deleted_pieces.recover(e, dir.long_name);
+                dir.first_byte = found.first_byte;
+                if (found.pieces)
+                    dir.long_name_index = dir.index - static_cast<uint32_t>(found.pieces);
+            }
             memcpy(dir.short_name, e, entry::name_length);
             return fr_ok;
         }
@@ -158,7 +172,7 @@ int fat_dir_read_entry(fat_dir_s &dir)
     return res;
 }
 
-std::u16string fat_decode_short_name(const uint8_t *e, bool deleted)
+std::u16string fat_decode_short_name(const uint8_t *e, bool deleted, uint8_t first_byte)
 {
     uint8_t bytes[12];
     size_t n = 0;
@@ -168,16 +182,21 @@ std::u16string fat_decode_short_name(const uint8_t *e, bool deleted)
             b = static_cast<uint8_t>(b + 0x20);
         bytes[n++] = b;
     };
-    for (size_t i = 0; i < 8 && e[i] != ' '; ++i)
-        put(i == 0 && e[i] == entry::kanji_e5 ? entry::deleted_marker : e[i], case_bits & entry::lower_base);
+    uint8_t name[entry::name_length];
+    memcpy(name, e, sizeof name);
+    const bool lost = deleted && first_byte == 0;
+    if (deleted)
+        name[0] = first_byte;
+    for (size_t i = 0; i < 8 && name[i] != ' '; ++i)
+        put(i == 0 && name[i] == entry::kanji_e5 ? entry::deleted_marker : name[i], case_bits & entry::lower_base);
     const size_t base_len = n;
-    if (e[8] != ' ') {
+    if (name[8] != ' ') {
         bytes[n++] = '.';
-        for (size_t i = 8; i < 11 && e[i] != ' '; ++i)
-            put(e[i], case_bits & entry::lower_ext);
+        for (size_t i = 8; i < 11 && name[i] != ' '; ++i)
+            put(name[i], case_bits & entry::lower_ext);
     }
     // The first byte of a deleted name is a marker, not half of a character.
-    if (deleted && base_len > 0)
+    if (lost && base_len > 0)
         return u"?" + fat_decode_oem(bytes + 1, n - 1);
     return fat_decode_oem(bytes, n);
 }
@@ -185,10 +204,11 @@ std::u16string fat_decode_short_name(const uint8_t *e, bool deleted)
 static void fill_info(const fat_dir_s &dir, fat_file_info_s &info)
 {
     const uint8_t *e = fat_dir_entry(dir);
-    std::u16string short_name = fat_decode_short_name(e, dir.deleted);
+    std::u16string short_name = fat_decode_short_name(e, dir.deleted, dir.first_byte);
     memset(info.short_name, 0, sizeof info.short_name);
     memcpy(info.short_name, short_name.data(),
            std::min(short_name.size(), size_t{12}) * sizeof(char16_t));
+    info.first_char_lost = dir.deleted && dir.first_byte == 0;
     info.attributes = static_cast<uint8_t>((e[entry::attributes] & 0x3F) | (dir.deleted ? 0x40 : 0));
     info.cluster = fat_entry_cluster(*dir.vol, e);
     info.size = le32_at(e + entry::file_size);

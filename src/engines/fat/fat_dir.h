@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fat_deleted_name.h"
 #include "fat_volume.h"
 
 constexpr size_t fat_long_name_units = 256;  // 255 characters and a zero
@@ -19,6 +20,7 @@ struct fat_file_info_s {
     uint16_t created_time = 0;
     uint8_t attributes = 0;            // 0x40 added for a deleted entry
     char16_t short_name[13] = {};      // empty at the end of the directory
+    bool first_char_lost = false;      // deleted, and the short name's first character unknown
     char16_t *long_name = nullptr;     // the caller's buffer, or none
     size_t long_name_size = 0;
 };
@@ -34,6 +36,8 @@ struct fat_dir_s {
     char16_t long_name[fat_long_name_units] = {};
     uint32_t long_name_index = 0;      // no_long_name when the entry has none
     uint16_t deleted = 0;
+    uint8_t first_byte = 0;            // a deleted entry's first byte as it was; 0 when unknown
+    fat_deleted_pieces_c deleted_pieces;
 
     static constexpr uint32_t no_long_name = UINT32_MAX;
 };
@@ -52,4 +56,5 @@ const uint8_t *fat_dir_entry(const fat_dir_s &dir);
 
 uint8_t fat_short_name_checksum(const uint8_t *name11);
 // The short name as shown: base, a dot and the extension, case bits applied.
-std::u16string fat_decode_short_name(const uint8_t *entry, bool deleted);
+// A deleted name's lost first byte is first_byte when known, else '?'.
+std::u16string fat_decode_short_name(const uint8_t *entry, bool deleted, uint8_t first_byte = 0);

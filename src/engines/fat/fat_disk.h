@@ -27,9 +27,15 @@ public:
 
     // Reads count sectors from first_sector into buffer (buffer_bytes long).
     int read(uint8_t *buffer, size_t buffer_bytes, uint64_t first_sector, uint8_t count);
+    // Reads bytes (whole sectors) of file data from first_sector in one
+    // transfer of any length: restores run at the speed of the disk, not of
+    // the metadata window.
+    int read_run(uint8_t *buffer, uint64_t first_sector, size_t bytes);
     uint32_t sector_size() const { return device_->sector_size(); }
 
 private:
+    int transfer(uint8_t *buffer, uint64_t first_sector, size_t bytes);
+
     std::shared_ptr<block_device_c> device_;
     std::timed_mutex mutex_;
 };

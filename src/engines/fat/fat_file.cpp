@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-
 using namespace fat_layout;
 
 void fat_file_setup(fat_file_s &file, fat_volume_s &vol, uint32_t start_cluster, uint32_t size)
@@ -34,6 +33,47 @@ static int load_buffer(fat_file_s &file, uint64_t sector)
     return fr_ok;
 }
 
+// Whole sectors from in_cluster of the current cluster on that lie one after
+// another on the disk, up to wanted: the clusters that follow the current one
+// directly join the run, and the file moves onto the last one it reaches.
+static size_t run_sectors(fat_file_s &file, uint32_t in_cluster, size_t wanted, bool contiguous)
+{
+    fat_volume_s &vol = *file.vol;
+    const fat_geometry_s &g = vol.geometry;
+    size_t run = g.cluster_sectors - in_cluster;
+    while (run < wanted) {
+        const uint32_t next = contiguous ? file.cluster + 1 : fat_next_cluster(vol, file.cluster);
+        if (next != file.cluster + 1 || next >= g.fat_entries)
+            break;
+        file.cluster = next;
+        run += g.cluster_sectors;
+    }
+    return run;
+}
+
+// Reads up to wanted whole sectors from in_cluster of the current cluster
+// straight into buffer, in one transfer across the clusters that follow on
+// the disk. Returns the sectors read; 0 on a disk error.
+static size_t read_direct(fat_file_s &file, uint8_t *buffer, uint32_t in_cluster, size_t wanted, bool contiguous)
+{
+    fat_disk_c &disk = *file.vol->disk;
+    const uint64_t sector = fat_cluster_sector(*file.vol, file.cluster) + in_cluster;
+    const uint32_t run_start = file.cluster;
+    const size_t in_this_cluster = std::min<size_t>(wanted, file.vol->geometry.cluster_sectors - in_cluster);
+    size_t sectors = (file.flags & fat_file_by_cluster) ? in_this_cluster
+                                                       : std::min(wanted, run_sectors(file, in_cluster, wanted, contiguous));
+    int rc = disk.read_run(buffer, sector, sectors * sector_bytes);
+    if (rc != disk_ok && sectors > in_this_cluster) {
+        // A bad spot somewhere in the run: go on one cluster at a time so
+        // that everything before it is kept.
+        file.flags |= fat_file_by_cluster;
+        file.cluster = run_start;
+        sectors = in_this_cluster;
+        rc = disk.read_run(buffer, sector, sectors * sector_bytes);
+    }
+    return rc == disk_ok ? sectors : 0;
+}
+
 int fat_read_file(fat_file_s &file, uint8_t *buffer, size_t count, size_t *done, bool contiguous)
 {
     int res = fat_validate(file.vol, file.mount_id);
@@ -60,12 +100,9 @@ int fat_read_file(fat_file_s &file, uint8_t *buffer, size_t count, size_t *done,
                     return fail(file, fr_int_err);
                 file.cluster = next;
             }
-            const uint64_t sector = fat_cluster_sector(vol, file.cluster) + in_cluster;
-            size_t sectors = left / sector_bytes;
-            if (sectors) {
-                sectors = std::min<size_t>(sectors, g.cluster_sectors - in_cluster);
-                if (vol.disk->read(buffer, sectors * sector_bytes, sector,
-                                      static_cast<uint8_t>(sectors)) != disk_ok)
+            if (size_t sectors = left / sector_bytes) {
+                sectors = read_direct(file, buffer, in_cluster, sectors, contiguous);
+                if (sectors == 0)
                     return fail(file, fr_disk_err);
                 chunk = sectors * sector_bytes;
                 buffer += chunk;
@@ -74,7 +111,7 @@ int fat_read_file(fat_file_s &file, uint8_t *buffer, size_t count, size_t *done,
                 left -= chunk;
                 continue;
             }
-            if (load_buffer(file, sector) != fr_ok)
+            if (load_buffer(file, fat_cluster_sector(vol, file.cluster) + in_cluster) != fr_ok)
                 return fail(file, fr_disk_err);
         }
         const size_t offset = file.position % sector_bytes;

@@ -9,6 +9,7 @@
 
 enum : uint8_t {
     fat_file_read = 0x01,
+    fat_file_by_cluster = 0x02,  // a run of clusters failed: read one at a time to keep what reads
     fat_file_error = 0x80,
 };
 

@@ -54,9 +54,7 @@ int next_name(const std::u16string &path, size_t &pos, path_name_s &out)
             continue;
         if (n >= limit)
             continue;
-        uint16_t oem = fat_unicode_to_oem(fat_upper(c));
-        if (oem == 0 || (c < 0x80 && std::strchr("+,;=[]", static_cast<char>(c))))
-            oem = '_';
+        uint16_t oem = fat_short_name_code(c);
         if (oem > 0xFF) {
             if (n + 2 > limit)
                 continue;

@@ -13,6 +13,8 @@
 // Deeper folders than this are kept as records but not read: each level
 // holds a directory object, and a damaged volume can nest without end.
 static constexpr size_t max_depth = 10000;
+// Consecutive clusters are read in one transfer of up to this much.
+static constexpr size_t restore_block_bytes = 1u << 20;
 
 void fat_recovery_c::reset()
 {
@@ -148,9 +150,10 @@ fat_recovery_c::step_e fat_recovery_c::keep_entry(const fat_file_info_s &info,
         item.size_capped = 1;
     }
     item.parent = parent;
+    // A long name is whole even when deleted; a short one may have lost its first character.
     const char16_t *name = long_name[0] ? long_name : info.short_name;
     item.set_name(QString::fromUtf16(name));
-    if (item.attributes & fat_attr_deleted)
+    if (!long_name[0] && info.first_char_lost)
         item.name[0] = u'#';
 
     auto old = store_.find(item.cluster);
@@ -224,7 +227,7 @@ int fat_recovery_c::recover_item(quint64 id, QString destination)
     if (!out)
         return -1;
     const bool contiguous = item.attributes & fat_attr_deleted;
-    std::vector<uint8_t> buffer(4096);
+    std::vector<uint8_t> buffer(restore_block_bytes);
     quint64 written = 0;
     bool write_failed = false;
     for (;;) {

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <vector>
 
 #include "platform/volume_path.h"
 #include "sc_control_access.h"
@@ -92,22 +93,24 @@ int raw_recovery_c::recover_item(quint64 id, QString destination)
         return -1;
     }
     QFile out(destination);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         sc_close(handle);
         return -1;
     }
-    static const int32_t chunk = 8192;
+    // Large blocks: a restore runs at the speed of the disk.
+    static const int32_t chunk = 1 << 20;
+    std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(item.length, chunk)));
     uint64_t left = item.length;
     bool failed = false;
     while (left > 0) {
-        char buffer[chunk] = {};
-        int32_t got = sc_read(handle, buffer, chunk);
+        const int32_t want = static_cast<int32_t>(std::min<uint64_t>(left, chunk));
+        int32_t got = sc_read(handle, buffer.data(), want);
         if (got <= 0) {
             failed = true;  // the device ended or failed before the find did
             break;
         }
         qint64 take = static_cast<qint64>(std::min<uint64_t>(left, static_cast<uint64_t>(got)));
-        if (out.write(buffer, take) != take) {
+        if (out.write(buffer.data(), take) != take) {
             failed = true;
             break;
         }
