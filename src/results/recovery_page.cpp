@@ -81,7 +81,7 @@ recovery_window_c::recovery_window_c(QWidget *parent) : QWidget(parent)
     table_view->verticalHeader()->setDefaultSectionSize(32);
 
     tv_dirtree->header()->hide();
-    tv_dirtree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    tv_dirtree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tv_dirtree->header()->setStretchLastSection(false);
     clear_tree();
     clear_table();
