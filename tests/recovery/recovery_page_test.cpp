@@ -16,6 +16,7 @@
 
 #include "devices/volume_lookup.h"
 #include "fixture_manifest.h"
+#include "fixtures/fixture_volume.h"
 #include "platform/volume_path.h"
 #include "results/found_tree_model.h"
 #include "results/recovery_header.h"
@@ -56,24 +57,6 @@ private:
     QTimer poll;
     QList<QMessageBox::StandardButton> answers;
 };
-
-volume_item_s fixture_volume(const char *image, const QString &partition = QString())
-{
-    volume_item_s volume;
-    QString error;
-    EXPECT_TRUE(resolve_volume(fixtures_dir() + QLatin1Char('/') + QLatin1String(image), partition, volume, &error))
-        << error.toStdString();
-    return volume;
-}
-
-QSet<QByteArray> hashes_in(const QString &folder)
-{
-    QSet<QByteArray> hashes;
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        hashes.insert(file_sha256(it.next()));
-    return hashes;
-}
 
 QTreeView *tree_of(recovery_window_c &page) { return page.tv_dirtree; }
 
@@ -251,7 +234,7 @@ TEST_F(recovery_page_test, fat_scan_preview_check_sort_and_restore)
 
     const int restored = restore_every_folder(out.filePath(QStringLiteral("fat")));
     EXPECT_GT(restored, 0);
-    const QSet<QByteArray> hashes = hashes_in(out.filePath(QStringLiteral("fat")));
+    const QSet<QByteArray> hashes = restored_hashes(out.filePath(QStringLiteral("fat")));
     int compared = 0;
     for (const fixture_entry_s &e : manifest.entries()) {
         if (!e.recoverable() || e.fragmented || e.first_cluster <= 0)
@@ -277,7 +260,7 @@ TEST_F(recovery_page_test, ntfs_scan_restore_and_leave_mid_scan)
 
     scan(volume, false);
     restore_every_folder(out.filePath(QStringLiteral("ntfs")));
-    const QSet<QByteArray> hashes = hashes_in(out.filePath(QStringLiteral("ntfs")));
+    const QSet<QByteArray> hashes = restored_hashes(out.filePath(QStringLiteral("ntfs")));
     int compared = 0;
     for (const fixture_entry_s &e : manifest.entries()) {
         if (!e.recoverable() || e.has_note(QStringLiteral("in_deleted_dir")))
@@ -301,7 +284,7 @@ TEST_F(recovery_page_test, deep_scan_save_resume_refuse_and_offer)
     ASSERT_TRUE(QFileInfo::exists(scan_file));
     const int found = restore_every_folder(out.filePath(QStringLiteral("deep")));
     ASSERT_GT(found, 0);
-    const QSet<QByteArray> first = hashes_in(out.filePath(QStringLiteral("deep")));
+    const QSet<QByteArray> first = restored_hashes(out.filePath(QStringLiteral("deep")));
 
     page->leave_page();
     delete page;
@@ -309,7 +292,7 @@ TEST_F(recovery_page_test, deep_scan_save_resume_refuse_and_offer)
     ASSERT_EQ(page->resume_from_file(), 0);
     EXPECT_FALSE(page->btn_pause->isVisible());
     EXPECT_EQ(restore_every_folder(out.filePath(QStringLiteral("resumed"))), found);
-    EXPECT_EQ(hashes_in(out.filePath(QStringLiteral("resumed"))), first);
+    EXPECT_EQ(restored_hashes(out.filePath(QStringLiteral("resumed"))), first);
 
     // Cut short: refused with a message, the results shown stay.
     QFile whole(scan_file);
