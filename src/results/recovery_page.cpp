@@ -61,7 +61,7 @@ recovery_window_c::recovery_window_c(QWidget *parent) : QWidget(parent)
     progress_bar.setup(QStringLiteral(":/images/partition_search/loding_on.png"), QColor(226, 240, 253));
     movie = new QMovie(QStringLiteral(":/images/recovery/ani.gif"), QByteArray(), this);
     lbl_anime->setMovie(movie);
-    lbl_anime->setGeometry(0, 0, 130, 86);
+    lbl_anime->setScaledContents(true);
     movie->jumpToFrame(0);
 
     table_view = new MyQTableView(this);
@@ -502,6 +502,9 @@ void recovery_window_c::resizeEvent(QResizeEvent *)
     const int w = width();
     const int h = height();
     const int band = preview_band(h);
+    // Scaled into the status box left of the status lines: at its full
+    // size the animation would cover their beginning.
+    place(lbl_anime, QRect(10, 18, 76, 50));
     place(btn_back, QRect(QPoint(200, h - 49), btn_back->size()));
     place(btn_recovery, QRect(QPoint(w - 300, h - 49), btn_recovery->size()));
     place(btn_pause, QRect(QPoint(360, 29), btn_pause->size()));
