@@ -30,13 +30,6 @@ const char k_page_button_style[] =
 
 QString scan_file_filters() { return QString::fromLatin1(k_scan_filter) + QStringLiteral(";;All files (*)"); }
 
-// Fixed places are given left to right; a right-to-left page mirrors them.
-void place(QWidget *widget, const QRect &where)
-{
-    const QWidget *page = widget->parentWidget();
-    widget->setGeometry(QStyle::visualRect(page->layoutDirection(), page->rect(), where));
-}
-
 int preview_band(int height) { return static_cast<int>((height - 143) * 0.4); }
 
 } // namespace
@@ -120,6 +113,9 @@ recovery_window_c::~recovery_window_c()
     // The writer reads the session's engine: it ends before the session.
     if (writer)
         writer->wait();
+    // The views outlive the rows and the tree their models point into.
+    table_view->setModel(nullptr);
+    tv_dirtree->setModel(nullptr);
     scan_running = false;
 }
 
@@ -441,6 +437,16 @@ int recovery_window_c::resume_from_file()
     return 0;
 }
 
+QRect recovery_window_c::visual(const QRect &where) const
+{
+    return QStyle::visualRect(layoutDirection(), rect(), where);
+}
+
+void recovery_window_c::draw_line(QPainter &painter, const QRect &where, const QString &text) const
+{
+    painter.drawText(visual(where), QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter), text);
+}
+
 void recovery_window_c::paintEvent(QPaintEvent *)
 {
     if (!isVisible())
@@ -452,49 +458,50 @@ void recovery_window_c::paintEvent(QPaintEvent *)
     const QPixmap top(QStringLiteral(":/images/background/bai.png"));
     painter.fillRect(QRect(0, 0, w, top.height()), QBrush(top));
     painter.setPen(QColor(139, 184, 241));
-    painter.drawRect(10, 13, w - 20, 60);
-    painter.drawRect(212, 79, w - 222, band);
-    progress_bar.paint(painter, QRect(90, 38, 250, 12));
+    painter.drawRect(visual(QRect(10, 13, w - 20, 60)));
+    painter.drawRect(visual(QRect(212, 79, w - 222, band)));
+    progress_bar.paint(painter, visual(QRect(90, 38, 250, 12)));
 
+    // Text lines sit on the baselines 30 and 65 of the status box.
     painter.setPen(Qt::black);
     painter.setFont(QFont(QStringLiteral("Verdana"), 10));
     if (session_.deep()) {
         const auto scanned = static_cast<quint64>(progress_bar.value() * static_cast<double>(volume.total_bytes));
-        painter.drawText(90, 30, lookup_text("raw_progress") + QLatin1Char(' ') + format_size(scanned));
+        draw_line(painter, QRect(90, 16, 260, 18), lookup_text("raw_progress") + QLatin1Char(' ') + format_size(scanned));
     } else {
-        painter.drawText(90, 30, lookup_text("recovery_reading") + QString::number(session_.read_count()));
+        draw_line(painter, QRect(90, 16, 260, 18), lookup_text("recovery_reading") + QString::number(session_.read_count()));
     }
     if (restore_running())
-        painter.drawText(360, 65, lookup_text("recovery_writing").arg(restore_done).arg(restore_total));
+        draw_line(painter, QRect(360, 59, w - 380, 14), lookup_text("recovery_writing").arg(restore_done).arg(restore_total));
 
+    painter.fillRect(visual(QRect(213, 80, w - 223, band - 1)), Qt::white);
     if (!preview.empty())
         paint_preview(painter, band);
-    else
-        painter.fillRect(213, 80, w - 223, band - 1, Qt::white);
 
     const quint64 found = session_.found_count();
     if (found > 0) {
         painter.setPen(Qt::red);
-        painter.drawText(90, 65, lookup_text("recovery_total_files") + QLatin1Char(' ') + QString::number(found));
+        draw_line(painter, QRect(90, 51, 260, 18), lookup_text("recovery_total_files") + QLatin1Char(' ') + QString::number(found));
     }
 }
 
 void recovery_window_c::paint_preview(QPainter &painter, int band)
 {
-    painter.fillRect(213, 80, width() - 223, band - 1, Qt::white);
     const int h = band - 10;
     if (!preview.image.isNull()) {
         if (preview.image.width() == 0 || preview.image.height() == 0 || h <= 0)
             return;
         // Fitted to the area's height, and to its width when that is less.
-        QSize size = preview.image.size().scaled(QSize(width() - 232, h), Qt::KeepAspectRatio);
+        const QSize size = preview.image.size().scaled(QSize(width() - 232, h), Qt::KeepAspectRatio);
         const int x = 212 + (width() - size.width() - 222) / 2;
-        painter.drawImage(QRect(QPoint(x, 84), size), preview.image);
+        painter.drawImage(visual(QRect(QPoint(x, 84), size)), preview.image);
         return;
     }
     painter.setPen(Qt::black);
     painter.setFont(QFont(QStringLiteral("Verdana"), 9));
-    painter.drawText(QRect(217, 84, width() - 232, h), Qt::TextWrapAnywhere, preview.text);
+    painter.drawText(visual(QRect(217, 84, width() - 232, h)),
+                     Qt::TextWrapAnywhere | QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft | Qt::AlignTop),
+                     preview.text);
 }
 
 void recovery_window_c::resizeEvent(QResizeEvent *)
@@ -504,12 +511,12 @@ void recovery_window_c::resizeEvent(QResizeEvent *)
     const int band = preview_band(h);
     // Scaled into the status box left of the status lines: at its full
     // size the animation would cover their beginning.
-    place(lbl_anime, QRect(10, 18, 76, 50));
-    place(btn_back, QRect(QPoint(200, h - 49), btn_back->size()));
-    place(btn_recovery, QRect(QPoint(w - 300, h - 49), btn_recovery->size()));
-    place(btn_pause, QRect(QPoint(360, 29), btn_pause->size()));
-    place(btn_stop, QRect(QPoint(470, 29), btn_stop->size()));
-    place(btn_filter, QRect(QPoint(w - 130, 29), btn_filter->size()));
-    place(table_view, QRect(212, band + 79 + 7, w - 222, static_cast<int>((h - 143) * 0.6)));
-    place(tv_dirtree, QRect(10, 79, 193, h - 137));
+    lbl_anime->setGeometry(visual(QRect(10, 18, 76, 50)));
+    btn_back->setGeometry(visual(QRect(QPoint(200, h - 49), btn_back->size())));
+    btn_recovery->setGeometry(visual(QRect(QPoint(w - 300, h - 49), btn_recovery->size())));
+    btn_pause->setGeometry(visual(QRect(QPoint(360, 29), btn_pause->size())));
+    btn_stop->setGeometry(visual(QRect(QPoint(470, 29), btn_stop->size())));
+    btn_filter->setGeometry(visual(QRect(QPoint(w - 130, 29), btn_filter->size())));
+    table_view->setGeometry(visual(QRect(212, band + 79 + 7, w - 222, static_cast<int>((h - 143) * 0.6))));
+    tv_dirtree->setGeometry(visual(QRect(10, 79, 193, h - 137)));
 }

@@ -87,6 +87,9 @@ private:
     int start_scan();
     void show_preview(const recovery_item_s &row);
     void paint_preview(QPainter &painter, int band);
+    // A place given left to right, mirrored on a right-to-left page.
+    QRect visual(const QRect &where) const;
+    void draw_line(QPainter &painter, const QRect &where, const QString &text) const;
     // The standard warning box; "%1" in the key's text becomes detail.
     int ask(const char *key, int buttons, const QString &detail = QString());
 

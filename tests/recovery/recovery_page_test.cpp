@@ -232,6 +232,18 @@ TEST_F(recovery_page_test, fat_scan_preview_check_sort_and_restore)
         EXPECT_TRUE(page->table_rows().at(1).checked) << "an arrow key acts as a click";
     }
 
+    // A folder that cannot be made: every row fails, and the summary says so.
+    QFile blocker(out.filePath(QStringLiteral("a file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    click_tree(*page, tree->index(0, 0, tree->index(0, 0)));
+    press_check_all(*page);
+    destination = blocker.fileName() + QStringLiteral("/below");
+    boxes.expect(QMessageBox::Ok);
+    QTest::mouseClick(page->btn_recovery, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.texts.size() == 2; }, 60000));
+    EXPECT_EQ(boxes.texts.last(), lookup_text("recovery_summary").arg(0).arg(0).arg(page->table_rows().size()).arg(0));
+
     const int restored = restore_every_folder(out.filePath(QStringLiteral("fat")));
     EXPECT_GT(restored, 0);
     const QSet<QByteArray> hashes = restored_hashes(out.filePath(QStringLiteral("fat")));
@@ -269,6 +281,14 @@ TEST_F(recovery_page_test, ntfs_scan_restore_and_leave_mid_scan)
         ++compared;
     }
     EXPECT_GE(compared, 5);
+
+    // Start after a finished scan runs the same scan again from nothing.
+    const int folders = tree_of(*page)->model()->rowCount(tree_of(*page)->model()->index(0, 0));
+    QTest::mouseClick(page->btn_pause, Qt::LeftButton);
+    EXPECT_TRUE(scan_running);
+    EXPECT_TRUE(page->table_rows().isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([] { return !scan_running; }, 60000));
+    EXPECT_EQ(tree_of(*page)->model()->rowCount(tree_of(*page)->model()->index(0, 0)), folders);
 }
 
 // Catches: Save result missing after a deep scan, a saved scan not shown
