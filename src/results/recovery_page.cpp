@@ -1,54 +1,522 @@
-#include "results/recovery_page.h"
+#include "recovery_page.h"
 
-#include <QLabel>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMovie>
 #include <QPainter>
-#include <QPushButton>
+#include <QStyle>
+#include <QUrl>
 
-#include "forms/form_parts.h"
-#include "engines/engine_factory.h"
+#include "format_size.h"
+#include "found_tree_model.h"
+#include "recovery_delegate.h"
+#include "recovery_file.h"
+#include "recovery_header.h"
+#include "recovery_model.h"
+#include "recovery_table_view.h"
 #include "shell/translation.h"
+#include "shell/warning_box.h"
 
 bool scan_running = false;
 
-recovery_window_c::recovery_window_c(QWidget* parent) : QWidget(parent)
+namespace {
+
+const char k_scan_filter[] = "TarnRecovery Scan files (*.sav)";
+const char k_page_button_style[] =
+    "QPushButton{ border-image: url(:/images/partition_search/btn_wai_1.png); }"
+    "QPushButton:hover{ border-image: url(:/images/partition_search/btn_wai_2.png);}"
+    "QPushButton:pressed{  border-image: url(:/images/partition_search/btn_wai_3.png);}";
+
+QString scan_file_filters() { return QString::fromLatin1(k_scan_filter) + QStringLiteral(";;All files (*)"); }
+
+int preview_band(int height) { return static_cast<int>((height - 143) * 0.4); }
+
+} // namespace
+
+recovery_window_c::recovery_window_c(QWidget *parent) : QWidget(parent)
 {
     setupUi(this);
+    choose_destination = [](QWidget *page) {
+        return QFileDialog::getExistingDirectory(page, lookup_text("recovery_select"), QDir::homePath(),
+                                                 QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    };
+    choose_scan_file = [](QWidget *page) {
+        QString selected = QString::fromLatin1(k_scan_filter);
+        return QFileDialog::getOpenFileName(page, QStringLiteral("Open"), QDir::currentPath(), scan_file_filters(), &selected);
+    };
+    choose_save_file = [](QWidget *page) {
+        QString selected = QString::fromLatin1(k_scan_filter);
+        return QFileDialog::getSaveFileName(page, QStringLiteral("Save"), QDir::currentPath(), scan_file_filters(), &selected);
+    };
+    open_folder = [](const QString &folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
+
+    progress_bar.setup(QStringLiteral(":/images/partition_search/loding_on.png"), QColor(226, 240, 253));
+    movie = new QMovie(QStringLiteral(":/images/recovery/ani.gif"), QByteArray(), this);
+    lbl_anime->setMovie(movie);
+    lbl_anime->setScaledContents(true);
+    movie->jumpToFrame(0);
+
+    table_view = new MyQTableView(this);
+    table_view->setObjectName(QStringLiteral("table_view"));
+    table_view->setStyleSheet(QStringLiteral("QTableView{border-style: none;border: 1px solid #8bb8fe;}"));
+    table_view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    table_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_view->verticalHeader()->hide();
+    header = new MyHeaderView(table_view);
+    table_view->setHorizontalHeader(header);
+    table_view->setItemDelegate(new recovery_delegate_c(table_view));
+    // Every row is as high as the check mark needs; a fixed height also
+    // keeps a 100,000-row table from measuring each row.
+    table_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_view->verticalHeader()->setDefaultSectionSize(32);
+
+    tv_dirtree->header()->hide();
+    tv_dirtree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tv_dirtree->header()->setStretchLastSection(false);
+    clear_tree();
+    clear_table();
+
+    for (QPushButton *button : {btn_back, btn_recovery, btn_stop, btn_pause, btn_filter}) {
+        button->setFont(QFont(QStringLiteral("Arial"), 11));
+        button->setStyleSheet(QString::fromLatin1(k_page_button_style));
+    }
+    btn_back->resize(100, 30);
+    btn_recovery->resize(100, 30);
+    for (QPushButton *button : {btn_stop, btn_pause, btn_filter})
+        button->resize(80, 30);
     btn_back->setText(lookup_text("btn_back"));
+    btn_stop->setText(lookup_text("btn_stop"));
+    btn_pause->setText(lookup_text("btn_pause"));
+    btn_filter->setText(lookup_text("btn_save_result"));
+    btn_recovery->setText(lookup_text("btn_recovery"));
+    btn_filter->hide();
+
+    connect(&session_, &scan_session_c::scan_finished, this, &recovery_window_c::on_thread_finished);
+    connect(&session_, &scan_session_c::restore_progressed, this, &recovery_window_c::on_restore_progressed);
+    connect(tv_dirtree, &QTreeView::clicked, this, &recovery_window_c::on_tree_clicked);
+    connect(table_view, &QTableView::clicked, this, &recovery_window_c::on_list_clicked);
+    connect(btn_recovery, &QPushButton::clicked, this, &recovery_window_c::on_recovery_clicked);
+    connect(btn_pause, &QPushButton::clicked, this, &recovery_window_c::on_pause_clicked);
+    connect(btn_stop, &QPushButton::clicked, this, &recovery_window_c::on_stop_clicked);
+    connect(btn_filter, &QPushButton::clicked, this, &recovery_window_c::on_save_result_clicked);
+    connect(&timer, &QTimer::timeout, this, &recovery_window_c::on_timer);
+    connect(header, &MyHeaderView::check_all, this, &recovery_window_c::on_check_all);
+    connect(header, &MyHeaderView::sort_column, this, &recovery_window_c::on_sort_column);
+    timer.start(200);
 }
 
-int recovery_window_c::scan_volume(const volume_item_s& chosen, bool deep_flag)
+recovery_window_c::~recovery_window_c()
 {
-    if (scan_running)
+    // The writer reads the session's engine: it ends before the session.
+    if (writer)
+        writer->wait();
+    // The views outlive the rows and the tree their models point into.
+    table_view->setModel(nullptr);
+    tv_dirtree->setModel(nullptr);
+    scan_running = false;
+}
+
+bool recovery_window_c::restore_running() const { return writer && writer->isRunning(); }
+
+int recovery_window_c::ask(const char *key, int buttons, const QString &detail)
+{
+    std::unique_ptr<QMessageBox> box =
+        make_warning_box(this, k_title_tarnrecovery, key, static_cast<QMessageBox::StandardButtons>(buttons));
+    if (!detail.isNull())
+        box->setText(box->text().arg(detail));
+    return box->exec();
+}
+
+bool recovery_window_c::refuse_while_restoring()
+{
+    // The writer reads the current engine's store until it ends.
+    if (!restore_running())
+        return false;
+    ask("recovery_writer_busy", QMessageBox::Ok);
+    return true;
+}
+
+void recovery_window_c::clear_tree()
+{
+    auto *fresh = new TreeModel(tv_dirtree);
+    QAbstractItemModel *old = tv_dirtree->model();
+    tv_dirtree->setModel(fresh);
+    delete old;
+    tree_model = fresh;
+    shown_tree = found_folder_s();
+}
+
+void recovery_window_c::set_table_model()
+{
+    auto *fresh = new recovery_model_c(&rows, table_view);
+    QAbstractItemModel *old = table_view->model();
+    table_view->setModel(fresh);
+    delete old;
+    table_model = fresh;
+    header->resizeSection(recovery_model_c::column_check, 33);
+    header->resizeSection(recovery_model_c::column_name, 235);
+}
+
+void recovery_window_c::clear_table()
+{
+    rows.clear();
+    set_table_model();
+    preview = file_preview_s();
+}
+
+void recovery_window_c::prepare_buttons()
+{
+    btn_pause->setText(lookup_text("btn_pause"));
+    btn_pause->show();
+    btn_stop->show();
+}
+
+int recovery_window_c::start_scan()
+{
+    if (!session_.start_scan(volume, deep_scan != 0))
         return -1;
-    if (!engine_takes(chosen.file_system, deep_flag))
-        return -1;
-    volume = chosen;
-    deep = deep_flag;
-    lbl_status->setText(lookup_text("recovery_not_ready") + QStringLiteral("\n\n") + chosen.device_name +
-                        QStringLiteral(" (") + (deep ? lookup_text("tab_deep_scan") : chosen.file_system) +
-                        QLatin1Char(')'));
+    abandoned = false;
+    scan_running = true;
+    timer.start(200);
+    movie->start();
     return 0;
 }
 
-int recovery_window_c::resume_from_file()
+int recovery_window_c::scan_volume(const volume_item_s &row, bool deep)
 {
-    return -1;
+    if (scan_running || refuse_while_restoring())
+        return -1;
+    prepare_buttons();
+    clear_tree();
+    clear_table();
+    deep_scan = deep ? 1 : 0;
+    btn_filter->hide();
+    volume = row;
+    progress_bar.set_value(0.0);
+    return start_scan();
+}
+
+int recovery_window_c::restart_scan()
+{
+    if (scan_running || refuse_while_restoring())
+        return -1;
+    if (start_scan() != 0)
+        return -1;
+    prepare_buttons();
+    return 0;
+}
+
+void recovery_window_c::on_timer()
+{
+    progress_bar.set_value(session_.progress());
+    if (scan_running || restore_running())
+        update();
+}
+
+void recovery_window_c::show_tree()
+{
+    shown_tree = session_.tree();
+    auto *fresh = new TreeModel(tv_dirtree);
+    fresh->build(shown_tree);
+    if (!fresh->has_folders()) {
+        // Files lying in "/" alone count as an empty result.
+        delete fresh;
+        clear_tree();
+        return;
+    }
+    QAbstractItemModel *old = tv_dirtree->model();
+    tv_dirtree->setModel(fresh);
+    delete old;
+    tree_model = fresh;
+    tv_dirtree->expandToDepth(0);
+}
+
+void recovery_window_c::on_thread_finished()
+{
+    btn_pause->setText(lookup_text("btn_start"));
+    btn_stop->hide();
+    scan_running = false;
+    movie->stop();
+    if (abandoned) {
+        // The page was left: nothing is shown and nothing is asked.
+        abandoned = false;
+        return;
+    }
+    progress_bar.set_value(session_.progress());
+    show_tree();
+    if (session_.deep())
+        btn_filter->show();
+    update();
+    if (!session_.error().isEmpty() && isVisible())
+        ask("recovery_scan_error", QMessageBox::Ok, session_.error());
+    if (session_.offers_deep_scan() && isVisible() &&
+        ask("deep_scan_query", QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
+        deep_scan = 1;
+        restart_scan();
+    }
+}
+
+void recovery_window_c::on_tree_clicked(const QModelIndex &index)
+{
+    const found_folder_s *folder = tree_model->folder_at(index);
+    rows = folder ? folder->files : QList<recovery_item_s>();
+    set_table_model();
+    preview = file_preview_s();
+    header->clear_check_all();
+    update();
+}
+
+void recovery_window_c::on_list_clicked(const QModelIndex &index)
+{
+    if (!index.isValid() || index.row() >= rows.size())
+        return;
+    preview = file_preview_s();
+    if (index.column() == recovery_model_c::column_check)
+        table_model->set_checked(index.row(), !rows.at(index.row()).checked);
+    show_preview(rows.at(index.row()));
+    update();
+}
+
+void recovery_window_c::show_preview(const recovery_item_s &row)
+{
+    // The writer and the preview would read the same engine at once.
+    if (row.size > k_preview_limit || restore_running() || scan_running)
+        return;
+    const QString folder = preview_folder();
+    if (folder.isEmpty())
+        return;
+    // One copy at a time: the last preview's file goes first.
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    const recovery_report_s report = session_.restore({found_row_s{QStringList(), row}}, folder, false);
+    if (report.written.size() != 1)
+        return;
+    preview_row = row;
+    preview = load_preview(report.written.first());
+}
+
+void recovery_window_c::on_check_all(bool value)
+{
+    for (recovery_item_s &row : rows)
+        row.checked = value ? 1 : 0;
+    set_table_model();
+}
+
+void recovery_window_c::on_sort_column(int column) { table_model->sort_by_column(column); }
+
+void recovery_window_c::on_stop_clicked()
+{
+    session_.stop();
+    btn_stop->hide();
+}
+
+void recovery_window_c::on_pause_clicked()
+{
+    if (scan_running) {
+        if (session_.is_paused()) {
+            session_.resume();
+            btn_pause->setText(lookup_text("btn_pause"));
+        } else {
+            session_.pause();
+            btn_pause->setText(lookup_text("btn_resume"));
+        }
+        return;
+    }
+    // After a scan the button reads Start: the same scan from the beginning.
+    if (restore_running()) {
+        ask("recovery_writer_busy", QMessageBox::Ok);
+        return;
+    }
+    clear_tree();
+    clear_table();
+    btn_pause->setText(lookup_text("btn_pause"));
+    btn_stop->show();
+    restart_scan();
 }
 
 void recovery_window_c::leave_page()
 {
-    lbl_status->clear();
+    if (scan_running) {
+        abandoned = true;
+        session_.abandon();
+    }
+    clear_tree();
+    clear_table();
+    // A finished result is dropped, unless the writer still reads it.
+    if (!scan_running && !restore_running())
+        session_.abandon();
+    progress_bar.set_value(0.0);
+    timer.stop();
 }
 
-void recovery_window_c::paintEvent(QPaintEvent*)
+void recovery_window_c::on_recovery_clicked()
 {
+    if (rows.isEmpty())
+        return;
+    QList<found_row_s> checked;
+    for (const recovery_item_s &row : rows) {
+        if (row.checked)
+            checked.append(found_row_s{QStringList(), row});
+    }
+    if (checked.isEmpty()) {
+        ask("recovery_check_warning", QMessageBox::Ok);
+        return;
+    }
+    if (refuse_while_restoring())
+        return;
+    const QString folder = choose_destination(this);
+    if (folder.isEmpty())
+        return;
+    if (session_.on_scanned_volume(folder) &&
+        ask("recovery_same_volume_warning", QMessageBox::Yes | QMessageBox::No) == QMessageBox::No)
+        return;
+    if (!writer) {
+        writer = new recovery_file_c(session_, this);
+        connect(writer, &QThread::finished, this, &recovery_window_c::on_writer_finished);
+    }
+    writer->setup(folder, checked);
+    restore_done = 0;
+    restore_total = static_cast<int>(checked.size());
+    timer.start(200);
+    writer->start();
+}
+
+void recovery_window_c::on_restore_progressed(int done, int total)
+{
+    restore_done = done;
+    restore_total = total;
+}
+
+void recovery_window_c::on_writer_finished()
+{
+    update();
+    open_folder(writer->destination());
+    const recovery_counts_s counts = count_results(writer->report());
+    std::unique_ptr<QMessageBox> box = make_warning_box(this, k_title_tarnrecovery, "recovery_summary", QMessageBox::Ok);
+    box->setText(box->text().arg(counts.restored).arg(counts.incomplete).arg(counts.failed).arg(counts.no_data));
+    box->exec();
+}
+
+void recovery_window_c::on_save_result_clicked()
+{
+    const QString path = choose_save_file(this);
+    if (path.isEmpty())
+        return;
+    if (!session_.save_result(path))
+        ask("recovery_save_failed", QMessageBox::Ok, session_.error());
+}
+
+int recovery_window_c::resume_from_file()
+{
+    if (refuse_while_restoring())
+        return -1;
+    // A scan abandoned when the page was left may still be ending.
+    if (scan_running && (!abandoned || !session_.wait_for_finish(10000)))
+        return -1;
+    const QString path = choose_scan_file(this);
+    if (path.isEmpty())
+        return -1;
+    if (session_.load_result(path) != scan_session_c::loaded) {
+        ask("recovery_resume_refused", QMessageBox::Ok, session_.error());
+        return -1;
+    }
+    clear_tree();
+    clear_table();
+    progress_bar.set_value(0.0);
+    timer.stop();
+    volume = session_.volume();
+    deep_scan = 1;
+    show_tree();
+    btn_pause->hide();
+    btn_stop->hide();
+    btn_filter->hide();
+    update();
+    return 0;
+}
+
+QRect recovery_window_c::visual(const QRect &where) const
+{
+    return QStyle::visualRect(layoutDirection(), rect(), where);
+}
+
+void recovery_window_c::draw_line(QPainter &painter, const QRect &where, const QString &text) const
+{
+    painter.drawText(visual(where), QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter), text);
+}
+
+void recovery_window_c::paintEvent(QPaintEvent *)
+{
+    if (!isVisible())
+        return;
     QPainter painter(this);
-    const QPixmap band(QStringLiteral(":/images/background/bai.png"));
-    painter.fillRect(QRect(0, 0, width(), band.height()), QBrush(band));
+    const int w = width();
+    const int h = height();
+    const int band = preview_band(h);
+    const QPixmap top(QStringLiteral(":/images/background/bai.png"));
+    painter.fillRect(QRect(0, 0, w, top.height()), QBrush(top));
+    painter.setPen(QColor(139, 184, 241));
+    painter.drawRect(visual(QRect(10, 13, w - 20, 60)));
+    painter.drawRect(visual(QRect(212, 79, w - 222, band)));
+    progress_bar.paint(painter, visual(QRect(90, 38, 250, 12)));
+
+    // Text lines sit on the baselines 30 and 65 of the status box.
+    painter.setPen(Qt::black);
+    painter.setFont(QFont(QStringLiteral("Verdana"), 10));
+    if (session_.deep()) {
+        const auto scanned = static_cast<quint64>(progress_bar.value() * static_cast<double>(volume.total_bytes));
+        draw_line(painter, QRect(90, 16, 260, 18), lookup_text("raw_progress") + QLatin1Char(' ') + format_size(scanned));
+    } else {
+        draw_line(painter, QRect(90, 16, 260, 18), lookup_text("recovery_reading") + QString::number(session_.read_count()));
+    }
+    if (restore_running())
+        draw_line(painter, QRect(360, 59, w - 380, 14), lookup_text("recovery_writing").arg(restore_done).arg(restore_total));
+
+    painter.fillRect(visual(QRect(213, 80, w - 223, band - 1)), Qt::white);
+    if (!preview.empty())
+        paint_preview(painter, band);
+
+    const quint64 found = session_.found_count();
+    if (found > 0) {
+        painter.setPen(Qt::red);
+        draw_line(painter, QRect(90, 51, 260, 18), lookup_text("recovery_total_files") + QLatin1Char(' ') + QString::number(found));
+    }
 }
 
-void recovery_window_c::resizeEvent(QResizeEvent*)
+void recovery_window_c::paint_preview(QPainter &painter, int band)
 {
-    place_widget(btn_back, QRect(QPoint(175, height() - 54), btn_back->size()));
-    place_widget(lbl_status, QRect(25, 45, width() - 50, 140));
+    const int h = band - 10;
+    if (!preview.image.isNull()) {
+        if (preview.image.width() == 0 || preview.image.height() == 0 || h <= 0)
+            return;
+        // Fitted to the area's height, and to its width when that is less.
+        const QSize size = preview.image.size().scaled(QSize(width() - 232, h), Qt::KeepAspectRatio);
+        const int x = 212 + (width() - size.width() - 222) / 2;
+        painter.drawImage(visual(QRect(QPoint(x, 84), size)), preview.image);
+        return;
+    }
+    painter.setPen(Qt::black);
+    painter.setFont(QFont(QStringLiteral("Verdana"), 9));
+    painter.drawText(visual(QRect(217, 84, width() - 232, h)),
+                     Qt::TextWrapAnywhere | QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft | Qt::AlignTop),
+                     preview.text);
+}
+
+void recovery_window_c::resizeEvent(QResizeEvent *)
+{
+    const int w = width();
+    const int h = height();
+    const int band = preview_band(h);
+    // Scaled into the status box left of the status lines: at its full
+    // size the animation would cover their beginning.
+    lbl_anime->setGeometry(visual(QRect(10, 18, 76, 50)));
+    btn_back->setGeometry(visual(QRect(QPoint(200, h - 49), btn_back->size())));
+    btn_recovery->setGeometry(visual(QRect(QPoint(w - 300, h - 49), btn_recovery->size())));
+    btn_pause->setGeometry(visual(QRect(QPoint(360, 29), btn_pause->size())));
+    btn_stop->setGeometry(visual(QRect(QPoint(470, 29), btn_stop->size())));
+    btn_filter->setGeometry(visual(QRect(QPoint(w - 130, 29), btn_filter->size())));
+    table_view->setGeometry(visual(QRect(212, band + 79 + 7, w - 222, static_cast<int>((h - 143) * 0.6))));
+    tv_dirtree->setGeometry(visual(QRect(10, 79, 193, h - 137)));
 }

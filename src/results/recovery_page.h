@@ -1,39 +1,115 @@
-// The recovery page (page 4). It takes the volume the user chose and the
-// deep-scan switch, refuses a volume no engine takes, and will show the scan
-// and its results; scanning from the window is not built yet, so the page
-// says so and points to the command line instead of showing anything made up.
+// The recovery page (page 4): runs a scan of the chosen volume through the
+// scan session, shows its progress, the found folders and their files,
+// previews a clicked file and restores the checked ones into a folder.
 #pragma once
 
+#include <QImage>
+#include <QList>
+#include <QTimer>
 #include <QWidget>
+#include <functional>
 
 #include "devices/volume_item.h"
-#include "forms/recovery_form.h"
+#include "file_preview.h"
+#include "found_folder.h"
+#include "recovery_item.h"
+#include "session/scan_session.h"
+#include "skin/progress_bar.h"
+#include "ui_recovery_form.h"
 
-// Set while a scan started by this page runs; read by the main window's
-// questions before a page is left or the window closes.
+class MyHeaderView;
+class MyQTableView;
+class QMovie;
+class TreeModel;
+class recovery_file_c;
+class recovery_model_c;
+
+// Set while a scan started by this page runs, until its end has reached
+// the page; the main window asks before leaving or closing while it is set.
 extern bool scan_running;
 
 class recovery_window_c : public QWidget, public Ui::RecoveryForm {
     Q_OBJECT
 public:
-    explicit recovery_window_c(QWidget* parent);
+    explicit recovery_window_c(QWidget *parent = nullptr);
+    ~recovery_window_c() override;
 
-    // 0 when the page takes the volume, -1 when a scan runs or no engine
-    // takes it (neither "NTFS" nor "FAT..." without the deep switch).
-    int scan_volume(const volume_item_s& volume, bool deep);
-    // Nothing can be loaded yet: -1.
+    // 0 when the scan started; -1 when a scan or a restore still runs or no
+    // engine takes the volume (neither "NTFS" nor "FAT..." without deep).
+    int scan_volume(const volume_item_s &row, bool deep);
+    // Scans the same volume again in the same way; 0 started, -1 not.
+    int restart_scan();
+    // Asks for a scan file and shows it; 0 loaded, -1 nothing loaded (a
+    // refused file is named with the reason, the page stays as it was).
     int resume_from_file();
-    // Called when the page is left.
+    // The page is left: a running scan is abandoned, the views emptied.
     void leave_page();
 
-    const volume_item_s& chosen_volume() const { return volume; }
-    bool deep_scan() const { return deep; }
+    // What the page asks of the desktop; tests answer here.
+    std::function<QString(QWidget *)> choose_destination;
+    std::function<QString(QWidget *)> choose_scan_file;
+    std::function<QString(QWidget *)> choose_save_file;
+    std::function<void(const QString &)> open_folder;
+
+    MyQTableView *table() const { return table_view; }
+    MyHeaderView *table_header() const { return header; }
+    const QList<recovery_item_s> &table_rows() const { return rows; }
+    const scan_session_c &session() const { return session_; }
+    bool restore_running() const;
+    // The preview shown, empty when none.
+    const file_preview_s &shown_preview() const { return preview; }
+
+public slots:
+    void on_timer();
+    void on_thread_finished();
+    void on_tree_clicked(const QModelIndex &index);
+    void on_list_clicked(const QModelIndex &index);
+    void on_recovery_clicked();
+    void on_stop_clicked();
+    void on_pause_clicked();
+    void on_save_result_clicked();
+    void on_check_all(bool value);
+    void on_sort_column(int column);
+    void on_writer_finished();
+    void on_restore_progressed(int done, int total);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void clear_tree();
+    void clear_table();
+    void set_table_model();
+    void prepare_buttons();
+    void show_tree();
+    bool refuse_while_restoring();
+    int start_scan();
+    void show_preview(const recovery_item_s &row);
+    void paint_preview(QPainter &painter, int band);
+    // A place given left to right, mirrored on a right-to-left page.
+    QRect visual(const QRect &where) const;
+    void draw_line(QPainter &painter, const QRect &where, const QString &text) const;
+    // The standard warning box; "%1" in the key's text becomes detail.
+    int ask(const char *key, int buttons, const QString &detail = QString());
+
+    scan_session_c session_;
+    int deep_scan = 0;
     volume_item_s volume;
-    bool deep = false;
+    bool abandoned = false;  // the running scan's results are not wanted
+    // The tree shown; its items point into this copy of the session's tree.
+    found_folder_s shown_tree;
+    MyQTableView *table_view = nullptr;
+    TreeModel *tree_model = nullptr;
+    recovery_model_c *table_model = nullptr;
+    QList<recovery_item_s> rows;
+    recovery_item_s preview_row;
+    file_preview_s preview;
+    progress_bar_c progress_bar;
+    QTimer timer;
+    MyHeaderView *header = nullptr;
+    QMovie *movie = nullptr;
+    recovery_file_c *writer = nullptr;
+    int restore_done = 0;
+    int restore_total = 0;
 };

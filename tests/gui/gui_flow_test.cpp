@@ -220,8 +220,9 @@ private slots:
         select_row(volumes->lv_volumes, sample_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
         QCOMPARE(window.current_page(), window.recovery_page());
-        QCOMPARE(window.recovery_page()->chosen_volume(), volume_rows().at(sample_row));
-        QVERIFY(!window.recovery_page()->deep_scan());
+        QCOMPARE(window.recovery_page()->session().volume(), volume_rows().at(sample_row));
+        QVERIFY(!window.recovery_page()->session().deep());
+        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
         QTest::mouseClick(window.recovery_page()->btn_back, Qt::LeftButton);
         QCOMPARE(window.current_page(), volumes);
 
@@ -232,7 +233,8 @@ private slots:
         select_row(volumes->lv_volumes, sample_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
         QCOMPARE(window.current_page(), window.recovery_page());
-        QVERIFY(window.recovery_page()->deep_scan());
+        QVERIFY(window.recovery_page()->session().deep());
+        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
         click(&window, k_tab_partition);
         QCOMPARE(window.current_page(), window.drive_page());
         QVERIFY(window.deep_scan_mode);
@@ -240,9 +242,11 @@ private slots:
         QVERIFY(!window.deep_scan_mode);
         QCOMPARE(window.current_page(), volumes);
 
-        // With a scan running every way off page 4 asks first.
+        // With a scan running every way off page 4 asks first. The sample's
+        // scan ends in a moment, so the flag stands for a longer one.
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
         QCOMPARE(window.current_page(), window.recovery_page());
+        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
         scan_running = true;
         {
             box_answerer_c box(QMessageBox::No);

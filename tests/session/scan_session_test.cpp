@@ -16,6 +16,7 @@
 #include "devices/volume_lookup.h"
 #include "engines/engine_factory.h"
 #include "fixture_manifest.h"
+#include "fixtures/fixture_volume.h"
 #include "platform/volume_path.h"
 #include "session/scan_session.h"
 
@@ -28,15 +29,6 @@ void ensure_app()
     static char *argv[] = {name, nullptr};
     static QCoreApplication *app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
     (void)app;
-}
-
-volume_item_s fixture_volume(const char *image, const QString &partition = QString())
-{
-    volume_item_s volume;
-    QString error;
-    EXPECT_TRUE(resolve_volume(fixtures_dir() + QLatin1Char('/') + QLatin1String(image), partition, volume, &error))
-        << error.toStdString();
-    return volume;
 }
 
 // Scans through the signals and returns once scan_finished came.
@@ -57,15 +49,6 @@ void scan_pausing_once(scan_session_c &session, const volume_item_s &volume, boo
     session.resume();
     ASSERT_TRUE(session.wait_for_finish(60000));
     EXPECT_TRUE(session.error().isEmpty()) << session.error().toStdString();
-}
-
-QSet<QByteArray> restored_hashes(const QString &folder)
-{
-    QSet<QByteArray> hashes;
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        hashes.insert(file_sha256(it.next()));
-    return hashes;
 }
 
 class scan_session_test : public ::testing::Test {

@@ -1,0 +1,173 @@
+// The recovery page's cost for a big result: a found tree with a folder of
+// 100,000 files (names as a deep scan or a camera card gives them, in no
+// order). Times building the tree model, filling the table with the
+// biggest folder's rows and painting it; sorting by name and by size; and
+// the heap bytes one row of the table takes. The same for the found tree of
+// the NTFS benchmark image (bench/ntfs/make_bench_image.sh, path in
+// TARN_NTFS_BENCH_IMAGE) when it is there.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTreeView>
+#include <algorithm>
+#include <malloc.h>
+#include <random>
+
+#include "devices/volume_lookup.h"
+#include "results/found_tree_model.h"
+#include "results/recovery_delegate.h"
+#include "results/recovery_header.h"
+#include "results/recovery_model.h"
+#include "results/recovery_table_view.h"
+#include "session/scan_session.h"
+#include "skin/gui_app.h"
+
+namespace {
+
+constexpr int k_rows = 100000;
+
+// "/" with 200 small folders and one of k_rows files.
+const found_folder_s &big_tree()
+{
+    static const found_folder_s top = [] {
+        found_folder_s root(QStringLiteral("/"));
+        std::mt19937 random(7);
+        for (int f = 0; f < 200; ++f) {
+            found_folder_s folder(QStringLiteral("folder %1").arg(f));
+            for (int i = 0; i < 20; ++i) {
+                recovery_item_s row;
+                row.name = QStringLiteral("small%1.txt").arg(i);
+                folder.files.append(row);
+            }
+            root.folders.append(folder);
+        }
+        found_folder_s big(QStringLiteral("DCIM"));
+        big.files.reserve(k_rows);
+        for (int i = 0; i < k_rows; ++i) {
+            recovery_item_s row;
+            row.name = QStringLiteral("IMG_%1.JPG").arg(random() % 1000000);
+            row.size = random() % (8u << 20);
+            row.date1 = 1600000000 + static_cast<qint64>(random() % 100000000);
+            row.date2 = row.date1;
+            row.id = static_cast<quint64>(i);
+            row.deleted = i % 2;
+            big.files.append(row);
+        }
+        root.folders.append(big);
+        return root;
+    }();
+    return top;
+}
+
+// The found tree of the NTFS benchmark image; empty when there is none.
+const found_folder_s &ntfs_image_tree()
+{
+    static const found_folder_s top = [] {
+        const QString image = qEnvironmentVariable("TARN_NTFS_BENCH_IMAGE");
+        volume_item_s volume;
+        QString error;
+        scan_session_c session;
+        if (image.isEmpty() || !resolve_volume(image, QString(), volume, &error) || !session.start_scan(volume, false) ||
+            !session.wait_for_finish(600000))
+            return found_folder_s();
+        return session.tree();
+    }();
+    return top;
+}
+
+const found_folder_s *biggest_folder(const found_folder_s &top)
+{
+    const found_folder_s *biggest = &top;
+    walk_found_folders(top, [&](const found_folder_s &folder, const QStringList &) {
+        if (folder.files.size() > biggest->files.size())
+            biggest = &folder;
+    });
+    return biggest;
+}
+
+// Tree model built and shown, the biggest folder's rows taken as the page
+// takes them, a new table model set and the visible rows painted.
+void show_biggest_folder(benchmark::State &state)
+{
+    gui_app();
+    const found_folder_s &top = state.range(0) ? ntfs_image_tree() : big_tree();
+    if (top.name.isEmpty()) {
+        state.SkipWithError("TARN_NTFS_BENCH_IMAGE not set or not scanned");
+        return;
+    }
+    const found_folder_s *biggest = biggest_folder(top);
+    QTreeView tree;
+    MyQTableView table;
+    table.setHorizontalHeader(new MyHeaderView(&table));
+    table.setItemDelegate(new recovery_delegate_c(&table));
+    table.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table.verticalHeader()->setDefaultSectionSize(32);
+    table.resize(600, 400);
+    tree.resize(200, 400);
+    QList<recovery_item_s> rows;
+    for (auto _ : state) {
+        auto *tree_model = new TreeModel(&tree);
+        tree_model->build(top);
+        QAbstractItemModel *old_tree = tree.model();
+        tree.setModel(tree_model);
+        delete old_tree;
+        tree.expandToDepth(0);
+        rows = biggest->files;
+        rows.detach();  // the page's own rows: check marks and sorting change them
+        auto *table_model = new recovery_model_c(&rows, &table);
+        QAbstractItemModel *old_table = table.model();
+        table.setModel(table_model);
+        delete old_table;
+        benchmark::DoNotOptimize(table.grab());
+        benchmark::DoNotOptimize(tree.grab());
+    }
+    state.counters["rows"] = static_cast<double>(rows.size());
+}
+// 0: the synthetic folder; 1: the NTFS benchmark image.
+BENCHMARK(show_biggest_folder)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void sort_biggest_folder(benchmark::State &state)
+{
+    gui_app();
+    const int column = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QList<recovery_item_s> rows = big_tree().folders.last().files;
+        rows.detach();
+        recovery_model_c model(&rows);
+        state.ResumeTiming();
+        model.sort_by_column(column);
+    }
+}
+BENCHMARK(sort_biggest_folder)->Arg(recovery_model_c::column_name)->Arg(recovery_model_c::column_size)->Unit(benchmark::kMillisecond);
+
+// Heap bytes per row of the page's own copy of the biggest folder.
+void memory_per_row(benchmark::State &state)
+{
+    const found_folder_s &top = state.range(0) ? ntfs_image_tree() : big_tree();
+    if (top.name.isEmpty()) {
+        state.SkipWithError("TARN_NTFS_BENCH_IMAGE not set or not scanned");
+        return;
+    }
+    const QList<recovery_item_s> &files = biggest_folder(top)->files;
+    double per_row = 0;
+    for (auto _ : state) {
+        const size_t before = mallinfo2().uordblks;
+        QList<recovery_item_s> rows;
+        rows.reserve(files.size());
+        for (const recovery_item_s &row : files) {
+            recovery_item_s copy = row;
+            copy.name = QString(row.name.constData(), row.name.size());  // its own text, as the engine gives it
+            rows.append(copy);
+        }
+        per_row = static_cast<double>(mallinfo2().uordblks - before) / static_cast<double>(rows.size());
+    }
+    state.counters["bytes_per_row"] = per_row;
+    state.counters["rows"] = static_cast<double>(files.size());
+}
+BENCHMARK(memory_per_row)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,26 @@
+// What the page shows of a clicked file: an image any of Qt's image
+// plug-ins reads, or else the start of the file as text.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+struct file_preview_s {
+    QImage image;  // null when the file is shown as text
+    QString text;
+    bool empty() const { return image.isNull() && text.isEmpty(); }
+};
+
+// Files of at most this size are previewed.
+inline constexpr quint64 k_preview_limit = 5 * 1024 * 1024;
+
+// A private folder of this process for preview copies, made on first use
+// and removed when the program ends; empty when it cannot be made.
+QString preview_folder();
+
+file_preview_s load_preview(const QString &path);
+
+// Text after a byte-order mark (UTF-8, UTF-16 LE or BE), else the local
+// 8-bit encoding; up to the first zero character.
+QString decode_preview_text(const QByteArray &bytes);

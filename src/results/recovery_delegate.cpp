@@ -1,0 +1,74 @@
+#include "recovery_delegate.h"
+
+#include <QPainter>
+#include <ctime>
+
+#include "format_size.h"
+#include "recovery_model.h"
+
+namespace {
+
+const QColor k_band(241, 250, 255);
+const QColor k_selected(81, 149, 206);
+// Deleted files stand out from those the file system still lists.
+const QColor k_deleted_text(176, 48, 48);
+
+} // namespace
+
+QString format_row_date(qint64 seconds)
+{
+    if (seconds < 0)
+        return QString();
+    const time_t when = static_cast<time_t>(seconds);
+    struct tm local {};
+    if (static_cast<qint64>(when) != seconds || !localtime_r(&when, &local))
+        return QString();
+    char text[32];
+    const size_t length = strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return QString::fromLatin1(text, static_cast<int>(length));
+}
+
+QString row_cell_text(const recovery_item_s &row, int column)
+{
+    switch (column) {
+    case recovery_model_c::column_name: return row.name;
+    case recovery_model_c::column_size: return format_size(row.size);
+    case recovery_model_c::column_modified: return format_row_date(row.date1);
+    case recovery_model_c::column_created: return format_row_date(row.date2);
+    default: return QString();
+    }
+}
+
+recovery_delegate_c::recovery_delegate_c(QObject *parent)
+    : QStyledItemDelegate(parent),
+      unchecked_(QStringLiteral(":/images/partition_search/check1.png")),
+      checked_(QStringLiteral(":/images/partition_search/check2.png"))
+{
+}
+
+void recovery_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const QVariant value = index.data(Qt::DisplayRole);
+    if (!value.canConvert<recovery_item_s>()) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    const recovery_item_s row = value.value<recovery_item_s>();
+    const QRect &r = option.rect;
+    painter->save();
+    if (index.row() % 2 == 0)
+        painter->fillRect(r, k_band);
+    const bool selected = option.state & QStyle::State_Selected;
+    if (selected)
+        painter->fillRect(r, k_selected);
+    painter->setFont(QFont(QStringLiteral("Segoe UI Symbol"), 8));
+    if (index.column() == recovery_model_c::column_check) {
+        const QPixmap &mark = row.checked ? checked_ : unchecked_;
+        painter->drawPixmap(QRect(r.x() + 10, r.y() + 10, mark.width(), mark.width()), mark);
+    } else {
+        const bool deleted_name = row.deleted && index.column() == recovery_model_c::column_name && !selected;
+        painter->setPen(selected ? Qt::white : deleted_name ? k_deleted_text : Qt::black);
+        painter->drawText(r.adjusted(10, 0, 0, 0), Qt::AlignVCenter | Qt::AlignJustify, row_cell_text(row, index.column()));
+    }
+    painter->restore();
+}

@@ -1,0 +1,24 @@
+// Paints a row of the file table: banded rows, the check mark image, the
+// name (deleted files in their own colour), size and dates.
+#pragma once
+
+#include <QPixmap>
+#include <QStyledItemDelegate>
+
+#include "recovery_item.h"
+
+class recovery_delegate_c : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit recovery_delegate_c(QObject *parent = nullptr);
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+private:
+    QPixmap unchecked_;
+    QPixmap checked_;
+};
+
+// A date as "%Y-%m-%d" in local time; empty when it has none.
+QString format_row_date(qint64 seconds);
+// The text of a row's cell in columns 1 to 4.
+QString row_cell_text(const recovery_item_s &row, int column);
