@@ -52,7 +52,7 @@ bool parse_size_text(const QString &text, quint64 *bytes)
     const double value = number.toDouble() * unit;
     if (!std::isfinite(value) || value >= 18446744073709551616.0)
         return false;
-    *bytes = static_cast<quint64>(std::llround(std::floor(value)));
+    *bytes = static_cast<quint64>(std::floor(value));
     return true;
 }
 
