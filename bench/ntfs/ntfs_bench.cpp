@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "engines/ntfs/ntfs_item.h"
+#include "libntfs/data_state.h"
+#include "libntfs/ntfs_layout.h"
 #include "libntfs/ntfs_scan_internal.h"
+#include "libntfs/ntfs_volume.h"
 
 namespace {
 
@@ -84,6 +87,48 @@ void libntfs_scan(benchmark::State &state)
     state.counters["bytes_per_stored_record"] = bytes_per_stored;
 }
 
+// What the scan adds for recovery states, alone: the cluster bitmap read,
+// every deleted file's runs judged, and the claims of later deleted files.
+// Its time over libntfs_scan's is what the states cost.
+void libntfs_states(benchmark::State &state)
+{
+    const char *image = bench_image();
+    int32_t error = 0;
+    std::unique_ptr<ntfs_volume_c> volume =
+        image ? ntfs_volume_c::open(open_block_device(image, open_mode_e::read), &error) : nullptr;
+    if (!volume) {
+        state.SkipWithError("TARN_NTFS_BENCH_IMAGE not set or not NTFS");
+        return;
+    }
+    std::vector<file_record_s> deleted;
+    for (uint64_t n = 0; n < volume->record_count(); ++n) {
+        file_record_s record;
+        if (load_file_record(*volume, n, record) && !(record.header.flags & ntfs_record_in_use) &&
+            !(record.header.flags & ntfs_record_is_directory))
+            deleted.push_back(std::move(record));
+    }
+    size_t damaged = 0;
+    for (auto _ : state) {
+        cluster_bitmap_c bitmap;
+        const bool read = bitmap.load(*volume, 1ull << 30);
+        std::vector<data_extent_s> extents;
+        std::unordered_map<uint64_t, data_usage_s> usage;
+        for (const file_record_s &record : deleted) {
+            const data_usage_s u = record_data_usage(*volume, read ? &bitmap : nullptr, record,
+                                                     static_cast<int64_t>(record.number), extents);
+            if (u.mapped)
+                usage[record.number] = u;
+        }
+        if (read)
+            count_later_claims(std::move(extents), bitmap, usage);
+        damaged = 0;
+        for (const auto &u : usage)
+            damaged += u.second.state() != ntfs_data_intact;
+    }
+    state.counters["deleted_files"] = double(deleted.size());
+    state.counters["not_intact"] = double(damaged);
+}
+
 void external_tool(benchmark::State &state, std::vector<std::string> args)
 {
     const char *image = bench_image();
@@ -109,6 +154,7 @@ void ntfsundelete_s(benchmark::State &state) { external_tool(state, {"ntfsundele
 } // namespace
 
 BENCHMARK(libntfs_scan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(libntfs_states)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(fls_rd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(ntfsundelete_s)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK_MAIN();

@@ -45,13 +45,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ntfs_scan_context context{};
     if (ntfs_scan_startup_device(std::make_shared<memory_device_c>(std::move(image)), &context) != 0)
         return 0;
+    std::vector<uint64_t> deleted;
     for (int reported = 0;; ++reported) {
         ntfs_scan_record r{};
         if (!ntfs_scan_next(&context, &r))
             break;
         if (reported < 8 && (r.flags & ntfs_record_flag_file))
             ntfs_recover_file(&context, static_cast<uint32_t>(r.id), 0, target.c_str(), nullptr);
+        if (r.flags & ntfs_record_flag_deleted)
+            deleted.push_back(r.id);
     }
+    // Judged again against the deleted files written after them.
+    for (uint64_t id : deleted)
+        ntfs_scan_data_state(&context, static_cast<uint32_t>(id), static_cast<uint32_t>(id >> 32));
     ntfs_scan_shutdown(&context);
     unlink(target.c_str());
     return 0;

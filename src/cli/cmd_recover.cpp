@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli_command.h"
+#include "cli_filter.h"
 #include "printable_text.h"
 #include "session_target.h"
 
@@ -45,9 +46,10 @@ int print_report(const recovery_report_s &report, const QString &out_dir)
 int run_recover(const cli_args_c &args)
 {
     const QStringList unknown = args.unknown(
-        {QStringLiteral("out"), QStringLiteral("all"), QStringLiteral("id"), QStringLiteral("flat"),
-         QStringLiteral("deep"), QStringLiteral("image"), QStringLiteral("partition"), QStringLiteral("verbose"),
-         QStringLiteral("result"), QStringLiteral("allow-same-volume")});
+        QSet<QString>{QStringLiteral("out"), QStringLiteral("all"), QStringLiteral("id"), QStringLiteral("flat"),
+                      QStringLiteral("deep"), QStringLiteral("image"), QStringLiteral("partition"),
+                      QStringLiteral("verbose"), QStringLiteral("result"), QStringLiteral("allow-same-volume")} +
+        cli_filter_options());
     const bool all = args.has(QStringLiteral("all"));
     const QString out_dir = args.value(QStringLiteral("out"));
     const bool from_file = args.has(QStringLiteral("result"));
@@ -55,9 +57,12 @@ int run_recover(const cli_args_c &args)
     if (!unknown.isEmpty() || args.positional().size() != (from_file ? 0 : 1) || out_dir.isEmpty() ||
         all == !args.values(QStringLiteral("id")).isEmpty()) {
         fprintf(stderr, "tarnrecovery-cli recover: usage: recover {TARGET | --result FILE} --out DIR "
-                        "[--all | --id ID ...] [--flat] [--allow-same-volume]\n");
+                        "[--all | --id ID ...] [--flat] [--allow-same-volume] %s\n", cli_filter_usage());
         return cli_bad_target;
     }
+    row_filter_c filter;
+    if (!read_cli_filter("recover", args, &filter))
+        return cli_bad_target;
     if (!parse_ids(args.values(QStringLiteral("id")), wanted))
         return cli_bad_target;
 
@@ -75,13 +80,15 @@ int run_recover(const cli_args_c &args)
     if (rc != cli_ok)
         return rc;
 
+    // The filter narrows --all and --id alike; an id it leaves out is not an error.
     QList<found_row_s> rows;
     QSet<quint64> seen;
     for (const found_row_s &row : session.rows()) {
-        if (all || wanted.contains(row.row.id)) {
+        if (!all && !wanted.contains(row.row.id))
+            continue;
+        seen.insert(row.row.id);
+        if (filter.matches(row.row))
             rows.append(row);
-            seen.insert(row.row.id);
-        }
     }
     const recovery_report_s report = session.restore(rows, out_dir, !args.has(QStringLiteral("flat")));
     int failures = print_report(report, out_dir);
@@ -96,7 +103,9 @@ int run_recover(const cli_args_c &args)
 
 const cli_command_registrar registrar({"recover", run_recover,
                                        "{TARGET | --result FILE} --out DIR [--all | --id ID ...] [--flat] "
-                                       "[--image FILE] [--partition N] [--deep] [--allow-same-volume]",
+                                       "[--image FILE] [--partition N] [--deep] [--allow-same-volume] [--name GLOB ...] "
+                                       "[--type EXT,...] [--min-size SIZE] [--max-size SIZE] [--since DATE] "
+                                       "[--until DATE] [--state STATE,...]",
                                        "scan a volume and restore found files into DIR, recreating their folders"});
 
 } // namespace

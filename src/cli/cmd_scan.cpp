@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "cli_command.h"
+#include "cli_filter.h"
 #include "printable_text.h"
 #include "results/format_size.h"
 #include "session_target.h"
@@ -27,20 +28,26 @@ QJsonValue iso_date(qint64 seconds)
     return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(Qt::ISODate);
 }
 
-void print_text(const found_folder_s &tree)
+// Folder by folder; with a filter set, only the folders that hold a match.
+void print_text(const found_folder_s &tree, const row_filter_c &filter)
 {
     QTextStream out(stdout);
-    out << "     id        size  modified             created              flags name\n";
-    walk_found_folders(tree, [&out](const found_folder_s &folder, const QStringList &names) {
-        out << printable_text(QLatin1Char('/') + names.join(QLatin1Char('/'))) << "\n";
+    out << "     id        size  modified             created              flags  state               name\n";
+    walk_found_folders(tree, [&](const found_folder_s &folder, const QStringList &names) {
+        QString lines;
         for (const recovery_item_s &row : folder.files)
-            out << QStringLiteral("    %1  %2  %3  %4  0x%5  %6\n")
-                       .arg(row.id, 10)
-                       .arg(format_size(row.size), 9)
-                       .arg(date_text(row.modified()), 19)
-                       .arg(date_text(row.created()), 19)
-                       .arg(row.attributes(), 2, 16, QLatin1Char('0'))
-                       .arg(printable_text(row.name) + (row.size_capped ? QStringLiteral("  (size cut to the volume)") : QString()));
+            if (filter.matches(row))
+                lines += QStringLiteral("    %1  %2  %3  %4  0x%5  %6  %7\n")
+                             .arg(row.id, 10)
+                             .arg(format_size(row.size), 9)
+                             .arg(date_text(row.modified()), 19)
+                             .arg(date_text(row.created()), 19)
+                             .arg(row.attributes(), 2, 16, QLatin1Char('0'))
+                             .arg(recovery_state_key(row.state), -18)
+                             .arg(printable_text(row.name) +
+                                  (row.size_capped ? QStringLiteral("  (size cut to the volume)") : QString()));
+        if (filter.empty() || !lines.isEmpty())
+            out << printable_text(QLatin1Char('/') + names.join(QLatin1Char('/'))) << "\n" << lines;
     });
 }
 
@@ -56,6 +63,7 @@ void print_json(const QList<found_row_s> &rows)
         o[QStringLiteral("modified")] = iso_date(r.row.modified());
         o[QStringLiteral("created")] = iso_date(r.row.created());
         o[QStringLiteral("deleted")] = r.row.deleted != 0;
+        o[QStringLiteral("state")] = recovery_state_key(r.row.state);
         o[QStringLiteral("attributes")] = static_cast<qint64>(r.row.attributes());
         if (r.row.size_capped)
             o[QStringLiteral("size_capped")] = true;
@@ -67,13 +75,18 @@ void print_json(const QList<found_row_s> &rows)
 
 int run_scan(const cli_args_c &args)
 {
-    const QStringList unknown = args.unknown({QStringLiteral("json"), QStringLiteral("deep"),
-                                              QStringLiteral("image"), QStringLiteral("partition"),
-                                              QStringLiteral("verbose"), QStringLiteral("save")});
+    const QStringList unknown = args.unknown(QSet<QString>{QStringLiteral("json"), QStringLiteral("deep"),
+                                                           QStringLiteral("image"), QStringLiteral("partition"),
+                                                           QStringLiteral("verbose"), QStringLiteral("save")} +
+                                             cli_filter_options());
     if (!unknown.isEmpty() || args.positional().size() != 1) {
-        fprintf(stderr, "tarnrecovery-cli scan: usage: scan TARGET [--json] [--deep [--save FILE]]\n");
+        fprintf(stderr, "tarnrecovery-cli scan: usage: scan TARGET [--json] [--deep [--save FILE]] %s\n",
+                cli_filter_usage());
         return cli_bad_target;
     }
+    row_filter_c filter;
+    if (!read_cli_filter("scan", args, &filter))
+        return cli_bad_target;
     if (args.has(QStringLiteral("save")) && !args.has(QStringLiteral("deep"))) {
         fprintf(stderr, "tarnrecovery-cli scan: --save keeps deep-scan results only; add --deep\n");
         return cli_bad_target;
@@ -82,11 +95,12 @@ int run_scan(const cli_args_c &args)
     const int rc = run_session_target(args, "scan", session);
     if (rc != cli_ok)
         return rc;
-    const QList<found_row_s> rows = session.rows();
+    // The saved result keeps every find; the filter narrows what is listed.
+    const QList<found_row_s> rows = filter.apply(session.rows());
     if (args.has(QStringLiteral("json"))) {
         print_json(rows);
     } else {
-        print_text(session.tree());
+        print_text(session.tree(), filter);
         printf("%lld files found\n", static_cast<long long>(rows.size()));
     }
     if (!args.has(QStringLiteral("save")))
@@ -101,7 +115,9 @@ int run_scan(const cli_args_c &args)
 }
 
 const cli_command_registrar registrar({"scan", run_scan,
-                                       "TARGET [--image FILE] [--partition N] [--json] [--deep [--save FILE]] [--verbose]",
+                                       "TARGET [--image FILE] [--partition N] [--json] [--deep [--save FILE]] [--verbose] "
+                                       "[--name GLOB ...] [--type EXT,...] [--min-size SIZE] [--max-size SIZE] "
+                                       "[--since DATE] [--until DATE] [--state STATE,...]",
                                        "scan a volume and list the deleted files and folders found"});
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli_command.h"
+#include "cli_filter.h"
 
 static QList<cli_command_s> &registry()
 {
@@ -60,6 +61,7 @@ int main(int argc, char **argv)
 // Options that take a value, for every command alike.
 QSet<QString> cli_value_options()
 {
-    return {QStringLiteral("image"), QStringLiteral("partition"), QStringLiteral("out"),
-            QStringLiteral("id"), QStringLiteral("save"), QStringLiteral("result"), QStringLiteral("drop")};
+    return QSet<QString>{QStringLiteral("image"), QStringLiteral("partition"), QStringLiteral("out"),
+            QStringLiteral("id"), QStringLiteral("save"), QStringLiteral("result"), QStringLiteral("drop")} +
+           cli_filter_options();
 }

@@ -103,6 +103,7 @@ bool index_trace_pass_c::next(ntfs_volume_c &volume, ntfs_scan_record &out)
             const bool directory = trace.key.file_attributes & ntfs_file_attribute_directory;
             out.flags = (directory ? ntfs_record_flag_directory : ntfs_record_flag_file) | ntfs_record_flag_deleted;
             out.size = directory ? 0 : trace.key.data_size;
+            out.data_state = ntfs_data_none;  // no record maps its clusters any more
             out.first_time = ntfs_time_to_unix(trace.key.modified);
             out.second_time = ntfs_time_to_unix(trace.key.created);
             copy_record_name(out, trace.name.data(), trace.name.size());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "data_state.h"
 #include "mft_record.h"
 #include "ntfs_layout.h"
 #include "record_summary.h"
@@ -10,6 +11,8 @@ namespace {
 
 // Records are read in batches of about this many bytes.
 constexpr uint64_t batch_bytes = 1u << 20;
+// Held in memory while the scan is open: 32 TiB of 4 KiB clusters.
+constexpr uint64_t max_bitmap_bytes = 1ull << 30;
 
 // A torn record loses its magic instead of being fixed up, so that the walk
 // passes it over.
@@ -59,6 +62,23 @@ uint8_t *mft_scanner_c::fetch(uint64_t number)
     return bytes;
 }
 
+const cluster_bitmap_c *mft_scanner_c::bitmap()
+{
+    if (bitmap_state_ == bitmap_e::not_read)
+        bitmap_state_ = bitmap_.load(*volume_, max_bitmap_bytes) ? bitmap_e::read : bitmap_e::unreadable;
+    return bitmap_state_ == bitmap_e::read ? &bitmap_ : nullptr;
+}
+
+int32_t mft_scanner_c::final_data_state(uint64_t number)
+{
+    if (!claims_counted_ && bitmap())
+        count_later_claims(std::move(deleted_extents_), *bitmap(), deleted_usage_);
+    deleted_extents_ = {};
+    claims_counted_ = true;
+    auto it = deleted_usage_.find(number);
+    return it == deleted_usage_.end() ? -1 : it->second.state();
+}
+
 bool mft_scanner_c::next(ntfs_scan_record &out)
 {
     while (next_ < volume_->record_count()) {
@@ -79,6 +99,13 @@ bool mft_scanner_c::next(ntfs_scan_record &out)
         record_.number = number;
         record_.base = {bytes, volume_->geometry().record_size};
         if (gather_attributes(*volume_, record_) && summarize_record(record_, out)) {
+            if ((out.flags & ntfs_record_flag_deleted) && (out.flags & ntfs_record_flag_file)) {
+                const data_usage_s usage =
+                    record_data_usage(*volume_, bitmap(), record_, out.first_time, deleted_extents_);
+                out.data_state = usage.state();
+                if (usage.mapped)
+                    deleted_usage_[number] = usage;
+            }
             traces_.note_described(record_);
             return true;
         }

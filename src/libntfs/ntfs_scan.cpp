@@ -71,6 +71,12 @@ int32_t ntfs_scan_shutdown(ntfs_scan_context *context)
     return ntfs_ok;
 }
 
+int32_t ntfs_scan_data_state(ntfs_scan_context *context, uint32_t id_low, uint32_t id_high)
+{
+    mft_scanner_c *scanner = scanner_of(context);
+    return scanner ? scanner->final_data_state(static_cast<uint64_t>(id_high) << 32 | id_low) : -1;
+}
+
 int32_t ntfs_recover_file(ntfs_scan_context *context, uint32_t id_low, uint32_t id_high,
                           const char *destination, int32_t *unused)
 {

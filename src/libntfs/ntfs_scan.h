@@ -36,7 +36,8 @@ struct ntfs_scan_record {
     uint64_t sequence;       /* 32: the record's sequence number */
     int64_t first_time;      /* 40: last modification, seconds since 1970 UTC */
     uint8_t flags;           /* 48: ntfs_record_flag_* */
-    uint8_t library[7];      /* 49 */
+    uint8_t data_state;      /* 49: ntfs_data_* of a deleted file; 0 otherwise */
+    uint8_t library[6];      /* 50 */
     uint16_t name[260];      /* 56: UTF-16, zero-terminated */
 };
 
@@ -44,6 +45,16 @@ enum {
     ntfs_record_flag_directory = 0x01,
     ntfs_record_flag_file = 0x02,
     ntfs_record_flag_deleted = 0x80,
+};
+
+/* Whether a deleted file's data still lies where its record maps it,
+ * judged by the volume's cluster bitmap as it is now. */
+enum {
+    ntfs_data_intact = 0,      /* resident, or no mapped cluster is in use */
+    ntfs_data_partly_used = 1, /* some of its clusters are in use */
+    ntfs_data_used = 2,        /* all of its clusters are in use */
+    ntfs_data_none = 3,        /* no record or run map left, or runs outside the volume */
+    ntfs_data_unchecked = 4,   /* the cluster bitmap could not be read */
 };
 
 /* Result codes (negative: failure). */
@@ -67,6 +78,11 @@ int32_t ntfs_scan_startup(const char *device_name, struct ntfs_scan_context *con
 int32_t ntfs_scan_next(struct ntfs_scan_context *context, struct ntfs_scan_record *record);
 /* Releases the scan; the caller zeroes the context afterwards. */
 int32_t ntfs_scan_shutdown(struct ntfs_scan_context *context);
+/* The ntfs_data_* state of deleted file record id once the scan is over:
+ * its clusters are also judged against deleted files written after it, which
+ * may have taken them and been freed since. -1 when the scan reported no
+ * mapped clusters for it; its data_state then stands. */
+int32_t ntfs_scan_data_state(struct ntfs_scan_context *context, uint32_t id_low, uint32_t id_high);
 /* Writes the unnamed data stream of record id (id_low | id_high << 32) to a
  * new file at destination. unused receives 0. */
 int32_t ntfs_recover_file(struct ntfs_scan_context *context, uint32_t id_low, uint32_t id_high,
@@ -85,6 +101,7 @@ static_assert(offsetof(ntfs_scan_context, c3) == 8232, "c3 offset");
 static_assert(sizeof(ntfs_scan_record) == 576, "record size");
 static_assert(offsetof(ntfs_scan_record, first_time) == 40, "first time offset");
 static_assert(offsetof(ntfs_scan_record, flags) == 48, "flags offset");
+static_assert(offsetof(ntfs_scan_record, data_state) == 49, "data state offset");
 static_assert(offsetof(ntfs_scan_record, name) == 56, "name offset");
 #endif
 

@@ -29,7 +29,8 @@ struct raw_scan_control_s {
     int32_t pause;         /* 16: non-zero holds the scan */
     int32_t stop;          /* 20: non-zero ends the scan */
     sc_found_fn found;     /* 24: the found callback */
-    uint32_t reserved1;    /* 28: zero */
+    uint32_t end_proved;   /* 28: during a found call, 1 when the type's structure
+                              proved where the find ends, 0 when its length is a bound */
 };
 
 typedef struct sc_handle_s sc_handle_s;
@@ -63,7 +64,7 @@ int32_t sc_close(sc_handle_s *handle);
 static_assert(sizeof(raw_scan_control_s) == 32, "exchange record is 32 bytes");
 static_assert(offsetof(raw_scan_control_s, reserved0) == 4, "layout");
 static_assert(offsetof(raw_scan_control_s, found) == 24, "layout");
-static_assert(offsetof(raw_scan_control_s, reserved1) == 28, "layout");
+static_assert(offsetof(raw_scan_control_s, end_proved) == 28, "layout");
 #else
 static_assert(sizeof(raw_scan_control_s) == 48, "pointers widened to 8 bytes");
 #endif

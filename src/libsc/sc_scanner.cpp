@@ -148,6 +148,7 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
     uint64_t held_at = 0;
     sc_find_s held_find;
     auto report = [&](uint64_t pos, const sc_find_s &find) {
+        control->end_proved = find.ended ? 1 : 0;
         if (control->found)
             control->found(control->user, config.types[find.type].extension.c_str(), pos, find.length);
     };

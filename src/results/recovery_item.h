@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "recovery_state.h"
+
 struct recovery_item_s {
     QString name;
     quint64 size = 0;
@@ -15,6 +17,7 @@ struct recovery_item_s {
     quint8 checked = 0;
     quint8 deleted = 0;   // the file system no longer lists the file
     quint8 size_capped = 0;  // the stored size ran past the volume; size is what it holds
+    recovery_state_e state = recovery_state_e::intact;  // set by the engine that found it
 
     qint64 modified() const { return date1; }
     qint64 created() const { return date2; }

@@ -7,11 +7,12 @@
 
 bool parse_scan_file(const uint8_t *data, size_t size, std::string &device_path, std::vector<raw_item_s> &items)
 {
-    if (size < scan_file_header_size + sizeof(raw_item_s) || (size - scan_file_header_size) % sizeof(raw_item_s))
+    if (size < scan_file_header_size + raw_entry_size || (size - scan_file_header_size) % raw_entry_size)
         return false;
-    size_t count = (size - scan_file_header_size) / sizeof(raw_item_s);
+    size_t count = (size - scan_file_header_size) / raw_entry_size;
     std::vector<raw_item_s> loaded(count);
-    memcpy(loaded.data(), data + scan_file_header_size, count * sizeof(raw_item_s));
+    for (size_t i = 0; i < count; ++i)
+        memcpy(&loaded[i], data + scan_file_header_size + i * raw_entry_size, raw_entry_size);
     for (size_t i = 0; i < count; ++i)
         if (loaded[i].index != i)
             return false;
@@ -53,9 +54,10 @@ int save_results(const recovery_base_c &engine, const volume_item_s &volume, con
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return refuse(error, QStringLiteral("the file cannot be written"));
-    const qint64 body = static_cast<qint64>(items.size() * sizeof(raw_item_s));
-    bool written = file.write(header, sizeof(header)) == sizeof(header) &&
-                   file.write(reinterpret_cast<const char *>(items.data()), body) == body;
+    QByteArray body(static_cast<qsizetype>(items.size() * raw_entry_size), Qt::Uninitialized);
+    for (size_t i = 0; i < items.size(); ++i)
+        memcpy(body.data() + i * raw_entry_size, &items[i], raw_entry_size);
+    bool written = file.write(header, sizeof(header)) == sizeof(header) && file.write(body) == body.size();
     file.close();
     if (!written || file.error() != QFileDevice::NoError)
         return refuse(error, QStringLiteral("the file cannot be written"));

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "fixture_manifest.h"
 
@@ -60,8 +61,10 @@ TEST_F(fat_cli, scan_json_lists_every_recoverable_file_with_its_fields)
     QHash<qint64, QJsonObject> by_id;
     for (const QJsonValue &v : doc.array()) {
         QJsonObject o = v.toObject();
-        for (const char *key : {"id", "path", "name", "size", "modified", "created", "deleted", "attributes"})
+        for (const char *key : {"id", "path", "name", "size", "modified", "created", "deleted", "attributes", "state"})
             EXPECT_TRUE(o.contains(QLatin1String(key))) << key;
+        EXPECT_TRUE(QStringList({"intact", "partly_overwritten", "overwritten", "no_data", "uncertain_end", "joined"})
+                        .contains(o.value(QStringLiteral("state")).toString()));
         for (const char *key : {"date1", "date2", "flags"})
             EXPECT_FALSE(o.contains(QLatin1String(key))) << key;
         EXPECT_TRUE(o.value(QStringLiteral("path")).toString().endsWith(
@@ -218,6 +221,127 @@ TEST_F(fat_cli, refuses_other_file_systems_and_bad_usage)
     EXPECT_EQ(cli({QStringLiteral("recover"), image, QStringLiteral("--out"), blank_dir.path()}).code, 2)
         << "neither --all nor --id";
     EXPECT_EQ(cli({QStringLiteral("scan"), image, QStringLiteral("--bogus")}).code, 2);
+}
+
+// The filters: each compared with the same choice made over the unfiltered
+// list, and each bad value refused with its reason and exit code 2.
+class fat_cli_filter : public fat_cli {
+protected:
+    QList<QJsonObject> scan(const QStringList &filter)
+    {
+        run_s r = cli(QStringList{QStringLiteral("scan"), image, QStringLiteral("--json")} + filter);
+        EXPECT_EQ(r.code, 0) << r.err.constData();
+        QList<QJsonObject> rows;
+        for (const QJsonValue &v : QJsonDocument::fromJson(r.out).array())
+            rows.append(v.toObject());
+        return rows;
+    }
+    // Ids of the unfiltered rows that keep says to keep; there must be some
+    // of each kind, or the filter would not be tested.
+    QSet<qint64> expected(const std::function<bool(const QJsonObject &)> &keep)
+    {
+        QSet<qint64> ids;
+        const QList<QJsonObject> all = scan({});
+        for (const QJsonObject &o : all)
+            if (keep(o))
+                ids.insert(o.value(QStringLiteral("id")).toInteger());
+        EXPECT_FALSE(ids.isEmpty());
+        EXPECT_LT(ids.size(), all.size());
+        return ids;
+    }
+    static QSet<qint64> ids(const QList<QJsonObject> &rows)
+    {
+        QSet<qint64> out;
+        for (const QJsonObject &o : rows)
+            out.insert(o.value(QStringLiteral("id")).toInteger());
+        return out;
+    }
+    void refused(const QStringList &filter, const char *reason)
+    {
+        run_s r = cli(QStringList{QStringLiteral("scan"), image} + filter);
+        EXPECT_EQ(r.code, 2) << filter.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(reason)) << r.err.constData();
+        QTemporaryDir out;
+        r = cli(QStringList{QStringLiteral("recover"), image, QStringLiteral("--out"), out.path(), QStringLiteral("--all")} +
+                filter);
+        EXPECT_EQ(r.code, 2) << "recover: " << filter.join(' ').toStdString();
+    }
+    static QString name_of(const QJsonObject &o) { return o.value(QStringLiteral("name")).toString().toLower(); }
+};
+
+TEST_F(fat_cli_filter, name_globs_any_of_them_ignoring_case)
+{
+    EXPECT_EQ(ids(scan({QStringLiteral("--name"), QStringLiteral("*.txt")})),
+              expected([](const QJsonObject &o) { return name_of(o).endsWith(QLatin1String(".txt")); }));
+    EXPECT_EQ(ids(scan({QStringLiteral("--name"), QStringLiteral("*.BIN"), QStringLiteral("--name"), QStringLiteral("*one*")})),
+              expected([](const QJsonObject &o) {
+                  return name_of(o).endsWith(QLatin1String(".bin")) || name_of(o).contains(QLatin1String("one"));
+              }));
+    refused({QStringLiteral("--name"), QString()}, "not a name pattern");
+}
+
+TEST_F(fat_cli_filter, type_lists_extensions)
+{
+    EXPECT_EQ(ids(scan({QStringLiteral("--type"), QStringLiteral(".BIN")})),
+              expected([](const QJsonObject &o) { return name_of(o).endsWith(QLatin1String(".bin")); }));
+    QSet<qint64> both;
+    for (const QJsonObject &o : scan({}))
+        if (name_of(o).endsWith(QLatin1String(".bin")) || name_of(o).endsWith(QLatin1String(".txt")))
+            both.insert(o.value(QStringLiteral("id")).toInteger());
+    EXPECT_EQ(ids(scan({QStringLiteral("--type"), QStringLiteral("bin,txt")})), both);
+}
+
+TEST_F(fat_cli_filter, size_range_with_suffixes)
+{
+    EXPECT_EQ(ids(scan({QStringLiteral("--min-size"), QStringLiteral("2K"), QStringLiteral("--max-size"), QStringLiteral("3k")})),
+              expected([](const QJsonObject &o) {
+                  const qint64 size = o.value(QStringLiteral("size")).toInteger();
+                  return size >= 2048 && size <= 3072;
+              }));
+    refused({QStringLiteral("--min-size"), QStringLiteral("5Q")}, "not a size");
+    refused({QStringLiteral("--max-size"), QStringLiteral("-1")}, "not a size");
+    refused({QStringLiteral("--min-size"), QStringLiteral("2M"), QStringLiteral("--max-size"), QStringLiteral("1M")},
+            "larger than the maximum");
+}
+
+TEST_F(fat_cli_filter, modified_date_range)
+{
+    const QDateTime since(QDate(2024, 1, 1), QTime(0, 0)), until(QDate(2024, 1, 1), QTime(10, 0));
+    EXPECT_EQ(ids(scan({QStringLiteral("--since"), QStringLiteral("2024-01-01"), QStringLiteral("--until"),
+                        QStringLiteral("2024-01-01 10:00")})),
+              expected([&](const QJsonObject &o) {
+                  const QDateTime m = QDateTime::fromString(o.value(QStringLiteral("modified")).toString(), Qt::ISODate);
+                  return m.isValid() && m >= since && m <= until;
+              }));
+    // A date alone as the end takes in the whole day.
+    EXPECT_EQ(ids(scan({QStringLiteral("--until"), QStringLiteral("2023-12-31")})),
+              expected([&](const QJsonObject &o) {
+                  const QDateTime m = QDateTime::fromString(o.value(QStringLiteral("modified")).toString(), Qt::ISODate);
+                  return m.isValid() && m < since;
+              }));
+    refused({QStringLiteral("--since"), QStringLiteral("2024-13-01")}, "not a date");
+    refused({QStringLiteral("--until"), QStringLiteral("yesterday")}, "not a date");
+}
+
+TEST_F(fat_cli_filter, state_on_scan_and_recover)
+{
+    auto state = [](const QJsonObject &o) { return o.value(QStringLiteral("state")).toString(); };
+    const QSet<qint64> damaged = expected([&](const QJsonObject &o) { return state(o) != QLatin1String("intact"); });
+    EXPECT_EQ(ids(scan({QStringLiteral("--state"), QStringLiteral("overwritten,partly_overwritten"), QStringLiteral("--state"),
+                        QStringLiteral("no_data")})),
+              damaged);
+    refused({QStringLiteral("--state"), QStringLiteral("gone")}, "not a recovery state");
+
+    // recover narrows --all by the same filter.
+    QTemporaryDir out;
+    run_s r = cli({QStringLiteral("recover"), image, QStringLiteral("--out"), out.path(), QStringLiteral("--all"),
+                   QStringLiteral("--flat"), QStringLiteral("--state"), QStringLiteral("intact"), QStringLiteral("--type"),
+                   QStringLiteral("txt")});
+    EXPECT_EQ(r.code, 0) << r.out.constData();
+    const int wanted = int(expected([&](const QJsonObject &o) {
+                               return state(o) == QLatin1String("intact") && name_of(o).endsWith(QLatin1String(".txt"));
+                           }).size());
+    EXPECT_EQ(int(QDir(out.path()).entryList(QDir::Files).size()), wanted);
 }
 
 } // namespace

@@ -129,4 +129,28 @@ TEST(raw_bounded_scan, an_archive_entry_at_a_sector_start_does_not_end_the_archi
     }
 }
 
+// Catches: a find whose length is only a bound reported as ended by its
+// structure, or a proved end reported as a bound.
+TEST(raw_bounded_scan, the_found_call_says_whether_the_end_was_proved)
+{
+    struct seen_s {
+        raw_scan_control_s control{};
+        std::vector<uint32_t> proved;
+    };
+    auto proved_ends = [](const bytes_t &image) {
+        seen_s seen;
+        seen.control.user = &seen;
+        seen.control.found = [](void *user, const char *, uint64_t, uint64_t) {
+            auto *s = static_cast<seen_s *>(user);
+            s->proved.push_back(s->control.end_proved);
+        };
+        memory_device_c device(std::vector<uint8_t>(image.begin(), image.end()));
+        sc_scan_device(builtin_sc_config(), device, &seen.control);
+        return seen.proved;
+    };
+    EXPECT_EQ(proved_ends(bytes_t(512, 'x') + two_entry_zip(false) + bytes_t(4096, 'x')), std::vector<uint32_t>{1});
+    EXPECT_EQ(proved_ends(repeated_headers("%PDF-1.4\n1 0 obj\n<< >>\nstream\n", 4, 1 << 16)),
+              std::vector<uint32_t>(4, 0));
+}
+
 } // namespace

@@ -180,11 +180,17 @@ TEST_F(scan_session_test, deep_scan_save_reload_and_restore)
     const QList<found_row_s> rows = session.rows();
     ASSERT_FALSE(rows.isEmpty());
     EXPECT_EQ(session.found_count(), quint64(rows.size())) << "the deep scan counts its finds";
+    for (const found_row_s &row : rows)
+        EXPECT_TRUE(row.row.state == recovery_state_e::intact || row.row.state == recovery_state_e::uncertain_end)
+            << "a carved find is intact or has an uncertain end: " << row.path().toStdString();
     const QString saved = out.filePath(QStringLiteral("scan.sav"));
     ASSERT_TRUE(session.save_result(saved)) << session.error().toStdString();
 
     scan_session_c again;
     ASSERT_EQ(again.load_result(saved), scan_session_c::loaded) << again.error().toStdString();
+    for (const found_row_s &row : again.rows())
+        EXPECT_EQ(row.row.state, recovery_state_e::uncertain_end)
+            << "a scan file does not keep whether an end was proved: " << row.path().toStdString();
     EXPECT_EQ(again.volume().volume_path, volume.volume_path);
     const recovery_report_s report = again.restore(again.rows(), out.filePath(QStringLiteral("files")), false);
     EXPECT_EQ(report.written.size(), rows.size());

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "results/recovery_state.h"
+
 enum : quint8 {
     fat_attr_read_only = 0x01,
     fat_attr_hidden = 0x02,
@@ -29,6 +31,7 @@ struct fat_item_s {
     char16_t name[260];     // long name, else short name; zero-terminated
 
     quint8 has_files = 0;   // some file record lies below this directory
+    recovery_state_e state = recovery_state_e::intact;  // set once the scan is over
     QList<fat_item_s *> children;
 
     fat_item_s() { clear(); }

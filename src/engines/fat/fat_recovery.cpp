@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fat_path.h"
+#include "fat_state.h"
 #include "platform/disks.h"
 
 // Deeper folders than this are kept as records but not read: each level
@@ -53,8 +54,10 @@ void fat_recovery_c::run()
         error_ = mount_result == fr_no_filesystem ? QStringLiteral("no FAT file system on the volume")
                                                   : QStringLiteral("the volume cannot be found or read");
     fat_log_line(log_, "Start Fat Scan.\n");
-    if (bound)
+    if (bound) {
         walk();
+        mark_fat_states(volume_, store_);
+    }
     if (volume_.backup_boot)
         fat_log_line(log_, "Boot sector unreadable; read the backup copy.\n");
 

@@ -24,6 +24,7 @@ recovery_item_s fat_row(const fat_item_s &item)
     row.flags = item.attributes;
     row.deleted = (item.attributes & fat_attr_deleted) ? 1 : 0;
     row.size_capped = item.size_capped;
+    row.state = item.state;
     return row;
 }
 

@@ -1,4 +1,4 @@
-// The four library operations the NTFS engine calls, as replaceable
+// The library operations the NTFS engine calls, as replaceable
 // functions so the engine can be driven by a scripted library in tests.
 #pragma once
 
@@ -12,4 +12,5 @@ struct ntfs_library_s {
     std::function<int32_t(ntfs_scan_context *)> scan_shutdown = ntfs_scan_shutdown;
     std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t, const char *, int32_t *)> recover_file =
         ntfs_recover_file;
+    std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t)> data_state = ntfs_scan_data_state;
 };

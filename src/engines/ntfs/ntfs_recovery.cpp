@@ -60,6 +60,16 @@ void ntfs_recovery_c::run()
         store_.insert(item.record.id, item);
         ++state_.found_count;
     }
+    // Now that every deleted file is known, one written later may turn out
+    // to hold clusters the bitmap shows free.
+    for (ntfs_item_s &item : store_) {
+        if (!item.is_deleted() || !item.is_file())
+            continue;
+        const int32_t final_state = library_.data_state(&context_, static_cast<uint32_t>(item.record.id),
+                                                        static_cast<uint32_t>(item.record.id >> 32));
+        if (final_state >= 0)
+            item.record.data_state = static_cast<uint8_t>(final_state);
+    }
     link_ntfs_store(store_);
 }
 

@@ -15,6 +15,24 @@ bool ntfs_is_row(const ntfs_item_s &item)
     return item.is_file() && item.record.id > ntfs_last_system_id;
 }
 
+recovery_state_e ntfs_item_state(const ntfs_item_s &item)
+{
+    if (!item.is_deleted())
+        return recovery_state_e::intact;
+    switch (item.record.data_state) {
+    case ntfs_data_intact:
+        return recovery_state_e::intact;
+    case ntfs_data_used:
+        return recovery_state_e::overwritten;
+    case ntfs_data_none:
+        return recovery_state_e::no_data;
+    default:
+        // Partly used, or a bitmap that could not be read: nothing promises
+        // the data is whole.
+        return recovery_state_e::partly_overwritten;
+    }
+}
+
 recovery_item_s ntfs_row(const ntfs_item_s &item)
 {
     recovery_item_s row;
@@ -26,6 +44,7 @@ recovery_item_s ntfs_row(const ntfs_item_s &item)
     // The 32 bits that begin with the flags byte; only the flags byte is meant.
     row.flags = item.record.flags;
     row.deleted = item.is_deleted() ? 1 : 0;
+    row.state = ntfs_item_state(item);
     return row;
 }
 

@@ -17,6 +17,7 @@ found_folder_s build_raw_tree(const raw_recovery_c &engine)
             row.name = QString::asprintf("%08llu.%s", static_cast<unsigned long long>(index), item.type_name().c_str());
             row.size = item.length;
             row.id = index;
+            row.state = item.end_proved ? recovery_state_e::intact : recovery_state_e::uncertain_end;
             folder.files.append(row);
         }
         root.folders.append(folder);

@@ -1,0 +1,168 @@
+#include "row_filter.h"
+
+#include <QDateTime>
+#include <cmath>
+
+namespace {
+
+// Comma-separated words of every text, trimmed, empty ones dropped.
+QStringList split_lists(const QStringList &texts)
+{
+    QStringList out;
+    for (const QString &text : texts)
+        for (const QString &word : text.split(QLatin1Char(',')))
+            if (!word.trimmed().isEmpty())
+                out += word.trimmed();
+    return out;
+}
+
+bool fail(QString *error, const QString &why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
+QString extension_of(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1).toLower();
+}
+
+} // namespace
+
+bool parse_size_text(const QString &text, quint64 *bytes)
+{
+    QString number = text.trimmed();
+    double unit = 1;
+    if (!number.isEmpty()) {
+        switch (number.back().toUpper().unicode()) {
+        case 'K': unit = 1024.0; break;
+        case 'M': unit = 1024.0 * 1024; break;
+        case 'G': unit = 1024.0 * 1024 * 1024; break;
+        default: break;
+        }
+        if (unit != 1)
+            number.chop(1);
+    }
+    // Digits and at most one point: no signs, exponents or spaces.
+    static const QRegularExpression plain(QStringLiteral("^[0-9]+(\\.[0-9]+)?$"));
+    if (!plain.match(number).hasMatch())
+        return false;
+    const double value = number.toDouble() * unit;
+    if (!std::isfinite(value) || value >= 18446744073709551616.0)
+        return false;
+    *bytes = static_cast<quint64>(std::floor(value));
+    return true;
+}
+
+bool parse_date_text(const QString &text, bool end_of_day, qint64 *seconds)
+{
+    const QString t = text.trimmed();
+    const QDate date = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
+    if (date.isValid()) {
+        const QDateTime at = end_of_day ? QDateTime(date, QTime(23, 59, 59)) : QDateTime(date, QTime(0, 0));
+        *seconds = at.toSecsSinceEpoch();
+        return true;
+    }
+    for (const char *format : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-ddTHH:mm"}) {
+        const QDateTime at = QDateTime::fromString(t, QLatin1String(format));
+        if (at.isValid()) {
+            *seconds = at.toSecsSinceEpoch();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool row_filter_c::set(const row_filter_texts_s &texts, QString *error)
+{
+    row_filter_c next;
+    for (const QString &glob : texts.names) {
+        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(glob),
+                                    QRegularExpression::CaseInsensitiveOption);
+        if (glob.isEmpty() || !re.isValid())
+            return fail(error, QStringLiteral("not a name pattern: \"%1\"").arg(glob));
+        next.names_.append(re);
+    }
+    for (QString type : split_lists(texts.types)) {
+        if (type.startsWith(QLatin1Char('.')))
+            type.remove(0, 1);
+        next.types_ += type.toLower();
+    }
+    auto size = [&](const QString &text, const char *what, std::optional<quint64> &out) {
+        quint64 bytes = 0;
+        if (text.isEmpty())
+            return true;
+        if (!parse_size_text(text, &bytes))
+            return fail(error, QStringLiteral("%1: not a size: \"%2\" (bytes, or a number with K, M or G)")
+                                   .arg(QLatin1String(what), text));
+        out = bytes;
+        return true;
+    };
+    if (!size(texts.min_size, "minimum size", next.min_size_) || !size(texts.max_size, "maximum size", next.max_size_))
+        return false;
+    if (next.min_size_ && next.max_size_ && *next.min_size_ > *next.max_size_)
+        return fail(error, QStringLiteral("the minimum size is larger than the maximum size"));
+    auto date = [&](const QString &text, const char *what, bool end_of_day, std::optional<qint64> &out) {
+        qint64 seconds = 0;
+        if (text.isEmpty())
+            return true;
+        if (!parse_date_text(text, end_of_day, &seconds))
+            return fail(error, QStringLiteral("%1: not a date: \"%2\" (YYYY-MM-DD, optionally with HH:MM[:SS])")
+                                   .arg(QLatin1String(what), text));
+        out = seconds;
+        return true;
+    };
+    if (!date(texts.since, "since", false, next.since_) || !date(texts.until, "until", true, next.until_))
+        return false;
+    for (const QString &key : split_lists(texts.states)) {
+        recovery_state_e state;
+        if (!recovery_state_from_key(key.toLower(), &state)) {
+            QStringList keys;
+            for (int i = 0; i < recovery_state_count; ++i)
+                keys += recovery_state_key(static_cast<recovery_state_e>(i));
+            return fail(error, QStringLiteral("not a recovery state: \"%1\" (one of %2)").arg(key, keys.join(QStringLiteral(", "))));
+        }
+        next.states_ |= 1u << static_cast<int>(state);
+    }
+    *this = next;
+    return true;
+}
+
+bool row_filter_c::empty() const
+{
+    return names_.isEmpty() && types_.isEmpty() && !min_size_ && !max_size_ && !since_ && !until_ && states_ == 0;
+}
+
+bool row_filter_c::matches(const recovery_item_s &row) const
+{
+    if (states_ && !(states_ & (1u << static_cast<int>(row.state))))
+        return false;
+    if ((min_size_ && row.size < *min_size_) || (max_size_ && row.size > *max_size_))
+        return false;
+    // A row without a known date is outside every date range.
+    if ((since_ || until_) && row.modified() == 0)
+        return false;
+    if ((since_ && row.modified() < *since_) || (until_ && row.modified() > *until_))
+        return false;
+    if (!types_.isEmpty() && !types_.contains(extension_of(row.name)))
+        return false;
+    if (names_.isEmpty())
+        return true;
+    for (const QRegularExpression &re : names_)
+        if (re.match(row.name).hasMatch())
+            return true;
+    return false;
+}
+
+QList<found_row_s> row_filter_c::apply(const QList<found_row_s> &rows) const
+{
+    if (empty())
+        return rows;
+    QList<found_row_s> out;
+    for (const found_row_s &row : rows)
+        if (matches(row.row))
+            out.append(row);
+    return out;
+}

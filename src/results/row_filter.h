@@ -1,0 +1,50 @@
+// Narrowing a flood of finds down to what the user looks for: by name,
+// type, size, modified date and recovery state. The command line fills it
+// from its options; a filter bar can fill it from its fields.
+#pragma once
+
+#include <QList>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "found_row.h"
+#include "recovery_item.h"
+
+// The filter's fields as the user typed them; empty means "any".
+struct row_filter_texts_s {
+    QStringList names;   // globs ("*.jpg", "report?.doc"), any of them
+    QStringList types;   // extensions, each text may list several: "jpg,png"
+    QString min_size;    // bytes, or with K, M or G (1024-based)
+    QString max_size;
+    QString since;       // YYYY-MM-DD, optionally with HH:MM[:SS], local time
+    QString until;       // a date alone means to the end of that day
+    QStringList states;  // state keys, each text may list several: "intact,no_data"
+};
+
+class row_filter_c {
+public:
+    // Checks and takes the texts; false with the reason in *error (which
+    // names the field and the value) when one does not parse.
+    bool set(const row_filter_texts_s &texts, QString *error);
+
+    // Whether the filter lets every row through.
+    bool empty() const;
+    bool matches(const recovery_item_s &row) const;
+    QList<found_row_s> apply(const QList<found_row_s> &rows) const;
+
+private:
+    QList<QRegularExpression> names_;
+    QStringList types_;  // lower case, no dot
+    std::optional<quint64> min_size_, max_size_;
+    std::optional<qint64> since_, until_;
+    quint32 states_ = 0;  // bit per recovery_state_e; 0: any
+};
+
+// "4096", "5K", "1.5M", "2G" in bytes; false for anything else.
+bool parse_size_text(const QString &text, quint64 *bytes);
+// Seconds since 1970 of a local date ("2024-03-01") or date and time
+// ("2024-03-01 14:30", "2024-03-01T14:30:05"); a date alone is its first
+// second, or its last when end_of_day. False when it does not parse.
+bool parse_date_text(const QString &text, bool end_of_day, qint64 *seconds);
