@@ -142,14 +142,24 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
     std::vector<uint8_t> edge(matcher.longest_header());
     uint64_t resume = 0;  // no search below this: it lies inside a whole find
     uint64_t examined = 0;
+    // Types told by content alone come last, where nothing else was found
+    // and no find covers the sector: text inside a file is part of it.
+    std::vector<uint16_t> content_types;
+    for (size_t t = 0; t < config.types.size(); ++t)
+        if (config.types[t].by_content())
+            content_types.push_back(static_cast<uint16_t>(t));
+    uint64_t ended_cover = 0;  // end of the furthest find whose end is known
 
     // A find whose end is not known waits for the next find, where it is cut.
     bool held = false;
     uint64_t held_at = 0;
     sc_find_s held_find;
     auto report = [&](uint64_t pos, const sc_find_s &find) {
-        if (control->found)
-            control->found(control->user, config.types[find.type].extension.c_str(), pos, find.length);
+        if (!control->found)
+            return;
+        control->find_flags = find.ended ? SC_FIND_ENDED : 0;
+        control->found(control->user, config.types[find.type].extension.c_str(), pos, find.length);
+        control->find_flags = 0;
     };
     auto report_held = [&](uint64_t next_find) {
         if (!held)
@@ -171,7 +181,9 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
             bytes = edge.data();
         }
         matcher.match(bytes, avail, at_sector, matched);
-        if (matched.empty())
+        const uint64_t covered = std::max(ended_cover, held ? held_at + held_find.length : 0);
+        const bool by_content = at_sector && pos >= covered && !content_types.empty();
+        if (matched.empty() && !by_content)
             return;
         std::unique_ptr<device_source_c> source;
         auto make_source = [&](uint16_t t) -> sc_source_c * {
@@ -180,11 +192,15 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
             return source.get();
         };
         sc_find_s find;
-        if (!judge_match(config, matched, make_source, find) || sc_get_stop(control) != 0)
+        bool found = !matched.empty() && judge_match(config, matched, make_source, find);
+        if (!found && by_content)
+            found = judge_match(config, content_types, make_source, find);
+        if (!found || sc_get_stop(control) != 0)
             return;
         report_held(pos);
         if (find.ended) {
             report(pos, find);
+            ended_cover = std::max(ended_cover, pos + find.length);
         } else {
             held = true;
             held_at = pos;
