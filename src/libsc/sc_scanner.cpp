@@ -16,18 +16,36 @@ namespace {
 const size_t sector = 512;
 const size_t block_size = 4 << 20;
 
-// Without a check, or when the check could not place the end: the footer
-// (footer_found set), else the maximum size.
-uint64_t fallback_length(const sc_type_s &type, sc_cursor_c &c, bool *footer_found = nullptr)
+// The first sector of zeros at or after from, before the next file of the
+// family: free space, where a file whose end is not known is taken to stop.
+uint64_t zero_sector_after(sc_cursor_c &c, uint64_t from)
 {
+    const uint64_t bound = c.search_end(from, c.limit());
+    static const uint8_t zeros[sector] = {};
+    for (uint64_t at = (from + sector - 1) / sector * sector; at + sector <= bound; at += sector) {
+        const uint8_t *w = c.window(at, sector);
+        if (!w || memcmp(w, zeros, sector) == 0)
+            return at;
+    }
+    return bound;
+}
+
+// Where a file ends whose structure did not say: the footer after where the
+// structure broke off (footer_found set), else that break, else the first
+// zeroed sector or the next file of the family, else the maximum size.
+uint64_t unproven_length(const sc_type_s &type, sc_cursor_c &c, uint64_t broke_at, bool *footer_found = nullptr)
+{
+    broke_at = std::min(broke_at, c.limit());
     if (!type.footer.empty()) {
-        uint64_t at = c.find(type.footer, type.header.size());
+        uint64_t at = c.find(type.footer, std::max<uint64_t>(type.header.size(), broke_at));
         if (footer_found)
             *footer_found = at != sc_cursor_c::npos;
         if (at != sc_cursor_c::npos)
             return at + type.footer.size();
     }
-    return c.limit();
+    if (broke_at)
+        return broke_at;
+    return zero_sector_after(c, std::max<uint64_t>(type.header.size(), 1));
 }
 
 // Bytes of a candidate from the device, served from the block in memory
@@ -106,7 +124,7 @@ bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &ma
         sc_cursor_c cursor(*source);
         if (type.check.empty()) {
             out = {t, 0, false, false};
-            out.length = fallback_length(type, cursor, &out.ended);
+            out.length = unproven_length(type, cursor, 0, &out.ended);
             return true;
         }
         sc_result_s r = find_sc_check(type.check)(cursor);
@@ -124,7 +142,7 @@ bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &ma
                 }
         out.whole = r.walked;
         out.ended = r.verdict == sc_verdict_e::whole;
-        out.length = r.length ? std::min(r.length, cursor.limit()) : fallback_length(type, cursor);
+        out.length = out.ended ? std::min(r.length, cursor.limit()) : unproven_length(type, cursor, r.length);
         return out.length > 0;
     }
     return false;
