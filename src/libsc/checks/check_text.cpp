@@ -19,6 +19,23 @@ const size_t head_chars = 4096;  // what the kind is told from
 bool is_space(uint32_t ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f'; }
 bool is_text_ascii(uint32_t ch) { return (ch >= 0x20 && ch < 0x7f) || is_space(ch); }
 
+// Mostly letters, few bytes outside any encoding, and more than a handful
+// of different characters (not a fill pattern).
+struct text_stats_s {
+    uint64_t chars = 0, odd = 0, word = 0;
+    std::bitset<256> seen;
+
+    void add(uint32_t ch, bool is_odd)
+    {
+        ++chars;
+        odd += is_odd;
+        word += !is_odd && (ch >= 0x80 || std::isalnum(static_cast<int>(ch)));
+        if (ch > ' ')
+            seen.set(ch & 0xff);
+    }
+    bool looks_like_text() const { return odd * 10 <= chars && word * 5 >= chars && seen.count() >= 8; }
+};
+
 // Characters from the candidate, one at a time, until one cannot be text.
 class text_reader_c {
 public:
@@ -218,29 +235,27 @@ sc_result_s check_text(sc_cursor_c &c)
     bool odd = false;
     std::string head;
     {
+        // The first sector must be text of its own, not fill before text.
+        text_stats_s first_sector;
         text_reader_c first(c, enc, start);
-        while (head.size() < head_chars && first.next(ch, odd))
+        while (head.size() < head_chars && first.next(ch, odd)) {
             head.push_back(ch < 0x80 ? static_cast<char>(ch) : '\x80');
-        if (first.pos() < min_text)
+            if (first.pos() <= 512)
+                first_sector.add(ch, odd);
+        }
+        if (first.pos() < min_text || !first_sector.looks_like_text())
             return sc_reject();
     }
     const char *kind = text_kind(head);
     text_end_c closing(kind, head);
     text_reader_c reader(c, enc, start);
-    uint64_t chars = 0, odd_chars = 0, word_chars = 0;
-    std::bitset<256> seen;
+    text_stats_s all;
     while (reader.next(ch, odd)) {
-        ++chars;
-        odd_chars += odd;
-        word_chars += !odd && (ch >= 0x80 || std::isalnum(static_cast<int>(ch)));
-        if (ch > ' ')
-            seen.set(ch & 0xff);
+        all.add(ch, odd);
         if (!closing.feed(ch, reader.pos()))
             break;
     }
-    // Mostly letters, few bytes outside any encoding, and more than a
-    // handful of different characters (not a fill pattern).
-    if (odd_chars * 10 > chars || word_chars * 5 < chars || seen.count() < 8)
+    if (!all.looks_like_text())
         return sc_reject();
     if (closing.json_broke())
         kind = "txt";
