@@ -145,6 +145,13 @@ TEST(raw_bounded_scan, repeated_headers_without_ends_cost_linear_work_and_end_at
             SCOPED_TRACE(header.substr(0, 5) + " x" + std::to_string(count));
             expect_bounded_finds(repeated_headers(header, count, size), count);
         }
+    // Text-like bytes the text check refuses (a single-byte code page).
+    bytes_t refused;
+    while (refused.size() < size)
+        refused += "\xcf\xf0\xe8\xe2\xe5\xf2 \xec\xe8\xf0 ";
+    std::vector<find_t> none;
+    EXPECT_LE(scan(refused, none), 2ull * refused.size()) << "refused text walked to its end from each sector";
+    EXPECT_TRUE(none.empty());
     bytes_t streams;
     for (size_t i = 0; i < size / 512; ++i)
         streams += ogg_first_page();

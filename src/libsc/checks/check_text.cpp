@@ -2,6 +2,7 @@
 // code page) and UTF-16 in either byte order, with or without a byte-order
 // mark. Text ends at the first character no text holds; HTML, XML and SVG
 // end at their root's closing tag, JSON at its balanced close.
+#include <algorithm>
 #include <bitset>
 #include <cctype>
 #include <string>
@@ -56,13 +57,16 @@ private:
     const uint8_t *w_ = nullptr;
     uint64_t w_pos_ = 0;
     size_t w_len_ = 0;
+    // Most candidates are refused within a few bytes: small reads first.
+    size_t want_ = 640;
 };
 
 // At least 4 bytes from pos_ unless the text's bound is nearer.
 const uint8_t *text_reader_c::at_pos(size_t &avail)
 {
     if (!w_ || pos_ < w_pos_ || pos_ + 4 > w_pos_ + w_len_) {
-        size_t len = c_.search_window(0, pos_);
+        size_t len = std::min(want_, c_.search_window(0, pos_));
+        want_ = std::min(want_ * 2, sc_cursor_c::window_size);
         w_ = len ? c_.window(pos_, len) : nullptr;
         w_pos_ = pos_;
         w_len_ = w_ ? len : 0;
@@ -236,27 +240,30 @@ sc_result_s check_text(sc_cursor_c &c)
     std::string head;
     {
         // The first sector must be text of its own, not fill before text.
+        // Judged on the first sector alone, so that a refusal never costs
+        // a walk to the end of a long run (and every sector start in it).
         text_stats_s first_sector;
         text_reader_c first(c, enc, start);
+        bool judged = false;
         while (head.size() < head_chars && first.next(ch, odd)) {
             head.push_back(ch < 0x80 ? static_cast<char>(ch) : '\x80');
-            if (first.pos() <= 512)
+            if (first.pos() <= 512) {
                 first_sector.add(ch, odd);
+            } else if (!judged) {
+                if (!first_sector.looks_like_text())
+                    return sc_reject();
+                judged = true;
+            }
         }
-        if (first.pos() < min_text || !first_sector.looks_like_text())
+        if (first.pos() < min_text || (!judged && !first_sector.looks_like_text()))
             return sc_reject();
     }
     const char *kind = text_kind(head);
     text_end_c closing(kind, head);
     text_reader_c reader(c, enc, start);
-    text_stats_s all;
-    while (reader.next(ch, odd)) {
-        all.add(ch, odd);
+    while (reader.next(ch, odd))
         if (!closing.feed(ch, reader.pos()))
             break;
-    }
-    if (!all.looks_like_text())
-        return sc_reject();
     if (closing.json_broke())
         kind = "txt";
     if (closing.end())
