@@ -137,7 +137,7 @@ TEST(raw_checks, tiff_extent_in_both_byte_orders_and_looping_ifds)
 // Catches: markup or JSON run on past its close into what follows, a close
 // inside the file taken for the end, UTF-16 without a mark not read, plain
 // text claimed whole when garbage rather than zeros follows it, fill
-// patterns and short runs taken for text.
+// patterns, short runs and noise behind a UTF-16 mark taken for text.
 TEST(raw_checks, text_kinds_end_where_their_structure_closes)
 {
     auto text = [](const bytes_t &b, const char *kind, size_t length, sc_verdict_e verdict) {
@@ -168,6 +168,13 @@ TEST(raw_checks, text_kinds_end_where_their_structure_closes)
     for (const bytes_t &not_text : {bytes_t(600, 'x'), bytes_t(600, ' '), bytes_t("short line\n") + bytes_t(30, '\0'),
                                     bytes_t(600, '\0')})
         EXPECT_EQ(run_check("text", not_text).verdict, sc_verdict_e::reject) << not_text.substr(0, 12);
+    std::mt19937 rng(4);
+    for (int round = 0; round < 200; ++round) {
+        bytes_t noise = round % 2 ? "\xff\xfe" : "\xfe\xff";
+        while (noise.size() < 512)
+            noise.push_back(char(rng()));
+        EXPECT_EQ(run_check("text", noise).verdict, sc_verdict_e::reject) << "round " << round;
+    }
 }
 
 // Catches: a 7z start header accepted without its CRC, so random bytes

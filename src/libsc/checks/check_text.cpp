@@ -20,11 +20,12 @@ const size_t head_chars = 4096;  // what the kind is told from
 bool is_space(uint32_t ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f'; }
 bool is_text_ascii(uint32_t ch) { return (ch >= 0x20 && ch < 0x7f) || is_space(ch); }
 
-// Mostly letters, few bytes outside any encoding, and more than a handful
-// of different characters (not a fill pattern).
+// Mostly letters, few bytes outside any encoding, more than a handful of
+// different characters (not a fill pattern), and characters beyond ASCII
+// from a few blocks of 256, as a script's are (random UTF-16 spreads over all).
 struct text_stats_s {
-    uint64_t chars = 0, odd = 0, word = 0;
-    std::bitset<256> seen;
+    uint64_t chars = 0, odd = 0, word = 0, wide = 0;
+    std::bitset<256> seen, blocks;
 
     void add(uint32_t ch, bool is_odd)
     {
@@ -33,8 +34,16 @@ struct text_stats_s {
         word += !is_odd && (ch >= 0x80 || std::isalnum(static_cast<int>(ch)));
         if (ch > ' ')
             seen.set(ch & 0xff);
+        if (!is_odd && ch >= 0x80) {
+            ++wide;
+            blocks.set((ch >> 8) & 0xff);
+        }
     }
-    bool looks_like_text() const { return odd * 10 <= chars && word * 5 >= chars && seen.count() >= 8; }
+    bool looks_like_text() const
+    {
+        return odd * 10 <= chars && word * 5 >= chars && seen.count() >= 8 &&
+               blocks.count() <= std::max<uint64_t>(4, wide / 4);
+    }
 };
 
 // Characters from the candidate, one at a time, until one cannot be text.
