@@ -155,7 +155,8 @@ TEST(raw_checks, text_kinds_end_where_their_structure_closes)
                         "<item>second one, with more words</item></list>\n";
     text(xml + bytes_t(7, '\0'), "xml", xml.size(), sc_verdict_e::whole);
     const bytes_t json = "{\"name\": \"inventory\", \"items\": [1, 2.5e3, -4, {\"ok\": true, \"s\": \"}]\"}], \"x\": null}\n";
-    text(json + "{\"next\": 1}" + bytes_t(9, '\0'), "json", json.size(), sc_verdict_e::whole);
+    text(json + "{\"next\": 1}\n" + bytes_t(9, '\0'), "json", json.size() + 12, sc_verdict_e::whole);
+    text(json + "and words after it" + bytes_t(9, '\0'), "json", json.size(), sc_verdict_e::whole);
     const bytes_t ini = "[Section]\nkey=value for the settings of this program\nother=second value here\n";
     text(ini + bytes_t(5, '\0'), "txt", ini.size(), sc_verdict_e::whole);
     bytes_t utf16;

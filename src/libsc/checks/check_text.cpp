@@ -212,18 +212,27 @@ public:
     bool json_broke() const { return json_broke_; }
 
 private:
+    // One value, or one a line (JSON Lines): the text ends after the last
+    // value that closes, and the white space behind it.
     bool feed_json(uint32_t ch, uint64_t pos_after)
     {
-        if (end_) {
-            if (!is_space(ch))
+        if (closed_) {
+            if (is_space(ch)) {
+                end_ = pos_after;
+                return true;
+            }
+            if (ch != '{' && ch != '[')
                 return false;
-            end_ = pos_after;
-            return true;
+            walk_ = json_walk_c();
+            closed_ = false;
         }
         json_walk_c::state_e s = walk_.feed(ch);
-        if (s == json_walk_c::state_e::closed)
+        if (s == json_walk_c::state_e::closed) {
             end_ = pos_after;
-        if (s == json_walk_c::state_e::invalid) {
+            closed_ = true;
+        } else if (s == json_walk_c::state_e::invalid) {
+            if (end_)
+                return false;
             json_broke_ = true;
             json_ = false;
         }
@@ -233,7 +242,7 @@ private:
     std::string_view kind_;
     std::string close_;
     size_t matched_ = 0;
-    bool json_ = false, json_broke_ = false, trailing_ = false;
+    bool json_ = false, json_broke_ = false, closed_ = false, trailing_ = false;
     uint64_t end_ = 0;
     json_walk_c walk_;
 };
