@@ -2,17 +2,20 @@
 // of the same image and with two carving tools from Debian (photorec from
 // testdisk, and foremost) run unattended on it. Throughput is bytes of image
 // per second; recall is the share of planted files that come back byte-exact.
+// After the runs a table gives, per type, the planted files each tool brought
+// back exactly, then its outputs that are no planted file (false finds) and
+// those more than twice the size of the file they start with.
 //
 // TARN_BENCH_IMAGE_MB sets the image size (default 256).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
-#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -34,8 +37,18 @@ struct bench_image_s {
     fs::path image;
     uint64_t size = 0;
     std::vector<std::string> samples;    // contents
+    std::vector<std::string> types;      // extension of each sample
     std::vector<planted_s> planted;
 };
+
+// What one tool brought back.
+struct tally_s {
+    std::map<std::string, size_t> exact;  // by type
+    size_t outputs = 0;
+    size_t false_finds = 0;  // outputs that are no planted file nor start with one
+    size_t oversized = 0;    // outputs over twice the planted file they start with
+};
+std::map<std::string, tally_s> tallies;
 
 std::string read_all(const fs::path &p)
 {
@@ -56,8 +69,10 @@ const bench_image_s &bench_image()
             return img;
         std::ifstream manifest(img.dir / "samples" / "manifest.txt");
         std::string name, ext;
-        while (manifest >> name >> ext)
+        while (manifest >> name >> ext) {
             img.samples.push_back(read_all(img.dir / "samples" / name));
+            img.types.push_back(ext);
+        }
         const char *mb = getenv("TARN_BENCH_IMAGE_MB");
         const uint64_t want = uint64_t(mb ? atoi(mb) : 256) << 20;
         img.image = img.dir / "bench.img";
@@ -84,35 +99,55 @@ const bench_image_s &bench_image()
     return b;
 }
 
-// Output files byte-equal to a planted file, each planted copy counted once.
-double recall_of_folder(const bench_image_s &img, const fs::path &folder)
+// The planted sample an output is, else the one it starts with (its first
+// sector, or the whole sample when shorter), else npos.
+size_t sample_at_start(const bench_image_s &img, const std::string &data)
 {
-    std::map<size_t, size_t> planted_count;
-    for (const planted_s &p : img.planted)
-        ++planted_count[p.sample];
-    std::map<size_t, size_t> back;
-    std::map<size_t, std::vector<size_t>> by_size;
     for (size_t i = 0; i < img.samples.size(); ++i)
-        by_size[img.samples[i].size()].push_back(i);
+        if (img.samples[i] == data)
+            return i;
+    for (size_t i = 0; i < img.samples.size(); ++i) {
+        const std::string &s = img.samples[i];
+        size_t n = std::min<size_t>(s.size(), 512);
+        if (data.size() >= n && data.compare(0, n, s, 0, n) == 0)
+            return i;
+    }
+    return std::string::npos;
+}
+
+// Counts one output against the planted files; exact outputs are counted at
+// most as often as their sample was planted. Returns whether it was exact.
+bool tally_output(const bench_image_s &img, tally_s &t, std::map<size_t, size_t> &back, const std::string &data)
+{
+    ++t.outputs;
+    size_t i = sample_at_start(img, data);
+    if (i == std::string::npos) {
+        ++t.false_finds;
+        return false;
+    }
+    if (data.size() > 2 * img.samples[i].size())
+        ++t.oversized;
+    size_t planted = 0;
+    for (const planted_s &p : img.planted)
+        planted += p.sample == i;
+    if (data != img.samples[i] || back[i] >= planted)
+        return false;
+    ++back[i];
+    ++t.exact[img.types[i]];
+    return true;
+}
+
+// Output files byte-equal to a planted file, each planted copy counted once.
+double recall_of_folder(const bench_image_s &img, const fs::path &folder, tally_s &t)
+{
+    std::map<size_t, size_t> back;
+    size_t exact = 0;
     if (!fs::exists(folder))
         return 0;
-    for (const auto &e : fs::recursive_directory_iterator(folder)) {
-        if (!e.is_regular_file())
-            continue;
-        auto it = by_size.find(static_cast<size_t>(e.file_size()));
-        if (it == by_size.end())
-            continue;
-        const std::string data = read_all(e.path());
-        for (size_t i : it->second)
-            if (data == img.samples[i] && back[i] < planted_count[i]) {
-                ++back[i];
-                break;
-            }
-    }
-    size_t total = 0;
-    for (const auto &b : back)
-        total += b.second;
-    return static_cast<double>(total) / static_cast<double>(img.planted.size());
+    for (const auto &e : fs::recursive_directory_iterator(folder))
+        if (e.is_regular_file() && e.path().filename() != "report.xml" && e.path().filename() != "audit.txt")
+            exact += tally_output(img, t, back, read_all(e.path()));
+    return static_cast<double>(exact) / static_cast<double>(img.planted.size());
 }
 
 void report(benchmark::State &state, const bench_image_s &img, double recall)
@@ -157,12 +192,17 @@ void BM_deep_scan(benchmark::State &state)
         control.found = on_found;
         sc_scan(&control, img.image.string().c_str());
     }
-    // A find counts when it has a planted file's offset and length: what is
-    // restored from it is then that file, byte for byte.
-    std::set<std::pair<uint64_t, uint64_t>> found(finds.list.begin(), finds.list.end());
+    // Each find is what a restore would write: its bytes read back from the image.
+    tally_s &t = tallies["deep scan"] = tally_s{};
+    std::map<size_t, size_t> back;
     size_t exact = 0;
-    for (const planted_s &p : img.planted)
-        exact += found.count({p.offset, img.samples[p.sample].size()});
+    std::ifstream in(img.image, std::ios::binary);
+    for (const auto &[offset, length] : finds.list) {
+        std::string data(static_cast<size_t>(length), '\0');
+        in.seekg(static_cast<std::streamoff>(offset));
+        in.read(data.data(), static_cast<std::streamsize>(length));
+        exact += tally_output(img, t, back, data);
+    }
     report(state, img, static_cast<double>(exact) / static_cast<double>(img.planted.size()));
 }
 
@@ -181,7 +221,7 @@ void run_tool(benchmark::State &state, const char *tool, const std::string &comm
             return;
         }
     }
-    report(state, img, recall_of_folder(img, work / "out"));
+    report(state, img, recall_of_folder(img, work / "out", tallies[tool] = tally_s{}));
 }
 
 void BM_photorec(benchmark::State &state)
@@ -205,11 +245,42 @@ BENCHMARK(BM_deep_scan)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTi
 BENCHMARK(BM_photorec)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_foremost)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Planted and exact per type, one column per tool that ran.
+void print_table()
+{
+    const bench_image_s &img = bench_image();
+    if (tallies.empty())
+        return;
+    std::map<std::string, size_t> planted;
+    for (const planted_s &p : img.planted)
+        ++planted[img.types[p.sample]];
+    printf("\n%-8s %8s", "type", "planted");
+    for (const auto &[tool, t] : tallies)
+        printf(" %12s", tool.c_str());
+    printf("\n");
+    for (const auto &[type, n] : planted) {
+        printf("%-8s %8zu", type.c_str(), n);
+        for (const auto &[tool, t] : tallies) {
+            auto it = t.exact.find(type);
+            printf(" %12zu", it == t.exact.end() ? 0 : it->second);
+        }
+        printf("\n");
+    }
+    const char *rows[] = {"outputs", "false", "over 2x"};
+    for (int r = 0; r < 3; ++r) {
+        printf("%-17s", rows[r]);
+        for (const auto &[tool, t] : tallies)
+            printf(" %12zu", r == 0 ? t.outputs : r == 1 ? t.false_finds : t.oversized);
+        printf("\n");
+    }
+}
+
 int main(int argc, char **argv)
 {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    print_table();
     std::error_code ec;
     fs::remove_all(bench_image().dir, ec);
     return 0;

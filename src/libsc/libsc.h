@@ -24,14 +24,18 @@ typedef void (*sc_found_fn)(void *user, const char *type, uint64_t offset, uint6
  * library: access them with the helpers of sc_control_access.h. */
 struct raw_scan_control_s {
     void *user;            /* 0: handed back as the callback's first argument */
-    uint32_t reserved0;    /* 4: zero */
+    uint32_t find_flags;   /* 4: set by the library for the length of each found call (SC_FIND_...), else zero */
     double progress;       /* 8: fraction of the device scanned, 0 to 1 */
     int32_t pause;         /* 16: non-zero holds the scan */
     int32_t stop;          /* 20: non-zero ends the scan */
     sc_found_fn found;     /* 24: the found callback */
-    uint32_t end_proved;   /* 28: during a found call, 1 when the type's structure
-                              proved where the find ends, 0 when its length is a bound */
+    uint32_t reserved1;    /* 28: zero */
 };
+
+/* find_flags during a found call: the file's structure proved where it ends.
+ * Without it the length is the best bound known (where the structure broke
+ * off, the next find, the type's maximum size or the device's end). */
+#define SC_FIND_ENDED 1u
 
 typedef struct sc_handle_s sc_handle_s;
 
@@ -62,9 +66,9 @@ int32_t sc_close(sc_handle_s *handle);
 #ifdef __cplusplus
 #if UINTPTR_MAX == 0xffffffffu
 static_assert(sizeof(raw_scan_control_s) == 32, "exchange record is 32 bytes");
-static_assert(offsetof(raw_scan_control_s, reserved0) == 4, "layout");
+static_assert(offsetof(raw_scan_control_s, find_flags) == 4, "layout");
 static_assert(offsetof(raw_scan_control_s, found) == 24, "layout");
-static_assert(offsetof(raw_scan_control_s, end_proved) == 28, "layout");
+static_assert(offsetof(raw_scan_control_s, reserved1) == 28, "layout");
 #else
 static_assert(sizeof(raw_scan_control_s) == 48, "pointers widened to 8 bytes");
 #endif

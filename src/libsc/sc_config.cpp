@@ -116,10 +116,12 @@ std::string parse_line(std::string_view line, sc_type_s &type)
         return "case must be y or n";
     if (!parse_size(words[2], type.max_size))
         return "bad maximum size";
-    if (!unescape(words[3], type.header, &type.header_any))
-        return "bad escape in header";
-    if (header_anchor(type) < 0)
-        return "header needs two fixed bytes in a row";
+    if (words[3] != "-") {
+        if (!unescape(words[3], type.header, &type.header_any))
+            return "bad escape in header";
+        if (header_anchor(type) < 0)
+            return "header needs two fixed bytes in a row";
+    }
     if (type.header.size() > 64)
         return "header longer than 64 bytes";
     bool footer_seen = false;
@@ -141,6 +143,8 @@ std::string parse_line(std::string_view line, sc_type_s &type)
             return "unexpected word " + std::string(word);
         }
     }
+    if (type.by_content() && (type.check.empty() || type.byte_granular))
+        return "a type without a header needs a check and is looked for at sector starts";
     return {};
 }
 

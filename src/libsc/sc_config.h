@@ -8,6 +8,8 @@
 // \\, \s (space), \t, \n, \r escapes, and '?' in a header matches any byte
 // (a literal question mark is \x3f). A footer of "-" means none. Types that
 // share a header and a check are told apart by the check (zip: docx, xlsx...).
+// A header of "-" means none: the check alone tells the type by its content,
+// at sector starts no other type claims and no find covers.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +26,8 @@ struct sc_type_s {
     std::string footer;
     std::string check;              // empty: footer or maximum size only
     bool byte_granular = false;     // search every byte, not only sector starts
+
+    bool by_content() const { return header.empty(); }
 };
 
 struct sc_config_s {

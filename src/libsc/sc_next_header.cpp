@@ -16,11 +16,15 @@ sc_next_header_c::sc_next_header_c(const sc_config_s &config, const sc_matcher_c
     : matcher_(matcher), device_(device), block_(block), control_(control)
 {
     // Types that share a check are one family (zip, docx, xlsx...); a type
-    // without a check is a family of its own.
+    // without a check is a family of its own. Text, told by content alone,
+    // gives way to a header of any family.
     std::map<std::string, uint16_t> by_check;
+    known_.emplace_back();  // any_family
     for (const sc_type_s &type : config.types) {
         uint16_t next = static_cast<uint16_t>(known_.size());
-        uint16_t family = type.check.empty() ? next : by_check.emplace(type.check, next).first->second;
+        uint16_t family = type.by_content()    ? any_family
+                          : type.check.empty() ? next
+                                               : by_check.emplace(type.check, next).first->second;
         if (family == next)
             known_.emplace_back();
         family_of_.push_back(family);
@@ -46,6 +50,8 @@ bool sc_next_header_c::family_at(uint64_t at, uint16_t family)
         bytes = ahead_.data() + (at - ahead_start_);
     }
     matcher_.match(bytes, avail, true, matched_);
+    if (family == any_family)
+        return !matched_.empty();
     for (uint16_t t : matched_)
         if (family_of_[t] == family)
             return true;

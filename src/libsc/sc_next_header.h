@@ -3,6 +3,7 @@
 // file's end gives up there, so each stretch of the device is searched by one
 // candidate of a family rather than by every candidate before it, and the
 // scan stays linear in the device size however many headers it holds.
+// Types without a header count every header as the next file.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,7 @@ public:
     uint64_t within(uint64_t pos, uint64_t upto, uint16_t type);
 
 private:
+    static constexpr uint16_t any_family = 0;
     bool family_at(uint64_t at, uint16_t family);
 
     // Every sector start in (from, to) was looked at and holds no header of

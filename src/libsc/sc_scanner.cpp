@@ -16,18 +16,36 @@ namespace {
 const size_t sector = 512;
 const size_t block_size = 4 << 20;
 
-// Without a check, or when the check could not place the end: the footer
-// (footer_found set), else the maximum size.
-uint64_t fallback_length(const sc_type_s &type, sc_cursor_c &c, bool *footer_found = nullptr)
+// The first sector of zeros at or after from, before the next file of the
+// family: free space, where a file whose end is not known is taken to stop.
+uint64_t zero_sector_after(sc_cursor_c &c, uint64_t from)
 {
+    const uint64_t bound = c.search_end(from, c.limit());
+    static const uint8_t zeros[sector] = {};
+    for (uint64_t at = (from + sector - 1) / sector * sector; at + sector <= bound; at += sector) {
+        const uint8_t *w = c.window(at, sector);
+        if (!w || memcmp(w, zeros, sector) == 0)
+            return at;
+    }
+    return bound;
+}
+
+// Where a file ends whose structure did not say: the footer after where the
+// structure broke off (footer_found set), else that break, else the first
+// zeroed sector or the next file of the family, else the maximum size.
+uint64_t unproven_length(const sc_type_s &type, sc_cursor_c &c, uint64_t broke_at, bool *footer_found = nullptr)
+{
+    broke_at = std::min(broke_at, c.limit());
     if (!type.footer.empty()) {
-        uint64_t at = c.find(type.footer, type.header.size());
+        uint64_t at = c.find(type.footer, std::max<uint64_t>(type.header.size(), broke_at));
         if (footer_found)
             *footer_found = at != sc_cursor_c::npos;
         if (at != sc_cursor_c::npos)
             return at + type.footer.size();
     }
-    return c.limit();
+    if (broke_at)
+        return broke_at;
+    return zero_sector_after(c, std::max<uint64_t>(type.header.size(), 1));
 }
 
 // Bytes of a candidate from the device, served from the block in memory
@@ -106,7 +124,7 @@ bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &ma
         sc_cursor_c cursor(*source);
         if (type.check.empty()) {
             out = {t, 0, false, false};
-            out.length = fallback_length(type, cursor, &out.ended);
+            out.length = unproven_length(type, cursor, 0, &out.ended);
             return true;
         }
         sc_result_s r = find_sc_check(type.check)(cursor);
@@ -124,7 +142,7 @@ bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &ma
                 }
         out.whole = r.walked;
         out.ended = r.verdict == sc_verdict_e::whole;
-        out.length = r.length ? std::min(r.length, cursor.limit()) : fallback_length(type, cursor);
+        out.length = out.ended ? std::min(r.length, cursor.limit()) : unproven_length(type, cursor, r.length);
         return out.length > 0;
     }
     return false;
@@ -142,15 +160,24 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
     std::vector<uint8_t> edge(matcher.longest_header());
     uint64_t resume = 0;  // no search below this: it lies inside a whole find
     uint64_t examined = 0;
+    // Types told by content alone come last, where nothing else was found
+    // and no find covers the sector: text inside a file is part of it.
+    std::vector<uint16_t> content_types;
+    for (size_t t = 0; t < config.types.size(); ++t)
+        if (config.types[t].by_content())
+            content_types.push_back(static_cast<uint16_t>(t));
+    uint64_t ended_cover = 0;  // end of the furthest find whose end is known
 
     // A find whose end is not known waits for the next find, where it is cut.
     bool held = false;
     uint64_t held_at = 0;
     sc_find_s held_find;
     auto report = [&](uint64_t pos, const sc_find_s &find) {
-        control->end_proved = find.ended ? 1 : 0;
-        if (control->found)
-            control->found(control->user, config.types[find.type].extension.c_str(), pos, find.length);
+        if (!control->found)
+            return;
+        control->find_flags = find.ended ? SC_FIND_ENDED : 0;
+        control->found(control->user, config.types[find.type].extension.c_str(), pos, find.length);
+        control->find_flags = 0;
     };
     auto report_held = [&](uint64_t next_find) {
         if (!held)
@@ -172,7 +199,9 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
             bytes = edge.data();
         }
         matcher.match(bytes, avail, at_sector, matched);
-        if (matched.empty())
+        const uint64_t covered = std::max(ended_cover, held ? held_at + held_find.length : 0);
+        const bool by_content = at_sector && pos >= covered && !content_types.empty();
+        if (matched.empty() && !by_content)
             return;
         std::unique_ptr<device_source_c> source;
         auto make_source = [&](uint16_t t) -> sc_source_c * {
@@ -181,11 +210,15 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
             return source.get();
         };
         sc_find_s find;
-        if (!judge_match(config, matched, make_source, find) || sc_get_stop(control) != 0)
+        bool found = !matched.empty() && judge_match(config, matched, make_source, find);
+        if (!found && by_content)
+            found = judge_match(config, content_types, make_source, find);
+        if (!found || sc_get_stop(control) != 0)
             return;
         report_held(pos);
         if (find.ended) {
             report(pos, find);
+            ended_cover = std::max(ended_cover, pos + find.length);
         } else {
             held = true;
             held_at = pos;

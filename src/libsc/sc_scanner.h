@@ -27,7 +27,8 @@ bool judge_match(const sc_config_s &config, const std::vector<uint16_t> &matched
 
 // Scans a whole device; reports through control->found and watches pause and
 // stop. A find whose end its structure does not give is cut at the next
-// find. Returns how many bytes the structure checks looked at, the scan's
+// find; the found call can tell the two apart by the control block's
+// find_flags. Returns how many bytes the structure checks looked at, the scan's
 // work beyond the one sequential read.
 uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_control_s *control);
 

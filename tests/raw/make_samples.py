@@ -220,6 +220,49 @@ def pe(dll):
 put("a.exe", "exe", pe(False))
 put("a.dll", "dll", pe(True))
 
+# Text of each kind the scan tells apart by content.
+prose = ("Minutes of the planning meeting, second quarter.\n"
+         "Attendees agreed to move the archive to the new server before July;\n"
+         "backups will run nightly at 02:00 and be checked every Monday.\n") * 6
+put("a.txt", "txt", prose.encode())
+put("u8bom.txt", "txt", b"\xef\xbb\xbf" + "".join("Grüße aus Köln%s naïve café %d, 東京 und Ελλάδα.\n" % ("," * (i % 3), i)
+                                                       for i in range(8)).encode())
+put("u16le.txt", "txt", b"\xff\xfe" + "".join("Unicode note %d for the team: résumé, 日本語.\r\n" % i for i in range(10)).encode("utf-16-le"))
+put("u16be.txt", "txt", ("Plain UTF-16 without a byte order mark, big end first.\n" * 8).encode("utf-16-be"))
+rows = "".join("<tr><td>%d</td><td>item %d</td><td>%d.%02d</td></tr>\n" % (i, i, i * 3, i % 100) for i in range(40))
+put("a.html", "html", ("<!DOCTYPE html>\n<html lang=\"en\">\n<head><title>Price list</title></head>\n<body>\n"
+                       "<table>\n" + rows + "</table>\n</body>\n</html>\n").encode())
+put("a.xml", "xml", ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<catalog>\n" +
+                     "".join("  <book id=\"b%d\"><title>Volume %d</title><price>%d.95</price></book>\n" % (i, i, i)
+                             for i in range(30)) + "</catalog>\n").encode())
+put("a.svg", "svg", ("<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"200\" height=\"200\">\n" +
+                     "".join("  <circle cx=\"%d\" cy=\"%d\" r=\"%d\" fill=\"#%06x\"/>\n" % (i * 7, i * 5, i + 3, i * 40503)
+                             for i in range(25)) + "</svg>\n").encode())
+put("a.json", "json", ("{\n  \"name\": \"inventory\",\n  \"version\": 3,\n  \"items\": [\n" +
+                       ",\n".join("    {\"id\": %d, \"label\": \"part-%d\", \"weight\": %d.5, \"ok\": true}" % (i, i, i)
+                                   for i in range(30)) + "\n  ],\n  \"owner\": null\n}\n").encode())
+put("a.csv", "csv", ("id,name,city,amount\n" + "".join("%d,Person %d,Town %d,%d.%02d\n" % (i, i, i % 7, i * 13, i % 97)
+                                                          for i in range(60))).encode())
+put("b.rtf", "rtf", b"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times;}}\r\n\\f0\\fs24 Letter to the board.\\par\r\n}\r\n")
+put("a.c", "c", b"/* Counts words on standard input. */\n#include <stdio.h>\n#include <ctype.h>\n\n"
+    b"int main(void)\n{\n    int c, words = 0, in_word = 0;\n    while ((c = getchar()) != EOF) {\n"
+    b"        if (isspace(c))\n            in_word = 0;\n        else if (!in_word) {\n"
+    b"            in_word = 1;\n            ++words;\n        }\n    }\n    printf(\"%d\\n\", words);\n    return 0;\n}\n")
+put("a.cpp", "cpp", b"#include <iostream>\n#include <vector>\n\nnamespace tally {\n"
+    b"int sum(const std::vector<int> &v)\n{\n    int s = 0;\n    for (int x : v)\n        s += x;\n    return s;\n}\n"
+    b"} // namespace tally\n\nint main()\n{\n    std::cout << tally::sum({1, 2, 3}) << std::endl;\n}\n")
+put("a.py", "py", b"import os\nimport sys\n\n\ndef largest(folder):\n    best = None\n"
+    b"    for name in os.listdir(folder):\n        size = os.path.getsize(os.path.join(folder, name))\n"
+    b"        if best is None or size > best[1]:\n            best = (name, size)\n    return best\n\n\n"
+    b"if __name__ == \"__main__\":\n    print(largest(sys.argv[1]))\n")
+put("a.sh", "sh", b"#!/bin/sh\n# Rotates the logs kept in the folder given.\nset -e\ncd \"$1\"\n"
+    b"for f in *.log; do\n    [ -f \"$f\" ] || continue\n    mv \"$f\" \"$f.1\"\n    : > \"$f\"\ndone\necho rotated\n")
+put("a.js", "js", b"'use strict';\nconst fs = require('fs');\n\nfunction countLines(path) {\n"
+    b"    return fs.readFileSync(path, 'utf8').split('\\n').length;\n}\n\n"
+    b"module.exports = { countLines };\nconsole.log(countLines(process.argv[2]));\n")
+put("a.php", "php", b"<?php\n// Greets the visitor by name.\n$name = htmlspecialchars($_GET['name'] ?? 'guest');\n"
+    b"echo \"<p>Hello, $name!</p>\\n\";\n")
+
 # Pictures from ImageMagick, where it is installed.
 if shutil.which("convert"):
     for ext, fmt in [("jpg", "jpg"), ("png", "png"), ("gif", "gif"), ("bmp", "bmp"), ("tif", "tif"),

@@ -3,6 +3,7 @@
 // is unknown is cut where the next find begins.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -58,6 +59,46 @@ bytes_t two_entry_zip(bool streamed)
            le32(uint32_t(local.size())) + le16(0);
 }
 
+// One stored entry, its central directory and end record.
+bytes_t one_entry_zip(const bytes_t &data)
+{
+    const bytes_t local = zip_local("a.txt", data, false);
+    const bytes_t cd = bytes_t("PK\x01\x02", 4) + bytes_t(24, '\0') + le16(5) + bytes_t(16, '\0') + "a.txt";
+    return local + cd + bytes_t("PK\x05\x06", 4) + bytes_t(8, '\0') + le32(uint32_t(cd.size())) +
+           le32(uint32_t(local.size())) + le16(0);
+}
+
+// Appends b and zeros to the end of its sector.
+void put_sectors(bytes_t &image, const bytes_t &b)
+{
+    image += b;
+    image.resize((image.size() + 511) / 512 * 512, '\0');
+}
+
+// Finds with whether the library said their end was proven.
+struct flagged_s {
+    raw_scan_control_s *control = nullptr;
+    std::vector<std::pair<find_t, bool>> list;
+};
+
+void collect_flagged(void *user, const char *type, uint64_t offset, uint64_t length)
+{
+    auto *f = static_cast<flagged_s *>(user);
+    f->list.push_back({find_t(type, offset, length), (f->control->find_flags & SC_FIND_ENDED) != 0});
+}
+
+std::vector<std::pair<find_t, bool>> scan_flagged(const bytes_t &image)
+{
+    memory_device_c device(std::vector<uint8_t>(image.begin(), image.end()));
+    raw_scan_control_s control{};
+    flagged_s finds;
+    finds.control = &control;
+    control.user = &finds;
+    control.found = collect_flagged;
+    sc_scan_device(builtin_sc_config(), device, &control);
+    return finds.list;
+}
+
 // Headers at even steps through a filler that holds no end marker.
 bytes_t repeated_headers(const bytes_t &header, size_t count, size_t size)
 {
@@ -104,6 +145,13 @@ TEST(raw_bounded_scan, repeated_headers_without_ends_cost_linear_work_and_end_at
             SCOPED_TRACE(header.substr(0, 5) + " x" + std::to_string(count));
             expect_bounded_finds(repeated_headers(header, count, size), count);
         }
+    // Text-like bytes the text check refuses (a single-byte code page).
+    bytes_t refused;
+    while (refused.size() < size)
+        refused += "\xcf\xf0\xe8\xe2\xe5\xf2 \xec\xe8\xf0 ";
+    std::vector<find_t> none;
+    EXPECT_LE(scan(refused, none), 2ull * refused.size()) << "refused text walked to its end from each sector";
+    EXPECT_TRUE(none.empty());
     bytes_t streams;
     for (size_t i = 0; i < size / 512; ++i)
         streams += ogg_first_page();
@@ -129,28 +177,89 @@ TEST(raw_bounded_scan, an_archive_entry_at_a_sector_start_does_not_end_the_archi
     }
 }
 
-// Catches: a find whose length is only a bound reported as ended by its
-// structure, or a proved end reported as a bound.
-TEST(raw_bounded_scan, the_found_call_says_whether_the_end_was_proved)
+// Catches: text inside a walked (zip, jpeg), sized (bmp) or unended (pdf)
+// find reported as a file of its own; noise, zeros or fill patterns taken
+// for text; text between finds not found at all.
+TEST(raw_bounded_scan, text_is_found_only_where_no_find_covers_it)
 {
-    struct seen_s {
-        raw_scan_control_s control{};
-        std::vector<uint32_t> proved;
+    bytes_t prose;
+    for (int i = 0; i < 30; ++i)
+        prose += "Line " + std::to_string(i) + " of the report, with the figures for the third quarter.\n";
+    ASSERT_GT(prose.size(), 1024u);
+    bytes_t image;
+    put_sectors(image, one_entry_zip(prose));
+    const uint64_t bmp_at = image.size();
+    const bytes_t bmp_head = bytes_t("BM", 2) + le32(uint32_t(54 + prose.size())) + le32(0) + le32(54) + le32(40) +
+                             bytes_t(36, '\1');
+    put_sectors(image, bmp_head + prose);
+    const uint64_t pdf_at = image.size();
+    put_sectors(image, "%PDF-1.4\n" + prose);
+    image += bytes_t(512, '\0');
+    const uint64_t jpg_at = image.size();
+    const bytes_t jpeg = bytes_t("\xff\xd8\xff\xfe", 4) + char((prose.size() + 2) >> 8) + char((prose.size() + 2) & 0xff) +
+                         prose + bytes_t("\xff\xd9", 2);
+    put_sectors(image, jpeg);
+    std::mt19937 rng(3);
+    for (int i = 0; i < 4096; ++i)
+        image.push_back(char(rng()));
+    image += bytes_t(4096, '\0') + bytes_t(1024, 'x') + bytes_t(1024, ' ');
+    const uint64_t text_at = image.size();
+    put_sectors(image, prose);
+    image += bytes_t(4096, '\0');
+
+    std::vector<find_t> finds;
+    scan(image, finds);
+    ASSERT_EQ(finds.size(), 5u);
+    EXPECT_EQ(std::get<0>(finds[0]), "zip");
+    EXPECT_EQ(finds[1], find_t("bmp", bmp_at, 54 + prose.size()));
+    EXPECT_EQ(std::get<0>(finds[2]), "pdf");
+    EXPECT_EQ(std::get<1>(finds[2]), pdf_at);
+    EXPECT_EQ(finds[3], find_t("jpg", jpg_at, jpeg.size()));
+    EXPECT_EQ(finds[4], find_t("txt", text_at, prose.size()));
+}
+
+// Catches: finds whose end is not proven running to the device's end or the
+// type's maximum size (a zip without its directory, a TIFF whose strip
+// points past the device, a PDF without %%EOF), an Exif IFD's data left out
+// of a TIFF, and the found call not told which ends were proven.
+TEST(raw_bounded_scan, unproven_ends_stop_at_a_bound_the_format_or_the_disk_gives)
+{
+    auto be32 = [](uint32_t v) { return bytes_t{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+    auto tiff = [&](uint32_t strip_at, bool exif) {
+        // IFD at 8: StripOffsets, StripByteCounts (100 bytes) and an Exif IFD at 200
+        // whose one value (16 bytes) lies at 300.
+        bytes_t t = bytes_t("MM\x00\x2a", 4) + be32(8) + bytes_t("\x00\x03", 2);
+        t += bytes_t("\x01\x11\x00\x04", 4) + be32(1) + be32(strip_at);
+        t += bytes_t("\x01\x17\x00\x04", 4) + be32(1) + be32(100);
+        t += bytes_t("\x87\x69\x00\x04", 4) + be32(1) + be32(exif ? 200 : 0) + be32(0);
+        t.resize(200, 's');
+        t += bytes_t("\x00\x01", 2) + bytes_t("\x90\x03\x00\x02", 4) + be32(16) + be32(300) + be32(0);
+        t.resize(316, 'e');
+        return t;
     };
-    auto proved_ends = [](const bytes_t &image) {
-        seen_s seen;
-        seen.control.user = &seen;
-        seen.control.found = [](void *user, const char *, uint64_t, uint64_t) {
-            auto *s = static_cast<seen_s *>(user);
-            s->proved.push_back(s->control.end_proved);
-        };
-        memory_device_c device(std::vector<uint8_t>(image.begin(), image.end()));
-        sc_scan_device(builtin_sc_config(), device, &seen.control);
-        return seen.proved;
-    };
-    EXPECT_EQ(proved_ends(bytes_t(512, 'x') + two_entry_zip(false) + bytes_t(4096, 'x')), std::vector<uint32_t>{1});
-    EXPECT_EQ(proved_ends(repeated_headers("%PDF-1.4\n1 0 obj\n<< >>\nstream\n", 4, 1 << 16)),
-              std::vector<uint32_t>(4, 0));
+    bytes_t zip = one_entry_zip(bytes_t(700, 'z'));
+    const bytes_t zip_locals = zip.substr(0, zip.find("PK\x01\x02"));
+    bytes_t image;
+    put_sectors(image, tiff(50, true));
+    const uint64_t lost_cd_at = image.size();
+    put_sectors(image, zip_locals);
+    std::mt19937 rng(9);
+    for (int i = 0; i < 2048; ++i)
+        image.push_back(char(rng() | 0x80));
+    const uint64_t pdf_at = image.size();
+    put_sectors(image, "%PDF-1.4\n" + bytes_t(1000, '\x90'));
+    image += bytes_t(1024, '\0');
+    const uint64_t far_tiff_at = image.size();
+    put_sectors(image, tiff(1u << 30, false));
+    image += bytes_t(64 * 1024, '\x90');
+
+    auto finds = scan_flagged(image);
+    ASSERT_EQ(finds.size(), 4u);
+    EXPECT_EQ(finds[0], std::make_pair(find_t("tif", 0, 316), true)) << "the Exif value ends the file";
+    EXPECT_EQ(finds[1], std::make_pair(find_t("zip", lost_cd_at, zip_locals.size()), false));
+    EXPECT_EQ(finds[2], std::make_pair(find_t("pdf", pdf_at, (1009 + 511) / 512 * 512), false))
+        << "cut at the zeroed sector after it";
+    EXPECT_EQ(finds[3], std::make_pair(find_t("tif", far_tiff_at, 50), false)) << "cut after its IFD";
 }
 
 } // namespace

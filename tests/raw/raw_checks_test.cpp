@@ -134,6 +134,50 @@ TEST(raw_checks, tiff_extent_in_both_byte_orders_and_looping_ifds)
     EXPECT_LE(r.length, loop.size());
 }
 
+// Catches: markup or JSON run on past its close into what follows, a close
+// inside the file taken for the end, UTF-16 without a mark not read, plain
+// text claimed whole when garbage rather than zeros follows it, fill
+// patterns, short runs and noise behind a UTF-16 mark taken for text.
+TEST(raw_checks, text_kinds_end_where_their_structure_closes)
+{
+    auto text = [](const bytes_t &b, const char *kind, size_t length, sc_verdict_e verdict) {
+        SCOPED_TRACE(b.substr(0, 20));
+        sc_result_s r = run_check("text", b);
+        ASSERT_EQ(r.verdict, verdict);
+        EXPECT_EQ(r.length, length);
+        EXPECT_STREQ(r.subtype, kind);
+    };
+    const bytes_t body = "<p>Opening hours are nine to five on weekdays, closed on Sundays.</p>\n";
+    const bytes_t html = "<!DOCTYPE html>\n<html><body>" + body + "<!-- </html> -->" + body + "</html>\r\n";
+    text(html + "Trailing words of another file that follow here" + bytes_t(40, '\0'), "html", html.size(),
+         sc_verdict_e::whole);
+    const bytes_t xml = "<?xml version=\"1.0\"?>\n<list><list><item>first entry in the list</item></list>"
+                        "<item>second one, with more words</item></list>\n";
+    text(xml + bytes_t(7, '\0'), "xml", xml.size(), sc_verdict_e::whole);
+    const bytes_t json = "{\"name\": \"inventory\", \"items\": [1, 2.5e3, -4, {\"ok\": true, \"s\": \"}]\"}], \"x\": null}\n";
+    text(json + "{\"next\": 1}\n" + bytes_t(9, '\0'), "json", json.size() + 12, sc_verdict_e::whole);
+    text(json + "and words after it" + bytes_t(9, '\0'), "json", json.size(), sc_verdict_e::whole);
+    const bytes_t ini = "[Section]\nkey=value for the settings of this program\nother=second value here\n";
+    text(ini + bytes_t(5, '\0'), "txt", ini.size(), sc_verdict_e::whole);
+    bytes_t utf16;
+    for (char ch : bytes_t("Notes kept in wide characters, big end first, without a mark.\n"))
+        utf16 += bytes_t{'\0', ch};
+    text(utf16 + bytes_t(8, '\0'), "txt", utf16.size(), sc_verdict_e::whole);
+    const bytes_t prose = "Plain words of a letter, written to say that the parcel has arrived safely.\n";
+    text(prose + bytes_t(512 - prose.size(), '\0') + "tail", "txt", prose.size(), sc_verdict_e::whole);
+    text(prose + "\x01\x02garbage", "txt", prose.size(), sc_verdict_e::broken);
+    for (const bytes_t &not_text : {bytes_t(600, 'x'), bytes_t(600, ' '), bytes_t("short line\n") + bytes_t(30, '\0'),
+                                    bytes_t(600, '\0')})
+        EXPECT_EQ(run_check("text", not_text).verdict, sc_verdict_e::reject) << not_text.substr(0, 12);
+    std::mt19937 rng(4);
+    for (int round = 0; round < 200; ++round) {
+        bytes_t noise = round % 2 ? "\xff\xfe" : "\xfe\xff";
+        while (noise.size() < 512)
+            noise.push_back(char(rng()));
+        EXPECT_EQ(run_check("text", noise).verdict, sc_verdict_e::reject) << "round " << round;
+    }
+}
+
 // Catches: a 7z start header accepted without its CRC, so random bytes
 // after the signature give a huge find.
 TEST(raw_checks, sevenzip_start_header_crc_is_checked)

@@ -79,7 +79,8 @@ TEST(raw_config, builtin_table_is_the_shipped_file)
     const char *listed[] = {"jpg", "png", "gif", "bmp", "tif", "webp", "ico", "psd", "pdf", "zip", "docx",
                             "xlsx", "pptx", "odt", "ods", "epub", "jar", "apk", "doc", "xls", "ppt", "msg",
                             "rtf", "rar", "7z", "gz", "bz2", "xz", "mp3", "wav", "flac", "ogg", "avi", "mp4",
-                            "mov", "mkv", "webm", "wmv", "exe", "dll", "sqlite", "eml"};
+                            "mov", "mkv", "webm", "wmv", "exe", "dll", "sqlite", "eml", "txt", "html", "xml", "svg",
+                            "json", "csv", "c", "cpp", "py", "sh", "js", "php"};
     for (const char *ext : listed) {
         bool found = false;
         for (const sc_type_s &t : builtin.types)

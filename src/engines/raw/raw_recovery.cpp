@@ -62,7 +62,7 @@ void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uin
     item.index = self->items_.size();
     item.offset = offset;
     item.length = length;
-    item.end_proved = self->control_.end_proved ? 1 : 0;
+    item.end_proved = (self->control_.find_flags & SC_FIND_ENDED) ? 1 : 0;
     memcpy(item.type, type, strnlen(type, sizeof(item.type)));
     self->items_.push_back(item);
     self->by_type_[QByteArray(type)].append(item.index);

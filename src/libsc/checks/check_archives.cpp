@@ -111,7 +111,8 @@ uint64_t zip_entry_end(sc_cursor_c &c, uint64_t pos)
 // A walk over the local entries, the central directory and its end record,
 // which must name the directory the walk found. Walking (not searching for
 // the end record) keeps an entry's own header from being taken for the
-// next file, and costs no more than the archive's entries.
+// next file, and costs no more than the archive's entries. A walk that
+// breaks off ends the file after the last record it could follow.
 sc_result_s check_zip(sc_cursor_c &c)
 {
     uint16_t name_len = 0;
@@ -121,41 +122,41 @@ sc_result_s check_zip(sc_cursor_c &c)
     while (c.equals(pos, "PK\x03\x04")) {
         uint64_t next = zip_entry_end(c, pos);
         if (next == sc_cursor_c::npos || next <= pos)
-            return sc_broken(0);
+            return sc_broken_at(c, pos);
         pos = next;
     }
     const uint64_t cd = pos;
     while (c.equals(pos, "PK\x01\x02")) {
         uint16_t n = 0, x = 0, k = 0;
         if (!c.le16(pos + 28, n) || !c.le16(pos + 30, x) || !c.le16(pos + 32, k))
-            return sc_broken(0);
+            return sc_broken_at(c, pos);
         pos += 46ull + n + x + k;
     }
     if (pos == cd)
-        return sc_broken(0);
+        return sc_broken_at(c, cd);
     const uint64_t dir_end = pos;
     uint64_t size = 0, offset = 0;
     if (c.equals(pos, "PK\x06\x06")) {
         // ZIP64 end record, its locator, then the end record proper.
         uint64_t record = 0;
         if (!c.le64(pos + 4, record) || !c.le64(pos + 40, size) || !c.le64(pos + 48, offset))
-            return sc_broken(0);
+            return sc_broken_at(c, dir_end);
         pos += 12 + record;
         if (!c.equals(pos, "PK\x06\x07"))
-            return sc_broken(0);
+            return sc_broken_at(c, dir_end);
         pos += 20;
     }
     uint32_t cd_size = 0, cd_offset = 0;
     uint16_t comment = 0;
     if (!c.equals(pos, "PK\x05\x06") || !c.le32(pos + 12, cd_size) || !c.le32(pos + 16, cd_offset) ||
         !c.le16(pos + 20, comment))
-        return sc_broken(0);
+        return sc_broken_at(c, dir_end);
     if (pos == dir_end) {
         size = cd_size;
         offset = cd_offset;
     }
     if (offset != cd || size != dir_end - cd)
-        return sc_broken(0);
+        return sc_broken_at(c, pos + 22 + comment);
     return sc_walked(c, pos + 22 + comment, zip_subtype(c, cd, dir_end));
 }
 

@@ -145,7 +145,8 @@ sc_result_s check_ole2(sc_cursor_c &c)
     return sc_reject();
 }
 
-// Braces balanced back to zero; a NUL byte means the text ended early.
+// Braces balanced back to zero, and the line end after the last; a NUL
+// byte means the text ended early.
 sc_result_s check_rtf(sc_cursor_c &c)
 {
     if (!c.equals(0, "{\\rtf"))
@@ -171,8 +172,14 @@ sc_result_s check_rtf(sc_cursor_c &c)
                 escaped = true;
             else if (b == '{')
                 ++depth;
-            else if (b == '}' && --depth == 0)
-                return sc_walked(c, pos + i + 1);
+            else if (b == '}' && --depth == 0) {
+                uint64_t end = pos + i + 1;
+                if (c.equals(end, "\r\n"))
+                    end += 2;
+                else if (c.equals(end, "\n"))
+                    end += 1;
+                return sc_walked(c, end);
+            }
         }
         pos += len;
     }

@@ -1,10 +1,12 @@
 // Picture formats: JPEG, PNG, GIF, BMP, TIFF, ICO, PSD.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "sc_check_list.h"
 
-// Marker walk to EOI; scan data is skipped up to the next real marker.
+// Marker walk to EOI; scan data is skipped up to the next real marker. A
+// walk that breaks off ends the file at the marker where it broke.
 sc_result_s check_jpeg(sc_cursor_c &c)
 {
     uint8_t m = 0;
@@ -15,21 +17,21 @@ sc_result_s check_jpeg(sc_cursor_c &c)
     for (;;) {
         uint8_t b = 0;
         if (!c.u8(pos, b) || b != 0xff)
-            return sc_broken(0);
+            return sc_broken_at(c, pos);
         for (uint64_t fill_end = c.search_end(pos, pos + sc_cursor_c::window_size); pos + 1 < fill_end && c.u8(pos + 1, b) && b == 0xff;)
             ++pos;  // fill bytes
         if (!c.u8(pos + 1, m))
-            return sc_broken(0);
+            return sc_broken_at(c, pos);
         if (m == 0xd9)
             return sc_walked(c, pos + 2);
         if (m == 0x00 || m == 0xd8)
-            return sc_broken(0);
+            return sc_broken_at(c, pos);
         if (m == 0x01 || (m >= 0xd0 && m <= 0xd7)) {
             pos += 2;
             continue;
         }
         if (!c.be16(pos + 2, len) || len < 2)
-            return sc_broken(0);
+            return sc_broken_at(c, pos);
         pos += 2 + len;
         if (m != 0xda)
             continue;
@@ -58,15 +60,16 @@ sc_result_s check_png(sc_cursor_c &c)
     for (int chunks = 0;; ++chunks) {
         uint8_t type[4];
         if (!c.be32(pos, len) || len > 0x7fffffffu || !c.bytes(pos + 4, type, 4))
-            return sc_broken(pos);
+            return sc_broken_at(c, pos);
         for (uint8_t t : type)
             if (!((t >= 'A' && t <= 'Z') || (t >= 'a' && t <= 'z')))
-                return sc_broken(pos);
+                return sc_broken_at(c, pos);
         uint64_t next = pos + 12 + len;
         if (memcmp(type, "IEND", 4) == 0)
             return sc_walked(c, next);
+        // A chunk that claims more than there is: truncated, or a bad length.
         if (next > c.limit())
-            return sc_broken(c.limit());
+            return sc_broken(0);
         pos = next;
     }
 }
@@ -102,20 +105,17 @@ sc_result_s check_gif(sc_cursor_c &c)
     for (;;) {
         uint8_t block = 0;
         if (!c.u8(pos, block))
-            return sc_broken(c.limit());
+            return sc_broken_at(c, pos);
         if (block == 0x3b)
             return sc_walked(c, pos + 1);
-        if (block == 0x21) {
-            pos = skip_gif_sub_blocks(c, pos + 2);
-        } else if (block == 0x2c) {
-            if (!c.u8(pos + 9, flags))
-                return sc_broken(c.limit());
-            pos = skip_gif_sub_blocks(c, pos + 10 + gif_color_table(flags) + 1);
-        } else {
-            return sc_broken(pos);
-        }
-        if (pos == sc_cursor_c::npos)
-            return sc_broken(c.limit());
+        uint64_t next = sc_cursor_c::npos;
+        if (block == 0x21)
+            next = skip_gif_sub_blocks(c, pos + 2);
+        else if (block == 0x2c && c.u8(pos + 9, flags))
+            next = skip_gif_sub_blocks(c, pos + 10 + gif_color_table(flags) + 1);
+        if (next == sc_cursor_c::npos)
+            return sc_broken_at(c, pos);
+        pos = next;
     }
 }
 
@@ -139,74 +139,114 @@ uint64_t tiff_type_size(uint16_t type)
     return type < sizeof(sizes) ? sizes[type] : 0;
 }
 
-// Largest offset + count over a strip or tile pair of arrays.
-bool tiff_extent_of_pairs(sc_cursor_c &c, bool big, uint16_t type_o, uint32_t count, uint32_t at_o,
-                          uint16_t type_n, uint32_t at_n, uint64_t &extent)
-{
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t off = 0, n = 0;
-        uint16_t s16 = 0;
-        if (type_o == 3 ? !c.u16(at_o + 2ull * i, big, s16) : !c.u32(at_o + 4ull * i, big, off))
-            return false;
-        if (type_o == 3)
-            off = s16;
-        if (type_n == 3 ? !c.u16(at_n + 2ull * i, big, s16) : !c.u32(at_n + 4ull * i, big, n))
-            return false;
-        if (type_n == 3)
-            n = s16;
-        extent = std::max<uint64_t>(extent, uint64_t(off) + n);
+// The furthest byte a TIFF's structure reaches; regions that lie past the
+// limit (or cannot be read) are noted apart, as the proof that the file goes
+// on beyond what can be restored or that a field lies.
+struct tiff_extent_s {
+    sc_cursor_c &c;
+    bool big;
+    uint64_t extent = 8;
+    bool beyond = false;
+
+    void add(uint64_t at, uint64_t len)
+    {
+        if (at + len <= c.limit())
+            extent = std::max(extent, at + len);
+        else
+            beyond = true;
     }
-    return true;
-}
+    bool value(uint16_t type, uint64_t at, uint32_t i, uint32_t &v)
+    {
+        uint16_t s16 = 0;
+        if (type == 3 && c.u16(at + 2ull * i, big, s16)) {
+            v = s16;
+            return true;
+        }
+        return type != 3 && c.u32(at + 4ull * i, big, v);
+    }
+    // Strips (273/279) or tiles (324/325): offsets and byte counts in pairs.
+    void pairs(uint16_t type_o, uint64_t at_o, uint16_t type_n, uint64_t at_n, uint32_t count)
+    {
+        for (uint32_t i = 0; i < count; ++i) {
+            uint32_t off = 0, n = 0;
+            if (!value(type_o, at_o, i, off) || !value(type_n, at_n, i, n)) {
+                beyond = true;
+                return;
+            }
+            add(off, n);
+        }
+    }
+};
+
+bool is_sub_ifd_tag(uint16_t tag) { return tag == 330 || tag == 34665 || tag == 34853 || tag == 40965; }
 } // namespace
 
-// IFD walk; the file ends after the furthest IFD, value or strip.
+// IFD walk, with the Exif, GPS and sub-image IFDs; the file ends after the
+// furthest IFD, value, strip or tile. When a part lies past what can be
+// read, the end is not proven and the file is cut after what can be.
 sc_result_s check_tiff(sc_cursor_c &c)
 {
     bool big = c.equals(0, "MM\0*");
     if (!big && !c.equals(0, "II*\0"))
         return sc_reject();
-    uint32_t ifd = 0;
-    if (!c.u32(4, big, ifd) || ifd < 8)
+    uint32_t first = 0;
+    uint16_t first_entries = 0;
+    if (!c.u32(4, big, first) || first < 8 || !c.u16(first, big, first_entries) || first_entries == 0)
         return sc_reject();
-    uint64_t extent = 8;
-    for (int n = 0; ifd != 0 && n < 256; ++n) {
+    tiff_extent_s t{c, big};
+    std::vector<uint32_t> pending{first}, seen;
+    while (!pending.empty() && seen.size() < 256) {
+        const uint32_t ifd = pending.back();
+        pending.pop_back();
+        if (ifd == 0 || std::find(seen.begin(), seen.end(), ifd) != seen.end())
+            continue;
+        seen.push_back(ifd);
         uint16_t entries = 0;
-        if (!c.u16(ifd, big, entries) || entries == 0)
-            return n == 0 ? sc_reject() : sc_broken(0);
-        uint64_t end = ifd + 2ull + 12ull * entries + 4;
-        extent = std::max(extent, end);
-        // Offsets and byte counts of strips (273/279) and tiles (324/325).
-        uint32_t at[4] = {}, count[4] = {};
+        if (!c.u16(ifd, big, entries) || entries == 0 || entries > 4096) {
+            t.beyond = true;
+            continue;
+        }
+        const uint64_t end = ifd + 2ull + 12ull * entries + 4;
+        t.add(ifd, end - ifd);
+        uint64_t at[4] = {}, count[4] = {};
         uint16_t types[4] = {};
         for (uint16_t e = 0; e < entries; ++e) {
             uint64_t p = ifd + 2ull + 12ull * e;
             uint16_t tag = 0, type = 0;
             uint32_t cnt = 0, value = 0;
             if (!c.u16(p, big, tag) || !c.u16(p + 2, big, type) || !c.u32(p + 4, big, cnt) ||
-                !c.u32(p + 8, big, value))
-                return sc_broken(0);
-            uint64_t bytes = tiff_type_size(type) * uint64_t(cnt);
-            uint64_t value_at = bytes > 4 ? value : p + 8;
+                !c.u32(p + 8, big, value)) {
+                t.beyond = true;
+                break;
+            }
+            const uint64_t bytes = tiff_type_size(type) * uint64_t(cnt);
+            const uint64_t value_at = bytes > 4 ? value : p + 8;
             if (bytes > 4)
-                extent = std::max(extent, uint64_t(value) + bytes);
+                t.add(value, bytes);
             int slot = tag == 273 ? 0 : tag == 279 ? 1 : tag == 324 ? 2 : tag == 325 ? 3 : -1;
-            if (slot >= 0 && (type == 3 || type == 4) && value_at <= UINT32_MAX) {
-                at[slot] = static_cast<uint32_t>(value_at);
+            if (slot >= 0 && (type == 3 || type == 4)) {
+                at[slot] = value_at;
                 count[slot] = cnt;
                 types[slot] = type;
             }
+            for (uint32_t i = 0; is_sub_ifd_tag(tag) && (type == 4 || type == 13) && i < std::min<uint32_t>(cnt, 64); ++i) {
+                uint32_t sub = 0;
+                if (t.value(4, value_at, i, sub))
+                    pending.push_back(sub);
+            }
         }
         for (int pair = 0; pair < 4; pair += 2) {
-            uint32_t cnt = std::min(count[pair], count[pair + 1]);
-            if (cnt > 1u << 20 ||
-                !tiff_extent_of_pairs(c, big, types[pair], cnt, at[pair], types[pair + 1], at[pair + 1], extent))
-                return sc_broken(0);
+            uint64_t cnt = std::min(count[pair], count[pair + 1]);
+            if (cnt > 1u << 20)
+                t.beyond = true;
+            else
+                t.pairs(types[pair], at[pair], types[pair + 1], at[pair + 1], static_cast<uint32_t>(cnt));
         }
-        if (!c.u32(end - 4, big, ifd))
-            return sc_broken(0);
+        uint32_t next = 0;
+        if (c.u32(end - 4, big, next))
+            pending.push_back(next);
     }
-    return sc_sized(c, extent);
+    return t.beyond ? sc_broken(t.extent) : sc_sized(c, t.extent);
 }
 
 // Icon directory: every image must lie after the directory and start with a

@@ -107,6 +107,13 @@ inline sc_result_s sc_broken(uint64_t length, const char *subtype = nullptr)
 {
     return {sc_verdict_e::broken, length, subtype};
 }
+// This type, its structure broken off at pos: the file is taken to end there
+// (at most at the limit).
+inline sc_result_s sc_broken_at(const sc_cursor_c &c, uint64_t pos, const char *subtype = nullptr)
+{
+    return sc_broken(pos < c.limit() ? pos : c.limit(), subtype);
+}
+
 // A file whose structure gives its length: whole when that length is
 // available, else broken at the limit (truncated by the device or max size).
 inline sc_result_s sc_sized(const sc_cursor_c &c, uint64_t length, const char *subtype = nullptr)

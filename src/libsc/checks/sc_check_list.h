@@ -29,3 +29,4 @@ sc_result_s check_mp4(sc_cursor_c &c);
 sc_result_s check_ebml(sc_cursor_c &c);
 sc_result_s check_asf(sc_cursor_c &c);
 sc_result_s check_pe(sc_cursor_c &c);
+sc_result_s check_text(sc_cursor_c &c);

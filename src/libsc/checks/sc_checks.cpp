@@ -13,7 +13,7 @@ const named_check_s checks[] = {
     {"xz", check_xz},     {"pdf", check_pdf},     {"ole2", check_ole2},   {"rtf", check_rtf},
     {"sqlite", check_sqlite}, {"eml", check_eml}, {"riff", check_riff},   {"mp3", check_mp3},
     {"flac", check_flac}, {"ogg", check_ogg},     {"mp4", check_mp4},     {"ebml", check_ebml},
-    {"asf", check_asf},   {"pe", check_pe},
+    {"asf", check_asf},   {"pe", check_pe},       {"text", check_text},
 };
 } // namespace
 
