@@ -1,6 +1,7 @@
 #include "fixture_manifest.h"
 
 #include <QCryptographicHash>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -202,4 +203,12 @@ QByteArray file_sha256(const QString &path) {
     return {};
   }
   return hash.result().toHex();
+}
+
+QSet<QByteArray> restored_hashes(const QString &folder) {
+  QSet<QByteArray> hashes;
+  QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+  while (it.hasNext())
+    hashes.insert(file_sha256(it.next()));
+  return hashes;
 }

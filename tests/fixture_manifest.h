@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -83,3 +84,5 @@ QString fixtures_dir();
 bool load_fixture_manifest(const QString &name, fixture_manifest_c &manifest, QString *error = nullptr);
 /// sha256 of a file's bytes as lower-case hex; empty when it cannot be read.
 QByteArray file_sha256(const QString &path);
+/// sha256 of every file below folder (what a restore wrote there).
+QSet<QByteArray> restored_hashes(const QString &folder);

@@ -68,7 +68,15 @@ void recovery_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &o
     } else {
         const bool deleted_name = row.deleted && index.column() == recovery_model_c::column_name && !selected;
         painter->setPen(selected ? Qt::white : deleted_name ? k_deleted_text : Qt::black);
-        painter->drawText(r.adjusted(10, 0, 0, 0), Qt::AlignVCenter | Qt::AlignJustify, row_cell_text(row, index.column()));
+        draw_cell_text(painter, r, 10, option.direction, row_cell_text(row, index.column()));
     }
     painter->restore();
+}
+
+void draw_cell_text(QPainter *painter, const QRect &cell, int margin, Qt::LayoutDirection page, const QString &text)
+{
+    const bool mirrored = page == Qt::RightToLeft;
+    painter->setLayoutDirection(text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    painter->drawText(mirrored ? cell.adjusted(0, 0, -margin, 0) : cell.adjusted(margin, 0, 0, 0),
+                      Qt::AlignVCenter | Qt::AlignAbsolute | (mirrored ? Qt::AlignRight : Qt::AlignLeft), text);
 }

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "recovery_delegate.h"
 #include "recovery_model.h"
 #include "shell/translation.h"
 
@@ -60,10 +61,10 @@ void MyHeaderView::paintSection(QPainter *painter, const QRect &rect, int logica
     }
     case recovery_model_c::column_name:
     case recovery_model_c::column_size:
-        painter->drawText(rect.x() + 15, rect.y() + 14, title);
+        draw_cell_text(painter, rect, 15, layoutDirection(), title);
         break;
     default:
-        painter->drawText(rect.x() + 10, rect.y() + 14, title);
+        draw_cell_text(painter, rect, 10, layoutDirection(), title);
         break;
     }
     painter->restore();

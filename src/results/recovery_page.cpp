@@ -497,11 +497,16 @@ void recovery_window_c::paint_preview(QPainter &painter, int band)
         painter.drawImage(visual(QRect(QPoint(x, 84), size)), preview.image);
         return;
     }
+    // The file's text reads in its own direction, whatever the page's.
+    const bool right_to_left = preview.text.isRightToLeft();
+    painter.save();
+    painter.setLayoutDirection(right_to_left ? Qt::RightToLeft : Qt::LeftToRight);
     painter.setPen(Qt::black);
     painter.setFont(QFont(QStringLiteral("Verdana"), 9));
     painter.drawText(visual(QRect(217, 84, width() - 232, h)),
-                     Qt::TextWrapAnywhere | QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft | Qt::AlignTop),
+                     Qt::TextWrapAnywhere | Qt::AlignTop | Qt::AlignAbsolute | (right_to_left ? Qt::AlignRight : Qt::AlignLeft),
                      preview.text);
+    painter.restore();
 }
 
 void recovery_window_c::resizeEvent(QResizeEvent *)

@@ -1,6 +1,7 @@
 // The real main window under a real display server, driven like a user:
 // start-up, the navigation table, the volume and drive pages, the partition
-// search and repair on a disk image, disk images refused, one instance only.
+// search and repair on a disk image, disk images refused; the sample scanned,
+// restored, deep scanned, saved and resumed from home; one instance only.
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QDialog>
@@ -19,10 +20,12 @@
 #include "devices/drive_page.h"
 #include "devices/volume_list.h"
 #include "devices/volume_page.h"
+#include "fixture_manifest.h"
 #include "gui/box_answerer.h"
 #include "partitions/partition_page.h"
 #include "platform/block_device.h"
 #include "platform/partition_table.h"
+#include "recovery/page_driver.h"
 #include "results/recovery_page.h"
 #include "shell/help_viewer.h"
 #include "shell/home_page.h"
@@ -96,6 +99,30 @@ private:
     QTemporaryDir folder;
     QString sample;
     QString lost;
+    QString destination;
+    QString opened;
+
+    // Opens every folder of page 4's tree, checks its rows and restores them
+    // into a folder of their own below dest, as a user would.
+    void restore_every_folder(main_window_c& window, const QString& dest)
+    {
+        recovery_window_c* page = window.recovery_page();
+        page->tv_dirtree->expandAll();
+        const QList<QModelIndex> folders = all_folders(page->tv_dirtree->model());
+        for (int i = 0; i < folders.size(); ++i) {
+            click_tree(*page, folders.at(i));
+            if (page->table_rows().isEmpty())
+                continue;
+            press_check_all(*page);
+            destination = dest + QStringLiteral("/%1").arg(i);
+            box_answerer_c summary(QMessageBox::Ok);
+            QTest::mouseClick(page->btn_recovery, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(summary.answered(), 60000);
+            QVERIFY2(summary.text.startsWith(lookup_text("recovery_summary").section('%', 0, 0)),
+                     qPrintable(summary.text));
+            QCOMPARE(opened, destination);
+        }
+    }
 
 private slots:
     void initTestCase()
@@ -373,6 +400,69 @@ private slots:
         // Exit from the menu with no scan running: no question, the window closes.
         menu_entry(window, "menu_exit")->trigger();
         QVERIFY(!window.isVisible());
+    }
+
+    // After window_flow: start-up has run and the sample is in the lists.
+    void recovery_flow()
+    {
+        QVERIFY2(startup_done.load() == 1 && row_of(volume_rows(), sample) > 0, "runs after window_flow");
+        fixture_manifest_c manifest;
+        QVERIFY2(manifest.load(source_dir() + "/samples/sample.manifest"), qPrintable(manifest.error()));
+        main_window_c window;
+        window.on_init_finished();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        recovery_window_c* page = window.recovery_page();
+        const QString scan_file = folder.filePath("sample.sav");
+        page->choose_destination = [&](QWidget*) { return destination; };
+        page->choose_save_file = [&](QWidget*) { return scan_file; };
+        page->choose_scan_file = [&](QWidget*) { return scan_file; };
+        page->open_folder = [&](const QString& shown) { opened = shown; };
+
+        // Home, the volume page, the sample's partition, a file-system scan.
+        QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
+        volume_window_c* volumes = window.volume_page();
+        QCOMPARE(window.current_page(), volumes);
+        const int sample_row = row_of(volume_rows(), sample);
+        QVERIFY(sample_row > 0);
+        select_row(volumes->lv_volumes, sample_row);
+        QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
+        QCOMPARE(window.current_page(), page);
+        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
+        restore_every_folder(window, folder.filePath("fat"));
+        if (QTest::currentTestFailed())
+            return;
+        const QSet<QByteArray> restored = restored_hashes(folder.filePath("fat"));
+        int compared = 0;
+        for (const fixture_entry_s& e : manifest.entries()) {
+            if (!e.recoverable() || e.fragmented || e.first_cluster <= 0)
+                continue;
+            QVERIFY2(restored.contains(e.sha256), qPrintable(e.path));
+            ++compared;
+        }
+        QVERIFY(compared >= 3);
+
+        // A deep scan, its result saved; Back twice, home's Resume opens it.
+        QTest::mouseClick(page->btn_back, Qt::LeftButton);
+        click(&window, k_tab_deep);
+        select_row(volumes->lv_volumes, sample_row);
+        QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
+        QVERIFY(page->session().deep());
+        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 120000);
+        QTest::mouseClick(page->btn_filter, Qt::LeftButton);
+        QVERIFY(QFileInfo(scan_file).size() > 0);
+        restore_every_folder(window, folder.filePath("deep"));
+        if (QTest::currentTestFailed())
+            return;
+        const QSet<QByteArray> carved = restored_hashes(folder.filePath("deep"));
+        QVERIFY(restored.intersects(carved));
+        QTest::mouseClick(page->btn_back, Qt::LeftButton);
+        QTest::mouseClick(volumes->btn_back, Qt::LeftButton);
+        QCOMPARE(window.current_page(), window.home_page());
+        QTest::mouseClick(window.home_page()->btn_resume, Qt::LeftButton);
+        QCOMPARE(window.current_page(), page);
+        restore_every_folder(window, folder.filePath("resumed"));
+        QCOMPARE(restored_hashes(folder.filePath("resumed")), carved);
     }
 
     void one_instance_only()

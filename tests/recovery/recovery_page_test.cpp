@@ -6,7 +6,6 @@
 // deep scan offered when nothing was found.
 #include <gtest/gtest.h>
 
-#include <QDirIterator>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -18,10 +17,8 @@
 #include "fixture_manifest.h"
 #include "fixtures/fixture_volume.h"
 #include "platform/volume_path.h"
+#include "recovery/page_driver.h"
 #include "results/found_tree_model.h"
-#include "results/recovery_header.h"
-#include "results/recovery_page.h"
-#include "results/recovery_table_view.h"
 #include "shell/translation.h"
 #include "skin/gui_app.h"
 
@@ -59,41 +56,6 @@ private:
 };
 
 QTreeView *tree_of(recovery_window_c &page) { return page.tv_dirtree; }
-
-void click_tree(recovery_window_c &page, const QModelIndex &index)
-{
-    QTreeView *tree = tree_of(page);
-    tree->scrollTo(index);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
-}
-
-void click_row(recovery_window_c &page, int row, int column)
-{
-    MyQTableView *table = page.table();
-    const QModelIndex index = table->model()->index(row, column);
-    table->scrollTo(index);
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(index).center());
-}
-
-void press_check_all(recovery_window_c &page)
-{
-    MyHeaderView *header = page.table_header();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
-}
-
-QList<QModelIndex> all_folders(const QAbstractItemModel *model)
-{
-    QList<QModelIndex> out;
-    QList<QModelIndex> pending = {model->index(0, 0)};
-    while (!pending.isEmpty()) {
-        const QModelIndex index = pending.takeFirst();
-        out.append(index);
-        for (int r = 0; r < model->rowCount(index); ++r)
-            pending.append(model->index(r, 0, index));
-    }
-    return out;
-}
 
 class recovery_page_test : public ::testing::Test {
 protected:

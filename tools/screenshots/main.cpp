@@ -2,10 +2,13 @@
 // PNG per page and state, for a look at every language without a display:
 //   QT_QPA_PLATFORM=offscreen tarn_screenshots <output folder> <language>
 //       <sample image> <disk image with a wiped partition table (a copy: it is repaired)>
-// Files: home, menu, startup_warning, volume, drive, partition_found,
-// partition_query, partition_repaired, recovery, help (each <name>.png).
+// Files: home, menu, startup_warning, volume, recovery_scanning, recovery
+// (a tree, checked rows, an image previewed), recovery_summary,
+// recovery_text, drive, partition_found, partition_query,
+// partition_repaired, help (each <name>.png).
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -13,6 +16,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
@@ -22,7 +26,9 @@
 #include "devices/volume_list.h"
 #include "devices/volume_page.h"
 #include "partitions/partition_page.h"
+#include "results/recovery_header.h"
 #include "results/recovery_page.h"
+#include "results/recovery_table_view.h"
 #include "shell/home_page.h"
 #include "shell/init_thread.h"
 #include "shell/main_window.h"
@@ -108,6 +114,112 @@ int row_of_drive(const QList<drive_item_s>& rows, const QString& image)
     return -1;
 }
 
+void wait_until(const std::function<bool()>& done, int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+// Opens the tree's folder of this name (below "/") and shows its files.
+bool open_tree_folder(recovery_window_c* page, const QString& name)
+{
+    const QAbstractItemModel* tree = page->tv_dirtree->model();
+    const QModelIndex root = tree->index(0, 0);
+    for (int r = 0; r < tree->rowCount(root); ++r) {
+        const QModelIndex folder = tree->index(r, 0, root);
+        if (folder.data().toString() == name) {
+            page->tv_dirtree->setCurrentIndex(folder);
+            QTest::mouseClick(page->tv_dirtree->viewport(), Qt::LeftButton, {},
+                              page->tv_dirtree->visualRect(folder).center());
+            return !page->table_rows().isEmpty();
+        }
+    }
+    return false;
+}
+
+// Clicks the name of the first file whose name ends so: its preview shows.
+bool preview_file(recovery_window_c* page, const QString& ending)
+{
+    for (int r = 0; r < page->table_rows().size(); ++r) {
+        if (page->table_rows().at(r).name.endsWith(ending)) {
+            const QModelIndex name = page->table()->model()->index(r, 1);
+            QTest::mouseClick(page->table()->viewport(), Qt::LeftButton, {}, page->table()->visualRect(name).center());
+            return !page->shown_preview().empty();
+        }
+    }
+    return false;
+}
+
+// Page 4 on the sample: a deep scan paused on its way, then a file-system
+// scan's tree with a folder's rows checked, an image and a text previewed,
+// and the summary of restoring the checked rows.
+bool shoot_recovery(main_window_c& window, const std::function<void()>& scan)
+{
+    recovery_window_c* page = window.recovery_page();
+    // The sample's 5 MiB take two blocks of the scanner, which pauses
+    // between blocks: asked at the first find, it stops after the first
+    // block. A scan that ended first all the same is tried again.
+    window.deep_scan_mode = true;
+    bool paused = false;
+    for (int attempt = 0; attempt < 5 && !paused; ++attempt) {
+        scan();
+        while (scan_running && page->session().found_count() == 0)
+            QApplication::processEvents();
+        if (scan_running)
+            page->btn_pause->click();
+        // The status lines follow the page's timer.
+        wait_until([] { return false; }, 300);
+        paused = scan_running && page->session().is_paused();
+        if (paused) {
+            save(window.grab(), "recovery_scanning");
+            page->btn_pause->click();
+        }
+        wait_until([] { return !scan_running; }, 120000);
+        page->btn_back->click();
+    }
+    if (!paused) {
+        std::fprintf(stderr, "the deep scan ended before it could be paused\n");
+        return false;
+    }
+
+    window.deep_scan_mode = false;
+    scan();
+    wait_until([] { return !scan_running; }, 60000);
+    settle();
+    if (!open_tree_folder(page, QStringLiteral("Photos"))) {
+        std::fprintf(stderr, "no folder Photos with files\n");
+        return false;
+    }
+    MyHeaderView* header = page->table_header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    if (!preview_file(page, QStringLiteral(".png"))) {
+        std::fprintf(stderr, "no preview of a picture\n");
+        return false;
+    }
+    settle();
+    save(window.grab(), "recovery");
+
+    bool opened = false;
+    page->choose_destination = [](QWidget*) { return QDir::current().filePath(QStringLiteral("restored")); };
+    page->open_folder = [&](const QString&) { opened = true; };
+    shoot_boxes(window, {"recovery_summary"}, {QMessageBox::Ok}, [&] {
+        page->btn_recovery->click();
+        wait_until([&] { return opened; }, 60000);
+    });
+
+    if (!open_tree_folder(page, QStringLiteral("Documents")) || !preview_file(page, QStringLiteral(".txt"))) {
+        std::fprintf(stderr, "no preview of a text\n");
+        return false;
+    }
+    settle();
+    save(window.grab(), "recovery_text");
+    page->btn_back->click();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -163,10 +275,12 @@ int main(int argc, char** argv)
     settle();
     save(window.grab(), "volume");
 
-    volumes->btn_scan->click();
-    settle();
-    save(window.grab(), "recovery");
-    window.recovery_page()->btn_back->click();
+    if (!shoot_recovery(window, [&] {
+            volumes->lv_volumes->setCurrentIndex(
+                volumes->lv_volumes->model()->index(row_of_device(volume_rows(), sample), 0));
+            volumes->btn_scan->click();
+        }))
+        return 1;
 
     window.show_page(main_window_c::page_drive);
     drive_window_c* drives = window.drive_page();
