@@ -6,6 +6,9 @@
 #pragma once
 
 #include <QHash>
+#include <QString>
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "found_folder.h"
@@ -16,6 +19,13 @@ struct found_rules_s {
     recovery_item_s (*row)(const Item &);
     bool (*is_folder)(const Item &);
 };
+
+// Case-insensitive first, so that "b" sorts before "C"; ties by code units.
+inline bool name_less(const QString &a, const QString &b)
+{
+    const int folded = a.compare(b, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : a < b;
+}
 
 template <class Item>
 void fill_found_folder(const Item &record, found_folder_s &folder, const found_rules_s<Item> &rules)
@@ -28,18 +38,25 @@ void fill_found_folder(const Item &record, found_folder_s &folder, const found_r
     while (!todo.empty()) {
         const step_s step = todo.back();
         todo.pop_back();
+        std::vector<std::pair<QString, const Item *>> subfolders;
         for (const Item *child : step.record->children) {
             if (rules.is_row(*child))
                 step.folder->files.append(rules.row(*child));
             if (rules.is_folder(*child))
-                step.folder->folders.append(found_folder_s(child->name_string()));
+                subfolders.emplace_back(child->name_string(), child);
         }
+        // Stores are hash tables: without an order of its own the tree would
+        // come out differently from one run to the next.
+        std::sort(step.folder->files.begin(), step.folder->files.end(),
+                  [](const recovery_item_s &a, const recovery_item_s &b) { return name_less(a.name, b.name); });
+        std::sort(subfolders.begin(), subfolders.end(),
+                  [](const auto &a, const auto &b) { return name_less(a.first, b.first); });
+        for (const auto &sub : subfolders)
+            step.folder->folders.append(found_folder_s(sub.first));
         // The folder's list is complete and never grows again, so pointers
         // into it stay valid until its subfolders are filled.
-        qsizetype next = 0;
-        for (const Item *child : step.record->children)
-            if (rules.is_folder(*child))
-                todo.push_back({child, &step.folder->folders[next++]});
+        for (size_t i = 0; i < subfolders.size(); ++i)
+            todo.push_back({subfolders[i].second, &step.folder->folders[qsizetype(i)]});
     }
 }
 
