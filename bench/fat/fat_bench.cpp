@@ -27,7 +27,7 @@ const QString &bench_image()
     static QTemporaryDir dir;
     static QString image;
     if (image.isEmpty() && QFile::exists(qEnvironmentVariable("TARN_BENCH_FAT_IMAGE")))
-        image = qEnvironmentVariable("TARN_BENCH_FAT_IMAGE");  // built once beforehand
+        image = qEnvironmentVariable("TARN_BENCH_FAT_IMAGE"); // built once beforehand
     if (image.isEmpty()) {
         image = dir.filePath(QStringLiteral("bench32.img"));
         QProcess p;
@@ -43,7 +43,7 @@ void scan(fat_recovery_c &engine)
 {
     std::shared_ptr<block_device_c> disk =
         open_block_device(QFile::encodeName(bench_image()).toStdString(), open_mode_e::read);
-    engine.set_log(nullptr);  // the per-entry console lines are not part of the work
+    engine.set_log(nullptr); // the per-entry console lines are not part of the work
     engine.set_device_opener([disk](const std::string &) { return disk; });
     engine.run();
 }
@@ -85,7 +85,7 @@ void BM_fat_states(benchmark::State &state)
         return state.SkipWithError("bench image does not mount");
     size_t damaged = 0;
     for (auto _ : state) {
-        vol.window_sector = UINT64_MAX;  // the FAT is read anew, as after a scan
+        vol.window_sector = UINT64_MAX; // the FAT is read anew, as after a scan
         mark_fat_states(vol, store);
     }
     for (const fat_item_s &item : store)
@@ -156,7 +156,7 @@ void BM_fat_restore_big_file(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         QFile::remove(dest);
-        sync();  // the last round's writes are not this one's
+        sync(); // the last round's writes are not this one's
         state.ResumeTiming();
         if (engine.recover_item(rows[0].row.id, dest) != 0)
             return state.SkipWithError("the restore failed");

@@ -148,8 +148,14 @@ void external_tool(benchmark::State &state, std::vector<std::string> args)
     state.counters["peak_rss_kib"] = double(peak);
 }
 
-void fls_rd(benchmark::State &state) { external_tool(state, {"fls", "-r", "-d"}); }
-void ntfsundelete_s(benchmark::State &state) { external_tool(state, {"ntfsundelete", "-s", "-f"}); }
+void fls_rd(benchmark::State &state)
+{
+    external_tool(state, {"fls", "-r", "-d"});
+}
+void ntfsundelete_s(benchmark::State &state)
+{
+    external_tool(state, {"ntfsundelete", "-s", "-f"});
+}
 
 } // namespace
 

@@ -31,8 +31,8 @@ struct bench_images_s {
         lost = dir + "/lost.img";
         blank = dir + "/blank.img";
         std::string script = std::string(TARN_SOURCE_DIR) + "/tests/partitions/make_lost_partitions.sh";
-        std::string make = "PATH=\"$PATH:/usr/sbin:/sbin\" bash '" + script + "' '" + lost + "' >/dev/null && truncate -s 256M '" +
-                           blank + "'";
+        std::string make = "PATH=\"$PATH:/usr/sbin:/sbin\" bash '" + script + "' '" + lost +
+            "' >/dev/null && truncate -s 256M '" + blank + "'";
         ok = std::system(make.c_str()) == 0;
     }
     ~bench_images_s() { std::system(("rm -rf '" + dir + "'").c_str()); }
@@ -96,7 +96,7 @@ void BM_testdisk_analyse(benchmark::State &state)
         return state.SkipWithError("testdisk is not installed");
     const std::string &path = image_for(static_cast<int>(state.range(0)));
     const std::string run = "cd '" + images().dir + "' && testdisk /cmd '" + path +
-                            "' partition_i386,analyze,search </dev/null >/dev/null 2>&1";
+        "' partition_i386,analyze,search </dev/null >/dev/null 2>&1";
     for (auto _ : state)
         benchmark::DoNotOptimize(std::system(run.c_str()));
     label(state, path);

@@ -36,17 +36,17 @@ struct bench_image_s {
     fs::path dir;
     fs::path image;
     uint64_t size = 0;
-    std::vector<std::string> samples;    // contents
-    std::vector<std::string> types;      // extension of each sample
+    std::vector<std::string> samples; // contents
+    std::vector<std::string> types;   // extension of each sample
     std::vector<planted_s> planted;
 };
 
 // What one tool brought back.
 struct tally_s {
-    std::map<std::string, size_t> exact;  // by type
+    std::map<std::string, size_t> exact; // by type
     size_t outputs = 0;
-    size_t false_finds = 0;  // outputs that are no planted file nor start with one
-    size_t oversized = 0;    // outputs over twice the planted file they start with
+    size_t false_finds = 0; // outputs that are no planted file nor start with one
+    size_t oversized = 0;   // outputs over twice the planted file they start with
 };
 std::map<std::string, tally_s> tallies;
 
@@ -64,7 +64,8 @@ const bench_image_s &bench_image()
         bench_image_s img;
         img.dir = fs::temp_directory_path() / ("raw_bench_" + std::to_string(getpid()));
         fs::create_directories(img.dir / "samples");
-        std::string cmd = "python3 '" TARN_SOURCE_DIR "/tests/raw/make_samples.py' '" + (img.dir / "samples").string() + "'";
+        std::string cmd =
+            "python3 '" TARN_SOURCE_DIR "/tests/raw/make_samples.py' '" + (img.dir / "samples").string() + "'";
         if (system(cmd.c_str()) != 0)
             return img;
         std::ifstream manifest(img.dir / "samples" / "manifest.txt");

@@ -68,8 +68,8 @@ const found_folder_s &ntfs_image_tree()
         volume_item_s volume;
         QString error;
         scan_session_c session;
-        if (image.isEmpty() || !resolve_volume(image, QString(), volume, &error) || !session.start_scan(volume, false) ||
-            !session.wait_for_finish(600000))
+        if (image.isEmpty() || !resolve_volume(image, QString(), volume, &error) ||
+            !session.start_scan(volume, false) || !session.wait_for_finish(600000))
             return found_folder_s();
         return session.tree();
     }();
@@ -114,7 +114,7 @@ void show_biggest_folder(benchmark::State &state)
         delete old_tree;
         tree.expandToDepth(0);
         rows = biggest->files;
-        rows.detach();  // the page's own rows: check marks and sorting change them
+        rows.detach(); // the page's own rows: check marks and sorting change them
         auto *table_model = new recovery_model_c(&rows, &table);
         QAbstractItemModel *old_table = table.model();
         table.setModel(table_model);
@@ -140,7 +140,10 @@ void sort_biggest_folder(benchmark::State &state)
         model.sort_by_column(column);
     }
 }
-BENCHMARK(sort_biggest_folder)->Arg(recovery_model_c::column_name)->Arg(recovery_model_c::column_size)->Unit(benchmark::kMillisecond);
+BENCHMARK(sort_biggest_folder)
+    ->Arg(recovery_model_c::column_name)
+    ->Arg(recovery_model_c::column_size)
+    ->Unit(benchmark::kMillisecond);
 
 // Heap bytes per row of the page's own copy of the biggest folder.
 void memory_per_row(benchmark::State &state)
@@ -158,7 +161,7 @@ void memory_per_row(benchmark::State &state)
         rows.reserve(files.size());
         for (const recovery_item_s &row : files) {
             recovery_item_s copy = row;
-            copy.name = QString(row.name.constData(), row.name.size());  // its own text, as the engine gives it
+            copy.name = QString(row.name.constData(), row.name.size()); // its own text, as the engine gives it
             rows.append(copy);
         }
         per_row = static_cast<double>(mallinfo2().uordblks - before) / static_cast<double>(rows.size());

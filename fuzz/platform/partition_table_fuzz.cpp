@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     read_partition_table(device, table, nullptr, options);
     for (const partition_entry_s &p : table.partitions)
         if (!p.past_end && p.start_byte + p.length_bytes > size)
-            __builtin_trap();  // a partition must never reach past the disk
+            __builtin_trap(); // a partition must never reach past the disk
 
     memory_device_c big_sectors(data, size, 4096);
     read_partition_table(big_sectors, table);

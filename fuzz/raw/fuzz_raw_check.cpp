@@ -23,6 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sc_cursor_c cursor(source);
     sc_result_s r = check(cursor);
     if (r.verdict != sc_verdict_e::reject && r.length > size)
-        abort();  // a check may never claim bytes that are not there
+        abort(); // a check may never claim bytes that are not there
     return 0;
 }

@@ -16,8 +16,8 @@ public:
 
     const QStringList &positional() const { return positional_; }
     bool has(const QString &option) const;
-    QString value(const QString &option) const;        // last value, or empty
-    QStringList values(const QString &option) const;   // every value, in order
+    QString value(const QString &option) const;      // last value, or empty
+    QStringList values(const QString &option) const; // every value, in order
     // Options given that are not in allowed (switches and value options).
     QStringList unknown(const QSet<QString> &allowed) const;
 

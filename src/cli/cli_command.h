@@ -10,8 +10,8 @@
 // Exit codes shared by every command.
 enum cli_exit_e {
     cli_ok = 0,
-    cli_failed = 1,      // the work ran but something was not done (a file not restored...)
-    cli_bad_target = 2,  // usage error, or a missing or unreadable target
+    cli_failed = 1,     // the work ran but something was not done (a file not restored...)
+    cli_bad_target = 2, // usage error, or a missing or unreadable target
 };
 
 using cli_command_fn = int (*)(const cli_args_c &args);
@@ -19,7 +19,7 @@ using cli_command_fn = int (*)(const cli_args_c &args);
 struct cli_command_s {
     const char *name;
     cli_command_fn run;
-    const char *usage;   // one line: arguments and options
+    const char *usage; // one line: arguments and options
     const char *summary;
 };
 

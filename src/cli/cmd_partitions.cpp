@@ -23,12 +23,18 @@ void print_rows(const QList<partition_item_s> &rows)
 {
     QTextStream out(stdout);
     out << QStringLiteral("%1  %2  %3  %4  %5\n")
-               .arg(QStringLiteral("#"), 2).arg(QStringLiteral("File system"), -11)
-               .arg(QStringLiteral("Start"), 12).arg(QStringLiteral("End"), 12).arg(QStringLiteral("Size"), 10);
+               .arg(QStringLiteral("#"), 2)
+               .arg(QStringLiteral("File system"), -11)
+               .arg(QStringLiteral("Start"), 12)
+               .arg(QStringLiteral("End"), 12)
+               .arg(QStringLiteral("Size"), 10);
     for (int i = 0; i < rows.size(); ++i) {
         const auto &r = rows[i];
         out << QStringLiteral("%1  %2  %3  %4  %5\n")
-                   .arg(i + 1, 2).arg(r.file_system, -11).arg(r.start_sector, 12).arg(r.end_sector, 12)
+                   .arg(i + 1, 2)
+                   .arg(r.file_system, -11)
+                   .arg(r.start_sector, 12)
+                   .arg(r.end_sector, 12)
                    .arg(format_size(row_bytes(r)), 10);
     }
     if (rows.isEmpty())

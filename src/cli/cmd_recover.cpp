@@ -56,8 +56,10 @@ int run_recover(const cli_args_c &args)
     QSet<quint64> wanted;
     if (!unknown.isEmpty() || args.positional().size() != (from_file ? 0 : 1) || out_dir.isEmpty() ||
         all == !args.values(QStringLiteral("id")).isEmpty()) {
-        fprintf(stderr, "tarnrecovery-cli recover: usage: recover {TARGET | --result FILE} --out DIR "
-                        "[--all | --id ID ...] [--flat] [--allow-same-volume] %s\n", cli_filter_usage());
+        fprintf(stderr,
+                "tarnrecovery-cli recover: usage: recover {TARGET | --result FILE} --out DIR "
+                "[--all | --id ID ...] [--flat] [--allow-same-volume] %s\n",
+                cli_filter_usage());
         return cli_bad_target;
     }
     row_filter_c filter;
@@ -70,9 +72,11 @@ int run_recover(const cli_args_c &args)
     auto elsewhere = [&](const volume_item_s &volume) {
         if (!folder_on_volume(out_dir, volume) || args.has(QStringLiteral("allow-same-volume")))
             return true;
-        fprintf(stderr, "tarnrecovery-cli recover: %s lies on the scanned volume %s; restored files could "
-                        "overwrite the files still to be restored. Choose a folder on another volume, or add "
-                        "--allow-same-volume\n", qPrintable(out_dir), qPrintable(volume.device_name));
+        fprintf(stderr,
+                "tarnrecovery-cli recover: %s lies on the scanned volume %s; restored files could "
+                "overwrite the files still to be restored. Choose a folder on another volume, or add "
+                "--allow-same-volume\n",
+                qPrintable(out_dir), qPrintable(volume.device_name));
         return false;
     };
     scan_session_c session;
@@ -101,11 +105,12 @@ int run_recover(const cli_args_c &args)
     return failures ? cli_failed : cli_ok;
 }
 
-const cli_command_registrar registrar({"recover", run_recover,
-                                       "{TARGET | --result FILE} --out DIR [--all | --id ID ...] [--flat] "
-                                       "[--image FILE] [--partition N] [--deep] [--allow-same-volume] [--name GLOB ...] "
-                                       "[--type EXT,...] [--min-size SIZE] [--max-size SIZE] [--since DATE] "
-                                       "[--until DATE] [--state STATE,...]",
-                                       "scan a volume and restore found files into DIR, recreating their folders"});
+const cli_command_registrar
+    registrar({"recover", run_recover,
+               "{TARGET | --result FILE} --out DIR [--all | --id ID ...] [--flat] "
+               "[--image FILE] [--partition N] [--deep] [--allow-same-volume] [--name GLOB ...] "
+               "[--type EXT,...] [--min-size SIZE] [--max-size SIZE] [--since DATE] "
+               "[--until DATE] [--state STATE,...]",
+               "scan a volume and restore found files into DIR, recreating their folders"});
 
 } // namespace

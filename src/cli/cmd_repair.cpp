@@ -17,18 +17,24 @@ namespace {
 QString row_text(QString number, bool boot, int type, quint64 start, quint64 count)
 {
     return QStringLiteral("%1  %2  %3  %4  %5  %6\n")
-        .arg(number, 5).arg(boot ? "*" : "", 4)
+        .arg(number, 5)
+        .arg(boot ? "*" : "", 4)
         .arg(QStringLiteral("0x%1").arg(type, 2, 16, QLatin1Char('0')), 4)
-        .arg(start, 12).arg(count, 12).arg(format_size(count * 512));
+        .arg(start, 12)
+        .arg(count, 12)
+        .arg(format_size(count * 512));
 }
 
 void print_tables(const table_repair_plan_s &plan)
 {
     QTextStream out(stdout);
     const QString header = QStringLiteral("%1  %2  %3  %4  %5  %6\n")
-                               .arg(QStringLiteral("Entry"), 5).arg(QStringLiteral("Boot"), 4)
-                               .arg(QStringLiteral("Type"), 4).arg(QStringLiteral("Start"), 12)
-                               .arg(QStringLiteral("Sectors"), 12).arg(QStringLiteral("Size"));
+                               .arg(QStringLiteral("Entry"), 5)
+                               .arg(QStringLiteral("Boot"), 4)
+                               .arg(QStringLiteral("Type"), 4)
+                               .arg(QStringLiteral("Start"), 12)
+                               .arg(QStringLiteral("Sectors"), 12)
+                               .arg(QStringLiteral("Size"));
     out << "Partition table now on " << plan.drive.name << ":\n" << header;
     for (const partition_entry_s &p : plan.current.partitions)
         out << row_text(QString::number(p.number), p.bootable, p.mbr_type, p.first_sector, p.sector_count);

@@ -37,9 +37,9 @@ int run_restore_mbr(const cli_args_c &args)
     return cli_ok;
 }
 
-const cli_command_registrar registrar(
-    {"restore-mbr", run_restore_mbr, "DISK BACKUP [--legacy-backup]",
-     "write a sector 0 backup made by repair back to the disk it was taken from; a bare 512-byte backup "
-     "(which records no disk) only with --legacy-backup"});
+const cli_command_registrar
+    registrar({"restore-mbr", run_restore_mbr, "DISK BACKUP [--legacy-backup]",
+               "write a sector 0 backup made by repair back to the disk it was taken from; a bare 512-byte backup "
+               "(which records no disk) only with --legacy-backup"});
 
 } // namespace

@@ -75,10 +75,10 @@ void print_json(const QList<found_row_s> &rows)
 
 int run_scan(const cli_args_c &args)
 {
-    const QStringList unknown = args.unknown(QSet<QString>{QStringLiteral("json"), QStringLiteral("deep"),
-                                                           QStringLiteral("image"), QStringLiteral("partition"),
-                                                           QStringLiteral("verbose"), QStringLiteral("save")} +
-                                             cli_filter_options());
+    const QStringList unknown =
+        args.unknown(QSet<QString>{QStringLiteral("json"), QStringLiteral("deep"), QStringLiteral("image"),
+                                   QStringLiteral("partition"), QStringLiteral("verbose"), QStringLiteral("save")} +
+                     cli_filter_options());
     if (!unknown.isEmpty() || args.positional().size() != 1) {
         fprintf(stderr, "tarnrecovery-cli scan: usage: scan TARGET [--json] [--deep [--save FILE]] %s\n",
                 cli_filter_usage());
@@ -114,10 +114,11 @@ int run_scan(const cli_args_c &args)
     return cli_ok;
 }
 
-const cli_command_registrar registrar({"scan", run_scan,
-                                       "TARGET [--image FILE] [--partition N] [--json] [--deep [--save FILE]] [--verbose] "
-                                       "[--name GLOB ...] [--type EXT,...] [--min-size SIZE] [--max-size SIZE] "
-                                       "[--since DATE] [--until DATE] [--state STATE,...]",
-                                       "scan a volume and list the deleted files and folders found"});
+const cli_command_registrar
+    registrar({"scan", run_scan,
+               "TARGET [--image FILE] [--partition N] [--json] [--deep [--save FILE]] [--verbose] "
+               "[--name GLOB ...] [--type EXT,...] [--min-size SIZE] [--max-size SIZE] "
+               "[--since DATE] [--until DATE] [--state STATE,...]",
+               "scan a volume and list the deleted files and folders found"});
 
 } // namespace

@@ -37,8 +37,8 @@ QJsonObject volume_json(const volume_info_s &v, const volume_item_s &row)
         {QStringLiteral("file_system"), row.file_system},
         {QStringLiteral("mount_path"), row.mount_path},
         {QStringLiteral("mount_paths"), mounts},
-        {QStringLiteral("drive_type"), v.drive_type == drive_type_removable ? QStringLiteral("removable")
-                                                                           : QStringLiteral("fixed")},
+        {QStringLiteral("drive_type"),
+         v.drive_type == drive_type_removable ? QStringLiteral("removable") : QStringLiteral("fixed")},
         {QStringLiteral("total_bytes"), double(row.total_bytes)},
         {QStringLiteral("free_bytes"), free_json(v)},
         {QStringLiteral("partition"), row.partition_number},
@@ -73,10 +73,9 @@ int run_volumes(const cli_args_c &args)
                             QStringLiteral("Part"), QStringLiteral("Start"), QStringLiteral("Mount path")});
         for (int i = 1; i < rows.size(); ++i) {
             const volume_item_s &r = rows[i];
-            table.add({r.device_name, r.label, r.file_system, format_size(r.total_bytes),
-                       free_text(listed[i - 1]), QString::number(r.disk_number),
-                       QString::number(r.partition_number), QString::number(listed[i - 1].start_byte),
-                       r.mount_path});
+            table.add({r.device_name, r.label, r.file_system, format_size(r.total_bytes), free_text(listed[i - 1]),
+                       QString::number(r.disk_number), QString::number(r.partition_number),
+                       QString::number(listed[i - 1].start_byte), r.mount_path});
         }
         fputs(table.text().toUtf8().constData(), stdout);
     }

@@ -62,6 +62,7 @@ int main(int argc, char **argv)
 QSet<QString> cli_value_options()
 {
     return QSet<QString>{QStringLiteral("image"), QStringLiteral("partition"), QStringLiteral("out"),
-            QStringLiteral("id"), QStringLiteral("save"), QStringLiteral("result"), QStringLiteral("drop")} +
-           cli_filter_options();
+                         QStringLiteral("id"),    QStringLiteral("save"),      QStringLiteral("result"),
+                         QStringLiteral("drop")} +
+        cli_filter_options();
 }

@@ -33,8 +33,7 @@ int scan(const cli_args_c &args, const char *command, scan_session_c &session, c
         return cli_bad_target;
     const bool deep = args.has(QStringLiteral("deep"));
     if (!session.start_scan(volume, deep)) {
-        fprintf(stderr, "tarnrecovery-cli %s: %s; use --deep for a deep scan\n", command,
-                qPrintable(session.error()));
+        fprintf(stderr, "tarnrecovery-cli %s: %s; use --deep for a deep scan\n", command, qPrintable(session.error()));
         return cli_bad_target;
     }
     progress_line_c progress;
@@ -59,8 +58,7 @@ int scan(const cli_args_c &args, const char *command, scan_session_c &session, c
 
 } // namespace
 
-int run_session_target(const cli_args_c &args, const char *command, scan_session_c &session,
-                       const accept_fn &accept)
+int run_session_target(const cli_args_c &args, const char *command, scan_session_c &session, const accept_fn &accept)
 {
     if (!add_cli_images(args))
         return cli_bad_target;

@@ -8,9 +8,7 @@
 #include "shell/translation.h"
 #include "shell/warning_box.h"
 
-device_page_c::device_page_c(QWidget* parent, Ui::device_form_s& form) : QWidget(parent), form(form)
-{
-}
+device_page_c::device_page_c(QWidget *parent, Ui::device_form_s &form) : QWidget(parent), form(form) {}
 
 void device_page_c::setup_texts()
 {
@@ -19,9 +17,9 @@ void device_page_c::setup_texts()
     form.btn_scan->setText(lookup_text("btn_scan"));
 }
 
-void device_page_c::replace_model(QAbstractItemModel* next)
+void device_page_c::replace_model(QAbstractItemModel *next)
 {
-    QAbstractItemModel* previous = model;
+    QAbstractItemModel *previous = model;
     model = next;
     form.list->setModel(model);
     delete previous;
@@ -30,22 +28,21 @@ void device_page_c::replace_model(QAbstractItemModel* next)
 int device_page_c::selected_index()
 {
     const QModelIndex current = form.list->currentIndex();
-    if (!current.isValid() || !form.list->selectionModel() ||
-        !form.list->selectionModel()->isSelected(current)) {
+    if (!current.isValid() || !form.list->selectionModel() || !form.list->selectionModel()->isSelected(current)) {
         warning_box(this, k_title_tarnrecovery, "scan_nosel_warning", QMessageBox::Ok);
         return -1;
     }
     return current.row();
 }
 
-void device_page_c::set_note(const QString& text)
+void device_page_c::set_note(const QString &text)
 {
     form.lbl_note->setText(text);
     form.lbl_note->setVisible(!text.isEmpty());
     form.place(width(), height());
 }
 
-void device_page_c::paintEvent(QPaintEvent*)
+void device_page_c::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QPixmap band(QStringLiteral(":/images/background/bai.png"));
@@ -55,7 +52,7 @@ void device_page_c::paintEvent(QPaintEvent*)
     painter.drawText(QRect(23, 12, width() - 46, 24), Qt::AlignLeft | Qt::AlignVCenter, lookup_text("volume_select"));
 }
 
-void device_page_c::resizeEvent(QResizeEvent*)
+void device_page_c::resizeEvent(QResizeEvent *)
 {
     form.place(width(), height());
 }

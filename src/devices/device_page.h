@@ -18,18 +18,17 @@ public:
     int selected_index();
 
     // A line under the list (shown only when it has a text).
-    void set_note(const QString& text);
+    void set_note(const QString &text);
 
 protected:
-    device_page_c(QWidget* parent, Ui::device_form_s& form);
+    device_page_c(QWidget *parent, Ui::device_form_s &form);
     // Button captions; call after the form is set up.
     void setup_texts();
     // Puts a new model on the list and deletes the one before.
-    void replace_model(QAbstractItemModel* model);
+    void replace_model(QAbstractItemModel *model);
     // The selected one of rows (the list the model shows), or none after
     // "scan_nosel_warning".
-    template <class Row>
-    std::optional<Row> selected_of(const QList<Row>& rows)
+    template <class Row> std::optional<Row> selected_of(const QList<Row> &rows)
     {
         const int at = selected_index();
         if (at < 0 || at >= rows.size())
@@ -37,10 +36,10 @@ protected:
         return rows.at(at);
     }
 
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
-    Ui::device_form_s& form;
-    QAbstractItemModel* model = nullptr;
+    Ui::device_form_s &form;
+    QAbstractItemModel *model = nullptr;
 };

@@ -9,15 +9,15 @@
 #include "results/format_size.h"
 #include "shell/translation.h"
 
-QString row_text(const drive_item_s& row)
+QString row_text(const drive_item_s &row)
 {
     return row.name;
 }
 
-void drive_delegate_c::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void drive_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const drive_item_s row = index.data().value<drive_item_s>();
-    const QRect& r = option.rect;
+    const QRect &r = option.rect;
     const int w = r.width();
     painter->save();
     paint_row_background(*painter, option, index.row());

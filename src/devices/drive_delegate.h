@@ -8,5 +8,5 @@ class drive_delegate_c : public row_delegate_c {
 public:
     using row_delegate_c::row_delegate_c;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 };

@@ -5,6 +5,6 @@
 #include "row_list_model.h"
 
 // The device path.
-QString row_text(const drive_item_s& row);
+QString row_text(const drive_item_s &row);
 
 using drive_model_c = row_list_model_t<drive_item_s>;

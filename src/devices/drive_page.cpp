@@ -6,7 +6,7 @@
 #include "devices/drive_list.h"
 #include "devices/drive_model.h"
 
-drive_window_c::drive_window_c(QWidget* parent) : device_page_c(parent, *this), delegate(new drive_delegate_c(this))
+drive_window_c::drive_window_c(QWidget *parent) : device_page_c(parent, *this), delegate(new drive_delegate_c(this))
 {
     setupUi(this);
     setup_texts();

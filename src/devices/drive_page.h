@@ -13,7 +13,7 @@ class drive_delegate_c;
 class drive_window_c : public device_page_c, public Ui::DriveForm {
     Q_OBJECT
 public:
-    explicit drive_window_c(QWidget* parent);
+    explicit drive_window_c(QWidget *parent);
 
     // A new model over the process-wide drive rows.
     void show_rows();
@@ -23,5 +23,5 @@ public:
     std::optional<drive_item_s> selected_row();
 
 private:
-    drive_delegate_c* delegate;
+    drive_delegate_c *delegate;
 };

@@ -16,7 +16,8 @@ bool drive_row_for_disk(int disk_number, drive_item_s &out, QString *error)
     // The drive list ends at a disk without geometry, so ask for this one alone.
     const QList<drive_item_s> rows = build_drive_rows({disks[disk_number]});
     if (rows.size() < 2)
-        return fail(QStringLiteral("the geometry of %1 is unknown").arg(QString::fromStdString(disks[disk_number].path)));
+        return fail(
+            QStringLiteral("the geometry of %1 is unknown").arg(QString::fromStdString(disks[disk_number].path)));
     out = rows[1];
     return true;
 }

@@ -12,7 +12,7 @@ constexpr qint64 k_sector = 512;
 
 } // namespace
 
-image_check_e check_image_file(const QString& path)
+image_check_e check_image_file(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -28,7 +28,7 @@ image_check_e check_image_file(const QString& path)
     return image_check_e::accepted;
 }
 
-image_check_e add_checked_image(const QString& path)
+image_check_e add_checked_image(const QString &path)
 {
     const image_check_e check = check_image_file(path);
     if (check != image_check_e::accepted)
@@ -58,7 +58,7 @@ QString image_check_reason(image_check_e check)
     return QString();
 }
 
-int volumes_on_image(const QString& path)
+int volumes_on_image(const QString &path)
 {
     const std::string canonical = QFileInfo(path).canonicalFilePath().toStdString();
     const std::vector<disk_info_s> disks = list_disks();
@@ -67,7 +67,7 @@ int volumes_on_image(const QString& path)
         if (disks[i].is_image && disks[i].path == canonical)
             disk_number = int(i);
     int count = 0;
-    for (const volume_info_s& v : list_volumes())
+    for (const volume_info_s &v : list_volumes())
         if (disk_number >= 0 && v.disk_number == disk_number && !v.fs_name.empty())
             ++count;
     return count;

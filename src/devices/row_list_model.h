@@ -11,42 +11,41 @@
 #include <QString>
 #include <QVariant>
 
-template <class Row>
-class row_list_model_t : public QAbstractListModel {
+template <class Row> class row_list_model_t : public QAbstractListModel {
 public:
-    explicit row_list_model_t(const QList<Row>* rows, QObject* parent = nullptr)
+    explicit row_list_model_t(const QList<Row> *rows, QObject *parent = nullptr)
         : QAbstractListModel(parent), rows(rows)
     {
         register_text();
     }
-    explicit row_list_model_t(QList<Row> own_rows, QObject* parent = nullptr)
+    explicit row_list_model_t(QList<Row> own_rows, QObject *parent = nullptr)
         : QAbstractListModel(parent), owned(std::move(own_rows)), rows(&owned)
     {
         register_text();
     }
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override
     {
         return parent.isValid() ? 0 : int(rows->size());
     }
 
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override
     {
         if (!index.isValid() || index.row() >= rows->size() || role != Qt::DisplayRole)
             return QVariant();
         return QVariant::fromValue(rows->at(index.row()));
     }
 
-    const Row& row(int at) const { return rows->at(at); }
+    const Row &row(int at) const { return rows->at(at); }
 
 private:
     static void register_text()
     {
-        static const bool registered = QMetaType::registerConverter<Row, QString>(
-            [](const Row& row) { return row_text(row); });
+        static const bool registered =
+            QMetaType::registerConverter<Row, QString>([](const Row &row) { return row_text(row); });
         (void)registered;
     }
 
     QList<Row> owned;
-    const QList<Row>* rows;
+    const QList<Row> *rows;
 };

@@ -4,12 +4,12 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
-QSize row_delegate_c::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+QSize row_delegate_c::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const
 {
     return QSize(option.rect.width(), k_row_height);
 }
 
-void paint_row_background(QPainter& painter, const QStyleOptionViewItem& option, int row)
+void paint_row_background(QPainter &painter, const QStyleOptionViewItem &option, int row)
 {
     const bool selected = option.state & QStyle::State_Selected;
     if (selected)
@@ -19,7 +19,7 @@ void paint_row_background(QPainter& painter, const QStyleOptionViewItem& option,
     painter.setPen(selected ? Qt::white : Qt::black);
 }
 
-void paint_column_lines(QPainter& painter, const QRect& r, std::initializer_list<double> lines)
+void paint_column_lines(QPainter &painter, const QRect &r, std::initializer_list<double> lines)
 {
     painter.save();
     painter.setPen(k_column_line);
@@ -30,14 +30,14 @@ void paint_column_lines(QPainter& painter, const QRect& r, std::initializer_list
     painter.restore();
 }
 
-void paint_title_row(QPainter& painter, const QRect& r, std::initializer_list<double> lines)
+void paint_title_row(QPainter &painter, const QRect &r, std::initializer_list<double> lines)
 {
     painter.fillRect(r, k_title_fill);
     paint_column_lines(painter, r, lines);
     painter.setPen(Qt::black);
 }
 
-void paint_row_text(QPainter& painter, const QRect& r, int x, const QString& text)
+void paint_row_text(QPainter &painter, const QRect &r, int x, const QString &text)
 {
     painter.drawText(r.left() + x, r.top() + 20, text);
 }

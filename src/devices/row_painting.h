@@ -23,17 +23,17 @@ constexpr int k_row_height = 30;
 class row_delegate_c : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 };
 
 // Even rows striped, the selected row filled; pen black (white when selected).
-void paint_row_background(QPainter& painter, const QStyleOptionViewItem& option, int row);
+void paint_row_background(QPainter &painter, const QStyleOptionViewItem &option, int row);
 
 // The title row's fill and its vertical lines at the given fractions of the width.
-void paint_title_row(QPainter& painter, const QRect& r, std::initializer_list<double> lines);
+void paint_title_row(QPainter &painter, const QRect &r, std::initializer_list<double> lines);
 
 // Vertical separator lines at the given fractions of the width.
-void paint_column_lines(QPainter& painter, const QRect& r, std::initializer_list<double> lines);
+void paint_column_lines(QPainter &painter, const QRect &r, std::initializer_list<double> lines);
 
 // Text with its baseline 20 pixels below the row top.
-void paint_row_text(QPainter& painter, const QRect& r, int x, const QString& text);
+void paint_row_text(QPainter &painter, const QRect &r, int x, const QString &text);

@@ -12,7 +12,7 @@ namespace {
 
 const QColor k_bar_frame(139, 184, 241);
 
-void paint_capacity(QPainter& painter, const QRect& r, const volume_item_s& row)
+void paint_capacity(QPainter &painter, const QRect &r, const volume_item_s &row)
 {
     const int w = r.width();
     const int bar_width = int(0.53 * w) - 170;
@@ -33,12 +33,12 @@ void paint_capacity(QPainter& painter, const QRect& r, const volume_item_s& row)
 
 } // namespace
 
-QString row_text(const volume_item_s& row)
+QString row_text(const volume_item_s &row)
 {
     return row.is_header() ? QString() : volume_display_name(row) + QLatin1Char(' ') + row.file_system;
 }
 
-QString volume_display_name(const volume_item_s& row)
+QString volume_display_name(const volume_item_s &row)
 {
     QString path = row.mount_path;
     if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
@@ -47,10 +47,10 @@ QString volume_display_name(const volume_item_s& row)
     return name + QStringLiteral(" (") + path + QLatin1Char(')');
 }
 
-void volume_delegate_c::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void volume_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const volume_item_s row = index.data().value<volume_item_s>();
-    const QRect& r = option.rect;
+    const QRect &r = option.rect;
     const int w = r.width();
     painter->save();
     paint_row_background(*painter, option, index.row());
@@ -62,14 +62,16 @@ void volume_delegate_c::paint(QPainter* painter, const QStyleOptionViewItem& opt
         paint_row_text(*painter, r, int(0.85 * w) + 15, lookup_text("partition_fs"));
     } else {
         paint_column_lines(*painter, r, {0.32, 0.85});
-        painter->drawPixmap(r.left() + 20, r.top() + 5, QPixmap(QStringLiteral(":/images/partition_search/drives.png")));
+        painter->drawPixmap(r.left() + 20, r.top() + 5,
+                            QPixmap(QStringLiteral(":/images/partition_search/drives.png")));
         painter->setFont(QFont(QStringLiteral("Arial"), 8));
         const QFontMetrics metrics(painter->font());
-        paint_row_text(*painter, r, 45, metrics.elidedText(volume_display_name(row), Qt::ElideMiddle, int(0.32 * w) - 50));
+        paint_row_text(*painter, r, 45,
+                       metrics.elidedText(volume_display_name(row), Qt::ElideMiddle, int(0.32 * w) - 50));
         paint_capacity(*painter, r, row);
         const QString free_text = row.free_known ? format_size(row.free_bytes) : QStringLiteral("-");
-        const QString space = free_text + QLatin1Char(' ') + lookup_text("recovery_free") +
-                              QLatin1Char(' ') + format_size(row.total_bytes);
+        const QString space = free_text + QLatin1Char(' ') + lookup_text("recovery_free") + QLatin1Char(' ') +
+            format_size(row.total_bytes);
         paint_row_text(*painter, r, int(0.32 * w) + (int(0.53 * w) - 170) + 20, space);
         paint_row_text(*painter, r, int(0.85 * w) + 20, row.file_system);
     }

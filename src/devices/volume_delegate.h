@@ -8,9 +8,9 @@ class volume_delegate_c : public row_delegate_c {
 public:
     using row_delegate_c::row_delegate_c;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 };
 
 // "KEY (/media/key)": the label, or the "local_disk" text when it has none,
 // and the mount path without one trailing separator.
-QString volume_display_name(const struct volume_item_s& row);
+QString volume_display_name(const struct volume_item_s &row);

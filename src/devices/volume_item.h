@@ -8,14 +8,14 @@
 struct volume_info_s;
 
 struct volume_item_s {
-    QString device_name;   // empty only in the header row
-    QString volume_path;   // volume name path; reopenable, ends in the platform separator
+    QString device_name; // empty only in the header row
+    QString volume_path; // volume name path; reopenable, ends in the platform separator
     QString label;
-    QString file_system;   // "NTFS", "FAT32", "FAT", ...
-    QString mount_path;    // first mount path, or the device name when unmounted
+    QString file_system; // "NTFS", "FAT32", "FAT", ...
+    QString mount_path;  // first mount path, or the device name when unmounted
     quint64 total_bytes = 0;
     quint64 free_bytes = 0;
-    bool free_known = true;  // false: neither the mount nor the file system told
+    bool free_known = true; // false: neither the mount nor the file system told
     qint32 partition_number = 0;
     qint32 disk_number = 0;
 

@@ -130,8 +130,8 @@ bool resolve_image(const QString &path, const QString &word, const QString &part
     }
     if (!volumes.empty())
         return fail(error, word,
-                     QStringLiteral("is a disk image with partitions %1: choose one with --partition N")
-                         .arg(partition_numbers(volumes)));
+                    QStringLiteral("is a disk image with partitions %1: choose one with --partition N")
+                        .arg(partition_numbers(volumes)));
     volume_location_s where;
     if (!locate_partition(disk, 0, where))
         return fail(error, word, QStringLiteral("is empty"));
@@ -140,7 +140,6 @@ bool resolve_image(const QString &path, const QString &word, const QString &part
 }
 
 } // namespace
-
 
 bool resolve_volume(const QString &word, const QString &partition, volume_item_s &out, QString *error)
 {

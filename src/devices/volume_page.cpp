@@ -7,7 +7,7 @@
 #include "engines/volume_free_space.h"
 #include "devices/volume_model.h"
 
-volume_window_c::volume_window_c(QWidget* parent) : device_page_c(parent, *this), delegate(new volume_delegate_c(this))
+volume_window_c::volume_window_c(QWidget *parent) : device_page_c(parent, *this), delegate(new volume_delegate_c(this))
 {
     setupUi(this);
     setup_texts();
@@ -31,7 +31,7 @@ std::optional<volume_item_s> volume_window_c::selected_row()
     return selected_of(volume_rows());
 }
 
-void volume_window_c::on_double_clicked(const QModelIndex&)
+void volume_window_c::on_double_clicked(const QModelIndex &)
 {
     emit start_scan();
 }

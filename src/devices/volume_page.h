@@ -13,7 +13,7 @@ class volume_delegate_c;
 class volume_window_c : public device_page_c, public Ui::VolumeForm {
     Q_OBJECT
 public:
-    explicit volume_window_c(QWidget* parent);
+    explicit volume_window_c(QWidget *parent);
 
     // A new model over the process-wide volume rows.
     void show_rows();
@@ -26,8 +26,8 @@ signals:
     void start_scan();
 
 public slots:
-    void on_double_clicked(const QModelIndex& index);
+    void on_double_clicked(const QModelIndex &index);
 
 private:
-    volume_delegate_c* delegate;
+    volume_delegate_c *delegate;
 };

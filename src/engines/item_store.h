@@ -94,8 +94,8 @@ void mark_folders(QHash<Key, Item> &store, ParentOf parent_of, IsFile is_file, M
 // Returns -1, with only the mount prefix appended, when the chain breaks or
 // loops.
 template <class Key, class Item, class ParentOf, class AtTop, class NameOf>
-int build_item_path(const QHash<Key, Item> &store, Key id, const QString &mount_path,
-                    ParentOf parent_of, AtTop at_top, NameOf name_of, std::wstring *out)
+int build_item_path(const QHash<Key, Item> &store, Key id, const QString &mount_path, ParentOf parent_of, AtTop at_top,
+                    NameOf name_of, std::wstring *out)
 {
     QString prefix = mount_path;
     if (prefix.endsWith(QLatin1Char('/')) || prefix.endsWith(QLatin1Char('\\')))

@@ -16,15 +16,15 @@
 
 // Stop codes, written by whoever drives the engine.
 enum stop_code_e {
-    stop_none = 0,     // the scan ran to its end
-    stop_no_scan = 1,  // null engine: there is no scan
-    stop_abandon = 2,  // results are discarded
-    stop_user = 3,     // results found so far stay
+    stop_none = 0,    // the scan ran to its end
+    stop_no_scan = 1, // null engine: there is no scan
+    stop_abandon = 2, // results are discarded
+    stop_user = 3,    // results found so far stay
 };
 
 // What recover_row answers besides 0 (written) and -1 (failed).
 enum recover_result_e {
-    recover_no_data = -2,  // the row names a file whose data is not stored anywhere
+    recover_no_data = -2, // the row names a file whose data is not stored anywhere
 };
 
 // Takes an engine's diagnostic lines; an empty one discards them.

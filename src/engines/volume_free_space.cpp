@@ -10,7 +10,7 @@ bool volume_free_bytes(const volume_info_s &volume, uint64_t &free_bytes)
         return true;
     }
     if (!volume.mount_paths.empty())
-        return false;  // mounted, but the system would not say
+        return false; // mounted, but the system would not say
     std::shared_ptr<block_device_c> device = open_volume_path(volume.volume_path, open_mode_e::read);
     if (!device)
         return false;

@@ -6,7 +6,7 @@
 
 #include "forms/form_parts.h"
 
-void Ui::device_form_s::setup(QWidget* form, const char* form_name, const char* list_name)
+void Ui::device_form_s::setup(QWidget *form, const char *form_name, const char *list_name)
 {
     form->setObjectName(QString::fromLatin1(form_name));
     form->resize(676, 492);

@@ -10,26 +10,26 @@ class QWidget;
 namespace Ui {
 
 struct device_form_s {
-    QListView* list = nullptr;
-    QPushButton* btn_back = nullptr;
-    QPushButton* btn_refresh = nullptr;
-    QPushButton* btn_scan = nullptr;
-    QLabel* lbl_note = nullptr;
+    QListView *list = nullptr;
+    QPushButton *btn_back = nullptr;
+    QPushButton *btn_refresh = nullptr;
+    QPushButton *btn_scan = nullptr;
+    QLabel *lbl_note = nullptr;
 
     // form_name: "VolumeForm" or "DriveForm"; list_name: "lv_volumes" or "lv_drives".
-    void setup(QWidget* form, const char* form_name, const char* list_name);
+    void setup(QWidget *form, const char *form_name, const char *list_name);
     // The places the pages give on a resize.
     void place(int width, int height);
 };
 
 struct VolumeForm : device_form_s {
-    QListView*& lv_volumes = list;
-    void setupUi(QWidget* form) { setup(form, "VolumeForm", "lv_volumes"); }
+    QListView *&lv_volumes = list;
+    void setupUi(QWidget *form) { setup(form, "VolumeForm", "lv_volumes"); }
 };
 
 struct DriveForm : device_form_s {
-    QListView*& lv_drives = list;
-    void setupUi(QWidget* form) { setup(form, "DriveForm", "lv_drives"); }
+    QListView *&lv_drives = list;
+    void setupUi(QWidget *form) { setup(form, "DriveForm", "lv_drives"); }
 };
 
 } // namespace Ui

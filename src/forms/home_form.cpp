@@ -6,7 +6,7 @@
 
 #include "forms/form_parts.h"
 
-void Ui::HomeForm::setupUi(QWidget* form)
+void Ui::HomeForm::setupUi(QWidget *form)
 {
     form->setObjectName(QStringLiteral("HomeForm"));
     form->resize(676, 492);

@@ -8,11 +8,11 @@ class QWidget;
 namespace Ui {
 
 struct HomeForm {
-    QPushButton* btn_start = nullptr;
-    QPushButton* btn_resume = nullptr;
-    QLabel* lbl_wenzi = nullptr;
+    QPushButton *btn_start = nullptr;
+    QPushButton *btn_resume = nullptr;
+    QLabel *lbl_wenzi = nullptr;
 
-    void setupUi(QWidget* form);
+    void setupUi(QWidget *form);
 };
 
 } // namespace Ui

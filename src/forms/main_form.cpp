@@ -3,7 +3,7 @@
 #include <QGridLayout>
 #include <QWidget>
 
-void Ui::MainForm::setupUi(QWidget* form)
+void Ui::MainForm::setupUi(QWidget *form)
 {
     form->setObjectName(QStringLiteral("MainForm"));
     form->resize(800, 600);

@@ -7,9 +7,9 @@ class QWidget;
 namespace Ui {
 
 struct MainForm {
-    QGridLayout* gridLayout = nullptr;
+    QGridLayout *gridLayout = nullptr;
 
-    void setupUi(QWidget* form);
+    void setupUi(QWidget *form);
 };
 
 } // namespace Ui

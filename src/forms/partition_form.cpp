@@ -6,7 +6,7 @@
 
 #include "forms/form_parts.h"
 
-void Ui::PartitionForm::setupUi(QWidget* form)
+void Ui::PartitionForm::setupUi(QWidget *form)
 {
     form->setObjectName(QStringLiteral("PartitionForm"));
     form->resize(583, 438);

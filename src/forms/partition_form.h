@@ -10,13 +10,13 @@ class QWidget;
 namespace Ui {
 
 struct PartitionForm {
-    QPushButton* btn_repair = nullptr;
-    QListView* lv_volumes = nullptr;
-    QPushButton* btn_back = nullptr;
-    QPushButton* btn_stop = nullptr;
-    QLabel* lbl_outcome = nullptr;
+    QPushButton *btn_repair = nullptr;
+    QListView *lv_volumes = nullptr;
+    QPushButton *btn_back = nullptr;
+    QPushButton *btn_stop = nullptr;
+    QLabel *lbl_outcome = nullptr;
 
-    void setupUi(QWidget* form);
+    void setupUi(QWidget *form);
 };
 
 } // namespace Ui

@@ -4,7 +4,10 @@
 
 namespace {
 
-bool power_of_two(uint64_t v) { return v != 0 && (v & (v - 1)) == 0; }
+bool power_of_two(uint64_t v)
+{
+    return v != 0 && (v & (v - 1)) == 0;
+}
 
 // Largest cluster NTFS allows.
 constexpr uint64_t max_cluster_size = 2u << 20;

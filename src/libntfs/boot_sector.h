@@ -8,7 +8,7 @@
 struct ntfs_geometry_s {
     uint32_t sector_size = 0;
     uint32_t cluster_size = 0;
-    uint32_t record_size = 0;     // bytes per MFT record
+    uint32_t record_size = 0; // bytes per MFT record
     uint64_t total_clusters = 0;
     uint64_t mft_lcn = 0;
 };

@@ -13,10 +13,7 @@ public:
     bool load(ntfs_volume_c &volume, uint64_t max_bytes);
     // Only meaningful after a load that succeeded; clusters past the volume
     // count as in use.
-    bool in_use(uint64_t cluster) const
-    {
-        return cluster >= clusters_ || (bits_[cluster / 8] >> (cluster % 8) & 1);
-    }
+    bool in_use(uint64_t cluster) const { return cluster >= clusters_ || (bits_[cluster / 8] >> (cluster % 8) & 1); }
     uint64_t clusters() const { return clusters_; }
     // Clusters in use in [first, first + count).
     uint64_t count_in_use(uint64_t first, uint64_t count) const;

@@ -14,8 +14,8 @@ uint8_t data_usage_s::state() const
     return used >= mapped ? ntfs_data_used : ntfs_data_partly_used;
 }
 
-data_usage_s record_data_usage(const ntfs_volume_c &volume, const cluster_bitmap_c *bitmap,
-                               const file_record_s &record, int64_t written, std::vector<data_extent_s> &extents)
+data_usage_s record_data_usage(const ntfs_volume_c &volume, const cluster_bitmap_c *bitmap, const file_record_s &record,
+                               int64_t written, std::vector<data_extent_s> &extents)
 {
     data_usage_s usage;
     const data_stream_s data = find_data_stream(record.attributes);

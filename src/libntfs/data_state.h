@@ -14,9 +14,9 @@
 class ntfs_volume_c;
 
 struct data_usage_s {
-    uint8_t verdict = 0;  // ntfs_data_none or _unchecked when final; else judged by the counts
-    uint64_t mapped = 0;  // allocated clusters the data needs
-    uint64_t used = 0;    // of those, in use now or claimed by a later deleted file
+    uint8_t verdict = 0; // ntfs_data_none or _unchecked when final; else judged by the counts
+    uint64_t mapped = 0; // allocated clusters the data needs
+    uint64_t used = 0;   // of those, in use now or claimed by a later deleted file
     uint8_t state() const;
 };
 
@@ -30,8 +30,8 @@ struct data_extent_s {
 
 // The usage of record's unnamed $DATA stream against bitmap (null when it
 // could not be read); its runs are appended to extents.
-data_usage_s record_data_usage(const ntfs_volume_c &volume, const cluster_bitmap_c *bitmap,
-                               const file_record_s &record, int64_t written, std::vector<data_extent_s> &extents);
+data_usage_s record_data_usage(const ntfs_volume_c &volume, const cluster_bitmap_c *bitmap, const file_record_s &record,
+                               int64_t written, std::vector<data_extent_s> &extents);
 
 // Counts, for each file in usage, its clusters that are free in the bitmap
 // but mapped by a deleted file written later.

@@ -18,8 +18,7 @@ bool read_attribute_list(ntfs_volume_c &volume, const attribute_s &attr, std::ve
         return true;
     }
     std::vector<run_s> runs;
-    if (attr.lowest_vcn != 0 || attr.data_size > max_attribute_list ||
-        !decode_run_list(attr.mapping_pairs, 0, runs))
+    if (attr.lowest_vcn != 0 || attr.data_size > max_attribute_list || !decode_run_list(attr.mapping_pairs, 0, runs))
         return false;
     out.resize(attr.data_size);
     return volume.read_stream(runs, 0, out.data(), out.size()) == ntfs_ok;

@@ -12,10 +12,10 @@ class ntfs_volume_c;
 struct file_record_s {
     uint64_t number = 0;
     record_header_info_s header;
-    byte_view_s base;                               // fixups applied
-    std::vector<uint8_t> own_base;                  // base's bytes when read on its own
-    std::vector<std::vector<uint8_t>> extensions;   // records named by the attribute list
-    std::vector<attribute_s> attributes;            // point into base and extensions
+    byte_view_s base;                             // fixups applied
+    std::vector<uint8_t> own_base;                // base's bytes when read on its own
+    std::vector<std::vector<uint8_t>> extensions; // records named by the attribute list
+    std::vector<attribute_s> attributes;          // point into base and extensions
 };
 
 // Reads record number on its own into out.own_base, applies its fixups and
@@ -39,9 +39,9 @@ bool has_name(const attribute_s &a, byte_view_s name);
 struct data_stream_s {
     bool found = false;
     bool resident = false;
-    byte_view_s value;              // resident data
-    std::vector<run_s> runs;        // non-resident, sorted by vcn
-    uint16_t flags = 0;             // compressed, encrypted, sparse
+    byte_view_s value;       // resident data
+    std::vector<run_s> runs; // non-resident, sorted by vcn
+    uint16_t flags = 0;      // compressed, encrypted, sparse
     uint8_t compression_unit = 0;
     uint64_t data_size = 0;
     uint64_t initialized_size = 0;

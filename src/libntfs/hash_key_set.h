@@ -18,7 +18,7 @@ public:
 
 private:
     uint64_t *slots() const { return reinterpret_cast<uint64_t *>(table_.data()); }
-    size_t find_slot(uint64_t key) const;   // key's slot, or the empty one where it would go
+    size_t find_slot(uint64_t key) const; // key's slot, or the empty one where it would go
     void rehash(size_t slot_count);
 
     // Mapped: the table lives for one pass, and its megabytes must go back
@@ -26,5 +26,5 @@ private:
     mapped_memory_c table_;
     size_t slot_count_ = 0;
     size_t count_ = 0;
-    bool has_zero_ = false;         // 0 itself cannot sit in a slot
+    bool has_zero_ = false; // 0 itself cannot sit in a slot
 };

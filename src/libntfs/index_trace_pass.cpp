@@ -35,8 +35,7 @@ uint64_t trace_key(const index_trace_s &trace, uint64_t directory)
 
 index_trace_pass_c::index_trace_pass_c(uint64_t record_count)
     : slots_(record_count, slot_e::unknown), sequences_(record_count, 0), next_id_(record_count)
-{
-}
+{}
 
 void index_trace_pass_c::note_header(uint64_t number, const record_header_info_s &header)
 {
@@ -53,8 +52,8 @@ void index_trace_pass_c::note_described(const file_record_s &record)
         ntfs_file_name_s fn;
         if (a.type == ntfs_attr_file_name && !a.non_resident && read_struct(a.value, 0, fn) &&
             a.value.covers(sizeof fn, 2u * fn.name_length))
-            names_seen_.push_back(name_key(fn.parent_reference & ntfs_reference_mask, a.value.data + sizeof fn,
-                                           2u * fn.name_length));
+            names_seen_.push_back(
+                name_key(fn.parent_reference & ntfs_reference_mask, a.value.data + sizeof fn, 2u * fn.name_length));
     }
     if ((record.header.flags & ntfs_record_is_directory) && has_index_allocation(record.attributes))
         directories_.push_back(record.number);
@@ -103,7 +102,7 @@ bool index_trace_pass_c::next(ntfs_volume_c &volume, ntfs_scan_record &out)
             const bool directory = trace.key.file_attributes & ntfs_file_attribute_directory;
             out.flags = (directory ? ntfs_record_flag_directory : ntfs_record_flag_file) | ntfs_record_flag_deleted;
             out.size = directory ? 0 : trace.key.data_size;
-            out.data_state = ntfs_data_none;  // no record maps its clusters any more
+            out.data_state = ntfs_data_none; // no record maps its clusters any more
             out.first_time = ntfs_time_to_unix(trace.key.modified);
             out.second_time = ntfs_time_to_unix(trace.key.created);
             copy_record_name(out, trace.name.data(), trace.name.size());

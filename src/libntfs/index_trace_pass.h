@@ -41,8 +41,8 @@ private:
 
     std::vector<slot_e> slots_;
     std::vector<uint16_t> sequences_;
-    std::vector<uint64_t> names_seen_;      // during the walk
-    hash_key_set_c name_keys_;              // names_seen_, once a trace needs them
+    std::vector<uint64_t> names_seen_; // during the walk
+    hash_key_set_c name_keys_;         // names_seen_, once a trace needs them
     hash_key_set_c reported_;
     std::vector<uint64_t> directories_;
     bool walk_over_ = false;

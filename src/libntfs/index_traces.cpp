@@ -29,12 +29,22 @@ constexpr uint64_t latest_time = 189025920000000000ull;
 constexpr uint32_t known_attributes = 0x007FFFFF | 0x30000000;
 constexpr uint64_t max_file_size = 1ull << 50;
 
-bool plausible_time(uint64_t t) { return t >= earliest_time && t < latest_time; }
+bool plausible_time(uint64_t t)
+{
+    return t >= earliest_time && t < latest_time;
+}
 
 bool reserved_in_win32(char16_t c)
 {
     switch (c) {
-    case u'\\': case u':': case u'*': case u'?': case u'"': case u'<': case u'>': case u'|':
+    case u'\\':
+    case u':':
+    case u'*':
+    case u'?':
+    case u'"':
+    case u'<':
+    case u'>':
+    case u'|':
         return true;
     default:
         return false;
@@ -111,8 +121,7 @@ size_t slack_start(byte_view_s block, bool in_use)
     return start;
 }
 
-void scan_block(byte_view_s block, bool in_use, uint64_t directory, uint16_t sequence,
-                std::vector<index_trace_s> &out)
+void scan_block(byte_view_s block, bool in_use, uint64_t directory, uint16_t sequence, std::vector<index_trace_s> &out)
 {
     // The header of the entry that stood at the end marker's place is
     // overwritten, so a key may start right where the slack starts.

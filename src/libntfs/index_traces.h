@@ -14,15 +14,14 @@
 #include "ntfs_volume.h"
 
 struct index_trace_s {
-    uint64_t reference = 0;     // the entry's file reference; 0 when overwritten
-    ntfs_file_name_s key{};     // parent, times, sizes, attributes
+    uint64_t reference = 0; // the entry's file reference; 0 when overwritten
+    ntfs_file_name_s key{}; // parent, times, sizes, attributes
     std::u16string name;
 };
 
 // The plausible $FILE_NAME key at pos of an index block (fixups applied) whose
 // parent is the directory (record number, sequence). False when there is none.
-bool read_index_trace(byte_view_s block, size_t pos, uint64_t directory, uint16_t sequence,
-                      index_trace_s &out);
+bool read_index_trace(byte_view_s block, size_t pos, uint64_t directory, uint16_t sequence, index_trace_s &out);
 
 // Every plausible key in the slack of the directory's $I30 index blocks.
 // A key in the short (DOS) name space is left out when its long name

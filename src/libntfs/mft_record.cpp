@@ -91,8 +91,8 @@ bool parse_attributes(byte_view_s record, std::vector<attribute_s> &out)
         if (type == ntfs_attr_end)
             return true;
         ntfs_attr_header_s common;
-        if (!read_struct(record.sub(0, end), pos, common) || common.length < sizeof common ||
-            common.length % 8 != 0 || common.length > end - pos)
+        if (!read_struct(record.sub(0, end), pos, common) || common.length < sizeof common || common.length % 8 != 0 ||
+            common.length > end - pos)
             return false;
         // Parsed in place: copying each one in costs more than the parse.
         if (!parse_one(record.sub(pos, common.length), out.emplace_back())) {
@@ -101,5 +101,5 @@ bool parse_attributes(byte_view_s record, std::vector<attribute_s> &out)
         }
         pos += common.length;
     }
-    return false;  // no end marker inside the used bytes
+    return false; // no end marker inside the used bytes
 }

@@ -12,7 +12,7 @@ struct attribute_s {
     uint16_t flags = 0;
     bool non_resident = false;
     bool unnamed = true;
-    byte_view_s name;              // UTF-16LE bytes
+    byte_view_s name; // UTF-16LE bytes
     // Resident attributes.
     byte_view_s value;
     // Non-resident attributes.
@@ -26,9 +26,9 @@ struct attribute_s {
 };
 
 struct record_header_info_s {
-    uint16_t flags = 0;          // ntfs_record_in_use, ntfs_record_is_directory
+    uint16_t flags = 0; // ntfs_record_in_use, ntfs_record_is_directory
     uint16_t sequence = 0;
-    uint64_t base_record = 0;    // record number of the base record, 0 for a base record
+    uint64_t base_record = 0; // record number of the base record, 0 for a base record
 };
 
 // Checks the header's magic ("FILE" for a file record, "INDX" for an index

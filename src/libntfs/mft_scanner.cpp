@@ -25,8 +25,7 @@ void fix_up_or_unmark(uint8_t *record, size_t size)
 } // namespace
 
 mft_scanner_c::mft_scanner_c(std::unique_ptr<ntfs_volume_c> volume)
-    : volume_(std::move(volume)),
-      batch_records_(std::max<uint64_t>(1, batch_bytes / volume_->geometry().record_size)),
+    : volume_(std::move(volume)), batch_records_(std::max<uint64_t>(1, batch_bytes / volume_->geometry().record_size)),
       traces_(volume_->record_count())
 {
     const uint64_t record_size = volume_->geometry().record_size;

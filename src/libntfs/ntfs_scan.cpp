@@ -13,7 +13,10 @@ mft_scanner_c *scanner_of(ntfs_scan_context *context)
     return context && context->open ? static_cast<mft_scanner_c *>(context->scanner) : nullptr;
 }
 
-int32_t clamp32(uint64_t v) { return v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v); }
+int32_t clamp32(uint64_t v)
+{
+    return v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
+}
 
 int32_t attach(std::unique_ptr<ntfs_volume_c> volume, ntfs_scan_context *context)
 {
@@ -26,8 +29,7 @@ int32_t attach(std::unique_ptr<ntfs_volume_c> volume, ntfs_scan_context *context
     return ntfs_ok;
 }
 
-template <class Open>
-int32_t start_scan(ntfs_scan_context *context, Open open)
+template <class Open> int32_t start_scan(ntfs_scan_context *context, Open open)
 {
     if (!context || context->open)
         return ntfs_error_argument;
@@ -77,8 +79,8 @@ int32_t ntfs_scan_data_state(ntfs_scan_context *context, uint32_t id_low, uint32
     return scanner ? scanner->final_data_state(static_cast<uint64_t>(id_high) << 32 | id_low) : -1;
 }
 
-int32_t ntfs_recover_file(ntfs_scan_context *context, uint32_t id_low, uint32_t id_high,
-                          const char *destination, int32_t *unused)
+int32_t ntfs_recover_file(ntfs_scan_context *context, uint32_t id_low, uint32_t id_high, const char *destination,
+                          int32_t *unused)
 {
     if (unused)
         *unused = 0;

@@ -12,14 +12,14 @@ extern "C" {
 
 /* Scan block owned by the caller, zeroed before the first startup. */
 struct ntfs_scan_context {
-    uint32_t open;           /* 0: non-zero while a scan is open */
-    uint32_t notes;          /* 4: ntfs_note_* about the open scan */
-    int64_t total;           /* 8: amount of work, see the counters */
-    void *scanner;           /* 16: the library's state */
+    uint32_t open;  /* 0: non-zero while a scan is open */
+    uint32_t notes; /* 4: ntfs_note_* about the open scan */
+    int64_t total;  /* 8: amount of work, see the counters */
+    void *scanner;  /* 16: the library's state */
     uint8_t library[8224 - 16 - sizeof(void *)];
-    int32_t c1;              /* 8224: records in use examined, times 8 in the total */
-    int32_t c2;              /* 8228: records not in use examined, likewise */
-    int32_t c3;              /* 8232: unused, 0 */
+    int32_t c1; /* 8224: records in use examined, times 8 in the total */
+    int32_t c2; /* 8228: records not in use examined, likewise */
+    int32_t c3; /* 8232: unused, 0 */
     uint8_t tail[12];
 };
 
@@ -29,16 +29,16 @@ enum {
 
 /* One file-record description. */
 struct ntfs_scan_record {
-    uint64_t id;             /* 0: file-record number */
-    uint64_t parent_id;      /* 8: record number of the parent directory */
-    uint64_t size;           /* 16: size of the unnamed data stream */
-    int64_t second_time;     /* 24: creation, seconds since 1970 UTC */
-    uint64_t sequence;       /* 32: the record's sequence number */
-    int64_t first_time;      /* 40: last modification, seconds since 1970 UTC */
-    uint8_t flags;           /* 48: ntfs_record_flag_* */
-    uint8_t data_state;      /* 49: ntfs_data_* of a deleted file; 0 otherwise */
-    uint8_t library[6];      /* 50 */
-    uint16_t name[260];      /* 56: UTF-16, zero-terminated */
+    uint64_t id;         /* 0: file-record number */
+    uint64_t parent_id;  /* 8: record number of the parent directory */
+    uint64_t size;       /* 16: size of the unnamed data stream */
+    int64_t second_time; /* 24: creation, seconds since 1970 UTC */
+    uint64_t sequence;   /* 32: the record's sequence number */
+    int64_t first_time;  /* 40: last modification, seconds since 1970 UTC */
+    uint8_t flags;       /* 48: ntfs_record_flag_* */
+    uint8_t data_state;  /* 49: ntfs_data_* of a deleted file; 0 otherwise */
+    uint8_t library[6];  /* 50 */
+    uint16_t name[260];  /* 56: UTF-16, zero-terminated */
 };
 
 enum {
@@ -61,14 +61,14 @@ enum {
 enum {
     ntfs_ok = 0,
     ntfs_error_argument = -1,
-    ntfs_error_device = -2,       /* the device name does not resolve or open */
-    ntfs_error_not_ntfs = -3,     /* the boot sector or $MFT is not valid */
-    ntfs_error_no_record = -4,    /* no such file record, or it has no data stream */
+    ntfs_error_device = -2,    /* the device name does not resolve or open */
+    ntfs_error_not_ntfs = -3,  /* the boot sector or $MFT is not valid */
+    ntfs_error_no_record = -4, /* no such file record, or it has no data stream */
     ntfs_error_encrypted = -5,
-    ntfs_error_outside = -6,      /* a run lies outside the volume */
+    ntfs_error_outside = -6, /* a run lies outside the volume */
     ntfs_error_read = -7,
-    ntfs_error_write = -8,        /* the destination cannot be created or written */
-    ntfs_error_corrupt = -9,      /* damaged run list or compressed data */
+    ntfs_error_write = -8,   /* the destination cannot be created or written */
+    ntfs_error_corrupt = -9, /* damaged run list or compressed data */
 };
 
 /* device_name: the volume's name path as the platform lists it (any disk,
@@ -85,8 +85,8 @@ int32_t ntfs_scan_shutdown(struct ntfs_scan_context *context);
 int32_t ntfs_scan_data_state(struct ntfs_scan_context *context, uint32_t id_low, uint32_t id_high);
 /* Writes the unnamed data stream of record id (id_low | id_high << 32) to a
  * new file at destination. unused receives 0. */
-int32_t ntfs_recover_file(struct ntfs_scan_context *context, uint32_t id_low, uint32_t id_high,
-                          const char *destination, int32_t *unused);
+int32_t ntfs_recover_file(struct ntfs_scan_context *context, uint32_t id_low, uint32_t id_high, const char *destination,
+                          int32_t *unused);
 
 #ifdef __cplusplus
 }

@@ -6,8 +6,7 @@
 
 ntfs_volume_c::ntfs_volume_c(std::shared_ptr<block_device_c> device, const ntfs_geometry_s &geometry)
     : device_(std::move(device)), geometry_(geometry)
-{
-}
+{}
 
 std::unique_ptr<ntfs_volume_c> ntfs_volume_c::open(std::shared_ptr<block_device_c> device, int32_t *error)
 {
@@ -22,7 +21,7 @@ std::unique_ptr<ntfs_volume_c> ntfs_volume_c::open(std::shared_ptr<block_device_
     if (!parse_boot_sector({sector, sizeof sector}, geometry)) {
         const uint64_t last = device->size() / sizeof sector;
         backup = last > 1 && device->read_exact((last - 1) * sizeof sector, sector, sizeof sector) &&
-                 parse_boot_sector({sector, sizeof sector}, geometry);
+            parse_boot_sector({sector, sizeof sector}, geometry);
         if (!backup) {
             *error = ntfs_error_not_ntfs;
             return nullptr;

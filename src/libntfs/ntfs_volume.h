@@ -19,8 +19,7 @@ public:
     static std::unique_ptr<ntfs_volume_c> open(std::shared_ptr<block_device_c> device, int32_t *error);
     // A bare $MFT extract: records only, no data clusters behind them. The
     // record size comes from record 0.
-    static std::unique_ptr<ntfs_volume_c> open_mft_file(std::shared_ptr<block_device_c> mft,
-                                                        int32_t *error);
+    static std::unique_ptr<ntfs_volume_c> open_mft_file(std::shared_ptr<block_device_c> mft, int32_t *error);
 
     const ntfs_geometry_s &geometry() const { return geometry_; }
     uint64_t record_count() const { return record_count_; }

@@ -65,8 +65,7 @@ bool summarize_record(const file_record_s &record, ntfs_scan_record &out)
     out.id = record.number;
     out.parent_id = name.header.parent_reference & ntfs_reference_mask;
     out.sequence = record.header.sequence;
-    out.flags = (record.header.flags & ntfs_record_is_directory) ? ntfs_record_flag_directory
-                                                                  : ntfs_record_flag_file;
+    out.flags = (record.header.flags & ntfs_record_is_directory) ? ntfs_record_flag_directory : ntfs_record_flag_file;
     if (!(record.header.flags & ntfs_record_in_use))
         out.flags |= ntfs_record_flag_deleted;
     copy_record_name(out, name.name.data, name.name.size / 2);

@@ -52,13 +52,12 @@ bool decode_run_list(byte_view_s bytes, uint64_t first_vcn, std::vector<run_s> &
         out.push_back(run);
         vcn += run.length;
     }
-    return true;  // a list that fills its space exactly has no terminator
+    return true; // a list that fills its space exactly has no terminator
 }
 
 long find_run(const std::vector<run_s> &runs, uint64_t vcn)
 {
-    auto it = std::upper_bound(runs.begin(), runs.end(), vcn,
-                               [](uint64_t v, const run_s &r) { return v < r.vcn; });
+    auto it = std::upper_bound(runs.begin(), runs.end(), vcn, [](uint64_t v, const run_s &r) { return v < r.vcn; });
     if (it == runs.begin())
         return -1;
     --it;

@@ -7,9 +7,9 @@
 #include "platform/le_bytes.h"
 
 struct run_s {
-    uint64_t vcn = 0;     // first cluster of the stream this run covers
-    uint64_t length = 0;  // clusters
-    int64_t lcn = -1;     // first volume cluster; -1 for a sparse run
+    uint64_t vcn = 0;    // first cluster of the stream this run covers
+    uint64_t length = 0; // clusters
+    int64_t lcn = -1;    // first volume cluster; -1 for a sparse run
 };
 
 constexpr int64_t sparse_lcn = -1;

@@ -29,8 +29,9 @@ int32_t check_runs(const data_stream_s &stream, const ntfs_geometry_s &geometry)
         if (run.vcn != mapped)
             return ntfs_error_corrupt;
         mapped += run.length;
-        if (run.lcn != sparse_lcn && (static_cast<uint64_t>(run.lcn) >= geometry.total_clusters ||
-                                      run.length > geometry.total_clusters - static_cast<uint64_t>(run.lcn)))
+        if (run.lcn != sparse_lcn &&
+            (static_cast<uint64_t>(run.lcn) >= geometry.total_clusters ||
+             run.length > geometry.total_clusters - static_cast<uint64_t>(run.lcn)))
             return ntfs_error_outside;
         if (mapped >= needed)
             break;
@@ -63,8 +64,7 @@ class output_c {
 public:
     explicit output_c(ntfs_volume_c &volume, const data_stream_s &stream, int fd)
         : volume_(volume), stream_(stream), fd_(fd)
-    {
-    }
+    {}
 
     // Runs of zeros (sparse runs, the tail past the initialized size) become
     // holes in the output, so a damaged size on a sparse stream costs no
@@ -78,8 +78,10 @@ public:
             if (run.vcn >= needed)
                 break;
             uint64_t begin = run.vcn * cluster_size;
-            uint64_t end = std::min((run.vcn + std::min(run.length, needed - run.vcn)) * cluster_size, stream_.data_size);
-            uint64_t live_end = run.lcn == sparse_lcn ? begin : std::min(end, std::max(begin, stream_.initialized_size));
+            uint64_t end =
+                std::min((run.vcn + std::min(run.length, needed - run.vcn)) * cluster_size, stream_.data_size);
+            uint64_t live_end =
+                run.lcn == sparse_lcn ? begin : std::min(end, std::max(begin, stream_.initialized_size));
             for (uint64_t offset = begin; offset < live_end;) {
                 size_t n = static_cast<size_t>(std::min<uint64_t>(copy_buffer_size, live_end - offset));
                 buffer.resize(n);
@@ -116,8 +118,8 @@ public:
                 // Jump over whole sparse units at once.
                 uint64_t next = next_allocated_vcn(stream_.runs, vcn) / unit_clusters * unit_clusters;
                 uint64_t until = next > vcn && next < stream_.data_size / cluster_size + 1
-                                     ? std::min(next * cluster_size, stream_.data_size)
-                                     : stream_.data_size;
+                    ? std::min(next * cluster_size, stream_.data_size)
+                    : stream_.data_size;
                 if (until <= offset)
                     until = offset + n;
                 if (!skip_zeros(until - offset))

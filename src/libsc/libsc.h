@@ -23,13 +23,13 @@ typedef void (*sc_found_fn)(void *user, const char *type, uint64_t offset, uint6
  * same order. pause and stop are written by the caller, progress by the
  * library: access them with the helpers of sc_control_access.h. */
 struct raw_scan_control_s {
-    void *user;            /* 0: handed back as the callback's first argument */
-    uint32_t find_flags;   /* 4: set by the library for the length of each found call (SC_FIND_...), else zero */
-    double progress;       /* 8: fraction of the device scanned, 0 to 1 */
-    int32_t pause;         /* 16: non-zero holds the scan */
-    int32_t stop;          /* 20: non-zero ends the scan */
-    sc_found_fn found;     /* 24: the found callback */
-    uint32_t reserved1;    /* 28: zero */
+    void *user;          /* 0: handed back as the callback's first argument */
+    uint32_t find_flags; /* 4: set by the library for the length of each found call (SC_FIND_...), else zero */
+    double progress;     /* 8: fraction of the device scanned, 0 to 1 */
+    int32_t pause;       /* 16: non-zero holds the scan */
+    int32_t stop;        /* 20: non-zero ends the scan */
+    sc_found_fn found;   /* 24: the found callback */
+    uint32_t reserved1;  /* 28: zero */
 };
 
 /* find_flags during a found call: the file's structure proved where it ends.

@@ -91,9 +91,9 @@ int32_t sc_seek(sc_handle_s *handle, int64_t offset, int32_t origin)
     if (!handle)
         return -1;
     int64_t base = origin == 0 ? 0
-                   : origin == 1 ? static_cast<int64_t>(handle->position)
-                   : origin == 2 ? static_cast<int64_t>(handle->device->size())
-                                 : -1;
+        : origin == 1          ? static_cast<int64_t>(handle->position)
+        : origin == 2          ? static_cast<int64_t>(handle->device->size())
+                               : -1;
     if (base < 0 || (offset < 0 && -offset > base) || (offset > 0 && offset > INT64_MAX - base))
         return -1;
     handle->position = static_cast<uint64_t>(base + offset);

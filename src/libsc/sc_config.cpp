@@ -54,12 +54,23 @@ bool unescape(std::string_view word, std::string &out, std::vector<bool> *any)
                 i += 2;
                 break;
             }
-            case '\\': c = '\\'; break;
-            case 's': c = ' '; break;
-            case 't': c = '\t'; break;
-            case 'n': c = '\n'; break;
-            case 'r': c = '\r'; break;
-            default: return false;
+            case '\\':
+                c = '\\';
+                break;
+            case 's':
+                c = ' ';
+                break;
+            case 't':
+                c = '\t';
+                break;
+            case 'n':
+                c = '\n';
+                break;
+            case 'r':
+                c = '\r';
+                break;
+            default:
+                return false;
             }
         } else if (c == '?' && any) {
             wildcard = true;
@@ -85,10 +96,17 @@ bool parse_size(std::string_view word, uint64_t &out)
     uint64_t unit = 1;
     if (i + 1 == word.size()) {
         switch (std::toupper(static_cast<unsigned char>(word[i]))) {
-        case 'K': unit = 1ull << 10; break;
-        case 'M': unit = 1ull << 20; break;
-        case 'G': unit = 1ull << 30; break;
-        default: return false;
+        case 'K':
+            unit = 1ull << 10;
+            break;
+        case 'M':
+            unit = 1ull << 20;
+            break;
+        case 'G':
+            unit = 1ull << 30;
+            break;
+        default:
+            return false;
         }
     } else if (i != word.size()) {
         return false;

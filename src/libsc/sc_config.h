@@ -22,17 +22,17 @@ struct sc_type_s {
     bool case_sensitive = true;
     uint64_t max_size = 0;
     std::string header;
-    std::vector<bool> header_any;   // true where the header has '?'
+    std::vector<bool> header_any; // true where the header has '?'
     std::string footer;
-    std::string check;              // empty: footer or maximum size only
-    bool byte_granular = false;     // search every byte, not only sector starts
+    std::string check;          // empty: footer or maximum size only
+    bool byte_granular = false; // search every byte, not only sector starts
 
     bool by_content() const { return header.empty(); }
 };
 
 struct sc_config_s {
     std::vector<sc_type_s> types;
-    std::vector<std::string> errors;  // "line N: reason", for lines that were skipped
+    std::vector<std::string> errors; // "line N: reason", for lines that were skipped
 };
 
 // Position of the first two fixed header bytes in a row, -1 when there are none.

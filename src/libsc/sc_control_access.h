@@ -4,10 +4,22 @@
 
 #include "libsc.h"
 
-inline int32_t sc_get_pause(const raw_scan_control_s *c) { return __atomic_load_n(&c->pause, __ATOMIC_ACQUIRE); }
-inline int32_t sc_get_stop(const raw_scan_control_s *c) { return __atomic_load_n(&c->stop, __ATOMIC_ACQUIRE); }
-inline void sc_set_pause(raw_scan_control_s *c, int32_t v) { __atomic_store_n(&c->pause, v, __ATOMIC_RELEASE); }
-inline void sc_set_stop(raw_scan_control_s *c, int32_t v) { __atomic_store_n(&c->stop, v, __ATOMIC_RELEASE); }
+inline int32_t sc_get_pause(const raw_scan_control_s *c)
+{
+    return __atomic_load_n(&c->pause, __ATOMIC_ACQUIRE);
+}
+inline int32_t sc_get_stop(const raw_scan_control_s *c)
+{
+    return __atomic_load_n(&c->stop, __ATOMIC_ACQUIRE);
+}
+inline void sc_set_pause(raw_scan_control_s *c, int32_t v)
+{
+    __atomic_store_n(&c->pause, v, __ATOMIC_RELEASE);
+}
+inline void sc_set_stop(raw_scan_control_s *c, int32_t v)
+{
+    __atomic_store_n(&c->stop, v, __ATOMIC_RELEASE);
+}
 
 inline double sc_get_progress(const raw_scan_control_s *c)
 {

@@ -44,7 +44,8 @@ sc_matcher_c::sc_matcher_c(const std::vector<sc_type_s> &types) : types_(types)
         }
         for (uint8_t a : first)
             for (uint8_t b : variants(static_cast<uint8_t>(type.header[at + 1]), type.case_sensitive))
-                entries.push_back({static_cast<size_t>(at), static_cast<uint16_t>(a << 8 | b), static_cast<uint16_t>(t)});
+                entries.push_back(
+                    {static_cast<size_t>(at), static_cast<uint16_t>(a << 8 | b), static_cast<uint16_t>(t)});
     }
     for (const entry_s &e : entries) {
         auto it = std::find_if(sector_anchors_.begin(), sector_anchors_.end(),

@@ -19,12 +19,12 @@ sc_next_header_c::sc_next_header_c(const sc_config_s &config, const sc_matcher_c
     // without a check is a family of its own. Text, told by content alone,
     // gives way to a header of any family.
     std::map<std::string, uint16_t> by_check;
-    known_.emplace_back();  // any_family
+    known_.emplace_back(); // any_family
     for (const sc_type_s &type : config.types) {
         uint16_t next = static_cast<uint16_t>(known_.size());
-        uint16_t family = type.by_content()    ? any_family
-                          : type.check.empty() ? next
-                                               : by_check.emplace(type.check, next).first->second;
+        uint16_t family = type.by_content() ? any_family
+            : type.check.empty()            ? next
+                                            : by_check.emplace(type.check, next).first->second;
         if (family == next)
             known_.emplace_back();
         family_of_.push_back(family);
@@ -46,7 +46,8 @@ bool sc_next_header_c::family_at(uint64_t at, uint16_t family)
             ahead_start_ = at;
             ahead_len_ = got < 0 ? 0 : static_cast<size_t>(got);
         }
-        avail = static_cast<size_t>(std::min<uint64_t>(want, ahead_start_ + ahead_len_ - std::min(at, ahead_start_ + ahead_len_)));
+        avail = static_cast<size_t>(
+            std::min<uint64_t>(want, ahead_start_ + ahead_len_ - std::min(at, ahead_start_ + ahead_len_)));
         bytes = ahead_.data() + (at - ahead_start_);
     }
     matcher_.match(bytes, avail, true, matched_);

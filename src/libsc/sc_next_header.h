@@ -42,9 +42,9 @@ private:
     block_device_c &device_;
     const sc_block_reader_c::block_s &block_;
     const raw_scan_control_s *control_;
-    std::vector<uint16_t> family_of_;  // per type
-    std::vector<known_s> known_;       // per family
-    std::vector<uint8_t> ahead_;       // bytes read past the block, from ahead_start_
+    std::vector<uint16_t> family_of_; // per type
+    std::vector<known_s> known_;      // per family
+    std::vector<uint8_t> ahead_;      // bytes read past the block, from ahead_start_
     uint64_t ahead_start_ = 0;
     size_t ahead_len_ = 0;
     std::vector<uint16_t> matched_;

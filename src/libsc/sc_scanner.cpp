@@ -53,13 +53,11 @@ uint64_t unproven_length(const sc_type_s &type, sc_cursor_c &c, uint64_t broke_a
 // the bytes the check looks at.
 class device_source_c : public sc_source_c {
 public:
-    device_source_c(block_device_c &device, const sc_block_reader_c::block_s &block, uint64_t start,
-                    uint64_t limit, const raw_scan_control_s *control, sc_next_header_c &next, uint16_t type,
-                    uint64_t &examined)
-        : device_(device), block_(block), start_(start), limit_(limit), control_(control), next_(next),
-          type_(type), examined_(examined)
-    {
-    }
+    device_source_c(block_device_c &device, const sc_block_reader_c::block_s &block, uint64_t start, uint64_t limit,
+                    const raw_scan_control_s *control, sc_next_header_c &next, uint16_t type, uint64_t &examined)
+        : device_(device), block_(block), start_(start), limit_(limit), control_(control), next_(next), type_(type),
+          examined_(examined)
+    {}
     uint64_t limit() const override { return limit_; }
     uint64_t search_bound(uint64_t pos, uint64_t upto) override
     {
@@ -113,7 +111,7 @@ void wait_while_paused(const raw_scan_control_s *control)
 bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &matched,
                       sc_source_c *(*make_source)(void *ctx, uint16_t type), void *ctx, sc_find_s &out)
 {
-    std::vector<std::string> refused;  // checks already run and refused here
+    std::vector<std::string> refused; // checks already run and refused here
     for (uint16_t t : matched) {
         const sc_type_s &type = config.types[t];
         if (std::find(refused.begin(), refused.end(), type.check) != refused.end())
@@ -153,12 +151,14 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
     const uint64_t size = device.size();
     sc_matcher_c matcher(config.types);
     // Small devices (and fuzz inputs) need no full-size blocks.
-    sc_block_reader_c reader(device, static_cast<size_t>(std::min<uint64_t>(block_size, (size + sector - 1) / sector * sector + sector)));
+    sc_block_reader_c reader(device,
+                             static_cast<size_t>(
+                                 std::min<uint64_t>(block_size, (size + sector - 1) / sector * sector + sector)));
     sc_block_reader_c::block_s block;
     sc_next_header_c next_header(config, matcher, device, block, control);
     std::vector<uint16_t> matched;
     std::vector<uint8_t> edge(matcher.longest_header());
-    uint64_t resume = 0;  // no search below this: it lies inside a whole find
+    uint64_t resume = 0; // no search below this: it lies inside a whole find
     uint64_t examined = 0;
     // Types told by content alone come last, where nothing else was found
     // and no find covers the sector: text inside a file is part of it.
@@ -166,7 +166,7 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
     for (size_t t = 0; t < config.types.size(); ++t)
         if (config.types[t].by_content())
             content_types.push_back(static_cast<uint16_t>(t));
-    uint64_t ended_cover = 0;  // end of the furthest find whose end is known
+    uint64_t ended_cover = 0; // end of the furthest find whose end is known
 
     // A find whose end is not known waits for the next find, where it is cut.
     bool held = false;

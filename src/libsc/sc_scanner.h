@@ -12,10 +12,10 @@
 #include "sc_config.h"
 
 struct sc_find_s {
-    uint16_t type = 0;     // index in the configuration's table
+    uint16_t type = 0; // index in the configuration's table
     uint64_t length = 0;
-    bool whole = false;    // the structure was walked to its end: the search resumes after it
-    bool ended = false;    // the structure gave the end; otherwise the length is a guess
+    bool whole = false; // the structure was walked to its end: the search resumes after it
+    bool ended = false; // the structure gave the end; otherwise the length is a guess
 };
 
 // Decides a header match at one position. make_source(type) gives the bytes

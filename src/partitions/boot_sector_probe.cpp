@@ -22,8 +22,8 @@ bool oem_starts_with(const uint8_t *s, const char *text)
 
 } // namespace
 
-std::optional<boot_sector_hit_s> recognise_boot_sector(const uint8_t *sector, size_t sector_len,
-                                                       const uint8_t *next, size_t next_len)
+std::optional<boot_sector_hit_s> recognise_boot_sector(const uint8_t *sector, size_t sector_len, const uint8_t *next,
+                                                       size_t next_len)
 {
     if (!sector || !has_signature(sector, sector_len))
         return std::nullopt;
@@ -55,7 +55,7 @@ const char *volume_boot_sector_kind(const uint8_t *s)
     const uint8_t cluster = s[bs::sectors_per_cluster];
     const uint8_t media = s[bs::media];
     const bool fat = jump && bytes >= 512 && bytes <= 4096 && (bytes & (bytes - 1)) == 0 && cluster != 0 &&
-                     (cluster & (cluster - 1)) == 0 && le16_at(s + bs::reserved_sectors) != 0 &&
-                     (s[bs::fat_count] == 1 || s[bs::fat_count] == 2) && (media == 0xF0 || media >= 0xF8);
+        (cluster & (cluster - 1)) == 0 && le16_at(s + bs::reserved_sectors) != 0 &&
+        (s[bs::fat_count] == 1 || s[bs::fat_count] == 2) && (media == 0xF0 || media >= 0xF8);
     return fat ? "FAT" : nullptr;
 }

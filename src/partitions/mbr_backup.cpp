@@ -36,9 +36,9 @@ QString disk_tag(const QString &disk_path)
 
 QByteArray record_of(const QString &disk_path, quint64 disk_size)
 {
-    return record_title + "disk=" + disk_path.toUtf8() + "\nidentity=" +
-           QByteArray::fromStdString(disk_identity(disk_path.toStdString())) + "\nsize=" +
-           QByteArray::number(disk_size) + "\n";
+    return record_title + "disk=" + disk_path.toUtf8() +
+        "\nidentity=" + QByteArray::fromStdString(disk_identity(disk_path.toStdString())) +
+        "\nsize=" + QByteArray::number(disk_size) + "\n";
 }
 
 // Fills the record fields of out from the text after the sector.
@@ -79,9 +79,9 @@ int save_mbr_backup(const QString &folder, const QString &disk_path, quint64 dis
         return fail(error, QStringLiteral("cannot create the backup folder %1").arg(folder));
     QByteArray bytes(reinterpret_cast<const char *>(sector.data()), static_cast<qsizetype>(sector.size()));
     bytes += record_of(disk_path, disk_size);
-    const QString stem = QStringLiteral("%1/mbr-%2-%3")
-                             .arg(folder, disk_tag(disk_path),
-                                  QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString stem =
+        QStringLiteral("%1/mbr-%2-%3")
+            .arg(folder, disk_tag(disk_path), QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     for (int n = 0; n < 1000; ++n) {
         QString name = n == 0 ? stem + QStringLiteral(".bin") : QStringLiteral("%1-%2.bin").arg(stem).arg(n);
         QFile file(name);
@@ -129,15 +129,17 @@ int check_backup_disk(const mbr_backup_s &backup, const QString &disk_path, quin
 {
     if (!backup.has_record)
         return accept_bare ? 0
-                           : fail(error, QStringLiteral("the backup is a bare 512-byte sector with no record of the "
-                                                        "disk it was taken from; put it back with --legacy-backup "
-                                                        "only if you are sure it came from this disk"));
+                           : fail(error,
+                                  QStringLiteral("the backup is a bare 512-byte sector with no record of the "
+                                                 "disk it was taken from; put it back with --legacy-backup "
+                                                 "only if you are sure it came from this disk"));
     const QString identity = QString::fromStdString(disk_identity(disk_path.toStdString()));
     if (backup.identity == identity && backup.size == disk_size)
         return 0;
-    return fail(error, QStringLiteral("the backup was taken from another disk (%1, %2 bytes); %3 is %4, %5 bytes")
-                           .arg(backup.identity)
-                           .arg(backup.size)
-                           .arg(disk_path, identity)
-                           .arg(disk_size));
+    return fail(error,
+                QStringLiteral("the backup was taken from another disk (%1, %2 bytes); %3 is %4, %5 bytes")
+                    .arg(backup.identity)
+                    .arg(backup.size)
+                    .arg(disk_path, identity)
+                    .arg(disk_size));
 }

@@ -17,10 +17,10 @@
 
 struct mbr_backup_s {
     sector_bytes_t sector{};
-    bool has_record = false;  // false for a bare 512-byte sector
-    QString disk;             // path when the backup was taken
-    QString identity;         // see platform/disk_identity.h
-    quint64 size = 0;         // disk size in bytes
+    bool has_record = false; // false for a bare 512-byte sector
+    QString disk;            // path when the backup was taken
+    QString identity;        // see platform/disk_identity.h
+    quint64 size = 0;        // disk size in bytes
 };
 
 // mbr-backups in the user's state folder; empty when that folder cannot be made.

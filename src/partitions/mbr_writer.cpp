@@ -11,7 +11,7 @@ chs_address_s chs_address_for(uint64_t lba, uint32_t heads, uint32_t sectors_per
 {
     chs_address_s a;
     if (heads == 0 || sectors_per_track == 0 || heads > 255 || sectors_per_track > 63) {
-        a.cylinder = 1024;  // encodes as FE FF FF
+        a.cylinder = 1024; // encodes as FE FF FF
     } else {
         uint64_t track = lba / sectors_per_track;
         uint64_t cylinder = track / heads;
@@ -42,7 +42,9 @@ int build_repaired_mbr(const sector_bytes_t &old_sector, const QList<partition_i
         if (row.end_sector < row.start_sector || row.start_sector > max_u32 ||
             row.end_sector - row.start_sector >= max_u32)
             return fail(QStringLiteral("partition %1 (sectors %2 to %3) cannot be described by an MBR entry")
-                            .arg(k + 1).arg(row.start_sector).arg(row.end_sector));
+                            .arg(k + 1)
+                            .arg(row.start_sector)
+                            .arg(row.end_sector));
     }
 
     out = old_sector;

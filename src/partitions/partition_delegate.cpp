@@ -7,7 +7,7 @@
 #include "results/format_size.h"
 #include "shell/translation.h"
 
-partition_model_c* make_partition_model(const QList<partition_item_s>& found, QObject* parent)
+partition_model_c *make_partition_model(const QList<partition_item_s> &found, QObject *parent)
 {
     QList<partition_item_s> rows;
     rows.append(partition_item_s{});
@@ -15,23 +15,24 @@ partition_model_c* make_partition_model(const QList<partition_item_s>& found, QO
     return new partition_model_c(std::move(rows), parent);
 }
 
-QString row_text(const partition_item_s& row)
+QString row_text(const partition_item_s &row)
 {
-    return row.file_system.isEmpty() ? QString()
-                                     : QStringLiteral("%1 %2-%3").arg(row.file_system).arg(row.start_sector).arg(row.end_sector);
+    return row.file_system.isEmpty()
+        ? QString()
+        : QStringLiteral("%1 %2-%3").arg(row.file_system).arg(row.start_sector).arg(row.end_sector);
 }
 
-void partition_delegate_c::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void partition_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const partition_item_s row = index.data().value<partition_item_s>();
-    const QRect& r = option.rect;
+    const QRect &r = option.rect;
     const int w = r.width();
     const int columns[] = {15, int(0.2 * w) + 15, int(0.4 * w) + 15, int(0.6 * w) + 15, int(0.8 * w) + 15};
     painter->save();
     if (row.file_system.isEmpty()) {
         paint_title_row(*painter, r, {0.2, 0.4, 0.6, 0.8});
         painter->setFont(QFont(QStringLiteral("Verdana"), 10));
-        const char* keys[] = {"partition_number", "partition_fs", "partition_ss", "partition_es", "drive_size"};
+        const char *keys[] = {"partition_number", "partition_fs", "partition_ss", "partition_es", "drive_size"};
         for (int c = 0; c < 5; ++c)
             paint_row_text(*painter, r, columns[c], lookup_text(keys[c]));
     } else {

@@ -6,15 +6,15 @@
 #include <QtGlobal>
 
 struct partition_item_s {
-    QString file_system;     // "NTFS" or "FAT32"
-    qint32 type_id = 0;      // MBR partition type byte: 7 (NTFS) or 12 (FAT32, LBA)
-    quint64 start_sector = 0;  // first sector (the boot sector), 512-byte sectors
-    quint64 end_sector = 0;    // last sector, inclusive
+    QString file_system;      // "NTFS" or "FAT32"
+    qint32 type_id = 0;       // MBR partition type byte: 7 (NTFS) or 12 (FAT32, LBA)
+    quint64 start_sector = 0; // first sector (the boot sector), 512-byte sectors
+    quint64 end_sector = 0;   // last sector, inclusive
 
     bool operator==(const partition_item_s &o) const
     {
-        return file_system == o.file_system && type_id == o.type_id &&
-               start_sector == o.start_sector && end_sector == o.end_sector;
+        return file_system == o.file_system && type_id == o.type_id && start_sector == o.start_sector &&
+            end_sector == o.end_sector;
     }
 };
 

@@ -7,9 +7,9 @@
 #include "partitions/partition_item.h"
 
 // File system and sector range.
-QString row_text(const partition_item_s& row);
+QString row_text(const partition_item_s &row);
 
 using partition_model_c = row_list_model_t<partition_item_s>;
 
 // A model over a title row and the rows.
-partition_model_c* make_partition_model(const QList<partition_item_s>& found, QObject* parent);
+partition_model_c *make_partition_model(const QList<partition_item_s> &found, QObject *parent);

@@ -20,7 +20,7 @@ constexpr int k_refresh_ms = 400;
 
 } // namespace
 
-partition_window_c::partition_window_c(QWidget* parent) : QWidget(parent), delegate(new partition_delegate_c(this))
+partition_window_c::partition_window_c(QWidget *parent) : QWidget(parent), delegate(new partition_delegate_c(this))
 {
     setupUi(this);
     lv_volumes->setItemDelegate(delegate);
@@ -43,7 +43,7 @@ partition_window_c::~partition_window_c()
     search_thread.wait();
 }
 
-void partition_window_c::start_search(const drive_item_s& drive)
+void partition_window_c::start_search(const drive_item_s &drive)
 {
     // A search left running on another drive (its page was left) ends
     // before its next read window; wait for it rather than ignore the new drive.
@@ -65,7 +65,7 @@ void partition_window_c::stop_on_leave()
 
 void partition_window_c::show_found_rows()
 {
-    QAbstractItemModel* previous = model;
+    QAbstractItemModel *previous = model;
     model = make_partition_model(search_thread.rows(), this);
     lv_volumes->setModel(model);
     delete previous;
@@ -104,7 +104,7 @@ void partition_window_c::on_repair_clicked()
 {
     if (search_thread.isRunning())
         return;
-    const auto refuse = [this](const QString& error) {
+    const auto refuse = [this](const QString &error) {
         const QString text = lookup_text("partition_failed") + QLatin1Char('\n') + error;
         lbl_outcome->setText(text);
         warning_box_text(this, k_title_tarnrecovery, text, QMessageBox::Ok);
@@ -128,10 +128,10 @@ void partition_window_c::on_repair_clicked()
                      QMessageBox::Ok);
 }
 
-void partition_window_c::paintEvent(QPaintEvent*)
+void partition_window_c::paintEvent(QPaintEvent *)
 {
     // The places mirror with the buttons when the page reads right to left.
-    const auto mirrored = [this](const QRect& place) { return QStyle::visualRect(layoutDirection(), rect(), place); };
+    const auto mirrored = [this](const QRect &place) { return QStyle::visualRect(layoutDirection(), rect(), place); };
     QPainter painter(this);
     const QPixmap icon(QStringLiteral(":/images/partition_search/icon_found1.png"));
     painter.drawPixmap(mirrored(QRect(QPoint(45, 30), icon.size())), icon);
@@ -146,7 +146,7 @@ void partition_window_c::paintEvent(QPaintEvent*)
     }
 }
 
-void partition_window_c::resizeEvent(QResizeEvent*)
+void partition_window_c::resizeEvent(QResizeEvent *)
 {
     const QSize button = btn_back->size();
     place_widget(btn_back, QRect(QPoint(200, height() - 54), button));

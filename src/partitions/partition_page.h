@@ -16,15 +16,15 @@ class QAbstractItemModel;
 class partition_window_c : public QWidget, public Ui::PartitionForm {
     Q_OBJECT
 public:
-    explicit partition_window_c(QWidget* parent);
+    explicit partition_window_c(QWidget *parent);
     ~partition_window_c() override;
 
     // Starts the search on that drive, after ending one still running.
-    void start_search(const drive_item_s& drive);
+    void start_search(const drive_item_s &drive);
     // Leaving the page ends a running search; the rows found stay.
     void stop_on_leave();
 
-    const partition_repair_c& search() const { return search_thread; }
+    const partition_repair_c &search() const { return search_thread; }
     double shown_progress() const { return progress.value(); }
 
 public slots:
@@ -35,8 +35,8 @@ public slots:
     void on_repair_clicked();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void show_found_rows();
@@ -44,6 +44,6 @@ private:
     partition_repair_c search_thread;
     progress_bar_c progress;
     QTimer timer;
-    partition_delegate_c* delegate;
-    QAbstractItemModel* model = nullptr;
+    partition_delegate_c *delegate;
+    QAbstractItemModel *model = nullptr;
 };

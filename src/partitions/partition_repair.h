@@ -43,7 +43,7 @@ protected:
     void run() override;
 
 private:
-    mutable QMutex mutex_;  // guards drive_, open_error_ and rows_
+    mutable QMutex mutex_; // guards drive_, open_error_ and rows_
     drive_item_s drive_;
     QString open_error_;
     QList<partition_item_s> rows_;

@@ -18,8 +18,7 @@ public:
     explicit window_reader_c(block_device_c &drive)
         : drive_(drive), align_(std::max<uint32_t>(drive.sector_size(), search_sector_bytes)),
           buffer_(search_window_bytes + 2 * align_, std::max<size_t>(align_, 4096))
-    {
-    }
+    {}
 
     // Null unless the whole window was read.
     const uint8_t *read(uint64_t sector)
@@ -50,8 +49,7 @@ uint64_t saturating_add(uint64_t a, uint64_t b)
 
 } // namespace
 
-search_end_e search_partitions(block_device_c &drive, uint64_t drive_size,
-                               const partition_search_hooks_s &hooks)
+search_end_e search_partitions(block_device_c &drive, uint64_t drive_size, const partition_search_hooks_s &hooks)
 {
     // First sector whose start lies at or past the end of the drive.
     const uint64_t end_sector = drive_size / search_sector_bytes + (drive_size % search_sector_bytes != 0);
@@ -69,8 +67,8 @@ search_end_e search_partitions(block_device_c &drive, uint64_t drive_size,
         // The window's last sector is only the successor of the one before it.
         for (uint32_t j = 0; j + 1 < search_window_sectors; ++j) {
             const uint8_t *sector = window + j * search_sector_bytes;
-            auto hit = recognise_boot_sector(sector, search_sector_bytes, sector + search_sector_bytes,
-                                             search_sector_bytes);
+            auto hit =
+                recognise_boot_sector(sector, search_sector_bytes, sector + search_sector_bytes, search_sector_bytes);
             if (!hit)
                 continue;
             partition_item_s row;

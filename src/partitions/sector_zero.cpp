@@ -28,8 +28,10 @@ std::unique_ptr<block_device_c> open_disk_512(const QString &disk_path, open_mod
         return nullptr;
     }
     if (disk->sector_size() != 512) {
-        fail(error, QStringLiteral("%1 has %2-byte sectors; only 512-byte sectors are supported")
-                        .arg(disk_path).arg(disk->sector_size()));
+        fail(error,
+             QStringLiteral("%1 has %2-byte sectors; only 512-byte sectors are supported")
+                 .arg(disk_path)
+                 .arg(disk->sector_size()));
         return nullptr;
     }
     return disk;
@@ -43,8 +45,9 @@ int check_disk_not_in_use(const QString &disk_path, QString *error)
     QStringList lines;
     for (const std::string &user : users)
         lines += QString::fromStdString(user);
-    return fail(error, QStringLiteral("%1 is in use: %2; unmount or release it first")
-                           .arg(disk_path, lines.join(QStringLiteral(", "))));
+    return fail(error,
+                QStringLiteral("%1 is in use: %2; unmount or release it first")
+                    .arg(disk_path, lines.join(QStringLiteral(", "))));
 }
 
 int rewrite_sector_zero(const QString &disk_path, const make_sector_fn &make, const QString &backup_folder,

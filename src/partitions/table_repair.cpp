@@ -39,7 +39,7 @@ bool has_gpt_header_at(block_device_c &disk, uint64_t lba)
 {
     uint8_t sector[512];
     return disk.read_exact(lba * sizeof sector, sector, sizeof sector) &&
-           memcmp(sector, gpt_signature, sizeof gpt_signature) == 0;
+        memcmp(sector, gpt_signature, sizeof gpt_signature) == 0;
 }
 
 // A protective entry, or either GPT header: a GPT disk even when its
@@ -56,7 +56,7 @@ bool is_gpt_disk(block_device_c &disk, const sector_bytes_t &sector0, uint64_t d
 bool keeps(const sector_bytes_t &new_sector, const partition_entry_s &p)
 {
     if (p.extended || p.logical)
-        return false;  // the new table has no extended partition
+        return false; // the new table has no extended partition
     for (size_t slot = 0; slot < mbr_entry_count; ++slot) {
         const mbr_entry_fields_s e = decode_mbr_entry(new_sector.data(), slot);
         if (e.used() && e.first_lba == p.first_sector && e.sector_count == p.sector_count)
@@ -68,19 +68,22 @@ bool keeps(const sector_bytes_t &new_sector, const partition_entry_s &p)
 int check_rows(const table_repair_plan_s &plan, uint64_t disk_sectors, QString *error)
 {
     if (plan.rows.isEmpty())
-        return fail(error, QStringLiteral("no partition was found on %1; there is nothing to write").arg(plan.drive.name));
+        return fail(error,
+                    QStringLiteral("no partition was found on %1; there is nothing to write").arg(plan.drive.name));
     const int used = static_cast<int>(qMin<qsizetype>(plan.rows.size(), mbr_entry_count));
     for (int k = 0; k < used; ++k) {
         const partition_item_s &row = plan.rows[k];
         if (row.start_sector == 0)
-            return fail(error, QStringLiteral("%1 starts at sector 0, where the partition table itself must go; "
-                                              "the disk holds that file system without a partition table")
-                                   .arg(row_text(row, k)));
+            return fail(error,
+                        QStringLiteral("%1 starts at sector 0, where the partition table itself must go; "
+                                       "the disk holds that file system without a partition table")
+                            .arg(row_text(row, k)));
         if (row.end_sector >= disk_sectors)
-            return fail(error, QStringLiteral("%1 runs past the end of the disk, which has %2 sectors; the boot "
-                                              "sector found there is stale or damaged")
-                                   .arg(row_text(row, k))
-                                   .arg(disk_sectors));
+            return fail(error,
+                        QStringLiteral("%1 runs past the end of the disk, which has %2 sectors; the boot "
+                                       "sector found there is stale or damaged")
+                            .arg(row_text(row, k))
+                            .arg(disk_sectors));
     }
     return 0;
 }
@@ -102,9 +105,10 @@ int check_drops(table_repair_plan_s &plan, QString *error)
             return fail(error, QStringLiteral("partition %1 is not one the new table would drop").arg(number));
     if (unnamed.isEmpty())
         return 0;
-    return fail(error, QStringLiteral("the new table would drop %1 of the current table; repair keeps every "
-                                      "existing partition unless it is named to be dropped")
-                           .arg(unnamed.join(QStringLiteral(" and "))));
+    return fail(error,
+                QStringLiteral("the new table would drop %1 of the current table; repair keeps every "
+                               "existing partition unless it is named to be dropped")
+                    .arg(unnamed.join(QStringLiteral(" and "))));
 }
 
 } // namespace
@@ -118,21 +122,24 @@ int plan_table_repair_on(block_device_c &disk, table_repair_plan_s &plan, QStrin
     if (plan.drive.is_header())
         return fail(error, QStringLiteral("no drive geometry to describe the partitions with"));
     if (disk.sector_size() != 512)
-        return fail(error, QStringLiteral("%1 has %2-byte sectors; only 512-byte sectors are supported")
-                               .arg(name)
-                               .arg(disk.sector_size()));
+        return fail(error,
+                    QStringLiteral("%1 has %2-byte sectors; only 512-byte sectors are supported")
+                        .arg(name)
+                        .arg(disk.sector_size()));
     if (!disk.read_exact(0, plan.old_sector.data(), plan.old_sector.size()))
         return fail(error, QStringLiteral("cannot read sector 0 of %1").arg(name));
     const uint64_t disk_sectors = disk.size() / 512;
     if (is_gpt_disk(disk, plan.old_sector, disk_sectors))
-        return fail(error, QStringLiteral("%1 has a GUID partition table (GPT); repair writes MBR tables only and "
-                                          "would destroy it")
-                               .arg(name));
+        return fail(error,
+                    QStringLiteral("%1 has a GUID partition table (GPT); repair writes MBR tables only and "
+                                   "would destroy it")
+                        .arg(name));
     if (const char *kind = volume_boot_sector_kind(plan.old_sector.data()))
-        return fail(error, QStringLiteral("sector 0 of %1 is the boot sector of the %2 file system that starts at "
-                                          "the disk's first sector (the disk has no partition table); writing a "
-                                          "table there would destroy that file system")
-                               .arg(name, QLatin1String(kind)));
+        return fail(error,
+                    QStringLiteral("sector 0 of %1 is the boot sector of the %2 file system that starts at "
+                                   "the disk's first sector (the disk has no partition table); writing a "
+                                   "table there would destroy that file system")
+                        .arg(name, QLatin1String(kind)));
     std::string why;
     partition_read_options_s options;
     options.sector_size = 512;
@@ -179,9 +186,10 @@ int apply_table_repair(const table_repair_plan_s &plan, const QString &backup_fo
         if (plan_table_repair_on(disk, checked, why) != 0)
             return -1;
         if (old_sector != plan.old_sector || checked.new_sector != plan.new_sector)
-            return fail(why, QStringLiteral("sector 0 of %1 changed since the repair was shown; search and "
-                                            "preview again")
-                                 .arg(plan.drive.name));
+            return fail(why,
+                        QStringLiteral("sector 0 of %1 changed since the repair was shown; search and "
+                                       "preview again")
+                            .arg(plan.drive.name));
         next = plan.new_sector;
         return 0;
     };

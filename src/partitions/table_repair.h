@@ -19,16 +19,16 @@
 struct table_repair_plan_s {
     // What the plan was made from.
     drive_item_s drive;
-    QList<partition_item_s> rows;  // the search's rows, in the order found
-    QList<int> drop;               // existing partitions the user agreed to lose
+    QList<partition_item_s> rows; // the search's rows, in the order found
+    QList<int> drop;              // existing partitions the user agreed to lose
 
     // What it found and would write; filled as far as planning got.
     sector_bytes_t old_sector{};
-    partition_table_s current;            // the table on the disk now (scheme none: no table)
+    partition_table_s current; // the table on the disk now (scheme none: no table)
     sector_bytes_t new_sector{};
-    QList<partition_entry_s> dropped;     // current partitions the new table leaves out
-    int rows_left_out = 0;                // found partitions past the fourth entry
-    bool ready = false;                   // every check passed; apply may write it
+    QList<partition_entry_s> dropped; // current partitions the new table leaves out
+    int rows_left_out = 0;            // found partitions past the fourth entry
+    bool ready = false;               // every check passed; apply may write it
 };
 
 // Reads the disk named by drive and checks the new table made from rows

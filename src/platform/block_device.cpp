@@ -17,13 +17,11 @@ bool block_device_c::read_exact(uint64_t offset, void *buffer, size_t len)
 
 memory_device_c::memory_device_c(std::vector<uint8_t> bytes, uint32_t sector_size)
     : bytes_(std::move(bytes)), sector_size_(sector_size)
-{
-}
+{}
 
 memory_device_c::memory_device_c(const uint8_t *data, size_t len, uint32_t sector_size)
     : bytes_(data, data + len), sector_size_(sector_size)
-{
-}
+{}
 
 int64_t memory_device_c::read_at(uint64_t offset, void *buffer, size_t len)
 {
@@ -44,8 +42,7 @@ int64_t memory_device_c::write_at(uint64_t offset, const void *buffer, size_t le
 
 slice_device_c::slice_device_c(std::shared_ptr<block_device_c> base, uint64_t offset, uint64_t length)
     : base_(std::move(base)), offset_(offset), length_(length)
-{
-}
+{}
 
 size_t slice_device_c::clamp(uint64_t offset, size_t len) const
 {

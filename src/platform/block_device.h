@@ -12,9 +12,9 @@
 #include <vector>
 
 enum class open_mode_e {
-    read,             // buffered read-only access (the default everywhere)
-    read_unbuffered,  // O_DIRECT where the device allows it; callers use aligned_buffer_c
-    read_write,       // only for the partition-table repair
+    read,            // buffered read-only access (the default everywhere)
+    read_unbuffered, // O_DIRECT where the device allows it; callers use aligned_buffer_c
+    read_write,      // only for the partition-table repair
 };
 
 class block_device_c {

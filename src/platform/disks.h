@@ -18,18 +18,18 @@
 struct disk_geometry_s {
     uint64_t cylinders = 0;
     uint32_t media_type = 0;
-    uint32_t tracks_per_cylinder = 0;  // heads
+    uint32_t tracks_per_cylinder = 0; // heads
     uint32_t sectors_per_track = 0;
     uint32_t bytes_per_sector = 0;
 };
 
 struct disk_info_s {
-    std::string path;         // /dev/sda, or the image file's path
+    std::string path; // /dev/sda, or the image file's path
     bool is_image = false;
     uint64_t size_bytes = 0;
     uint32_t sector_size = 512;
     disk_geometry_s geometry;
-    bool ready = false;            // opens and answers a read
+    bool ready = false; // opens and answers a read
     bool write_protected = false;
 };
 
@@ -37,26 +37,26 @@ struct disk_info_s {
 enum : uint32_t { drive_type_removable = 2, drive_type_fixed = 3 };
 
 struct volume_info_s {
-    std::string device_name;     // /dev/sdb1, or "<image> partition N"
-    bool on_image = false;       // lies in an image file the user added
-    std::string volume_path;     // reopenable name, see volume_path.h
+    std::string device_name; // /dev/sdb1, or "<image> partition N"
+    bool on_image = false;   // lies in an image file the user added
+    std::string volume_path; // reopenable name, see volume_path.h
     std::string label;
-    std::string fs_name;         // "NTFS", "FAT32", "FAT", "exFAT", or blkid's TYPE
+    std::string fs_name; // "NTFS", "FAT32", "FAT", "exFAT", or blkid's TYPE
     std::vector<std::string> mount_paths;
     uint32_t drive_type = drive_type_fixed;
     uint64_t total_bytes = 0;
     uint64_t free_bytes = 0;
-    bool free_known = false;     // free_bytes as the mounted file system reports it
-    int partition_number = -1;   // 1-based; 0 for a whole-disk volume
-    int disk_number = -1;        // index in the disk table
-    uint64_t start_byte = 0;     // offset of the volume on its disk
+    bool free_known = false;   // free_bytes as the mounted file system reports it
+    int partition_number = -1; // 1-based; 0 for a whole-disk volume
+    int disk_number = -1;      // index in the disk table
+    uint64_t start_byte = 0;   // offset of the volume on its disk
     uint64_t length_bytes = 0;
 };
 
 // Where a volume lies: enough to open it again.
 struct volume_location_s {
-    std::string source;          // disk path (block device or image file)
-    int disk_number = -1;        // index in the disk table, -1 when not listed there
+    std::string source;   // disk path (block device or image file)
+    int disk_number = -1; // index in the disk table, -1 when not listed there
     int partition_number = 0;
     uint64_t start_byte = 0;
     uint64_t length_bytes = 0;
@@ -84,8 +84,7 @@ public:
     // Resolves partition N (0: the whole disk) of table entry disk_number.
     bool locate_partition(int disk_number, int partition_number, volume_location_s &out) const;
     // Opens table entry N as a whole.
-    std::unique_ptr<block_device_c> open_disk(int disk_number, open_mode_e mode,
-                                              std::string *error = nullptr) const;
+    std::unique_ptr<block_device_c> open_disk(int disk_number, open_mode_e mode, std::string *error = nullptr) const;
 
     bool with_block_devices() const { return with_block_devices_; }
     std::vector<std::string> image_paths() const;

@@ -12,30 +12,30 @@
 #pragma pack(push, 1)
 
 struct gpt_header_s {
-    char signature[8];          // 0x00: "EFI PART"
-    uint32_t revision;          // 0x08: 0x00010000
-    uint32_t header_size;       // 0x0C: bytes covered by header_crc32 (92 usually)
-    uint32_t header_crc32;      // 0x10: CRC32 of header_size bytes, this field as 0
-    uint32_t reserved;          // 0x14
-    uint64_t current_lba;       // 0x18: LBA of this header
-    uint64_t backup_lba;        // 0x20: LBA of the other header
-    uint64_t first_usable_lba;  // 0x28
-    uint64_t last_usable_lba;   // 0x30
-    uint8_t disk_guid[16];      // 0x38
-    uint64_t entries_lba;       // 0x48: first sector of the entry array
-    uint32_t entry_count;       // 0x50
-    uint32_t entry_size;        // 0x54: 128 or a larger multiple of 8
-    uint32_t entries_crc32;     // 0x58: CRC32 of entry_count * entry_size bytes
+    char signature[8];         // 0x00: "EFI PART"
+    uint32_t revision;         // 0x08: 0x00010000
+    uint32_t header_size;      // 0x0C: bytes covered by header_crc32 (92 usually)
+    uint32_t header_crc32;     // 0x10: CRC32 of header_size bytes, this field as 0
+    uint32_t reserved;         // 0x14
+    uint64_t current_lba;      // 0x18: LBA of this header
+    uint64_t backup_lba;       // 0x20: LBA of the other header
+    uint64_t first_usable_lba; // 0x28
+    uint64_t last_usable_lba;  // 0x30
+    uint8_t disk_guid[16];     // 0x38
+    uint64_t entries_lba;      // 0x48: first sector of the entry array
+    uint32_t entry_count;      // 0x50
+    uint32_t entry_size;       // 0x54: 128 or a larger multiple of 8
+    uint32_t entries_crc32;    // 0x58: CRC32 of entry_count * entry_size bytes
 };
 static_assert(sizeof(gpt_header_s) == 92, "GPT header is 92 bytes");
 
 struct gpt_entry_s {
-    uint8_t type_guid[16];      // 0x00: all zero = unused
-    uint8_t unique_guid[16];    // 0x10
-    uint64_t first_lba;         // 0x20
-    uint64_t last_lba;          // 0x28: inclusive
-    uint64_t attributes;        // 0x30
-    uint16_t name[36];          // 0x38: UTF-16LE, zero padded
+    uint8_t type_guid[16];   // 0x00: all zero = unused
+    uint8_t unique_guid[16]; // 0x10
+    uint64_t first_lba;      // 0x20
+    uint64_t last_lba;       // 0x28: inclusive
+    uint64_t attributes;     // 0x30
+    uint16_t name[36];       // 0x38: UTF-16LE, zero padded
 };
 static_assert(sizeof(gpt_entry_s) == 128, "GPT entry is 128 bytes");
 

@@ -70,7 +70,7 @@ bool has_gpt_signature(block_device_c &device, uint32_t sector_size)
 {
     std::vector<uint8_t> sector;
     return read_sector(device, 1, sector_size, sector) &&
-           memcmp(sector.data(), gpt_signature, sizeof gpt_signature) == 0;
+        memcmp(sector.data(), gpt_signature, sizeof gpt_signature) == 0;
 }
 
 bool read_gpt_table(block_device_c &device, partition_table_s &out)

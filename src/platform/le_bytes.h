@@ -14,8 +14,8 @@ inline uint16_t le16_at(const uint8_t *p)
 
 inline uint32_t le32_at(const uint8_t *p)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+        (static_cast<uint32_t>(p[3]) << 24);
 }
 
 inline uint64_t le64_at(const uint8_t *p)
@@ -55,8 +55,7 @@ struct byte_view_s {
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "layout structs are little-endian");
 
 // Copies a layout struct from offset; false when it does not fit.
-template <class T>
-bool read_struct(byte_view_s bytes, size_t offset, T &out)
+template <class T> bool read_struct(byte_view_s bytes, size_t offset, T &out)
 {
     if (!bytes.covers(offset, sizeof(T)))
         return false;

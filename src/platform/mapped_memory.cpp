@@ -22,8 +22,7 @@ mapped_memory_c::~mapped_memory_c()
 
 mapped_memory_c::mapped_memory_c(mapped_memory_c &&other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0))
-{
-}
+{}
 
 mapped_memory_c &mapped_memory_c::operator=(mapped_memory_c &&other) noexcept
 {

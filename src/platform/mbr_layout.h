@@ -25,12 +25,12 @@ struct mbr_chs_s {
 static_assert(sizeof(mbr_chs_s) == 3, "CHS address is 3 bytes");
 
 struct mbr_entry_s {
-    uint8_t status;          // 0x00: 0x80 active (bootable), 0x00 inactive
-    mbr_chs_s first_chs;     // 0x01
-    uint8_t type;            // 0x04: partition type byte, 0 = unused
-    mbr_chs_s last_chs;      // 0x05
-    uint32_t first_lba;      // 0x08: first sector (relative, see above)
-    uint32_t sector_count;   // 0x0C
+    uint8_t status;        // 0x00: 0x80 active (bootable), 0x00 inactive
+    mbr_chs_s first_chs;   // 0x01
+    uint8_t type;          // 0x04: partition type byte, 0 = unused
+    mbr_chs_s last_chs;    // 0x05
+    uint32_t first_lba;    // 0x08: first sector (relative, see above)
+    uint32_t sector_count; // 0x0C
 };
 static_assert(sizeof(mbr_entry_s) == 16, "MBR entry is 16 bytes");
 

@@ -26,8 +26,7 @@ void add_entry(partition_table_s &out, const mbr_entry_fields_s &e, int number, 
 }
 
 // Walks the EBR chain of the extended partition that starts at ext_first.
-void read_logicals(block_device_c &device, uint64_t ext_first, uint64_t ext_count,
-                   partition_table_s &out)
+void read_logicals(block_device_c &device, uint64_t ext_first, uint64_t ext_count, partition_table_s &out)
 {
     const uint64_t device_size = device.size();
     std::set<uint64_t> visited;
@@ -57,8 +56,9 @@ void read_logicals(block_device_c &device, uint64_t ext_first, uint64_t ext_coun
             if (!e.used() || mbr_type_is_extended(e.type))
                 continue;
             uint64_t first = ebr_lba + e.first_lba;
-            if (slot >= 2 && (e.first_lba + uint64_t(e.sector_count) > ebr_count || first < ext_first ||
-                              first + e.sector_count > ext_first + ext_count))
+            if (slot >= 2 &&
+                (e.first_lba + uint64_t(e.sector_count) > ebr_count || first < ext_first ||
+                 first + e.sector_count > ext_first + ext_count))
                 continue;
             add_entry(out, e, number++, first, device_size, true);
         }
@@ -96,8 +96,8 @@ bool looks_like_mbr(const std::vector<uint8_t> &sector)
     // empty table: x86 jump, then a power-of-two bytes-per-sector field.
     uint16_t bytes_per_sector = le16_at(sector.data() + 0x0B);
     bool jump = sector[0] == 0xE9 || (sector[0] == 0xEB && sector[2] == 0x90);
-    bool boot_sector = jump && bytes_per_sector >= 512 && bytes_per_sector <= 4096 &&
-                       (bytes_per_sector & (bytes_per_sector - 1)) == 0;
+    bool boot_sector =
+        jump && bytes_per_sector >= 512 && bytes_per_sector <= 4096 && (bytes_per_sector & (bytes_per_sector - 1)) == 0;
     return any_entry || !boot_sector;
 }
 

@@ -113,7 +113,6 @@ std::string format_guid(const guid_bytes_t &g)
 {
     char text[37];
     snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", le32_at(g.data()),
-             le16_at(g.data() + 4), le16_at(g.data() + 6), g[8], g[9], g[10], g[11], g[12], g[13], g[14],
-             g[15]);
+             le16_at(g.data() + 4), le16_at(g.data() + 6), g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
     return text;
 }

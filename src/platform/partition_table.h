@@ -22,25 +22,25 @@ using guid_bytes_t = std::array<uint8_t, 16>;
 
 struct partition_entry_s {
     int number = 0;
-    uint64_t first_sector = 0;     // absolute LBA on the disk
-    uint64_t sector_count = 0;     // as stored
+    uint64_t first_sector = 0; // absolute LBA on the disk
+    uint64_t sector_count = 0; // as stored
     uint64_t start_byte = 0;
-    uint64_t length_bytes = 0;     // cut to the end of the disk
-    uint8_t mbr_type = 0;          // 0 on GPT
-    guid_bytes_t gpt_type{};       // zero on MBR
-    bool bootable = false;         // MBR status 0x80
-    bool extended = false;         // MBR container of the EBR chain
-    bool logical = false;          // inside the EBR chain
-    bool truncated = false;        // declared to end past the disk
-    bool past_end = false;         // starts past the end: kept for the record, length 0
+    uint64_t length_bytes = 0; // cut to the end of the disk
+    uint8_t mbr_type = 0;      // 0 on GPT
+    guid_bytes_t gpt_type{};   // zero on MBR
+    bool bootable = false;     // MBR status 0x80
+    bool extended = false;     // MBR container of the EBR chain
+    bool logical = false;      // inside the EBR chain
+    bool truncated = false;    // declared to end past the disk
+    bool past_end = false;     // starts past the end: kept for the record, length 0
 };
 
 struct partition_table_s {
     partition_scheme_e scheme = partition_scheme_e::none;
     uint32_t sector_size = 512;
-    uint32_t disk_signature = 0;   // MBR
-    guid_bytes_t disk_guid{};      // GPT
-    bool gpt_from_backup = false;  // primary GPT header or entries were damaged
+    uint32_t disk_signature = 0;  // MBR
+    guid_bytes_t disk_guid{};     // GPT
+    bool gpt_from_backup = false; // primary GPT header or entries were damaged
     std::vector<partition_entry_s> partitions;
     std::vector<std::string> problems;
 };
@@ -55,8 +55,7 @@ struct partition_read_options_s {
 
 // Reads the table. False (with *error set) only when sector 0 cannot be read;
 // a disk without a table gives scheme none and no partitions.
-bool read_partition_table(block_device_c &device, partition_table_s &out,
-                          std::string *error = nullptr,
+bool read_partition_table(block_device_c &device, partition_table_s &out, std::string *error = nullptr,
                           const partition_read_options_s &options = {});
 
 // "EBD0A0A2-B9E5-4433-87C0-68B6B72699C7": the mixed-endian text form of a GUID.

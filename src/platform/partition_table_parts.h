@@ -8,8 +8,7 @@
 
 // Reads sector `lba` of `sector_size` bytes; false when it lies past the end
 // or the read fails.
-bool read_sector(block_device_c &device, uint64_t lba, uint32_t sector_size,
-                 std::vector<uint8_t> &out);
+bool read_sector(block_device_c &device, uint64_t lba, uint32_t sector_size, std::vector<uint8_t> &out);
 
 // Fills start_byte/length_bytes from the sector fields, cuts the length at
 // the end of the disk and notes in `problems` what did not fit.
@@ -20,8 +19,7 @@ void place_partition(partition_table_s &table, partition_entry_s &entry, uint64_
 bool looks_like_mbr(const std::vector<uint8_t> &sector);
 bool has_protective_entry(const std::vector<uint8_t> &sector);
 
-void read_mbr_table(block_device_c &device, const std::vector<uint8_t> &sector0,
-                    partition_table_s &out);
+void read_mbr_table(block_device_c &device, const std::vector<uint8_t> &sector0, partition_table_s &out);
 // False when neither GPT header (primary nor backup) is valid.
 bool read_gpt_table(block_device_c &device, partition_table_s &out);
 bool has_gpt_signature(block_device_c &device, uint32_t sector_size);

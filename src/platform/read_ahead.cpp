@@ -1,8 +1,7 @@
 #include "read_ahead.h"
 
 read_ahead_c::read_ahead_c(size_t block_size, uint64_t blocks, fill_f fill, size_t slots)
-    : block_size_(block_size), blocks_(blocks), fill_(std::move(fill)), buffers_(slots), filled_(slots),
-      free_(slots)
+    : block_size_(block_size), blocks_(blocks), fill_(std::move(fill)), buffers_(slots), filled_(slots), free_(slots)
 {
     thread_ = std::thread([this] { run(); });
 }

@@ -14,9 +14,9 @@
 class read_ahead_c {
 public:
     struct block_s {
-        uint8_t *data = nullptr;  // the caller's until its next call to next()
+        uint8_t *data = nullptr; // the caller's until its next call to next()
         uint64_t index = 0;
-        int64_t len = 0;          // -1: the block could not be read
+        int64_t len = 0; // -1: the block could not be read
     };
     // Puts block index's bytes into buffer (block_size bytes, page-aligned for
     // unbuffered reads) and returns how many, or -1 when they cannot be read.
@@ -41,8 +41,8 @@ private:
     size_t block_size_;
     uint64_t blocks_;
     fill_f fill_;
-    std::vector<mapped_memory_c> buffers_;  // per slot, mapped by the reader thread on first use
-    std::vector<block_s> filled_;   // per slot
+    std::vector<mapped_memory_c> buffers_; // per slot, mapped by the reader thread on first use
+    std::vector<block_s> filled_;          // per slot
     std::mutex mutex_;
     std::condition_variable changed_;
     size_t free_ = 0, ready_ = 0, write_slot_ = 0, read_slot_ = 0;

@@ -7,7 +7,7 @@
 #include <QString>
 
 struct file_preview_s {
-    QImage image;  // null when the file is shown as text
+    QImage image; // null when the file is shown as text
     QString text;
     bool empty() const { return image.isNull() && text.isEmpty(); }
 };

@@ -23,7 +23,7 @@ struct found_folder_s {
     ~found_folder_s()
     {
         if (!folders.isDetached())
-            return;  // empty, or another copy still holds the subtree
+            return; // empty, or another copy still holds the subtree
         QList<found_folder_s> pending = std::move(folders);
         while (!pending.isEmpty()) {
             found_folder_s last = pending.takeLast();

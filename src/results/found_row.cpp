@@ -38,7 +38,7 @@ QList<found_row_s> found_rows(const found_folder_s &root)
     walk_found_folders(root, [&out](const found_folder_s &folder, const QStringList &names) {
         if (folder.files.isEmpty())
             return;
-        const QStringList shared = names;  // one copy for all rows of the folder
+        const QStringList shared = names; // one copy for all rows of the folder
         for (const recovery_item_s &row : folder.files)
             out.append(found_row_s{shared, row});
     });

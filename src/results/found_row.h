@@ -10,7 +10,7 @@
 #include "recovery_item.h"
 
 struct found_row_s {
-    QStringList folders;  // from the top, "/" left out
+    QStringList folders; // from the top, "/" left out
     recovery_item_s row;
 
     // "/" + folder names + name, joined with "/".

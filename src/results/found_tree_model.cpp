@@ -4,9 +4,9 @@
 #include <vector>
 
 TreeModel::TreeModel(QObject *parent)
-    : QAbstractItemModel(parent), root_(QStringLiteral("Title")), folder_icon_(QStringLiteral(":/images/recovery/folder.png"))
-{
-}
+    : QAbstractItemModel(parent), root_(QStringLiteral("Title")),
+      folder_icon_(QStringLiteral(":/images/recovery/folder.png"))
+{}
 
 TreeModel::~TreeModel() = default;
 
@@ -71,7 +71,10 @@ int TreeModel::rowCount(const QModelIndex &parent) const
     return static_cast<int>(item_of(parent)->children.size());
 }
 
-int TreeModel::columnCount(const QModelIndex &) const { return 1; }
+int TreeModel::columnCount(const QModelIndex &) const
+{
+    return 1;
+}
 
 QVariant TreeModel::data(const QModelIndex &index, int role) const
 {

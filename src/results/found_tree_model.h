@@ -13,8 +13,7 @@
 struct TreeItem {
     explicit TreeItem(const QString &item_name, const found_folder_s *folder = nullptr, TreeItem *up = nullptr)
         : name(item_name), parent(up), payload(folder)
-    {
-    }
+    {}
     ~TreeItem() { qDeleteAll(children); }
     TreeItem(const TreeItem &) = delete;
     TreeItem &operator=(const TreeItem &) = delete;
@@ -30,7 +29,7 @@ struct TreeItem {
     QString name;
     TreeItem *parent;
     const found_folder_s *payload;
-    int position = 0;  // among the parent's children, so parent() needs no search
+    int position = 0; // among the parent's children, so parent() needs no search
 };
 
 class TreeModel : public QAbstractItemModel {

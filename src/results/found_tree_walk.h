@@ -13,8 +13,7 @@
 
 #include "found_folder.h"
 
-template <class Item>
-struct found_rules_s {
+template <class Item> struct found_rules_s {
     bool (*is_row)(const Item &);
     recovery_item_s (*row)(const Item &);
     bool (*is_folder)(const Item &);

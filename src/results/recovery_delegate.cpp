@@ -31,20 +31,23 @@ QString format_row_date(qint64 seconds)
 QString row_cell_text(const recovery_item_s &row, int column)
 {
     switch (column) {
-    case recovery_model_c::column_name: return row.name;
-    case recovery_model_c::column_size: return format_size(row.size);
-    case recovery_model_c::column_modified: return format_row_date(row.date1);
-    case recovery_model_c::column_created: return format_row_date(row.date2);
-    default: return QString();
+    case recovery_model_c::column_name:
+        return row.name;
+    case recovery_model_c::column_size:
+        return format_size(row.size);
+    case recovery_model_c::column_modified:
+        return format_row_date(row.date1);
+    case recovery_model_c::column_created:
+        return format_row_date(row.date2);
+    default:
+        return QString();
     }
 }
 
 recovery_delegate_c::recovery_delegate_c(QObject *parent)
-    : QStyledItemDelegate(parent),
-      unchecked_(QStringLiteral(":/images/partition_search/check1.png")),
+    : QStyledItemDelegate(parent), unchecked_(QStringLiteral(":/images/partition_search/check1.png")),
       checked_(QStringLiteral(":/images/partition_search/check2.png"))
-{
-}
+{}
 
 void recovery_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {

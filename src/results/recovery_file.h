@@ -37,8 +37,8 @@ private:
 // How a restore went, as the user is told.
 struct recovery_counts_s {
     int restored = 0;
-    int incomplete = 0;  // cut short by a read error: what was read is kept
-    int failed = 0;      // nothing written
-    int no_data = 0;     // the row names no stored data
+    int incomplete = 0; // cut short by a read error: what was read is kept
+    int failed = 0;     // nothing written
+    int no_data = 0;    // the row names no stored data
 };
 recovery_counts_s count_results(const recovery_report_s &report);

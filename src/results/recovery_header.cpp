@@ -8,11 +8,9 @@
 #include "shell/translation.h"
 
 MyHeaderView::MyHeaderView(QWidget *parent)
-    : QHeaderView(Qt::Horizontal, parent),
-      unchecked_(QStringLiteral(":/images/partition_search/check1.png")),
+    : QHeaderView(Qt::Horizontal, parent), unchecked_(QStringLiteral(":/images/partition_search/check1.png")),
       checked_(QStringLiteral(":/images/partition_search/check2.png"))
-{
-}
+{}
 
 void MyHeaderView::clear_check_all()
 {

@@ -10,14 +10,14 @@
 struct recovery_item_s {
     QString name;
     quint64 size = 0;
-    qint64 date1 = 0;     // seconds since 1970-01-01 UTC (FAT: modified; NTFS: first time)
-    qint64 date2 = 0;     // (FAT: created; NTFS: second time)
-    quint64 id = 0;       // the engine's item id
-    quint32 flags = 0;    // FAT attributes, NTFS flags byte; 0 for carved finds
+    qint64 date1 = 0;  // seconds since 1970-01-01 UTC (FAT: modified; NTFS: first time)
+    qint64 date2 = 0;  // (FAT: created; NTFS: second time)
+    quint64 id = 0;    // the engine's item id
+    quint32 flags = 0; // FAT attributes, NTFS flags byte; 0 for carved finds
     quint8 checked = 0;
-    quint8 deleted = 0;   // the file system no longer lists the file
-    quint8 size_capped = 0;  // the stored size ran past the volume; size is what it holds
-    recovery_state_e state = recovery_state_e::intact;  // set by the engine that found it
+    quint8 deleted = 0;                                // the file system no longer lists the file
+    quint8 size_capped = 0;                            // the stored size ran past the volume; size is what it holds
+    recovery_state_e state = recovery_state_e::intact; // set by the engine that found it
 
     qint64 modified() const { return date1; }
     qint64 created() const { return date2; }

@@ -12,8 +12,8 @@ recovery_model_c::recovery_model_c(QList<recovery_item_s> *rows, QObject *parent
 {
     // Whatever asks the display role for text (accessibility, tests) gets
     // the row's name.
-    static const bool registered = QMetaType::registerConverter<recovery_item_s, QString>(
-        [](const recovery_item_s &row) { return row.name; });
+    static const bool registered =
+        QMetaType::registerConverter<recovery_item_s, QString>([](const recovery_item_s &row) { return row.name; });
     (void)registered;
 }
 
@@ -22,7 +22,10 @@ int recovery_model_c::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : static_cast<int>(rows_->size());
 }
 
-int recovery_model_c::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : column_count; }
+int recovery_model_c::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : column_count;
+}
 
 QVariant recovery_model_c::data(const QModelIndex &index, int role) const
 {
@@ -36,12 +39,18 @@ QVariant recovery_model_c::headerData(int section, Qt::Orientation orientation, 
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QVariant();
     switch (section) {
-    case column_check: return QStringLiteral("checkbox");
-    case column_name: return lookup_text("recovery_name");
-    case column_size: return lookup_text("drive_size");
-    case column_modified: return lookup_text("recovery_date1");
-    case column_created: return lookup_text("recovery_date2");
-    default: return QVariant();
+    case column_check:
+        return QStringLiteral("checkbox");
+    case column_name:
+        return lookup_text("recovery_name");
+    case column_size:
+        return lookup_text("drive_size");
+    case column_modified:
+        return lookup_text("recovery_date1");
+    case column_created:
+        return lookup_text("recovery_date2");
+    default:
+        return QVariant();
     }
 }
 
@@ -64,13 +73,13 @@ void recovery_model_c::sort_by_column(int column)
 
 namespace {
 
-template <typename Less>
-void sort_in_direction(QList<recovery_item_s> &rows, bool ascending, Less less)
+template <typename Less> void sort_in_direction(QList<recovery_item_s> &rows, bool ascending, Less less)
 {
     if (ascending)
         std::sort(rows.begin(), rows.end(), less);
     else
-        std::sort(rows.begin(), rows.end(), [&](const recovery_item_s &a, const recovery_item_s &b) { return less(b, a); });
+        std::sort(rows.begin(), rows.end(),
+                  [&](const recovery_item_s &a, const recovery_item_s &b) { return less(b, a); });
 }
 
 // Sort keys are made once per row: comparing names through the collator
@@ -93,7 +102,7 @@ void sort_by_name(QList<recovery_item_s> &rows, bool ascending)
     std::sort(order.begin(), order.end(), [&](int a, int b) {
         const int c = keys[a].compare(keys[b]);
         if (c == 0)
-            return rows.at(a).name < rows.at(b).name;  // names equal but for case: a fixed order
+            return rows.at(a).name < rows.at(b).name; // names equal but for case: a fixed order
         return ascending ? c < 0 : c > 0;
     });
     QList<recovery_item_s> sorted;
@@ -112,13 +121,16 @@ void sort_rows(QList<recovery_item_s> &rows, int column, bool ascending)
         sort_by_name(rows, ascending);
         break;
     case recovery_model_c::column_size:
-        sort_in_direction(rows, ascending, [](const recovery_item_s &a, const recovery_item_s &b) { return a.size < b.size; });
+        sort_in_direction(rows, ascending,
+                          [](const recovery_item_s &a, const recovery_item_s &b) { return a.size < b.size; });
         break;
     case recovery_model_c::column_modified:
-        sort_in_direction(rows, ascending, [](const recovery_item_s &a, const recovery_item_s &b) { return a.date1 < b.date1; });
+        sort_in_direction(rows, ascending,
+                          [](const recovery_item_s &a, const recovery_item_s &b) { return a.date1 < b.date1; });
         break;
     case recovery_model_c::column_created:
-        sort_in_direction(rows, ascending, [](const recovery_item_s &a, const recovery_item_s &b) { return a.date2 < b.date2; });
+        sort_in_direction(rows, ascending,
+                          [](const recovery_item_s &a, const recovery_item_s &b) { return a.date2 < b.date2; });
         break;
     default:
         break;

@@ -23,14 +23,19 @@ bool scan_running = false;
 namespace {
 
 const char k_scan_filter[] = "TarnRecovery Scan files (*.sav)";
-const char k_page_button_style[] =
-    "QPushButton{ border-image: url(:/images/partition_search/btn_wai_1.png); }"
-    "QPushButton:hover{ border-image: url(:/images/partition_search/btn_wai_2.png);}"
-    "QPushButton:pressed{  border-image: url(:/images/partition_search/btn_wai_3.png);}";
+const char k_page_button_style[] = "QPushButton{ border-image: url(:/images/partition_search/btn_wai_1.png); }"
+                                   "QPushButton:hover{ border-image: url(:/images/partition_search/btn_wai_2.png);}"
+                                   "QPushButton:pressed{  border-image: url(:/images/partition_search/btn_wai_3.png);}";
 
-QString scan_file_filters() { return QString::fromLatin1(k_scan_filter) + QStringLiteral(";;All files (*)"); }
+QString scan_file_filters()
+{
+    return QString::fromLatin1(k_scan_filter) + QStringLiteral(";;All files (*)");
+}
 
-int preview_band(int height) { return static_cast<int>((height - 143) * 0.4); }
+int preview_band(int height)
+{
+    return static_cast<int>((height - 143) * 0.4);
+}
 
 } // namespace
 
@@ -43,11 +48,13 @@ recovery_window_c::recovery_window_c(QWidget *parent) : QWidget(parent)
     };
     choose_scan_file = [](QWidget *page) {
         QString selected = QString::fromLatin1(k_scan_filter);
-        return QFileDialog::getOpenFileName(page, QStringLiteral("Open"), QDir::currentPath(), scan_file_filters(), &selected);
+        return QFileDialog::getOpenFileName(page, QStringLiteral("Open"), QDir::currentPath(), scan_file_filters(),
+                                            &selected);
     };
     choose_save_file = [](QWidget *page) {
         QString selected = QString::fromLatin1(k_scan_filter);
-        return QFileDialog::getSaveFileName(page, QStringLiteral("Save"), QDir::currentPath(), scan_file_filters(), &selected);
+        return QFileDialog::getSaveFileName(page, QStringLiteral("Save"), QDir::currentPath(), scan_file_filters(),
+                                            &selected);
     };
     open_folder = [](const QString &folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
 
@@ -119,7 +126,10 @@ recovery_window_c::~recovery_window_c()
     scan_running = false;
 }
 
-bool recovery_window_c::restore_running() const { return writer && writer->isRunning(); }
+bool recovery_window_c::restore_running() const
+{
+    return writer && writer->isRunning();
+}
 
 int recovery_window_c::ask(const char *key, int buttons, const QString &detail)
 {
@@ -305,7 +315,10 @@ void recovery_window_c::on_check_all(bool value)
     set_table_model();
 }
 
-void recovery_window_c::on_sort_column(int column) { table_model->sort_by_column(column); }
+void recovery_window_c::on_sort_column(int column)
+{
+    table_model->sort_by_column(column);
+}
 
 void recovery_window_c::on_stop_clicked()
 {
@@ -395,7 +408,8 @@ void recovery_window_c::on_writer_finished()
     update();
     open_folder(writer->destination());
     const recovery_counts_s counts = count_results(writer->report());
-    std::unique_ptr<QMessageBox> box = make_warning_box(this, k_title_tarnrecovery, "recovery_summary", QMessageBox::Ok);
+    std::unique_ptr<QMessageBox> box =
+        make_warning_box(this, k_title_tarnrecovery, "recovery_summary", QMessageBox::Ok);
     box->setText(box->text().arg(counts.restored).arg(counts.incomplete).arg(counts.failed).arg(counts.no_data));
     box->exec();
 }
@@ -467,12 +481,15 @@ void recovery_window_c::paintEvent(QPaintEvent *)
     painter.setFont(QFont(QStringLiteral("Verdana"), 10));
     if (session_.deep()) {
         const auto scanned = static_cast<quint64>(progress_bar.value() * static_cast<double>(volume.total_bytes));
-        draw_line(painter, QRect(90, 16, 260, 18), lookup_text("raw_progress") + QLatin1Char(' ') + format_size(scanned));
+        draw_line(painter, QRect(90, 16, 260, 18),
+                  lookup_text("raw_progress") + QLatin1Char(' ') + format_size(scanned));
     } else {
-        draw_line(painter, QRect(90, 16, 260, 18), lookup_text("recovery_reading") + QString::number(session_.read_count()));
+        draw_line(painter, QRect(90, 16, 260, 18),
+                  lookup_text("recovery_reading") + QString::number(session_.read_count()));
     }
     if (restore_running())
-        draw_line(painter, QRect(360, 59, w - 380, 14), lookup_text("recovery_writing").arg(restore_done).arg(restore_total));
+        draw_line(painter, QRect(360, 59, w - 380, 14),
+                  lookup_text("recovery_writing").arg(restore_done).arg(restore_total));
 
     painter.fillRect(visual(QRect(213, 80, w - 223, band - 1)), Qt::white);
     if (!preview.empty())
@@ -481,7 +498,8 @@ void recovery_window_c::paintEvent(QPaintEvent *)
     const quint64 found = session_.found_count();
     if (found > 0) {
         painter.setPen(Qt::red);
-        draw_line(painter, QRect(90, 51, 260, 18), lookup_text("recovery_total_files") + QLatin1Char(' ') + QString::number(found));
+        draw_line(painter, QRect(90, 51, 260, 18),
+                  lookup_text("recovery_total_files") + QLatin1Char(' ') + QString::number(found));
     }
 }
 
@@ -504,7 +522,8 @@ void recovery_window_c::paint_preview(QPainter &painter, int band)
     painter.setPen(Qt::black);
     painter.setFont(QFont(QStringLiteral("Verdana"), 9));
     painter.drawText(visual(QRect(217, 84, width() - 232, h)),
-                     Qt::TextWrapAnywhere | Qt::AlignTop | Qt::AlignAbsolute | (right_to_left ? Qt::AlignRight : Qt::AlignLeft),
+                     Qt::TextWrapAnywhere | Qt::AlignTop | Qt::AlignAbsolute |
+                         (right_to_left ? Qt::AlignRight : Qt::AlignLeft),
                      preview.text);
     painter.restore();
 }

@@ -96,7 +96,7 @@ private:
     scan_session_c session_;
     int deep_scan = 0;
     volume_item_s volume;
-    bool abandoned = false;  // the running scan's results are not wanted
+    bool abandoned = false; // the running scan's results are not wanted
     // The tree shown; its items point into this copy of the session's tree.
     found_folder_s shown_tree;
     MyQTableView *table_view = nullptr;

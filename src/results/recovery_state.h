@@ -6,12 +6,12 @@
 #include <QtGlobal>
 
 enum class recovery_state_e : quint8 {
-    intact = 0,           // nothing the file is restored from is in use now
-    partly_overwritten,   // some of it is in use by other files now
-    overwritten,          // all of it is in use by other files now
-    no_data,              // nothing is left to read: no cluster, no run, clusters outside the volume
-    uncertain_end,        // a carved find whose end was bounded, not proved
-    joined,               // a carved file put together from pieces
+    intact = 0,         // nothing the file is restored from is in use now
+    partly_overwritten, // some of it is in use by other files now
+    overwritten,        // all of it is in use by other files now
+    no_data,            // nothing is left to read: no cluster, no run, clusters outside the volume
+    uncertain_end,      // a carved find whose end was bounded, not proved
+    joined,             // a carved file put together from pieces
 };
 
 constexpr int recovery_state_count = 6;
@@ -19,8 +19,8 @@ constexpr int recovery_state_count = 6;
 // The text keys of the command line and of filters: "intact", "partly_overwritten"...
 inline QString recovery_state_key(recovery_state_e state)
 {
-    static const char *const keys[recovery_state_count] = {"intact",        "partly_overwritten", "overwritten",
-                                                           "no_data",       "uncertain_end",      "joined"};
+    static const char *const keys[recovery_state_count] = {"intact",  "partly_overwritten", "overwritten",
+                                                           "no_data", "uncertain_end",      "joined"};
     const int i = static_cast<int>(state);
     return QLatin1String(i < recovery_state_count ? keys[i] : "intact");
 }

@@ -5,8 +5,7 @@
 
 recovery_writer_c::recovery_writer_c(recovery_base_c &engine, const QString &destination, bool recreate_folders)
     : engine_(engine), destination_(destination), recreate_folders_(recreate_folders)
-{
-}
+{}
 
 QString recovery_writer_c::folder_for(const found_row_s &row)
 {
@@ -47,7 +46,8 @@ recovery_report_s recovery_writer_c::write(const QList<found_row_s> &rows,
             report.skipped.append(row);
         } else {
             const bool partial = !output.isEmpty() && kept.exists();
-            report.failed.append(recovery_failure_s{row, partial ? output : QString(), partial ? quint64(kept.size()) : 0});
+            report.failed.append(
+                recovery_failure_s{row, partial ? output : QString(), partial ? quint64(kept.size()) : 0});
         }
         if (progress)
             progress(++done, total);

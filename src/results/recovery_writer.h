@@ -13,22 +13,21 @@
 
 struct recovery_failure_s {
     found_row_s row;
-    QString output;         // the partial file kept, or empty
+    QString output; // the partial file kept, or empty
     quint64 bytes_kept = 0;
 };
 
 struct recovery_report_s {
-    QStringList written;               // output paths of complete files
-    QList<recovery_failure_s> failed;  // failed (no output) or incomplete (output kept)
-    QList<found_row_s> skipped;        // rows that name no stored data
+    QStringList written;              // output paths of complete files
+    QList<recovery_failure_s> failed; // failed (no output) or incomplete (output kept)
+    QList<found_row_s> skipped;       // rows that name no stored data
 };
 
 class recovery_writer_c {
 public:
     recovery_writer_c(recovery_base_c &engine, const QString &destination, bool recreate_folders);
     // progress(done, total) is called after each row.
-    recovery_report_s write(const QList<found_row_s> &rows,
-                            const std::function<void(int, int)> &progress = nullptr);
+    recovery_report_s write(const QList<found_row_s> &rows, const std::function<void(int, int)> &progress = nullptr);
 
 private:
     QString folder_for(const found_row_s &row);

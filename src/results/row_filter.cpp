@@ -37,10 +37,17 @@ bool parse_size_text(const QString &text, quint64 *bytes)
     double unit = 1;
     if (!number.isEmpty()) {
         switch (number.back().toUpper().unicode()) {
-        case 'K': unit = 1024.0; break;
-        case 'M': unit = 1024.0 * 1024; break;
-        case 'G': unit = 1024.0 * 1024 * 1024; break;
-        default: break;
+        case 'K':
+            unit = 1024.0;
+            break;
+        case 'M':
+            unit = 1024.0 * 1024;
+            break;
+        case 'G':
+            unit = 1024.0 * 1024 * 1024;
+            break;
+        default:
+            break;
         }
         if (unit != 1)
             number.chop(1);
@@ -95,8 +102,9 @@ bool row_filter_c::set(const row_filter_texts_s &texts, QString *error)
         if (text.isEmpty())
             return true;
         if (!parse_size_text(text, &bytes))
-            return fail(error, QStringLiteral("%1: not a size: \"%2\" (bytes, or a number with K, M or G)")
-                                   .arg(QLatin1String(what), text));
+            return fail(error,
+                        QStringLiteral("%1: not a size: \"%2\" (bytes, or a number with K, M or G)")
+                            .arg(QLatin1String(what), text));
         out = bytes;
         return true;
     };
@@ -109,8 +117,9 @@ bool row_filter_c::set(const row_filter_texts_s &texts, QString *error)
         if (text.isEmpty())
             return true;
         if (!parse_date_text(text, end_of_day, &seconds))
-            return fail(error, QStringLiteral("%1: not a date: \"%2\" (YYYY-MM-DD, optionally with HH:MM[:SS])")
-                                   .arg(QLatin1String(what), text));
+            return fail(error,
+                        QStringLiteral("%1: not a date: \"%2\" (YYYY-MM-DD, optionally with HH:MM[:SS])")
+                            .arg(QLatin1String(what), text));
         out = seconds;
         return true;
     };
@@ -122,7 +131,9 @@ bool row_filter_c::set(const row_filter_texts_s &texts, QString *error)
             QStringList keys;
             for (int i = 0; i < recovery_state_count; ++i)
                 keys += recovery_state_key(static_cast<recovery_state_e>(i));
-            return fail(error, QStringLiteral("not a recovery state: \"%1\" (one of %2)").arg(key, keys.join(QStringLiteral(", "))));
+            return fail(
+                error,
+                QStringLiteral("not a recovery state: \"%1\" (one of %2)").arg(key, keys.join(QStringLiteral(", "))));
         }
         next.states_ |= 1u << static_cast<int>(state);
     }

@@ -14,13 +14,13 @@
 
 // The filter's fields as the user typed them; empty means "any".
 struct row_filter_texts_s {
-    QStringList names;   // globs ("*.jpg", "report?.doc"), any of them
-    QStringList types;   // extensions, each text may list several: "jpg,png"
-    QString min_size;    // bytes, or with K, M or G (1024-based)
+    QStringList names; // globs ("*.jpg", "report?.doc"), any of them
+    QStringList types; // extensions, each text may list several: "jpg,png"
+    QString min_size;  // bytes, or with K, M or G (1024-based)
     QString max_size;
-    QString since;       // YYYY-MM-DD, optionally with HH:MM[:SS], local time
-    QString until;       // a date alone means to the end of that day
-    QStringList states;  // state keys, each text may list several: "intact,no_data"
+    QString since;      // YYYY-MM-DD, optionally with HH:MM[:SS], local time
+    QString until;      // a date alone means to the end of that day
+    QStringList states; // state keys, each text may list several: "intact,no_data"
 };
 
 class row_filter_c {
@@ -36,10 +36,10 @@ public:
 
 private:
     QList<QRegularExpression> names_;
-    QStringList types_;  // lower case, no dot
+    QStringList types_; // lower case, no dot
     std::optional<quint64> min_size_, max_size_;
     std::optional<qint64> since_, until_;
-    quint32 states_ = 0;  // bit per recovery_state_e; 0: any
+    quint32 states_ = 0; // bit per recovery_state_e; 0: any
 };
 
 // "4096", "5K", "1.5M", "2G" in bytes; false for anything else.

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <sys/stat.h>
 
-static constexpr int max_name_bytes = 240;  // room for a " (n)" suffix under 255
+static constexpr int max_name_bytes = 240; // room for a " (n)" suffix under 255
 
 QString safe_file_name(const QString &name)
 {
@@ -16,8 +16,8 @@ QString safe_file_name(const QString &name)
             out += name[++i];
             continue;
         }
-        bool bad = c.unicode() < 0x20 || c.unicode() == 0x7F || c == QLatin1Char('/') ||
-                   c == QLatin1Char('\\') || c.isSurrogate();
+        bool bad = c.unicode() < 0x20 || c.unicode() == 0x7F || c == QLatin1Char('/') || c == QLatin1Char('\\') ||
+            c.isSurrogate();
         out += bad ? QLatin1Char('_') : c;
     }
     if (out.isEmpty())

@@ -26,5 +26,5 @@ public:
 private:
     QString free_path(const QString &folder, const QString &name, bool folder_ok);
     QSet<QString> taken_;
-    QHash<QString, QString> folders_;  // parent + "/" + name -> folder path
+    QHash<QString, QString> folders_; // parent + "/" + name -> folder path
 };

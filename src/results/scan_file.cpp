@@ -47,8 +47,9 @@ int save_results(const recovery_base_c &engine, const volume_item_s &volume, con
     const QByteArray device = scan_file_device_path(volume).toLocal8Bit();
     // A cut path would name another volume, or none, when the file is read back.
     if (static_cast<size_t>(device.size()) >= scan_file_header_size)
-        return refuse(error, QStringLiteral("the volume's name is longer than a scan file holds (%1 bytes)")
-                                 .arg(scan_file_header_size - 1));
+        return refuse(error,
+                      QStringLiteral("the volume's name is longer than a scan file holds (%1 bytes)")
+                          .arg(scan_file_header_size - 1));
     char header[scan_file_header_size] = {};
     memcpy(header, device.constData(), static_cast<size_t>(device.size()));
     QFile file(path);

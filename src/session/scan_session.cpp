@@ -107,14 +107,29 @@ bool scan_session_c::wait_for_finish(int ms)
 bool scan_session_c::offers_deep_scan() const
 {
     return engine_ && !scanning_ && !deep_ && stop_code_ != stop_user && stop_code_ != stop_abandon &&
-           tree_.folders.isEmpty();
+        tree_.folders.isEmpty();
 }
 
-bool scan_session_c::is_paused() const { return scanning_ && engine_->get_pause() != 0; }
-double scan_session_c::progress() const { return engine_ ? engine_->get_progress() : 0.0; }
-quint64 scan_session_c::read_count() const { return engine_ ? engine_->get_read_count() : 0; }
-quint64 scan_session_c::found_count() const { return engine_ ? engine_->get_found_count() : 0; }
-QString scan_session_c::engine_name() const { return engine_ ? engine_->get_engine_name() : QString(); }
+bool scan_session_c::is_paused() const
+{
+    return scanning_ && engine_->get_pause() != 0;
+}
+double scan_session_c::progress() const
+{
+    return engine_ ? engine_->get_progress() : 0.0;
+}
+quint64 scan_session_c::read_count() const
+{
+    return engine_ ? engine_->get_read_count() : 0;
+}
+quint64 scan_session_c::found_count() const
+{
+    return engine_ ? engine_->get_found_count() : 0;
+}
+QString scan_session_c::engine_name() const
+{
+    return engine_ ? engine_->get_engine_name() : QString();
+}
 
 void scan_session_c::on_engine_finished()
 {
@@ -163,11 +178,10 @@ bool folder_on_volume(const QString &folder, const volume_item_s &volume)
         return true;
     struct stat mount {};
     return QFileInfo(volume.mount_path).isDir() &&
-           stat(QFile::encodeName(volume.mount_path).constData(), &mount) == 0 && mount.st_dev == target.st_dev;
+        stat(QFile::encodeName(volume.mount_path).constData(), &mount) == 0 && mount.st_dev == target.st_dev;
 }
 
-recovery_report_s scan_session_c::restore(const QList<found_row_s> &rows, const QString &folder,
-                                          bool recreate_folders)
+recovery_report_s scan_session_c::restore(const QList<found_row_s> &rows, const QString &folder, bool recreate_folders)
 {
     if (!engine_ || scanning_) {
         // The store is complete only once the scan has finished.

@@ -91,7 +91,7 @@ private:
     volume_item_s volume_;
     bool deep_ = false;
     bool scanning_ = false;
-    int requested_stop_ = stop_none;  // what stop or abandon asked for
+    int requested_stop_ = stop_none; // what stop or abandon asked for
     int stop_code_ = stop_no_scan;
     found_folder_s tree_{QStringLiteral("/")};
     QString error_;

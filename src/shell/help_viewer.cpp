@@ -19,13 +19,13 @@ static void register_help_pages()
     (void)registered;
 }
 
-const char* help_page_for(const char* code)
+const char *help_page_for(const char *code)
 {
     register_help_pages();
     return std::strcmp(code, "cn") == 0 ? ":/help/help_cn.html" : ":/help/help_en.html";
 }
 
-void open_help(QWidget* parent)
+void open_help(QWidget *parent)
 {
     const QByteArray code = language_code().toLatin1();
     QFile page(QString::fromLatin1(help_page_for(code.constData())));
@@ -33,13 +33,13 @@ void open_help(QWidget* parent)
     if (page.open(QIODevice::ReadOnly))
         html = QString::fromUtf8(page.readAll());
 
-    auto* window = new QDialog(parent);
+    auto *window = new QDialog(parent);
     window->setObjectName(QStringLiteral("help_window"));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(lookup_text("menu_help"));
     window->resize(640, 560);
-    auto* layout = new QVBoxLayout(window);
-    auto* browser = new QTextBrowser(window);
+    auto *layout = new QVBoxLayout(window);
+    auto *browser = new QTextBrowser(window);
     browser->setObjectName(QStringLiteral("help_text"));
     browser->setOpenExternalLinks(false);
     browser->setHtml(html);

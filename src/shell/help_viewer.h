@@ -5,7 +5,7 @@
 class QWidget;
 
 // The resource path of the help page for a language code.
-const char* help_page_for(const char* code);
+const char *help_page_for(const char *code);
 
 // Opens the help window (non-modal; it deletes itself when closed).
-void open_help(QWidget* parent);
+void open_help(QWidget *parent);

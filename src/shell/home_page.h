@@ -8,8 +8,8 @@
 class home_window_c : public QWidget, public Ui::HomeForm {
     Q_OBJECT
 public:
-    explicit home_window_c(QWidget* parent);
+    explicit home_window_c(QWidget *parent);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void paintEvent(QPaintEvent *event) override;
 };

@@ -9,7 +9,7 @@
 
 namespace {
 
-const char* reason_key(image_check_e check)
+const char *reason_key(image_check_e check)
 {
     switch (check) {
     case image_check_e::missing:
@@ -30,15 +30,15 @@ const char* reason_key(image_check_e check)
 
 } // namespace
 
-QStringList ask_image_files(QWidget* parent)
+QStringList ask_image_files(QWidget *parent)
 {
     return QFileDialog::getOpenFileNames(parent, lookup_text("menu_open_image"), QDir::homePath());
 }
 
-int add_image_files(QWidget* parent, const QStringList& paths)
+int add_image_files(QWidget *parent, const QStringList &paths)
 {
     int added = 0;
-    for (const QString& path : paths) {
+    for (const QString &path : paths) {
         const image_check_e check = add_checked_image(path);
         if (check != image_check_e::accepted) {
             warning_box_text(parent, k_title_tarnrecovery,
@@ -49,8 +49,8 @@ int add_image_files(QWidget* parent, const QStringList& paths)
         }
         ++added;
         if (volumes_on_image(path) == 0)
-            warning_box_text(parent, k_title_tarnrecovery, path + QStringLiteral("\n\n") + lookup_text("image_no_volume"),
-                             QMessageBox::Ok);
+            warning_box_text(parent, k_title_tarnrecovery,
+                             path + QStringLiteral("\n\n") + lookup_text("image_no_volume"), QMessageBox::Ok);
     }
     return added;
 }

@@ -7,9 +7,9 @@
 class QWidget;
 
 // The files chosen in a file dialog (none when cancelled).
-QStringList ask_image_files(QWidget* parent);
+QStringList ask_image_files(QWidget *parent);
 
 // Adds each file to the disk table; a refused one gets a warning box naming
 // the file and the reason, an image without a recognised volume a note.
 // Returns how many were added.
-int add_image_files(QWidget* parent, const QStringList& paths);
+int add_image_files(QWidget *parent, const QStringList &paths);

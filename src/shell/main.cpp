@@ -9,7 +9,7 @@
 #include "shell/single_instance.h"
 #include "shell/translation.h"
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     const std::unique_ptr<QLockFile> instance = acquire_single_instance();
     if (!instance)
@@ -22,8 +22,8 @@ int main(int argc, char** argv)
         app.setLayoutDirection(Qt::RightToLeft);
     QCommandLineParser options;
     options.addHelpOption();
-    options.addOption({QStringLiteral("image"), QStringLiteral("Add a disk image file (repeatable)."),
-                       QStringLiteral("FILE")});
+    options.addOption(
+        {QStringLiteral("image"), QStringLiteral("Add a disk image file (repeatable)."), QStringLiteral("FILE")});
     options.process(app);
 
     auto window = std::make_unique<main_window_c>();

@@ -27,8 +27,8 @@ main_window_c::main_window_c() : choose_images(ask_image_files)
     drive = new drive_window_c(this);
     partition = new partition_window_c(this);
     recovery = new recovery_window_c(this);
-    for (QWidget* page : {static_cast<QWidget*>(home), static_cast<QWidget*>(volume), static_cast<QWidget*>(drive),
-                          static_cast<QWidget*>(partition), static_cast<QWidget*>(recovery)}) {
+    for (QWidget *page : {static_cast<QWidget *>(home), static_cast<QWidget *>(volume), static_cast<QWidget *>(drive),
+                          static_cast<QWidget *>(partition), static_cast<QWidget *>(recovery)}) {
         gridLayout->addWidget(page, 0, 0);
         if (page != home)
             page->hide();
@@ -61,15 +61,15 @@ void main_window_c::connect_pages()
 void main_window_c::add_open_image_entry()
 {
     // Before "Help": the menu reads Language, Open disk image, Help, Exit.
-    QAction* help = main_menu()->actions().at(2);
-    auto* open = new QAction(lookup_text("menu_open_image"), main_menu());
+    QAction *help = main_menu()->actions().at(2);
+    auto *open = new QAction(lookup_text("menu_open_image"), main_menu());
     main_menu()->insertAction(help, open);
     connect(open, &QAction::triggered, this, &main_window_c::on_click_open_image);
 }
 
 void main_window_c::show_page(int page)
 {
-    QWidget* pages[] = {home, volume, drive, partition, recovery};
+    QWidget *pages[] = {home, volume, drive, partition, recovery};
     current->hide();
     current = pages[page];
     current->raise();
@@ -95,15 +95,13 @@ bool main_window_c::may_leave_page()
     if (warn_until_started())
         return false;
     return !scan_running ||
-           warning_box(this, k_title_tarnrecovery, "back_warning", QMessageBox::Yes | QMessageBox::No) !=
-               QMessageBox::No;
+        warning_box(this, k_title_tarnrecovery, "back_warning", QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;
 }
 
 bool main_window_c::may_close()
 {
     return !scan_running ||
-           warning_box(this, k_title_tarnrecovery, "quit_warning", QMessageBox::Yes | QMessageBox::No) ==
-               QMessageBox::Yes;
+        warning_box(this, k_title_tarnrecovery, "quit_warning", QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void main_window_c::on_click_home_start()
@@ -187,7 +185,7 @@ void main_window_c::on_init_finished()
         volume->set_note(lookup_text("raw_access_note"));
 }
 
-int main_window_c::open_images(const QStringList& paths)
+int main_window_c::open_images(const QStringList &paths)
 {
     const int added = add_image_files(this, paths);
     // Before start-up ends the start-up worker lists them with the rest.

@@ -25,18 +25,18 @@ public:
     void show_page(int page) override;
     void abandon_scan() override;
 
-    QWidget* current_page() const { return current; }
-    home_window_c* home_page() const { return home; }
-    volume_window_c* volume_page() const { return volume; }
-    drive_window_c* drive_page() const { return drive; }
-    partition_window_c* partition_page() const { return partition; }
-    recovery_window_c* recovery_page() const { return recovery; }
+    QWidget *current_page() const { return current; }
+    home_window_c *home_page() const { return home; }
+    volume_window_c *volume_page() const { return volume; }
+    drive_window_c *drive_page() const { return drive; }
+    partition_window_c *partition_page() const { return partition; }
+    recovery_window_c *recovery_page() const { return recovery; }
 
     // Adds disk image files to the drive and volume lists; refused files are
     // named with the reason. Returns how many were added.
-    int open_images(const QStringList& paths);
+    int open_images(const QStringList &paths);
     // Asks the user for image files ("Open disk image…"); tests answer here.
-    std::function<QStringList(QWidget*)> choose_images;
+    std::function<QStringList(QWidget *)> choose_images;
 
 public slots:
     void on_click_home_start();
@@ -63,10 +63,10 @@ private:
     // After images were added: the lists again, and the note on raw access.
     void show_device_lists();
 
-    QWidget* current = nullptr;
-    home_window_c* home;
-    volume_window_c* volume;
-    drive_window_c* drive;
-    partition_window_c* partition;
-    recovery_window_c* recovery;
+    QWidget *current = nullptr;
+    home_window_c *home;
+    volume_window_c *volume;
+    drive_window_c *drive;
+    partition_window_c *partition;
+    recovery_window_c *recovery;
 };

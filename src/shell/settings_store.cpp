@@ -11,7 +11,7 @@ const char k_settings_file[] = "TarnRecovery.ini";
 const char k_language_key[] = "language";
 const char k_recovery_folder_key[] = "recovery_folder";
 const char k_fallback_language[] = "English";
-}
+} // namespace
 
 std::optional<QString> registry_language()
 {
@@ -19,7 +19,7 @@ std::optional<QString> registry_language()
     return std::nullopt;
 }
 
-int load_settings(const std::function<std::optional<QString>()>& first_run_language)
+int load_settings(const std::function<std::optional<QString>()> &first_run_language)
 {
     settings_store = std::make_unique<QSettings>(QString::fromLatin1(k_settings_file), QSettings::IniFormat);
     recovery_folder = settings_store->value(k_recovery_folder_key).toString();

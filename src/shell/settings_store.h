@@ -17,7 +17,7 @@ std::optional<QString> registry_language();
 
 // Reads both settings, picks the first-run language when none is stored and
 // loads the texts of the chosen language over English. Returns 0.
-int load_settings(const std::function<std::optional<QString>()>& first_run_language = registry_language);
+int load_settings(const std::function<std::optional<QString>()> &first_run_language = registry_language);
 
 // Writes both settings back and flushes the file. Returns 0.
 int save_settings();

@@ -11,7 +11,7 @@ QString instance_lock_path()
     return folder + QStringLiteral("/TarnRecovery");
 }
 
-std::unique_ptr<QLockFile> acquire_single_instance(const QString& path)
+std::unique_ptr<QLockFile> acquire_single_instance(const QString &path)
 {
     auto lock = std::make_unique<QLockFile>(path);
     // Only a lock whose process is gone is stale: with the default age limit

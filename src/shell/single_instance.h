@@ -10,4 +10,4 @@
 QString instance_lock_path();
 
 // The held lock, or null when another instance holds it.
-std::unique_ptr<QLockFile> acquire_single_instance(const QString& path = instance_lock_path());
+std::unique_ptr<QLockFile> acquire_single_instance(const QString &path = instance_lock_path());

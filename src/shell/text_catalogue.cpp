@@ -19,26 +19,18 @@ const auto k_pattern_flags = std::regex::ECMAScript;
 #endif
 
 struct language_code_s {
-    const char* section;
-    const char* code;
+    const char *section;
+    const char *code;
 };
 
 const language_code_s k_language_codes[] = {
-    {"Deutsch", "de"},
-    {"Français", "fr"},
-    {"Español", "es"},
-    {"简体中文", "cn"},
-    {"繁體中文", "hk"},
-    {"Italiano", "it"},
-    {"日本語", "jp"},
-    {"Português", "pt"},
-    {"Nederlands", "nl"},
-    {"العربية", "ar"},
+    {"Deutsch", "de"},  {"Français", "fr"}, {"Español", "es"},   {"简体中文", "cn"},   {"繁體中文", "hk"},
+    {"Italiano", "it"}, {"日本語", "jp"},   {"Português", "pt"}, {"Nederlands", "nl"}, {"العربية", "ar"},
 };
 
 std::string apply_escapes(std::string text)
 {
-    for (auto [from, to] : {std::pair<const char*, char>{"\\t", '\t'}, {"\\n", '\n'}}) {
+    for (auto [from, to] : {std::pair<const char *, char>{"\\t", '\t'}, {"\\n", '\n'}}) {
         std::size_t at = 0;
         while ((at = text.find(from, at)) != std::string::npos) {
             text.replace(at, 2, 1, to);
@@ -48,11 +40,11 @@ std::string apply_escapes(std::string text)
     return text;
 }
 
-bool match_line(const std::regex& pattern, const std::string& line, std::smatch& groups)
+bool match_line(const std::regex &pattern, const std::string &line, std::smatch &groups)
 {
     try {
         return std::regex_match(line, groups, pattern);
-    } catch (const std::regex_error&) {
+    } catch (const std::regex_error &) {
         // An input too complex for the matcher is a malformed line.
         return false;
     }
@@ -60,7 +52,7 @@ bool match_line(const std::regex& pattern, const std::string& line, std::smatch&
 
 } // namespace
 
-void text_catalogue_c::load_bytes(const char* data, std::size_t size, const QString& section, bool set_index)
+void text_catalogue_c::load_bytes(const char *data, std::size_t size, const QString &section, bool set_index)
 {
     static const std::regex section_pattern(R"re(^\s*\[(.*)\]\s*$)re", k_pattern_flags);
     static const std::regex entry_pattern(R"re(^\s*([^;].*)\s*=\s*"(.+)"\s*$)re", k_pattern_flags);
@@ -75,7 +67,7 @@ void text_catalogue_c::load_bytes(const char* data, std::size_t size, const QStr
         if (end < size && end - at < k_line_piece)
             ++end; // the line break belongs to the line
         // A zero byte ends the line as it ends a C string.
-        const char* zero = std::find(data + at, data + end, '\0');
+        const char *zero = std::find(data + at, data + end, '\0');
         const std::string line(data + at, zero);
         at = end;
 
@@ -97,7 +89,7 @@ void text_catalogue_c::load_bytes(const char* data, std::size_t size, const QStr
     }
 }
 
-int text_catalogue_c::load_file(const QString& path, const QString& section, bool set_index)
+int text_catalogue_c::load_file(const QString &path, const QString &section, bool set_index)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -119,15 +111,15 @@ QString text_catalogue_c::language_code() const
 {
     if (current < 0 || current >= section_names.size())
         return QStringLiteral("en");
-    const QString& name = section_names.at(current);
-    for (const language_code_s& entry : k_language_codes) {
+    const QString &name = section_names.at(current);
+    for (const language_code_s &entry : k_language_codes) {
         if (name.compare(QString::fromUtf8(entry.section), Qt::CaseInsensitive) == 0)
             return QString::fromLatin1(entry.code);
     }
     return QStringLiteral("en");
 }
 
-text_catalogue_c& current_catalogue()
+text_catalogue_c &current_catalogue()
 {
     static text_catalogue_c catalogue;
     return catalogue;

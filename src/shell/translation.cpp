@@ -28,12 +28,12 @@ QString language_file_path()
     return program_folder() + QLatin1Char('/') + here;
 }
 
-int load_language_section(const QString& section, bool set_index)
+int load_language_section(const QString &section, bool set_index)
 {
     return current_catalogue().load_file(language_file_path(), section, set_index);
 }
 
-QString& lookup_text(const std::string& key)
+QString &lookup_text(const std::string &key)
 {
     return current_catalogue().text(key);
 }
@@ -45,15 +45,18 @@ QString language_code()
 
 QString multilang_image_path(int tab_number, int state_digit)
 {
-    return QStringLiteral(":/images/multilang/%1/btn_top%2%3.png").arg(language_code()).arg(tab_number).arg(state_digit);
+    return QStringLiteral(":/images/multilang/%1/btn_top%2%3.png")
+        .arg(language_code())
+        .arg(tab_number)
+        .arg(state_digit);
 }
 
-QString multilang_image_path(const QString& base_name, int state_digit)
+QString multilang_image_path(const QString &base_name, int state_digit)
 {
     return QStringLiteral("/images/multilang/%1/%2%3.png").arg(language_code(), base_name).arg(state_digit);
 }
 
-QString three_state_button_style(const QString& normal, const QString& hover, const QString& pressed)
+QString three_state_button_style(const QString &normal, const QString &hover, const QString &pressed)
 {
     return QStringLiteral("QPushButton{ border-image: url(:%1); }QPushButton:hover{ border-image: url(:%2);}"
                           "QPushButton:pressed{  border-image: url(:%3);}")
@@ -62,7 +65,7 @@ QString three_state_button_style(const QString& normal, const QString& hover, co
 
 int switch_language(int index)
 {
-    text_catalogue_c& catalogue = current_catalogue();
+    text_catalogue_c &catalogue = current_catalogue();
     if (index == catalogue.current_index() || !catalogue.set_current_index(index))
         return -1;
     current_language = catalogue.sections().at(index);

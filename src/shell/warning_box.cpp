@@ -4,7 +4,7 @@
 
 #include "shell/translation.h"
 
-std::unique_ptr<QMessageBox> make_warning_box_text(QWidget* parent, const char* title, const QString& text,
+std::unique_ptr<QMessageBox> make_warning_box_text(QWidget *parent, const char *title, const QString &text,
                                                    QMessageBox::StandardButtons buttons)
 {
     auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, QString::fromUtf8(title), text, buttons, parent,
@@ -13,13 +13,13 @@ std::unique_ptr<QMessageBox> make_warning_box_text(QWidget* parent, const char* 
     return box;
 }
 
-std::unique_ptr<QMessageBox> make_warning_box(QWidget* parent, const char* title, const std::string& key,
+std::unique_ptr<QMessageBox> make_warning_box(QWidget *parent, const char *title, const std::string &key,
                                               QMessageBox::StandardButtons buttons)
 {
     return make_warning_box_text(parent, title, lookup_text(key), buttons);
 }
 
-QMessageBox::StandardButton warning_box_text(QWidget* parent, const char* title, const QString& text,
+QMessageBox::StandardButton warning_box_text(QWidget *parent, const char *title, const QString &text,
                                              QMessageBox::StandardButtons buttons)
 {
     std::unique_ptr<QMessageBox> box = make_warning_box_text(parent, title, text, buttons);
@@ -28,7 +28,7 @@ QMessageBox::StandardButton warning_box_text(QWidget* parent, const char* title,
     return box->standardButton(box->clickedButton());
 }
 
-QMessageBox::StandardButton warning_box(QWidget* parent, const char* title, const std::string& key,
+QMessageBox::StandardButton warning_box(QWidget *parent, const char *title, const std::string &key,
                                         QMessageBox::StandardButtons buttons)
 {
     return warning_box_text(parent, title, lookup_text(key), buttons);

@@ -10,16 +10,16 @@ inline const char k_title_tarnrecovery[] = "TarnRecovery";
 inline const char k_title_restorix[] = "Tarn Restorix";
 
 // Built but not shown; NoButton lets the box add its single OK button.
-std::unique_ptr<QMessageBox> make_warning_box(QWidget* parent, const char* title, const std::string& key,
+std::unique_ptr<QMessageBox> make_warning_box(QWidget *parent, const char *title, const std::string &key,
                                               QMessageBox::StandardButtons buttons);
 
 // The same box over a text already looked up (a message with a detail
 // such as a file name or a reason appended).
-std::unique_ptr<QMessageBox> make_warning_box_text(QWidget* parent, const char* title, const QString& text,
+std::unique_ptr<QMessageBox> make_warning_box_text(QWidget *parent, const char *title, const QString &text,
                                                    QMessageBox::StandardButtons buttons);
-QMessageBox::StandardButton warning_box_text(QWidget* parent, const char* title, const QString& text,
+QMessageBox::StandardButton warning_box_text(QWidget *parent, const char *title, const QString &text,
                                              QMessageBox::StandardButtons buttons = QMessageBox::NoButton);
 
 // Shows the box modally and returns the button that closed it.
-QMessageBox::StandardButton warning_box(QWidget* parent, const char* title, const std::string& key,
+QMessageBox::StandardButton warning_box(QWidget *parent, const char *title, const std::string &key,
                                         QMessageBox::StandardButtons buttons = QMessageBox::NoButton);

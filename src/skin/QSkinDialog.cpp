@@ -2,7 +2,7 @@
 
 #include "skin/QSkinDialogResizeHandler.h"
 
-QSkinDialog::QSkinDialog(QWidget* parent)
+QSkinDialog::QSkinDialog(QWidget *parent)
     : skin_frame_t<QSkinDialog>(load_skin_images(QStringLiteral(":/images/dialogs")), parent)
 {
     const QString images[3] = {QStringLiteral(":/images/system/quiButton1.png"),

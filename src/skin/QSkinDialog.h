@@ -8,11 +8,11 @@ class QSkinDialogResizeHandler;
 class QSkinDialog : public skin_frame_t<QSkinDialog> {
     Q_OBJECT
 public:
-    explicit QSkinDialog(QWidget* parent = nullptr);
+    explicit QSkinDialog(QWidget *parent = nullptr);
     ~QSkinDialog() override;
 
 private:
     void close_dialog();
 
-    QSkinDialogResizeHandler* resize_handler;
+    QSkinDialogResizeHandler *resize_handler;
 };

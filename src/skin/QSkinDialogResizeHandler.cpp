@@ -2,7 +2,6 @@
 
 #include "skin/QSkinDialog.h"
 
-QSkinDialogResizeHandler::QSkinDialogResizeHandler(QSkinDialog* window)
+QSkinDialogResizeHandler::QSkinDialogResizeHandler(QSkinDialog *window)
     : edge_resize_filter_c(window), skin_dialog(window)
-{
-}
+{}

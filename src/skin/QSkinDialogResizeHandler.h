@@ -7,7 +7,7 @@ class QSkinDialog;
 
 class QSkinDialogResizeHandler : public edge_resize_filter_c {
 public:
-    explicit QSkinDialogResizeHandler(QSkinDialog* window);
+    explicit QSkinDialogResizeHandler(QSkinDialog *window);
 
-    QSkinDialog* const skin_dialog;
+    QSkinDialog *const skin_dialog;
 };

@@ -13,7 +13,7 @@
 
 namespace {
 
-void system_images(const char* name, QString (&images)[3])
+void system_images(const char *name, QString (&images)[3])
 {
     for (int state = 0; state < 3; ++state)
         images[state] = QStringLiteral(":/images/system/%1%2.png").arg(QLatin1String(name)).arg(state + 1);
@@ -21,7 +21,7 @@ void system_images(const char* name, QString (&images)[3])
 
 } // namespace
 
-QSkinWidget::QSkinWidget(QWidget* parent)
+QSkinWidget::QSkinWidget(QWidget *parent)
     : skin_frame_t<QSkinWidget>(load_skin_images(QStringLiteral(":/images/system")), parent),
       logo_image(QStringLiteral(":/images/top/logo.png"))
 {
@@ -34,7 +34,7 @@ QSkinWidget::QSkinWidget(QWidget* parent)
         buttons.add<top_button_c>(images, QRect(10 + 103 * tab, 25, 95, 70), tab_handlers[tab]);
     }
     struct system_button_s {
-        const char* name;
+        const char *name;
         handler_t handler;
     };
     const system_button_s system_buttons[] = {{"quiButton", &QSkinWidget::on_click_close},
@@ -44,7 +44,7 @@ QSkinWidget::QSkinWidget(QWidget* parent)
     for (int i = 0; i < 4; ++i) {
         QString images[3];
         system_images(system_buttons[i].name, images);
-        button_c<QSkinWidget>* button =
+        button_c<QSkinWidget> *button =
             buttons.add<system_button_c>(images, QRect(1 + 30 * i, 1, 30, 21), system_buttons[i].handler);
         if (system_buttons[i].handler == &QSkinWidget::maximize)
             max_button = button;
@@ -58,10 +58,10 @@ QSkinWidget::~QSkinWidget() = default;
 void QSkinWidget::build_menu()
 {
     menu = new QMenu(this);
-    QMenu* languages = menu->addMenu(tr("Language"));
-    const QStringList& sections = current_catalogue().sections();
+    QMenu *languages = menu->addMenu(tr("Language"));
+    const QStringList &sections = current_catalogue().sections();
     for (int index = int(sections.size()) - 1; index >= 0; --index) {
-        QAction* entry = languages->addAction(sections.at(index));
+        QAction *entry = languages->addAction(sections.at(index));
         entry->setData(index);
         connect(entry, &QAction::triggered, this, &QSkinWidget::on_click_language);
     }
@@ -84,7 +84,7 @@ void QSkinWidget::on_click_help()
 
 void QSkinWidget::on_click_language()
 {
-    auto* entry = qobject_cast<QAction*>(sender());
+    auto *entry = qobject_cast<QAction *>(sender());
     if (entry && switch_language(entry->data().toInt()) == 0)
         warning_box(this, k_title_tarnrecovery, "language_warning", QMessageBox::Ok);
 }
@@ -116,7 +116,7 @@ void QSkinWidget::open_tab(int page, bool deep_scan)
 void QSkinWidget::maximize()
 {
     saved_geometry = saveGeometry();
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    if (QScreen *screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
     switch_max_button("resumeButton", &QSkinWidget::restore);
 }
@@ -127,7 +127,7 @@ void QSkinWidget::restore()
     switch_max_button("maxButton", &QSkinWidget::maximize);
 }
 
-void QSkinWidget::switch_max_button(const char* images_name, button_c<QSkinWidget>::handler_t handler)
+void QSkinWidget::switch_max_button(const char *images_name, button_c<QSkinWidget>::handler_t handler)
 {
     QString images[3];
     system_images(images_name, images);
@@ -147,7 +147,7 @@ void QSkinWidget::open_menu()
     menu->popup(QCursor::pos());
 }
 
-void QSkinWidget::mouseDoubleClickEvent(QMouseEvent* event)
+void QSkinWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QPoint point = event->position().toPoint();
     if (!in_band(point) || button_at(point))

@@ -2,7 +2,6 @@
 
 #include "skin/QSkinWidget.h"
 
-QSkinWidgetResizeHandler::QSkinWidgetResizeHandler(QSkinWidget* window)
+QSkinWidgetResizeHandler::QSkinWidgetResizeHandler(QSkinWidget *window)
     : edge_resize_filter_c(window), skin_widget(window)
-{
-}
+{}

@@ -7,7 +7,7 @@ class QSkinWidget;
 
 class QSkinWidgetResizeHandler : public edge_resize_filter_c {
 public:
-    explicit QSkinWidgetResizeHandler(QSkinWidget* window);
+    explicit QSkinWidgetResizeHandler(QSkinWidget *window);
 
-    QSkinWidget* const skin_widget;
+    QSkinWidget *const skin_widget;
 };

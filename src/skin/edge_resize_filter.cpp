@@ -5,13 +5,13 @@
 
 #include "skin/skin_frame.h"
 
-edge_resize_filter_c::edge_resize_filter_c(skin_frame_c* window) : QObject(window), frame(window)
+edge_resize_filter_c::edge_resize_filter_c(skin_frame_c *window) : QObject(window), frame(window)
 {
     window->setMouseTracking(true);
     window->installEventFilter(this);
 }
 
-Qt::Edges edge_resize_filter_c::edges_at(const QPoint& point, const QSize& size)
+Qt::Edges edge_resize_filter_c::edges_at(const QPoint &point, const QSize &size)
 {
     Qt::Edges edges;
     if (point.x() < k_edge_band)
@@ -25,8 +25,8 @@ Qt::Edges edge_resize_filter_c::edges_at(const QPoint& point, const QSize& size)
     return edges;
 }
 
-QRect edge_resize_filter_c::resized_geometry(const QRect& start, Qt::Edges edges, const QPoint& delta,
-                                             const QSize& min, const QSize& max)
+QRect edge_resize_filter_c::resized_geometry(const QRect &start, Qt::Edges edges, const QPoint &delta, const QSize &min,
+                                             const QSize &max)
 {
     QRect result = start;
     if (edges & Qt::LeftEdge) {
@@ -65,7 +65,7 @@ void edge_resize_filter_c::show_cursor(Qt::Edges edges)
     }
 }
 
-bool edge_resize_filter_c::eventFilter(QObject* watched, QEvent* event)
+bool edge_resize_filter_c::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != frame)
         return false;
@@ -74,7 +74,7 @@ bool edge_resize_filter_c::eventFilter(QObject* watched, QEvent* event)
         frame->update();
         return false;
     case QEvent::MouseButtonPress: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
+        auto *mouse = static_cast<QMouseEvent *>(event);
         const QPoint point = mouse->position().toPoint();
         const Qt::Edges edges = edges_at(point, frame->size());
         if (mouse->button() != Qt::LeftButton || !edges || frame->button_at(point) || frame->isMaximized())
@@ -85,10 +85,11 @@ bool edge_resize_filter_c::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     case QEvent::MouseMove: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
+        auto *mouse = static_cast<QMouseEvent *>(event);
         if (dragging) {
-            frame->setGeometry(resized_geometry(press_geometry, dragging, mouse->globalPosition().toPoint() - press_global,
-                                                frame->minimumSize(), frame->maximumSize()));
+            frame->setGeometry(resized_geometry(press_geometry, dragging,
+                                                mouse->globalPosition().toPoint() - press_global, frame->minimumSize(),
+                                                frame->maximumSize()));
             return true;
         }
         const QPoint point = mouse->position().toPoint();

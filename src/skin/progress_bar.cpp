@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <cmath>
 
-void progress_bar_c::setup(const QString& image_path, const QColor& colour)
+void progress_bar_c::setup(const QString &image_path, const QColor &colour)
 {
     fill_image = QPixmap(image_path);
     fill_brush = QBrush(fill_image);
@@ -16,7 +16,7 @@ void progress_bar_c::set_value(double new_fraction)
     fraction = std::isnan(new_fraction) ? 0.0 : std::clamp(new_fraction, 0.0, 1.0);
 }
 
-void progress_bar_c::paint(QPainter& painter, const QRect& r) const
+void progress_bar_c::paint(QPainter &painter, const QRect &r) const
 {
     painter.save();
     painter.fillRect(r, background);

@@ -16,13 +16,13 @@ public:
     using QObject::QObject;
 
     // The fill texture and the colour of the unfilled part; the value goes to 0.
-    void setup(const QString& image_path, const QColor& colour);
+    void setup(const QString &image_path, const QColor &colour);
     // Kept within 0..1 (anything else, NaN included, would paint outside the
     // bar or a nonsense percentage). Nothing is repainted here.
     void set_value(double fraction);
     double value() const { return fraction; }
 
-    void paint(QPainter& painter, const QRect& r) const;
+    void paint(QPainter &painter, const QRect &r) const;
 
 private:
     QPixmap fill_image;

@@ -6,29 +6,28 @@
 
 #include "skin/button.h"
 
-template <class T>
-class skin_buttons_c {
+template <class T> class skin_buttons_c {
 public:
     using handler_t = typename button_c<T>::handler_t;
 
     skin_buttons_c() = default;
-    skin_buttons_c(const skin_buttons_c&) = delete;
-    skin_buttons_c& operator=(const skin_buttons_c&) = delete;
+    skin_buttons_c(const skin_buttons_c &) = delete;
+    skin_buttons_c &operator=(const skin_buttons_c &) = delete;
     ~skin_buttons_c() { qDeleteAll(list); }
 
     template <template <class> class V>
-    button_c<T>* add(const QString (&images)[3], const QRect& rect, handler_t handler)
+    button_c<T> *add(const QString (&images)[3], const QRect &rect, handler_t handler)
     {
-        auto* button = new V<T>;
+        auto *button = new V<T>;
         button->setup(images[0], images[1], images[2], rect.x(), rect.y(), rect.width(), rect.height());
         button->handler = handler;
         list.append(button);
         return button;
     }
 
-    button_c<T>* at(const QPoint& point, const QRect& window) const
+    button_c<T> *at(const QPoint &point, const QRect &window) const
     {
-        for (button_c<T>* button : list) {
+        for (button_c<T> *button : list) {
             if (button->hit_test(point, window))
                 return button;
         }
@@ -37,10 +36,10 @@ public:
 
     // Returns true when a button changed to pressed; moving is allowed only
     // when no button lies under the point.
-    bool press(const QPoint& point, const QRect& window, bool& moving_allowed)
+    bool press(const QPoint &point, const QRect &window, bool &moving_allowed)
     {
         moving_allowed = false;
-        for (button_c<T>* button : list) {
+        for (button_c<T> *button : list) {
             if (!button->hit_test(point, window))
                 continue;
             if (button->state != button_pressed) {
@@ -54,9 +53,9 @@ public:
 
     // The first hit button not yet hovering becomes hovering and its handler
     // is returned; a second release over it returns nothing.
-    button_c<T>* release(const QPoint& point, const QRect& window)
+    button_c<T> *release(const QPoint &point, const QRect &window)
     {
-        for (button_c<T>* button : list) {
+        for (button_c<T> *button : list) {
             if (button->hit_test(point, window) && button->state != button_hover) {
                 button->state = button_hover;
                 return button;
@@ -66,9 +65,9 @@ public:
     }
 
     // One state change per move. Returns true when something changed.
-    bool move(const QPoint& point, const QRect& window)
+    bool move(const QPoint &point, const QRect &window)
     {
-        for (button_c<T>* button : list) {
+        for (button_c<T> *button : list) {
             const bool hit = button->hit_test(point, window);
             if (hit && button->state == button_normal) {
                 button->state = button_hover;
@@ -82,17 +81,17 @@ public:
         return false;
     }
 
-    void paint(QPainter& painter, const QRect& window) const
+    void paint(QPainter &painter, const QRect &window) const
     {
-        for (const button_c<T>* button : list)
+        for (const button_c<T> *button : list)
             button->paint(painter, window);
     }
 
     void reset_states()
     {
-        for (button_c<T>* button : list)
+        for (button_c<T> *button : list)
             button->state = button_normal;
     }
 
-    QList<button_c<T>*> list;
+    QList<button_c<T> *> list;
 };

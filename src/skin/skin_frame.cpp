@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-skin_frame_c::skin_frame_c(const skin_images_s& frame_images, QWidget* parent)
+skin_frame_c::skin_frame_c(const skin_images_s &frame_images, QWidget *parent)
     : QWidget(parent, Qt::FramelessWindowHint), images(frame_images)
 {
     setLayered();
@@ -27,7 +27,7 @@ void skin_frame_c::setLayered()
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
-void skin_frame_c::mousePressEvent(QMouseEvent* event)
+void skin_frame_c::mousePressEvent(QMouseEvent *event)
 {
     const QPoint point = event->position().toPoint();
     if (!in_band(point)) {
@@ -39,14 +39,14 @@ void skin_frame_c::mousePressEvent(QMouseEvent* event)
     drag_offset = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
-void skin_frame_c::mouseReleaseEvent(QMouseEvent* event)
+void skin_frame_c::mouseReleaseEvent(QMouseEvent *event)
 {
     may_move = false;
     if (release_buttons(event->position().toPoint()))
         event->accept();
 }
 
-void skin_frame_c::mouseMoveEvent(QMouseEvent* event)
+void skin_frame_c::mouseMoveEvent(QMouseEvent *event)
 {
     if (may_move && (event->buttons() & Qt::LeftButton)) {
         move(event->globalPosition().toPoint() - drag_offset);
@@ -56,7 +56,7 @@ void skin_frame_c::mouseMoveEvent(QMouseEvent* event)
         update();
 }
 
-void skin_frame_c::paintEvent(QPaintEvent*)
+void skin_frame_c::paintEvent(QPaintEvent *)
 {
     if (restyle)
         updateStyle();
@@ -65,13 +65,13 @@ void skin_frame_c::paintEvent(QPaintEvent*)
     paint_buttons(painter);
 }
 
-void skin_frame_c::resizeEvent(QResizeEvent* event)
+void skin_frame_c::resizeEvent(QResizeEvent *event)
 {
     restyle = true;
     QWidget::resizeEvent(event);
 }
 
-void skin_frame_c::closeEvent(QCloseEvent* event)
+void skin_frame_c::closeEvent(QCloseEvent *event)
 {
     emit aboutToClose();
     QWidget::closeEvent(event);

@@ -18,14 +18,14 @@ public:
     static constexpr int k_band_height = 100;
     static constexpr int k_refresh_ms = 400;
 
-    skin_frame_c(const skin_images_s& images, QWidget* parent);
+    skin_frame_c(const skin_images_s &images, QWidget *parent);
 
-    const QPixmap& frame_pixmap() const { return frame; }
+    const QPixmap &frame_pixmap() const { return frame; }
     bool restyle_pending() const { return restyle; }
     bool moving_allowed() const { return may_move; }
 
     // A button lies under the point (window coordinates).
-    virtual bool button_at(const QPoint& point) const = 0;
+    virtual bool button_at(const QPoint &point) const = 0;
 
 signals:
     void aboutToClose();
@@ -36,22 +36,22 @@ public slots:
     void setLayered();
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
     // The frame's buttons, by variant. press returns whether moving stays
     // allowed; each returns whether a repaint is due.
-    virtual bool press_buttons(const QPoint& point, bool& allow_moving) = 0;
-    virtual bool release_buttons(const QPoint& point) = 0;
-    virtual bool move_buttons(const QPoint& point) = 0;
-    virtual void paint_buttons(QPainter& painter) const = 0;
+    virtual bool press_buttons(const QPoint &point, bool &allow_moving) = 0;
+    virtual bool release_buttons(const QPoint &point) = 0;
+    virtual bool move_buttons(const QPoint &point) = 0;
+    virtual void paint_buttons(QPainter &painter) const = 0;
     virtual QPixmap logo() const { return QPixmap(); }
 
-    bool in_band(const QPoint& point) const { return point.y() <= k_band_height; }
+    bool in_band(const QPoint &point) const { return point.y() <= k_band_height; }
 
     skin_images_s images;
 

@@ -2,27 +2,28 @@
 
 #include <QPainter>
 
-skin_images_s load_skin_images(const QString& folder)
+skin_images_s load_skin_images(const QString &folder)
 {
     return {QPixmap(folder + QStringLiteral("/so.png")), QPixmap(folder + QStringLiteral("/sl.png")),
             QPixmap(folder + QStringLiteral("/sr.png")), QPixmap(folder + QStringLiteral("/su.png"))};
 }
 
-QPixmap draw_skin_frame(const skin_images_s& images, const QSize& size, const QPixmap& logo, const QString& title,
-                        const QColor& client)
+QPixmap draw_skin_frame(const skin_images_s &images, const QSize &size, const QPixmap &logo, const QString &title,
+                        const QColor &client)
 {
     const int w = size.width();
     const int h = size.height();
-    const QPixmap& so = images.so;
-    const QPixmap& sl = images.sl;
-    const QPixmap& sr = images.sr;
-    const QPixmap& su = images.su;
+    const QPixmap &so = images.so;
+    const QPixmap &sl = images.sl;
+    const QPixmap &sr = images.sr;
+    const QPixmap &su = images.su;
 
     QPixmap frame(size);
     frame.fill(Qt::transparent);
     QPainter painter(&frame);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.fillRect(QRect(sl.width(), so.height(), w - sl.width() - sr.width(), h - so.height() - su.height()), client);
+    painter.fillRect(QRect(sl.width(), so.height(), w - sl.width() - sr.width(), h - so.height() - su.height()),
+                     client);
 
     painter.drawPixmap(QRect(0, 0, k_band_end, so.height()), so, QRect(0, 0, k_band_end, so.height()));
     painter.drawPixmap(QRect(w - k_band_end, 0, k_band_end, so.height()), so,

@@ -16,7 +16,7 @@ struct skin_images_s {
 };
 
 // Loads so.png, sl.png, sr.png and su.png from a resource folder.
-skin_images_s load_skin_images(const QString& folder);
+skin_images_s load_skin_images(const QString &folder);
 
 // Width of the fixed ends of the top band; the middle stretches.
 constexpr int k_band_end = 64;
@@ -24,5 +24,5 @@ constexpr int k_band_end = 64;
 // Draws the band in three slices, the edges stretched, the logo (when given)
 // 120 pixels from the right and the title; the rest stays transparent except
 // the client area, which gets the window colour its pages are drawn on.
-QPixmap draw_skin_frame(const skin_images_s& images, const QSize& size, const QPixmap& logo, const QString& title,
-                        const QColor& client);
+QPixmap draw_skin_frame(const skin_images_s &images, const QSize &size, const QPixmap &logo, const QString &title,
+                        const QColor &client);

@@ -166,10 +166,11 @@ std::string scan_result(const std::string &target, const std::string &images)
 TEST(cli_scan, each_of_27_added_images_scans_as_it_does_alone)
 {
     const std::string folder = scratch_dir() + "/many";
-    ASSERT_TRUE(build_images(folder, "for i in $(seq -w 1 26); do mkfs.fat -C fat$i.img 360 >/dev/null;"
-                                     " printf 'file %s' $i > f.txt; mcopy -i fat$i.img f.txt ::FILE$i.TXT;"
-                                     " mdel -i fat$i.img ::FILE$i.TXT; done"
-                                     "; truncate -s 4M ntfs27.img; mkntfs -F -Q -q ntfs27.img >/dev/null 2>&1"));
+    ASSERT_TRUE(build_images(folder,
+                             "for i in $(seq -w 1 26); do mkfs.fat -C fat$i.img 360 >/dev/null;"
+                             " printf 'file %s' $i > f.txt; mcopy -i fat$i.img f.txt ::FILE$i.TXT;"
+                             " mdel -i fat$i.img ::FILE$i.TXT; done"
+                             "; truncate -s 4M ntfs27.img; mkntfs -F -Q -q ntfs27.img >/dev/null 2>&1"));
     std::vector<std::string> images;
     std::string all;
     for (int i = 1; i <= 27; ++i) {
@@ -202,11 +203,12 @@ TEST(cli_scan, each_of_27_added_images_scans_as_it_does_alone)
 TEST(cli_volumes, free_space_of_unmounted_volumes_comes_from_the_file_system)
 {
     const std::string folder = scratch_dir() + "/free";
-    ASSERT_TRUE(build_images(folder, "mkfs.fat -F 16 -s 1 -C fat16.img 8192 >/dev/null"
-                                     "; head -c 300000 /dev/zero > f.bin; mcopy -i fat16.img f.bin ::F.BIN"
-                                     "; mkfs.fat -F 32 -C fat32.img 40000 >/dev/null; mcopy -i fat32.img f.bin ::F.BIN"
-                                     "; truncate -s 4M ntfs.img; mkntfs -F -Q -q ntfs.img >/dev/null 2>&1"
-                                     "; mkfs.ext2 -q -F ext2.img 2048 >/dev/null 2>&1"));
+    ASSERT_TRUE(build_images(folder,
+                             "mkfs.fat -F 16 -s 1 -C fat16.img 8192 >/dev/null"
+                             "; head -c 300000 /dev/zero > f.bin; mcopy -i fat16.img f.bin ::F.BIN"
+                             "; mkfs.fat -F 32 -C fat32.img 40000 >/dev/null; mcopy -i fat32.img f.bin ::F.BIN"
+                             "; truncate -s 4M ntfs.img; mkntfs -F -Q -q ntfs.img >/dev/null 2>&1"
+                             "; mkfs.ext2 -q -F ext2.img 2048 >/dev/null 2>&1"));
     auto mdir_free = [&](const char *name) {
         std::string out = run_command("mdir -i " + shell_quote(folder + name) + " :: | tr -d ' ' | grep bytesfree");
         return std::stod(out.substr(0, out.find("bytes")));
@@ -248,19 +250,19 @@ TEST(cli_volumes, free_space_of_unmounted_volumes_comes_from_the_file_system)
 TEST(cli_scan, wiped_boot_sectors_are_read_from_their_backups)
 {
     const std::string folder = scratch_dir() + "/wiped";
-    ASSERT_TRUE(build_images(folder, "mkfs.fat -F 32 -C fat32.img 40000 >/dev/null; printf gone > g.txt"
-                                     "; mcopy -i fat32.img g.txt ::GONE.TXT; mdel -i fat32.img ::GONE.TXT"
-                                     "; truncate -s 4M ntfs.img; mkntfs -F -Q -q ntfs.img >/dev/null 2>&1"
-                                     "; for f in fat32 ntfs; do cp $f.img $f-wiped.img; dd if=/dev/zero"
-                                     " of=$f-wiped.img bs=512 count=1 conv=notrunc status=none; done"));
+    ASSERT_TRUE(build_images(folder,
+                             "mkfs.fat -F 32 -C fat32.img 40000 >/dev/null; printf gone > g.txt"
+                             "; mcopy -i fat32.img g.txt ::GONE.TXT; mdel -i fat32.img ::GONE.TXT"
+                             "; truncate -s 4M ntfs.img; mkntfs -F -Q -q ntfs.img >/dev/null 2>&1"
+                             "; for f in fat32 ntfs; do cp $f.img $f-wiped.img; dd if=/dev/zero"
+                             " of=$f-wiped.img bs=512 count=1 conv=notrunc status=none; done"));
     for (const char *fs : {"fat32", "ntfs"}) {
         SCOPED_TRACE(fs);
         const std::string intact = folder + "/" + fs + ".img", wiped = folder + "/" + fs + "-wiped.img";
         run_s listing = run_cli("volumes --json --image " + shell_quote(wiped));
         const QJsonArray volumes = json_list(listing, "volumes");
         ASSERT_FALSE(volumes.isEmpty()) << listing.err;
-        EXPECT_EQ(volumes.last().toObject()["file_system"].toString(),
-                  QString::fromLatin1(fs).toUpper());
+        EXPECT_EQ(volumes.last().toObject()["file_system"].toString(), QString::fromLatin1(fs).toUpper());
         const std::string expected = scan_result(intact, "");
         const std::string got = scan_result(wiped, "");
         // The summary line names the image; compare what follows it.

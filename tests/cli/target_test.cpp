@@ -69,8 +69,8 @@ TEST_F(target_test, whole_volume_images_resolve_with_or_without_file_system)
     EXPECT_EQ(row.total_bytes, 12u << 20);
 
     const std::string wiped = scratch_dir() + "/wiped.img";
-    run_command("cp " + shell_quote(fat) + " " + shell_quote(wiped) + " && dd if=/dev/zero of=" +
-                shell_quote(wiped) + " bs=512 count=1 conv=notrunc status=none");
+    run_command("cp " + shell_quote(fat) + " " + shell_quote(wiped) + " && dd if=/dev/zero of=" + shell_quote(wiped) +
+                " bs=512 count=1 conv=notrunc status=none");
     ASSERT_TRUE(resolve({QString::fromStdString(wiped)}, row, error)) << error.toStdString();
     EXPECT_EQ(row.partition_number, 0);
     EXPECT_EQ(row.file_system, "");

@@ -25,7 +25,7 @@ fat_store_t tree_store()
     store.insert(12, record(12, 11, fat_attr_archive | fat_attr_deleted, "#ile.txt"));
     store.insert(20, record(20, 0, fat_attr_directory, "dirs only"));
     store.insert(21, record(21, 20, fat_attr_directory, "empty"));
-    store.insert(30, record(30, 99, fat_attr_archive, "orphan.txt"));  // parent not stored
+    store.insert(30, record(30, 99, fat_attr_archive, "orphan.txt")); // parent not stored
     return store;
 }
 
@@ -65,7 +65,7 @@ TEST(item_store, loops_of_parent_links_end_and_stay_out_of_the_tree)
     store.insert(42, record(42, 41, fat_attr_archive, "in loop.txt"));
     store.insert(43, record(43, 43, fat_attr_directory, "self"));
     store.insert(44, record(44, 43, fat_attr_archive, "under self.txt"));
-    link_fat_store(store);  // must return
+    link_fat_store(store); // must return
 
     EXPECT_TRUE(child_ids(store, 40).isEmpty()) << "b is on the loop and not linked under a";
     EXPECT_TRUE(child_ids(store, 41).contains(42));

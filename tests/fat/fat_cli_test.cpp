@@ -67,8 +67,9 @@ TEST_F(fat_cli, scan_json_lists_every_recoverable_file_with_its_fields)
                         .contains(o.value(QStringLiteral("state")).toString()));
         for (const char *key : {"date1", "date2", "flags"})
             EXPECT_FALSE(o.contains(QLatin1String(key))) << key;
-        EXPECT_TRUE(o.value(QStringLiteral("path")).toString().endsWith(
-            QLatin1Char('/') + o.value(QStringLiteral("name")).toString()));
+        EXPECT_TRUE(o.value(QStringLiteral("path"))
+                        .toString()
+                        .endsWith(QLatin1Char('/') + o.value(QStringLiteral("name")).toString()));
         by_id.insert(o.value(QStringLiteral("id")).toInteger(), o);
     }
     int expected = 0;
@@ -82,12 +83,12 @@ TEST_F(fat_cli, scan_json_lists_every_recoverable_file_with_its_fields)
         EXPECT_EQ(o.value(QStringLiteral("attributes")).toInteger() & 0x40, 0x40);
         EXPECT_TRUE(o.value(QStringLiteral("deleted")).toBool());
         // ISO 8601 in UTC, the same instant the FAT date and time give.
-        const QDateTime modified =
-            QDateTime::fromString(o.value(QStringLiteral("modified")).toString(), Qt::ISODate);
+        const QDateTime modified = QDateTime::fromString(o.value(QStringLiteral("modified")).toString(), Qt::ISODate);
         EXPECT_TRUE(modified.isValid());
         EXPECT_EQ(modified.timeSpec(), Qt::UTC);
         // Same depth of folders as written.
-        EXPECT_EQ(o.value(QStringLiteral("path")).toString().count(QLatin1Char('/')), e.path.count(QLatin1Char('/')) + 1)
+        EXPECT_EQ(o.value(QStringLiteral("path")).toString().count(QLatin1Char('/')),
+                  e.path.count(QLatin1Char('/')) + 1)
             << qPrintable(e.path);
     }
     EXPECT_GT(expected, 0);
@@ -161,15 +162,17 @@ TEST_F(fat_cli, single_partition_floppy_and_hostile_names)
         const QString path = QStandardPaths::findExecutable(QLatin1String(tool));
         return !path.isEmpty() && QProcess::execute(path, args) == 0;
     };
-    ASSERT_TRUE(mtool("mformat", {QStringLiteral("-C"), QStringLiteral("-f"), QStringLiteral("1440"),
-                                  QStringLiteral("-i"), floppy, QStringLiteral("::")}))
+    ASSERT_TRUE(mtool("mformat",
+                      {QStringLiteral("-C"), QStringLiteral("-f"), QStringLiteral("1440"), QStringLiteral("-i"), floppy,
+                       QStringLiteral("::")}))
         << "mtools is needed to build this image";
     ASSERT_TRUE(mtool("mcopy", {QStringLiteral("-i"), floppy, file, QStringLiteral("::/")}));
     ASSERT_TRUE(mtool("mdel", {QStringLiteral("-i"), floppy, QStringLiteral("::/ABCDEFGH.TXT")}));
     QFile image_file(floppy);
     ASSERT_TRUE(image_file.open(QIODevice::ReadWrite));
     QByteArray bytes = image_file.readAll();
-    const qsizetype at = bytes.indexOf(QByteArray("\xe5" "BCDEFGHTXT"));
+    const qsizetype at = bytes.indexOf(QByteArray("\xe5"
+                                                  "BCDEFGHTXT"));
     ASSERT_GT(at, 0);
     bytes.replace(at + 1, 7, QByteArray("B\x1b[2J\nH"));
     image_file.seek(0);
@@ -262,7 +265,8 @@ protected:
         EXPECT_EQ(r.code, 2) << filter.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(reason)) << r.err.constData();
         QTemporaryDir out;
-        r = cli(QStringList{QStringLiteral("recover"), image, QStringLiteral("--out"), out.path(), QStringLiteral("--all")} +
+        r = cli(QStringList{QStringLiteral("recover"), image, QStringLiteral("--out"), out.path(),
+                            QStringLiteral("--all")} +
                 filter);
         EXPECT_EQ(r.code, 2) << "recover: " << filter.join(' ').toStdString();
     }
@@ -273,7 +277,8 @@ TEST_F(fat_cli_filter, name_globs_any_of_them_ignoring_case)
 {
     EXPECT_EQ(ids(scan({QStringLiteral("--name"), QStringLiteral("*.txt")})),
               expected([](const QJsonObject &o) { return name_of(o).endsWith(QLatin1String(".txt")); }));
-    EXPECT_EQ(ids(scan({QStringLiteral("--name"), QStringLiteral("*.BIN"), QStringLiteral("--name"), QStringLiteral("*one*")})),
+    EXPECT_EQ(ids(scan({QStringLiteral("--name"), QStringLiteral("*.BIN"), QStringLiteral("--name"),
+                        QStringLiteral("*one*")})),
               expected([](const QJsonObject &o) {
                   return name_of(o).endsWith(QLatin1String(".bin")) || name_of(o).contains(QLatin1String("one"));
               }));
@@ -293,7 +298,8 @@ TEST_F(fat_cli_filter, type_lists_extensions)
 
 TEST_F(fat_cli_filter, size_range_with_suffixes)
 {
-    EXPECT_EQ(ids(scan({QStringLiteral("--min-size"), QStringLiteral("2K"), QStringLiteral("--max-size"), QStringLiteral("3k")})),
+    EXPECT_EQ(ids(scan({QStringLiteral("--min-size"), QStringLiteral("2K"), QStringLiteral("--max-size"),
+                        QStringLiteral("3k")})),
               expected([](const QJsonObject &o) {
                   const qint64 size = o.value(QStringLiteral("size")).toInteger();
                   return size >= 2048 && size <= 3072;
@@ -310,13 +316,14 @@ TEST_F(fat_cli_filter, modified_date_range)
     EXPECT_EQ(ids(scan({QStringLiteral("--since"), QStringLiteral("2024-01-01"), QStringLiteral("--until"),
                         QStringLiteral("2024-01-01 10:00")})),
               expected([&](const QJsonObject &o) {
-                  const QDateTime m = QDateTime::fromString(o.value(QStringLiteral("modified")).toString(), Qt::ISODate);
+                  const QDateTime m =
+                      QDateTime::fromString(o.value(QStringLiteral("modified")).toString(), Qt::ISODate);
                   return m.isValid() && m >= since && m <= until;
               }));
     // A date alone as the end takes in the whole day.
-    EXPECT_EQ(ids(scan({QStringLiteral("--until"), QStringLiteral("2023-12-31")})),
-              expected([&](const QJsonObject &o) {
-                  const QDateTime m = QDateTime::fromString(o.value(QStringLiteral("modified")).toString(), Qt::ISODate);
+    EXPECT_EQ(ids(scan({QStringLiteral("--until"), QStringLiteral("2023-12-31")})), expected([&](const QJsonObject &o) {
+                  const QDateTime m =
+                      QDateTime::fromString(o.value(QStringLiteral("modified")).toString(), Qt::ISODate);
                   return m.isValid() && m < since;
               }));
     refused({QStringLiteral("--since"), QStringLiteral("2024-13-01")}, "not a date");
@@ -327,16 +334,16 @@ TEST_F(fat_cli_filter, state_on_scan_and_recover)
 {
     auto state = [](const QJsonObject &o) { return o.value(QStringLiteral("state")).toString(); };
     const QSet<qint64> damaged = expected([&](const QJsonObject &o) { return state(o) != QLatin1String("intact"); });
-    EXPECT_EQ(ids(scan({QStringLiteral("--state"), QStringLiteral("overwritten,partly_overwritten"), QStringLiteral("--state"),
-                        QStringLiteral("no_data")})),
+    EXPECT_EQ(ids(scan({QStringLiteral("--state"), QStringLiteral("overwritten,partly_overwritten"),
+                        QStringLiteral("--state"), QStringLiteral("no_data")})),
               damaged);
     refused({QStringLiteral("--state"), QStringLiteral("gone")}, "not a recovery state");
 
     // recover narrows --all by the same filter.
     QTemporaryDir out;
     run_s r = cli({QStringLiteral("recover"), image, QStringLiteral("--out"), out.path(), QStringLiteral("--all"),
-                   QStringLiteral("--flat"), QStringLiteral("--state"), QStringLiteral("intact"), QStringLiteral("--type"),
-                   QStringLiteral("txt")});
+                   QStringLiteral("--flat"), QStringLiteral("--state"), QStringLiteral("intact"),
+                   QStringLiteral("--type"), QStringLiteral("txt")});
     EXPECT_EQ(r.code, 0) << r.out.constData();
     const int wanted = int(expected([&](const QJsonObject &o) {
                                return state(o) == QLatin1String("intact") && name_of(o).endsWith(QLatin1String(".txt"));

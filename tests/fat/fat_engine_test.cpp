@@ -57,10 +57,16 @@ QByteArray read_file(const QString &path)
 TEST(fat_engine, keeps_directories_and_deleted_entries_only)
 {
     fat_test_image_c img(16, 1, 8192);
-    img.entry(0, 0, "LIVE    TXT", 0x20, 3, 10);                                  // existing file: not kept
-    img.entry(0, 1, "\xE5" "ILE    TXT", 0x20, 4, 100);                          // deleted file
+    img.entry(0, 0, "LIVE    TXT", 0x20, 3, 10); // existing file: not kept
+    img.entry(0, 1,
+              "\xE5"
+              "ILE    TXT",
+              0x20, 4, 100); // deleted file
     uint32_t s = img.long_entry(0, 2, u"Long Directory", "LONGDI~1   ", 0x10, 5, 0);
-    img.entry(0, s + 1, "\xE5" "MPTY   TXT", 0x20, 0, 0);                        // cluster 0: not kept
+    img.entry(0, s + 1,
+              "\xE5"
+              "MPTY   TXT",
+              0x20, 0, 0); // cluster 0: not kept
     img.chain(5, 1);
     img.entry(5, 0, ".          ", 0x10, 5, 0);
     img.entry(5, 1, "..         ", 0x10, 0, 0);
@@ -100,10 +106,16 @@ TEST(fat_engine, keeps_directories_and_deleted_entries_only)
 TEST(fat_engine, everything_below_a_deleted_folder_is_deleted_and_read_through_its_first_cluster)
 {
     fat_test_image_c img(16, 1, 8192);
-    img.entry(0, 0, "\xE5" "LD        ", 0x10, 10, 0);     // deleted folder, chain cleared
-    img.entry(0, 1, "\xE5" "FTER   TXT", 0x20, 40, 5);     // found after the folder's failure
+    img.entry(0, 0,
+              "\xE5"
+              "LD        ",
+              0x10, 10, 0); // deleted folder, chain cleared
+    img.entry(0, 1,
+              "\xE5"
+              "FTER   TXT",
+              0x20, 40, 5); // found after the folder's failure
     img.long_entry(10, 0, u"plan.txt", "PLAN    TXT", 0x20, 11, 20);
-    img.entry(10, 2, "SUB        ", 0x10, 12, 0);      // a live folder inside the deleted one
+    img.entry(10, 2, "SUB        ", 0x10, 12, 0); // a live folder inside the deleted one
     img.entry(12, 0, "NOTE    TXT", 0x20, 13, 30);
     for (uint32_t i = 3; i < 16; ++i) {
         char name[12];
@@ -129,22 +141,49 @@ TEST(fat_engine, duplicate_clusters_follow_the_replacement_rules)
 {
     fat_test_image_c img(16, 1, 8192);
     // Two deleted files on cluster 20: the later creation stays.
-    img.entry(0, 0, "\xE5" "LDER   TXT", 0x20, 20, 1, 0x5821, 0x0100);
-    img.entry(0, 1, "\xE5" "EWER   TXT", 0x20, 20, 2, 0x5821, 0x0200);
+    img.entry(0, 0,
+              "\xE5"
+              "LDER   TXT",
+              0x20, 20, 1, 0x5821, 0x0100);
+    img.entry(0, 1,
+              "\xE5"
+              "EWER   TXT",
+              0x20, 20, 2, 0x5821, 0x0200);
     // Equal times on cluster 21: the first stays.
-    img.entry(0, 2, "\xE5" "IRST   TXT", 0x20, 21, 1, 0x5821, 0x0100);
-    img.entry(0, 3, "\xE5" "ECOND  TXT", 0x20, 21, 2, 0x5821, 0x0100);
+    img.entry(0, 2,
+              "\xE5"
+              "IRST   TXT",
+              0x20, 21, 1, 0x5821, 0x0100);
+    img.entry(0, 3,
+              "\xE5"
+              "ECOND  TXT",
+              0x20, 21, 2, 0x5821, 0x0100);
     // An existing folder and a later deleted one on cluster 22: the existing stays.
     img.entry(0, 4, "LIVE       ", 0x10, 22, 0, 0x5821, 0x0100);
-    img.entry(0, 5, "\xE5" "EAD       ", 0x10, 22, 0, 0x5821, 0x0900);
+    img.entry(0, 5,
+              "\xE5"
+              "EAD       ",
+              0x10, 22, 0, 0x5821, 0x0900);
     // A deleted folder first, then an existing one on cluster 23: replaced.
-    img.entry(0, 6, "\xE5" "LDDIR     ", 0x10, 23, 0, 0x5821, 0x0900);
+    img.entry(0, 6,
+              "\xE5"
+              "LDDIR     ",
+              0x10, 23, 0, 0x5821, 0x0900);
     img.entry(0, 7, "NEWDIR     ", 0x10, 23, 0, 0x5821, 0x0100);
     // A deleted folder holding a deleted file on cluster 24 that a root entry
     // already claims: the entry reached through a deleted folder never replaces.
-    img.entry(0, 8, "\xE5" "OOTF   TXT", 0x20, 24, 1, 0x5821, 0x0100);
-    img.entry(0, 9, "\xE5" "ELDIR     ", 0x10, 25, 0, 0x5821, 0x0100);
-    img.entry(25, 0, "\xE5" "NNER   TXT", 0x20, 24, 9, 0x5821, 0x0F00);
+    img.entry(0, 8,
+              "\xE5"
+              "OOTF   TXT",
+              0x20, 24, 1, 0x5821, 0x0100);
+    img.entry(0, 9,
+              "\xE5"
+              "ELDIR     ",
+              0x10, 25, 0, 0x5821, 0x0100);
+    img.entry(25, 0,
+              "\xE5"
+              "NNER   TXT",
+              0x20, 24, 9, 0x5821, 0x0F00);
     scan_s scan(img);
 
     EXPECT_EQ(scan.name(20), QStringLiteral("#EWER.TXT"));
@@ -168,7 +207,7 @@ TEST(fat_engine, progress_reaches_one_on_the_2001st_read_then_stays_below)
     }
     fat_recovery_c engine;
     use_image(engine, img);
-    std::vector<double> seen;  // progress as each read begins
+    std::vector<double> seen; // progress as each read begins
     engine.set_log([&](const std::string &line) {
         if (line.rfind("file count:", 0) == 0)
             seen.push_back(engine.get_progress());
@@ -188,17 +227,26 @@ TEST(fat_engine, damaged_volumes_end_cleanly)
     fat_test_image_c img(16, 1, 8192);
     img.entry(0, 0, "SELF       ", 0x10, 30, 0);
     img.chain(30, 1);
-    img.entry(30, 0, "AGAIN      ", 0x10, 30, 0);     // a folder holding itself
+    img.entry(30, 0, "AGAIN      ", 0x10, 30, 0); // a folder holding itself
     img.entry(30, 1, "UP         ", 0x10, 31, 0);
     img.chain(31, 1);
-    img.entry(31, 0, "BACK       ", 0x10, 30, 0);     // ... and a loop through a child
-    img.entry(31, 1, "\xE5" "ILE    TXT", 0x20, 32, 3);
-    img.entry(0, 1, "\xE5" "AR        ", 0x10, 60000, 0);  // cluster outside the volume
+    img.entry(31, 0, "BACK       ", 0x10, 30, 0); // ... and a loop through a child
+    img.entry(31, 1,
+              "\xE5"
+              "ILE    TXT",
+              0x20, 32, 3);
+    img.entry(0, 1,
+              "\xE5"
+              "AR        ",
+              0x10, 60000, 0); // cluster outside the volume
     img.entry(0, 2, "LOOP       ", 0x10, 33, 0);
-    img.set_fat(33, 33);                               // a chain that points at itself
+    img.set_fat(33, 33); // a chain that points at itself
     for (uint32_t i = 0; i < 16; ++i)
         img.entry(33, i, "X       TXT", 0x20, 34, 1);
-    img.entry(0, 3, "\xE5" "AST    TXT", 0x20, 35, 3);
+    img.entry(0, 3,
+              "\xE5"
+              "AST    TXT",
+              0x20, 35, 3);
     scan_s scan(img);
 
     ASSERT_NE(scan.item(32), nullptr);
@@ -223,9 +271,18 @@ TEST(fat_engine, a_volume_that_does_not_mount_leaves_only_the_root)
 TEST(fat_engine, stop_keeps_the_partial_store_linked)
 {
     fat_test_image_c img(16, 1, 8192);
-    img.entry(0, 0, "\xE5" "NE     TXT", 0x20, 20, 1);
-    img.entry(0, 1, "\xE5" "WO     TXT", 0x20, 21, 1);
-    img.entry(0, 2, "\xE5" "HREE   TXT", 0x20, 22, 1);
+    img.entry(0, 0,
+              "\xE5"
+              "NE     TXT",
+              0x20, 20, 1);
+    img.entry(0, 1,
+              "\xE5"
+              "WO     TXT",
+              0x20, 21, 1);
+    img.entry(0, 2,
+              "\xE5"
+              "HREE   TXT",
+              0x20, 22, 1);
     fat_recovery_c engine;
     use_image(engine, img);
     engine.set_log([&](const std::string &line) {
@@ -241,15 +298,21 @@ TEST(fat_engine, stop_keeps_the_partial_store_linked)
 
 TEST(fat_engine, restores_deleted_files_from_consecutive_clusters)
 {
-    fat_test_image_c img(12, 8, 4000);  // 4096-byte clusters
-    img.entry(0, 0, "\xE5" "ENK    BIN", 0x20, 10, 10000);
+    fat_test_image_c img(12, 8, 4000); // 4096-byte clusters
+    img.entry(0, 0,
+              "\xE5"
+              "ENK    BIN",
+              0x20, 10, 10000);
     img.fill(10, 1, 0xA1);
     img.fill(11, 1, 0xB2);
     img.fill(12, 1, 0xC3);
     img.fill(13, 1, 0xD4);
     // A deleted file that runs past the end of the volume.
     const uint32_t last = static_cast<uint32_t>((img.bytes().size() - img.data_offset()) / 4096) + 1;
-    img.entry(0, 1, "\xE5" "UTOFF  BIN", 0x20, last, 3 * 4096);
+    img.entry(0, 1,
+              "\xE5"
+              "UTOFF  BIN",
+              0x20, last, 3 * 4096);
     img.fill(last, 1, 0xEE);
     scan_s scan(img);
     QTemporaryDir dir;
@@ -324,7 +387,8 @@ TEST(fat_engine, an_inflated_fat_size_gives_sizes_capped_at_the_volume)
     QFile out(data);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(entries) == entries.size());
     out.close();
-    ASSERT_EQ(QProcess::execute(QStringLiteral("mcopy"), {QStringLiteral("-i"), image, data, QStringLiteral("::DATA.BIN")}),
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mcopy"),
+                                {QStringLiteral("-i"), image, data, QStringLiteral("::DATA.BIN")}),
               0);
     QFile patch(image);
     ASSERT_TRUE(patch.open(QIODevice::ReadWrite) && patch.seek(22));
@@ -378,8 +442,11 @@ TEST(fat_engine, a_wiped_fat32_boot_sector_is_read_from_its_backup)
     QFile text(file);
     ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("some text") == 9);
     text.close();
-    ASSERT_EQ(QProcess::execute(QStringLiteral("mcopy"), {QStringLiteral("-i"), image, file, QStringLiteral("::GONE.TXT")}), 0);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("mdel"), {QStringLiteral("-i"), image, QStringLiteral("::GONE.TXT")}), 0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mcopy"),
+                                {QStringLiteral("-i"), image, file, QStringLiteral("::GONE.TXT")}),
+              0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mdel"), {QStringLiteral("-i"), image, QStringLiteral("::GONE.TXT")}),
+              0);
 
     auto scan_image = [&](fat_recovery_c &engine, std::string *log) {
         std::shared_ptr<block_device_c> volume = open_block_device(image.toStdString(), open_mode_e::read);

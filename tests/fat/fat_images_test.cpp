@@ -28,13 +28,14 @@ struct image_scan_s {
 
     explicit image_scan_s(const QString &image, qint64 start_byte = 0)
     {
-        std::shared_ptr<block_device_c> disk = open_block_device(QFile::encodeName(image).toStdString(),
-                                                                 open_mode_e::read);
+        std::shared_ptr<block_device_c> disk =
+            open_block_device(QFile::encodeName(image).toStdString(), open_mode_e::read);
         if (!disk)
             return;
         opened = true;
-        std::shared_ptr<block_device_c> volume = std::make_shared<slice_device_c>(
-            disk, static_cast<uint64_t>(start_byte), disk->size() - static_cast<uint64_t>(start_byte));
+        std::shared_ptr<block_device_c> volume =
+            std::make_shared<slice_device_c>(disk, static_cast<uint64_t>(start_byte),
+                                             disk->size() - static_cast<uint64_t>(start_byte));
         engine.set_log(nullptr);
         engine.set_device_opener([volume](const std::string &) { return volume; });
         engine.run();
@@ -107,8 +108,7 @@ std::vector<fls_deleted_s> fls_deleted(const QString &image, const fixture_parti
         const qint64 data_sector = (part.data_offset - part.offset) / 512;
         if (static_cast<qint64>(*sector) < data_sector)
             continue;
-        const quint32 cluster =
-            static_cast<quint32>((*sector - data_sector) * 512 / part.cluster_size + 2);
+        const quint32 cluster = static_cast<quint32>((*sector - data_sector) * 512 / part.cluster_size + 2);
         listed.push_back({e.path, cluster});
     }
     return listed;
@@ -118,8 +118,8 @@ std::vector<fls_deleted_s> fls_deleted(const QString &image, const fixture_parti
 // the long name's remains give back).
 bool same_name_as_fls(const QString &fls_name, const QString &ours)
 {
-    return fls_name == ours || (fls_name.startsWith(QLatin1Char('_')) && fls_name.size() == ours.size() &&
-                                fls_name.mid(1) == ours.mid(1));
+    return fls_name == ours ||
+        (fls_name.startsWith(QLatin1Char('_')) && fls_name.size() == ours.size() && fls_name.mid(1) == ours.mid(1));
 }
 
 // Every deleted entry fls lists is ours, under the name fls shows. Two
@@ -130,14 +130,15 @@ void expect_fls_entries(const image_scan_s &scan, const std::vector<fls_deleted_
     for (const fls_deleted_s &e : listed) {
         const fat_item_s *item = scan.item(e.cluster);
         if (!item) {
-            ADD_FAILURE() << "fls lists a deleted entry we do not: " << qPrintable(e.path) << " (cluster "
-                          << e.cluster << ")";
+            ADD_FAILURE() << "fls lists a deleted entry we do not: " << qPrintable(e.path) << " (cluster " << e.cluster
+                          << ")";
             continue;
         }
         bool named = false;
         for (const fls_deleted_s &same : listed)
-            named = named || (same.cluster == e.cluster &&
-                              same_name_as_fls(same.path.section(QLatin1Char('/'), -1), item->name_string()));
+            named = named ||
+                (same.cluster == e.cluster &&
+                 same_name_as_fls(same.path.section(QLatin1Char('/'), -1), item->name_string()));
         EXPECT_TRUE(named) << "fls: " << qPrintable(e.path) << ", ours: " << qPrintable(item->name_string());
     }
 }
@@ -236,8 +237,8 @@ TEST(fat_public_images, every_one_scans_to_its_end)
         {"dfir_ntfs/fat_lfn_test.raw.gz", 0, 0, true},
         {"dfir_ntfs/fat32_loop.raw.gz", 0, 0, true},
         {"dfir_ntfs/fat_noloop.raw.gz", 0, 0, true},
-        {"dfir_ntfs/fat_unusual_cluster.raw.gz", 0, 0, false},  // 4096-byte sectors
-        {"dfir_ntfs/fat32_small.raw.gz", 0, 0, false},          // 2048-byte sectors
+        {"dfir_ntfs/fat_unusual_cluster.raw.gz", 0, 0, false}, // 4096-byte sectors
+        {"dfir_ntfs/fat32_small.raw.gz", 0, 0, false},         // 2048-byte sectors
         // Partitioned, but its boot sector has neither a "FAT" mark nor a
         // sector count: refused, as sleuthkit refuses it.
         {"dfir_ntfs/fat64.raw.gz", 1, 2048 * 512, false},
@@ -275,9 +276,8 @@ TEST(fat_public_images, deleted_entries_their_readme_names_are_listed)
     }
     // Every deleted entry with a cluster that fls lists is ours too, under its name.
     for (const char *file : {"dfir_ntfs/fat_deleted_dir_2.raw.gz", "dfir_ntfs/fat32_full_test.tgz",
-                             "dfir_ntfs/fat16_moved.raw.gz", "dfir_ntfs/fat_noloop.raw.gz",
-                             "dfir_ntfs/fat_dir.raw.gz", "dfir_ntfs/fat32_loop.raw.gz",
-                             "dfir_ntfs/fat_deleted_dir.raw.gz"}) {
+                             "dfir_ntfs/fat16_moved.raw.gz", "dfir_ntfs/fat_noloop.raw.gz", "dfir_ntfs/fat_dir.raw.gz",
+                             "dfir_ntfs/fat32_loop.raw.gz", "dfir_ntfs/fat_deleted_dir.raw.gz"}) {
         SCOPED_TRACE(file);
         const QString image = unpack(QString::fromLatin1(file));
         image_scan_s scan(image);

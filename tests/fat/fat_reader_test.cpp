@@ -107,15 +107,14 @@ TEST(fat_boot, accepts_a_sound_boot_sector_and_refuses_each_broken_field)
         size_t offset;
         uint8_t value;
     } cases[] = {
-        {11, 0x01},            // 513-byte sectors
-        {12, 0x10},            // 4096-byte sectors
-        {13, 3},               // sectors per cluster not a power of two
-        {13, 0},
-        {14, 0},               // no reserved sectors
-        {16, 3},               // three FATs
-        {17, 7},               // root entries not a multiple of 16
-        {510, 0x00},           // no signature
-        {54, 'X'},             // no "FAT" mark
+        {11, 0x01},           // 513-byte sectors
+        {12, 0x10},           // 4096-byte sectors
+        {13, 3},              // sectors per cluster not a power of two
+        {13, 0},     {14, 0}, // no reserved sectors
+        {16, 3},              // three FATs
+        {17, 7},              // root entries not a multiple of 16
+        {510, 0x00},          // no signature
+        {54, 'X'},            // no "FAT" mark
     };
     for (const damage_s &d : cases) {
         std::vector<uint8_t> boot = boot_of(img);
@@ -123,11 +122,11 @@ TEST(fat_boot, accepts_a_sound_boot_sector_and_refuses_each_broken_field)
         EXPECT_EQ(parse_fat_boot(boot.data(), boot.size(), 0, g), fr_no_filesystem) << "offset " << d.offset;
     }
     std::vector<uint8_t> boot = boot_of(img);
-    boot[22] = 1;  // one sector per FAT cannot hold the FAT
+    boot[22] = 1; // one sector per FAT cannot hold the FAT
     boot[23] = 0;
     EXPECT_EQ(parse_fat_boot(boot.data(), boot.size(), 0, g), fr_no_filesystem);
     boot = boot_of(img);
-    boot[19] = 10;  // fewer sectors than the system area
+    boot[19] = 10; // fewer sectors than the system area
     boot[20] = 0;
     EXPECT_EQ(parse_fat_boot(boot.data(), boot.size(), 0, g), fr_no_filesystem);
     // A span shorter than a sector is refused, not read past.
@@ -145,7 +144,7 @@ TEST(fat_boot, cluster_count_decides_the_type_and_fat32_needs_no_root_entries)
     std::vector<uint8_t> boot(512, 0);
     memcpy(boot.data(), small.bytes().data(), 512);
     boot[13] = 1;
-    boot[17] = boot[18] = 0;   // no fixed root directory
+    boot[17] = boot[18] = 0; // no fixed root directory
     boot[19] = boot[20] = 0;
     uint32_t total = 71000, fat_sectors = 560;
     memcpy(boot.data() + 32, &total, 4);
@@ -157,7 +156,7 @@ TEST(fat_boot, cluster_count_decides_the_type_and_fat32_needs_no_root_entries)
     ASSERT_EQ(parse_fat_boot(boot.data(), 512, 0, g), 0);
     EXPECT_EQ(g.type, fat32);
     EXPECT_EQ(g.root_base, 2u);
-    boot[17] = 16;  // FAT32 with a fixed root directory is not FAT32
+    boot[17] = 16; // FAT32 with a fixed root directory is not FAT32
     EXPECT_EQ(parse_fat_boot(boot.data(), 512, 0, g), fr_no_filesystem);
 }
 
@@ -178,8 +177,8 @@ TEST(fat_mount, a_volume_is_read_from_its_own_first_sector)
     disk[510] = 0x55;
     disk[511] = 0xAA;
     disk.insert(disk.end(), img.bytes().begin(), img.bytes().end());
-    bind_volume(std::make_shared<slice_device_c>(std::make_shared<memory_device_c>(disk), 2048 * 512,
-                                          img.bytes().size()));
+    bind_volume(
+        std::make_shared<slice_device_c>(std::make_shared<memory_device_c>(disk), 2048 * 512, img.bytes().size()));
     ASSERT_EQ(fat_open_dir(dir, vol, u"/"), fr_ok);
     EXPECT_EQ(vol.geometry.fat_start, 1u);
     EXPECT_EQ(read_all(dir).size(), 1u);
@@ -227,17 +226,17 @@ TEST(fat_mount, a_rebind_invalidates_objects_of_the_old_mount)
 TEST(fat_read_dir, returns_deleted_entries_and_checked_long_names_only)
 {
     fat_test_image_c img(16, 1, 8192);
-    img.entry(0, 0, "VOLUME  LBL", 0x08, 0, 0);                                  // label: never returned
-    img.long_entry(0, 1, u"Long Name.txt", "LONGNA~1TXT", 0x20, 3, 5);          // slots 1-2
+    img.entry(0, 0, "VOLUME  LBL", 0x08, 0, 0);                        // label: never returned
+    img.long_entry(0, 1, u"Long Name.txt", "LONGNA~1TXT", 0x20, 3, 5); // slots 1-2
     uint32_t s = img.long_entry(0, 3, u"deleted one.txt", "DELETE~1TXT", 0x20, 4, 6);
     for (uint32_t i = 3; i <= s; ++i)
-        img.slot(0, i)[0] = 0xE5;                                                // whole set deleted
+        img.slot(0, i)[0] = 0xE5; // whole set deleted
     s = img.long_entry(0, s + 1, u"bad sum.txt", "BADSUM  TXT", 0x20, 5, 7);
-    img.slot(0, s - 1)[13] ^= 0xFF;                                              // wrong checksum
+    img.slot(0, s - 1)[13] ^= 0xFF; // wrong checksum
     img.entry(0, s + 1, "LOWER   TXT", 0x20, 6, 8);
-    img.slot(0, s + 1)[12] = 0x18;                                               // both parts lower case
-    img.entry(0, s + 2, ".          ", 0x10, 9, 0);                               // dot entry: skipped
-    img.entry(0, s + 3, "\x05KANJI  TXT", 0x20, 10, 0);                          // 0x05 stands for 0xE5
+    img.slot(0, s + 1)[12] = 0x18;                      // both parts lower case
+    img.entry(0, s + 2, ".          ", 0x10, 9, 0);     // dot entry: skipped
+    img.entry(0, s + 3, "\x05KANJI  TXT", 0x20, 10, 0); // 0x05 stands for 0xE5
     img.entry(0, s + 4, "NOEXT      ", 0x20, 11, 0);
     auto entries = read_root(img);
     ASSERT_EQ(entries.size(), 6u);
@@ -277,12 +276,15 @@ TEST(fat_read_dir, deleted_long_names_come_back_only_when_whole)
         return s;
     };
     deleted(u"A name long enough for three pieces.txt", "ANAMEL~1TXT");
-    deleted(u"exactly13.txt", "EXACTL~1TXT");                    // fills its only piece
+    deleted(u"exactly13.txt", "EXACTL~1TXT"); // fills its only piece
     deleted(u"Lost at the far end.txt", "LOSTAT~1TXT", true);
     deleted(u".dot at the far end.txt", "DOTATT~1TXT", true);
     const uint32_t s = deleted(u"middle piece from another name.txt", "MIDDLE~1TXT");
-    img.slot(0, s - 2)[13] ^= 0x5A;                               // another checksum
-    img.entry(0, next, "\xE5" "ONE    TXT", 0x20, 9, 1);           // no pieces at all
+    img.slot(0, s - 2)[13] ^= 0x5A; // another checksum
+    img.entry(0, next,
+              "\xE5"
+              "ONE    TXT",
+              0x20, 9, 1); // no pieces at all
     auto entries = read_root(img);
     ASSERT_EQ(entries.size(), 8u);
     EXPECT_EQ(entries[0].long_name, u"A name long enough for three pieces.txt");
@@ -325,7 +327,7 @@ TEST(fat_read_dir, a_looping_directory_chain_ends)
 {
     fat_test_image_c img(16, 1, 8192);
     img.entry(2, 0, "A       TXT", 0x20, 5, 1);
-    img.set_fat(2, 2);  // the directory's chain points at itself
+    img.set_fat(2, 2); // the directory's chain points at itself
     // With one entry and fifteen empty slots the end marker stops it at
     // once; full slots leave only the 16-bit index to end it.
     for (uint32_t i = 1; i < 16; ++i)
@@ -368,7 +370,7 @@ TEST(fat_path, follows_long_and_short_names_and_refuses_bad_ones)
 
 TEST(fat_read_file, follows_the_chain_and_reads_whole_sectors_straight_through)
 {
-    fat_test_image_c img(16, 4, 40000);  // 2 KiB clusters
+    fat_test_image_c img(16, 4, 40000); // 2 KiB clusters
     // A fragmented file: clusters 5, 9, 7.
     img.set_fat(5, 9);
     img.set_fat(9, 7);
@@ -385,13 +387,13 @@ TEST(fat_read_file, follows_the_chain_and_reads_whole_sectors_straight_through)
     fat_file_setup(file, vol, 5, 3 * 2048);
     std::vector<uint8_t> out(3 * 2048);
     size_t got = 0;
-    ASSERT_EQ(fat_read_file(file, out.data(), 512, &got, false), fr_ok);  // one sector: buffered
+    ASSERT_EQ(fat_read_file(file, out.data(), 512, &got, false), fr_ok); // one sector: buffered
     device->reads.clear();
     // Eight sectors asked for with three left in the cluster: three straight
     // into the caller's buffer, then on along the chain.
     ASSERT_EQ(fat_read_file(file, out.data() + 512, 8 * 512, &got, false), fr_ok);
-    auto first_data = std::find_if(device->reads.begin(), device->reads.end(),
-                                   [&](auto &r) { return r.first >= img.data_offset(); });
+    auto first_data =
+        std::find_if(device->reads.begin(), device->reads.end(), [&](auto &r) { return r.first >= img.data_offset(); });
     ASSERT_NE(first_data, device->reads.end());
     EXPECT_EQ(first_data->first, img.cluster_offset(5) + 512);
     EXPECT_EQ(first_data->second, 3u * 512);
@@ -455,8 +457,7 @@ class bad_spot_device_c : public recording_device_c {
 public:
     bad_spot_device_c(std::vector<uint8_t> bytes, uint64_t from, uint64_t to)
         : recording_device_c(std::move(bytes)), from_(from), to_(to)
-    {
-    }
+    {}
     int64_t read_at(uint64_t offset, void *buffer, size_t len) override
     {
         const int64_t got = recording_device_c::read_at(offset, buffer, len);
@@ -469,7 +470,7 @@ private:
 
 TEST(fat_read_file, clusters_in_a_row_are_one_transfer_and_a_bad_spot_keeps_what_lies_before_it)
 {
-    fat_test_image_c img(16, 4, 40000);  // 2 KiB clusters
+    fat_test_image_c img(16, 4, 40000); // 2 KiB clusters
     img.chain(5, 4);
     for (uint32_t c = 5; c < 9; ++c)
         img.fill(c, 1, static_cast<uint8_t>(c));
@@ -485,9 +486,8 @@ TEST(fat_read_file, clusters_in_a_row_are_one_transfer_and_a_bad_spot_keeps_what
         ASSERT_EQ(fat_read_file(file, out.data(), out.size(), &got, contiguous), fr_ok);
         EXPECT_EQ(got, out.size());
         EXPECT_EQ(out[3 * 2048], 8);
-        const auto data = std::count_if(device->reads.begin(), device->reads.end(), [&](auto &r) {
-            return r.first >= img.data_offset();
-        });
+        const auto data = std::count_if(device->reads.begin(), device->reads.end(),
+                                        [&](auto &r) { return r.first >= img.data_offset(); });
         EXPECT_EQ(data, 1) << "four clusters in a row, one read";
     }
     // Cluster 7 cannot be read: clusters 5 and 6 still come back.
@@ -504,11 +504,11 @@ TEST(fat_read_file, clusters_in_a_row_are_one_transfer_and_a_bad_spot_keeps_what
 
 TEST(fat_codepage, decodes_gbk_pairs_and_maps_back)
 {
-    const uint8_t name[] = {'A', 0xD6, 0xD0, 0xCE, 0xC4, 0x81};  // "A中文" and a cut lead byte
+    const uint8_t name[] = {'A', 0xD6, 0xD0, 0xCE, 0xC4, 0x81}; // "A中文" and a cut lead byte
     std::u16string text = fat_decode_oem(name, sizeof name);
     EXPECT_EQ(text, std::u16string(u"A中文?"));
     EXPECT_EQ(fat_unicode_to_oem(u'中'), 0xD6D0);
-    EXPECT_EQ(fat_unicode_to_oem(u'\u0401'), 0xA7A7);  // Ё
+    EXPECT_EQ(fat_unicode_to_oem(u'\u0401'), 0xA7A7); // Ё
     EXPECT_EQ(fat_oem_to_unicode(0xFFFF), u'?');
     EXPECT_EQ(fat_upper(u'é'), u'É');
     EXPECT_EQ(fat_upper(u'ж'), u'Ж');

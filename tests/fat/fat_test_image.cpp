@@ -16,8 +16,7 @@ static void put32(uint8_t *p, uint32_t v)
     put16(p + 2, v >> 16);
 }
 
-fat_test_image_c::fat_test_image_c(int fat_bits, uint8_t cluster_sectors, uint32_t total_sectors,
-                                   uint16_t root_entries)
+fat_test_image_c::fat_test_image_c(int fat_bits, uint8_t cluster_sectors, uint32_t total_sectors, uint16_t root_entries)
     : fat_bits_(fat_bits), cluster_sectors_(cluster_sectors), bytes_(total_sectors * 512ull)
 {
     uint32_t root_sectors = root_entries / 16;
@@ -99,9 +98,8 @@ uint8_t *fat_test_image_c::slot(uint32_t dir, uint32_t index)
     return bytes_.data() + at + index * 32ull;
 }
 
-void fat_test_image_c::entry(uint32_t dir, uint32_t index, const char *name11, uint8_t attributes,
-                             uint32_t cluster, uint32_t size, uint16_t created_date,
-                             uint16_t created_time)
+void fat_test_image_c::entry(uint32_t dir, uint32_t index, const char *name11, uint8_t attributes, uint32_t cluster,
+                             uint32_t size, uint16_t created_date, uint16_t created_time)
 {
     uint8_t *e = slot(dir, index);
     memset(e, 0, 32);
@@ -116,9 +114,8 @@ void fat_test_image_c::entry(uint32_t dir, uint32_t index, const char *name11, u
     put32(e + 28, size);
 }
 
-uint32_t fat_test_image_c::long_entry(uint32_t dir, uint32_t index, const std::u16string &name,
-                                      const char *name11, uint8_t attributes, uint32_t cluster,
-                                      uint32_t size)
+uint32_t fat_test_image_c::long_entry(uint32_t dir, uint32_t index, const std::u16string &name, const char *name11,
+                                      uint8_t attributes, uint32_t cluster, uint32_t size)
 {
     const uint8_t sum = fat_short_name_checksum(reinterpret_cast<const uint8_t *>(name11));
     const uint32_t pieces = static_cast<uint32_t>((name.size() + 12) / 13);

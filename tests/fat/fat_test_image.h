@@ -12,8 +12,7 @@
 class fat_test_image_c {
 public:
     // A superfloppy volume with 512-byte sectors, one reserved sector and two FATs.
-    fat_test_image_c(int fat_bits, uint8_t cluster_sectors, uint32_t total_sectors,
-                     uint16_t root_entries = 512);
+    fat_test_image_c(int fat_bits, uint8_t cluster_sectors, uint32_t total_sectors, uint16_t root_entries = 512);
 
     std::vector<uint8_t> &bytes() { return bytes_; }
     uint32_t cluster_bytes() const { return cluster_sectors_ * 512u; }
@@ -29,8 +28,8 @@ public:
     // slots running on through the following clusters).
     uint8_t *slot(uint32_t dir, uint32_t index);
     // A short entry; name11 is the 8+3 form, e.g. "FILE    TXT".
-    void entry(uint32_t dir, uint32_t index, const char *name11, uint8_t attributes, uint32_t cluster,
-               uint32_t size, uint16_t created_date = 0x5821, uint16_t created_time = 0);
+    void entry(uint32_t dir, uint32_t index, const char *name11, uint8_t attributes, uint32_t cluster, uint32_t size,
+               uint16_t created_date = 0x5821, uint16_t created_time = 0);
     // Long-name pieces before the short entry; returns the short entry's index.
     uint32_t long_entry(uint32_t dir, uint32_t index, const std::u16string &name, const char *name11,
                         uint8_t attributes, uint32_t cluster, uint32_t size);

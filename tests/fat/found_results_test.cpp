@@ -127,7 +127,7 @@ TEST(safe_name, names_from_disk_become_single_readable_entries)
     EXPECT_EQ(safe_file_name(QString(QChar(0xD800)) + QStringLiteral("x")), QStringLiteral("_x"))
         << "a lone surrogate cannot be written as UTF-8";
     EXPECT_EQ(safe_file_name(QStringLiteral("中文.txt")), QStringLiteral("中文.txt"));
-    const QString long_name = QString(200, QChar(0x4E2D));  // 600 bytes in UTF-8
+    const QString long_name = QString(200, QChar(0x4E2D)); // 600 bytes in UTF-8
     EXPECT_LE(safe_file_name(long_name).toUtf8().size(), 240);
     EXPECT_GT(safe_file_name(long_name).size(), 0);
 }

@@ -31,7 +31,7 @@ public:
 private:
     void answer()
     {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || box == last || texts.size() >= answers.size())
             return;
         last = box;
@@ -39,11 +39,11 @@ private:
             text = box->text();
             title = box->windowTitle();
             has_parent = box->parentWidget() != nullptr;
-            for (QAbstractButton* shown : box->buttons())
+            for (QAbstractButton *shown : box->buttons())
                 buttons.append(box->standardButton(shown));
         }
         texts.append(box->text());
-        if (QAbstractButton* target = box->button(answers.at(texts.size() - 1)))
+        if (QAbstractButton *target = box->button(answers.at(texts.size() - 1)))
             target->click();
         else
             box->reject();

@@ -46,7 +46,7 @@ QString source_dir()
     return qEnvironmentVariable("TARN_SOURCE_DIR");
 }
 
-bool run(const QString& program, const QStringList& arguments, const QString& output_file = QString())
+bool run(const QString &program, const QStringList &arguments, const QString &output_file = QString())
 {
     QProcess process;
     if (!output_file.isEmpty())
@@ -55,7 +55,7 @@ bool run(const QString& program, const QStringList& arguments, const QString& ou
     return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-int row_of(const QList<volume_item_s>& rows, const QString& image)
+int row_of(const QList<volume_item_s> &rows, const QString &image)
 {
     for (int i = 0; i < rows.size(); ++i)
         if (rows[i].device_name.startsWith(image))
@@ -63,7 +63,7 @@ int row_of(const QList<volume_item_s>& rows, const QString& image)
     return -1;
 }
 
-int row_of(const QList<drive_item_s>& rows, const QString& image)
+int row_of(const QList<drive_item_s> &rows, const QString &image)
 {
     for (int i = 0; i < rows.size(); ++i)
         if (rows[i].name == image)
@@ -71,21 +71,21 @@ int row_of(const QList<drive_item_s>& rows, const QString& image)
     return -1;
 }
 
-QAction* menu_entry(main_window_c& window, const char* key)
+QAction *menu_entry(main_window_c &window, const char *key)
 {
-    for (QAction* entry : window.main_menu()->actions())
+    for (QAction *entry : window.main_menu()->actions())
         if (entry->text() == lookup_text(key))
             return entry;
     return nullptr;
 }
 
 // Models are replaced whole, never edited: one check of each as it stands.
-void check_model(QAbstractItemModel* model)
+void check_model(QAbstractItemModel *model)
 {
     QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
 }
 
-void select_row(QListView* list, int row)
+void select_row(QListView *list, int row)
 {
     list->setCurrentIndex(list->model()->index(row, 0));
 }
@@ -104,9 +104,9 @@ private:
 
     // Opens every folder of page 4's tree, checks its rows and restores them
     // into a folder of their own below dest, as a user would.
-    void restore_every_folder(main_window_c& window, const QString& dest)
+    void restore_every_folder(main_window_c &window, const QString &dest)
     {
-        recovery_window_c* page = window.recovery_page();
+        recovery_window_c *page = window.recovery_page();
         page->tv_dirtree->expandAll();
         const QList<QModelIndex> folders = all_folders(page->tv_dirtree->model());
         for (int i = 0; i < folders.size(); ++i) {
@@ -134,7 +134,8 @@ private slots:
         sample = folder.filePath("sample.img");
         lost = folder.filePath("lost.img");
         QVERIFY(run("xz", {"-dc", source_dir() + "/samples/sample.img.xz"}, sample));
-        QVERIFY(run("bash", {source_dir() + "/tests/partitions/make_lost_partitions.sh", lost}, folder.filePath("layout")));
+        QVERIFY(
+            run("bash", {source_dir() + "/tests/partitions/make_lost_partitions.sh", lost}, folder.filePath("layout")));
     }
 
     void window_flow()
@@ -161,11 +162,11 @@ private slots:
             random.putChar(char(i * 7919 % 251));
         random.close();
         QFile(folder.filePath("zero.img")).open(QIODevice::WriteOnly);
-        const std::pair<QString, const char*> refused[] = {{random.fileName(), "image_partial_sector"},
-                                                           {folder.filePath("zero.img"), "image_empty"},
-                                                           {folder.path(), "image_folder"},
-                                                           {folder.filePath("missing.img"), "image_missing"}};
-        for (const auto& [path, reason] : refused) {
+        const std::pair<QString, const char *> refused[] = {{random.fileName(), "image_partial_sector"},
+                                                            {folder.filePath("zero.img"), "image_empty"},
+                                                            {folder.path(), "image_folder"},
+                                                            {folder.filePath("missing.img"), "image_missing"}};
+        for (const auto &[path, reason] : refused) {
             box_answerer_c box(QMessageBox::Ok);
             QCOMPARE(window.open_images({path}), 0);
             QVERIFY2(box.text.contains(path) && box.text.contains(lookup_text(reason)), qPrintable(box.text));
@@ -202,8 +203,8 @@ private slots:
         QVERIFY(QFile::copy(sample, second_copy));
         const int volumes_before = volume_rows().size();
         const int drives_before = drive_rows().size();
-        QWidget* asked_from = nullptr;
-        window.choose_images = [&](QWidget* parent) {
+        QWidget *asked_from = nullptr;
+        window.choose_images = [&](QWidget *parent) {
             asked_from = parent;
             return QStringList{second_copy};
         };
@@ -217,7 +218,7 @@ private slots:
 
         // After start-up: the volume page, with the sample's partition listed.
         QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
-        volume_window_c* volumes = window.volume_page();
+        volume_window_c *volumes = window.volume_page();
         QCOMPARE(window.current_page(), volumes);
         QVERIFY(volumes->isVisible());
         QCOMPARE(volumes->lv_volumes->model()->rowCount(), volume_rows().size());
@@ -316,7 +317,7 @@ private slots:
         scan_running = false;
 
         // Drive page: the wiped disk, its partitions found, the table repaired.
-        drive_window_c* drives = window.drive_page();
+        drive_window_c *drives = window.drive_page();
         select_row(drives->lv_drives, 0);
         {
             box_answerer_c box(QMessageBox::Ok);
@@ -327,7 +328,7 @@ private slots:
         const int lost_row = row_of(drive_rows(), QFileInfo(lost).canonicalFilePath());
         QVERIFY(lost_row > 0);
         select_row(drives->lv_drives, lost_row);
-        partition_window_c* partitions = window.partition_page();
+        partition_window_c *partitions = window.partition_page();
         QTest::mouseClick(drives->btn_scan, Qt::LeftButton);
         QCOMPARE(window.current_page(), partitions);
         QTRY_VERIFY_WITH_TIMEOUT(partitions->search().isFinished(), 60000);
@@ -387,10 +388,10 @@ private slots:
 
         // Help opens the page shipped with the program, in a window of its own.
         menu_entry(window, "menu_help")->trigger();
-        auto* help = window.findChild<QDialog*>("help_window");
+        auto *help = window.findChild<QDialog *>("help_window");
         QVERIFY(help && help->isVisible());
-        const QString help_text = help->findChild<QTextBrowser*>("help_text")->toPlainText();
-        for (const char* topic : {"Deep scan", "Scan files", "Partition repair", "different drive", "pkexec"})
+        const QString help_text = help->findChild<QTextBrowser *>("help_text")->toPlainText();
+        for (const char *topic : {"Deep scan", "Scan files", "Partition repair", "different drive", "pkexec"})
             QVERIFY2(help_text.contains(topic), topic);
         help->close();
         QFile chinese(help_page_for("cn"));
@@ -412,16 +413,16 @@ private slots:
         window.on_init_finished();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        recovery_window_c* page = window.recovery_page();
+        recovery_window_c *page = window.recovery_page();
         const QString scan_file = folder.filePath("sample.sav");
-        page->choose_destination = [&](QWidget*) { return destination; };
-        page->choose_save_file = [&](QWidget*) { return scan_file; };
-        page->choose_scan_file = [&](QWidget*) { return scan_file; };
-        page->open_folder = [&](const QString& shown) { opened = shown; };
+        page->choose_destination = [&](QWidget *) { return destination; };
+        page->choose_save_file = [&](QWidget *) { return scan_file; };
+        page->choose_scan_file = [&](QWidget *) { return scan_file; };
+        page->open_folder = [&](const QString &shown) { opened = shown; };
 
         // Home, the volume page, the sample's partition, a file-system scan.
         QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
-        volume_window_c* volumes = window.volume_page();
+        volume_window_c *volumes = window.volume_page();
         QCOMPARE(window.current_page(), volumes);
         const int sample_row = row_of(volume_rows(), sample);
         QVERIFY(sample_row > 0);
@@ -434,7 +435,7 @@ private slots:
             return;
         const QSet<QByteArray> restored = restored_hashes(folder.filePath("fat"));
         int compared = 0;
-        for (const fixture_entry_s& e : manifest.entries()) {
+        for (const fixture_entry_s &e : manifest.entries()) {
             if (!e.recoverable() || e.fragmented || e.first_cluster <= 0)
                 continue;
             QVERIFY2(restored.contains(e.sha256), qPrintable(e.path));

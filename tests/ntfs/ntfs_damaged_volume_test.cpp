@@ -16,7 +16,10 @@ struct image_s {
     std::vector<uint8_t> bytes;
     ntfs_geometry_s geometry;
 
-    uint8_t *record(uint64_t n) { return bytes.data() + geometry.mft_lcn * geometry.cluster_size + n * geometry.record_size; }
+    uint8_t *record(uint64_t n)
+    {
+        return bytes.data() + geometry.mft_lcn * geometry.cluster_size + n * geometry.record_size;
+    }
 
     // Offset inside record n of the first attribute of type, found on a fixed-up copy.
     const attribute_s find(uint64_t n, uint32_t type, size_t *offset)
@@ -56,8 +59,7 @@ struct scan_s {
 std::unique_ptr<scan_s> scan(const std::vector<uint8_t> &bytes)
 {
     auto s = std::make_unique<scan_s>();
-    s->session.startup_result =
-        ntfs_scan_startup_device(std::make_shared<memory_device_c>(bytes), &s->session.context);
+    s->session.startup_result = ntfs_scan_startup_device(std::make_shared<memory_device_c>(bytes), &s->session.context);
     if (s->session.startup_result == 0)
         s->records = scan_all(s->session.context);
     return s;
@@ -72,7 +74,7 @@ TEST(ntfs_damaged_volume, a_torn_record_is_skipped_and_the_scan_goes_on)
     auto image = load_testfs1();
     if (!image)
         GTEST_SKIP() << "shared test images not found";
-    image->record(file_with_12345)[1022] ^= 0xFF;  // second stride's check value
+    image->record(file_with_12345)[1022] ^= 0xFF; // second stride's check value
     auto s = scan(image->bytes);
     ASSERT_EQ(s->session.startup_result, 0);
     EXPECT_FALSE(s->records.count(file_with_12345));
@@ -94,15 +96,14 @@ TEST(ntfs_damaged_volume, a_run_outside_the_volume_fails_and_touches_nothing)
     uint8_t header = image->record(thousand_bytes_file)[offset];
     ASSERT_EQ(header >> 4, 2) << "expects a two-byte cluster offset";
     uint8_t *lcn = image->record(thousand_bytes_file) + offset + 1 + (header & 0x0F);
-    lcn[0] = 0xFF, lcn[1] = 0x7F;  // cluster 32767 of a 4,096-cluster volume
+    lcn[0] = 0xFF, lcn[1] = 0x7F; // cluster 32767 of a 4,096-cluster volume
     auto s = scan(image->bytes);
     ASSERT_EQ(s->session.startup_result, 0);
     std::string out = scratch_dir() + "/outside.bin";
     FILE *f = fopen(out.c_str(), "wb");
     fputs("keep me", f);
     fclose(f);
-    EXPECT_EQ(ntfs_recover_file(&s->session.context, thousand_bytes_file, 0, out.c_str(), nullptr),
-              ntfs_error_outside);
+    EXPECT_EQ(ntfs_recover_file(&s->session.context, thousand_bytes_file, 0, out.c_str(), nullptr), ntfs_error_outside);
     EXPECT_EQ(read_file(out), "keep me");
 }
 

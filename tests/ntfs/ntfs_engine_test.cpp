@@ -24,8 +24,7 @@ ntfs_scan_record make_record(uint64_t id, uint64_t parent, uint8_t flags, const 
     return r;
 }
 
-constexpr uint8_t dir = ntfs_record_flag_directory, file = ntfs_record_flag_file,
-                  deleted = ntfs_record_flag_deleted;
+constexpr uint8_t dir = ntfs_record_flag_directory, file = ntfs_record_flag_file, deleted = ntfs_record_flag_deleted;
 
 // A library that hands out a fixed list of records.
 struct scripted_library_s {
@@ -33,7 +32,7 @@ struct scripted_library_s {
     int32_t startup_result = 0;
     size_t next_index = 0;
     int startups = 0, shutdowns = 0;
-    std::function<void(size_t)> on_next;   // called before record i is returned
+    std::function<void(size_t)> on_next; // called before record i is returned
     uint32_t recovered_low = 0, recovered_high = 0;
     int32_t recover_result = 7;
     std::string recovered_path;
@@ -173,9 +172,12 @@ TEST(ntfs_engine, empty_library_leaves_progress_and_counts_at_zero)
 TEST(ntfs_engine, keeps_directories_and_deleted_entries_only)
 {
     engine_fixture_s f;
-    f.script.records = {make_record(5, 5, dir, u"."), make_record(30, 5, dir, u"live dir"),
-                        make_record(31, 30, file, u"live.txt"), make_record(32, 30, file | deleted, u"gone.txt"),
-                        make_record(33, 5, dir | deleted, u"old dir"), make_record(32, 30, file | deleted, u"again.txt")};
+    f.script.records = {make_record(5, 5, dir, u"."),
+                        make_record(30, 5, dir, u"live dir"),
+                        make_record(31, 30, file, u"live.txt"),
+                        make_record(32, 30, file | deleted, u"gone.txt"),
+                        make_record(33, 5, dir | deleted, u"old dir"),
+                        make_record(32, 30, file | deleted, u"again.txt")};
     f.scan();
     const ntfs_store_t &store = f.engine.store();
     EXPECT_EQ(f.engine.get_read_count(), 6u);
@@ -334,8 +336,7 @@ TEST(ntfs_engine, live_entries_are_copied_only_when_their_path_opens)
         << "a path that does not open";
     EXPECT_EQ(choose_ntfs_entry_source(f.engine, 30, file, &source), ntfs_entry_source_e::library)
         << "a folder is not a file to copy";
-    EXPECT_EQ(choose_ntfs_entry_source(f.engine, 99, file, &source), ntfs_entry_source_e::library)
-        << "no stored path";
+    EXPECT_EQ(choose_ntfs_entry_source(f.engine, 99, file, &source), ntfs_entry_source_e::library) << "no stored path";
 
     // Restoring rows: the live file is copied, a name without a record left
     // is reported as having no data.

@@ -113,7 +113,8 @@ TEST(ntfs_fixture, deleted_entries_are_listed_under_their_paths_and_restore_exac
             EXPECT_EQ(item.is_directory(), m.kind == fixture_kind_e::dir);
             EXPECT_EQ(f.path(static_cast<quint64>(m.mft_record)), m.path);
             if (m.recoverable()) {
-                EXPECT_EQ(f.restore(static_cast<quint64>(m.mft_record)), m.sha256) << m.notes.join(QLatin1Char(',')).toStdString();
+                EXPECT_EQ(f.restore(static_cast<quint64>(m.mft_record)), m.sha256)
+                    << m.notes.join(QLatin1Char(',')).toStdString();
                 ++restored;
             }
         }
@@ -133,7 +134,8 @@ TEST(ntfs_fixture, live_files_restore_exactly_from_the_unmounted_image)
             continue;
         SCOPED_TRACE(m.path.toStdString());
         EXPECT_FALSE(f.engine.store().contains(static_cast<quint64>(m.mft_record)));
-        EXPECT_EQ(f.restore(static_cast<quint64>(m.mft_record)), m.sha256) << m.notes.join(QLatin1Char(',')).toStdString();
+        EXPECT_EQ(f.restore(static_cast<quint64>(m.mft_record)), m.sha256)
+            << m.notes.join(QLatin1Char(',')).toStdString();
         ++restored;
     }
     EXPECT_GE(restored, 4);

@@ -89,7 +89,7 @@ TEST(ntfs_found_tree, folders_fifty_thousand_deep)
         ASSERT_EQ(rows.size(), 1);
         EXPECT_EQ(rows[0].folders.size(), qsizetype(depth));
         EXPECT_TRUE(rows[0].path().endsWith(QStringLiteral("/d/bottom.txt")));
-        found_folder_s copy = root;  // a shared copy is freed without walking
+        found_folder_s copy = root; // a shared copy is freed without walking
     }
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 constexpr uint64_t directory = 39;
 constexpr uint16_t directory_sequence = 3;
-constexpr uint64_t mid_2019 = 132019991644766575ull;  // a FILETIME of May 2019
+constexpr uint64_t mid_2019 = 132019991644766575ull; // a FILETIME of May 2019
 constexpr size_t key_pos = 128;
 
 struct key_fields_s {
@@ -132,13 +132,14 @@ TEST(ntfs_index_trace, short_name_goes_only_when_its_long_name_was_found_too)
     const uint8_t posix = 0, win32 = 1, dos = 2;
     std::vector<index_trace_s> traces = {
         trace(u"Quarterly report.docx", win32, mid_2019), trace(u"QUARTE~1.DOC", dos, mid_2019),
-        trace(u"LONELY~1.TXT", dos, mid_2019 + 1),   // its long name was overwritten
-        trace(u"ANOTHE~1.TXT", dos, mid_2019 + 2), trace(u"another one.txt", posix, mid_2019 + 3),
+        trace(u"LONELY~1.TXT", dos, mid_2019 + 1), // its long name was overwritten
+        trace(u"ANOTHE~1.TXT", dos, mid_2019 + 2),        trace(u"another one.txt", posix, mid_2019 + 3),
     };
     drop_short_twins(traces);
     std::vector<std::u16string> names;
     for (const index_trace_s &t : traces)
         names.push_back(t.name);
-    EXPECT_EQ(names, (std::vector<std::u16string>{u"Quarterly report.docx", u"LONELY~1.TXT", u"ANOTHE~1.TXT",
-                                                  u"another one.txt"}));
+    EXPECT_EQ(names,
+              (std::vector<std::u16string>{u"Quarterly report.docx", u"LONELY~1.TXT", u"ANOTHE~1.TXT",
+                                           u"another one.txt"}));
 }

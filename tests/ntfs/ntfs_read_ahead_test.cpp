@@ -84,8 +84,7 @@ class bad_records_device_c : public block_device_c {
 public:
     bad_records_device_c(std::vector<uint8_t> mft, std::vector<uint64_t> bad)
         : mft_(std::move(mft)), bad_(std::move(bad))
-    {
-    }
+    {}
     int64_t read_at(uint64_t offset, void *buffer, size_t len) override
     {
         for (uint64_t n : bad_)
@@ -103,7 +102,7 @@ private:
 
 struct walk_s {
     scan_session_s session;
-    std::vector<ntfs_scan_record> records;  // in the order reported
+    std::vector<ntfs_scan_record> records; // in the order reported
 };
 
 std::unique_ptr<walk_s> walk(std::shared_ptr<block_device_c> device)
@@ -179,7 +178,7 @@ TEST(ntfs_read_ahead, torn_records_inside_a_batch_are_passed_over)
 {
     std::vector<uint8_t> mft = make_mft();
     for (uint64_t torn : {1023, 1024, 1501, 2000})
-        mft[torn * record_size + 1022] ^= 0xFF;  // second stride's check value
+        mft[torn * record_size + 1022] ^= 0xFF; // second stride's check value
     auto whole = walk(std::make_shared<memory_device_c>(mft));
     ASSERT_EQ(whole->session.startup_result, ntfs_ok);
     EXPECT_EQ(ids_of(*whole), all_but({1023, 1024, 1501, 2000}));

@@ -76,15 +76,15 @@ TEST(ntfs_run_list, decodes_relative_sparse_and_negative_runs)
 TEST(ntfs_run_list, refuses_damaged_encodings)
 {
     bool ok = true;
-    decode({0x00 | 0x10, 0x01}, &ok);  // length width 0
+    decode({0x00 | 0x10, 0x01}, &ok); // length width 0
     EXPECT_FALSE(ok);
-    decode({0x21, 0x10}, &ok);  // fields run past the end
+    decode({0x21, 0x10}, &ok); // fields run past the end
     EXPECT_FALSE(ok);
-    decode({0x11, 0x00, 0x05, 0x00}, &ok);  // zero length
+    decode({0x11, 0x00, 0x05, 0x00}, &ok); // zero length
     EXPECT_FALSE(ok);
-    decode({0x11, 0x04, 0x10, 0x11, 0x04, 0xE0, 0x00}, &ok);  // 0x10 - 0x20 < 0
+    decode({0x11, 0x04, 0x10, 0x11, 0x04, 0xE0, 0x00}, &ok); // 0x10 - 0x20 < 0
     EXPECT_FALSE(ok);
-    decode({0x19, 0x01, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0x00}, &ok);  // offset wider than 8 bytes
+    decode({0x19, 0x01, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0x00}, &ok); // offset wider than 8 bytes
     EXPECT_FALSE(ok);
 }
 
@@ -101,10 +101,10 @@ TEST(ntfs_mft_record, fixups_restore_the_stride_tails_and_catch_torn_records)
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(attrs[0].value.data), attrs[0].value.size), "payload!");
 
     auto torn = make_record();
-    torn[1023] = 0x0C;  // second sector written by another update
+    torn[1023] = 0x0C; // second sector written by another update
     EXPECT_FALSE(apply_fixups(torn.data(), torn.size()));
     auto bad_usa = make_record();
-    bad_usa[6] = 200;  // array larger than its stride
+    bad_usa[6] = 200; // array larger than its stride
     EXPECT_FALSE(apply_fixups(bad_usa.data(), bad_usa.size()));
     auto not_file = make_record();
     memcpy(not_file.data(), "BAAD", 4);
@@ -125,13 +125,13 @@ TEST(ntfs_mft_record, damaged_attribute_headers_end_the_walk)
     }
     auto r = make_record();
     ASSERT_TRUE(apply_fixups(r.data(), r.size()));
-    uint32_t value_length = 100;  // value past the attribute
+    uint32_t value_length = 100; // value past the attribute
     memcpy(&r[72], &value_length, 4);
     std::vector<attribute_s> attrs;
     EXPECT_FALSE(parse_attributes({r.data(), r.size()}, attrs));
     r = make_record();
     ASSERT_TRUE(apply_fixups(r.data(), r.size()));
-    r[65] = 40;  // a name of 40 units past the attribute
+    r[65] = 40; // a name of 40 units past the attribute
     r[66] = 24;
     attrs.clear();
     EXPECT_FALSE(parse_attributes({r.data(), r.size()}, attrs));
@@ -152,16 +152,16 @@ TEST(ntfs_lznt1, literals_and_a_back_reference_expand)
 TEST(ntfs_lznt1, uncompressed_chunks_copy_and_damage_is_refused)
 {
     std::vector<uint8_t> plain(2 + 4096, 'x');
-    plain[0] = 0xFF, plain[1] = 0x3F;  // 4,096 stored bytes
+    plain[0] = 0xFF, plain[1] = 0x3F; // 4,096 stored bytes
     std::vector<uint8_t> out(4096);
     EXPECT_EQ(lznt1_decompress(plain.data(), plain.size(), out.data(), out.size()), 4096);
     EXPECT_EQ(out[4095], 'x');
 
-    const uint8_t before_start[] = {0x02, 0xB0, 0x01, 0x00, 0x10};  // back-reference at position 0
+    const uint8_t before_start[] = {0x02, 0xB0, 0x01, 0x00, 0x10}; // back-reference at position 0
     EXPECT_EQ(lznt1_decompress(before_start, sizeof before_start, out.data(), out.size()), -1);
-    const uint8_t too_far[] = {0x03, 0xB0, 0x02, 'a', 0x00, 0x20};  // offset 3 at position 1
+    const uint8_t too_far[] = {0x03, 0xB0, 0x02, 'a', 0x00, 0x20}; // offset 3 at position 1
     EXPECT_EQ(lznt1_decompress(too_far, sizeof too_far, out.data(), out.size()), -1);
-    const uint8_t truncated[] = {0x40, 0xB0, 0x00, 'a'};  // chunk longer than the input
+    const uint8_t truncated[] = {0x40, 0xB0, 0x00, 'a'}; // chunk longer than the input
     EXPECT_EQ(lznt1_decompress(truncated, sizeof truncated, out.data(), out.size()), -1);
 }
 
@@ -204,7 +204,7 @@ TEST(ntfs_boot_sector, implausible_values_are_refused)
     };
     EXPECT_TRUE(check(boot));
     auto b = boot;
-    b.sectors_per_cluster = 0xF4;  // 2 MiB: the largest NTFS allows
+    b.sectors_per_cluster = 0xF4; // 2 MiB: the largest NTFS allows
     EXPECT_TRUE(check(b));
     b.sectors_per_cluster = 0xF3;
     EXPECT_FALSE(check(b));
@@ -215,7 +215,7 @@ TEST(ntfs_boot_sector, implausible_values_are_refused)
     b.bytes_per_sector = 0;
     EXPECT_FALSE(check(b));
     b = boot;
-    b.mft_lcn = 1u << 20;  // beyond the volume
+    b.mft_lcn = 1u << 20; // beyond the volume
     EXPECT_FALSE(check(b));
     b = boot;
     b.clusters_per_record = -30;

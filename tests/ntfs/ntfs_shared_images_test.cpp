@@ -12,10 +12,10 @@
 namespace {
 
 struct volume_case_s {
-    const char *image;      // under the shared images; .gz are unpacked
-    uint64_t offset;        // of the volume in the image
-    std::vector<std::string> paths;  // expected paths
-    std::vector<std::string> slack_paths = {};  // deleted names left only in index slack
+    const char *image;                         // under the shared images; .gz are unpacked
+    uint64_t offset;                           // of the volume in the image
+    std::vector<std::string> paths;            // expected paths
+    std::vector<std::string> slack_paths = {}; // deleted names left only in index slack
 };
 
 const std::vector<volume_case_s> &volume_cases()
@@ -24,13 +24,15 @@ const std::vector<volume_case_s> &volume_cases()
         {"dfir_ntfs/ntfs3.raw.gz", 0, {"/test/1.txt", "/test/2.txt", "/test/3.txt"}},
         {"dfir_ntfs/ntfs3_attrlist.raw.gz", 0, {}},
         // The long copy's name is also in slack, but its file still lives.
-        {"dfir_ntfs/ntfs_index.raw.gz", 65536,
+        {"dfir_ntfs/ntfs_index.raw.gz",
+         65536,
          {"/test_dir", "/" + std::string(120, 'A') + " - Copy (11).txt"},
          {"/test_dir/BBBBBBBBBBBBB-del.txt"}},
         {"ntfs-samples/ntfs-lastaccess.raw.gz", 65536, {}},
         {"ntfs-samples/ntfs-ptrn.raw.gz", 65536, {}},
         {"ntfs-samples/ntfs-2m.raw.gz", 65536, {}},
-        {"rust-ntfs/testfs1", 0,
+        {"rust-ntfs/testfs1",
+         0,
          {"/empty-file", "/file-with-12345", "/1000-bytes-file", "/many_subdirs/1", "/many_subdirs/512"}},
     };
     return cases;
@@ -65,8 +67,7 @@ std::unique_ptr<scanned_volume_s> scan_volume(const volume_case_s &c)
 
 // Each volume sleuthkit can read, scanned, handed to compare beside one of
 // sleuthkit's tools.
-template <class Compare>
-void compare_with_sleuthkit(const char *tool, Compare compare)
+template <class Compare> void compare_with_sleuthkit(const char *tool, Compare compare)
 {
     int status = 0;
     run_command(std::string("command -v ") + tool, &status);
@@ -74,7 +75,7 @@ void compare_with_sleuthkit(const char *tool, Compare compare)
         GTEST_SKIP() << "sleuthkit's " << tool << " is not installed";
     for (const volume_case_s &c : volume_cases()) {
         if (std::string(c.image).find("2m") != std::string::npos)
-            continue;  // sleuthkit cannot read 2 MiB clusters
+            continue; // sleuthkit cannot read 2 MiB clusters
         SCOPED_TRACE(c.image);
         auto v = scan_volume(c);
         if (!v)
@@ -129,8 +130,8 @@ TEST(ntfs_shared_images, slack_names_are_deleted_files_that_cannot_be_restored)
     EXPECT_GE(r.first_time, 1557446400);
     EXPECT_LT(r.first_time, 1557446400 + 86400);
     const std::string target = scratch_dir() + "/slack";
-    EXPECT_EQ(ntfs_recover_file(&v->session.context, uint32_t(it->first), uint32_t(it->first >> 32),
-                                target.c_str(), nullptr),
+    EXPECT_EQ(ntfs_recover_file(&v->session.context, uint32_t(it->first), uint32_t(it->first >> 32), target.c_str(),
+                                nullptr),
               ntfs_error_no_record);
     EXPECT_NE(access(target.c_str(), F_OK), 0);
 }
@@ -148,7 +149,7 @@ TEST(ntfs_shared_images, every_deleted_path_fls_lists_is_found)
         for (std::string line; std::getline(lines, line);) {
             const size_t tab = line.find('\t');
             if (tab == std::string::npos || line.find("$OrphanFiles/") != std::string::npos)
-                continue;  // slots never given a name
+                continue; // slots never given a name
             EXPECT_TRUE(paths.count("/" + line.substr(tab + 1))) << line;
         }
     });
@@ -167,8 +168,8 @@ TEST(ntfs_shared_images, live_files_match_icat_byte_for_byte)
                 continue;
             std::string ours = scratch_dir() + "/ours";
             int32_t rc = ntfs_recover_file(&v.session.context, uint32_t(id), uint32_t(id >> 32), ours.c_str(), nullptr);
-            std::string theirs = run_command("icat -o " + std::to_string(c.offset / 512) + " " +
-                                                 shell_quote(v.path) + " " + std::to_string(id) + " 2>/dev/null",
+            std::string theirs = run_command("icat -o " + std::to_string(c.offset / 512) + " " + shell_quote(v.path) +
+                                                 " " + std::to_string(id) + " 2>/dev/null",
                                              &status);
             if (status != 0)
                 continue;

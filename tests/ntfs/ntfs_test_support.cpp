@@ -35,8 +35,7 @@ std::string name_of(const ntfs_scan_record &record)
     size_t n = 0;
     while (n < 260 && record.name[n])
         ++n;
-    return QString::fromUtf16(reinterpret_cast<const char16_t *>(record.name), static_cast<qsizetype>(n))
-        .toStdString();
+    return QString::fromUtf16(reinterpret_cast<const char16_t *>(record.name), static_cast<qsizetype>(n)).toStdString();
 }
 
 std::string path_of(const std::map<uint64_t, ntfs_scan_record> &records, uint64_t id)

@@ -46,7 +46,7 @@ TEST(boot_sector_probe, fat32_needs_a_signed_successor_and_a_windows_name)
 TEST(boot_sector_probe, lengths_that_would_stall_the_search_are_refused)
 {
     EXPECT_FALSE(test(ntfs_boot_sector(0)));
-    EXPECT_FALSE(test(ntfs_boot_sector(UINT64_MAX)));  // + 1 wraps to 0
+    EXPECT_FALSE(test(ntfs_boot_sector(UINT64_MAX))); // + 1 wraps to 0
     EXPECT_FALSE(test(fat32_boot_sector(0), signed_sector()));
 }
 

@@ -49,16 +49,15 @@ class sparse_disk_c : public block_device_c {
 public:
     explicit sparse_disk_c(uint64_t size, uint32_t sector_size = 512, bool unbuffered = false)
         : size_(size), sector_size_(sector_size), unbuffered_(unbuffered)
-    {
-    }
+    {}
     void put(uint64_t sector, const test_sector_t &bytes) { sectors_[sector] = bytes; }
 
     int64_t read_at(uint64_t offset, void *buffer, size_t len) override
     {
         reads.push_back(offset);
-        if (unbuffered_ && (offset % sector_size_ || len % sector_size_ ||
-                            reinterpret_cast<uintptr_t>(buffer) % sector_size_))
-            return -1;  // what O_DIRECT does with a misaligned transfer
+        if (unbuffered_ &&
+            (offset % sector_size_ || len % sector_size_ || reinterpret_cast<uintptr_t>(buffer) % sector_size_))
+            return -1; // what O_DIRECT does with a misaligned transfer
         if (offset >= size_)
             return 0;
         size_t n = static_cast<size_t>(std::min<uint64_t>(len, size_ - offset));
@@ -77,7 +76,7 @@ public:
     uint32_t sector_size() const override { return sector_size_; }
     bool unbuffered() const override { return unbuffered_; }
 
-    std::vector<uint64_t> reads;  // byte offsets, in order
+    std::vector<uint64_t> reads; // byte offsets, in order
 
 private:
     uint64_t size_;

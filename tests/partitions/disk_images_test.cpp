@@ -71,7 +71,8 @@ TEST(disk_images, lost_ntfs_and_fat32_partitions_are_found_and_the_repaired_tabl
     const std::string image = scratch_dir() + "/lost.img";
     const std::string script = std::string(getenv("TARN_SOURCE_DIR")) + "/tests/partitions/make_lost_partitions.sh";
     int status = -1;
-    std::istringstream made(run_command(tools_path() + "bash " + shell_quote(script) + " " + shell_quote(image), &status));
+    std::istringstream made(
+        run_command(tools_path() + "bash " + shell_quote(script) + " " + shell_quote(image), &status));
     ASSERT_EQ(status, 0);
     QList<partition_item_s> expected;
     std::string fs;
@@ -125,11 +126,11 @@ TEST(disk_images, search_agrees_with_the_tables_of_windows_made_ntfs_disks)
 TEST(disk_images, sample_tables_never_upset_the_search)
 {
     // Tables and unformatted partitions only: nothing to find, nothing to crash on.
-    for (const char *name : {"dfir_ntfs/mbr-512-p0.bin", "dfir_ntfs/mbr-512-p1.bin", "dfir_ntfs/mbr-512-p4.bin",
-                             "dfir_ntfs/mbr-512-p1e2.bin.gz", "dfir_ntfs/mbr-512-p1e2_2.bin.gz",
-                             "dfir_ntfs/mbr-4096-p1e0.bin.gz", "dfir_ntfs/mbr-4096-p1e1.bin.gz",
-                             "dfir_ntfs/gpt-512-0p.raw.gz", "dfir_ntfs/gpt-512-3p.raw.gz", "dfvfs/mbr.raw.gz",
-                             "dfir_ntfs/mbr-win-512.raw.tgz"}) {
+    for (const char *name :
+         {"dfir_ntfs/mbr-512-p0.bin", "dfir_ntfs/mbr-512-p1.bin", "dfir_ntfs/mbr-512-p4.bin",
+          "dfir_ntfs/mbr-512-p1e2.bin.gz", "dfir_ntfs/mbr-512-p1e2_2.bin.gz", "dfir_ntfs/mbr-4096-p1e0.bin.gz",
+          "dfir_ntfs/mbr-4096-p1e1.bin.gz", "dfir_ntfs/gpt-512-0p.raw.gz", "dfir_ntfs/gpt-512-3p.raw.gz",
+          "dfvfs/mbr.raw.gz", "dfir_ntfs/mbr-win-512.raw.tgz"}) {
         std::string path = unpack_shared_image(name);
         if (path.empty())
             continue;
@@ -227,8 +228,8 @@ std::string boot_screen(const std::string &image)
     run_command("rm -f " + shell_quote(dump) + "; (for i in $(seq 40); do sleep 0.5; " + save +
                 "; sleep 0.2; tr -d '\\000\\007' < " + shell_quote(dump) +
                 " 2>/dev/null | grep -aq -e 'operating system' -e 'partition table' && break; done; echo quit) |"
-                " timeout 60 qemu-system-i386 -monitor stdio" + qemu_disk_options + shell_quote(image) +
-                " >/dev/null 2>&1");
+                " timeout 60 qemu-system-i386 -monitor stdio" +
+                qemu_disk_options + shell_quote(image) + " >/dev/null 2>&1");
     std::ifstream in(dump, std::ios::binary);
     std::string cells((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::string text;

@@ -37,7 +37,7 @@ sector_bytes_t old_sector_with_garbage()
     sector_bytes_t old{};
     for (size_t i = 0; i < old.size(); ++i)
         old[i] = static_cast<uint8_t>(i * 7 + 1);
-    old[446 + 16] = 0x00;  // entry 1: inactive
+    old[446 + 16] = 0x00; // entry 1: inactive
     return old;
 }
 
@@ -118,7 +118,7 @@ TEST(mbr_writer, refuses_what_it_cannot_write_faithfully)
     QString error;
     EXPECT_EQ(build_repaired_mbr(sector_bytes_t{}, {}, geometry(255, 63), out, &error), -1);
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(out[0], 0x5A);  // untouched
+    EXPECT_EQ(out[0], 0x5A); // untouched
 
     // Past 2 TiB the 32-bit fields would wrap onto other data.
     QList<partition_item_s> far{partition_item_s{"NTFS", 7, 1ull << 32, (1ull << 32) + 100}};
@@ -137,9 +137,10 @@ TEST(mbr_writer, refuses_what_it_cannot_write_faithfully)
 TEST(mbr_writer, boot_code_carries_the_three_messages)
 {
     const std::string code(reinterpret_cast<const char *>(mbr_boot_code), sizeof(mbr_boot_code));
-    for (const char *message : {"Invalid partition table", "Error loading operating system", "Missing operating system"})
+    for (const char *message :
+         {"Invalid partition table", "Error loading operating system", "Missing operating system"})
         EXPECT_NE(code.find(message), std::string::npos) << message;
-    EXPECT_EQ(mbr_boot_code[0], 0xFA);  // cli: the code starts at byte 0
+    EXPECT_EQ(mbr_boot_code[0], 0xFA); // cli: the code starts at byte 0
 }
 
 } // namespace

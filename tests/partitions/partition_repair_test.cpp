@@ -28,9 +28,11 @@ std::string make_image(const std::string &name, bool with_partitions = true)
     bytes[441] = 0x34;
     bytes[510] = 0x55;
     bytes[511] = 0xAA;
-    auto put = [&](uint64_t sector, const test_sector_t &s) { std::copy(s.begin(), s.end(), bytes.begin() + sector * 512); };
+    auto put = [&](uint64_t sector, const test_sector_t &s) {
+        std::copy(s.begin(), s.end(), bytes.begin() + sector * 512);
+    };
     if (with_partitions) {
-        put(2048, ntfs_boot_sector(1999));  // 2048..4047
+        put(2048, ntfs_boot_sector(1999)); // 2048..4047
         put(4096, fat32_boot_sector(2048));
         put(4097, signed_sector());
     }
@@ -82,7 +84,7 @@ TEST(partition_repair, search_keeps_its_own_copy_of_the_drive)
     {
         drive_item_s drive = drive_for(image);
         search.start_with_drive(drive);
-        drive.name = QStringLiteral("/nonexistent");  // the drive list is rebuilt meanwhile
+        drive.name = QStringLiteral("/nonexistent"); // the drive list is rebuilt meanwhile
     }
     search.wait();
     EXPECT_EQ(search.rows().size(), 2);

@@ -61,14 +61,14 @@ TEST(partition_search, windows_overlap_by_one_sector)
 TEST(partition_search, second_boot_sector_of_a_window_counts_only_past_the_first_partition)
 {
     sparse_disk_c inside(4096ull * 512);
-    inside.put(5, ntfs_boot_sector(10));  // sectors 5..15
+    inside.put(5, ntfs_boot_sector(10)); // sectors 5..15
     inside.put(10, ntfs_boot_sector(10));
     auto out = search(inside, inside.size());
     ASSERT_EQ(out.rows.size(), 1u);
     EXPECT_EQ(out.rows[0], row("NTFS", 7, 5, 15));
 
     sparse_disk_c after(4096ull * 512);
-    after.put(5, ntfs_boot_sector(4));  // sectors 5..9
+    after.put(5, ntfs_boot_sector(4)); // sectors 5..9
     after.put(10, ntfs_boot_sector(20));
     out = search(after, after.size());
     ASSERT_EQ(out.rows.size(), 2u);
@@ -138,7 +138,7 @@ TEST(partition_search, unbuffered_reads_stay_aligned_to_large_sectors)
     // On a 4096-byte-sector disk opened unbuffered, a window after a
     // partition may start in the middle of a device sector.
     sparse_disk_c disk(20000ull * 512, 4096, true);
-    disk.put(8, ntfs_boot_sector(4));  // sectors 8..12; the next window starts at 13
+    disk.put(8, ntfs_boot_sector(4)); // sectors 8..12; the next window starts at 13
     disk.put(700, ntfs_boot_sector(99));
     auto out = search(disk, disk.size());
     ASSERT_EQ(out.rows.size(), 2u);

@@ -48,8 +48,8 @@ std::string mkntfs_at(uint64_t start)
 std::string three_partition_disk(const std::string &name)
 {
     const std::string image = scratch_dir() + "/" + name;
-    sh("rm -f " + image + "; truncate -s 64M " + image + "; printf '2048,32768,6\\n34816,32768,83\\n67584,,7\\n' | sfdisk -q " +
-       image);
+    sh("rm -f " + image + "; truncate -s 64M " + image +
+       "; printf '2048,32768,6\\n34816,32768,83\\n67584,,7\\n' | sfdisk -q " + image);
     put_file_system(image, 2048, 16, "mkfs.fat -F 16");
     put_file_system(image, 34816, 16, "mkfs.ext4 -q -F");
     put_file_system(image, 67584, 31, mkntfs_at(67584));
@@ -105,8 +105,8 @@ TEST(table_repair, refuses_every_repair_that_would_damage_the_disk)
     {
         SCOPED_TRACE("a GPT disk, with and without its protective MBR");
         const std::string image = dir + "/gpt.img";
-        sh("truncate -s 64M " + image + "; printf 'label: gpt\\n2048,,EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\\n' | sfdisk -q " +
-           image);
+        sh("truncate -s 64M " + image +
+           "; printf 'label: gpt\\n2048,,EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\\n' | sfdisk -q " + image);
         put_file_system(image, 2048, 31, mkntfs_at(2048));
         expect_refused(image, "GUID partition table");
         sh("dd if=/dev/zero of=" + image + " bs=512 count=1 conv=notrunc status=none");
@@ -134,7 +134,8 @@ TEST(table_repair, refuses_every_repair_that_would_damage_the_disk)
         sh("rm -f " + image + "; truncate -s 4M " + image);
         table_repair_plan_s plan;
         QString error;
-        EXPECT_EQ(plan_table_repair(drive_for_image(image), {partition_item_s{"NTFS", 7, 0, 2047}}, {}, plan, &error), -1);
+        EXPECT_EQ(plan_table_repair(drive_for_image(image), {partition_item_s{"NTFS", 7, 0, 2047}}, {}, plan, &error),
+                  -1);
         EXPECT_TRUE(error.contains(QStringLiteral("starts at sector 0"))) << error.toStdString();
     }
 }

@@ -50,7 +50,7 @@ TEST(volume_list, records_and_rows_follow_the_listing_rules)
     ASSERT_EQ(rows.size(), 5);
     EXPECT_TRUE(rows[0].is_header());
     EXPECT_TRUE(rows[0].mount_path.isEmpty() && rows[0].volume_path.isEmpty() && rows[0].file_system.isEmpty());
-    EXPECT_EQ(rows[1].mount_path, "/dev/sda1");  // unmounted: the device name stands in
+    EXPECT_EQ(rows[1].mount_path, "/dev/sda1"); // unmounted: the device name stands in
     EXPECT_EQ(rows[2].mount_path, "/img partition 1");
     EXPECT_EQ(rows[3].mount_path, "/media/Z");
     for (const volume_item_s &row : rows)

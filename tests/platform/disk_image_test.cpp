@@ -26,7 +26,9 @@ std::map<int, oracle_s> oracle(const std::string &disk)
     std::map<int, oracle_s> out;
     std::string json = run_command("sfdisk --json " + shell_quote(disk));
     QJsonArray parts = QJsonDocument::fromJson(QByteArray::fromStdString(json))
-                           .object()["partitiontable"].toObject()["partitions"].toArray();
+                           .object()["partitiontable"]
+                           .toObject()["partitions"]
+                           .toArray();
     for (const QJsonValue &value : parts) {
         QJsonObject p = value.toObject();
         std::string node = p["node"].toString().toStdString();
@@ -34,8 +36,8 @@ std::map<int, oracle_s> oracle(const std::string &disk)
         oracle_s &o = out[number];
         o.start_byte = uint64_t(p["start"].toInteger()) * 512;
         std::string text = run_command("blkid -p -o export -O " + std::to_string(o.start_byte) + " -S " +
-                                       std::to_string(uint64_t(p["size"].toInteger()) * 512) + " " +
-                                       shell_quote(disk) + " 2>/dev/null");
+                                       std::to_string(uint64_t(p["size"].toInteger()) * 512) + " " + shell_quote(disk) +
+                                       " 2>/dev/null");
         for (const std::string key : {"TYPE=", "VERSION=", "LABEL="}) {
             size_t at = text.find("\n" + key);
             if (at == std::string::npos)
@@ -83,7 +85,7 @@ TEST_F(disk_image_test, volumes_of_an_mbr_disk_match_sfdisk_and_blkid)
     ASSERT_TRUE(table.add_image(disk));
     std::map<int, oracle_s> expected = oracle(disk);
     ASSERT_EQ(expected.size(), 4u);
-    expected.erase(2);  // the extended container holds no volume
+    expected.erase(2); // the extended container holds no volume
 
     std::vector<volume_info_s> volumes = volumes_on(table, disk);
     ASSERT_EQ(volumes.size(), expected.size());

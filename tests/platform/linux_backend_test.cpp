@@ -15,10 +15,11 @@
 TEST(disk_table, names_sort_in_stable_device_order)
 {
     std::vector<std::string> names = {"loop0", "vdb", "nvme10n1", "sdaa", "mmcblk1", "nvme2n1", "sdb",
-                                      "xvda", "sda", "mmcblk0", "vda", "sdz", "nvme2n2"};
+                                      "xvda",  "sda", "mmcblk0",  "vda",  "sdz",     "nvme2n2"};
     std::sort(names.begin(), names.end(), disk_name_less);
-    EXPECT_EQ(names, (std::vector<std::string>{"sda", "sdb", "sdz", "sdaa", "nvme2n1", "nvme2n2", "nvme10n1",
-                                               "mmcblk0", "mmcblk1", "vda", "vdb", "xvda", "loop0"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"sda", "sdb", "sdz", "sdaa", "nvme2n1", "nvme2n2", "nvme10n1", "mmcblk0",
+                                        "mmcblk1", "vda", "vdb", "xvda", "loop0"}));
 }
 
 // Partitions, optical drives and RAM disks are not whole disks of the table.
@@ -26,8 +27,8 @@ TEST(disk_table, only_whole_disks_are_listed)
 {
     for (const char *name : {"sda", "sdab", "nvme0n1", "mmcblk0", "vda", "xvdb"})
         EXPECT_TRUE(is_listed_disk_name(name)) << name;
-    for (const char *name : {"sda1", "nvme0n1p1", "mmcblk0p1", "mmcblk0boot0", "sr0", "zram0", "ram0", "dm-0",
-                             "md0", "vda1", "loop"})
+    for (const char *name :
+         {"sda1", "nvme0n1p1", "mmcblk0p1", "mmcblk0boot0", "sr0", "zram0", "ram0", "dm-0", "md0", "vda1", "loop"})
         EXPECT_FALSE(is_listed_disk_name(name)) << name;
 }
 

@@ -77,10 +77,9 @@ void expect_same_as_sfdisk(const std::string &relative)
 // order.
 TEST(partition_table, shared_images_read_as_sfdisk_reads_them)
 {
-    for (const char *image : {"dfir_ntfs/gpt-512-0p.raw.gz", "dfir_ntfs/gpt-512-3p.raw.gz",
-                              "dfir_ntfs/mbr-512-p0.bin", "dfir_ntfs/mbr-512-p1.bin", "dfir_ntfs/mbr-512-p4.bin",
-                              "dfir_ntfs/mbr-512-p1e2.bin.gz", "dfir_ntfs/mbr-512-p1e2_2.bin.gz",
-                              "dfvfs/mbr.raw.gz", "dfir_ntfs/mbr-win-512.raw.tgz"})
+    for (const char *image : {"dfir_ntfs/gpt-512-0p.raw.gz", "dfir_ntfs/gpt-512-3p.raw.gz", "dfir_ntfs/mbr-512-p0.bin",
+                              "dfir_ntfs/mbr-512-p1.bin", "dfir_ntfs/mbr-512-p4.bin", "dfir_ntfs/mbr-512-p1e2.bin.gz",
+                              "dfir_ntfs/mbr-512-p1e2_2.bin.gz", "dfvfs/mbr.raw.gz", "dfir_ntfs/mbr-win-512.raw.tgz"})
         expect_same_as_sfdisk(image);
 }
 
@@ -168,11 +167,11 @@ TEST(partition_table, looping_ebr_chains_end)
     sign(disk.data());
     uint8_t *ebr1 = disk.data() + 8 * 512;
     set_entry(ebr1, 0, 0x83, 1, 4);
-    set_entry(ebr1, 1, 0x05, 10, 10);  // -> sector 18
+    set_entry(ebr1, 1, 0x05, 10, 10); // -> sector 18
     sign(ebr1);
     uint8_t *ebr2 = disk.data() + 18 * 512;
     set_entry(ebr2, 0, 0x83, 1, 4);
-    set_entry(ebr2, 1, 0x05, 0, 10);   // -> back to sector 8
+    set_entry(ebr2, 1, 0x05, 0, 10); // -> back to sector 8
     sign(ebr2);
 
     partition_table_s table = read_bytes(disk);
@@ -184,7 +183,7 @@ TEST(partition_table, looping_ebr_chains_end)
     ASSERT_EQ(table.problems.size(), 1u);
     EXPECT_NE(table.problems[0].find("loops"), std::string::npos);
 
-    set_entry(ebr1, 1, 0x05, 0, 10);   // an EBR linking to itself
+    set_entry(ebr1, 1, 0x05, 0, 10); // an EBR linking to itself
     table = read_bytes(disk);
     EXPECT_EQ(table.partitions.size(), 2u);
     EXPECT_EQ(table.problems.size(), 1u);
@@ -233,8 +232,9 @@ std::vector<uint8_t> sfdisk_gpt_disk()
 {
     std::string path = scratch_dir() + "/gpt-made.img";
     int status = 0;
-    run_command("truncate -s 4M " + shell_quote(path) + " && printf 'label: gpt\\nstart=2048, size=2048\\n"
-                "start=4096, size=2048, type=EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\\n' | sfdisk -q " +
+    run_command("truncate -s 4M " + shell_quote(path) +
+                    " && printf 'label: gpt\\nstart=2048, size=2048\\n"
+                    "start=4096, size=2048, type=EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\\n' | sfdisk -q " +
                     shell_quote(path) + " >/dev/null 2>&1",
                 &status);
     EXPECT_EQ(status, 0);
@@ -262,13 +262,13 @@ TEST(partition_table, damaged_gpt_uses_backup_or_reports)
     EXPECT_FALSE(table.gpt_from_backup);
 
     std::vector<uint8_t> damaged = disk;
-    damaged[512 + gpt_header_entry_count] ^= 0xFF;  // breaks the header CRC
+    damaged[512 + gpt_header_entry_count] ^= 0xFF; // breaks the header CRC
     table = read_bytes(damaged);
     EXPECT_TRUE(table.gpt_from_backup);
     EXPECT_EQ(table.partitions.size(), 2u);
 
-    damaged[2 * 512] ^= 0xFF;  // and now the primary entries too
-    damaged[disk.size() - 512] ^= 0xFF;  // and the backup header's signature
+    damaged[2 * 512] ^= 0xFF;           // and now the primary entries too
+    damaged[disk.size() - 512] ^= 0xFF; // and the backup header's signature
     table = read_bytes(damaged);
     EXPECT_EQ(table.scheme, partition_scheme_e::gpt);
     EXPECT_TRUE(table.partitions.empty());

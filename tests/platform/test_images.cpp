@@ -110,14 +110,14 @@ std::string unpack_shared_image(const std::string &relative_path)
         target.resize(target.size() - 3);
         // Some images unpack to 1 GiB of mostly zeros: keep them sparse.
         command = std::string(xz ? "xz" : "gzip") + " -dc " + shell_quote(source) +
-                  " | cp --sparse=always /dev/stdin " + shell_quote(target);
+            " | cp --sparse=always /dev/stdin " + shell_quote(target);
     } else if (ends_with(name, ".tgz")) {
         // Each tarball holds one image named like the archive without .tgz.
         std::string folder = target + ".d";
         std::string inner = relative_path.substr(relative_path.rfind('/') + 1);
         inner.resize(inner.size() - 4);
-        command = "mkdir -p " + shell_quote(folder) + " && tar -xf " + shell_quote(source) + " -C " +
-                  shell_quote(folder);
+        command =
+            "mkdir -p " + shell_quote(folder) + " && tar -xf " + shell_quote(source) + " -C " + shell_quote(folder);
         target = folder + "/" + inner;
     } else {
         command = "cp " + shell_quote(source) + " " + shell_quote(target);

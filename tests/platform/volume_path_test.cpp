@@ -8,8 +8,8 @@
 // that contain the separator characters of the name itself.
 TEST(volume_path, round_trips_every_source)
 {
-    for (const std::string source : {"/dev/sdb", "/dev/nvme0n1", "/images/disk:1.img", "/images/50%:off.img",
-                                     "/images/%3A.img", "/a b/ü.img"}) {
+    for (const std::string source :
+         {"/dev/sdb", "/dev/nvme0n1", "/images/disk:1.img", "/images/50%:off.img", "/images/%3A.img", "/a b/ü.img"}) {
         for (int partition : {0, 1, 5, 10, 128}) {
             std::string name = make_volume_path(source, partition);
             EXPECT_EQ(name.back(), path_separator);
@@ -30,9 +30,9 @@ TEST(volume_path, round_trips_every_source)
 TEST(volume_path, no_name_without_separator_prefixes_another)
 {
     std::vector<std::string> names = {
-        make_volume_path("/dev/sdb", 1),    make_volume_path("/dev/sdb", 10), make_volume_path("/dev/sdb", 0),
-        make_volume_path("/dev/sdb1", 0),   make_volume_path("/dev/sdb10", 0), make_volume_path("/i/x", 1),
-        make_volume_path("/i/x:1", 0),      make_volume_path("/i/x%", 1),      make_volume_path("/i/x%3A1", 0),
+        make_volume_path("/dev/sdb", 1),  make_volume_path("/dev/sdb", 10),  make_volume_path("/dev/sdb", 0),
+        make_volume_path("/dev/sdb1", 0), make_volume_path("/dev/sdb10", 0), make_volume_path("/i/x", 1),
+        make_volume_path("/i/x:1", 0),    make_volume_path("/i/x%", 1),      make_volume_path("/i/x%3A1", 0),
     };
     for (const std::string &a : names) {
         std::string stem = a.substr(0, a.size() - 1);
@@ -49,7 +49,7 @@ TEST(volume_path, malformed_names_are_refused)
 {
     std::string source;
     int number = 0;
-    for (const std::string bad : {"", "/", ":1:/", "/dev/sdb", "/dev/sdb:/", "/dev/sdb:x:/", "/dev/sdb:1", "/dev:sdb:1:/",
-                                  "/dev/sdb%:1:/", "/dev/sdb%zz:1:/", "/dev/sdb:1234567:/"})
+    for (const std::string bad : {"", "/", ":1:/", "/dev/sdb", "/dev/sdb:/", "/dev/sdb:x:/", "/dev/sdb:1",
+                                  "/dev:sdb:1:/", "/dev/sdb%:1:/", "/dev/sdb%zz:1:/", "/dev/sdb:1234567:/"})
         EXPECT_FALSE(parse_volume_path(bad, source, number)) << bad;
 }

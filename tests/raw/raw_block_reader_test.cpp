@@ -24,8 +24,7 @@ class failing_device_c : public memory_device_c {
 public:
     failing_device_c(std::vector<uint8_t> bytes, uint64_t bad_from, uint64_t bad_to)
         : memory_device_c(std::move(bytes)), bad_from_(bad_from), bad_to_(bad_to)
-    {
-    }
+    {}
     int64_t read_at(uint64_t offset, void *buffer, size_t len) override
     {
         if (offset < bad_to_ && offset + len > bad_from_)
@@ -40,7 +39,7 @@ private:
 TEST(raw_block_reader, blocks_arrive_in_order_with_their_own_bytes_across_slot_reuse)
 {
     const size_t block = 4096;
-    const std::vector<uint8_t> bytes = pattern(block * 23 + 100);  // a short last block
+    const std::vector<uint8_t> bytes = pattern(block * 23 + 100); // a short last block
     for (size_t slots : {1u, 2u, 3u}) {
         memory_device_c device(bytes);
         sc_block_reader_c reader(device, block, slots);

@@ -15,10 +15,16 @@
 namespace {
 
 using bytes_t = std::string;
-using find_t = std::tuple<std::string, uint64_t, uint64_t>;  // type, offset, length
+using find_t = std::tuple<std::string, uint64_t, uint64_t>; // type, offset, length
 
-bytes_t le16(uint16_t v) { return {char(v & 0xff), char(v >> 8)}; }
-bytes_t le32(uint32_t v) { return le16(uint16_t(v & 0xffff)) + le16(uint16_t(v >> 16)); }
+bytes_t le16(uint16_t v)
+{
+    return {char(v & 0xff), char(v >> 8)};
+}
+bytes_t le32(uint32_t v)
+{
+    return le16(uint16_t(v & 0xffff)) + le16(uint16_t(v >> 16));
+}
 
 void collect(void *user, const char *type, uint64_t offset, uint64_t length)
 {
@@ -41,7 +47,7 @@ bytes_t zip_local(const bytes_t &name, const bytes_t &data, bool streamed)
 {
     uint32_t size = streamed ? 0 : static_cast<uint32_t>(data.size());
     bytes_t entry = bytes_t("PK\x03\x04\x14\x00", 6) + le16(streamed ? 8 : 0) + bytes_t(10, '\0') + le32(size) +
-                    le32(size) + le16(static_cast<uint16_t>(name.size())) + le16(0) + name + data;
+        le32(size) + le16(static_cast<uint16_t>(name.size())) + le16(0) + name + data;
     if (streamed)
         entry += bytes_t("PK\x07\x08", 4) + le32(0) + le32(uint32_t(data.size())) + le32(uint32_t(data.size()));
     return entry;
@@ -56,7 +62,7 @@ bytes_t two_entry_zip(bool streamed)
     for (auto [name, at] : {std::pair<bytes_t, uint32_t>("a.txt", 0), {"b.txt", uint32_t(first.size())}})
         cd += bytes_t("PK\x01\x02", 4) + bytes_t(24, '\0') + le16(5) + bytes_t(12, '\0') + le32(at) + name;
     return local + cd + bytes_t("PK\x05\x06", 4) + bytes_t(8, '\0') + le32(uint32_t(cd.size())) +
-           le32(uint32_t(local.size())) + le16(0);
+        le32(uint32_t(local.size())) + le16(0);
 }
 
 // One stored entry, its central directory and end record.
@@ -65,7 +71,7 @@ bytes_t one_entry_zip(const bytes_t &data)
     const bytes_t local = zip_local("a.txt", data, false);
     const bytes_t cd = bytes_t("PK\x01\x02", 4) + bytes_t(24, '\0') + le16(5) + bytes_t(16, '\0') + "a.txt";
     return local + cd + bytes_t("PK\x05\x06", 4) + bytes_t(8, '\0') + le32(uint32_t(cd.size())) +
-           le32(uint32_t(local.size())) + le16(0);
+        le32(uint32_t(local.size())) + le16(0);
 }
 
 // Appends b and zeros to the end of its sector.
@@ -189,15 +195,15 @@ TEST(raw_bounded_scan, text_is_found_only_where_no_find_covers_it)
     bytes_t image;
     put_sectors(image, one_entry_zip(prose));
     const uint64_t bmp_at = image.size();
-    const bytes_t bmp_head = bytes_t("BM", 2) + le32(uint32_t(54 + prose.size())) + le32(0) + le32(54) + le32(40) +
-                             bytes_t(36, '\1');
+    const bytes_t bmp_head =
+        bytes_t("BM", 2) + le32(uint32_t(54 + prose.size())) + le32(0) + le32(54) + le32(40) + bytes_t(36, '\1');
     put_sectors(image, bmp_head + prose);
     const uint64_t pdf_at = image.size();
     put_sectors(image, "%PDF-1.4\n" + prose);
     image += bytes_t(512, '\0');
     const uint64_t jpg_at = image.size();
-    const bytes_t jpeg = bytes_t("\xff\xd8\xff\xfe", 4) + char((prose.size() + 2) >> 8) + char((prose.size() + 2) & 0xff) +
-                         prose + bytes_t("\xff\xd9", 2);
+    const bytes_t jpeg = bytes_t("\xff\xd8\xff\xfe", 4) + char((prose.size() + 2) >> 8) +
+        char((prose.size() + 2) & 0xff) + prose + bytes_t("\xff\xd9", 2);
     put_sectors(image, jpeg);
     std::mt19937 rng(3);
     for (int i = 0; i < 4096; ++i)

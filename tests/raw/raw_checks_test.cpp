@@ -91,21 +91,23 @@ TEST(raw_checks, zip_end_is_the_record_that_closes_its_own_directory)
 {
     auto local = [](const bytes_t &name, const bytes_t &data) {
         return bytes_t("PK\x03\x04", 4) + bytes_t(14, '\0') + le32(static_cast<uint32_t>(data.size())) +
-               le32(static_cast<uint32_t>(data.size())) + bytes_t{char(name.size()), 0, 0, 0} + name + data;
+            le32(static_cast<uint32_t>(data.size())) + bytes_t{char(name.size()), 0, 0, 0} + name + data;
     };
     auto central = [](const bytes_t &name, uint32_t at) {
         return bytes_t("PK\x01\x02", 4) + bytes_t(24, '\0') + bytes_t{char(name.size()), 0, 0, 0, 0, 0} +
-               bytes_t(8, '\0') + le32(at) + name;
+            bytes_t(8, '\0') + le32(at) + name;
     };
     auto eocd = [](uint32_t cd_size, uint32_t cd_at) {
         return bytes_t("PK\x05\x06", 4) + bytes_t(8, '\0') + le32(cd_size) + le32(cd_at) + bytes_t(2, '\0');
     };
     bytes_t inner_local = local("x", "data");
     bytes_t inner_cd = central("x", 0);
-    bytes_t inner = inner_local + inner_cd + eocd(static_cast<uint32_t>(inner_cd.size()), static_cast<uint32_t>(inner_local.size()));
+    bytes_t inner = inner_local + inner_cd +
+        eocd(static_cast<uint32_t>(inner_cd.size()), static_cast<uint32_t>(inner_local.size()));
     bytes_t outer_local = local("word/inner.zip", inner);
     bytes_t outer_cd = central("word/inner.zip", 0);
-    bytes_t outer = outer_local + outer_cd + eocd(static_cast<uint32_t>(outer_cd.size()), static_cast<uint32_t>(outer_local.size()));
+    bytes_t outer = outer_local + outer_cd +
+        eocd(static_cast<uint32_t>(outer_cd.size()), static_cast<uint32_t>(outer_local.size()));
     sc_result_s r = run_check("zip", outer + bytes_t(50, '\0'));
     EXPECT_EQ(r.verdict, sc_verdict_e::whole);
     EXPECT_EQ(r.length, outer.size());
@@ -128,7 +130,7 @@ TEST(raw_checks, tiff_extent_in_both_byte_orders_and_looping_ifds)
     EXPECT_EQ(r.verdict, sc_verdict_e::whole);
     EXPECT_EQ(r.length, 150u);
     bytes_t loop = t;
-    loop.replace(8 + 2 + 24, 4, be32(8));  // next IFD points back at itself
+    loop.replace(8 + 2 + 24, 4, be32(8)); // next IFD points back at itself
     r = run_check("tiff", loop);
     EXPECT_NE(r.verdict, sc_verdict_e::reject);
     EXPECT_LE(r.length, loop.size());
@@ -154,7 +156,8 @@ TEST(raw_checks, text_kinds_end_where_their_structure_closes)
     const bytes_t xml = "<?xml version=\"1.0\"?>\n<list><list><item>first entry in the list</item></list>"
                         "<item>second one, with more words</item></list>\n";
     text(xml + bytes_t(7, '\0'), "xml", xml.size(), sc_verdict_e::whole);
-    const bytes_t json = "{\"name\": \"inventory\", \"items\": [1, 2.5e3, -4, {\"ok\": true, \"s\": \"}]\"}], \"x\": null}\n";
+    const bytes_t json =
+        "{\"name\": \"inventory\", \"items\": [1, 2.5e3, -4, {\"ok\": true, \"s\": \"}]\"}], \"x\": null}\n";
     text(json + "{\"next\": 1}\n" + bytes_t(9, '\0'), "json", json.size() + 12, sc_verdict_e::whole);
     text(json + "and words after it" + bytes_t(9, '\0'), "json", json.size(), sc_verdict_e::whole);
     const bytes_t ini = "[Section]\nkey=value for the settings of this program\nother=second value here\n";
@@ -166,8 +169,8 @@ TEST(raw_checks, text_kinds_end_where_their_structure_closes)
     const bytes_t prose = "Plain words of a letter, written to say that the parcel has arrived safely.\n";
     text(prose + bytes_t(512 - prose.size(), '\0') + "tail", "txt", prose.size(), sc_verdict_e::whole);
     text(prose + "\x01\x02garbage", "txt", prose.size(), sc_verdict_e::broken);
-    for (const bytes_t &not_text : {bytes_t(600, 'x'), bytes_t(600, ' '), bytes_t("short line\n") + bytes_t(30, '\0'),
-                                    bytes_t(600, '\0')})
+    for (const bytes_t &not_text :
+         {bytes_t(600, 'x'), bytes_t(600, ' '), bytes_t("short line\n") + bytes_t(30, '\0'), bytes_t(600, '\0')})
         EXPECT_EQ(run_check("text", not_text).verdict, sc_verdict_e::reject) << not_text.substr(0, 12);
     std::mt19937 rng(4);
     for (int round = 0; round < 200; ++round) {
@@ -220,14 +223,37 @@ TEST(raw_checks, walks_that_run_off_the_end_stop_at_the_end)
 // past what is available, on random bytes behind each known signature.
 TEST(raw_checks, no_check_claims_more_than_is_there)
 {
-    const char *signatures[] = {"\xff\xd8\xff\xe0", "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", "GIF89a", "BM",
-                                "II*\0\x08\0\0\0", "MM\0*\0\0\0\x08", "\0\0\1\0\1\0", "8BPS\0\1\0\0\0\0\0\0",
-                                "PK\x03\x04", "Rar!\x1a\x07\x01\0", "Rar!\x1a\x07\0", "7z\xbc\xaf\x27\x1c",
-                                "\x1f\x8b\x08", "BZh91AY&SY", "\xfd" "7zXZ\0", "%PDF-1.5",
-                                "\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", "{\\rtf", "SQLite format 3", "From: a\n",
-                                "RIFF\x10\0\0\0WAVE", "ID3\3\0\0\0\0\0\x10", "\xff\xfb\x90\x00", "fLaC\0\0\0\x22",
-                                "OggS\0\2", "\0\0\0\x10" "ftypqt  ", "\x1a\x45\xdf\xa3",
-                                "\x30\x26\xb2\x75\x8e\x66\xcf\x11\xa6\xd9\x00\xaa\x00\x62\xce\x6c", "MZ"};
+    const char *signatures[] = {"\xff\xd8\xff\xe0",
+                                "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR",
+                                "GIF89a",
+                                "BM",
+                                "II*\0\x08\0\0\0",
+                                "MM\0*\0\0\0\x08",
+                                "\0\0\1\0\1\0",
+                                "8BPS\0\1\0\0\0\0\0\0",
+                                "PK\x03\x04",
+                                "Rar!\x1a\x07\x01\0",
+                                "Rar!\x1a\x07\0",
+                                "7z\xbc\xaf\x27\x1c",
+                                "\x1f\x8b\x08",
+                                "BZh91AY&SY",
+                                "\xfd"
+                                "7zXZ\0",
+                                "%PDF-1.5",
+                                "\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1",
+                                "{\\rtf",
+                                "SQLite format 3",
+                                "From: a\n",
+                                "RIFF\x10\0\0\0WAVE",
+                                "ID3\3\0\0\0\0\0\x10",
+                                "\xff\xfb\x90\x00",
+                                "fLaC\0\0\0\x22",
+                                "OggS\0\2",
+                                "\0\0\0\x10"
+                                "ftypqt  ",
+                                "\x1a\x45\xdf\xa3",
+                                "\x30\x26\xb2\x75\x8e\x66\xcf\x11\xa6\xd9\x00\xaa\x00\x62\xce\x6c",
+                                "MZ"};
     std::mt19937 rng(1);
     for (std::string_view name : sc_check_names()) {
         for (const char *sig : signatures) {
@@ -250,11 +276,10 @@ TEST(raw_checks, no_check_claims_more_than_is_there)
 // cannot place the end.
 TEST(raw_checks, judging_types_that_share_a_header)
 {
-    sc_config_s config = parse_sc_config(
-        "zip y 1M PK\\x03\\x04 - check=zip\n"
-        "docx y 1M PK\\x03\\x04 - check=zip\n"
-        "jpg y 1M \\xff\\xd8\\xff \\xff\\xd9 check=jpeg\n"
-        "txt y 100 TX END\n");
+    sc_config_s config = parse_sc_config("zip y 1M PK\\x03\\x04 - check=zip\n"
+                                         "docx y 1M PK\\x03\\x04 - check=zip\n"
+                                         "jpg y 1M \\xff\\xd8\\xff \\xff\\xd9 check=jpeg\n"
+                                         "txt y 100 TX END\n");
     ASSERT_EQ(config.types.size(), 4u);
     bytes_t data;
     sc_span_source_c *source = nullptr;
@@ -289,7 +314,8 @@ protected:
     void SetUp() override
     {
         path = std::filesystem::temp_directory_path() /
-               ("raw_library_scan_" + std::to_string(::getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+            ("raw_library_scan_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
     void TearDown() override { std::filesystem::remove(path); }
     void write(const bytes_t &b)
@@ -315,7 +341,8 @@ void collect(void *user, const char *type, uint64_t offset, uint64_t length)
 
 bytes_t small_gif()
 {
-    return bytes_t("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13) + bytes_t("\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3b", 16);
+    return bytes_t("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13) +
+        bytes_t("\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3b", 16);
 }
 
 // Catches: finds away from sector starts, a find inside a whole find
@@ -325,7 +352,7 @@ TEST_F(raw_library_scan, finds_at_sector_starts_in_order)
     bytes_t gif = small_gif();
     bytes_t image(512 * 12, '\0');
     image.replace(512 * 2, gif.size(), gif);
-    image.replace(512 * 5 + 100, gif.size(), gif);       // not at a sector start
+    image.replace(512 * 5 + 100, gif.size(), gif); // not at a sector start
     image.replace(512 * 9, gif.size(), gif);
     write(image);
     raw_scan_control_s control{};

@@ -75,8 +75,8 @@ protected:
 // no longer name them: what a quick format leaves.
 QByteArray formatted_volume_with(const QString &path, std::vector<planted_file_s> &files)
 {
-    if (!run_tool(mkfs_fat(), {QStringLiteral("-C"), QStringLiteral("-F"), QStringLiteral("16"), path,
-                               QStringLiteral("20480")}))
+    if (!run_tool(mkfs_fat(),
+                  {QStringLiteral("-C"), QStringLiteral("-F"), QStringLiteral("16"), path, QStringLiteral("20480")}))
         return {};
     QByteArray image = read_file(path);
     const QByteArray content = plant_files(files, 5);
@@ -100,7 +100,9 @@ TEST_F(raw_cli_test, scan_save_and_restore_from_the_saved_result)
     QByteArray output;
     const QString saved = dir.filePath(QStringLiteral("scan.sav"));
     ASSERT_EQ(run_cli({QStringLiteral("scan"), image, QStringLiteral("--deep"), QStringLiteral("--save"), saved},
-                      dir.path(), &output), 0) << output.toStdString();
+                      dir.path(), &output),
+              0)
+        << output.toStdString();
     QByteArray sav = read_file(saved);
     ASSERT_GE(sav.size(), 256 + 32 * static_cast<int>(files.size()));
     // The closing line names the deep scan and counts its finds.
@@ -115,7 +117,9 @@ TEST_F(raw_cli_test, scan_save_and_restore_from_the_saved_result)
         sav.replace(0, 256, header.leftJustified(256, '\0'));
         ASSERT_TRUE(write_file(saved, sav));
         EXPECT_EQ(run_cli({QStringLiteral("recover"), QStringLiteral("--result"), saved, QStringLiteral("--image"),
-                           image, QStringLiteral("--out"), out, QStringLiteral("--all")}, dir.path(), &output), 2)
+                           image, QStringLiteral("--out"), out, QStringLiteral("--all")},
+                          dir.path(), &output),
+                  2)
             << header.toStdString();
         EXPECT_FALSE(QFileInfo::exists(out)) << "nothing restored";
     }
@@ -123,7 +127,9 @@ TEST_F(raw_cli_test, scan_save_and_restore_from_the_saved_result)
 
     ASSERT_EQ(run_cli({QStringLiteral("recover"), QStringLiteral("--result"), saved, QStringLiteral("--image"), image,
                        QStringLiteral("--out"), out, QStringLiteral("--all")},
-                      dir.path(), &output), 0) << output.toStdString();
+                      dir.path(), &output),
+              0)
+        << output.toStdString();
     EXPECT_EQ(count_restored(out, files), static_cast<int>(files.size()));
 }
 
@@ -136,8 +142,9 @@ TEST_F(raw_cli_test, files_of_a_formatted_volume_come_back)
     if (mcopy.isEmpty())
         GTEST_SKIP() << "mcopy (mtools) is not installed";
     const QString image = dir.filePath(QStringLiteral("formatted.img"));
-    ASSERT_TRUE(run_tool(mkfs_fat(), {QStringLiteral("-C"), QStringLiteral("-F"), QStringLiteral("16"), image,
-                                      QStringLiteral("20480")}));
+    ASSERT_TRUE(
+        run_tool(mkfs_fat(),
+                 {QStringLiteral("-C"), QStringLiteral("-F"), QStringLiteral("16"), image, QStringLiteral("20480")}));
     QStringList copy{QStringLiteral("-i"), image};
     for (const planted_file_s &f : files)
         copy << dir.filePath(QStringLiteral("samples/") + f.name);
@@ -148,7 +155,10 @@ TEST_F(raw_cli_test, files_of_a_formatted_volume_come_back)
     const QString out = dir.filePath(QStringLiteral("formatted_out"));
     QByteArray output;
     ASSERT_EQ(run_cli({QStringLiteral("recover"), image, QStringLiteral("--deep"), QStringLiteral("--out"), out,
-                       QStringLiteral("--all")}, dir.path(), &output), 0) << output.toStdString();
+                       QStringLiteral("--all")},
+                      dir.path(), &output),
+              0)
+        << output.toStdString();
     const int restored = count_restored(out, files);
     EXPECT_GE(restored * 100, static_cast<int>(files.size()) * 95) << restored << " of " << files.size();
     std::set<QString> types;
@@ -165,11 +175,15 @@ TEST_F(raw_cli_test, unreadable_results_are_refused)
     ASSERT_TRUE(write_file(bad, QByteArray(287, 'x')));
     const QString out = dir.filePath(QStringLiteral("out"));
     EXPECT_EQ(run_cli({QStringLiteral("recover"), QStringLiteral("--result"), bad, QStringLiteral("--out"), out,
-                       QStringLiteral("--all")}, dir.path()), 2);
+                       QStringLiteral("--all")},
+                      dir.path()),
+              2);
     QByteArray gone = QByteArray("/nonexistent/disk.img:0:").leftJustified(256, '\0') + QByteArray(32, '\0');
     ASSERT_TRUE(write_file(bad, gone));
     EXPECT_EQ(run_cli({QStringLiteral("recover"), QStringLiteral("--result"), bad, QStringLiteral("--out"), out,
-                       QStringLiteral("--all")}, dir.path()), 2);
+                       QStringLiteral("--all")},
+                      dir.path()),
+              2);
 }
 
 } // namespace

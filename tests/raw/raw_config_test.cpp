@@ -14,12 +14,11 @@ namespace {
 // lost, the size suffix ignored.
 TEST(raw_config, line_fields_escapes_and_options)
 {
-    sc_config_s c = parse_sc_config(
-        "# comment\n"
-        "  \n"
-        "jpg y 20M \\xff\\xd8\\xff \\xff\\xd9 check=jpeg\n"
-        "avi n 4096 RIFF????AVI\\s - check=riff search=byte  # trailing comment\n"
-        "txt y 1K a\\\\b\\x3f\n");
+    sc_config_s c = parse_sc_config("# comment\n"
+                                    "  \n"
+                                    "jpg y 20M \\xff\\xd8\\xff \\xff\\xd9 check=jpeg\n"
+                                    "avi n 4096 RIFF????AVI\\s - check=riff search=byte  # trailing comment\n"
+                                    "txt y 1K a\\\\b\\x3f\n");
     ASSERT_TRUE(c.errors.empty()) << c.errors[0];
     ASSERT_EQ(c.types.size(), 3u);
     EXPECT_EQ(c.types[0].header, std::string("\xff\xd8\xff"));
@@ -41,18 +40,17 @@ TEST(raw_config, line_fields_escapes_and_options)
 // Catches: a bad line that aborts the whole file or slips through half-read.
 TEST(raw_config, bad_lines_are_skipped_with_a_reason)
 {
-    sc_config_s c = parse_sc_config(
-        "a y 10\n"                       // too few words
-        "b x 10 AB\n"                    // bad case flag
-        "c y 0 AB\n"                     // zero size
-        "d y 10Q AB\n"                   // bad suffix
-        "e y 10 \\xZZ\n"                 // bad escape
-        "f y 10 A?\n"                    // no two fixed bytes
-        "g y 10 AB - check=nosuch\n"     // unknown check
-        "toolongname y 10 AB\n"          // name over 8 characters
-        "h y 99999999999999999999 AB\n"  // size overflow
-        "i y 10 \\x4\n"                  // escape cut short
-        "ok y 10 AB\n");
+    sc_config_s c = parse_sc_config("a y 10\n"                      // too few words
+                                    "b x 10 AB\n"                   // bad case flag
+                                    "c y 0 AB\n"                    // zero size
+                                    "d y 10Q AB\n"                  // bad suffix
+                                    "e y 10 \\xZZ\n"                // bad escape
+                                    "f y 10 A?\n"                   // no two fixed bytes
+                                    "g y 10 AB - check=nosuch\n"    // unknown check
+                                    "toolongname y 10 AB\n"         // name over 8 characters
+                                    "h y 99999999999999999999 AB\n" // size overflow
+                                    "i y 10 \\x4\n"                 // escape cut short
+                                    "ok y 10 AB\n");
     ASSERT_EQ(c.types.size(), 1u);
     EXPECT_EQ(c.types[0].extension, "ok");
     EXPECT_EQ(c.errors.size(), 10u);
@@ -76,11 +74,11 @@ TEST(raw_config, builtin_table_is_the_shipped_file)
         EXPECT_EQ(shipped.types[i].extension, builtin.types[i].extension);
         EXPECT_EQ(shipped.types[i].header, builtin.types[i].header);
     }
-    const char *listed[] = {"jpg", "png", "gif", "bmp", "tif", "webp", "ico", "psd", "pdf", "zip", "docx",
-                            "xlsx", "pptx", "odt", "ods", "epub", "jar", "apk", "doc", "xls", "ppt", "msg",
-                            "rtf", "rar", "7z", "gz", "bz2", "xz", "mp3", "wav", "flac", "ogg", "avi", "mp4",
-                            "mov", "mkv", "webm", "wmv", "exe", "dll", "sqlite", "eml", "txt", "html", "xml", "svg",
-                            "json", "csv", "c", "cpp", "py", "sh", "js", "php"};
+    const char *listed[] = {"jpg",  "png",  "gif",  "bmp",  "tif",  "webp", "ico", "psd",    "pdf",  "zip", "docx",
+                            "xlsx", "pptx", "odt",  "ods",  "epub", "jar",  "apk", "doc",    "xls",  "ppt", "msg",
+                            "rtf",  "rar",  "7z",   "gz",   "bz2",  "xz",   "mp3", "wav",    "flac", "ogg", "avi",
+                            "mp4",  "mov",  "mkv",  "webm", "wmv",  "exe",  "dll", "sqlite", "eml",  "txt", "html",
+                            "xml",  "svg",  "json", "csv",  "c",    "cpp",  "py",  "sh",     "js",   "php"};
     for (const char *ext : listed) {
         bool found = false;
         for (const sc_type_s &t : builtin.types)
@@ -94,10 +92,9 @@ TEST(raw_config, builtin_table_is_the_shipped_file)
 // sector starts only.
 TEST(raw_config, matcher_finds_headers_by_table_lookup)
 {
-    sc_config_s c = parse_sc_config(
-        "mp4 y 10 ????ftyp\n"
-        "eml n 10 From:\n"
-        "zz y 10 ZZ search=byte\n");
+    sc_config_s c = parse_sc_config("mp4 y 10 ????ftyp\n"
+                                    "eml n 10 From:\n"
+                                    "zz y 10 ZZ search=byte\n");
     ASSERT_EQ(c.types.size(), 3u);
     sc_matcher_c m(c.types);
     std::vector<uint16_t> out;

@@ -45,10 +45,7 @@ protected:
             into.set_scan_entries(std::move(entries));
         return device;
     }
-    int save(const char *name, QString *error = nullptr)
-    {
-        return save_results(engine, volume, path(name), error);
-    }
+    int save(const char *name, QString *error = nullptr) { return save_results(engine, volume, path(name), error); }
 
     QTemporaryDir dir;
     volume_item_s volume;
@@ -108,7 +105,7 @@ TEST_F(raw_scan_file_test, refused_files_leave_the_engine_as_it_was)
     }
     for (char index : {2, 0}) {
         QByteArray bad_index = file_of(256 + 64);
-        bad_index[256 + 32] = index;  // second entry claims index 2 of 2 entries, or the first's
+        bad_index[256 + 32] = index; // second entry claims index 2 of 2 entries, or the first's
         ASSERT_TRUE(write_file(path("bad.sav"), bad_index));
         EXPECT_TRUE(load(engine, "bad.sav").isEmpty()) << int(index);
     }

@@ -10,8 +10,8 @@
 #include <vector>
 
 struct planted_file_s {
-    QString name;        // sample file name
-    std::string type;    // extension the scan must report
+    QString name;     // sample file name
+    std::string type; // extension the scan must report
     QByteArray bytes;
     uint64_t offset = 0; // where it was put in the image
 };

@@ -55,7 +55,10 @@ private:
     QList<QMessageBox::StandardButton> answers;
 };
 
-QTreeView *tree_of(recovery_window_c &page) { return page.tv_dirtree; }
+QTreeView *tree_of(recovery_window_c &page)
+{
+    return page.tv_dirtree;
+}
 
 class recovery_page_test : public ::testing::Test {
 protected:
@@ -124,7 +127,7 @@ protected:
         return restored;
     }
 
-    QApplication &app = gui_app();  // first: the members below need it
+    QApplication &app = gui_app(); // first: the members below need it
     QTemporaryDir out;
     QString previous;
     recovery_window_c *page = nullptr;

@@ -22,8 +22,8 @@ QHash<quint64, recovery_item_s> scan_rows(const QString &name)
     (void)app;
     volume_item_s volume;
     QString error;
-    EXPECT_TRUE(resolve_volume(fixtures_dir() + QLatin1Char('/') + name + QStringLiteral(".img"), QString(), volume,
-                               &error))
+    EXPECT_TRUE(
+        resolve_volume(fixtures_dir() + QLatin1Char('/') + name + QStringLiteral(".img"), QString(), volume, &error))
         << error.toStdString();
     scan_session_c session;
     EXPECT_TRUE(session.start_scan(volume, false)) << session.error().toStdString();
@@ -47,7 +47,9 @@ void check_states(const QString &name, bool by_cluster)
     auto id_of = [&](const fixture_entry_s &e) { return by_cluster ? e.first_cluster : e.mft_record; };
     // A FAT file is read from consecutive clusters, so a fragmented one is
     // not whole where the engine reads it.
-    auto whole = [&](const fixture_entry_s &e) { return e.recoverable() && e.size > 0 && !(by_cluster && e.fragmented); };
+    auto whole = [&](const fixture_entry_s &e) {
+        return e.recoverable() && e.size > 0 && !(by_cluster && e.fragmented);
+    };
     QSet<qint64> whole_ids;
     for (const fixture_entry_s &e : manifest.entries())
         if (whole(e))
@@ -58,12 +60,12 @@ void check_states(const QString &name, bool by_cluster)
             continue;
         const recovery_state_e state = rows.value(quint64(id_of(e))).state;
         if (whole(e)) {
-            EXPECT_EQ(state, recovery_state_e::intact) << "rule 1, a whole deleted file is intact: "
-                                                       << name.toStdString() << " " << e.path.toStdString();
+            EXPECT_EQ(state, recovery_state_e::intact)
+                << "rule 1, a whole deleted file is intact: " << name.toStdString() << " " << e.path.toStdString();
             ++intact_checked;
         } else if (e.overwritten && !whole_ids.contains(id_of(e))) {
-            EXPECT_NE(state, recovery_state_e::intact) << "rule 2, an overwritten file is not intact: "
-                                                       << name.toStdString() << " " << e.path.toStdString();
+            EXPECT_NE(state, recovery_state_e::intact)
+                << "rule 2, an overwritten file is not intact: " << name.toStdString() << " " << e.path.toStdString();
             ++overwritten_checked;
         }
     }

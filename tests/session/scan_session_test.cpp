@@ -224,7 +224,7 @@ TEST_F(scan_session_test, deep_scan_save_reload_and_restore)
     EXPECT_EQ(load_variant(variant), scan_session_c::entries_outside_volume);
     if (good.size() >= 256 + 64) {
         variant = good;
-        variant[256] = 1;  // the first two entries both claim index 1
+        variant[256] = 1; // the first two entries both claim index 1
         EXPECT_EQ(load_variant(variant), scan_session_c::unreadable_file) << "indexes must be positions";
     }
 }

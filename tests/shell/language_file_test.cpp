@@ -23,32 +23,72 @@ QByteArray shipped_file()
 
 // Keys the pages look up by name, and the captions of the drawn tabs and
 // home buttons.
-const char* const k_known_keys[] = {
-    "home_text1", "home_text2", "home_text3", "startup_warning", "main_warning1", "main_warning2", "back_warning",
-    "quit_warning", "menu_help", "menu_exit", "language_warning", "btn_back", "btn_scan", "btn_refresh",
-    "volume_select", "volume_logical_drives", "local_disk", "recovery_free", "scan_nosel_warning",
-    "drive_physical_drives", "drive_size", "partition_fs", "partition_number", "partition_ss", "partition_es",
-    "partition_text1", "partition_query", "partition_finished", "btn_repair", "btn_start", "btn_stop",
-    "recovery_name", "recovery_date1", "recovery_date2", "btn_pause", "btn_resume", "btn_save_result",
-    "btn_recovery", "raw_progress", "recovery_reading", "recovery_total_files", "deep_scan_query",
-    "recovery_check_warning", "recovery_select", "recovery_same_volume_warning", "tab_file_recovery",
-    "tab_partition_recovery", "tab_deep_scan", "home_start_scan", "home_resume_recovery",
+const char *const k_known_keys[] = {
+    "home_text1",
+    "home_text2",
+    "home_text3",
+    "startup_warning",
+    "main_warning1",
+    "main_warning2",
+    "back_warning",
+    "quit_warning",
+    "menu_help",
+    "menu_exit",
+    "language_warning",
+    "btn_back",
+    "btn_scan",
+    "btn_refresh",
+    "volume_select",
+    "volume_logical_drives",
+    "local_disk",
+    "recovery_free",
+    "scan_nosel_warning",
+    "drive_physical_drives",
+    "drive_size",
+    "partition_fs",
+    "partition_number",
+    "partition_ss",
+    "partition_es",
+    "partition_text1",
+    "partition_query",
+    "partition_finished",
+    "btn_repair",
+    "btn_start",
+    "btn_stop",
+    "recovery_name",
+    "recovery_date1",
+    "recovery_date2",
+    "btn_pause",
+    "btn_resume",
+    "btn_save_result",
+    "btn_recovery",
+    "raw_progress",
+    "recovery_reading",
+    "recovery_total_files",
+    "deep_scan_query",
+    "recovery_check_warning",
+    "recovery_select",
+    "recovery_same_volume_warning",
+    "tab_file_recovery",
+    "tab_partition_recovery",
+    "tab_deep_scan",
+    "home_start_scan",
+    "home_resume_recovery",
 };
 
 // Every key the sources look up through lookup_text or the warning box.
 QSet<QString> keys_in_sources()
 {
-    static const QRegularExpression lookups(
-        R"re((?:lookup_text|warning_box)\s*\((?:[^;"]*?,\s*)?"([A-Za-z0-9_]+)")re");
+    static const QRegularExpression lookups(R"re((?:lookup_text|warning_box)\s*\((?:[^;"]*?,\s*)?"([A-Za-z0-9_]+)")re");
     QSet<QString> keys;
-    for (const char* folder : {"/src", "/tools"}) {
+    for (const char *folder : {"/src", "/tools"}) {
         QDirIterator files(source_dir() + folder, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
         while (files.hasNext()) {
             QFile file(files.next());
             if (!file.open(QIODevice::ReadOnly))
                 continue;
             const QString code = QString::fromUtf8(file.readAll());
-            for (const QRegularExpressionMatch& match : lookups.globalMatch(code))
+            for (const QRegularExpressionMatch &match : lookups.globalMatch(code))
                 keys.insert(match.captured(1));
         }
     }
@@ -63,20 +103,20 @@ TEST(language_file, every_language_has_every_key)
     ASSERT_FALSE(file.isEmpty());
     QSet<QString> keys = keys_in_sources();
     EXPECT_TRUE(keys.contains("language_warning")) << "the source scan found nothing";
-    for (const char* key : k_known_keys)
+    for (const char *key : k_known_keys)
         keys.insert(key);
 
     current_catalogue().load_bytes(file.constData(), std::size_t(file.size()), "English", false);
     const QStringList sections = current_catalogue().sections();
-    const QStringList expected = {"English", "Deutsch", "Français", "Español", "Italiano", "Português",
-                                  "Nederlands", "日本語", "简体中文", "繁體中文", "العربية"};
-    for (const QString& name : expected)
+    const QStringList expected = {"English",    "Deutsch", "Français", "Español",  "Italiano", "Português",
+                                  "Nederlands", "日本語",  "简体中文", "繁體中文", "العربية"};
+    for (const QString &name : expected)
         EXPECT_EQ(sections.count(name), 1) << name.toStdString();
 
-    for (const QString& section : sections) {
+    for (const QString &section : sections) {
         current_catalogue() = text_catalogue_c();
         current_catalogue().load_bytes(file.constData(), std::size_t(file.size()), section, true);
-        for (const QString& key : keys) {
+        for (const QString &key : keys) {
             const std::string name = key.toStdString();
             EXPECT_TRUE(current_catalogue().contains(name) && !current_catalogue().text(name).trimmed().isEmpty())
                 << section.toStdString() << " lacks " << key.toStdString();
@@ -97,7 +137,7 @@ TEST(language_file, every_line_is_a_header_an_entry_a_comment_or_blank)
     static const QRegularExpression entry(R"re(^[a-z0-9_]+="[^\n]+"$)re");
     static const QRegularExpression header(R"re(^\[[^\]]+\]$)re");
     int line_number = 0;
-    for (const QByteArray& raw : file.split('\n')) {
+    for (const QByteArray &raw : file.split('\n')) {
         ++line_number;
         const QString line = QString::fromUtf8(raw);
         if (line.isEmpty() || line.startsWith(';'))

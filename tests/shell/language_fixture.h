@@ -31,19 +31,19 @@ protected:
         current_language.clear();
         recovery_folder.clear();
     }
-    void write_file(const QString& name, const QByteArray& bytes)
+    void write_file(const QString &name, const QByteArray &bytes)
     {
         QFile file(folder.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ASSERT_EQ(file.write(bytes), bytes.size());
     }
-    void write_language(const QByteArray& bytes) { write_file(QStringLiteral("language.ini"), bytes); }
-    QByteArray read_file(const QString& name)
+    void write_language(const QByteArray &bytes) { write_file(QStringLiteral("language.ini"), bytes); }
+    QByteArray read_file(const QString &name)
     {
         QFile file(folder.filePath(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    bool has_file(const QString& name) const { return QFile::exists(folder.filePath(name)); }
+    bool has_file(const QString &name) const { return QFile::exists(folder.filePath(name)); }
 
     QTemporaryDir folder;
     QString previous;

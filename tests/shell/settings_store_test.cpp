@@ -13,7 +13,7 @@ protected:
         language_fixture::SetUp();
         write_language("[English]\ngreeting=\"Hello\"\nonly=\"english\"\n[Deutsch]\ngreeting=\"Hallo\"\n");
     }
-    QString stored(const char* key)
+    QString stored(const char *key)
     {
         QSettings file(folder.filePath("TarnRecovery.ini"), QSettings::IniFormat);
         return file.value(key).toString();
@@ -57,7 +57,8 @@ TEST_F(settings_store_test, first_run_without_installer_language_is_english_and_
 
 TEST_F(settings_store_test, stored_language_is_used_unchanged_even_without_a_section)
 {
-    write_file("TarnRecovery.ini", QString::fromUtf8("[General]\nlanguage=العربية\nrecovery_folder=/home/x/out\n").toUtf8());
+    write_file("TarnRecovery.ini",
+               QString::fromUtf8("[General]\nlanguage=العربية\nrecovery_folder=/home/x/out\n").toUtf8());
     ASSERT_EQ(load_settings(installer_says_german), 0);
     EXPECT_EQ(current_language, QString::fromUtf8("العربية"));
     EXPECT_EQ(recovery_folder, "/home/x/out");

@@ -10,12 +10,12 @@ namespace {
 
 class translation_test : public language_fixture {};
 
-void load_texts(const QByteArray& file, const QString& section)
+void load_texts(const QByteArray &file, const QString &section)
 {
     current_catalogue().load_bytes(file.constData(), std::size_t(file.size()), section, true);
 }
 
-QString text(const char* key)
+QString text(const char *key)
 {
     return lookup_text(key);
 }
@@ -57,7 +57,7 @@ TEST_F(translation_test, entry_shapes_follow_the_line_patterns)
     EXPECT_EQ(text(";comment"), "");
     EXPECT_EQ(text(" ;x "), "indented");
     EXPECT_EQ(text("a=b"), "last equals splits");
-    for (const char* key : {"noquotes", "open", "empty"})
+    for (const char *key : {"noquotes", "open", "empty"})
         EXPECT_EQ(current_catalogue().contains(key), false) << key;
     // The header with blanks around its brackets keeps the blanks inside them.
     EXPECT_EQ(current_catalogue().sections(), QStringList({"English", "  Deutsch  "}));
@@ -164,12 +164,12 @@ TEST_F(translation_test, lookup_of_an_unknown_key_remembers_it_empty)
 
 TEST_F(translation_test, language_codes)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Deutsch", "de"}, {"FRANÇAIS", "fr"}, {"español", "es"},  {"简体中文", "cn"},  {"繁體中文", "hk"},
-        {"Italiano", "it"}, {"日本語", "jp"},   {"Português", "pt"}, {"Nederlands", "nl"}, {"العربية", "ar"},
-        {"English", "en"},  {"Klingon", "en"},
+    const std::pair<const char *, const char *> cases[] = {
+        {"Deutsch", "de"},    {"FRANÇAIS", "fr"}, {"español", "es"}, {"简体中文", "cn"},
+        {"繁體中文", "hk"},   {"Italiano", "it"}, {"日本語", "jp"},  {"Português", "pt"},
+        {"Nederlands", "nl"}, {"العربية", "ar"},  {"English", "en"}, {"Klingon", "en"},
     };
-    for (const auto& [name, code] : cases) {
+    for (const auto &[name, code] : cases) {
         load_texts(QByteArray("[") + name + "]\n", QString::fromUtf8(name));
         EXPECT_EQ(language_code(), code) << name;
     }

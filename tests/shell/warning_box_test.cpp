@@ -11,10 +11,10 @@
 namespace {
 
 // Runs action on the modal box once it is shown.
-void on_shown_box(const std::function<void(QMessageBox*)>& action)
+void on_shown_box(const std::function<void(QMessageBox *)> &action)
 {
     QTimer::singleShot(0, [action] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         action(box);
     });
@@ -42,7 +42,7 @@ TEST(warning_box, box_without_buttons_shows_one_ok_and_returns_ok)
 {
     gui_app();
     int buttons = 0;
-    on_shown_box([&](QMessageBox* box) {
+    on_shown_box([&](QMessageBox *box) {
         buttons = int(box->buttons().size());
         box->button(QMessageBox::Ok)->click();
     });
@@ -53,18 +53,18 @@ TEST(warning_box, box_without_buttons_shows_one_ok_and_returns_ok)
 TEST(warning_box, yes_no_box_closed_by_escape_or_window_control_returns_no)
 {
     gui_app();
-    on_shown_box([](QMessageBox* box) {
+    on_shown_box([](QMessageBox *box) {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(box, &escape);
     });
     EXPECT_EQ(warning_box(nullptr, k_title_tarnrecovery, "back_warning", QMessageBox::Yes | QMessageBox::No),
               QMessageBox::No);
 
-    on_shown_box([](QMessageBox* box) { box->close(); });
+    on_shown_box([](QMessageBox *box) { box->close(); });
     EXPECT_EQ(warning_box(nullptr, k_title_tarnrecovery, "quit_warning", QMessageBox::Yes | QMessageBox::No),
               QMessageBox::No);
 
-    on_shown_box([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    on_shown_box([](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); });
     EXPECT_EQ(warning_box(nullptr, k_title_tarnrecovery, "quit_warning", QMessageBox::Yes | QMessageBox::No),
               QMessageBox::Yes);
 }

@@ -15,7 +15,7 @@ struct owner_s {
     void handler() { ++calls; }
 };
 
-QString solid(const char* name, const QColor& colour, const QTemporaryDir& dir)
+QString solid(const char *name, const QColor &colour, const QTemporaryDir &dir)
 {
     QImage image(30, 21, QImage::Format_ARGB32);
     image.fill(colour);
@@ -92,8 +92,8 @@ TEST(button, mouse_drives_states_and_calls_the_handler_once)
     gui_app();
     skin_buttons_c<owner_s> buttons;
     const QString none[3];
-    button_c<owner_s>* tab = buttons.add<top_button_c>(none, QRect(10, 25, 95, 70), &owner_s::handler);
-    button_c<owner_s>* quit = buttons.add<system_button_c>(none, QRect(1, 1, 30, 21), &owner_s::handler);
+    button_c<owner_s> *tab = buttons.add<top_button_c>(none, QRect(10, 25, 95, 70), &owner_s::handler);
+    button_c<owner_s> *quit = buttons.add<system_button_c>(none, QRect(1, 1, 30, 21), &owner_s::handler);
     const QRect window(0, 0, 800, 600);
     const QPoint on_tab(50, 50);
     const QPoint off(400, 50);

@@ -5,11 +5,11 @@
 
 #include <QApplication>
 
-inline QApplication& gui_app()
+inline QApplication &gui_app()
 {
     static int argc = 1;
     static char name[] = "tarn_gui_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
+    static char *argv[] = {name, nullptr};
+    static QApplication *app = new QApplication(argc, argv);
     return *app;
 }

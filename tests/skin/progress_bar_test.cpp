@@ -25,7 +25,7 @@ protected:
         bar.setup(path, k_background);
     }
     // The bar in a 201 x 40 rectangle; the text stays in the top rows.
-    QImage paint(double value, const QColor& background = k_background)
+    QImage paint(double value, const QColor &background = k_background)
     {
         bar.setup(path, background);
         bar.set_value(value);
@@ -35,7 +35,7 @@ protected:
         bar.paint(painter, image.rect());
         return image;
     }
-    int filled_columns(const QImage& image) const
+    int filled_columns(const QImage &image) const
     {
         int columns = 0;
         while (columns < image.width() && image.pixelColor(columns, 38) == k_fill)

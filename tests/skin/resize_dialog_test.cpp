@@ -12,7 +12,8 @@ TEST(edge_resize, geometry_keeps_the_opposite_edge_and_the_limits)
     const QRect start(100, 100, 800, 600);
     const QSize min(800, 600);
     const QSize max(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    EXPECT_EQ(edge_resize_filter_c::resized_geometry(start, Qt::RightEdge, {50, 9}, min, max), QRect(100, 100, 850, 600));
+    EXPECT_EQ(edge_resize_filter_c::resized_geometry(start, Qt::RightEdge, {50, 9}, min, max),
+              QRect(100, 100, 850, 600));
     EXPECT_EQ(edge_resize_filter_c::resized_geometry(start, Qt::LeftEdge | Qt::TopEdge, {-30, -20}, min, max),
               QRect(70, 80, 830, 620));
     // Fault: shrinking from the left must not slide the window right.

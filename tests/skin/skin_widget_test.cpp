@@ -20,22 +20,22 @@
 
 namespace {
 
-void load_sections(const QByteArray& file)
+void load_sections(const QByteArray &file)
 {
     current_catalogue().load_bytes(file.constData(), std::size_t(file.size()), QStringLiteral("English"), true);
 }
 
-QImage resource_image(const char* path)
+QImage resource_image(const char *path)
 {
     return QImage(QString::fromLatin1(path)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-QImage frame_of(const test_window_c& window)
+QImage frame_of(const test_window_c &window)
 {
     return window.frame_pixmap().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-bool same_block(const QImage& a, int ax, const QImage& b, int bx, int width, int top, int height)
+bool same_block(const QImage &a, int ax, const QImage &b, int bx, int width, int top, int height)
 {
     return a.copy(ax, top, width, height) == b.copy(bx, top, width, height);
 }
@@ -118,7 +118,7 @@ TEST(skin_widget, dragging_the_band_moves_the_window_but_not_from_a_tab_or_below
     EXPECT_EQ(window.pos(), start + shift);
 
     const QPoint moved = window.pos();
-    for (const QPoint& from : {k_tab1, QPoint(400, 101)}) {
+    for (const QPoint &from : {k_tab1, QPoint(400, 101)}) {
         send_mouse(&window, QEvent::MouseButtonPress, from, Qt::LeftButton);
         send_mouse(&window, QEvent::MouseMove, from, Qt::LeftButton, shift);
         send_mouse(&window, QEvent::MouseButtonRelease, from, Qt::NoButton, shift);
@@ -133,7 +133,7 @@ TEST(skin_widget, maximize_and_restore_by_button_and_double_click)
     window.show();
     const QRect normal = window.geometry();
     const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
-    button_c<QSkinWidget>* max = window.maximize_button();
+    button_c<QSkinWidget> *max = window.maximize_button();
     const QImage restore_look = resource_image(":/images/system/resumeButton1.png");
     const QImage max_look = resource_image(":/images/system/maxButton1.png");
     ASSERT_FALSE(restore_look.isNull());
@@ -190,13 +190,13 @@ TEST(skin_widget, menu_lists_languages_in_reverse_then_help_and_exit)
     current_catalogue().text("menu_help") = "Help";
     current_catalogue().text("menu_exit") = "Exit";
     test_window_c window;
-    const QList<QAction*> entries = window.main_menu()->actions();
+    const QList<QAction *> entries = window.main_menu()->actions();
     ASSERT_EQ(entries.size(), 5);
     ASSERT_NE(entries[0]->menu(), nullptr);
     EXPECT_EQ(entries[0]->text(), "Language");
     QStringList names;
     QList<int> indexes;
-    for (QAction* entry : entries[0]->menu()->actions()) {
+    for (QAction *entry : entries[0]->menu()->actions()) {
         names.append(entry->text());
         indexes.append(entry->data().toInt());
     }
@@ -225,12 +225,12 @@ TEST(skin_widget, choosing_another_language_saves_it_and_says_so)
     current_catalogue().text("language_warning") = "Restart to switch";
     test_window_c window;
     window.show();
-    QAction* deutsch = window.main_menu()->actions().at(0)->menu()->actions().at(0);
+    QAction *deutsch = window.main_menu()->actions().at(0)->menu()->actions().at(0);
     ASSERT_EQ(deutsch->text(), "Deutsch");
 
     QString shown;
     QTimer::singleShot(0, [&shown] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             shown = box->text();
             box->accept();
         }
@@ -243,7 +243,7 @@ TEST(skin_widget, choosing_another_language_saves_it_and_says_so)
 
     // The current one again: no box, no change.
     QTimer::singleShot(0, [&shown] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             shown = "unexpected box";
             box->accept();
         }
@@ -287,10 +287,10 @@ TEST(skin_widget, pages_are_repainted_by_the_refresh_timer)
     struct counting_page_c : QWidget {
         using QWidget::QWidget;
         int paints = 0;
-        void paintEvent(QPaintEvent*) override { ++paints; }
+        void paintEvent(QPaintEvent *) override { ++paints; }
     };
     test_window_c window;
-    auto* page = new counting_page_c(&window);
+    auto *page = new counting_page_c(&window);
     page->setObjectName("page");
     page->setGeometry(3, 100, 794, 496);
     window.show();

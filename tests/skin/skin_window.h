@@ -22,8 +22,8 @@ public:
     int abandoned = 0;
 };
 
-inline void send_mouse(QWidget* window, QEvent::Type type, const QPoint& at, Qt::MouseButtons held,
-                       const QPoint& global_shift = QPoint())
+inline void send_mouse(QWidget *window, QEvent::Type type, const QPoint &at, Qt::MouseButtons held,
+                       const QPoint &global_shift = QPoint())
 {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     const QPoint global = window->mapToGlobal(at) + global_shift;
@@ -31,7 +31,7 @@ inline void send_mouse(QWidget* window, QEvent::Type type, const QPoint& at, Qt:
     QApplication::sendEvent(window, &event);
 }
 
-inline void click(QWidget* window, const QPoint& at)
+inline void click(QWidget *window, const QPoint &at)
 {
     send_mouse(window, QEvent::MouseMove, at, Qt::NoButton);
     send_mouse(window, QEvent::MouseButtonPress, at, Qt::LeftButton);

@@ -40,7 +40,7 @@ namespace {
 QString out_folder;
 bool all_written = true;
 
-void save(const QPixmap& shot, const char* name)
+void save(const QPixmap &shot, const char *name)
 {
     const QString path = out_folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
     if (!shot.save(path)) {
@@ -57,13 +57,13 @@ void settle()
 
 // Runs the action; each modal box it opens, in turn, is photographed with
 // the window behind it under the next name and answered with the next button.
-void shoot_boxes(main_window_c& window, const QStringList& names, const QList<QMessageBox::StandardButton>& answers,
-                 const std::function<void()>& action)
+void shoot_boxes(main_window_c &window, const QStringList &names, const QList<QMessageBox::StandardButton> &answers,
+                 const std::function<void()> &action)
 {
     int next = 0;
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || next >= names.size())
             return;
         box->adjustSize();
@@ -87,18 +87,18 @@ void shoot_boxes(main_window_c& window, const QStringList& names, const QList<QM
 }
 
 // Accepts every box the action opens (notes nobody photographs).
-void accepting_boxes(const std::function<void()>& action)
+void accepting_boxes(const std::function<void()> &action)
 {
     QTimer answerer;
     QObject::connect(&answerer, &QTimer::timeout, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
             box->button(QMessageBox::Ok)->click();
     });
     answerer.start(100);
     action();
 }
 
-int row_of_device(const QList<volume_item_s>& rows, const QString& image)
+int row_of_device(const QList<volume_item_s> &rows, const QString &image)
 {
     for (int i = 0; i < rows.size(); ++i)
         if (rows[i].device_name.startsWith(image))
@@ -106,7 +106,7 @@ int row_of_device(const QList<volume_item_s>& rows, const QString& image)
     return -1;
 }
 
-int row_of_drive(const QList<drive_item_s>& rows, const QString& image)
+int row_of_drive(const QList<drive_item_s> &rows, const QString &image)
 {
     for (int i = 0; i < rows.size(); ++i)
         if (rows[i].name == image)
@@ -114,7 +114,7 @@ int row_of_drive(const QList<drive_item_s>& rows, const QString& image)
     return -1;
 }
 
-void wait_until(const std::function<bool()>& done, int milliseconds)
+void wait_until(const std::function<bool()> &done, int milliseconds)
 {
     QElapsedTimer clock;
     clock.start();
@@ -123,9 +123,9 @@ void wait_until(const std::function<bool()>& done, int milliseconds)
 }
 
 // Opens the tree's folder of this name (below "/") and shows its files.
-bool open_tree_folder(recovery_window_c* page, const QString& name)
+bool open_tree_folder(recovery_window_c *page, const QString &name)
 {
-    const QAbstractItemModel* tree = page->tv_dirtree->model();
+    const QAbstractItemModel *tree = page->tv_dirtree->model();
     const QModelIndex root = tree->index(0, 0);
     for (int r = 0; r < tree->rowCount(root); ++r) {
         const QModelIndex folder = tree->index(r, 0, root);
@@ -140,7 +140,7 @@ bool open_tree_folder(recovery_window_c* page, const QString& name)
 }
 
 // Clicks the name of the first file whose name ends so: its preview shows.
-bool preview_file(recovery_window_c* page, const QString& ending)
+bool preview_file(recovery_window_c *page, const QString &ending)
 {
     for (int r = 0; r < page->table_rows().size(); ++r) {
         if (page->table_rows().at(r).name.endsWith(ending)) {
@@ -155,9 +155,9 @@ bool preview_file(recovery_window_c* page, const QString& ending)
 // Page 4 on the sample: a deep scan paused on its way, then a file-system
 // scan's tree with a folder's rows checked, an image and a text previewed,
 // and the summary of restoring the checked rows.
-bool shoot_recovery(main_window_c& window, const std::function<void()>& scan)
+bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
 {
-    recovery_window_c* page = window.recovery_page();
+    recovery_window_c *page = window.recovery_page();
     // The sample's 5 MiB take two blocks of the scanner, which pauses
     // between blocks: asked at the first find, it stops after the first
     // block. A scan that ended first all the same is tried again.
@@ -192,7 +192,7 @@ bool shoot_recovery(main_window_c& window, const std::function<void()>& scan)
         std::fprintf(stderr, "no folder Photos with files\n");
         return false;
     }
-    MyHeaderView* header = page->table_header();
+    MyHeaderView *header = page->table_header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
     if (!preview_file(page, QStringLiteral(".png"))) {
@@ -203,8 +203,8 @@ bool shoot_recovery(main_window_c& window, const std::function<void()>& scan)
     save(window.grab(), "recovery");
 
     bool opened = false;
-    page->choose_destination = [](QWidget*) { return QDir::current().filePath(QStringLiteral("restored")); };
-    page->open_folder = [&](const QString&) { opened = true; };
+    page->choose_destination = [](QWidget *) { return QDir::current().filePath(QStringLiteral("restored")); };
+    page->open_folder = [&](const QString &) { opened = true; };
     shoot_boxes(window, {"recovery_summary"}, {QMessageBox::Ok}, [&] {
         page->btn_recovery->click();
         wait_until([&] { return opened; }, 60000);
@@ -222,7 +222,7 @@ bool shoot_recovery(main_window_c& window, const std::function<void()>& scan)
 
 } // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     if (argc != 5) {
         std::fprintf(stderr, "usage: %s <output folder> <language> <sample image> <wiped disk image>\n", argv[0]);
@@ -261,7 +261,7 @@ int main(int argc, char** argv)
         return 1;
     settle();
 
-    QMenu* menu = window.main_menu();
+    QMenu *menu = window.main_menu();
     menu->adjustSize();
     QPixmap with_menu = window.grab();
     QPainter painter(&with_menu);
@@ -270,7 +270,7 @@ int main(int argc, char** argv)
     save(with_menu, "menu");
 
     window.home_page()->btn_start->click();
-    volume_window_c* volumes = window.volume_page();
+    volume_window_c *volumes = window.volume_page();
     volumes->lv_volumes->setCurrentIndex(volumes->lv_volumes->model()->index(row_of_device(volume_rows(), sample), 0));
     settle();
     save(window.grab(), "volume");
@@ -283,12 +283,12 @@ int main(int argc, char** argv)
         return 1;
 
     window.show_page(main_window_c::page_drive);
-    drive_window_c* drives = window.drive_page();
+    drive_window_c *drives = window.drive_page();
     drives->lv_drives->setCurrentIndex(drives->lv_drives->model()->index(row_of_drive(drive_rows(), wiped), 0));
     settle();
     save(window.grab(), "drive");
 
-    partition_window_c* partitions = window.partition_page();
+    partition_window_c *partitions = window.partition_page();
     drives->btn_scan->click();
     QSignalSpy searched(&partitions->search(), &QThread::finished);
     if (!partitions->search().isFinished() && !searched.wait(60000))
@@ -301,7 +301,7 @@ int main(int argc, char** argv)
 
     window.on_click_help();
     settle();
-    if (QWidget* help = window.findChild<QWidget*>(QStringLiteral("help_window"))) {
+    if (QWidget *help = window.findChild<QWidget *>(QStringLiteral("help_window"))) {
         save(help->grab(), "help");
         help->close();
     }

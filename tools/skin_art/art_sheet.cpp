@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-art_sheet_c::art_sheet_c(const QString& root_folder) : root(root_folder) {}
+art_sheet_c::art_sheet_c(const QString &root_folder) : root(root_folder) {}
 
 QImage art_sheet_c::canvas(int width, int height)
 {
@@ -14,12 +14,12 @@ QImage art_sheet_c::canvas(int width, int height)
     return image;
 }
 
-QString art_sheet_c::folder(const QString& path) const
+QString art_sheet_c::folder(const QString &path) const
 {
     return root + QStringLiteral("/images/") + path;
 }
 
-bool art_sheet_c::save(const QImage& image, const QString& path, const char* format)
+bool art_sheet_c::save(const QImage &image, const QString &path, const char *format)
 {
     const QString file = folder(path);
     QDir().mkpath(QFileInfo(file).absolutePath());
@@ -27,7 +27,7 @@ bool art_sheet_c::save(const QImage& image, const QString& path, const char* for
     return image.save(file, format);
 }
 
-void art_sheet_c::expect(const QString& path)
+void art_sheet_c::expect(const QString &path)
 {
     listed.append(path);
 }
@@ -39,7 +39,7 @@ bool art_sheet_c::write_qrc() const
         return false;
     QTextStream out(&file);
     out << "<!DOCTYPE RCC><RCC version=\"1.0\">\n<qresource prefix=\"/\">\n";
-    for (const QString& path : listed)
+    for (const QString &path : listed)
         out << "  <file>images/" << path << "</file>\n";
     out << "</qresource>\n</RCC>\n";
     return out.status() == QTextStream::Ok;

@@ -5,7 +5,7 @@
 
 namespace art {
 
-QFont caption_font(const QString& code, int pixel_size, bool bold)
+QFont caption_font(const QString &code, int pixel_size, bool bold)
 {
     QString family = QStringLiteral("DejaVu Sans");
     if (code == QLatin1String("cn"))
@@ -21,14 +21,14 @@ QFont caption_font(const QString& code, int pixel_size, bool bold)
     return font;
 }
 
-void smooth(QPainter& painter)
+void smooth(QPainter &painter)
 {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
 }
 
-QImage drawn(int width, int height, const std::function<void(QPainter&)>& draw)
+QImage drawn(int width, int height, const std::function<void(QPainter &)> &draw)
 {
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -42,7 +42,7 @@ namespace {
 
 // Saves the painter and sets a round stroke scaled to the glyph (weight 1 is
 // the regular line). Returns the glyph's unit, a sixteenth of its width.
-qreal begin_glyph(QPainter& painter, const QRectF& box, const QColor& colour, qreal weight)
+qreal begin_glyph(QPainter &painter, const QRectF &box, const QColor &colour, qreal weight)
 {
     painter.save();
     QPen pen(colour, qMax(1.2, box.width() / 14.0) * weight);
@@ -55,7 +55,7 @@ qreal begin_glyph(QPainter& painter, const QRectF& box, const QColor& colour, qr
 
 } // namespace
 
-void draw_drive(QPainter& painter, const QRectF& box, const QColor& colour)
+void draw_drive(QPainter &painter, const QRectF &box, const QColor &colour)
 {
     const qreal u = begin_glyph(painter, box, colour, 1);
     const QRectF body(box.left() + u, box.top() + 4 * u, 14 * u, 8 * u);
@@ -67,16 +67,17 @@ void draw_drive(QPainter& painter, const QRectF& box, const QColor& colour)
     painter.restore();
 }
 
-void draw_magnifier(QPainter& painter, const QRectF& box, const QColor& colour)
+void draw_magnifier(QPainter &painter, const QRectF &box, const QColor &colour)
 {
     const qreal u = begin_glyph(painter, box, colour, 1.3);
     const QPointF centre(box.left() + 6.5 * u, box.top() + 6.5 * u);
     painter.drawEllipse(centre, 4.8 * u, 4.8 * u);
-    painter.drawLine(QPointF(box.left() + 10.2 * u, box.top() + 10.2 * u), QPointF(box.left() + 14.2 * u, box.top() + 14.2 * u));
+    painter.drawLine(QPointF(box.left() + 10.2 * u, box.top() + 10.2 * u),
+                     QPointF(box.left() + 14.2 * u, box.top() + 14.2 * u));
     painter.restore();
 }
 
-void draw_partition(QPainter& painter, const QRectF& box, const QColor& colour)
+void draw_partition(QPainter &painter, const QRectF &box, const QColor &colour)
 {
     const qreal u = begin_glyph(painter, box, colour, 1);
     const QRectF disc(box.left() + 1.5 * u, box.top() + 1.5 * u, 13 * u, 13 * u);
@@ -88,7 +89,7 @@ void draw_partition(QPainter& painter, const QRectF& box, const QColor& colour)
     painter.restore();
 }
 
-void draw_layers(QPainter& painter, const QRectF& box, const QColor& colour)
+void draw_layers(QPainter &painter, const QRectF &box, const QColor &colour)
 {
     const qreal u = begin_glyph(painter, box, colour, 1);
     for (int layer = 0; layer < 3; ++layer) {
@@ -107,7 +108,7 @@ void draw_layers(QPainter& painter, const QRectF& box, const QColor& colour)
     painter.restore();
 }
 
-void draw_resume(QPainter& painter, const QRectF& box, const QColor& colour)
+void draw_resume(QPainter &painter, const QRectF &box, const QColor &colour)
 {
     const qreal u = begin_glyph(painter, box, colour, 1.2);
     const QRectF ring(box.left() + 2 * u, box.top() + 2 * u, 12 * u, 12 * u);
@@ -131,7 +132,7 @@ void draw_resume(QPainter& painter, const QRectF& box, const QColor& colour)
     painter.restore();
 }
 
-void draw_folder(QPainter& painter, const QRectF& box)
+void draw_folder(QPainter &painter, const QRectF &box)
 {
     painter.save();
     const qreal u = box.width() / 16.0;
@@ -151,7 +152,7 @@ void draw_folder(QPainter& painter, const QRectF& box)
     painter.restore();
 }
 
-void draw_logo_mark(QPainter& painter, const QRectF& box)
+void draw_logo_mark(QPainter &painter, const QRectF &box)
 {
     painter.save();
     QLinearGradient tile(box.topLeft(), box.bottomRight());

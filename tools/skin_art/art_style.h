@@ -22,21 +22,21 @@ inline const QColor k_line(0x8b, 0xb8, 0xfe);
 inline const QColor k_danger(0xe5, 0x48, 0x4d);
 
 // A font that carries the script of the language with this two-letter code.
-QFont caption_font(const QString& code, int pixel_size, bool bold);
+QFont caption_font(const QString &code, int pixel_size, bool bold);
 
 // Glyphs drawn in a square, stroked or filled in one colour.
-void draw_drive(QPainter& painter, const QRectF& box, const QColor& colour);
-void draw_magnifier(QPainter& painter, const QRectF& box, const QColor& colour);
-void draw_partition(QPainter& painter, const QRectF& box, const QColor& colour);
-void draw_layers(QPainter& painter, const QRectF& box, const QColor& colour);
-void draw_resume(QPainter& painter, const QRectF& box, const QColor& colour);
-void draw_folder(QPainter& painter, const QRectF& box);
-void draw_logo_mark(QPainter& painter, const QRectF& box);
+void draw_drive(QPainter &painter, const QRectF &box, const QColor &colour);
+void draw_magnifier(QPainter &painter, const QRectF &box, const QColor &colour);
+void draw_partition(QPainter &painter, const QRectF &box, const QColor &colour);
+void draw_layers(QPainter &painter, const QRectF &box, const QColor &colour);
+void draw_resume(QPainter &painter, const QRectF &box, const QColor &colour);
+void draw_folder(QPainter &painter, const QRectF &box);
+void draw_logo_mark(QPainter &painter, const QRectF &box);
 
 // A painter with antialiasing on.
-void smooth(QPainter& painter);
+void smooth(QPainter &painter);
 
 // A transparent image of the given size with draw run on a smooth painter.
-QImage drawn(int width, int height, const std::function<void(QPainter&)>& draw);
+QImage drawn(int width, int height, const std::function<void(QPainter &)> &draw);
 
 } // namespace art

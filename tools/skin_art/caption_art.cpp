@@ -9,11 +9,11 @@
 
 namespace {
 
-using glyph_t = void (*)(QPainter&, const QRectF&, const QColor&);
+using glyph_t = void (*)(QPainter &, const QRectF &, const QColor &);
 
 // The largest font up to pixel_size that fits the caption into the box: on
 // one line while it stays readable, else wrapped.
-QFont fitting_font(const QString& code, const QString& caption, const QRectF& box, int pixel_size, int smallest)
+QFont fitting_font(const QString &code, const QString &caption, const QRectF &box, int pixel_size, int smallest)
 {
     const int one_line_floor = (pixel_size + smallest) / 2;
     for (int flags : {0, int(Qt::TextWordWrap)}) {
@@ -27,7 +27,7 @@ QFont fitting_font(const QString& code, const QString& caption, const QRectF& bo
     return art::caption_font(code, smallest, true);
 }
 
-void draw_caption(QPainter& painter, const QString& code, const QString& caption, const QRectF& box, int pixel_size,
+void draw_caption(QPainter &painter, const QString &code, const QString &caption, const QRectF &box, int pixel_size,
                   int smallest, Qt::Alignment align)
 {
     painter.setFont(fitting_font(code, caption, box, pixel_size, smallest));
@@ -36,7 +36,7 @@ void draw_caption(QPainter& painter, const QString& code, const QString& caption
     painter.drawText(box, caption, option);
 }
 
-QImage top_tab(const QString& code, const QString& caption, glyph_t glyph, int state)
+QImage top_tab(const QString &code, const QString &caption, glyph_t glyph, int state)
 {
     QImage image = art_sheet_c::canvas(95, 70);
     QPainter painter(&image);
@@ -57,7 +57,7 @@ QImage top_tab(const QString& code, const QString& caption, glyph_t glyph, int s
     return image;
 }
 
-QImage home_button(const QString& code, const QString& caption, glyph_t glyph, const QColor& colour, int width,
+QImage home_button(const QString &code, const QString &caption, glyph_t glyph, const QColor &colour, int width,
                    int state)
 {
     QImage image = art_sheet_c::canvas(width, 106);
@@ -88,8 +88,8 @@ QImage home_button(const QString& code, const QString& caption, glyph_t glyph, c
 }
 
 struct home_button_s {
-    const char* base;
-    const char* key;
+    const char *base;
+    const char *key;
     glyph_t glyph;
     QColor colour;
     int width;
@@ -102,22 +102,23 @@ const home_button_s k_home_buttons[] = {
 
 } // namespace
 
-bool draw_captions(art_sheet_c& sheet, const QString& code, const QString& tabs_folder)
+bool draw_captions(art_sheet_c &sheet, const QString &code, const QString &tabs_folder)
 {
-    const std::pair<const char*, glyph_t> tabs[] = {{"tab_file_recovery", art::draw_drive},
-                                                    {"tab_partition_recovery", art::draw_partition},
-                                                    {"tab_deep_scan", art::draw_layers}};
+    const std::pair<const char *, glyph_t> tabs[] = {{"tab_file_recovery", art::draw_drive},
+                                                     {"tab_partition_recovery", art::draw_partition},
+                                                     {"tab_deep_scan", art::draw_layers}};
     bool ok = true;
     for (int tab = 0; tab < 3; ++tab) {
         for (int state = 1; state <= 4; ++state)
             ok &= sheet.save(top_tab(code, lookup_text(tabs[tab].first), tabs[tab].second, state),
                              QStringLiteral("%1/btn_top%2%3.png").arg(tabs_folder).arg(tab + 1).arg(state));
     }
-    for (const home_button_s& button : k_home_buttons) {
+    for (const home_button_s &button : k_home_buttons) {
         for (int state = 1; state <= 3; ++state) {
             const QImage image =
                 home_button(code, lookup_text(button.key), button.glyph, button.colour, button.width, state);
-            ok &= sheet.save(image, QStringLiteral("%1/%2%3.png").arg(tabs_folder, QLatin1String(button.base)).arg(state));
+            ok &= sheet.save(image,
+                             QStringLiteral("%1/%2%3.png").arg(tabs_folder, QLatin1String(button.base)).arg(state));
         }
     }
     return ok;

@@ -93,7 +93,7 @@ QImage system_button(glyph_e glyph, int state)
 
 QImage logo()
 {
-    return art::drawn(107, 77, [](QPainter& painter) {
+    return art::drawn(107, 77, [](QPainter &painter) {
         art::draw_logo_mark(painter, QRectF(32.5, 4, 42, 42));
         painter.setPen(Qt::white);
         painter.setFont(art::caption_font(QStringLiteral("en"), 13, true));
@@ -103,7 +103,7 @@ QImage logo()
 
 } // namespace
 
-bool draw_frames(art_sheet_c& sheet)
+bool draw_frames(art_sheet_c &sheet)
 {
     bool ok = sheet.save(band(800, 100), QStringLiteral("system/so.png"));
     ok &= sheet.save(edge(3, 539), QStringLiteral("system/sl.png"));
@@ -114,19 +114,20 @@ bool draw_frames(art_sheet_c& sheet)
     ok &= sheet.save(edge(3, 370), QStringLiteral("dialogs/sr.png"));
     ok &= sheet.save(bottom(500, 3), QStringLiteral("dialogs/su.png"));
 
-    const std::pair<glyph_e, const char*> buttons[] = {{glyph_quit, "quiButton"},
-                                                       {glyph_max, "maxButton"},
-                                                       {glyph_resume, "resumeButton"},
-                                                       {glyph_min, "minButton"},
-                                                       {glyph_setting, "settingButton"}};
-    for (const auto& [glyph, name] : buttons) {
+    const std::pair<glyph_e, const char *> buttons[] = {{glyph_quit, "quiButton"},
+                                                        {glyph_max, "maxButton"},
+                                                        {glyph_resume, "resumeButton"},
+                                                        {glyph_min, "minButton"},
+                                                        {glyph_setting, "settingButton"}};
+    for (const auto &[glyph, name] : buttons) {
         for (int state = 1; state <= 3; ++state)
             ok &= sheet.save(system_button(glyph, state),
                              QStringLiteral("system/%1%2.png").arg(QLatin1String(name)).arg(state));
     }
     ok &= sheet.save(logo(), QStringLiteral("top/logo.png"));
 
-    const QImage icon = art::drawn(48, 48, [](QPainter& painter) { art::draw_logo_mark(painter, QRectF(2, 2, 44, 44)); });
+    const QImage icon =
+        art::drawn(48, 48, [](QPainter &painter) { art::draw_logo_mark(painter, QRectF(2, 2, 44, 44)); });
     ok &= sheet.save(icon, QStringLiteral("top.ico"), "ICO");
     return ok;
 }

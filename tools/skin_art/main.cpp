@@ -16,9 +16,9 @@ namespace {
 
 // Every language that has an image folder; one without a section of its own
 // gets the English captions.
-const char* const k_image_codes[] = {"en", "de", "fr", "es", "it", "cn", "hk", "jp", "pt", "nl", "ar"};
+const char *const k_image_codes[] = {"en", "de", "fr", "es", "it", "cn", "hk", "jp", "pt", "nl", "ar"};
 
-void load_texts(const QByteArray& file, const QString& section)
+void load_texts(const QByteArray &file, const QString &section)
 {
     current_catalogue() = text_catalogue_c();
     current_catalogue().load_bytes(file.constData(), std::size_t(file.size()), QStringLiteral("English"), false);
@@ -27,7 +27,7 @@ void load_texts(const QByteArray& file, const QString& section)
 
 } // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
     if (argc != 3) {
@@ -46,7 +46,7 @@ int main(int argc, char** argv)
     const QStringList sections = current_catalogue().sections();
     QSet<QString> drawn;
     bool ok = true;
-    for (const QString& section : sections) {
+    for (const QString &section : sections) {
         load_texts(texts, section);
         const QString code = language_code();
         if (drawn.contains(code))
@@ -55,7 +55,7 @@ int main(int argc, char** argv)
         ok &= draw_captions(sheet, code, QStringLiteral("multilang/") + code);
     }
     load_texts(texts, QStringLiteral("English"));
-    for (const char* code : k_image_codes) {
+    for (const char *code : k_image_codes) {
         const QString name = QString::fromLatin1(code);
         if (!drawn.contains(name))
             ok &= draw_captions(sheet, name, QStringLiteral("multilang/") + name);

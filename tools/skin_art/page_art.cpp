@@ -12,7 +12,7 @@ namespace {
 
 // Page header strips and capacity bar textures: tiled across, so only the
 // vertical run matters.
-QImage vertical_gradient(int width, int height, const QColor& top, const QColor& bottom)
+QImage vertical_gradient(int width, int height, const QColor &top, const QColor &bottom)
 {
     QImage image = art_sheet_c::canvas(width, height);
     QPainter painter(&image);
@@ -103,7 +103,7 @@ QImage page_button(int state)
 
 QImage found_badge()
 {
-    return art::drawn(64, 64, [](QPainter& painter) {
+    return art::drawn(64, 64, [](QPainter &painter) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(art::k_pale);
         painter.drawEllipse(QRectF(2, 2, 60, 60));
@@ -145,22 +145,25 @@ QImage busy_frame(int frame, int frames)
 
 } // namespace
 
-bool draw_page_art(art_sheet_c& sheet)
+bool draw_page_art(art_sheet_c &sheet)
 {
     bool ok = sheet.save(vertical_gradient(8, 56, art::k_pale, Qt::white), QStringLiteral("background/bai.png"));
     ok &= sheet.save(notes_panel(), QStringLiteral("home/wenzi.png"));
     ok &= sheet.save(check_box(false), QStringLiteral("partition_search/check1.png"));
     ok &= sheet.save(check_box(true), QStringLiteral("partition_search/check2.png"));
     const QImage drive =
-        art::drawn(20, 20, [](QPainter& painter) { art::draw_drive(painter, QRectF(0, 0, 20, 20), art::k_band_top); });
+        art::drawn(20, 20, [](QPainter &painter) { art::draw_drive(painter, QRectF(0, 0, 20, 20), art::k_band_top); });
     ok &= sheet.save(drive, QStringLiteral("partition_search/drives.png"));
-    ok &= sheet.save(vertical_gradient(8, 18, QColor(0x46, 0xd0, 0x85), QColor(0x2e, 0xb8, 0x6b)), QStringLiteral("partition_search/green.png"));
-    ok &= sheet.save(vertical_gradient(8, 18, art::k_danger.lighter(125), art::k_danger), QStringLiteral("partition_search/red.png"));
+    ok &= sheet.save(vertical_gradient(8, 18, QColor(0x46, 0xd0, 0x85), QColor(0x2e, 0xb8, 0x6b)),
+                     QStringLiteral("partition_search/green.png"));
+    ok &= sheet.save(vertical_gradient(8, 18, art::k_danger.lighter(125), art::k_danger),
+                     QStringLiteral("partition_search/red.png"));
     ok &= sheet.save(found_badge(), QStringLiteral("partition_search/icon_found1.png"));
     ok &= sheet.save(progress_texture(), QStringLiteral("partition_search/loding_on.png"));
     for (int state = 1; state <= 3; ++state)
         ok &= sheet.save(page_button(state), QStringLiteral("partition_search/btn_wai_%1.png").arg(state));
-    const QImage folder = art::drawn(16, 16, [](QPainter& painter) { art::draw_folder(painter, QRectF(0, 0, 16, 16)); });
+    const QImage folder =
+        art::drawn(16, 16, [](QPainter &painter) { art::draw_folder(painter, QRectF(0, 0, 16, 16)); });
     ok &= sheet.save(folder, QStringLiteral("recovery/folder.png"));
 
     // The frames become ani.gif in a later build step.

@@ -23,7 +23,7 @@ class preview_window_c : public QSkinWidget {
 public:
     preview_window_c()
     {
-        auto* layout = new QGridLayout(this);
+        auto *layout = new QGridLayout(this);
         layout->setSpacing(0);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(new home_window_c(this), 0, 0);
@@ -35,7 +35,7 @@ public:
 };
 
 // A neutral desktop behind a translucent window, so its edges show.
-QImage on_desktop(const QPixmap& window, int margin)
+QImage on_desktop(const QPixmap &window, int margin)
 {
     QImage image(window.width() + 2 * margin, window.height() + 2 * margin, QImage::Format_ARGB32);
     QPainter painter(&image);
@@ -47,7 +47,7 @@ QImage on_desktop(const QPixmap& window, int margin)
     return image;
 }
 
-QPixmap grab_menu(QMenu* menu)
+QPixmap grab_menu(QMenu *menu)
 {
     menu->adjustSize();
     return menu->grab();
@@ -55,7 +55,7 @@ QPixmap grab_menu(QMenu* menu)
 
 // The window as it opens, and again with the main menu and its language
 // submenu open under the setting button.
-bool write_window(const QString& folder)
+bool write_window(const QString &folder)
 {
     const int margin = 24;
     preview_window_c window;
@@ -67,7 +67,7 @@ bool write_window(const QString& folder)
     window.button_list().at(6)->state = button_pressed;
     QImage shot = on_desktop(window.grab(), margin);
     QPainter painter(&shot);
-    QMenu* menu = window.main_menu();
+    QMenu *menu = window.main_menu();
     const QPixmap menu_image = grab_menu(menu);
     const QPoint menu_at(margin + window.width() - 106 - menu_image.width() / 2, margin + 22);
     painter.drawPixmap(menu_at, menu_image);
@@ -78,17 +78,17 @@ bool write_window(const QString& folder)
     return ok;
 }
 
-bool write_buttons(const QString& folder)
+bool write_buttons(const QString &folder)
 {
     preview_window_c window;
     window.show();
     QApplication::processEvents();
-    const QList<button_c<QSkinWidget>*>& buttons = window.button_list();
+    const QList<button_c<QSkinWidget> *> &buttons = window.button_list();
     QImage sheet(2 * 330 + 10, 3 * 100, QImage::Format_ARGB32);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
     for (int state = 0; state < 3; ++state) {
-        for (button_c<QSkinWidget>* button : buttons)
+        for (button_c<QSkinWidget> *button : buttons)
             button->state = state;
         const QPixmap band = window.grab(QRect(0, 0, 330, 100));
         painter.drawPixmap(0, 100 * state, band);
@@ -98,7 +98,7 @@ bool write_buttons(const QString& folder)
     return sheet.save(folder + QStringLiteral("/buttons.png"));
 }
 
-bool write_dialog(const QString& folder)
+bool write_dialog(const QString &folder)
 {
     QSkinDialog dialog;
     dialog.setWindowTitle(QStringLiteral("TarnRecovery"));
@@ -108,7 +108,7 @@ bool write_dialog(const QString& folder)
     return on_desktop(dialog.grab(), 24).save(folder + QStringLiteral("/dialog.png"));
 }
 
-bool write_progress(const QString& folder)
+bool write_progress(const QString &folder)
 {
     progress_bar_c bar;
     bar.setup(QStringLiteral(":/images/partition_search/loding_on.png"), QColor(226, 240, 253, 255));
@@ -126,7 +126,7 @@ bool write_progress(const QString& folder)
 
 } // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     if (argc < 2 || argc > 3) {

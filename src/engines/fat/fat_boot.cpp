@@ -65,8 +65,8 @@ int parse_fat_boot(const uint8_t *sector, size_t len, uint64_t base, fat_geometr
         if (root_entries == 0)
             return no_file_system;
         g.root_base = g.fat_start + fats * fat_size;
-        fat_bytes = g.type == fat16 ? uint64_t{g.fat_entries} * 2
-                                    : uint64_t{g.fat_entries} * 3 / 2 + (g.fat_entries & 1);
+        fat_bytes =
+            g.type == fat16 ? uint64_t{g.fat_entries} * 2 : uint64_t{g.fat_entries} * 3 / 2 + (g.fat_entries & 1);
     }
     if (fat_size < (fat_bytes + sector_bytes - 1) / sector_bytes)
         return no_file_system;

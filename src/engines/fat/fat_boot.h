@@ -14,12 +14,12 @@ struct fat_geometry_s {
     uint8_t cluster_sectors = 0;
     uint8_t fat_count = 0;
     uint16_t root_entries = 0;
-    uint32_t fat_entries = 0;      // clusters + 2
+    uint32_t fat_entries = 0; // clusters + 2
     uint32_t fat_sectors = 0;
-    uint64_t fat_start = 0;        // absolute sectors from here on
-    uint64_t root_base = 0;        // root sector (FAT12/16) or root cluster (FAT32)
+    uint64_t fat_start = 0; // absolute sectors from here on
+    uint64_t root_base = 0; // root sector (FAT12/16) or root cluster (FAT32)
     uint64_t data_start = 0;
-    uint64_t fsinfo_sector = 0;    // FAT32 free-count sector; 0: none
+    uint64_t fsinfo_sector = 0; // FAT32 free-count sector; 0: none
 };
 
 boot_kind_e classify_boot_sector(const uint8_t *sector, size_t len);

@@ -6,8 +6,8 @@
 static const fat_code_pair_s *find_pair(const fat_code_pair_s *table, size_t count, uint16_t key)
 {
     const fat_code_pair_s *end = table + count;
-    const fat_code_pair_s *it = std::lower_bound(
-        table, end, key, [](const fat_code_pair_s &p, uint16_t k) { return p.from < k; });
+    const fat_code_pair_s *it =
+        std::lower_bound(table, end, key, [](const fat_code_pair_s &p, uint16_t k) { return p.from < k; });
     return it != end && it->from == key ? it : nullptr;
 }
 
@@ -54,7 +54,7 @@ std::u16string fat_decode_oem(const uint8_t *bytes, size_t len)
                 code = static_cast<uint16_t>((bytes[i] << 8) | bytes[i + 1]);
                 ++i;
             } else if (i + 1 < len) {
-                code = 0xFFFF;  // a lead byte cut off from its trail byte
+                code = 0xFFFF; // a lead byte cut off from its trail byte
             }
         }
         out.push_back(fat_oem_to_unicode(code));

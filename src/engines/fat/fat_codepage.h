@@ -29,8 +29,14 @@ char16_t fat_upper(char16_t c);
 // it: upper case, '_' for what a short name cannot hold.
 uint16_t fat_short_name_code(char16_t c);
 
-inline bool fat_is_lead_byte(uint8_t b) { return b >= 0x81 && b <= 0xFE; }
-inline bool fat_is_trail_byte(uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE); }
+inline bool fat_is_lead_byte(uint8_t b)
+{
+    return b >= 0x81 && b <= 0xFE;
+}
+inline bool fat_is_trail_byte(uint8_t b)
+{
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE);
+}
 
 // Decodes OEM bytes; a lead byte without a valid trail byte becomes '?'.
 std::u16string fat_decode_oem(const uint8_t *bytes, size_t len);

@@ -29,13 +29,13 @@ static uint8_t first_byte_for_checksum(uint8_t sum, const uint8_t *name11)
         const uint8_t s = static_cast<uint8_t>(sum - name11[i]);
         sum = static_cast<uint8_t>((s << 1) | (s >> 7));
     }
-    return sum;  // the sum after the first byte is that byte
+    return sum; // the sum after the first byte is that byte
 }
 
 static bool can_start_short_name(uint8_t b)
 {
     if (b >= 0x80)
-        return b != entry::deleted_marker;  // stored as 0x05
+        return b != entry::deleted_marker; // stored as 0x05
     if (b == entry::kanji_e5)
         return true;
     return b > 0x20 && b != 0x7F && !(b >= 'a' && b <= 'z') && !std::strchr("\"*+,./:;<=>?[\\]|", b);
@@ -72,7 +72,7 @@ static bool extension_agrees(const uint8_t *e, const char16_t *name, size_t len)
         if (name[i] == u' ')
             continue;
         if (name[i] >= 0x80)
-            return true;  // code pages differ beyond ASCII; what came before agreed
+            return true; // code pages differ beyond ASCII; what came before agreed
         if (e[n++] != fat_short_name_code(name[i]))
             return false;
     }

@@ -12,11 +12,11 @@
 
 class fat_deleted_pieces_c {
 public:
-    static constexpr size_t max_pieces = 20;  // 255 characters
+    static constexpr size_t max_pieces = 20; // 255 characters
 
     struct found_s {
-        size_t pieces = 0;        // non-zero: long_name holds the whole name from this many pieces
-        uint8_t first_byte = 0;   // the short name's lost first byte; 0 when unknown
+        size_t pieces = 0;      // non-zero: long_name holds the whole name from this many pieces
+        uint8_t first_byte = 0; // the short name's lost first byte; 0 when unknown
     };
 
     void clear() { count_ = 0; }
@@ -37,5 +37,5 @@ private:
     size_t assemble(const uint8_t *short_entry, char16_t *long_name) const;
 
     piece_s pieces_[max_pieces];
-    size_t count_ = 0;  // the latest piece is pieces_[count_ - 1]
+    size_t count_ = 0; // the latest piece is pieces_[count_ - 1]
 };

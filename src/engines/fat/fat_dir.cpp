@@ -6,7 +6,7 @@
 
 using namespace fat_layout;
 
-static constexpr uint32_t max_entries = 0x10000;  // the index is 16 bits wide
+static constexpr uint32_t max_entries = 0x10000; // the index is 16 bits wide
 
 uint8_t fat_short_name_checksum(const uint8_t *name11)
 {
@@ -104,7 +104,7 @@ static bool pick_long_name_piece(char16_t *buf, const uint8_t *e)
         ended = c == 0;
     }
     if ((e[long_entry::order] & long_entry::last_piece) && !ended)
-        buf[i] = 0;  // i < fat_long_name_units: checked in the loop
+        buf[i] = 0; // i < fat_long_name_units: checked in the loop
     return true;
 }
 
@@ -144,10 +144,9 @@ int fat_dir_read_entry(fat_dir_s &dir)
                     order = c;
                     dir.long_name_index = dir.index;
                 }
-                order = (c == order && sum == e[long_entry::checksum] &&
-                         pick_long_name_piece(dir.long_name, e))
-                            ? static_cast<uint8_t>(order - 1)
-                            : 0xFF;
+                order = (c == order && sum == e[long_entry::checksum] && pick_long_name_piece(dir.long_name, e))
+                    ? static_cast<uint8_t>(order - 1)
+                    : 0xFF;
             } else {
                 order = 0xFF;
             }
@@ -206,8 +205,7 @@ static void fill_info(const fat_dir_s &dir, fat_file_info_s &info)
     const uint8_t *e = fat_dir_entry(dir);
     std::u16string short_name = fat_decode_short_name(e, dir.deleted, dir.first_byte);
     memset(info.short_name, 0, sizeof info.short_name);
-    memcpy(info.short_name, short_name.data(),
-           std::min(short_name.size(), size_t{12}) * sizeof(char16_t));
+    memcpy(info.short_name, short_name.data(), std::min(short_name.size(), size_t{12}) * sizeof(char16_t));
     info.first_char_lost = dir.deleted && dir.first_byte == 0;
     info.attributes = static_cast<uint8_t>((e[entry::attributes] & 0x3F) | (dir.deleted ? 0x40 : 0));
     info.cluster = fat_entry_cluster(*dir.vol, e);
@@ -246,6 +244,6 @@ int fat_read_dir(fat_dir_s &dir, fat_file_info_s *info)
     if (res == fr_no_file)
         return fr_ok;
     if (res != fr_ok)
-        dir.sector = 0;  // later reads see the end instead of this entry again
+        dir.sector = 0; // later reads see the end instead of this entry again
     return res;
 }

@@ -60,8 +60,9 @@ static size_t read_direct(fat_file_s &file, uint8_t *buffer, uint32_t in_cluster
     const uint64_t sector = fat_cluster_sector(*file.vol, file.cluster) + in_cluster;
     const uint32_t run_start = file.cluster;
     const size_t in_this_cluster = std::min<size_t>(wanted, file.vol->geometry.cluster_sectors - in_cluster);
-    size_t sectors = (file.flags & fat_file_by_cluster) ? in_this_cluster
-                                                       : std::min(wanted, run_sectors(file, in_cluster, wanted, contiguous));
+    size_t sectors = (file.flags & fat_file_by_cluster)
+        ? in_this_cluster
+        : std::min(wanted, run_sectors(file, in_cluster, wanted, contiguous));
     int rc = disk.read_run(buffer, sector, sectors * sector_bytes);
     if (rc != disk_ok && sectors > in_this_cluster) {
         // A bad spot somewhere in the run: go on one cluster at a time so
@@ -92,7 +93,7 @@ int fat_read_file(fat_file_s &file, uint8_t *buffer, size_t count, size_t *done,
             const uint32_t in_cluster = (file.position / sector_bytes) & (g.cluster_sectors - 1u);
             if (in_cluster == 0) {
                 uint32_t next = file.position == 0 ? file.start_cluster
-                                : contiguous       ? file.cluster + 1
+                    : contiguous                   ? file.cluster + 1
                                                    : fat_next_cluster(vol, file.cluster);
                 if (next == UINT32_MAX)
                     return fail(file, fr_disk_err);

@@ -9,7 +9,7 @@
 
 enum : uint8_t {
     fat_file_read = 0x01,
-    fat_file_by_cluster = 0x02,  // a run of clusters failed: read one at a time to keep what reads
+    fat_file_by_cluster = 0x02, // a run of clusters failed: read one at a time to keep what reads
     fat_file_error = 0x80,
 };
 
@@ -21,7 +21,7 @@ struct fat_file_s {
     uint32_t size = 0;
     uint32_t start_cluster = 0;
     uint32_t cluster = 0;
-    uint64_t buffered_sector = 0;   // 0: the buffer holds nothing
+    uint64_t buffered_sector = 0; // 0: the buffer holds nothing
     uint8_t buffer[fat_layout::sector_bytes] = {};
 };
 

@@ -30,9 +30,7 @@ void fat_item_s::set_name(const QString &text)
 void link_fat_store(fat_store_t &store)
 {
     auto parent_of = [](const fat_item_s &r) { return r.parent; };
-    item_store::link_children(store, parent_of, [](fat_item_s &r) -> QList<fat_item_s *> & {
-        return r.children;
-    });
+    item_store::link_children(store, parent_of, [](fat_item_s &r) -> QList<fat_item_s *> & { return r.children; });
     item_store::mark_folders(
         store, parent_of, [](const fat_item_s &r) { return !(r.attributes & fat_attr_directory); },
         [](fat_item_s &r) -> quint8 & { return r.has_files; });
@@ -42,6 +40,5 @@ int fat_item_path(const fat_store_t &store, quint64 id, const QString &mount_pat
 {
     return item_store::build_item_path(
         store, static_cast<quint32>(id), mount_path, [](const fat_item_s &r) { return r.parent; },
-        [](const fat_item_s &r) { return r.parent == 0; },
-        [](const fat_item_s &r) { return r.name_string(); }, out);
+        [](const fat_item_s &r) { return r.parent == 0; }, [](const fat_item_s &r) { return r.name_string(); }, out);
 }

@@ -15,23 +15,23 @@ enum : quint8 {
     fat_attr_volume = 0x08,
     fat_attr_directory = 0x10,
     fat_attr_archive = 0x20,
-    fat_attr_deleted = 0x40,  // our own bit: the entry or a folder above it was deleted
+    fat_attr_deleted = 0x40, // our own bit: the entry or a folder above it was deleted
 };
 
 struct fat_item_s {
     // This block is zero-filled before a record is built.
-    quint32 cluster;        // first data cluster, also the id; 0 only for the root
-    quint32 parent;         // id of the directory the entry was found in; 0 at the root
+    quint32 cluster; // first data cluster, also the id; 0 only for the root
+    quint32 parent;  // id of the directory the entry was found in; 0 at the root
     quint32 size;
-    qint64 modified;        // seconds since 1970, 0 when not representable
+    qint64 modified; // seconds since 1970, 0 when not representable
     qint64 created;
     quint8 attributes;
-    quint8 in_deleted;      // reached through a deleted directory
-    quint8 size_capped;     // the entry's size ran past the volume; size is what it holds
-    char16_t name[260];     // long name, else short name; zero-terminated
+    quint8 in_deleted;  // reached through a deleted directory
+    quint8 size_capped; // the entry's size ran past the volume; size is what it holds
+    char16_t name[260]; // long name, else short name; zero-terminated
 
-    quint8 has_files = 0;   // some file record lies below this directory
-    recovery_state_e state = recovery_state_e::intact;  // set once the scan is over
+    quint8 has_files = 0;                              // some file record lies below this directory
+    recovery_state_e state = recovery_state_e::intact; // set once the scan is over
     QList<fat_item_s *> children;
 
     fat_item_s() { clear(); }

@@ -15,7 +15,10 @@ struct path_name_s {
     bool last = false;
 };
 
-bool is_separator(char16_t c) { return c == u'/' || c == u'\\'; }
+bool is_separator(char16_t c)
+{
+    return c == u'/' || c == u'\\';
+}
 
 // Splits the next name off path at pos. fr_invalid_name for a name the
 // file system cannot hold.

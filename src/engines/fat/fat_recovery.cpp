@@ -128,9 +128,8 @@ bool fat_recovery_c::below_itself(const fat_item_s &item) const
     return false;
 }
 
-fat_recovery_c::step_e fat_recovery_c::keep_entry(const fat_file_info_s &info,
-                                                  const char16_t *long_name, uint32_t parent,
-                                                  bool in_deleted)
+fat_recovery_c::step_e fat_recovery_c::keep_entry(const fat_file_info_s &info, const char16_t *long_name,
+                                                  uint32_t parent, bool in_deleted)
 {
     if (info.cluster == 0 || info.short_name[0] == u'.')
         return step_e::next;

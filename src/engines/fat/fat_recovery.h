@@ -61,16 +61,15 @@ private:
     int walk();
     bool open_subdirectory(fat_dir_s &dir, uint32_t cluster);
     bool count_entry();
-    step_e keep_entry(const fat_file_info_s &info, const char16_t *long_name, uint32_t parent,
-                      bool in_deleted);
+    step_e keep_entry(const fat_file_info_s &info, const char16_t *long_name, uint32_t parent, bool in_deleted);
     bool replaces(const fat_item_s &old_item, const fat_item_s &new_item) const;
     bool below_itself(const fat_item_s &item) const;
 
     fat_store_t store_;
     engine_state_s state_;
-    QString error_;  // written by run before the thread ends
+    QString error_; // written by run before the thread ends
     fat_volume_s volume_;
     fat_log_fn log_ = fat_console_log();
     device_opener_fn open_device_;
-    std::mutex recover_mutex_;  // a preview and the writer may both restore at once
+    std::mutex recover_mutex_; // a preview and the writer may both restore at once
 };

@@ -49,8 +49,9 @@ private:
         const uint64_t first_sector = at / sector_bytes;
         const uint64_t count = std::min<uint64_t>(block_sectors, g.fat_sectors - first_sector);
         block_.resize(static_cast<size_t>(count * sector_bytes));
-        loaded_ = vol_.disk && vol_.disk->read(block_.data(), block_.size(), g.fat_start + first_sector,
-                                               static_cast<uint8_t>(count)) == disk_ok;
+        loaded_ = vol_.disk &&
+            vol_.disk->read(block_.data(), block_.size(), g.fat_start + first_sector, static_cast<uint8_t>(count)) ==
+                disk_ok;
         first_byte_ = first_sector * sector_bytes;
         return loaded_ && at + width <= first_byte_ + block_.size();
     }
@@ -93,8 +94,7 @@ void mark_fat_states(fat_volume_s &vol, fat_store_t &store)
     for (fat_item_s &item : store)
         if (!(item.attributes & fat_attr_directory))
             files.emplace_back(item.cluster, &item);
-    std::sort(files.begin(), files.end(),
-              [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::sort(files.begin(), files.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     fat_usage_reader_c fat(vol);
     for (const auto &file : files)
         file.second->state = item_state(vol, fat, *file.second);

@@ -27,10 +27,10 @@ enum fat_result_e : int {
 // One volume the reader works on. The owner (an engine, a test) keeps it as
 // long as objects opened on it are used.
 struct fat_volume_s {
-    std::shared_ptr<fat_disk_c> disk;  // none: no volume bound
-    fat_geometry_s geometry;           // geometry.type == fat_none: not mounted
+    std::shared_ptr<fat_disk_c> disk; // none: no volume bound
+    fat_geometry_s geometry;          // geometry.type == fat_none: not mounted
     uint16_t mount_id = 0;
-    bool backup_boot = false;          // sector 0 was no FAT boot sector; the FAT32 copy was read
+    bool backup_boot = false; // sector 0 was no FAT boot sector; the FAT32 copy was read
     uint64_t window_sector = UINT64_MAX;
     uint8_t window[fat_layout::sector_bytes] = {};
 

@@ -6,8 +6,7 @@
 #include "engines/recovery_base.h"
 #include "libntfs/ntfs_scan.h"
 
-ntfs_entry_source_e choose_ntfs_entry_source(recovery_base_c &engine, quint64 id, quint32 flags,
-                                             std::wstring *source)
+ntfs_entry_source_e choose_ntfs_entry_source(recovery_base_c &engine, quint64 id, quint32 flags, std::wstring *source)
 {
     if (flags & ntfs_record_flag_deleted)
         return ntfs_entry_source_e::library;

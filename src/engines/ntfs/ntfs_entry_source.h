@@ -7,8 +7,8 @@
 class recovery_base_c;
 
 enum class ntfs_entry_source_e {
-    library,    // extracted from its file record through the engine
-    live_copy,  // copied from its path on the mounted volume
+    library,   // extracted from its file record through the engine
+    live_copy, // copied from its path on the mounted volume
 };
 
 // A deleted entry always comes through the engine. A live entry is copied
@@ -18,5 +18,4 @@ enum class ntfs_entry_source_e {
 // image, a path that no longer opens) it is extracted through the engine
 // too, so that every listed entry can be restored. *source receives the
 // path for a copy.
-ntfs_entry_source_e choose_ntfs_entry_source(recovery_base_c &engine, quint64 id, quint32 flags,
-                                             std::wstring *source);
+ntfs_entry_source_e choose_ntfs_entry_source(recovery_base_c &engine, quint64 id, quint32 flags, std::wstring *source);

@@ -13,9 +13,7 @@ QString ntfs_item_s::name_string() const
 void link_ntfs_store(ntfs_store_t &store)
 {
     auto parent_of = [](const ntfs_item_s &r) { return static_cast<quint64>(r.record.parent_id); };
-    item_store::link_children(store, parent_of, [](ntfs_item_s &r) -> QList<ntfs_item_s *> & {
-        return r.children;
-    });
+    item_store::link_children(store, parent_of, [](ntfs_item_s &r) -> QList<ntfs_item_s *> & { return r.children; });
     item_store::mark_folders(
         store, parent_of, [](const ntfs_item_s &r) { return r.is_file(); },
         [](ntfs_item_s &r) -> quint8 & { return r.has_files; });

@@ -14,8 +14,8 @@ constexpr quint64 ntfs_root_id = 5;
 constexpr quint64 ntfs_last_system_id = 11;
 
 struct ntfs_item_s {
-    ntfs_scan_record record{};   // the 576 bytes the library fills
-    quint8 has_files = 0;        // some stored file entry lies below this directory
+    ntfs_scan_record record{}; // the 576 bytes the library fills
+    quint8 has_files = 0;      // some stored file entry lies below this directory
     QList<ntfs_item_s *> children;
 
     QString name_string() const;

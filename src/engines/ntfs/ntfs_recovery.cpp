@@ -73,15 +73,42 @@ void ntfs_recovery_c::run()
     link_ntfs_store(store_);
 }
 
-void ntfs_recovery_c::set_volume(const volume_item_s &volume) { state_.volume = volume; }
-double ntfs_recovery_c::get_progress() { return state_.progress; }
-void ntfs_recovery_c::set_progress(double progress) { state_.progress = progress; }
-void ntfs_recovery_c::set_stop(int code) { state_.stop = code; }
-int ntfs_recovery_c::get_stop() { return state_.stop; }
-int ntfs_recovery_c::get_pause() { return state_.pause; }
-void ntfs_recovery_c::set_pause(int pause) { state_.pause = pause; }
-quint64 ntfs_recovery_c::get_read_count() { return state_.read_count; }
-quint64 ntfs_recovery_c::get_found_count() { return state_.found_count; }
+void ntfs_recovery_c::set_volume(const volume_item_s &volume)
+{
+    state_.volume = volume;
+}
+double ntfs_recovery_c::get_progress()
+{
+    return state_.progress;
+}
+void ntfs_recovery_c::set_progress(double progress)
+{
+    state_.progress = progress;
+}
+void ntfs_recovery_c::set_stop(int code)
+{
+    state_.stop = code;
+}
+int ntfs_recovery_c::get_stop()
+{
+    return state_.stop;
+}
+int ntfs_recovery_c::get_pause()
+{
+    return state_.pause;
+}
+void ntfs_recovery_c::set_pause(int pause)
+{
+    state_.pause = pause;
+}
+quint64 ntfs_recovery_c::get_read_count()
+{
+    return state_.read_count;
+}
+quint64 ntfs_recovery_c::get_found_count()
+{
+    return state_.found_count;
+}
 
 void ntfs_recovery_c::reset()
 {

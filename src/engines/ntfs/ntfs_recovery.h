@@ -55,5 +55,5 @@ private:
     engine_state_s state_;
     ntfs_store_t store_;
     ntfs_library_s library_;
-    QString error_;  // written by run before the thread ends
+    QString error_; // written by run before the thread ends
 };

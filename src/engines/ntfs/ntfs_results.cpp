@@ -73,6 +73,6 @@ int ntfs_recovery_c::recover_row(const recovery_item_s &row, const QString &dest
 QString ntfs_recovery_c::get_note() const
 {
     return used_backup_boot()
-               ? QStringLiteral("the boot sector is damaged; its backup copy in the volume's last sector was read")
-               : QString();
+        ? QStringLiteral("the boot sector is damaged; its backup copy in the volume's last sector was read")
+        : QString();
 }

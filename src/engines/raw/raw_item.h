@@ -12,15 +12,15 @@
 constexpr size_t raw_entry_size = 32;
 
 struct raw_item_s {
-    uint64_t index;    // 0: position in the table when found
-    uint64_t offset;   // 8: byte offset of the file's first byte on the device
-    uint64_t length;   // 16: length in bytes
-    char type[8];      // 24: type name, zero-padded; 8 characters have no terminator
+    uint64_t index;  // 0: position in the table when found
+    uint64_t offset; // 8: byte offset of the file's first byte on the device
+    uint64_t length; // 16: length in bytes
+    char type[8];    // 24: type name, zero-padded; 8 characters have no terminator
     // Not in the scan file, whose entries have no spare bit: the type's
     // structure check proved where the file ends. Entries read from a file
     // come back with it clear, as finds whose end is not known.
     uint8_t end_proved;
-    uint8_t spare[7];  // keeps the struct free of padding
+    uint8_t spare[7]; // keeps the struct free of padding
 
     // The type name: at most 8 characters, up to the first zero byte.
     std::string type_name() const { return std::string(type, strnlen(type, sizeof(type))); }

@@ -18,12 +18,30 @@ void raw_recovery_c::set_volume(const volume_item_s &volume)
         device_path_.pop_back();
 }
 
-double raw_recovery_c::get_progress() { return sc_get_progress(&control_); }
-void raw_recovery_c::set_progress(double progress) { sc_set_progress(&control_, progress); }
-void raw_recovery_c::set_stop(int code) { sc_set_stop(&control_, code); }
-int raw_recovery_c::get_stop() { return sc_get_stop(&control_); }
-int raw_recovery_c::get_pause() { return sc_get_pause(&control_); }
-void raw_recovery_c::set_pause(int pause) { sc_set_pause(&control_, pause); }
+double raw_recovery_c::get_progress()
+{
+    return sc_get_progress(&control_);
+}
+void raw_recovery_c::set_progress(double progress)
+{
+    sc_set_progress(&control_, progress);
+}
+void raw_recovery_c::set_stop(int code)
+{
+    sc_set_stop(&control_, code);
+}
+int raw_recovery_c::get_stop()
+{
+    return sc_get_stop(&control_);
+}
+int raw_recovery_c::get_pause()
+{
+    return sc_get_pause(&control_);
+}
+void raw_recovery_c::set_pause(int pause)
+{
+    sc_set_pause(&control_, pause);
+}
 
 void raw_recovery_c::reset()
 {
@@ -107,7 +125,7 @@ int raw_recovery_c::recover_item(quint64 id, QString destination)
         const int32_t want = static_cast<int32_t>(std::min<uint64_t>(left, chunk));
         int32_t got = sc_read(handle, buffer.data(), want);
         if (got <= 0) {
-            failed = true;  // the device ended or failed before the find did
+            failed = true; // the device ended or failed before the find did
             break;
         }
         qint64 take = static_cast<qint64>(std::min<uint64_t>(left, static_cast<uint64_t>(got)));

@@ -56,12 +56,11 @@ protected:
     void run() override;
 
 private:
-
     volume_item_s volume_;
     std::string device_path_;
     raw_scan_control_s control_{};
     std::vector<raw_item_s> items_;
     QMap<QByteArray, QList<quint64>> by_type_;
     std::atomic<quint64> found_count_{0};
-    QString error_;  // written by run before the thread ends
+    QString error_; // written by run before the thread ends
 };

@@ -11,7 +11,7 @@ found_folder_s build_raw_tree(const raw_recovery_c &engine)
         found_folder_s folder(QString::fromLatin1(it.key()));
         for (quint64 index : it.value()) {
             if (index >= items.size())
-                continue;  // a loaded table is checked; never read outside it
+                continue; // a loaded table is checked; never read outside it
             const raw_item_s &item = items[index];
             recovery_item_s row;
             row.name = QString::asprintf("%08llu.%s", static_cast<unsigned long long>(index), item.type_name().c_str());

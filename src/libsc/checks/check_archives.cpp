@@ -40,11 +40,16 @@ const char *zip_subtype(sc_cursor_c &c, uint64_t cd, uint64_t cd_end)
         jar |= s == "META-INF/MANIFEST.MF";
         p += 46ull + n + x + k;
     }
-    if (word) return "docx";
-    if (xl) return "xlsx";
-    if (ppt) return "pptx";
-    if (apk) return "apk";
-    if (jar) return "jar";
+    if (word)
+        return "docx";
+    if (xl)
+        return "xlsx";
+    if (ppt)
+        return "pptx";
+    if (apk)
+        return "apk";
+    if (jar)
+        return "jar";
     return "zip";
 }
 
@@ -58,7 +63,7 @@ bool zip_descriptor_before(sc_cursor_c &c, uint64_t data, uint64_t next)
 {
     for (uint64_t sizes : {8, 16})
         for (uint64_t signature : {4, 0}) {
-            uint64_t len = signature + 4 + sizes;  // signature, CRC, packed and original size
+            uint64_t len = signature + 4 + sizes; // signature, CRC, packed and original size
             if (next < data + len)
                 continue;
             uint64_t at = next - len, packed = 0;
@@ -346,7 +351,11 @@ sc_result_s check_bzip2(sc_cursor_c &c)
 sc_result_s check_xz(sc_cursor_c &c)
 {
     uint8_t header[12];
-    if (!c.bytes(0, header, sizeof(header)) || memcmp(header, "\xfd" "7zXZ\0", 6) != 0)
+    if (!c.bytes(0, header, sizeof(header)) ||
+        memcmp(header,
+               "\xfd"
+               "7zXZ\0",
+               6) != 0)
         return sc_reject();
     uint32_t crc = 0;
     c.le32(8, crc);

@@ -18,8 +18,9 @@ sc_result_s check_jpeg(sc_cursor_c &c)
         uint8_t b = 0;
         if (!c.u8(pos, b) || b != 0xff)
             return sc_broken_at(c, pos);
-        for (uint64_t fill_end = c.search_end(pos, pos + sc_cursor_c::window_size); pos + 1 < fill_end && c.u8(pos + 1, b) && b == 0xff;)
-            ++pos;  // fill bytes
+        for (uint64_t fill_end = c.search_end(pos, pos + sc_cursor_c::window_size);
+             pos + 1 < fill_end && c.u8(pos + 1, b) && b == 0xff;)
+            ++pos; // fill bytes
         if (!c.u8(pos + 1, m))
             return sc_broken_at(c, pos);
         if (m == 0xd9)
@@ -178,7 +179,10 @@ struct tiff_extent_s {
     }
 };
 
-bool is_sub_ifd_tag(uint16_t tag) { return tag == 330 || tag == 34665 || tag == 34853 || tag == 40965; }
+bool is_sub_ifd_tag(uint16_t tag)
+{
+    return tag == 330 || tag == 34665 || tag == 34853 || tag == 40965;
+}
 } // namespace
 
 // IFD walk, with the Exif, GPS and sub-image IFDs; the file ends after the
@@ -229,7 +233,8 @@ sc_result_s check_tiff(sc_cursor_c &c)
                 count[slot] = cnt;
                 types[slot] = type;
             }
-            for (uint32_t i = 0; is_sub_ifd_tag(tag) && (type == 4 || type == 13) && i < std::min<uint32_t>(cnt, 64); ++i) {
+            for (uint32_t i = 0; is_sub_ifd_tag(tag) && (type == 4 || type == 13) && i < std::min<uint32_t>(cnt, 64);
+                 ++i) {
                 uint32_t sub = 0;
                 if (t.value(4, value_at, i, sub))
                     pending.push_back(sub);
@@ -279,8 +284,8 @@ sc_result_s check_psd(sc_cursor_c &c)
     uint16_t version = 0, channels = 0, depth = 0, compression = 0;
     uint32_t height = 0, width = 0;
     if (!c.equals(0, "8BPS") || !c.be16(4, version) || (version != 1 && version != 2) ||
-        !c.equals(6, std::string_view("\0\0\0\0\0\0", 6)) || !c.be16(12, channels) || channels == 0 ||
-        channels > 56 || !c.be32(14, height) || !c.be32(18, width) || !c.be16(22, depth))
+        !c.equals(6, std::string_view("\0\0\0\0\0\0", 6)) || !c.be16(12, channels) || channels == 0 || channels > 56 ||
+        !c.be32(14, height) || !c.be32(18, width) || !c.be16(22, depth))
         return sc_reject();
     if (depth != 1 && depth != 8 && depth != 16 && depth != 32)
         return sc_reject();

@@ -12,7 +12,10 @@ sc_result_s check_riff(sc_cursor_c &c)
     uint32_t size = 0;
     if (!c.equals(0, "RIFF") || !c.le32(4, size) || size < 4)
         return sc_reject();
-    const char *subtype = c.equals(8, "WAVE") ? "wav" : c.equals(8, "AVI ") ? "avi" : c.equals(8, "WEBP") ? "webp" : nullptr;
+    const char *subtype = c.equals(8, "WAVE") ? "wav"
+        : c.equals(8, "AVI ")                 ? "avi"
+        : c.equals(8, "WEBP")                 ? "webp"
+                                              : nullptr;
     if (!subtype)
         return sc_reject();
     uint64_t end = 8ull + size + (size & 1);
@@ -27,11 +30,11 @@ uint32_t mpeg_frame_length(sc_cursor_c &c, uint64_t pos)
 {
     static const uint16_t rates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
     static const uint16_t kbps[5][15] = {
-        {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},  // MPEG 1 layer I
-        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},     // MPEG 1 layer II
-        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},      // MPEG 1 layer III
-        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},     // MPEG 2 layer I
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},          // MPEG 2 layers II, III
+        {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448}, // MPEG 1 layer I
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},    // MPEG 1 layer II
+        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},     // MPEG 1 layer III
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},    // MPEG 2 layer I
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},         // MPEG 2 layers II, III
     };
     uint8_t h[4];
     if (!c.bytes(pos, h, 4) || h[0] != 0xff || (h[1] & 0xe0) != 0xe0)
@@ -121,7 +124,15 @@ bool flac_frame_at(sc_cursor_c &c, uint64_t pos)
         ((h[3] >> 1) & 7) == 3 || ((h[3] >> 1) & 7) == 7 || (h[3] & 1))
         return false;
     size_t i = 4;
-    int extra = h[i] < 0x80 ? 0 : h[i] < 0xc0 ? -1 : h[i] < 0xe0 ? 1 : h[i] < 0xf0 ? 2 : h[i] < 0xf8 ? 3 : h[i] < 0xfc ? 4 : h[i] < 0xfe ? 5 : h[i] == 0xfe ? 6 : -1;
+    int extra = h[i] < 0x80 ? 0
+        : h[i] < 0xc0       ? -1
+        : h[i] < 0xe0       ? 1
+        : h[i] < 0xf0       ? 2
+        : h[i] < 0xf8       ? 3
+        : h[i] < 0xfc       ? 4
+        : h[i] < 0xfe       ? 5
+        : h[i] == 0xfe      ? 6
+                            : -1;
     if (extra < 0)
         return false;
     i += 1 + static_cast<size_t>(extra);
@@ -180,7 +191,7 @@ sc_result_s check_flac(sc_cursor_c &c)
                     slack = c.u8(q, b) && b == 0;
                 if (slack)
                     return sc_walked(c, end);
-                w = c.window(p, len);  // the checks above may have moved the window
+                w = c.window(p, len); // the checks above may have moved the window
                 if (!w)
                     return sc_broken(pos);
             }
@@ -244,7 +255,7 @@ sc_result_s check_mp4(sc_cursor_c &c)
         if (size32 == 1 && !c.be64(pos + 8, size))
             break;
         if (size32 == 0)
-            size = c.limit() - pos;  // runs to the end of the file
+            size = c.limit() - pos; // runs to the end of the file
         if (size < 8)
             break;
         media |= memcmp(type, "mdat", 4) == 0 || memcmp(type, "moof", 4) == 0;
@@ -300,7 +311,7 @@ bool ebml_size(sc_cursor_c &c, uint64_t &pos, uint64_t &size)
 bool is_segment_child(uint32_t id)
 {
     static const uint32_t known[] = {0x114d9b74, 0x1549a966, 0x1654ae6b, 0x1f43b675, 0x1c53bb6b,
-                                     0x1254c367, 0x1941a469, 0x1043a770, 0xec, 0xbf};
+                                     0x1254c367, 0x1941a469, 0x1043a770, 0xec,       0xbf};
     return std::find(std::begin(known), std::end(known), id) != std::end(known);
 }
 } // namespace
@@ -314,8 +325,8 @@ sc_result_s check_ebml(sc_cursor_c &c)
     if (!ebml_id(c, pos, id) || id != 0x1a45dfa3 || !ebml_size(c, pos, size) || size > 4096)
         return sc_reject();
     const char *subtype = c.find("webm", pos, pos + size) != sc_cursor_c::npos ? "webm"
-                          : c.find("matroska", pos, pos + size) != sc_cursor_c::npos ? "mkv"
-                                                                                     : nullptr;
+        : c.find("matroska", pos, pos + size) != sc_cursor_c::npos             ? "mkv"
+                                                                               : nullptr;
     if (!subtype)
         return sc_reject();
     pos += size;

@@ -14,11 +14,17 @@ namespace {
 
 enum class encoding_e { utf8, utf16le, utf16be };
 
-const uint64_t min_text = 64;    // shorter runs of text-like bytes are too often chance
-const size_t head_chars = 4096;  // what the kind is told from
+const uint64_t min_text = 64;   // shorter runs of text-like bytes are too often chance
+const size_t head_chars = 4096; // what the kind is told from
 
-bool is_space(uint32_t ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f'; }
-bool is_text_ascii(uint32_t ch) { return (ch >= 0x20 && ch < 0x7f) || is_space(ch); }
+bool is_space(uint32_t ch)
+{
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f';
+}
+bool is_text_ascii(uint32_t ch)
+{
+    return (ch >= 0x20 && ch < 0x7f) || is_space(ch);
+}
 
 // Mostly letters, few bytes outside any encoding, more than a handful of
 // different characters (not a fill pattern), and characters beyond ASCII
@@ -42,7 +48,7 @@ struct text_stats_s {
     bool looks_like_text() const
     {
         return odd * 10 <= chars && word * 5 >= chars && seen.count() >= 8 &&
-               blocks.count() <= std::max<uint64_t>(4, wide / 4);
+            blocks.count() <= std::max<uint64_t>(4, wide / 4);
     }
 };
 
@@ -98,8 +104,9 @@ bool text_reader_c::next_utf8(const uint8_t *p, size_t avail, uint32_t &ch, bool
     for (size_t i = 1; sequence && i < n; ++i)
         sequence = (p[i] & 0xc0) == 0x80;
     // Overlong forms, surrogates and code points past U+10FFFF are no UTF-8.
-    if (sequence && ((b == 0xe0 && p[1] < 0xa0) || (b == 0xed && p[1] >= 0xa0) || (b == 0xf0 && p[1] < 0x90) ||
-                     (b == 0xf4 && p[1] >= 0x90)))
+    if (sequence &&
+        ((b == 0xe0 && p[1] < 0xa0) || (b == 0xed && p[1] >= 0xa0) || (b == 0xf0 && p[1] < 0x90) ||
+         (b == 0xf4 && p[1] >= 0x90)))
         sequence = false;
     if (!sequence) {
         ch = b;
@@ -198,7 +205,8 @@ public:
             return true;
         }
         trailing_ = false;
-        const uint32_t low = kind_ == "html" && ch < 0x80 ? static_cast<uint32_t>(std::tolower(static_cast<int>(ch))) : ch;
+        const uint32_t low =
+            kind_ == "html" && ch < 0x80 ? static_cast<uint32_t>(std::tolower(static_cast<int>(ch))) : ch;
         matched_ = low == static_cast<unsigned char>(close_[matched_]) ? matched_ + 1 : low == '<' ? 1 : 0;
         if (matched_ == close_.size()) {
             matched_ = 0;

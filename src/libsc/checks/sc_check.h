@@ -87,9 +87,9 @@ private:
 };
 
 enum class sc_verdict_e {
-    reject,  // not this type: report nothing
-    broken,  // this type, but its structure breaks off: report the best length known
-    whole,   // the structure says where the file ends
+    reject, // not this type: report nothing
+    broken, // this type, but its structure breaks off: report the best length known
+    whole,  // the structure says where the file ends
 };
 
 struct sc_result_s {
@@ -102,7 +102,10 @@ struct sc_result_s {
     bool walked = false;
 };
 
-inline sc_result_s sc_reject() { return {}; }
+inline sc_result_s sc_reject()
+{
+    return {};
+}
 inline sc_result_s sc_broken(uint64_t length, const char *subtype = nullptr)
 {
     return {sc_verdict_e::broken, length, subtype};

@@ -7,13 +7,12 @@ struct named_check_s {
 };
 
 const named_check_s checks[] = {
-    {"jpeg", check_jpeg}, {"png", check_png},     {"gif", check_gif},     {"bmp", check_bmp},
-    {"tiff", check_tiff}, {"ico", check_ico},     {"psd", check_psd},     {"zip", check_zip},
-    {"rar", check_rar},   {"7z", check_7z},       {"gzip", check_gzip},   {"bzip2", check_bzip2},
-    {"xz", check_xz},     {"pdf", check_pdf},     {"ole2", check_ole2},   {"rtf", check_rtf},
-    {"sqlite", check_sqlite}, {"eml", check_eml}, {"riff", check_riff},   {"mp3", check_mp3},
-    {"flac", check_flac}, {"ogg", check_ogg},     {"mp4", check_mp4},     {"ebml", check_ebml},
-    {"asf", check_asf},   {"pe", check_pe},       {"text", check_text},
+    {"jpeg", check_jpeg}, {"png", check_png},       {"gif", check_gif}, {"bmp", check_bmp},   {"tiff", check_tiff},
+    {"ico", check_ico},   {"psd", check_psd},       {"zip", check_zip}, {"rar", check_rar},   {"7z", check_7z},
+    {"gzip", check_gzip}, {"bzip2", check_bzip2},   {"xz", check_xz},   {"pdf", check_pdf},   {"ole2", check_ole2},
+    {"rtf", check_rtf},   {"sqlite", check_sqlite}, {"eml", check_eml}, {"riff", check_riff}, {"mp3", check_mp3},
+    {"flac", check_flac}, {"ogg", check_ogg},       {"mp4", check_mp4}, {"ebml", check_ebml}, {"asf", check_asf},
+    {"pe", check_pe},     {"text", check_text},
 };
 } // namespace
 

@@ -74,12 +74,30 @@ template <typename T> bool read_ordered(sc_cursor_c &c, uint64_t pos, T &v, bool
 }
 } // namespace
 
-bool sc_cursor_c::le16(uint64_t pos, uint16_t &v) { return read_ordered(*this, pos, v, false); }
-bool sc_cursor_c::le32(uint64_t pos, uint32_t &v) { return read_ordered(*this, pos, v, false); }
-bool sc_cursor_c::le64(uint64_t pos, uint64_t &v) { return read_ordered(*this, pos, v, false); }
-bool sc_cursor_c::be16(uint64_t pos, uint16_t &v) { return read_ordered(*this, pos, v, true); }
-bool sc_cursor_c::be32(uint64_t pos, uint32_t &v) { return read_ordered(*this, pos, v, true); }
-bool sc_cursor_c::be64(uint64_t pos, uint64_t &v) { return read_ordered(*this, pos, v, true); }
+bool sc_cursor_c::le16(uint64_t pos, uint16_t &v)
+{
+    return read_ordered(*this, pos, v, false);
+}
+bool sc_cursor_c::le32(uint64_t pos, uint32_t &v)
+{
+    return read_ordered(*this, pos, v, false);
+}
+bool sc_cursor_c::le64(uint64_t pos, uint64_t &v)
+{
+    return read_ordered(*this, pos, v, false);
+}
+bool sc_cursor_c::be16(uint64_t pos, uint16_t &v)
+{
+    return read_ordered(*this, pos, v, true);
+}
+bool sc_cursor_c::be32(uint64_t pos, uint32_t &v)
+{
+    return read_ordered(*this, pos, v, true);
+}
+bool sc_cursor_c::be64(uint64_t pos, uint64_t &v)
+{
+    return read_ordered(*this, pos, v, true);
+}
 
 bool sc_cursor_c::equals(uint64_t pos, std::string_view text)
 {

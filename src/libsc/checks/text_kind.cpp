@@ -6,7 +6,10 @@
 
 namespace {
 
-bool is_space(uint32_t ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f'; }
+bool is_space(uint32_t ch)
+{
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f';
+}
 
 bool starts_with_nocase(std::string_view s, std::string_view prefix)
 {
@@ -26,7 +29,10 @@ bool contains_nocase(std::string_view s, std::string_view what)
     return false;
 }
 
-bool contains(std::string_view s, std::string_view what) { return s.find(what) != std::string_view::npos; }
+bool contains(std::string_view s, std::string_view what)
+{
+    return s.find(what) != std::string_view::npos;
+}
 
 // Lines of head that are complete (the last, cut off by the head's end, is not).
 template <typename Fn> void for_each_line(std::string_view head, size_t most, Fn fn)
@@ -100,7 +106,8 @@ const char *source_kind(std::string_view head)
             ++cpp;
         if ((starts("def ") || starts("class ")) && line.back() == ':')
             ++py;
-        if ((starts("import ") || starts("from ")) && !contains(line, ";") && !contains(line, "'") && !contains(line, "\""))
+        if ((starts("import ") || starts("from ")) && !contains(line, ";") && !contains(line, "'") &&
+            !contains(line, "\""))
             ++py;
         if (starts("function ") || starts("const ") || starts("let ") || starts("var ") || starts("export ") ||
             contains(line, "module.exports") || contains(line, "require(") || contains(line, "=> {") ||
@@ -138,8 +145,9 @@ std::string_view xml_root_name(std::string_view head)
         if (next == '?' || next == '!')
             continue;
         size_t end = at + 1;
-        while (end < head.size() && (std::isalnum(static_cast<unsigned char>(head[end])) || head[end] == '_' ||
-                                     head[end] == ':' || head[end] == '-' || head[end] == '.'))
+        while (end < head.size() &&
+               (std::isalnum(static_cast<unsigned char>(head[end])) || head[end] == '_' || head[end] == ':' ||
+                head[end] == '-' || head[end] == '.'))
             ++end;
         if (end == at + 1 || !std::isalpha(static_cast<unsigned char>(next)))
             return {};

@@ -28,6 +28,6 @@ private:
     expect_e expect_ = expect_e::value;
     bool in_string_ = false, escaped_ = false;
     char word_[16] = {};
-    int word_len_ = -1;  // -1: not inside a number or literal
+    int word_len_ = -1; // -1: not inside a number or literal
     bool started_ = false;
 };

@@ -64,7 +64,8 @@ void add_users_of_disk(const std::string &sys_folder, const mounts_t &mounts, st
     add_users_of(sys_folder, mounts, users);
     const std::string name = sys_folder.substr(sys_folder.rfind('/') + 1);
     for (const std::string &child : list_folder(sys_folder))
-        if (child.compare(0, name.size(), name) == 0 && !read_sysfs_line(sys_folder + "/" + child + "/partition").empty())
+        if (child.compare(0, name.size(), name) == 0 &&
+            !read_sysfs_line(sys_folder + "/" + child + "/partition").empty())
             add_users_of(sys_folder + "/" + child, mounts, users);
 }
 

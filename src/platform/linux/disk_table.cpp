@@ -20,8 +20,8 @@
 
 namespace {
 
-constexpr uint32_t media_removable = 11;  // the system's RemovableMedia
-constexpr uint32_t media_fixed = 12;      // FixedMedia
+constexpr uint32_t media_removable = 11; // the system's RemovableMedia
+constexpr uint32_t media_fixed = 12;     // FixedMedia
 constexpr uint32_t translated_heads = 255;
 constexpr uint32_t translated_sectors = 63;
 constexpr uint32_t small_disk_heads = 16;
@@ -76,7 +76,7 @@ disk_entry_s block_disk(const std::string &name)
     entry.removable = read_sysfs_line(sys + "/removable") == "1";
     uint64_t value = 0;
     if (read_sysfs_u64(sys + "/size", value))
-        entry.info.size_bytes = value * 512;  // sysfs counts 512-byte units whatever the sector size
+        entry.info.size_bytes = value * 512; // sysfs counts 512-byte units whatever the sector size
     if (read_sysfs_u64(sys + "/queue/logical_block_size", value) && value >= 512 && value <= 65536)
         entry.info.sector_size = static_cast<uint32_t>(value);
     entry.info.write_protected = read_sysfs_line(sys + "/ro") == "1";

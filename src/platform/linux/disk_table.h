@@ -8,7 +8,7 @@
 
 struct disk_entry_s {
     disk_info_s info;
-    std::string sys_name;   // name under /sys/block; empty for an image file
+    std::string sys_name; // name under /sys/block; empty for an image file
     bool removable = false;
 };
 

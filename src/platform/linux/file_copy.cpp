@@ -95,6 +95,6 @@ bool copy_whole_file(const std::string &source, const std::string &destination)
         return false;
     kernel_copy_e kernel = copy_in_kernel(in.get(), out.get());
     bool complete = kernel == kernel_copy_e::done ||
-                    (kernel == kernel_copy_e::unsupported && copy_through_buffer(in.get(), out.get()));
+        (kernel == kernel_copy_e::unsupported && copy_through_buffer(in.get(), out.get()));
     return out.close() && complete;
 }

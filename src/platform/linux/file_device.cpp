@@ -16,16 +16,15 @@ class file_device_c : public block_device_c {
 public:
     file_device_c(int fd, uint64_t size, uint32_t sector_size, bool direct)
         : fd_(fd), size_(size), sector_size_(sector_size), direct_(direct)
-    {
-    }
+    {}
     ~file_device_c() override { close(fd_); }
 
     int64_t read_at(uint64_t offset, void *buffer, size_t len) override
     {
         size_t done = 0;
         while (done < len) {
-            ssize_t n = pread(fd_, static_cast<uint8_t *>(buffer) + done, len - done,
-                              static_cast<off_t>(offset + done));
+            ssize_t n =
+                pread(fd_, static_cast<uint8_t *>(buffer) + done, len - done, static_cast<off_t>(offset + done));
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -42,8 +41,8 @@ public:
     {
         size_t done = 0;
         while (done < len) {
-            ssize_t n = pwrite(fd_, static_cast<const uint8_t *>(buffer) + done, len - done,
-                               static_cast<off_t>(offset + done));
+            ssize_t n =
+                pwrite(fd_, static_cast<const uint8_t *>(buffer) + done, len - done, static_cast<off_t>(offset + done));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -68,8 +67,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<block_device_c> open_block_device(const std::string &path, open_mode_e mode,
-                                                  std::string *error)
+std::unique_ptr<block_device_c> open_block_device(const std::string &path, open_mode_e mode, std::string *error)
 {
     auto fail = [&](const std::string &why) -> std::unique_ptr<block_device_c> {
         if (error)

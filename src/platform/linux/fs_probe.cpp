@@ -63,8 +63,8 @@ fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64
     if (fd < 0)
         return id;
     blkid_probe probe = blkid_new_probe();
-    if (probe && blkid_probe_set_device(probe, fd, static_cast<blkid_loff_t>(offset),
-                                        static_cast<blkid_loff_t>(length)) == 0) {
+    if (probe &&
+        blkid_probe_set_device(probe, fd, static_cast<blkid_loff_t>(offset), static_cast<blkid_loff_t>(length)) == 0) {
         blkid_probe_enable_superblocks(probe, 1);
         blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_LABEL | BLKID_SUBLKS_VERSION);
         // Safe probing: two competing signatures mean no verdict.

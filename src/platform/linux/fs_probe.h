@@ -6,7 +6,7 @@
 
 struct fs_identity_s {
     bool found = false;
-    std::string fs_name;  // as system_fs_name gives it
+    std::string fs_name; // as system_fs_name gives it
     std::string label;
 };
 

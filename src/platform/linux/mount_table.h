@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-using device_number_t = std::pair<uint32_t, uint32_t>;  // major, minor
+using device_number_t = std::pair<uint32_t, uint32_t>; // major, minor
 
 // Every mount point of every device, in the order the table lists them.
 // Malformed lines are skipped; octal escapes (\040 for a space) are decoded.

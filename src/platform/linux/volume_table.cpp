@@ -19,8 +19,8 @@ struct partition_place_s {
     int number = 0;
     uint64_t start = 0;
     uint64_t length = 0;
-    std::string node;  // /dev/sdb1; empty inside an image
-    std::string sys;   // its /sys/class/block folder; empty inside an image
+    std::string node; // /dev/sdb1; empty inside an image
+    std::string sys;  // its /sys/class/block folder; empty inside an image
 };
 
 std::vector<partition_place_s> block_partitions(const disk_entry_s &disk)
@@ -81,8 +81,7 @@ std::vector<partition_place_s> table_partitions(const disk_entry_s &disk)
 // (only listed by callers when a file system is found there).
 std::vector<partition_place_s> places_of(const disk_entry_s &disk)
 {
-    std::vector<partition_place_s> places =
-        disk.info.is_image ? table_partitions(disk) : block_partitions(disk);
+    std::vector<partition_place_s> places = disk.info.is_image ? table_partitions(disk) : block_partitions(disk);
     if (places.empty() && !disk.info.is_image && disk.info.ready)
         places = table_partitions(disk);
     if (places.empty()) {
@@ -181,7 +180,7 @@ std::vector<volume_info_s> disk_table_c::volumes() const
                                                   : probe_file_system(place.node, 0, 0);
             volume_info_s v = describe_volume(disk, static_cast<int>(d), place, mounts);
             if (place.number == 0 && !id.found && v.mount_paths.empty())
-                continue;  // a blank disk, not a volume
+                continue; // a blank disk, not a volume
             v.fs_name = id.fs_name;
             v.label = id.label;
             volumes.push_back(v);
@@ -230,8 +229,7 @@ bool locate_volume(const std::string &volume_path, volume_location_s &out)
     return system_disk_table().locate_volume(volume_path, out);
 }
 
-std::unique_ptr<block_device_c> open_volume_path(const std::string &volume_path, open_mode_e mode,
-                                                 std::string *error)
+std::unique_ptr<block_device_c> open_volume_path(const std::string &volume_path, open_mode_e mode, std::string *error)
 {
     volume_location_s where;
     if (!locate_volume(volume_path, where)) {
