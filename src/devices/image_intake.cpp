@@ -60,15 +60,11 @@ QString image_check_reason(image_check_e check)
 
 int volumes_on_image(const QString &path)
 {
-    const std::string canonical = QFileInfo(path).canonicalFilePath().toStdString();
-    const std::vector<disk_info_s> disks = list_disks();
-    int disk_number = -1;
-    for (size_t i = 0; i < disks.size(); ++i)
-        if (disks[i].is_image && disks[i].path == canonical)
-            disk_number = int(i);
+    const int disk_number = disk_index_of(QFileInfo(path).canonicalFilePath());
+    if (disk_number < 0)
+        return 0;
     int count = 0;
-    for (const volume_info_s &v : list_volumes())
-        if (disk_number >= 0 && v.disk_number == disk_number && !v.fs_name.empty())
-            ++count;
+    for (const volume_info_s &v : volumes_of(disk_number))
+        count += !v.fs_name.empty();
     return count;
 }

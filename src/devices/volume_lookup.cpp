@@ -54,25 +54,6 @@ QString readable_path(const QString &word, QString *error)
     return QString::fromLocal8Bit(resolved);
 }
 
-int disk_index_of(const QString &path)
-{
-    std::vector<disk_info_s> disks = list_disks();
-    for (size_t i = 0; i < disks.size(); ++i)
-        if (QString::fromStdString(disks[i].path) == path)
-            return static_cast<int>(i);
-    return -1;
-}
-
-// Every volume of disk table entry disk_number.
-std::vector<volume_info_s> volumes_of(int disk_number)
-{
-    std::vector<volume_info_s> found;
-    for (const volume_info_s &v : list_volumes())
-        if (v.disk_number == disk_number)
-            found.push_back(v);
-    return found;
-}
-
 QString partition_numbers(const std::vector<volume_info_s> &volumes)
 {
     QStringList numbers;
@@ -140,6 +121,25 @@ bool resolve_image(const QString &path, const QString &word, const QString &part
 }
 
 } // namespace
+
+int disk_index_of(const QString &path)
+{
+    std::vector<disk_info_s> disks = list_disks();
+    for (size_t i = 0; i < disks.size(); ++i)
+        if (QString::fromStdString(disks[i].path) == path)
+            return static_cast<int>(i);
+    return -1;
+}
+
+// Every volume of disk table entry disk_number.
+std::vector<volume_info_s> volumes_of(int disk_number)
+{
+    std::vector<volume_info_s> found;
+    for (const volume_info_s &v : list_volumes())
+        if (v.disk_number == disk_number)
+            found.push_back(v);
+    return found;
+}
 
 bool resolve_volume(const QString &word, const QString &partition, volume_item_s &out, QString *error)
 {

@@ -5,8 +5,17 @@
 #pragma once
 
 #include <QString>
+#include <vector>
+
+#include "platform/disks.h"
 
 #include "volume_item.h"
+
+// The disk table entry whose path is path (canonical), or -1.
+int disk_index_of(const QString &path);
+
+// Every volume of disk table entry disk_number.
+std::vector<volume_info_s> volumes_of(int disk_number);
 
 // Adds an image file to the disk table. False with the reason in *error.
 bool add_image_file(const QString &path, QString *error);
