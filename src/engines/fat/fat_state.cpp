@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/fat_layout.h"
-#include "platform/le_bytes.h"
 
 using fat_layout::sector_bytes;
 
@@ -21,21 +20,10 @@ public:
     bool in_use(uint32_t cluster)
     {
         const fat_geometry_s &g = vol_.geometry;
-        const uint64_t at = g.type == fat12 ? cluster + cluster / 2 : uint64_t{cluster} * (g.type == fat16 ? 2 : 4);
-        const uint64_t width = g.type == fat32 ? 4 : 2;
-        if (!cover(at, width))
+        const uint64_t at = fat_entry_offset(g.type, cluster);
+        if (!cover(at, fat_entry_width(g.type)))
             return true;
-        const uint8_t *p = block_.data() + (at - first_byte_);
-        switch (g.type) {
-        case fat12: {
-            const uint32_t word = le16_at(p);
-            return ((cluster & 1) ? word >> 4 : word & 0xFFF) != 0;
-        }
-        case fat16:
-            return le16_at(p) != 0;
-        default:
-            return (le32_at(p) & 0x0FFFFFFF) != 0;
-        }
+        return fat_entry_value(g.type, cluster, block_.data() + (at - first_byte_)) != 0;
     }
 
 private:

@@ -79,30 +79,36 @@ uint32_t fat_next_cluster(fat_volume_s &vol, uint32_t cluster)
     const fat_geometry_s &g = vol.geometry;
     if (cluster < 2 || cluster >= g.fat_entries)
         return 1;
-    switch (g.type) {
+    if (g.type == fat_none)
+        return 1;
+    // Byte by byte through the window: a FAT12 entry may straddle two sectors.
+    const uint64_t at = fat_entry_offset(g.type, cluster);
+    uint8_t bytes[4];
+    for (unsigned i = 0; i < fat_entry_width(g.type); ++i) {
+        if (fat_move_window(vol, g.fat_start + (at + i) / sector_bytes) != fr_ok)
+            return UINT32_MAX;
+        bytes[i] = vol.window[(at + i) % sector_bytes];
+    }
+    return fat_entry_value(g.type, cluster, bytes);
+}
+
+uint64_t fat_entry_offset(fat_type_e type, uint32_t cluster)
+{
+    return type == fat12 ? cluster + cluster / 2 : uint64_t{cluster} * fat_entry_width(type);
+}
+
+uint32_t fat_entry_value(fat_type_e type, uint32_t cluster, const uint8_t *bytes)
+{
+    switch (type) {
     case fat12: {
-        uint64_t at = cluster + cluster / 2;
-        if (fat_move_window(vol, g.fat_start + at / sector_bytes) != fr_ok)
-            break;
-        uint32_t word = vol.window[at % sector_bytes];
-        ++at;
-        if (fat_move_window(vol, g.fat_start + at / sector_bytes) != fr_ok)
-            break;
-        word |= static_cast<uint32_t>(vol.window[at % sector_bytes]) << 8;
+        const uint32_t word = le16_at(bytes);
         return (cluster & 1) ? word >> 4 : word & 0xFFF;
     }
     case fat16:
-        if (fat_move_window(vol, g.fat_start + cluster / (sector_bytes / 2)) != fr_ok)
-            break;
-        return le16_at(vol.window + cluster * 2 % sector_bytes);
-    case fat32:
-        if (fat_move_window(vol, g.fat_start + cluster / (sector_bytes / 4)) != fr_ok)
-            break;
-        return le32_at(vol.window + cluster * 4 % sector_bytes) & 0x0FFFFFFF;
+        return le16_at(bytes);
     default:
-        return 1;
+        return le32_at(bytes) & 0x0FFFFFFF;
     }
-    return UINT32_MAX;
 }
 
 uint64_t fat_cluster_sector(const fat_volume_s &vol, uint32_t cluster)

@@ -49,6 +49,14 @@ int fat_validate(const fat_volume_s *vol, uint16_t mount_id);
 int fat_move_window(fat_volume_s &vol, uint64_t sector);
 // The FAT entry of cluster; 1 when cluster is out of range, UINT32_MAX on a disk error.
 uint32_t fat_next_cluster(fat_volume_s &vol, uint32_t cluster);
+// Where cluster's entry starts in the FAT, in bytes, and how many bytes hold it.
+uint64_t fat_entry_offset(fat_type_e type, uint32_t cluster);
+inline unsigned fat_entry_width(fat_type_e type)
+{
+    return type == fat32 ? 4 : 2;
+}
+// The entry of cluster from the fat_entry_width bytes at its offset.
+uint32_t fat_entry_value(fat_type_e type, uint32_t cluster, const uint8_t *bytes);
 // First sector of a data cluster; 0 when the cluster is outside the volume.
 uint64_t fat_cluster_sector(const fat_volume_s &vol, uint32_t cluster);
 // First cluster of a directory entry (high half only on FAT32).
