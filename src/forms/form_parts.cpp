@@ -23,9 +23,14 @@ QPushButton *make_button(QWidget *form, const char *name, const QRect &place)
 QPushButton *make_page_button(QWidget *form, const char *name, const QRect &place)
 {
     QPushButton *button = make_button(form, name, place);
+    style_page_button(button);
+    return button;
+}
+
+void style_page_button(QPushButton *button)
+{
     button->setFont(QFont(QStringLiteral("Arial"), 11));
     button->setStyleSheet(QString::fromLatin1(k_page_button_style));
-    return button;
 }
 
 void place_widget(QWidget *widget, const QRect &place)

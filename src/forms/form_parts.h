@@ -19,3 +19,5 @@ QListView *make_list(QWidget *form, const char *name);
 // A page button (Back, Refresh, Scan, Start, Repair): Arial 11 on the
 // three-state button images.
 QPushButton *make_page_button(QWidget *form, const char *name, const QRect &place);
+// Gives a button a form made elsewhere (a .ui file) the page buttons' look.
+void style_page_button(QPushButton *button);

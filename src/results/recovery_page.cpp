@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "format_size.h"
+#include "forms/form_parts.h"
 #include "found_tree_model.h"
 #include "recovery_delegate.h"
 #include "recovery_file.h"
@@ -23,9 +24,6 @@ bool scan_running = false;
 namespace {
 
 const char k_scan_filter[] = "TarnRecovery Scan files (*.sav)";
-const char k_page_button_style[] = "QPushButton{ border-image: url(:/images/partition_search/btn_wai_1.png); }"
-                                   "QPushButton:hover{ border-image: url(:/images/partition_search/btn_wai_2.png);}"
-                                   "QPushButton:pressed{  border-image: url(:/images/partition_search/btn_wai_3.png);}";
 
 QString scan_file_filters()
 {
@@ -86,10 +84,8 @@ recovery_window_c::recovery_window_c(QWidget *parent) : QWidget(parent)
     clear_tree();
     clear_table();
 
-    for (QPushButton *button : {btn_back, btn_recovery, btn_stop, btn_pause, btn_filter}) {
-        button->setFont(QFont(QStringLiteral("Arial"), 11));
-        button->setStyleSheet(QString::fromLatin1(k_page_button_style));
-    }
+    for (QPushButton *button : {btn_back, btn_recovery, btn_stop, btn_pause, btn_filter})
+        style_page_button(button);
     btn_back->resize(100, 30);
     btn_recovery->resize(100, 30);
     for (QPushButton *button : {btn_stop, btn_pause, btn_filter})
