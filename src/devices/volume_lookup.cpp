@@ -19,7 +19,7 @@ bool add_image_file(const QString &path, QString *error)
     const image_check_e check = QFileInfo(path).isFile() ? check_image_file(path) : image_check_e::accepted;
     if (check != image_check_e::accepted) {
         if (error)
-            *error = image_check_reason(check);
+            *error = path + QStringLiteral(": ") + image_check_reason(check);
         return false;
     }
     std::string why;
