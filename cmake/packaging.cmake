@@ -27,6 +27,7 @@ if(TARN_GUI)
       DEPENDS ${CMAKE_BINARY_DIR}/src/resources/art/images.qrc
       VERBATIM)
   add_custom_target(tarn_icon ALL DEPENDS ${icon_png})
+  add_dependencies(tarn_icon tarn_art)
   install(FILES ${icon_png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
 endif()
 
