@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "hex_dump.h"
+
 namespace {
 
 // Only the start of a text file is shown.
@@ -43,9 +45,19 @@ QString decode_preview_text(const QByteArray &bytes)
     return zero < 0 ? text : text.left(zero);
 }
 
+bool looks_like_text(const QByteArray &start)
+{
+    if (start.startsWith("\xFF\xFE") || start.startsWith("\xFE\xFF"))
+        return true;
+    return !start.contains('\0');
+}
+
 file_preview_s load_preview(const QString &path)
 {
     file_preview_s preview;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        preview.head = file.read(k_hex_dump_limit);
     QImageReader reader(path);
     reader.setAutoTransform(true);
     // An image that does not decode shows nothing rather than its bytes.
@@ -53,8 +65,8 @@ file_preview_s load_preview(const QString &path)
         preview.image = reader.read();
         return preview;
     }
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        preview.text = decode_preview_text(file.read(k_text_bytes));
+    const QByteArray start = preview.head.left(k_text_bytes);
+    if (looks_like_text(start))
+        preview.text = decode_preview_text(start);
     return preview;
 }

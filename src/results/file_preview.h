@@ -1,5 +1,6 @@
 // What the page shows of a clicked file: an image any of Qt's image
-// plug-ins reads, or else the start of the file as text.
+// plug-ins reads, or else the start of the file as text when it reads as
+// text; and its first bytes for the hex view in any case.
 #pragma once
 
 #include <QByteArray>
@@ -8,8 +9,11 @@
 
 struct file_preview_s {
     QImage image; // null when the file is shown as text
-    QString text;
-    bool empty() const { return image.isNull() && text.isEmpty(); }
+    QString text;    // empty for an image and for bytes that are no text
+    QByteArray head; // the first bytes, up to the hex view's limit
+    bool empty() const { return image.isNull() && text.isEmpty() && head.isEmpty(); }
+    // Whether the preview tab has something to draw.
+    bool drawable() const { return !image.isNull() || !text.isEmpty(); }
 };
 
 // Files of at most this size are previewed.
@@ -20,6 +24,10 @@ inline constexpr quint64 k_preview_limit = 5 * 1024 * 1024;
 QString preview_folder();
 
 file_preview_s load_preview(const QString &path);
+
+// Whether the start of a file reads as text: a UTF-16 byte-order mark, or
+// no zero byte.
+bool looks_like_text(const QByteArray &start);
 
 // Text after a byte-order mark (UTF-8, UTF-16 LE or BE), else the local
 // 8-bit encoding; up to the first zero character.

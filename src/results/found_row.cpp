@@ -9,6 +9,11 @@ QString found_row_s::path() const
     return QLatin1Char('/') + parts.join(QLatin1Char('/'));
 }
 
+QString found_row_s::folder_path() const
+{
+    return QLatin1Char('/') + folders.join(QLatin1Char('/'));
+}
+
 void walk_found_folders(const found_folder_s &root,
                         const std::function<void(const found_folder_s &, const QStringList &)> &visit)
 {

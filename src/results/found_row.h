@@ -15,6 +15,8 @@ struct found_row_s {
 
     // "/" + folder names + name, joined with "/".
     QString path() const;
+    // "/" + folder names, joined with "/".
+    QString folder_path() const;
 };
 
 // Every file row of every folder, "/" included, depth first. Rows of one

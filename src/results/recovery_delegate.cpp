@@ -13,6 +13,34 @@ const QColor k_selected(81, 149, 206);
 // Deleted files stand out from those the file system still lists.
 const QColor k_deleted_text(176, 48, 48);
 
+// Traffic-light colours of what a find is worth; a joined find is neither
+// good nor bad but put together, so it has a colour of its own.
+QColor state_colour(recovery_state_e state)
+{
+    switch (state) {
+    case recovery_state_e::intact:
+        return QColor(46, 160, 67);
+    case recovery_state_e::partly_overwritten:
+    case recovery_state_e::uncertain_end:
+        return QColor(230, 150, 20);
+    case recovery_state_e::overwritten:
+    case recovery_state_e::no_data:
+        return QColor(205, 45, 45);
+    case recovery_state_e::joined:
+        return QColor(40, 110, 215);
+    }
+    return Qt::gray;
+}
+
+void paint_state_mark(QPainter *painter, const QRect &cell, recovery_state_e state)
+{
+    constexpr int diameter = 12;
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(Qt::white, 1));
+    painter->setBrush(state_colour(state));
+    painter->drawEllipse(QRect(cell.center().x() - diameter / 2, cell.center().y() - diameter / 2, diameter, diameter));
+}
+
 } // namespace
 
 QString format_row_date(qint64 seconds)
@@ -68,6 +96,8 @@ void recovery_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &o
     if (index.column() == recovery_model_c::column_check) {
         const QPixmap &mark = row.checked ? checked_ : unchecked_;
         painter->drawPixmap(QRect(r.x() + 10, r.y() + 10, mark.width(), mark.width()), mark);
+    } else if (index.column() == recovery_model_c::column_state) {
+        paint_state_mark(painter, r, row.state);
     } else {
         const bool deleted_name = row.deleted && index.column() == recovery_model_c::column_name && !selected;
         painter->setPen(selected ? Qt::white : deleted_name ? k_deleted_text : Qt::black);

@@ -1,5 +1,6 @@
 // Paints a row of the file table: banded rows, the check mark image, the
-// name (deleted files in their own colour), size and dates.
+// name (deleted files in their own colour), size, dates and a coloured mark
+// of the recovery state.
 #pragma once
 
 #include <QPixmap>

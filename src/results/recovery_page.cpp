@@ -3,12 +3,16 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QMovie>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QStyle>
+#include <QTabBar>
 #include <QUrl>
 
 #include "format_size.h"
+#include "hex_dump.h"
 #include "forms/form_parts.h"
 #include "found_tree_model.h"
 #include "recovery_delegate.h"
@@ -16,6 +20,7 @@
 #include "recovery_header.h"
 #include "recovery_model.h"
 #include "recovery_table_view.h"
+#include "row_filter_bar.h"
 #include "shell/translation.h"
 #include "shell/warning_box.h"
 
@@ -34,6 +39,13 @@ int preview_band(int height)
 {
     return static_cast<int>((height - 143) * 0.4);
 }
+
+// The preview's tabs take the top of its area; the filter bar sits between
+// the preview and the table.
+constexpr int k_tabs_height = 24;
+constexpr int k_bar_height = 56;
+constexpr int k_preview_tab = 0;
+constexpr int k_hex_tab = 1;
 
 } // namespace
 
@@ -78,6 +90,22 @@ recovery_window_c::recovery_window_c(QWidget *parent) : QWidget(parent)
     table_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_view->verticalHeader()->setDefaultSectionSize(32);
 
+    filter_bar_ = new row_filter_bar_c(this);
+    preview_tabs_ = new QTabBar(this);
+    preview_tabs_->setObjectName(QStringLiteral("preview_tabs"));
+    preview_tabs_->setDrawBase(false);
+    preview_tabs_->addTab(lookup_text("preview_tab"));
+    preview_tabs_->addTab(lookup_text("hex_tab"));
+    hex_view_ = new QPlainTextEdit(this);
+    hex_view_->setObjectName(QStringLiteral("hex_view"));
+    hex_view_->setReadOnly(true);
+    hex_view_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    hex_view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    hex_view_->setPlaceholderText(lookup_text("hex_nothing"));
+    // Offsets, bytes and text read left to right in every language.
+    hex_view_->setLayoutDirection(Qt::LeftToRight);
+    hex_view_->hide();
+
     tv_dirtree->header()->hide();
     tv_dirtree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tv_dirtree->header()->setStretchLastSection(false);
@@ -108,6 +136,8 @@ recovery_window_c::recovery_window_c(QWidget *parent) : QWidget(parent)
     connect(&timer, &QTimer::timeout, this, &recovery_window_c::on_timer);
     connect(header, &MyHeaderView::check_all, this, &recovery_window_c::on_check_all);
     connect(header, &MyHeaderView::sort_column, this, &recovery_window_c::on_sort_column);
+    connect(filter_bar_, &row_filter_bar_c::changed, this, &recovery_window_c::on_filter_changed);
+    connect(preview_tabs_, &QTabBar::currentChanged, this, &recovery_window_c::on_preview_tab_changed);
     timer.start(200);
 }
 
@@ -152,25 +182,77 @@ void recovery_window_c::clear_tree()
     tv_dirtree->setModel(fresh);
     delete old;
     tree_model = fresh;
+    shown_folder = nullptr;
     shown_tree = found_folder_s();
 }
 
 void recovery_window_c::set_table_model()
 {
     auto *fresh = new recovery_model_c(&rows, table_view);
+    fresh->set_folders(row_folders.isEmpty() ? nullptr : &row_folders);
     QAbstractItemModel *old = table_view->model();
     table_view->setModel(fresh);
     delete old;
     table_model = fresh;
     header->resizeSection(recovery_model_c::column_check, 33);
-    header->resizeSection(recovery_model_c::column_name, 235);
+    header->resizeSection(recovery_model_c::column_name, 200);
+    header->resizeSection(recovery_model_c::column_size, 76);
+    header->resizeSection(recovery_model_c::column_modified, 90);
+    header->resizeSection(recovery_model_c::column_created, 90);
+    header->resizeSection(recovery_model_c::column_state, 60);
 }
 
 void recovery_window_c::clear_table()
 {
     rows.clear();
+    row_folders.clear();
     set_table_model();
     preview = file_preview_s();
+    fill_hex_view();
+}
+
+void recovery_window_c::show_rows()
+{
+    rows.clear();
+    row_folders.clear();
+    const QString search = filter_bar_->search_text();
+    if (!search.isEmpty()) {
+        for (const found_row_s &found : filter.search(shown_tree, search)) {
+            rows.append(found.row);
+            row_folders.append(found.folder_path());
+        }
+    } else if (shown_folder) {
+        rows = filter.apply(shown_folder->files);
+    }
+    set_table_model();
+    preview = file_preview_s();
+    fill_hex_view();
+    header->clear_check_all();
+    update();
+}
+
+void recovery_window_c::on_filter_changed()
+{
+    QString error;
+    if (!filter.set(filter_bar_->texts(), &error)) {
+        filter_bar_->show_error(error);
+        return;
+    }
+    filter_bar_->show_error(QString());
+    show_rows();
+}
+
+void recovery_window_c::on_preview_tab_changed(int tab)
+{
+    hex_view_->setVisible(tab == k_hex_tab);
+    fill_hex_view();
+    update();
+}
+
+void recovery_window_c::fill_hex_view()
+{
+    // Formatted only while shown: 64 KiB make some 300,000 characters.
+    hex_view_->setPlainText(preview_tabs_->currentIndex() == k_hex_tab ? format_hex_dump(preview.head) : QString());
 }
 
 void recovery_window_c::prepare_buttons()
@@ -225,6 +307,9 @@ void recovery_window_c::on_timer()
 void recovery_window_c::show_tree()
 {
     shown_tree = session_.tree();
+    shown_folder = nullptr;
+    filter_bar_->reset(session_.deleted_only_by_default());
+    filter.set(filter_bar_->texts(), nullptr);
     auto *fresh = new TreeModel(tv_dirtree);
     fresh->build(shown_tree);
     if (!fresh->has_folders()) {
@@ -267,12 +352,10 @@ void recovery_window_c::on_thread_finished()
 
 void recovery_window_c::on_tree_clicked(const QModelIndex &index)
 {
-    const found_folder_s *folder = tree_model->folder_at(index);
-    rows = folder ? folder->files : QList<recovery_item_s>();
-    set_table_model();
-    preview = file_preview_s();
-    header->clear_check_all();
-    update();
+    // A folder chosen in the tree ends a search across all of them.
+    shown_folder = tree_model->folder_at(index);
+    filter_bar_->clear_search();
+    show_rows();
 }
 
 void recovery_window_c::on_list_clicked(const QModelIndex &index)
@@ -280,6 +363,7 @@ void recovery_window_c::on_list_clicked(const QModelIndex &index)
     if (!index.isValid() || index.row() >= rows.size())
         return;
     preview = file_preview_s();
+    fill_hex_view();
     if (index.column() == recovery_model_c::column_check)
         table_model->set_checked(index.row(), !rows.at(index.row()).checked);
     show_preview(rows.at(index.row()));
@@ -302,6 +386,10 @@ void recovery_window_c::show_preview(const recovery_item_s &row)
         return;
     preview_row = row;
     preview = load_preview(report.written.first());
+    // What the preview cannot draw is shown in hex.
+    if (!preview.drawable() && !preview.head.isEmpty())
+        preview_tabs_->setCurrentIndex(k_hex_tab);
+    fill_hex_view();
 }
 
 void recovery_window_c::on_check_all(bool value)
@@ -488,7 +576,7 @@ void recovery_window_c::paintEvent(QPaintEvent *)
                   lookup_text("recovery_writing").arg(restore_done).arg(restore_total));
 
     painter.fillRect(visual(QRect(213, 80, w - 223, band - 1)), Qt::white);
-    if (!preview.empty())
+    if (preview.drawable() && preview_tabs_->currentIndex() == k_preview_tab)
         paint_preview(painter, band);
 
     const quint64 found = session_.found_count();
@@ -501,14 +589,15 @@ void recovery_window_c::paintEvent(QPaintEvent *)
 
 void recovery_window_c::paint_preview(QPainter &painter, int band)
 {
-    const int h = band - 10;
+    const int top = 84 + k_tabs_height;
+    const int h = band - 10 - k_tabs_height;
     if (!preview.image.isNull()) {
         if (preview.image.width() == 0 || preview.image.height() == 0 || h <= 0)
             return;
         // Fitted to the area's height, and to its width when that is less.
         const QSize size = preview.image.size().scaled(QSize(width() - 232, h), Qt::KeepAspectRatio);
         const int x = 212 + (width() - size.width() - 222) / 2;
-        painter.drawImage(visual(QRect(QPoint(x, 84), size)), preview.image);
+        painter.drawImage(visual(QRect(QPoint(x, top), size)), preview.image);
         return;
     }
     // The file's text reads in its own direction, whatever the page's.
@@ -517,7 +606,7 @@ void recovery_window_c::paint_preview(QPainter &painter, int band)
     painter.setLayoutDirection(right_to_left ? Qt::RightToLeft : Qt::LeftToRight);
     painter.setPen(Qt::black);
     painter.setFont(QFont(QStringLiteral("Verdana"), 9));
-    painter.drawText(visual(QRect(217, 84, width() - 232, h)),
+    painter.drawText(visual(QRect(217, top, width() - 232, h)),
                      Qt::TextWrapAnywhere | Qt::AlignTop | Qt::AlignAbsolute |
                          (right_to_left ? Qt::AlignRight : Qt::AlignLeft),
                      preview.text);
@@ -537,6 +626,11 @@ void recovery_window_c::resizeEvent(QResizeEvent *)
     btn_pause->setGeometry(visual(QRect(QPoint(360, 29), btn_pause->size())));
     btn_stop->setGeometry(visual(QRect(QPoint(470, 29), btn_stop->size())));
     btn_filter->setGeometry(visual(QRect(QPoint(w - 130, 29), btn_filter->size())));
-    table_view->setGeometry(visual(QRect(212, band + 79 + 7, w - 222, static_cast<int>((h - 143) * 0.6))));
+    preview_tabs_->setGeometry(visual(QRect(214, 81, qMin(w - 226, 240), k_tabs_height)));
+    hex_view_->setGeometry(visual(QRect(213, 80 + k_tabs_height, w - 224, band - 1 - k_tabs_height)));
+    const int below = band + 79 + 7;
+    filter_bar_->setGeometry(visual(QRect(212, below, w - 222, k_bar_height)));
+    table_view->setGeometry(visual(QRect(212, below + k_bar_height + 4, w - 222,
+                                         static_cast<int>((h - 143) * 0.6) - k_bar_height - 4)));
     tv_dirtree->setGeometry(visual(QRect(10, 79, 193, h - 137)));
 }

@@ -1,6 +1,8 @@
 // The recovery page (page 4): runs a scan of the chosen volume through the
-// scan session, shows its progress, the found folders and their files,
-// previews a clicked file and restores the checked ones into a folder.
+// scan session, shows its progress, the found folders and their files
+// (filtered by the bar above them, or searched across every folder),
+// previews a clicked file or shows its first bytes in hex, and restores
+// the checked ones into a folder.
 #pragma once
 
 #include <QImage>
@@ -13,6 +15,7 @@
 #include "file_preview.h"
 #include "found_folder.h"
 #include "recovery_item.h"
+#include "row_filter.h"
 #include "session/scan_session.h"
 #include "skin/progress_bar.h"
 #include "ui_recovery_form.h"
@@ -20,9 +23,12 @@
 class MyHeaderView;
 class MyQTableView;
 class QMovie;
+class QPlainTextEdit;
+class QTabBar;
 class TreeModel;
 class recovery_file_c;
 class recovery_model_c;
+class row_filter_bar_c;
 
 // Set while a scan started by this page runs, until its end has reached
 // the page; the main window asks before leaving or closing while it is set.
@@ -54,6 +60,12 @@ public:
     MyQTableView *table() const { return table_view; }
     MyHeaderView *table_header() const { return header; }
     const QList<recovery_item_s> &table_rows() const { return rows; }
+    // The folder of each row while a search lists rows of every folder.
+    const QStringList &table_row_folders() const { return row_folders; }
+    row_filter_bar_c *filter_bar() const { return filter_bar_; }
+    // Tab 0 the preview, tab 1 the hex view.
+    QTabBar *preview_tabs() const { return preview_tabs_; }
+    QPlainTextEdit *hex_view() const { return hex_view_; }
     const scan_session_c &session() const { return session_; }
     bool restore_running() const;
     // The preview shown, empty when none.
@@ -72,6 +84,8 @@ public slots:
     void on_sort_column(int column);
     void on_writer_finished();
     void on_restore_progressed(int done, int total);
+    void on_filter_changed();
+    void on_preview_tab_changed(int tab);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -80,6 +94,10 @@ protected:
 private:
     void clear_tree();
     void clear_table();
+    // The shown folder's rows that pass the filter, or with a search typed
+    // the passing rows of every folder.
+    void show_rows();
+    void fill_hex_view();
     void set_table_model();
     void prepare_buttons();
     void show_tree();
@@ -103,6 +121,12 @@ private:
     TreeModel *tree_model = nullptr;
     recovery_model_c *table_model = nullptr;
     QList<recovery_item_s> rows;
+    QStringList row_folders; // empty unless a search shows rows
+    const found_folder_s *shown_folder = nullptr; // in shown_tree
+    row_filter_c filter;
+    row_filter_bar_c *filter_bar_ = nullptr;
+    QTabBar *preview_tabs_ = nullptr;
+    QPlainTextEdit *hex_view_ = nullptr;
     recovery_item_s preview_row;
     file_preview_s preview;
     progress_bar_c progress_bar;

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <cmath>
 
+#include "type_groups.h"
+
 namespace {
 
 // Comma-separated words of every text, trimmed, empty ones dropped.
@@ -95,7 +97,11 @@ bool row_filter_c::set(const row_filter_texts_s &texts, QString *error)
     for (QString type : split_lists(texts.types)) {
         if (type.startsWith(QLatin1Char('.')))
             type.remove(0, 1);
-        next.types_ += type.toLower();
+        const QStringList group = type_group_extensions(type.toLower());
+        if (group.isEmpty())
+            next.types_ += type.toLower();
+        else
+            next.types_ += group;
     }
     auto size = [&](const QString &text, const char *what, std::optional<quint64> &out) {
         quint64 bytes = 0;
@@ -137,17 +143,21 @@ bool row_filter_c::set(const row_filter_texts_s &texts, QString *error)
         }
         next.states_ |= 1u << static_cast<int>(state);
     }
+    next.deleted_only_ = texts.deleted_only;
     *this = next;
     return true;
 }
 
 bool row_filter_c::empty() const
 {
-    return names_.isEmpty() && types_.isEmpty() && !min_size_ && !max_size_ && !since_ && !until_ && states_ == 0;
+    return names_.isEmpty() && types_.isEmpty() && !min_size_ && !max_size_ && !since_ && !until_ && states_ == 0 &&
+           !deleted_only_;
 }
 
 bool row_filter_c::matches(const recovery_item_s &row) const
 {
+    if (deleted_only_ && !row.deleted)
+        return false;
     if (states_ && !(states_ & (1u << static_cast<int>(row.state))))
         return false;
     if ((min_size_ && row.size < *min_size_) || (max_size_ && row.size > *max_size_))
@@ -167,13 +177,49 @@ bool row_filter_c::matches(const recovery_item_s &row) const
     return false;
 }
 
-QList<found_row_s> row_filter_c::apply(const QList<found_row_s> &rows) const
+namespace {
+
+template <class Row, class Item> QList<Row> keep_matching(const row_filter_c &filter, const QList<Row> &rows, Item item)
 {
-    if (empty())
+    if (filter.empty())
         return rows;
-    QList<found_row_s> out;
-    for (const found_row_s &row : rows)
-        if (matches(row.row))
+    QList<Row> out;
+    for (const Row &row : rows)
+        if (filter.matches(item(row)))
             out.append(row);
     return out;
+}
+
+} // namespace
+
+QList<found_row_s> row_filter_c::apply(const QList<found_row_s> &rows) const
+{
+    return keep_matching(*this, rows, [](const found_row_s &r) -> const recovery_item_s & { return r.row; });
+}
+
+QList<recovery_item_s> row_filter_c::apply(const QList<recovery_item_s> &rows) const
+{
+    return keep_matching(*this, rows, [](const recovery_item_s &r) -> const recovery_item_s & { return r; });
+}
+
+QList<found_row_s> row_filter_c::search(const found_folder_s &root, const QString &typed_name) const
+{
+    const bool any_name = typed_name.trimmed().isEmpty();
+    const QRegularExpression name(QRegularExpression::wildcardToRegularExpression(name_search_glob(typed_name)),
+                                  QRegularExpression::CaseInsensitiveOption);
+    QList<found_row_s> out;
+    walk_found_folders(root, [&](const found_folder_s &folder, const QStringList &names) {
+        for (const recovery_item_s &row : folder.files)
+            if ((any_name || name.match(row.name).hasMatch()) && matches(row))
+                out.append(found_row_s{names, row});
+    });
+    return out;
+}
+
+QString name_search_glob(const QString &typed)
+{
+    const QString text = typed.trimmed();
+    if (text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?')) || text.contains(QLatin1Char('[')))
+        return text;
+    return QLatin1Char('*') + text + QLatin1Char('*');
 }

@@ -1,6 +1,7 @@
 // Narrowing a flood of finds down to what the user looks for: by name,
-// type, size, modified date and recovery state. The command line fills it
-// from its options; a filter bar can fill it from its fields.
+// type, size, modified date, recovery state and whether the file system
+// still lists the file. The command line fills it from its options, the
+// recovery page from its filter bar.
 #pragma once
 
 #include <QList>
@@ -15,12 +16,13 @@
 // The filter's fields as the user typed them; empty means "any".
 struct row_filter_texts_s {
     QStringList names; // globs ("*.jpg", "report?.doc"), any of them
-    QStringList types; // extensions, each text may list several: "jpg,png"
+    QStringList types; // extensions or type group keys, each text may list several: "jpg,png", "pictures"
     QString min_size;  // bytes, or with K, M or G (1024-based)
     QString max_size;
     QString since;      // YYYY-MM-DD, optionally with HH:MM[:SS], local time
     QString until;      // a date alone means to the end of that day
     QStringList states; // state keys, each text may list several: "intact,no_data"
+    bool deleted_only = false; // only what the file system no longer lists
 };
 
 class row_filter_c {
@@ -33,6 +35,11 @@ public:
     bool empty() const;
     bool matches(const recovery_item_s &row) const;
     QList<found_row_s> apply(const QList<found_row_s> &rows) const;
+    QList<recovery_item_s> apply(const QList<recovery_item_s> &rows) const;
+    // The matching files of every folder below root, "/" included, depth
+    // first, each with the folders above it; with a typed name, only those
+    // whose name also matches its name_search_glob.
+    QList<found_row_s> search(const found_folder_s &root, const QString &typed_name = QString()) const;
 
 private:
     QList<QRegularExpression> names_;
@@ -40,7 +47,12 @@ private:
     std::optional<quint64> min_size_, max_size_;
     std::optional<qint64> since_, until_;
     quint32 states_ = 0; // bit per recovery_state_e; 0: any
+    bool deleted_only_ = false;
 };
+
+// The name pattern of what a user types into a search field: a glob as
+// typed when it has wildcards, else any name that contains the text.
+QString name_search_glob(const QString &typed);
 
 // "4096", "5K", "1.5M", "2G" in bytes; false for anything else.
 bool parse_size_text(const QString &text, quint64 *bytes);

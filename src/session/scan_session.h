@@ -51,6 +51,9 @@ public:
     QString engine_name() const;
     const volume_item_s &volume() const { return volume_; }
     bool deep() const { return deep_; }
+    // Whether a view starts with deleted files alone: a file-system scan
+    // lists the live files too, a deep scan cannot tell them apart.
+    bool deleted_only_by_default() const { return !deep_; }
 
     // After scan_finished: why the scan or the last call failed (empty when
     // it did not), whether the user stopped it, and what it found.

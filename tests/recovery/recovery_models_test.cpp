@@ -81,7 +81,7 @@ TEST(recovery_models, table_model_sorts_each_column_and_keeps_check_marks)
                                    file_row(QStringLiteral("File1.txt"), 200, 20)};
     recovery_model_c model(&rows);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    EXPECT_EQ(model.columnCount(), 5);
+    EXPECT_EQ(model.columnCount(), 6);
     EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("checkbox"));
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     model.set_checked(1, true);
