@@ -101,7 +101,12 @@ void recovery_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &o
     } else {
         const bool deleted_name = row.deleted && index.column() == recovery_model_c::column_name && !selected;
         painter->setPen(selected ? Qt::white : deleted_name ? k_deleted_text : Qt::black);
-        draw_cell_text(painter, r, 10, option.direction, row_cell_text(row, index.column()));
+        QString text = row_cell_text(row, index.column());
+        // A row found by a search says where it lies.
+        const QString folder = index.data(recovery_model_c::folder_role).toString();
+        if (index.column() == recovery_model_c::column_name && !folder.isEmpty())
+            text += QStringLiteral("  \u2014  ") + folder;
+        draw_cell_text(painter, r, 10, option.direction, text);
     }
     painter->restore();
 }

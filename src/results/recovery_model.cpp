@@ -33,11 +33,14 @@ QVariant recovery_model_c::data(const QModelIndex &index, int role) const
         return QVariant();
     if (role == Qt::DisplayRole)
         return QVariant::fromValue(rows_->at(index.row()));
+    const bool has_folder = folders_ && index.row() < folders_->size();
+    if (role == folder_role && has_folder)
+        return folders_->at(index.row());
     if (role != Qt::ToolTipRole)
         return QVariant();
     if (index.column() == column_state)
         return recovery_state_text(rows_->at(index.row()).state);
-    if (index.column() == column_name && folders_ && index.row() < folders_->size())
+    if (index.column() == column_name && has_folder)
         return folders_->at(index.row());
     return QVariant();
 }

@@ -23,6 +23,9 @@ public:
         column_count
     };
 
+    // The folder of a row gathered from many folders (a QString).
+    static constexpr int folder_role = Qt::UserRole + 1;
+
     // rows belongs to the page and outlives the model.
     explicit recovery_model_c(QList<recovery_item_s> *rows, QObject *parent = nullptr);
     // The folder path of each row, for rows gathered from many folders: the
@@ -34,6 +37,7 @@ public:
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     // The display role carries the whole row, for the delegate; the tooltip
     // of the state is its name, that of the name the row's folder.
+    // folder_role gives the folder in every column.
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 

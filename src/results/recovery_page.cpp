@@ -84,6 +84,7 @@ recovery_window_c::recovery_window_c(QWidget *parent) : QWidget(parent)
     table_view->verticalHeader()->hide();
     header = new MyHeaderView(table_view);
     table_view->setHorizontalHeader(header);
+    header->setStretchLastSection(true);
     table_view->setItemDelegate(new recovery_delegate_c(table_view));
     // Every row is as high as the check mark needs; a fixed height also
     // keeps a 100,000-row table from measuring each row.
@@ -100,7 +101,9 @@ recovery_window_c::recovery_window_c(QWidget *parent) : QWidget(parent)
     hex_view_->setObjectName(QStringLiteral("hex_view"));
     hex_view_->setReadOnly(true);
     hex_view_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    hex_view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(8); // a whole line, text column included, fits the area
+    hex_view_->setFont(fixed);
     hex_view_->setPlaceholderText(lookup_text("hex_nothing"));
     // Offsets, bytes and text read left to right in every language.
     hex_view_->setLayoutDirection(Qt::LeftToRight);

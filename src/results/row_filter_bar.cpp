@@ -49,8 +49,8 @@ row_filter_bar_c::row_filter_bar_c(QWidget *parent) : QWidget(parent)
         const auto state = static_cast<recovery_state_e>(i);
         state_box->addItem(recovery_state_text(state), recovery_state_key(state));
     }
-    since_edit = add_edit("filter_since", 104);
-    until_edit = add_edit("filter_until", 104);
+    since_edit = add_edit("filter_since", 124);
+    until_edit = add_edit("filter_until", 124);
     deleted_box = new QCheckBox(lookup_text("filter_deleted_only"), this);
     search_edit = add_edit("filter_search", 0);
     search_edit->setClearButtonEnabled(true);

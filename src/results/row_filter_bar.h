@@ -3,14 +3,13 @@
 // every folder. It only gathers what was typed; row_filter_c filters.
 #pragma once
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 
 #include "row_filter.h"
-
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
 
 class row_filter_bar_c : public QWidget {
     Q_OBJECT

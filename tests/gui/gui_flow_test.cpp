@@ -12,7 +12,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTemporaryDir>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <unistd.h>
 
@@ -26,7 +28,9 @@
 #include "platform/block_device.h"
 #include "platform/partition_table.h"
 #include "recovery/page_driver.h"
+#include "results/recovery_model.h"
 #include "results/recovery_page.h"
+#include "results/row_filter_bar.h"
 #include "shell/help_viewer.h"
 #include "shell/home_page.h"
 #include "shell/init_thread.h"
@@ -122,6 +126,58 @@ private:
                      qPrintable(summary.text));
             QCOMPARE(opened, destination);
         }
+    }
+
+    // On the sample's file-system scan: the filter bar narrows a folder by
+    // type and size, a search lists hits of every folder with their folders
+    // and restores them, and the hex tab shows a picture's first bytes.
+    void filter_search_and_hex(recovery_window_c *page, const fixture_manifest_c &manifest)
+    {
+        row_filter_bar_c *bar = page->filter_bar();
+        QVERIFY2(bar->deleted_box->isChecked(), "a file-system scan starts with deleted files only");
+        const QList<QModelIndex> folders = all_folders(page->tv_dirtree->model());
+        const auto letters = std::find_if(folders.begin(), folders.end(),
+                                          [](const QModelIndex &f) { return f.data().toString() == "Old letters"; });
+        QVERIFY(letters != folders.end());
+        click_tree(*page, *letters);
+        QCOMPARE(page->table_rows().size(), 3);
+        bar->type_box->setCurrentIndex(bar->type_box->findData(QStringLiteral("text")));
+        QTest::keyClicks(bar->max_size_edit, "150");
+        QTRY_COMPARE(page->table_rows().size(), 1);
+        QCOMPARE(page->table_rows().first().name, QStringLiteral("Invoice 0042.txt"));
+        QCOMPARE(page->table()->model()->index(0, recovery_model_c::column_state).data(Qt::ToolTipRole).toString(),
+                 lookup_text("state_intact"));
+
+        bar->type_box->setCurrentIndex(0);
+        bar->max_size_edit->clear();
+        QTest::keyClicks(bar->search_edit, "PNG");
+        QTRY_COMPARE(page->table_rows().size(), 2);
+        QMap<QString, QString> hits;
+        for (int r = 0; r < 2; ++r)
+            hits.insert(page->table_rows().at(r).name, page->table_row_folders().at(r));
+        QCOMPARE(hits, (QMap<QString, QString>{{"#arden.png", "/Photos"}, {"#can.png", "/Old letters"}}));
+
+        // Both hits ticked and restored, as a folder's rows would be.
+        press_check_all(*page);
+        destination = folder.filePath("found");
+        box_answerer_c summary(QMessageBox::Ok);
+        QTest::mouseClick(page->btn_recovery, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(summary.answered(), 60000);
+        QSet<QByteArray> pictures;
+        for (const fixture_entry_s &e : manifest.entries())
+            if (e.recoverable() && e.path.endsWith(".png"))
+                pictures.insert(e.sha256);
+        QCOMPARE(restored_hashes(destination), pictures);
+
+        const int can = page->table_rows().at(0).name == "#can.png" ? 0 : 1;
+        click_row(*page, can, recovery_model_c::column_name);
+        QTabBar *tabs = page->preview_tabs();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+        QVERIFY(page->hex_view()->isVisible());
+        const QString first_line = page->hex_view()->toPlainText().section('\n', 0, 0);
+        QCOMPARE(first_line, QStringLiteral("00000000  89 50 4e 47 0d 0a 1a 0a  00 00 00 0d 49 48 44 52  .PNG........IHDR"));
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+        QVERIFY(!page->hex_view()->isVisible());
     }
 
 private slots:
@@ -442,6 +498,9 @@ private slots:
             ++compared;
         }
         QVERIFY(compared >= 3);
+        filter_search_and_hex(page, manifest);
+        if (QTest::currentTestFailed())
+            return;
 
         // A deep scan, its result saved; Back twice, home's Resume opens it.
         QTest::mouseClick(page->btn_back, Qt::LeftButton);

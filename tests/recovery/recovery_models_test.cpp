@@ -1,7 +1,9 @@
 // The recovery page's models and views on rows built here: the tree and
 // table models under Qt's model tester, sorting in each column's own
 // direction with check marks travelling along, the header's check-all and
-// sort presses, arrow keys acting as clicks, and preview text decoding.
+// sort presses, arrow keys acting as clicks, preview text decoding; the
+// filter bar's core (type groups, "deleted only", the search over every
+// folder) and the hex dump.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
@@ -10,10 +12,12 @@
 
 #include "results/file_preview.h"
 #include "results/found_tree_model.h"
+#include "results/hex_dump.h"
 #include "results/recovery_delegate.h"
 #include "results/recovery_header.h"
 #include "results/recovery_model.h"
 #include "results/recovery_table_view.h"
+#include "results/row_filter.h"
 #include "skin/gui_app.h"
 
 namespace {
@@ -153,4 +157,58 @@ TEST(recovery_models, preview_text_honours_the_byte_order_mark)
     EXPECT_EQ(decode_preview_text(QByteArray("\xFE\xFF\0h\0i", 6)), QStringLiteral("hi"));
     EXPECT_EQ(decode_preview_text(QByteArray("abc\0def", 7)), QStringLiteral("abc"));
     EXPECT_EQ(decode_preview_text(QByteArray("\xFF\xFEh\0\0\0i\0", 8)), QStringLiteral("h"));
+}
+
+// Catches: a type group's key taken for an extension, "deleted only"
+// letting live files through, a search that misses nested folders or loses
+// where a hit lies, and sorting hits without their folders.
+TEST(recovery_models, filter_groups_deleted_only_and_search_across_folders)
+{
+    found_folder_s top(QStringLiteral("/"));
+    top.files = {file_row("cover.JPG", 100, 0), file_row("notes.txt", 5, 0)};
+    top.files[0].deleted = 1;
+    found_folder_s old(QStringLiteral("old"));
+    old.files = {file_row("Cover.png", 10, 0), file_row("live.png", 7, 0)};
+    old.files[0].deleted = 1;
+    old.files[0].state = recovery_state_e::overwritten;
+    found_folder_s docs(QStringLiteral("docs"));
+    docs.folders.append(old);
+    top.folders.append(docs);
+
+    row_filter_texts_s texts;
+    texts.types = {QStringLiteral("pictures")};
+    texts.deleted_only = true;
+    row_filter_c filter;
+    ASSERT_TRUE(filter.set(texts, nullptr));
+    EXPECT_EQ(names(filter.apply(top.files)), QStringList{"cover.JPG"});
+    const QList<found_row_s> hits = filter.search(top, QStringLiteral("cover"));
+    ASSERT_EQ(hits.size(), 2);
+    EXPECT_EQ(hits[1].row.name, QStringLiteral("Cover.png"));
+    EXPECT_EQ(hits[1].folder_path(), QStringLiteral("/docs/old"));
+    EXPECT_EQ(filter.search(top, QStringLiteral("*.png")).size(), 1) << "a typed glob is taken as it is";
+
+    gui_app();
+    QList<recovery_item_s> rows = {hits[0].row, hits[1].row};
+    QStringList folders = {hits[0].folder_path(), hits[1].folder_path()};
+    recovery_model_c model(&rows);
+    model.set_folders(&folders);
+    model.sort_by_column(recovery_model_c::column_state);
+    model.sort_by_column(recovery_model_c::column_state);
+    EXPECT_EQ(rows.first().name, QStringLiteral("Cover.png")) << "worst state first when descending";
+    EXPECT_EQ(model.index(0, recovery_model_c::column_name).data(Qt::ToolTipRole).toString(), "/docs/old");
+}
+
+// Catches: a short last line whose text column drifts, bytes above 0x7f
+// printed sign-extended, more than the limit dumped.
+TEST(recovery_models, hex_dump_lines_up_offsets_bytes_and_text)
+{
+    const QStringList lines =
+        format_hex_dump(QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(10, 'A')).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("00000000  89 50 4e 47 0d 0a 1a 0a  41 41 41 41 41 41 41 41  .PNG....AAAAAAAA"));
+    EXPECT_EQ(lines[1].indexOf(QStringLiteral("AA")), lines[0].indexOf(QStringLiteral(".PNG")));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("00000010  41 41 ")));
+    const QString big = format_hex_dump(QByteArray(k_hex_dump_limit + 100, '\xff'));
+    EXPECT_EQ(big.count(QLatin1Char('\n')) + 1, k_hex_dump_limit / 16);
+    EXPECT_TRUE(big.endsWith(QStringLiteral("0000fff0  ff ff ff ff ff ff ff ff  ff ff ff ff ff ff ff ff  ................")));
 }

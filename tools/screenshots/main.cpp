@@ -4,8 +4,10 @@
 //       <sample image> <disk image with a wiped partition table (a copy: it is repaired)>
 // Files: home, menu, startup_warning, volume, recovery_scanning, recovery
 // (a tree, checked rows, an image previewed), recovery_summary,
-// recovery_text, drive, partition_found, partition_query,
-// partition_repaired, help (each <name>.png).
+// recovery_text, recovery_filter (a folder narrowed by type and size),
+// recovery_search (hits of every folder), recovery_hex, drive,
+// partition_found, partition_query, partition_repaired, help (each
+// <name>.png).
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,6 +18,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -28,6 +31,7 @@
 #include "partitions/partition_page.h"
 #include "results/recovery_header.h"
 #include "results/recovery_page.h"
+#include "results/row_filter_bar.h"
 #include "results/recovery_table_view.h"
 #include "shell/home_page.h"
 #include "shell/init_thread.h"
@@ -152,6 +156,43 @@ bool preview_file(recovery_window_c *page, const QString &ending)
     return false;
 }
 
+// The filter bar narrowing a folder by type and size, a search over every
+// folder, and the hex view of a picture found by it.
+bool shoot_filter_search_hex(main_window_c &window, recovery_window_c *page)
+{
+    row_filter_bar_c *bar = page->filter_bar();
+    if (!open_tree_folder(page, QStringLiteral("Old letters"))) {
+        std::fprintf(stderr, "no folder Old letters with files\n");
+        return false;
+    }
+    bar->type_box->setCurrentIndex(bar->type_box->findData(QStringLiteral("text")));
+    bar->max_size_edit->setText(QStringLiteral("150"));
+    wait_until([&] { return page->table_rows().size() == 1; }, 5000);
+    settle();
+    save(window.grab(), "recovery_filter");
+
+    bar->type_box->setCurrentIndex(0);
+    bar->max_size_edit->clear();
+    bar->search_edit->setText(QStringLiteral("png"));
+    wait_until([&] { return page->table_rows().size() == 2; }, 5000);
+    if (page->table_rows().size() != 2) {
+        std::fprintf(stderr, "the search found %d rows, not 2\n", int(page->table_rows().size()));
+        return false;
+    }
+    settle();
+    save(window.grab(), "recovery_search");
+
+    if (!preview_file(page, QStringLiteral("#can.png"))) {
+        std::fprintf(stderr, "no preview of #can.png\n");
+        return false;
+    }
+    page->preview_tabs()->setCurrentIndex(1);
+    settle();
+    save(window.grab(), "recovery_hex");
+    page->preview_tabs()->setCurrentIndex(0);
+    return true;
+}
+
 // Page 4 on the sample: a deep scan paused on its way, then a file-system
 // scan's tree with a folder's rows checked, an image and a text previewed,
 // and the summary of restoring the checked rows.
@@ -216,6 +257,8 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
     }
     settle();
     save(window.grab(), "recovery_text");
+    if (!shoot_filter_search_hex(window, page))
+        return false;
     page->btn_back->click();
     return true;
 }
