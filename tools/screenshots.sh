@@ -24,8 +24,9 @@ for pair in "English:en" "简体中文:cn" "العربية:ar"; do
   rm -rf "$out"
   (cd "$demo" && XDG_STATE_HOME="$demo/state" QT_QPA_PLATFORM=offscreen \
      "$tool" "$out" "$language" sample.img disk.img)
-  # Fewer colours: the pictures stay small in the repository.
+  # Fewer colours: the pictures stay small in the repository; without
+  # dithering, which speckles large white areas.
   for png in "$out"/*.png; do
-    convert "$png" -colors 256 PNG8:"$png"
+    convert "$png" +dither -colors 256 PNG8:"$png"
   done
 done
