@@ -12,9 +12,9 @@
 #include <QUrl>
 
 #include "format_size.h"
-#include "hex_dump.h"
 #include "forms/form_parts.h"
 #include "found_tree_model.h"
+#include "hex_dump.h"
 #include "recovery_delegate.h"
 #include "recovery_file.h"
 #include "recovery_header.h"
