@@ -10,7 +10,7 @@ QSet<QString> cli_filter_options()
 
 const char *cli_filter_usage()
 {
-    return "[--name GLOB ...] [--type EXT,...] [--min-size SIZE] [--max-size SIZE] [--since DATE] [--until DATE] "
+    return "[--name GLOB ...] [--type EXT|GROUP,...] [--min-size SIZE] [--max-size SIZE] [--since DATE] [--until DATE] "
            "[--state STATE,...]";
 }
 

@@ -109,7 +109,7 @@ const cli_command_registrar
     registrar({"recover", run_recover,
                "{TARGET | --result FILE} --out DIR [--all | --id ID ...] [--flat] "
                "[--image FILE] [--partition N] [--deep] [--allow-same-volume] [--name GLOB ...] "
-               "[--type EXT,...] [--min-size SIZE] [--max-size SIZE] [--since DATE] "
+               "[--type EXT|GROUP,...] [--min-size SIZE] [--max-size SIZE] [--since DATE] "
                "[--until DATE] [--state STATE,...]",
                "scan a volume and restore found files into DIR, recreating their folders"});
 

@@ -117,7 +117,7 @@ int run_scan(const cli_args_c &args)
 const cli_command_registrar
     registrar({"scan", run_scan,
                "TARGET [--image FILE] [--partition N] [--json] [--deep [--save FILE]] [--verbose] "
-               "[--name GLOB ...] [--type EXT,...] [--min-size SIZE] [--max-size SIZE] "
+               "[--name GLOB ...] [--type EXT|GROUP,...] [--min-size SIZE] [--max-size SIZE] "
                "[--since DATE] [--until DATE] [--state STATE,...]",
                "scan a volume and list the deleted files and folders found"});
 

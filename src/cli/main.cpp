@@ -6,6 +6,7 @@
 
 #include "cli_command.h"
 #include "cli_filter.h"
+#include "results/type_groups.h"
 
 static QList<cli_command_s> &registry()
 {
@@ -32,6 +33,10 @@ static void print_usage(FILE *to)
               [](const cli_command_s &a, const cli_command_s &b) { return qstrcmp(a.name, b.name) < 0; });
     for (const auto &c : sorted)
         out << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
+    QStringList groups;
+    for (const type_group_s &group : type_groups())
+        groups << group.key;
+    out << "\ntype groups for --type: " << groups.join(QStringLiteral(", ")) << "\n";
 }
 
 int main(int argc, char **argv)
