@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engines/raw/raw_labels.h"
 #include "platform/volume_path.h"
 #include "sc_control_access.h"
 
@@ -48,6 +49,7 @@ void raw_recovery_c::reset()
     control_ = raw_scan_control_s{};
     by_type_.clear();
     items_.clear();
+    labels_.clear();
     found_count_ = 0;
     error_.clear();
 }
@@ -67,10 +69,13 @@ void raw_recovery_c::run()
     sc_handle_s *probe = sc_open(device_path_.c_str());
     char first[512];
     const bool readable = probe && sc_read(probe, first, sizeof first) > 0;
-    if (probe)
-        sc_close(probe);
+    // Labels are read as each file is found, while its bytes are fresh in the cache.
+    label_device_ = probe;
     if (!readable || sc_scan(&control_, device_path_.c_str()) != 0)
         error_ = QStringLiteral("the volume cannot be opened or read");
+    label_device_ = nullptr;
+    if (probe)
+        sc_close(probe);
 }
 
 void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uint64_t length)
@@ -83,6 +88,7 @@ void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uin
     item.end_proved = (self->control_.find_flags & SC_FIND_ENDED) ? 1 : 0;
     memcpy(item.type, type, strnlen(type, sizeof(item.type)));
     self->items_.push_back(item);
+    self->labels_.push_back(read_find_label(self->label_device_, item));
     self->by_type_[QByteArray(type)].append(item.index);
     ++self->found_count_;
 }
@@ -92,9 +98,16 @@ void raw_recovery_c::set_results(const std::string &device_path, std::vector<raw
     device_path_ = device_path;
     items_ = std::move(items);
     found_count_ = items_.size();
+    labels_ = read_find_labels(device_path_, items_);
     by_type_.clear();
     for (const raw_item_s &item : items_)
         by_type_[QByteArray::fromStdString(item.type_name())].append(item.index);
+}
+
+const std::string &raw_recovery_c::label(quint64 index) const
+{
+    static const std::string none;
+    return index < labels_.size() ? labels_[index] : none;
 }
 
 int raw_recovery_c::recover_item(quint64 id, QString destination)
