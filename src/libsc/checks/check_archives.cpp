@@ -356,7 +356,7 @@ sc_result_s check_bzip2(sc_cursor_c &c)
             break;
         const uint8_t *w = c.window(pos, len);
         if (!w)
-            return sc_broken(first_end);
+            return sc_broken_at(c, first_end);
         end_crcs.clear();
         for (size_t i = 0; i < len; ++i) {
             bits = bits << 8 | w[i];
@@ -378,7 +378,7 @@ sc_result_s check_bzip2(sc_cursor_c &c)
                 first_end = end;
             uint32_t stored = 0, combined = 0, crc = 0;
             if (!bits32_at(c, at, stored))
-                return sc_broken(first_end);
+                return sc_broken_at(c, first_end);
             for (uint64_t b : block_crcs)
                 if (b < at && bits32_at(c, b, crc))
                     combined = (combined << 1 | combined >> 31) ^ crc;
@@ -387,7 +387,7 @@ sc_result_s check_bzip2(sc_cursor_c &c)
         }
         pos += len;
     }
-    return sc_broken(first_end);
+    return sc_broken_at(c, first_end);
 }
 
 // xz: the stream footer (found by its magic at a 4-byte boundary, checked by
