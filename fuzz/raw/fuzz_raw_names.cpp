@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::string name = carved_file_name(7, carved_label(type, file), type);
     // A name is one plain entry of a folder, whatever the file holds.
     for (unsigned char c : name)
-        if (c < 0x20 || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
-            c == '>' || c == '|')
+        if (c < 0x20 || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' ||
+            c == '|')
             abort();
     if (name.compare(0, 8, "00000007") != 0 || name.size() > 8 + 1 + 4 * carved_label_chars + 1 + type.size())
         abort();

@@ -55,8 +55,8 @@ std::string tiff(bool big, const std::vector<std::pair<uint16_t, std::string>> &
 std::string jpeg_with_exif(const std::string &tiff_bytes)
 {
     const std::string app1 = std::string("Exif\0\0", 6) + tiff_bytes;
-    return "\xff\xd8\xff\xe0" + bytes_of(4, 2, true) + "JF" + "\xff\xe1" + bytes_of(app1.size() + 2, 2, true) +
-           app1 + "\xff\xda" + bytes_of(8, 2, true) + "......\xff\xd9";
+    return "\xff\xd8\xff\xe0" + bytes_of(4, 2, true) + "JF" + "\xff\xe1" + bytes_of(app1.size() + 2, 2, true) + app1 +
+        "\xff\xda" + bytes_of(8, 2, true) + "......\xff\xd9";
 }
 
 // A PDF whose object 2 is the information dictionary info; with a
@@ -92,31 +92,30 @@ std::string docx(const std::string &core)
     auto add = [&](const std::string &name, uint16_t method, const std::string &data, size_t size) {
         const std::string sizes = bytes_of(0, 4, false) + bytes_of(data.size(), 4, false) + bytes_of(size, 4, false);
         const std::string common = bytes_of(20, 2, false) + bytes_of(0, 2, false) + bytes_of(method, 2, false) +
-                                   bytes_of(0, 4, false) + sizes + bytes_of(name.size(), 2, false);
-        dir += "PK\x01\x02" + bytes_of(20, 2, false) + common + std::string(12, '\0') +
-               bytes_of(zip.size(), 4, false) + name;
+            bytes_of(0, 4, false) + sizes + bytes_of(name.size(), 2, false);
+        dir += "PK\x01\x02" + bytes_of(20, 2, false) + common + std::string(12, '\0') + bytes_of(zip.size(), 4, false) +
+            name;
         zip += "PK\x03\x04" + common + bytes_of(0, 2, false) + name + data;
         ++count;
     };
     add("[Content_Types].xml", 0, "<Types/>", 8);
     add("docProps/core.xml", 8, packed, core.size());
     return zip + dir + "PK\x05\x06" + std::string(4, '\0') + bytes_of(count, 2, false) + bytes_of(count, 2, false) +
-           bytes_of(dir.size(), 4, false) + bytes_of(zip.size(), 4, false) + std::string(2, '\0');
+        bytes_of(dir.size(), 4, false) + bytes_of(zip.size(), 4, false) + std::string(2, '\0');
 }
 
 std::string id3v2(int version, const std::string &tit2_body)
 {
     const std::string size = bytes_of(tit2_body.size(), 4, true); // under 128: the same in both versions
     const std::string frames = "TPE1" + bytes_of(2, 4, true) + std::string(2, '\0') + std::string("\0A", 2) + "TIT2" +
-                               size + std::string(2, '\0') + tit2_body;
+        size + std::string(2, '\0') + tit2_body;
     const uint32_t n = static_cast<uint32_t>(frames.size() + 20); // padding after the frames
     return "ID3" + std::string(1, char(version)) + std::string(2, '\0') + std::string(1, char(n >> 21 & 0x7f)) +
-           char(n >> 14 & 0x7f) + char(n >> 7 & 0x7f) + char(n & 0x7f) + frames + std::string(20, '\0') +
-           "\xff\xfb\x90\x00";
+        char(n >> 14 & 0x7f) + char(n >> 7 & 0x7f) + char(n & 0x7f) + frames + std::string(20, '\0') +
+        "\xff\xfb\x90\x00";
 }
 
-template <typename reader_t>
-std::string read_with(reader_t reader, const std::string &bytes)
+template <typename reader_t> std::string read_with(reader_t reader, const std::string &bytes)
 {
     sc_span_source_c file(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
     return reader(file);
@@ -129,11 +128,13 @@ std::string read_with(reader_t reader, const std::string &bytes)
 // up, and noise in an ID3v1 slot taken for a title.
 TEST(carved_names_test, readers_take_the_metadata_of_built_files)
 {
-    const std::string canon = tiff(false, {{0x10f, "Canon"}, {0x110, "Canon EOS 5D"}, {0x132, "2024:01:01 00:00:00"}},
-                                   "2023:12:31 19:01:02");
+    const std::string canon =
+        tiff(false, {{0x10f, "Canon"}, {0x110, "Canon EOS 5D"}, {0x132, "2024:01:01 00:00:00"}}, "2023:12:31 19:01:02");
     EXPECT_EQ(read_with(exif_label, jpeg_with_exif(canon)), "2023-12-31 19-01-02 Canon EOS 5D");
-    EXPECT_EQ(read_with(exif_label, tiff(true, {{0x10f, "NIKON CORPORATION"}, {0x110, "NIKON D750"},
-                                               {0x132, "2020:02:29 08:09:10"}}, "")),
+    EXPECT_EQ(read_with(exif_label,
+                        tiff(true,
+                             {{0x10f, "NIKON CORPORATION"}, {0x110, "NIKON D750"}, {0x132, "2020:02:29 08:09:10"}},
+                             "")),
               "2020-02-29 08-09-10 NIKON D750");
     EXPECT_EQ(read_with(exif_label, tiff(false, {{0x10f, "Acme"}, {0x110, "Cam 1"}}, "")), "Acme Cam 1");
 
@@ -142,12 +143,18 @@ TEST(carved_names_test, readers_take_the_metadata_of_built_files)
     EXPECT_EQ(read_with(pdf_title, pdf("/Title <FEFF 0048 0069 d83d de00>", false)), "Hi\xf0\x9f\x98\x80");
     EXPECT_EQ(read_with(pdf_title, pdf("/Author (x)", true)), "");
 
-    EXPECT_EQ(read_with(ooxml_title, docx("<cp:coreProperties><dc:title>Q3 &amp; Q4 &#x263A;</dc:title>"
-                                          "</cp:coreProperties>")),
+    EXPECT_EQ(read_with(ooxml_title,
+                        docx("<cp:coreProperties><dc:title>Q3 &amp; Q4 &#x263A;</dc:title>"
+                             "</cp:coreProperties>")),
               "Q3 & Q4 \xe2\x98\xba");
 
     EXPECT_EQ(read_with(id3_title, id3v2(3, std::string("\x01\xff\xfeS\0o\0n\0g\0", 11))), "Song");
-    EXPECT_EQ(read_with(id3_title, id3v2(4, "\x03\xc3\x9c" "ber")), "\xc3\x9c" "ber");
+    EXPECT_EQ(read_with(id3_title,
+                        id3v2(4,
+                              "\x03\xc3\x9c"
+                              "ber")),
+              "\xc3\x9c"
+              "ber");
     const std::string frames(600, '\xaa');
     EXPECT_EQ(read_with(id3_title, frames + "TAG" + "Old Title" + std::string(116, '\0')), "Old Title");
     EXPECT_EQ(read_with(id3_title, frames + "TAG" + "\x01\x9f" + std::string(123, 'z')), "");

@@ -22,8 +22,7 @@ public:
             return 0;
         size_t done = 0;
         while (done < len) {
-            const int32_t got =
-                sc_read(device_, static_cast<char *>(out) + done, static_cast<int32_t>(len - done));
+            const int32_t got = sc_read(device_, static_cast<char *>(out) + done, static_cast<int32_t>(len - done));
             if (got <= 0)
                 break;
             done += static_cast<size_t>(got);

@@ -252,7 +252,7 @@ bool sqlite_btree_page_at(sc_cursor_c &c, uint64_t pos, uint32_t page_size)
     if (!c.u8(pos, type) || !c.be16(pos + 3, cells) || !c.be16(pos + 5, content))
         return false;
     return (type == 2 || type == 5 || type == 10 || type == 13) && cells <= page_size / 4 &&
-           (content == 0 || content <= page_size);
+        (content == 0 || content <= page_size);
 }
 } // namespace
 

@@ -15,9 +15,8 @@ reader_fn reader_of(const std::string &type)
         const char *type;
         reader_fn reader;
     } readers[] = {
-        {"jpg", exif_label},   {"tif", exif_label},   {"pdf", pdf_title},    {"docx", ooxml_title},
-        {"xlsx", ooxml_title}, {"pptx", ooxml_title}, {"doc", ole2_title},   {"xls", ole2_title},
-        {"ppt", ole2_title},   {"mp3", id3_title},
+        {"jpg", exif_label},   {"tif", exif_label}, {"pdf", pdf_title},  {"docx", ooxml_title}, {"xlsx", ooxml_title},
+        {"pptx", ooxml_title}, {"doc", ole2_title}, {"xls", ole2_title}, {"ppt", ole2_title},   {"mp3", id3_title},
     };
     for (const auto &r : readers)
         if (type == r.type)
@@ -49,8 +48,8 @@ char32_t next_code_point(const std::string &s, size_t &pos)
 bool unsafe(char32_t c)
 {
     return c < 0x20 || (c >= 0x7f && c < 0xa0) || strchr("/\\:*?\"<>|", static_cast<int>(c < 0x80 ? c : 'a')) ||
-           c == 0xfffd || (c >= 0x200b && c <= 0x200f) || (c >= 0x2028 && c <= 0x202e) ||
-           (c >= 0x2066 && c <= 0x2069) || c == 0xfeff;
+        c == 0xfffd || (c >= 0x200b && c <= 0x200f) || (c >= 0x2028 && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069) ||
+        c == 0xfeff;
 }
 
 bool blank(char32_t c)

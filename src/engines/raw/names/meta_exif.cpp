@@ -59,12 +59,23 @@ void read_ifd(tiff_s &t, uint32_t at, exif_fields_s &f)
     for (size_t i = 0; i + 12 <= entries.size(); i += 12) {
         const char *e = entries.data() + i;
         switch (t.u16(e)) {
-        case 0x010f: f.make = ascii_value(t, e); break;
-        case 0x0110: f.model = ascii_value(t, e); break;
-        case 0x0132: f.date_written = ascii_value(t, e); break;
-        case 0x9003: f.date_taken = ascii_value(t, e); break;
-        case 0x8769: f.exif_ifd = t.u32(e + 8); break;
-        default: break;
+        case 0x010f:
+            f.make = ascii_value(t, e);
+            break;
+        case 0x0110:
+            f.model = ascii_value(t, e);
+            break;
+        case 0x0132:
+            f.date_written = ascii_value(t, e);
+            break;
+        case 0x9003:
+            f.date_taken = ascii_value(t, e);
+            break;
+        case 0x8769:
+            f.exif_ifd = t.u32(e + 8);
+            break;
+        default:
+            break;
         }
     }
 }

@@ -108,16 +108,27 @@ std::string literal_string(const std::string &s, size_t pos)
         if (c == '\\' && pos < s.size()) {
             char e = s[pos++];
             switch (e) {
-            case 'n': out.push_back('\n'); break;
-            case 'r': out.push_back('\r'); break;
-            case 't': out.push_back('\t'); break;
-            case 'b': out.push_back('\b'); break;
-            case 'f': out.push_back('\f'); break;
+            case 'n':
+                out.push_back('\n');
+                break;
+            case 'r':
+                out.push_back('\r');
+                break;
+            case 't':
+                out.push_back('\t');
+                break;
+            case 'b':
+                out.push_back('\b');
+                break;
+            case 'f':
+                out.push_back('\f');
+                break;
             case '\r':
                 if (pos < s.size() && s[pos] == '\n')
                     ++pos;
                 break;
-            case '\n': break;
+            case '\n':
+                break;
             default:
                 if (e >= '0' && e <= '7') {
                     int v = e - '0';
