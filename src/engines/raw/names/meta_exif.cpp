@@ -58,25 +58,19 @@ void read_ifd(tiff_s &t, uint32_t at, exif_fields_s &f)
     const std::string entries = t.bytes(at + 2ull, 12ull * count);
     for (size_t i = 0; i + 12 <= entries.size(); i += 12) {
         const char *e = entries.data() + i;
-        switch (t.u16(e)) {
-        case 0x010f:
-            f.make = ascii_value(t, e);
-            break;
-        case 0x0110:
-            f.model = ascii_value(t, e);
-            break;
-        case 0x0132:
-            f.date_written = ascii_value(t, e);
-            break;
-        case 0x9003:
-            f.date_taken = ascii_value(t, e);
-            break;
-        case 0x8769:
+        static const struct {
+            uint16_t tag;
+            std::string exif_fields_s::*field;
+        } texts[] = {{0x010f, &exif_fields_s::make},
+                     {0x0110, &exif_fields_s::model},
+                     {0x0132, &exif_fields_s::date_written},
+                     {0x9003, &exif_fields_s::date_taken}};
+        const uint16_t tag = t.u16(e);
+        for (const auto &text : texts)
+            if (tag == text.tag)
+                f.*text.field = ascii_value(t, e);
+        if (tag == 0x8769)
             f.exif_ifd = t.u32(e + 8);
-            break;
-        default:
-            break;
-        }
     }
 }
 

@@ -107,37 +107,19 @@ std::string literal_string(const std::string &s, size_t pos)
         char c = s[pos++];
         if (c == '\\' && pos < s.size()) {
             char e = s[pos++];
-            switch (e) {
-            case 'n':
-                out.push_back('\n');
-                break;
-            case 'r':
-                out.push_back('\r');
-                break;
-            case 't':
-                out.push_back('\t');
-                break;
-            case 'b':
-                out.push_back('\b');
-                break;
-            case 'f':
-                out.push_back('\f');
-                break;
-            case '\r':
+            static const char named[] = "nrtbf", meant[] = "\n\r\t\b\f";
+            if (const char *k = e ? strchr(named, e) : nullptr) {
+                out.push_back(meant[k - named]);
+            } else if (e >= '0' && e <= '7') {
+                int v = e - '0';
+                for (int k = 0; k < 2 && pos < s.size() && s[pos] >= '0' && s[pos] <= '7'; ++k)
+                    v = v * 8 + (s[pos++] - '0');
+                out.push_back(static_cast<char>(v & 0xff));
+            } else if (e == '\r') { // an escaped line break is no character
                 if (pos < s.size() && s[pos] == '\n')
                     ++pos;
-                break;
-            case '\n':
-                break;
-            default:
-                if (e >= '0' && e <= '7') {
-                    int v = e - '0';
-                    for (int k = 0; k < 2 && pos < s.size() && s[pos] >= '0' && s[pos] <= '7'; ++k)
-                        v = v * 8 + (s[pos++] - '0');
-                    out.push_back(static_cast<char>(v & 0xff));
-                } else {
-                    out.push_back(e);
-                }
+            } else if (e != '\n') {
+                out.push_back(e);
             }
             continue;
         }
