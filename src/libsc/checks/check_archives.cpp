@@ -345,9 +345,9 @@ sc_result_s check_bzip2(sc_cursor_c &c)
         can_hold[(marker >> (8 - shift)) & 0xff] = true;
         can_hold[(block >> (8 - shift)) & 0xff] = true;
     }
-    // Bit positions of the CRCs after block markers, and after end markers
-    // (checked once the window is left, as reading moves it).
-    std::vector<uint64_t> block_crcs, end_crcs;
+    // Bit positions of the CRCs after block markers; an end marker is
+    // checked as soon as it is seen (the check reads, which moves the window).
+    std::vector<uint64_t> block_crcs;
     uint64_t first_end = 0;
     uint64_t bits = 0;
     for (uint64_t pos = 4;;) {
@@ -357,8 +357,9 @@ sc_result_s check_bzip2(sc_cursor_c &c)
         const uint8_t *w = c.window(pos, len);
         if (!w)
             return sc_broken_at(c, first_end);
-        end_crcs.clear();
-        for (size_t i = 0; i < len; ++i) {
+        uint64_t end_crc = 0;
+        size_t i = 0;
+        for (; i < len && !end_crc; ++i) {
             bits = bits << 8 | w[i];
             if (!can_hold[(bits >> 8) & 0xff])
                 continue;
@@ -367,25 +368,25 @@ sc_result_s check_bzip2(sc_cursor_c &c)
             for (int shift = 0; shift < 8; ++shift) {
                 const uint64_t field = (bits >> shift) & mask;
                 if (field == marker && pos + i + 1 >= 10)
-                    end_crcs.push_back(after - shift);
+                    end_crc = after - shift;
                 else if (field == block && block_crcs.size() < (1u << 16))
                     block_crcs.push_back(after - shift);
             }
         }
-        for (uint64_t at : end_crcs) {
-            const uint64_t end = (at + 32 + 7) / 8;
-            if (!first_end)
-                first_end = end;
-            uint32_t stored = 0, combined = 0, crc = 0;
-            if (!bits32_at(c, at, stored))
-                return sc_broken_at(c, first_end);
-            for (uint64_t b : block_crcs)
-                if (b < at && bits32_at(c, b, crc))
-                    combined = (combined << 1 | combined >> 31) ^ crc;
-            if (combined == stored)
-                return sc_walked(c, end);
-        }
-        pos += len;
+        pos += i;
+        if (!end_crc)
+            continue;
+        const uint64_t end = (end_crc + 32 + 7) / 8;
+        if (!first_end)
+            first_end = end;
+        uint32_t stored = 0, combined = 0, crc = 0;
+        if (!bits32_at(c, end_crc, stored))
+            return sc_broken_at(c, first_end);
+        for (uint64_t b : block_crcs)
+            if (b < end_crc && bits32_at(c, b, crc))
+                combined = (combined << 1 | combined >> 31) ^ crc;
+        if (combined == stored)
+            return sc_walked(c, end);
     }
     return sc_broken_at(c, first_end);
 }
