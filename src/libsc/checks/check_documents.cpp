@@ -70,7 +70,7 @@ sc_result_s check_pdf(sc_cursor_c &c)
     uint8_t digit = 0;
     if (!c.equals(0, "%PDF-") || !c.u8(5, digit) || digit < '1' || digit > '2')
         return sc_reject();
-    std::vector<uint64_t> startxrefs, eofs; // the last few of the first; those of one window
+    std::vector<uint64_t> startxrefs; // the last few
     uint64_t last_endobj = 0;
     const size_t seam = 8; // windows overlap so that no marker is split between two
     for (uint64_t pos = 8;;) {
@@ -79,26 +79,26 @@ sc_result_s check_pdf(sc_cursor_c &c)
         if (!w)
             break;
         const std::string_view v(reinterpret_cast<const char *>(w), len);
-        eofs.clear();
-        for (size_t at = v.find("%%EOF"); at != v.npos; at = v.find("%%EOF", at + 1))
-            eofs.push_back(pos + at);
-        for (size_t at = v.find("startxref"); at != v.npos; at = v.find("startxref", at + 1))
+        const size_t eof = v.find("%%EOF");
+        const std::string_view before = v.substr(0, eof);
+        for (size_t at = before.find("startxref"); at != v.npos; at = before.find("startxref", at + 1))
             if (startxrefs.empty() || startxrefs.back() < pos + at)
                 startxrefs.push_back(pos + at);
         if (startxrefs.size() > 8)
             startxrefs.erase(startxrefs.begin(), startxrefs.end() - 8);
-        const size_t endobj = v.rfind("endobj");
+        const size_t endobj = before.rfind("endobj");
         if (endobj != v.npos)
             last_endobj = std::max(last_endobj, pos + endobj);
-        // The window is read over by the checks below.
-        for (uint64_t e : eofs) {
-            uint64_t end = e + 5;
+        if (eof != v.npos) {
+            uint64_t end = pos + eof + 5; // the checks below read over the window
             if (c.equals(end, "\r\n"))
                 end += 2;
             else if (c.equals(end, "\n") || c.equals(end, "\r"))
                 end += 1;
             if (!pdf_continues(c, end))
                 return sc_walked(c, end);
+            pos += eof + 1;
+            continue;
         }
         if (len <= seam || pos + len >= c.limit() || len < sc_cursor_c::window_size)
             break;
