@@ -1,6 +1,7 @@
 // Structure checks on bytes built here, the choice among types that share a
 // header, and the library's scan and read calls on image files.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <chrono>
@@ -187,6 +188,70 @@ TEST(raw_checks, sevenzip_start_header_crc_is_checked)
 {
     bytes_t bad = bytes_t("7z\xbc\xaf\x27\x1c\x00\x04", 8) + le32(12345) + bytes_t(20, '\x01');
     EXPECT_EQ(run_check("7z", bad + bytes_t(100, '\0')).verdict, sc_verdict_e::reject);
+}
+
+bytes_t le64(uint64_t v)
+{
+    return le32(static_cast<uint32_t>(v)) + le32(static_cast<uint32_t>(v >> 32));
+}
+
+bytes_t crc_of(const bytes_t &b)
+{
+    return le32(
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(b.data()), static_cast<uInt>(b.size()))));
+}
+
+// Catches: end markers that compressed data happens to hold taken as the
+// end (bzip2's stream CRC, xz's index not checked), and files without an end
+// marker or a current size left to run on to a zeroed sector: a PDF cut
+// before its %%EOF, an SQLite file whose page count a writer left stale, an
+// ASF broadcast without a file size.
+TEST(raw_checks, ends_given_by_structure_where_markers_are_missing_or_false)
+{
+    const bytes_t bz_block = "\x31\x41\x59\x26\x53\x59\x12\x34\x56\x78"
+                             "data";
+    const bytes_t bz_false_end = "\x17\x72\x45\x38\x50\x90\xde\xad\xbe\xef"
+                                 "more";
+    const bytes_t bz = "BZh9" + bz_block + bz_false_end + "\x17\x72\x45\x38\x50\x90\x12\x34\x56\x78";
+    sc_result_s r = run_check("bzip2", bz + bytes_t(64, 'z'));
+    EXPECT_EQ(r.verdict, sc_verdict_e::whole);
+    EXPECT_EQ(r.length, bz.size());
+
+    const bytes_t flags("\0\1", 2), index("\0\0\0\0", 4);
+    auto footer = [&](uint32_t backward) { return crc_of(le32(backward) + flags) + le32(backward) + flags + "YZ"; };
+    const bytes_t xz_header = bytes_t("\xfd"
+                                      "7zXZ\0",
+                                      6) +
+        flags + crc_of(flags);
+    const bytes_t xz = xz_header + "\1\1\1\1" + footer(0) + bytes_t(4, 'b') + index + crc_of(index) + footer(1);
+    r = run_check("xz", xz + bytes_t(64, 'z'));
+    EXPECT_EQ(r.verdict, sc_verdict_e::whole);
+    EXPECT_EQ(r.length, xz.size());
+
+    const bytes_t pdf =
+        "%PDF-1.4\n1 0 obj\n<< >>\nendobj\nxref\n0 1\n0000000000 65535 f \ntrailer\n<< >>\nstartxref\n30\n";
+    EXPECT_EQ(run_check("pdf", pdf + "Q" + bytes_t(600, 'z')).length, pdf.size());
+    const bytes_t cut = "%PDF-1.4\n1 0 obj\n<< >>\nendobj\n";
+    EXPECT_EQ(run_check("pdf", cut + "Q" + bytes_t(600, 'z')).length, cut.size());
+
+    bytes_t sqlite = bytes_t("SQLite format 3\0", 16) + bytes_t("\x02\x00", 2) + bytes_t(1024 - 18, '\0');
+    sqlite.replace(28, 4, be32(2)); // two pages of 512
+    sqlite.replace(92, 4, be32(7)); // valid for another change count: stale
+    EXPECT_EQ(run_check("sqlite", sqlite + bytes_t(512, 'z')).length, 1024u);
+    EXPECT_EQ(run_check("sqlite", sqlite + "\x0d" + bytes_t(511, '\0')).length, 0u) << "a b-tree page follows";
+
+    const bytes_t props_guid("\xa1\xdc\xab\x8c\x47\xa9\xcf\x11\x8e\xe4\x00\xc0\x0c\x20\x53\x65", 16);
+    const bytes_t data_guid("\x36\x26\xb2\x75\x8e\x66\xcf\x11\xa6\xd9\x00\xaa\x00\x62\xce\x6c", 16);
+    const bytes_t index_guid("\x90\x08\x00\x33\xb1\xe5\xcf\x11\x89\xf4\x00\xa0\xc9\x03\x49\xcb", 16);
+    const bytes_t props = props_guid + le64(104) + bytes_t(16, 'i') + le64(0) + bytes_t(8, 'd') + le64(3) +
+        bytes_t(28, 't') + le32(100) + le32(100) + bytes_t(4, 'r');
+    const bytes_t header = bytes_t("\x30\x26\xb2\x75\x8e\x66\xcf\x11\xa6\xd9\x00\xaa\x00\x62\xce\x6c", 16) + le64(134) +
+        le32(1) + "\x01\x02" + props;
+    const bytes_t asf =
+        header + data_guid + le64(0) + bytes_t(26, 'h') + bytes_t(300, 'p') + index_guid + le64(30) + bytes_t(6, 'x');
+    r = run_check("asf", asf + bytes_t(600, 'z'));
+    EXPECT_EQ(r.verdict, sc_verdict_e::whole);
+    EXPECT_EQ(r.length, asf.size());
 }
 
 // Catches: 64-bit box sizes ignored, a box walk that accepts a movie without

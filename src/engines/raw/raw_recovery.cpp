@@ -4,13 +4,28 @@
 #include <algorithm>
 #include <vector>
 
+#include "engines/raw/raw_labels.h"
 #include "platform/volume_path.h"
 #include "sc_control_access.h"
 
 raw_recovery_c::raw_recovery_c(QObject *parent) : recovery_base_c(parent) {}
 
+raw_recovery_c::~raw_recovery_c()
+{
+    close_restore_device();
+}
+
+void raw_recovery_c::close_restore_device()
+{
+    std::lock_guard<std::mutex> hold(restore_lock_);
+    if (restore_device_)
+        sc_close(restore_device_);
+    restore_device_ = nullptr;
+}
+
 void raw_recovery_c::set_volume(const volume_item_s &volume)
 {
+    close_restore_device();
     volume_ = volume;
     device_path_ = volume.volume_path.toStdString();
     // The volume name path ends in a separator; the device itself is named without it.
@@ -45,9 +60,11 @@ void raw_recovery_c::set_pause(int pause)
 
 void raw_recovery_c::reset()
 {
+    close_restore_device();
     control_ = raw_scan_control_s{};
     by_type_.clear();
     items_.clear();
+    labels_.clear();
     found_count_ = 0;
     error_.clear();
 }
@@ -67,10 +84,13 @@ void raw_recovery_c::run()
     sc_handle_s *probe = sc_open(device_path_.c_str());
     char first[512];
     const bool readable = probe && sc_read(probe, first, sizeof first) > 0;
-    if (probe)
-        sc_close(probe);
+    // Labels are read as each file is found, while its bytes are fresh in the cache.
+    label_device_ = probe;
     if (!readable || sc_scan(&control_, device_path_.c_str()) != 0)
         error_ = QStringLiteral("the volume cannot be opened or read");
+    label_device_ = nullptr;
+    if (probe)
+        sc_close(probe);
 }
 
 void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uint64_t length)
@@ -83,18 +103,27 @@ void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uin
     item.end_proved = (self->control_.find_flags & SC_FIND_ENDED) ? 1 : 0;
     memcpy(item.type, type, strnlen(type, sizeof(item.type)));
     self->items_.push_back(item);
+    self->labels_.push_back(read_find_label(self->label_device_, item));
     self->by_type_[QByteArray(type)].append(item.index);
     ++self->found_count_;
 }
 
 void raw_recovery_c::set_results(const std::string &device_path, std::vector<raw_item_s> items)
 {
+    close_restore_device();
     device_path_ = device_path;
     items_ = std::move(items);
     found_count_ = items_.size();
+    labels_ = read_find_labels(device_path_, items_);
     by_type_.clear();
     for (const raw_item_s &item : items_)
         by_type_[QByteArray::fromStdString(item.type_name())].append(item.index);
+}
+
+const std::string &raw_recovery_c::label(quint64 index) const
+{
+    static const std::string none;
+    return index < labels_.size() ? labels_[index] : none;
 }
 
 int raw_recovery_c::recover_item(quint64 id, QString destination)
@@ -102,20 +131,19 @@ int raw_recovery_c::recover_item(quint64 id, QString destination)
     if (id >= items_.size())
         return -1;
     const raw_item_s item = items_[id];
-    sc_handle_s *handle = sc_open(device_path_.c_str());
+    std::lock_guard<std::mutex> hold(restore_lock_);
+    if (!restore_device_)
+        restore_device_ = sc_open(device_path_.c_str());
+    sc_handle_s *handle = restore_device_;
     if (!handle)
         return -1;
     // From the find's own first byte: a byte-granular find does not start
     // at a sector boundary, and the bytes before it are not part of it.
-    if (item.offset > uint64_t(INT64_MAX) || sc_seek(handle, static_cast<int64_t>(item.offset), 0) < 0) {
-        sc_close(handle);
+    if (item.offset > uint64_t(INT64_MAX) || sc_seek(handle, static_cast<int64_t>(item.offset), 0) < 0)
         return -1;
-    }
     QFile out(destination);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        sc_close(handle);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return -1;
-    }
     // Large blocks: a restore runs at the speed of the disk.
     static const int32_t chunk = 1 << 20;
     std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(item.length, chunk)));
@@ -136,6 +164,5 @@ int raw_recovery_c::recover_item(quint64 id, QString destination)
         left -= static_cast<uint64_t>(take);
     }
     out.close();
-    sc_close(handle);
     return failed || out.error() != QFileDevice::NoError ? -1 : 0;
 }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMap>
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ class raw_recovery_c : public recovery_base_c {
     Q_OBJECT
 public:
     explicit raw_recovery_c(QObject *parent = nullptr);
+    ~raw_recovery_c() override;
 
     void set_volume(const volume_item_s &volume) override;
     double get_progress() override;
@@ -43,6 +45,9 @@ public:
     const std::string &device_path() const { return device_path_; }
     const volume_item_s &volume() const { return volume_; }
     const std::vector<raw_item_s> &items() const { return items_; }
+    // What find index says about itself (carved_label), read from its bytes;
+    // empty when nothing.
+    const std::string &label(quint64 index) const;
     // Type name -> indexes of its entries, each list in the order found.
     const QMap<QByteArray, QList<quint64>> &by_type() const { return by_type_; }
     // Replaces the table with loaded entries and rebuilds the by-type index
@@ -61,6 +66,14 @@ private:
     raw_scan_control_s control_{};
     std::vector<raw_item_s> items_;
     QMap<QByteArray, QList<quint64>> by_type_;
+    // Labels by item position, and the device they are read through during a scan.
+    std::vector<std::string> labels_;
+    sc_handle_s *label_device_ = nullptr;
+    // The device restores read through: opened at the first and kept until
+    // the device changes, as opening a volume path looks up the disk table.
+    sc_handle_s *restore_device_ = nullptr;
+    std::mutex restore_lock_;
+    void close_restore_device();
     std::atomic<quint64> found_count_{0};
     QString error_; // written by run before the thread ends
 };

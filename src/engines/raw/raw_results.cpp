@@ -1,5 +1,6 @@
 #include "raw_results.h"
 
+#include "engines/raw/names/carved_name.h"
 #include "raw_recovery.h"
 
 found_folder_s build_raw_tree(const raw_recovery_c &engine)
@@ -14,7 +15,7 @@ found_folder_s build_raw_tree(const raw_recovery_c &engine)
                 continue; // a loaded table is checked; never read outside it
             const raw_item_s &item = items[index];
             recovery_item_s row;
-            row.name = QString::asprintf("%08llu.%s", static_cast<unsigned long long>(index), item.type_name().c_str());
+            row.name = QString::fromStdString(carved_file_name(index, engine.label(index), item.type_name()));
             row.size = item.length;
             row.id = index;
             row.state = item.end_proved ? recovery_state_e::intact : recovery_state_e::uncertain_end;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "sc_check_list.h"
 
@@ -308,22 +309,46 @@ sc_result_s check_gzip(sc_cursor_c &c)
     return r;
 }
 
+namespace {
+// 32 bits from a bit position counted from the first byte's top bit.
+bool bits32_at(sc_cursor_c &c, uint64_t bit, uint32_t &v)
+{
+    uint8_t b[5] = {};
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(5, c.limit() - std::min(c.limit(), bit / 8)));
+    if (n < 4 || !c.bytes(bit / 8, b, n))
+        return false;
+    uint64_t word = 0;
+    for (uint8_t x : b)
+        word = word << 8 | x;
+    v = static_cast<uint32_t>(word >> (8 - bit % 8));
+    return (bit % 8 == 0) || n == 5;
+}
+} // namespace
+
 // bzip2: blocks are bit-aligned, and so is the 48-bit end-of-stream marker
 // that follows the last one; the stream ends 32 bits (its CRC) after the
-// marker, padded to a whole byte.
+// marker, padded to a whole byte. That CRC combines the CRCs that follow
+// each block's marker, which proves a marker that compressed data happened
+// to hold false.
 sc_result_s check_bzip2(sc_cursor_c &c)
 {
     uint8_t level = 0;
     if (!c.equals(0, "BZh") || !c.u8(3, level) || level < '1' || level > '9' ||
         !(c.equals(4, "\x31\x41\x59\x26\x53\x59") || c.equals(4, "\x17\x72\x45\x38\x50\x90")))
         return sc_reject();
-    const uint64_t marker = 0x177245385090ull, mask = (1ull << 48) - 1;
+    const uint64_t marker = 0x177245385090ull, block = 0x314159265359ull, mask = (1ull << 48) - 1;
     // Whatever the shift, the byte read one step before lies wholly inside
-    // the marker: a byte no shift of the marker holds there rules out all
-    // eight comparisons at once.
+    // a marker: a byte no shift of either marker holds there rules out all
+    // sixteen comparisons at once.
     bool can_hold[256] = {};
-    for (int shift = 0; shift < 8; ++shift)
+    for (int shift = 0; shift < 8; ++shift) {
         can_hold[(marker >> (8 - shift)) & 0xff] = true;
+        can_hold[(block >> (8 - shift)) & 0xff] = true;
+    }
+    // Bit positions of the CRCs after block markers; an end marker is
+    // checked as soon as it is seen (the check reads, which moves the window).
+    std::vector<uint64_t> block_crcs;
+    uint64_t first_end = 0;
     uint64_t bits = 0;
     for (uint64_t pos = 4;;) {
         size_t len = c.search_window(4, pos);
@@ -331,23 +356,44 @@ sc_result_s check_bzip2(sc_cursor_c &c)
             break;
         const uint8_t *w = c.window(pos, len);
         if (!w)
-            return sc_broken(0);
-        for (size_t i = 0; i < len; ++i) {
+            return sc_broken_at(c, first_end);
+        uint64_t end_crc = 0;
+        size_t i = 0;
+        for (; i < len && !end_crc; ++i) {
             bits = bits << 8 | w[i];
             if (!can_hold[(bits >> 8) & 0xff])
                 continue;
             // The marker's last bit is one of the 8 bits just read.
-            for (int shift = 0; shift < 8; ++shift)
-                if (((bits >> shift) & mask) == marker && pos + i + 1 >= 10)
-                    return sc_walked(c, pos + i + 1 + (32 - shift + 7) / 8);
+            const uint64_t after = (pos + i + 1) * 8;
+            for (int shift = 0; shift < 8; ++shift) {
+                const uint64_t field = (bits >> shift) & mask;
+                if (field == marker && pos + i + 1 >= 10)
+                    end_crc = after - shift;
+                else if (field == block && block_crcs.size() < (1u << 16))
+                    block_crcs.push_back(after - shift);
+            }
         }
-        pos += len;
+        pos += i;
+        if (!end_crc)
+            continue;
+        const uint64_t end = (end_crc + 32 + 7) / 8;
+        if (!first_end)
+            first_end = end;
+        uint32_t stored = 0, combined = 0, crc = 0;
+        if (!bits32_at(c, end_crc, stored))
+            return sc_broken_at(c, first_end);
+        for (uint64_t b : block_crcs)
+            if (b < end_crc && bits32_at(c, b, crc))
+                combined = (combined << 1 | combined >> 31) ^ crc;
+        if (combined == stored)
+            return sc_walked(c, end);
     }
-    return sc_broken(0);
+    return sc_broken_at(c, first_end);
 }
 
 // xz: the stream footer (found by its magic at a 4-byte boundary, checked by
-// its CRC and by the flags it repeats from the header) ends the file.
+// its CRC, by the flags it repeats from the header and by the index it
+// points back to) ends the file.
 sc_result_s check_xz(sc_cursor_c &c)
 {
     uint8_t header[12];
@@ -369,7 +415,25 @@ sc_result_s check_xz(sc_cursor_c &c)
             break;
         uint32_t stored = 0;
         c.le32(y - 10, stored);
-        if (footer[8] == header[6] && footer[9] == header[7] && crc32(0, footer + 4, 6) == stored)
+        if (footer[8] != header[6] || footer[9] != header[7] || crc32(0, footer + 4, 6) != stored)
+            continue;
+        // The index ends where the footer begins, its size in the footer: its
+        // indicator byte and its own CRC prove this footer the stream's.
+        uint32_t backward = 0;
+        c.le32(y - 6, backward);
+        const uint64_t index_size = (uint64_t(backward) + 1) * 4;
+        if (index_size + 12 > y - 10)
+            continue;
+        const uint64_t index_at = y - 10 - index_size;
+        uint8_t indicator = 1;
+        uint32_t index_crc = 0;
+        if (!c.u8(index_at, indicator) || indicator != 0 || !c.le32(y - 14, index_crc))
+            continue;
+        // An index too large for one window is taken on its indicator alone.
+        if (index_size > sc_cursor_c::window_size)
+            return sc_walked(c, y + 2);
+        const uint8_t *index = c.window(index_at, static_cast<size_t>(index_size - 4));
+        if (index && crc32(0, index, static_cast<uInt>(index_size - 4)) == index_crc)
             return sc_walked(c, y + 2);
     }
     return sc_broken(0);

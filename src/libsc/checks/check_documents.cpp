@@ -1,6 +1,7 @@
 // Document formats: PDF, OLE2 compound files, RTF, SQLite, e-mail.
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -30,24 +31,80 @@ bool pdf_continues(sc_cursor_c &c, uint64_t pos)
     }
     return strncmp(p, "obj", 3) == 0;
 }
+
+// The end of the line that begins at pos: past its line break.
+uint64_t past_line_end(sc_cursor_c &c, uint64_t pos)
+{
+    while (pos < c.limit() && (c.equals(pos, "\r") || c.equals(pos, "\n") || c.equals(pos, " ")))
+        ++pos;
+    return pos;
+}
+
+// Where a document whose %%EOF is missing (cut off, or never written) is
+// taken to end: after the last "startxref N" that points at a cross-reference
+// section of the document (where %%EOF would follow), else after the last
+// "endobj"; 0 when it has neither. Not proved: more of it may follow.
+uint64_t pdf_end_without_eof(sc_cursor_c &c, const std::vector<uint64_t> &startxrefs, uint64_t last_endobj)
+{
+    for (auto s = startxrefs.rbegin(); s != startxrefs.rend(); ++s) {
+        char text[24] = {};
+        const uint64_t digits = past_line_end(c, *s + 9);
+        size_t n = static_cast<size_t>(std::min<uint64_t>(sizeof(text) - 1, c.limit() - digits));
+        if (!c.bytes(digits, text, n))
+            continue;
+        char *end = nullptr;
+        const unsigned long long at = strtoull(text, &end, 10);
+        // "xref", or the "N G obj" of a cross-reference stream.
+        if (end != text && at >= 9 && at < *s && pdf_continues(c, at))
+            return past_line_end(c, digits + static_cast<uint64_t>(end - text));
+    }
+    return last_endobj ? past_line_end(c, last_endobj + 6) : 0;
+}
 } // namespace
 
 // The last %%EOF of the document: one not followed by an incremental update.
+// One walk looks for it and notes, for a document without one, where its
+// last cross-reference pointer and object end lie.
 sc_result_s check_pdf(sc_cursor_c &c)
 {
     uint8_t digit = 0;
     if (!c.equals(0, "%PDF-") || !c.u8(5, digit) || digit < '1' || digit > '2')
         return sc_reject();
-    for (uint64_t e = c.find("%%EOF", 8); e != sc_cursor_c::npos; e = c.find("%%EOF", e + 5)) {
-        uint64_t end = e + 5;
-        if (c.equals(end, "\r\n"))
-            end += 2;
-        else if (c.equals(end, "\n") || c.equals(end, "\r"))
-            end += 1;
-        if (!pdf_continues(c, end))
-            return sc_walked(c, end);
+    std::vector<uint64_t> startxrefs; // the last few
+    uint64_t last_endobj = 0;
+    const size_t seam = 8; // windows overlap so that no marker is split between two
+    for (uint64_t pos = 8;;) {
+        const size_t len = c.search_window(8, pos);
+        const uint8_t *w = len ? c.window(pos, len) : nullptr;
+        if (!w)
+            break;
+        const std::string_view v(reinterpret_cast<const char *>(w), len);
+        const size_t eof = v.find("%%EOF");
+        const std::string_view before = v.substr(0, eof);
+        for (size_t at = before.find("startxref"); at != v.npos; at = before.find("startxref", at + 1))
+            if (startxrefs.empty() || startxrefs.back() < pos + at)
+                startxrefs.push_back(pos + at);
+        if (startxrefs.size() > 8)
+            startxrefs.erase(startxrefs.begin(), startxrefs.end() - 8);
+        const size_t endobj = before.rfind("endobj");
+        if (endobj != v.npos)
+            last_endobj = std::max(last_endobj, pos + endobj);
+        if (eof != v.npos) {
+            uint64_t end = pos + eof + 5; // the checks below read over the window
+            if (c.equals(end, "\r\n"))
+                end += 2;
+            else if (c.equals(end, "\n") || c.equals(end, "\r"))
+                end += 1;
+            if (!pdf_continues(c, end))
+                return sc_walked(c, end);
+            pos += eof + 1;
+            continue;
+        }
+        if (len <= seam || pos + len >= c.limit() || len < sc_cursor_c::window_size)
+            break;
+        pos += len - seam;
     }
-    return sc_broken(0);
+    return sc_broken(pdf_end_without_eof(c, startxrefs, last_endobj));
 }
 
 namespace {
@@ -185,7 +242,24 @@ sc_result_s check_rtf(sc_cursor_c &c)
     }
 }
 
-// Page size times the page count, when the header says that count is current.
+namespace {
+// Whether a page of a b-tree starts at pos: its type byte, a cell count the
+// page can hold and a cell area inside it.
+bool sqlite_btree_page_at(sc_cursor_c &c, uint64_t pos, uint32_t page_size)
+{
+    uint8_t type = 0;
+    uint16_t cells = 0, content = 0;
+    if (!c.u8(pos, type) || !c.be16(pos + 3, cells) || !c.be16(pos + 5, content))
+        return false;
+    return (type == 2 || type == 5 || type == 10 || type == 13) && cells <= page_size / 4 &&
+        (content == 0 || content <= page_size);
+}
+} // namespace
+
+// Page size times the page count, when the header says that count is
+// current. A stale count (from a writer that did not keep it) still bounds
+// the file when the structure agrees: the schema's highest root page and
+// the free-list count lie within it and no b-tree page follows it.
 sc_result_s check_sqlite(sc_cursor_c &c)
 {
     uint16_t page = 0;
@@ -196,9 +270,16 @@ sc_result_s check_sqlite(sc_cursor_c &c)
     uint32_t page_size = page == 1 ? 65536 : page;
     if (page_size < 512 || (page_size & (page_size - 1)))
         return sc_reject();
-    if (pages == 0 || changes != valid_for)
+    if (pages == 0)
         return sc_broken(0);
-    return sc_sized(c, uint64_t(pages) * page_size);
+    const uint64_t length = uint64_t(pages) * page_size;
+    if (changes == valid_for)
+        return sc_sized(c, length);
+    uint32_t free_pages = 0, largest_root = 0;
+    if (length > c.limit() || !c.be32(36, free_pages) || !c.be32(52, largest_root) || free_pages >= pages ||
+        largest_root > pages || sqlite_btree_page_at(c, length, page_size))
+        return sc_broken(0);
+    return sc_broken(length);
 }
 
 namespace {

@@ -347,6 +347,43 @@ sc_result_s check_ebml(sc_cursor_c &c)
 namespace {
 const char asf_header_guid[] = "\x30\x26\xb2\x75\x8e\x66\xcf\x11\xa6\xd9\x00\xaa\x00\x62\xce\x6c";
 const char asf_file_properties_guid[] = "\xa1\xdc\xab\x8c\x47\xa9\xcf\x11\x8e\xe4\x00\xc0\x0c\x20\x53\x65";
+const char asf_data_guid[] = "\x36\x26\xb2\x75\x8e\x66\xcf\x11\xa6\xd9\x00\xaa\x00\x62\xce\x6c";
+// The objects that may follow the data object: simple index, index, media
+// object index, timecode index.
+const char *const asf_index_guids[] = {
+    "\x90\x08\x00\x33\xb1\xe5\xcf\x11\x89\xf4\x00\xa0\xc9\x03\x49\xcb",
+    "\xd3\x29\xe2\xd6\xda\x35\xd1\x11\x90\x34\x00\xa0\xc9\x03\x49\xbe",
+    "\xf8\x03\xb1\xfe\xad\x12\x64\x4c\x84\x0f\x2a\x1d\x2f\x7a\xd4\x8c",
+    "\xd0\x3f\xb7\x3c\x4a\x0c\x03\x48\x95\x3d\xed\xf7\xb6\x22\x8f\x0c",
+};
+
+// A file whose header does not give its size (a broadcast, or a writer that
+// never came back to fill it in): the data object after the header, sized
+// by its own field or by its packets, then any index objects.
+sc_result_s asf_end_by_objects(sc_cursor_c &c, uint64_t header_size, uint64_t packets, uint32_t packet_size)
+{
+    uint64_t data_size = 0;
+    if (!c.equals(header_size, std::string_view(asf_data_guid, 16)) || !c.le64(header_size + 16, data_size))
+        return sc_broken(0, "wmv");
+    if (data_size < 50) {
+        if (packets == 0 || packet_size == 0 || packets > (UINT64_MAX - 50) / packet_size)
+            return sc_broken(0, "wmv");
+        data_size = 50 + packets * packet_size;
+    }
+    if (data_size > UINT64_MAX - header_size)
+        return sc_broken(0, "wmv");
+    uint64_t pos = header_size + data_size;
+    for (int objects = 0; objects < 16; ++objects) {
+        bool index = false;
+        for (const char *guid : asf_index_guids)
+            index = index || c.equals(pos, std::string_view(guid, 16));
+        uint64_t size = 0;
+        if (!index || !c.le64(pos + 16, size) || size < 24 || size > c.limit() - pos)
+            break;
+        pos += size;
+    }
+    return sc_sized(c, pos, "wmv");
+}
 } // namespace
 
 // The File Properties object in the header holds the file's size.
@@ -359,15 +396,17 @@ sc_result_s check_asf(sc_cursor_c &c)
         return sc_reject();
     uint64_t pos = 30;
     for (uint32_t i = 0; i < objects && pos + 24 <= header_size; ++i) {
-        uint64_t size = 0, file_size = 0;
+        uint64_t size = 0, file_size = 0, packets = 0;
+        uint32_t min_packet = 0, max_packet = 0;
         if (!c.le64(pos + 16, size) || size < 24)
             return sc_broken(0);
         if (c.equals(pos, std::string_view(asf_file_properties_guid, 16))) {
-            if (!c.le64(pos + 40, file_size))
+            if (!c.le64(pos + 40, file_size) || !c.le64(pos + 56, packets) || !c.le32(pos + 92, min_packet) ||
+                !c.le32(pos + 96, max_packet))
                 return sc_broken(0);
             if (file_size > header_size)
                 return sc_sized(c, file_size, "wmv");
-            return sc_broken(0, "wmv");
+            return asf_end_by_objects(c, header_size, packets, min_packet == max_packet ? min_packet : 0);
         }
         pos += size;
     }

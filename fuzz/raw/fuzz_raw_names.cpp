@@ -1,0 +1,26 @@
+// The readers of carved files' metadata and the name made from what they
+// return: the first byte picks the type.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "engines/raw/names/carved_name.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static const char *const types[] = {"jpg", "tif", "pdf", "docx", "doc", "mp3"};
+    if (size == 0)
+        return 0;
+    const std::string type = types[data[0] % 6];
+    sc_span_source_c file(data + 1, size - 1);
+    const std::string name = carved_file_name(7, carved_label(type, file), type);
+    // A name is one plain entry of a folder, whatever the file holds.
+    for (unsigned char c : name)
+        if (c < 0x20 || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' ||
+            c == '|')
+            abort();
+    if (name.compare(0, 8, "00000007") != 0 || name.size() > 8 + 1 + 4 * carved_label_chars + 1 + type.size())
+        abort();
+    return 0;
+}
