@@ -255,12 +255,28 @@ private:
     json_walk_c walk_;
 };
 
+// Whether UTF-8 text could run past min_text: no byte before it may stop
+// the text (high bytes never do). Most sector starts on a disk are not
+// text, and this settles them without the character-by-character walk.
+bool may_reach_min_text(sc_cursor_c &c, uint64_t start)
+{
+    uint8_t b[min_text];
+    if (!c.bytes(0, b, sizeof(b)))
+        return false;
+    for (size_t i = start; i < sizeof(b); ++i)
+        if (b[i] < 0x80 && !is_text_ascii(b[i]))
+            return false;
+    return true;
+}
+
 } // namespace
 
 sc_result_s check_text(sc_cursor_c &c)
 {
     uint64_t start = 0;
     const encoding_e enc = detect_encoding(c, start);
+    if (enc == encoding_e::utf8 && !may_reach_min_text(c, start))
+        return sc_reject();
     uint32_t ch = 0;
     bool odd = false;
     std::string head;
