@@ -75,6 +75,9 @@ public:
     {
         return recover_item(row.id, destination);
     }
+    // How many rows recover_row may write at once from different threads;
+    // engines whose reads share state keep to one.
+    virtual int restore_threads() const { return 1; }
     // The results as scan-file entries, whose index is the row id; false
     // when this engine's results are not kept in scan files.
     virtual bool get_scan_entries(std::vector<raw_item_s> *) const { return false; }

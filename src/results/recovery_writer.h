@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "engines/recovery_base.h"
 #include "found_row.h"
@@ -31,6 +32,9 @@ public:
 
 private:
     QString folder_for(const found_row_s &row);
+    // results[i]: what the engine's recover_row gave for rows[i].
+    void restore_all(const QList<found_row_s> &rows, const QStringList &outputs, std::vector<int> &results,
+                     const std::function<void(int, int)> &progress);
 
     recovery_base_c &engine_;
     QString destination_;

@@ -18,9 +18,25 @@ raw_recovery_c::~raw_recovery_c()
 void raw_recovery_c::close_restore_device()
 {
     std::lock_guard<std::mutex> hold(restore_lock_);
-    if (restore_device_)
-        sc_close(restore_device_);
-    restore_device_ = nullptr;
+    for (sc_handle_s *handle : restore_devices_)
+        sc_close(handle);
+    restore_devices_.clear();
+}
+
+sc_handle_s *raw_recovery_c::take_restore_device()
+{
+    std::lock_guard<std::mutex> hold(restore_lock_);
+    if (restore_devices_.empty())
+        return sc_open(device_path_.c_str());
+    sc_handle_s *handle = restore_devices_.back();
+    restore_devices_.pop_back();
+    return handle;
+}
+
+void raw_recovery_c::give_back_restore_device(sc_handle_s *handle)
+{
+    std::lock_guard<std::mutex> hold(restore_lock_);
+    restore_devices_.push_back(handle);
 }
 
 void raw_recovery_c::set_volume(const volume_item_s &volume)
@@ -131,12 +147,16 @@ int raw_recovery_c::recover_item(quint64 id, QString destination)
     if (id >= items_.size())
         return -1;
     const raw_item_s item = items_[id];
-    std::lock_guard<std::mutex> hold(restore_lock_);
-    if (!restore_device_)
-        restore_device_ = sc_open(device_path_.c_str());
-    sc_handle_s *handle = restore_device_;
+    sc_handle_s *handle = take_restore_device();
     if (!handle)
         return -1;
+    const int result = copy_find(handle, item, destination);
+    give_back_restore_device(handle);
+    return result;
+}
+
+int raw_recovery_c::copy_find(sc_handle_s *handle, const raw_item_s &item, const QString &destination)
+{
     // From the find's own first byte: a byte-granular find does not start
     // at a sector boundary, and the bytes before it are not part of it.
     if (item.offset > uint64_t(INT64_MAX) || sc_seek(handle, static_cast<int64_t>(item.offset), 0) < 0)

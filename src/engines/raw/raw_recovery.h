@@ -31,6 +31,8 @@ public:
     void reset() override;
     // Writes the entry's bytes; 0 only when all of them were written.
     int recover_item(quint64 id, QString destination) override;
+    // Each restore reads through a device of its own.
+    int restore_threads() const override { return 2; }
     int get_item_path(quint64, std::wstring *) override { return 0; }
     quint64 get_found_count() override { return found_count_; }
     QString get_error() const override { return error_; }
@@ -69,10 +71,14 @@ private:
     // Labels by item position, and the device they are read through during a scan.
     std::vector<std::string> labels_;
     sc_handle_s *label_device_ = nullptr;
-    // The device restores read through: opened at the first and kept until
-    // the device changes, as opening a volume path looks up the disk table.
-    sc_handle_s *restore_device_ = nullptr;
+    // The devices restores read through, one for each restore running at
+    // once: opened when needed and kept until the device changes, as opening
+    // a volume path looks up the disk table.
+    std::vector<sc_handle_s *> restore_devices_;
     std::mutex restore_lock_;
+    sc_handle_s *take_restore_device();
+    static int copy_find(sc_handle_s *handle, const raw_item_s &item, const QString &destination);
+    void give_back_restore_device(sc_handle_s *handle);
     void close_restore_device();
     std::atomic<quint64> found_count_{0};
     QString error_; // written by run before the thread ends
