@@ -1,0 +1,32 @@
+#include "sc_join_formats.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+bool sc_join_crc32(sc_cursor_c &c, uint64_t pos, uint64_t len, uint32_t &crc)
+{
+    uLong sum = crc32(0, nullptr, 0);
+    while (len > 0) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(len, sc_cursor_c::window_size));
+        const uint8_t *w = c.window(pos, n);
+        if (!w)
+            return false;
+        sum = crc32(sum, w, static_cast<uInt>(n));
+        pos += n;
+        len -= n;
+    }
+    crc = static_cast<uint32_t>(sum);
+    return true;
+}
+
+std::unique_ptr<sc_join_format_c> sc_join_format_for(sc_cursor_c &file)
+{
+    if (file.equals(0, "\x89PNG\r\n\x1a\n"))
+        return sc_png_join();
+    if (file.equals(0, "PK\x03\x04"))
+        return sc_zip_join();
+    if (file.equals(0, "\xff\xd8\xff"))
+        return sc_jpeg_join();
+    return nullptr;
+}

@@ -1,0 +1,92 @@
+#include "sc_join.h"
+
+#include <algorithm>
+
+#include "join/sc_join_format.h"
+
+namespace {
+
+const uint64_t sector = 512;
+// Bytes that verifying seams may read per find: each seam tried costs a walk
+// of the joined file, and a JPEG's first test passes now and then on noise.
+const uint64_t verify_budget = 128ull << 20;
+
+// The file from start on, with the device's bytes [start + break_at,
+// start + break_at + gap) left out; gap 0 reads the bytes as they lie.
+class joined_source_c : public sc_source_c {
+public:
+    joined_source_c(block_device_c &device, uint64_t start, uint64_t break_at, uint64_t gap)
+        : device_(device), start_(start), break_at_(break_at), gap_(gap)
+    {
+        // As the bytes lie, the search for the second piece reads past the file's end.
+        const uint64_t total = device.size() - start;
+        limit_ = gap == 0 ? std::min(total, sc_join_max_file + sc_join_span + sector)
+                          : std::min(total > gap ? total - gap : 0, sc_join_max_file);
+    }
+    uint64_t limit() const override { return limit_; }
+    uint64_t bytes_read() const { return read_; }
+    size_t read(uint64_t pos, void *buffer, size_t len) override
+    {
+        if (pos >= limit_)
+            return 0;
+        len = static_cast<size_t>(std::min<uint64_t>(len, limit_ - pos));
+        read_ += len;
+        auto *to = static_cast<uint8_t *>(buffer);
+        size_t done = 0;
+        if (pos < break_at_) { // the part before the seam, from the first piece
+            size_t n = static_cast<size_t>(std::min<uint64_t>(len, break_at_ - pos));
+            int64_t got = device_.read_at(start_ + pos, to, n);
+            if (got < static_cast<int64_t>(n))
+                return got < 0 ? 0 : static_cast<size_t>(got);
+            done = n;
+        }
+        if (done < len) {
+            int64_t got = device_.read_at(start_ + pos + done + gap_, to + done, len - done);
+            done += got < 0 ? 0 : static_cast<size_t>(got);
+        }
+        return done;
+    }
+
+private:
+    block_device_c &device_;
+    uint64_t start_, break_at_, gap_, limit_ = 0, read_ = 0;
+};
+
+} // namespace
+
+std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
+{
+    if (offset >= device.size())
+        return {};
+    joined_source_c as_lies(device, offset, 0, 0);
+    sc_cursor_c file(as_lies);
+    std::unique_ptr<sc_join_format_c> format = sc_join_format_for(file);
+    sc_break_s br;
+    if (!format || !format->find_break(file, br) || br.last < br.first)
+        return {};
+    // Seams at sector boundaries of the device, the latest first: a walk
+    // notices garbage soon after the seam, rarely long after it.
+    const uint64_t first_seam = (offset + br.first + sector - 1) / sector * sector - offset;
+    if (br.last < first_seam)
+        return {};
+    const uint64_t last_seam = (offset + br.last) / sector * sector - offset;
+    uint64_t verified = 0;
+    for (uint64_t gap = sector; gap <= sc_join_span && offset + br.resume + gap < device.size(); gap += sector) {
+        if (!format->gap_fits(file, br, gap))
+            continue;
+        for (uint64_t seam = last_seam + sector; seam > first_seam;) {
+            seam -= sector;
+            if (!format->seam_fits(file, br, seam, gap))
+                continue;
+            if (verified > verify_budget)
+                return {};
+            joined_source_c joined(device, offset, seam, gap);
+            sc_cursor_c cursor(joined);
+            const uint64_t length = format->verify(cursor);
+            verified += joined.bytes_read();
+            if (length > seam)
+                return {{offset, seam}, {offset + seam + gap, length - seam}};
+        }
+    }
+    return {};
+}
