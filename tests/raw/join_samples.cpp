@@ -143,6 +143,8 @@ split_image_s split_with_gap(const std::string &file, uint64_t seam, uint64_t ga
     img.offset = 4096;
     img.seam = seam;
     img.gap = gap;
-    img.bytes = noise(img.offset) + file.substr(0, seam) + noise(gap) + file.substr(seam) + noise(8192);
+    // Ends on a sector boundary, so images can be put one after another.
+    img.bytes = noise(img.offset) + file.substr(0, seam) + noise(gap) + file.substr(seam) +
+        noise(8192 + (512 - file.size() % 512) % 512);
     return img;
 }

@@ -36,6 +36,8 @@ public:
     found_folder_s get_found_tree() const override;
     bool get_scan_entries(std::vector<raw_item_s> *entries) const override;
     bool set_scan_entries(std::vector<raw_item_s> entries) override;
+    bool get_scan_pieces(raw_pieces_t *pieces) const override;
+    bool set_scan_pieces(raw_pieces_t pieces) override;
 
     // Hands libsc its configuration file (the working folder's, by default).
     void load_config(const std::string &path = "./Tarnrecovery.conf");
@@ -43,10 +45,12 @@ public:
     const std::string &device_path() const { return device_path_; }
     const volume_item_s &volume() const { return volume_; }
     const std::vector<raw_item_s> &items() const { return items_; }
+    // The finds joined from pieces; restored piece after piece.
+    const raw_pieces_t &pieces() const { return pieces_; }
     // Type name -> indexes of its entries, each list in the order found.
     const QMap<QByteArray, QList<quint64>> &by_type() const { return by_type_; }
-    // Replaces the table with loaded entries and rebuilds the by-type index
-    // from their stored index fields and type names.
+    // Replaces the table with loaded entries (none joined) and rebuilds the
+    // by-type index from their stored index fields and type names.
     void set_results(const std::string &device_path, std::vector<raw_item_s> items);
 
     // The libsc found callback: appends an entry and indexes it by the full type name.
@@ -56,10 +60,14 @@ protected:
     void run() override;
 
 private:
+    // After the scan: joins broken finds with the pieces that continue them.
+    void join_pieces();
+
     volume_item_s volume_;
     std::string device_path_;
     raw_scan_control_s control_{};
     std::vector<raw_item_s> items_;
+    raw_pieces_t pieces_;
     QMap<QByteArray, QList<quint64>> by_type_;
     std::atomic<quint64> found_count_{0};
     QString error_; // written by run before the thread ends
