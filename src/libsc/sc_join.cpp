@@ -7,9 +7,11 @@
 namespace {
 
 const uint64_t sector = 512;
-// Bytes that verifying seams may read per find: each seam tried costs a walk
-// of the joined file, and a JPEG's first test passes now and then on noise.
-const uint64_t verify_budget = 128ull << 20;
+// Bytes that verifying seams may read per find, besides a few walks of the
+// file: each seam tried costs a walk of the joined file, and a JPEG's first
+// test passes now and then on noise.
+const uint64_t verify_budget = 16ull << 20;
+const uint64_t verify_walks = 4;
 
 // The file from start on, with the device's bytes [start + break_at,
 // start + break_at + gap) left out; gap 0 reads the bytes as they lie.
@@ -78,7 +80,7 @@ std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
             seam -= sector;
             if (!format->seam_fits(file, br, seam, gap))
                 continue;
-            if (verified > verify_budget)
+            if (verified > verify_budget + verify_walks * br.last)
                 return {};
             joined_source_c joined(device, offset, seam, gap);
             sc_cursor_c cursor(joined);
@@ -89,4 +91,26 @@ std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
         }
     }
     return {};
+}
+
+std::vector<sc_joined_s> sc_join_finds(block_device_c &device, const std::vector<sc_join_candidate_s> &finds,
+                                       std::vector<size_t> *inside, const std::function<bool()> &stopped)
+{
+    std::vector<sc_joined_s> joined;
+    for (size_t i = 0; i < finds.size() && !stopped(); ++i)
+        if (!finds[i].ended) {
+            std::vector<sc_piece_s> pieces = sc_join_find(device, finds[i].offset);
+            if (!pieces.empty())
+                joined.push_back({i, std::move(pieces)});
+        }
+    inside->clear();
+    for (size_t i = 0; i < finds.size(); ++i)
+        for (const sc_joined_s &j : joined)
+            if (std::any_of(j.pieces.begin() + 1, j.pieces.end(), [&](const sc_piece_s &p) {
+                    return finds[i].offset >= p.offset && finds[i].offset - p.offset < p.length;
+                })) {
+                inside->push_back(i);
+                break;
+            }
+    return joined;
 }

@@ -4,7 +4,9 @@
 // bytes check whole (PNG and ZIP by their CRCs, JPEG by decoding to EOI).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/block_device.h"
@@ -24,3 +26,21 @@ constexpr uint64_t sc_join_max_file = 64ull << 20;
 // when its bytes as they lie do not check but a first and a second piece
 // do; empty otherwise (not a JPEG, PNG or ZIP, whole already, no match).
 std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset);
+
+// One find of a scan as the join pass sees it.
+struct sc_join_candidate_s {
+    uint64_t offset;
+    bool ended; // its structure proved its end: nothing to join
+};
+
+struct sc_joined_s {
+    size_t find; // index in the list handed in
+    std::vector<sc_piece_s> pieces;
+};
+
+// The pass after a scan: joins every find whose end was not proved where
+// that can be done, in the order given. *inside gets the indexes of the
+// finds that start inside a joined file's second piece: bits of that file,
+// not files. stopped() ends the pass early.
+std::vector<sc_joined_s> sc_join_finds(block_device_c &device, const std::vector<sc_join_candidate_s> &finds,
+                                       std::vector<size_t> *inside, const std::function<bool()> &stopped);

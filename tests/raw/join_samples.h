@@ -8,8 +8,8 @@
 std::string make_test_jpeg(int width, int height);
 // Image data in chunks of at most idat bytes.
 std::string make_test_png(int width, int height, size_t idat);
-// A deflated text entry and a stored one.
-std::string make_test_zip();
+// A deflated text entry and a stored one of noise from seed.
+std::string make_test_zip(unsigned seed = 3);
 
 struct split_image_s {
     std::string bytes;

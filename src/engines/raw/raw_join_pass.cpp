@@ -12,35 +12,28 @@ bool join_broken_finds(const std::string &device_path, std::vector<raw_item_s> &
     std::unique_ptr<block_device_c> device = sc_open_device(device_path);
     if (!device)
         return false;
-    std::vector<sc_piece_s> seconds; // second pieces of the files joined
-    std::map<size_t, std::vector<raw_piece_s>> joined;
-    for (size_t i = 0; i < items.size() && !stopped(); ++i) {
-        if (items[i].end_proved)
-            continue;
-        std::vector<sc_piece_s> found = sc_join_find(*device, items[i].offset);
-        if (found.size() < 2)
-            continue;
-        std::vector<raw_piece_s> &list = joined[i];
-        items[i].length = 0;
-        for (const sc_piece_s &p : found) {
-            list.push_back({p.offset, p.length});
-            items[i].length += p.length;
+    std::vector<sc_join_candidate_s> finds;
+    for (const raw_item_s &item : items)
+        finds.push_back({item.offset, item.end_proved != 0});
+    std::vector<size_t> inside;
+    const std::vector<sc_joined_s> joined = sc_join_finds(*device, finds, &inside, stopped);
+    std::map<size_t, std::vector<raw_piece_s>> by_find;
+    for (const sc_joined_s &j : joined) {
+        raw_item_s &item = items[j.find];
+        item.length = 0;
+        for (const sc_piece_s &p : j.pieces) {
+            by_find[j.find].push_back({p.offset, p.length});
+            item.length += p.length;
         }
-        items[i].end_proved = 1;
-        seconds.insert(seconds.end(), found.begin() + 1, found.end());
+        item.end_proved = 1;
     }
-    auto inside_second = [&](uint64_t at) {
-        return std::any_of(seconds.begin(), seconds.end(),
-                           [&](const sc_piece_s &p) { return at >= p.offset && at - p.offset < p.length; });
-    };
     std::vector<raw_item_s> kept;
     for (size_t i = 0; i < items.size(); ++i) {
-        if (inside_second(items[i].offset))
+        if (std::binary_search(inside.begin(), inside.end(), i))
             continue;
         raw_item_s item = items[i];
         item.index = kept.size();
-        auto it = joined.find(i);
-        if (it != joined.end())
+        if (auto it = by_find.find(i); it != by_find.end())
             (*pieces)[item.index] = std::move(it->second);
         kept.push_back(item);
     }

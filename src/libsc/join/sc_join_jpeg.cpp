@@ -2,8 +2,10 @@
 // EOI with every libjpeg warning (corrupt data, extraneous bytes, a marker
 // where entropy-coded data should be) taken as a failure.
 #include <csetjmp>
+#include <algorithm>
 #include <cstdio>
-#include <map>
+#include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -13,7 +15,12 @@ namespace {
 
 // How far past its reported position the decoder may have read: the data of
 // the MCU it was in the middle of.
-const uint64_t mcu_slack = 8192;
+const uint64_t mcu_slack = 2048;
+// The shortest second piece joined. Noise passes the first test (no marker
+// before EOI) over n bytes about once in 256 e^(n/266) tries and then now
+// and then decodes to the end; over 2 KiB it practically never does, while
+// over a few hundred bytes it does a few times per 8 MiB searched.
+const uint64_t min_tail = 2048;
 
 struct decode_s {
     jpeg_decompress_struct info{};
@@ -72,22 +79,56 @@ void skip(j_decompress_ptr info, long count)
     }
 }
 
-// Decodes the entropy-coded data (no pixels) to EOI. True with *end after
-// EOI; false with *end where the decoder stopped. *scan is where the first
-// scan's data starts (0 when the headers did not decode).
-bool decode(sc_cursor_c &c, uint64_t *end, uint64_t *scan)
+// Whether every coefficient lies in the range an 8-bit image's DCT can
+// give (DC within 1024, AC within 2048, once dequantized). Entropy-coded
+// noise that happens to decode to the end gives values far outside it,
+// the DC above all: it is coded as differences, so noise walks it away.
+bool coefficients_in_range(j_decompress_ptr info, jvirt_barray_ptr *coefficients)
+{
+    for (int ci = 0; ci < info->num_components; ++ci) {
+        const jpeg_component_info &comp = info->comp_info[ci];
+        if (!comp.quant_table)
+            continue;
+        const UINT16 *q = comp.quant_table->quantval;
+        for (JDIMENSION row = 0; row < comp.height_in_blocks; ++row) {
+            JBLOCKARRAY blocks = info->mem->access_virt_barray(reinterpret_cast<j_common_ptr>(info),
+                                                               coefficients[ci], row, 1, FALSE);
+            for (JDIMENSION b = 0; b < comp.width_in_blocks; ++b)
+                for (int k = 0; k < DCTSIZE2; ++k) {
+                    const long v = static_cast<long>(blocks[0][b][k]) * q[k];
+                    const long bound = (k == 0 ? 1024 : 2048) + q[k];
+                    if (v > bound || v < -bound)
+                        return false;
+                }
+        }
+    }
+    return true;
+}
+
+struct decoded_s {
+    bool whole = false;    // decoded to EOI without a warning, every coefficient in range
+    uint64_t end = 0;      // after EOI; else where the decoder stopped
+    uint64_t scan = 0;     // where the first scan's data starts (0: headers did not decode)
+    uint64_t rows = 0;     // iMCU rows of the image
+    uint64_t rows_done = 0; // of them, decoded before the decoder stopped
+};
+
+// Decodes the entropy-coded data (no pixels) to EOI.
+decoded_s decode(sc_cursor_c &c)
 {
     decode_s d;
+    decoded_s out;
     d.c = &c;
     d.info.err = jpeg_std_error(&d.errors);
     d.errors.error_exit = fail;
     d.errors.emit_message = on_message;
     d.info.client_data = &d;
-    *scan = 0;
     if (setjmp(d.failed)) {
-        *end = d.consumed();
+        out.end = d.consumed();
+        out.rows = d.info.total_iMCU_rows;
+        out.rows_done = d.info.input_iMCU_row;
         jpeg_destroy_decompress(&d.info);
-        return false;
+        return out;
     }
     jpeg_create_decompress(&d.info);
     d.source.init_source = init_source;
@@ -97,59 +138,103 @@ bool decode(sc_cursor_c &c, uint64_t *end, uint64_t *scan)
     d.source.term_source = term_source;
     d.info.src = &d.source;
     jpeg_read_header(&d.info, TRUE);
-    *scan = d.consumed();
-    jpeg_read_coefficients(&d.info);
+    out.scan = d.consumed();
+    jvirt_barray_ptr *coefficients = jpeg_read_coefficients(&d.info);
+    out.whole = coefficients_in_range(&d.info, coefficients);
     jpeg_finish_decompress(&d.info);
-    *end = d.consumed();
+    out.end = d.consumed();
+    out.rows = out.rows_done = d.info.total_iMCU_rows;
     jpeg_destroy_decompress(&d.info);
-    return true;
+    return out;
 }
 
 class jpeg_join_c : public sc_join_format_c {
 public:
     bool find_break(sc_cursor_c &file, sc_break_s &out) override
     {
-        uint64_t end = 0, scan = 0;
-        if (decode(file, &end, &scan) || scan == 0 || end <= scan)
+        const decoded_s d = decode(file);
+        if (d.whole || d.scan == 0 || d.end <= d.scan || d.rows == 0)
             return false;
-        // The decoder notices garbage some way after the seam, never before
-        // it; it tells where it stopped only at the last whole MCU.
-        out = {scan, end + mcu_slack, scan};
+        // The decoder notices garbage some way after the seam (sometimes
+        // long after), never before it; it tells where it stopped only at
+        // the last whole MCU.
+        out = {d.scan, d.end + mcu_slack, d.scan};
+        // A rate from two rows or more; fewer tell nothing of the rest.
+        if (d.rows_done >= 2) {
+            row_bytes_ = (d.end - d.scan) / d.rows_done;
+            length_ = d.scan + d.rows * row_bytes_;
+        }
         return true;
     }
     bool gap_fits(sc_cursor_c &, const sc_break_s &, uint64_t) override { return true; }
     // The second piece is entropy-coded data up to EOI: the first marker
-    // after its start (other than a restart) must be EOI.
+    // after its start (other than a restart) must be EOI, at least min_tail
+    // bytes on, and what lies before it about what the rows left to decode
+    // take at the first piece's rate.
     bool seam_fits(sc_cursor_c &device, const sc_break_s &, uint64_t seam, uint64_t gap) override
     {
-        const uint64_t from = seam + gap;
-        auto it = known_.upper_bound(from);
-        if (it != known_.begin() && (--it, from <= it->second.first))
-            return it->second.second;
-        uint64_t at = from;
-        uint8_t b = 0;
-        for (;; ++at) {
-            at = device.find("\xff", at);
-            if (at == sc_cursor_c::npos || !device.u8(at + 1, b)) {
-                at = sc_cursor_c::npos;
-                break;
-            }
-            if (b != 0x00 && b != 0xff && !(b >= 0xd0 && b <= 0xd7))
-                break;
+        const uint64_t at = seam + gap;
+        if (eoi_next_.empty()) {
+            base_ = seam % 512;
+            next_ = swept_ = base_;
         }
-        const bool eoi = at != sc_cursor_c::npos && b == 0xd9;
-        known_[from] = {at, eoi};
-        return eoi;
+        map_markers(device, at);
+        const uint64_t i = (at - base_) / 512;
+        if (at < base_ || i >= eoi_next_.size() || eoi_next_[i] == 0)
+            return false;
+        const uint64_t tail = eoi_next_[i] - at;
+        if (tail < min_tail)
+            return false;
+        if (length_ == 0)
+            return true;
+        const uint64_t left = length_ > seam ? length_ - seam : 0;
+        const uint64_t slack = 2 * row_bytes_ + 1024;
+        return tail + slack >= left / 4 && tail <= 4 * left + slack;
     }
     uint64_t verify(sc_cursor_c &joined) override
     {
-        uint64_t end = 0, scan = 0;
-        return decode(joined, &end, &scan) ? end : 0;
+        const decoded_s d = decode(joined);
+        return d.whole ? d.end : 0;
     }
 
 private:
-    // Scans for the first marker already made: start -> (marker, whether EOI).
-    std::map<uint64_t, std::pair<uint64_t, bool>> known_;
+    // For every position base_ + 512 i up to upto: where the EOI ends when
+    // the first marker at or after it is EOI, else 0. Found by one sweep
+    // that goes on from where the last call left it, so that the test per
+    // seam and gap costs nothing.
+    void map_markers(sc_cursor_c &device, uint64_t upto)
+    {
+        while (next_ <= upto) {
+            // Short looks, so that the cursor's cached window serves most of them.
+            const size_t n = std::min<size_t>(device.search_window(swept_, swept_), 4096);
+            const uint8_t *w = n > 1 ? device.window(swept_, n) : nullptr;
+            if (!w) {
+                for (; next_ <= upto; next_ += 512)
+                    eoi_next_.push_back(0); // the device ends: no marker
+                return;
+            }
+            const uint8_t *ff = static_cast<const uint8_t *>(memchr(w, 0xff, n - 1));
+            if (!ff) {
+                swept_ += n - 1;
+                continue;
+            }
+            const uint64_t at = swept_ + static_cast<uint64_t>(ff - w);
+            const uint8_t b = ff[1];
+            swept_ = at + 1;
+            if (b == 0x00 || b == 0xff || (b >= 0xd0 && b <= 0xd7))
+                continue;
+            for (; next_ <= at; next_ += 512)
+                eoi_next_.push_back(b == 0xd9 ? at + 2 : 0);
+            swept_ = at + 2;
+        }
+    }
+
+    uint64_t base_ = 0;
+    uint64_t next_ = 0;  // the first grid position without an answer
+    uint64_t swept_ = 0; // where the sweep for markers goes on
+    std::vector<uint64_t> eoi_next_;
+    uint64_t row_bytes_ = 0; // entropy-coded bytes per iMCU row in the first piece
+    uint64_t length_ = 0;    // the file's length at that rate; 0 when not known
 };
 
 } // namespace
