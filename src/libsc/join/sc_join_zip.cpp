@@ -10,8 +10,9 @@
 namespace {
 
 // Inflates the raw deflate stream of packed bytes at pos: true when it ends
-// exactly there, giving size bytes whose CRC-32 is crc.
-bool inflates_to(sc_cursor_c &c, uint64_t pos, uint64_t packed, uint64_t size, uint32_t crc)
+// exactly there, giving size bytes whose CRC-32 is crc. *stopped is where
+// the input stopped making sense (pos + packed when it never did).
+bool inflates_to(sc_cursor_c &c, uint64_t pos, uint64_t packed, uint64_t size, uint32_t crc, uint64_t *stopped)
 {
     z_stream z{};
     if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
@@ -20,7 +21,8 @@ bool inflates_to(sc_cursor_c &c, uint64_t pos, uint64_t packed, uint64_t size, u
     uint32_t got_crc = crc32(0, nullptr, 0);
     uint64_t got_size = 0;
     int rc = Z_OK;
-    for (uint64_t done = 0; rc == Z_OK && done < packed;) {
+    uint64_t done = 0;
+    while (rc == Z_OK && done < packed) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(packed - done, sc_cursor_c::window_size));
         const uint8_t *in = c.window(pos + done, n);
         if (!in)
@@ -42,14 +44,15 @@ bool inflates_to(sc_cursor_c &c, uint64_t pos, uint64_t packed, uint64_t size, u
             rc = Z_DATA_ERROR; // the stream ends before the packed size says
     }
     inflateEnd(&z);
+    *stopped = rc == Z_OK || rc == Z_STREAM_END ? pos + packed : pos + done;
     return rc == Z_STREAM_END && got_size == size && got_crc == crc;
 }
 
 enum class entry_e { good, bad, not_joinable };
 
 // Checks the data of the local entry at pos against its header; *end is
-// where the next record starts.
-entry_e check_entry(sc_cursor_c &c, uint64_t pos, uint64_t &data, uint64_t &end)
+// where the next record starts, *stopped where the data stopped inflating.
+entry_e check_entry(sc_cursor_c &c, uint64_t pos, uint64_t &data, uint64_t &end, uint64_t &stopped)
 {
     uint16_t flags = 0, method = 0, name_len = 0, extra_len = 0;
     uint32_t crc = 0, packed = 0, size = 0;
@@ -60,18 +63,18 @@ entry_e check_entry(sc_cursor_c &c, uint64_t pos, uint64_t &data, uint64_t &end)
     if ((flags & 9) || packed == 0xffffffffu || (method != 0 && method != 8))
         return entry_e::not_joinable;
     data = pos + 30 + name_len + extra_len;
-    end = data + packed;
+    end = stopped = data + packed;
     uint32_t got = 0;
     const bool holds = method == 0 ? packed == size && sc_join_crc32(c, data, packed, got) && got == crc
-                                   : inflates_to(c, data, packed, size, crc);
+                                   : inflates_to(c, data, packed, size, crc, &stopped);
     return holds ? entry_e::good : entry_e::bad;
 }
 
 // Walks local entries from pos while they check; where the walk stopped.
-entry_e walk_entries(sc_cursor_c &c, uint64_t &pos, uint64_t &data, uint64_t &end)
+entry_e walk_entries(sc_cursor_c &c, uint64_t &pos, uint64_t &data, uint64_t &end, uint64_t &stopped)
 {
     while (c.equals(pos, "PK\x03\x04")) {
-        entry_e e = check_entry(c, pos, data, end);
+        entry_e e = check_entry(c, pos, data, end, stopped);
         if (e != entry_e::good)
             return e;
         pos = end;
@@ -83,12 +86,14 @@ class zip_join_c : public sc_join_format_c {
 public:
     bool find_break(sc_cursor_c &file, sc_break_s &out) override
     {
-        uint64_t pos = 0, data = 0, end = 0;
-        const entry_e e = walk_entries(file, pos, data, end);
+        uint64_t pos = 0, data = 0, end = 0, stopped = 0;
+        const entry_e e = walk_entries(file, pos, data, end, stopped);
         if (e == entry_e::not_joinable)
             return false;
+        // The seam lies in the entry's data, before where it stopped
+        // inflating (zlib holds a few bytes ahead).
         if (e == entry_e::bad)
-            out = {data, end - 1, end}; // the seam lies in the entry's data
+            out = {data, std::min(end - 1, stopped + 64), end};
         else if (!file.equals(pos, "PK\x01\x02"))
             out = {pos, pos + 3, pos}; // in the signature of the record after it
         else
@@ -98,13 +103,13 @@ public:
     bool gap_fits(sc_cursor_c &device, const sc_break_s &br, uint64_t gap) override
     {
         // The entries after the seam's lie wholly in the second piece, then the directory.
-        uint64_t pos = br.resume + gap, data = 0, end = 0;
-        return walk_entries(device, pos, data, end) == entry_e::good && device.equals(pos, "PK\x01\x02");
+        uint64_t pos = br.resume + gap, data = 0, end = 0, stopped = 0;
+        return walk_entries(device, pos, data, end, stopped) == entry_e::good && device.equals(pos, "PK\x01\x02");
     }
     uint64_t verify(sc_cursor_c &joined) override
     {
-        uint64_t pos = 0, data = 0, end = 0;
-        if (walk_entries(joined, pos, data, end) != entry_e::good || !joined.equals(pos, "PK\x01\x02"))
+        uint64_t pos = 0, data = 0, end = 0, stopped = 0;
+        if (walk_entries(joined, pos, data, end, stopped) != entry_e::good || !joined.equals(pos, "PK\x01\x02"))
             return 0;
         const sc_result_s r = check_zip(joined);
         return r.verdict == sc_verdict_e::whole ? r.length : 0;
