@@ -29,6 +29,7 @@ struct decode_s {
     jmp_buf failed;
     sc_cursor_c *c = nullptr;
     uint64_t next = 0; // file position of the bytes after those handed to libjpeg
+    uint64_t scan = 0; // kept here, not in a local: a local set after setjmp is lost by longjmp
 
     uint64_t consumed() const { return next - source.bytes_in_buffer; }
 };
@@ -117,18 +118,19 @@ struct decoded_s {
 decoded_s decode(sc_cursor_c &c)
 {
     decode_s d;
-    decoded_s out;
     d.c = &c;
     d.info.err = jpeg_std_error(&d.errors);
     d.errors.error_exit = fail;
     d.errors.emit_message = on_message;
     d.info.client_data = &d;
     if (setjmp(d.failed)) {
-        out.end = d.consumed();
-        out.rows = d.info.total_iMCU_rows;
-        out.rows_done = d.info.input_iMCU_row;
+        decoded_s stopped;
+        stopped.end = d.consumed();
+        stopped.scan = d.scan;
+        stopped.rows = d.info.total_iMCU_rows;
+        stopped.rows_done = d.info.input_iMCU_row;
         jpeg_destroy_decompress(&d.info);
-        return out;
+        return stopped;
     }
     jpeg_create_decompress(&d.info);
     d.source.init_source = init_source;
@@ -138,7 +140,9 @@ decoded_s decode(sc_cursor_c &c)
     d.source.term_source = term_source;
     d.info.src = &d.source;
     jpeg_read_header(&d.info, TRUE);
-    out.scan = d.consumed();
+    d.scan = d.consumed();
+    decoded_s out;
+    out.scan = d.scan;
     jvirt_barray_ptr *coefficients = jpeg_read_coefficients(&d.info);
     out.whole = coefficients_in_range(&d.info, coefficients);
     jpeg_finish_decompress(&d.info);
