@@ -13,9 +13,10 @@
 
 namespace {
 
-// How far past its reported position the decoder may have read: the data of
-// the MCU it was in the middle of.
-const uint64_t mcu_slack = 2048;
+// Bytes handed to libjpeg at a time when looking for where a file breaks:
+// the decoder's own position lags by up to an MCU, but it has read no
+// further than what it was handed, which small hands keep close.
+const size_t break_hand = 512;
 // The shortest second piece joined. Noise passes the first test (no marker
 // before EOI) over n bytes about once in 256 e^(n/266) tries and then now
 // and then decodes to the end; over 2 KiB it practically never does, while
@@ -29,6 +30,7 @@ struct decode_s {
     jmp_buf failed;
     sc_cursor_c *c = nullptr;
     uint64_t next = 0; // file position of the bytes after those handed to libjpeg
+    size_t hand = sc_cursor_c::window_size; // bytes handed at a time
     uint64_t scan = 0; // kept here, not in a local: a local set after setjmp is lost by longjmp
 
     uint64_t consumed() const { return next - source.bytes_in_buffer; }
@@ -57,7 +59,7 @@ boolean fill(j_decompress_ptr info)
 {
     decode_s &d = state_of(reinterpret_cast<j_common_ptr>(info));
     const uint64_t left = d.c->limit() > d.next ? d.c->limit() - d.next : 0;
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(left, sc_cursor_c::window_size));
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(left, d.hand));
     const uint8_t *w = n ? d.c->window(d.next, n) : nullptr;
     if (!w)
         fail(reinterpret_cast<j_common_ptr>(info)); // the file runs past what can be read
@@ -108,24 +110,26 @@ bool coefficients_in_range(j_decompress_ptr info, jvirt_barray_ptr *coefficients
 
 struct decoded_s {
     bool whole = false;    // decoded to EOI without a warning, every coefficient in range
-    uint64_t end = 0;      // after EOI; else where the decoder stopped
+    uint64_t end = 0;      // after EOI; else how far the decoder had read when it stopped
     uint64_t scan = 0;     // where the first scan's data starts (0: headers did not decode)
     uint64_t rows = 0;     // iMCU rows of the image
     uint64_t rows_done = 0; // of them, decoded before the decoder stopped
 };
 
-// Decodes the entropy-coded data (no pixels) to EOI.
-decoded_s decode(sc_cursor_c &c)
+// Decodes the entropy-coded data (no pixels) to EOI, handing libjpeg hand
+// bytes at a time.
+decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size)
 {
     decode_s d;
     d.c = &c;
+    d.hand = hand;
     d.info.err = jpeg_std_error(&d.errors);
     d.errors.error_exit = fail;
     d.errors.emit_message = on_message;
     d.info.client_data = &d;
     if (setjmp(d.failed)) {
         decoded_s stopped;
-        stopped.end = d.consumed();
+        stopped.end = d.next;
         stopped.scan = d.scan;
         stopped.rows = d.info.total_iMCU_rows;
         stopped.rows_done = d.info.input_iMCU_row;
@@ -156,13 +160,12 @@ class jpeg_join_c : public sc_join_format_c {
 public:
     bool find_break(sc_cursor_c &file, sc_break_s &out) override
     {
-        const decoded_s d = decode(file);
+        const decoded_s d = decode(file, break_hand);
         if (d.whole || d.scan == 0 || d.end <= d.scan || d.rows == 0)
             return false;
         // The decoder notices garbage some way after the seam (sometimes
-        // long after), never before it; it tells where it stopped only at
-        // the last whole MCU.
-        out = {d.scan, d.end + mcu_slack, d.scan};
+        // long after), never before it.
+        out = {d.scan, d.end, d.scan};
         // A rate from two rows or more; fewer tell nothing of the rest.
         if (d.rows_done >= 2) {
             row_bytes_ = (d.end - d.scan) / d.rows_done;
