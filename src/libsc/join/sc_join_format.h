@@ -6,10 +6,10 @@
 
 #include "checks/sc_check.h"
 
-// Where a format's walk over the bytes as they lie broke off: the second
-// piece starts at a sector boundary in [first, last] (file positions), and
-// the structure resumes at resume in the joined file (no gap puts that
-// past the device's end).
+// Where a format's walk over the bytes as they lie broke off: the first
+// piece ends (and the second piece's bytes take over) at a sector boundary
+// in [first, last], in file positions; the structure resumes at resume in
+// the joined file (no gap puts that past the device's end).
 struct sc_break_s {
     uint64_t first = 0;
     uint64_t last = 0;
