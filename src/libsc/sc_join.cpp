@@ -9,8 +9,8 @@ namespace {
 const uint64_t sector = 512;
 // Bytes that verifying seams may read per find, besides a few walks of the
 // file: each seam tried costs a walk of the joined file, and a JPEG's first
-// test passes now and then on noise.
-const uint64_t verify_budget = 16ull << 20;
+// test passes on the entropy-coded data of every other JPEG nearby.
+const uint64_t verify_budget = 48ull << 20;
 const uint64_t verify_walks = 4;
 
 // The file from start on, with the device's bytes [start + break_at,
@@ -72,25 +72,46 @@ std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
     if (br.last < first_seam)
         return {};
     const uint64_t last_seam = (offset + br.last) / sector * sector - offset;
-    uint64_t verified = 0;
-    for (uint64_t gap = sector; gap <= sc_join_span && offset + br.resume + gap < device.size(); gap += sector) {
+    uint64_t verified = 0, budget = verify_budget + verify_walks * br.last;
+    std::vector<sc_piece_s> pieces;
+    // False once the pair joins or the budget is spent: the search stops.
+    auto go_on = [&](uint64_t seam, uint64_t gap) {
+        if (!format->seam_fits(file, br, seam, gap))
+            return true;
+        if (verified > budget)
+            return false;
+        joined_source_c joined(device, offset, seam, gap);
+        sc_cursor_c cursor(joined);
+        const uint64_t length = format->verify(cursor, seam);
+        verified += joined.bytes_read();
+        if (length > seam)
+            pieces = {{offset, seam}, {offset + seam + gap, length - seam}};
+        return pieces.empty();
+    };
+    auto gap_ok = [&](uint64_t gap) { return gap <= sc_join_span && offset + br.resume + gap < device.size(); };
+    // Every seam for the smallest gap first; a format whose seam lies close
+    // below the break then gets the rest of the budget for every gap of the
+    // latest seam first, which finds a large gap sooner.
+    if (format->seams_first())
+        budget /= 2;
+    for (uint64_t gap = sector; gap_ok(gap); gap += sector) {
         if (!format->gap_fits(file, br, gap))
             continue;
-        for (uint64_t seam = last_seam + sector; seam > first_seam;) {
-            seam -= sector;
-            if (!format->seam_fits(file, br, seam, gap))
-                continue;
-            if (verified > verify_budget + verify_walks * br.last)
-                return {};
-            joined_source_c joined(device, offset, seam, gap);
-            sc_cursor_c cursor(joined);
-            const uint64_t length = format->verify(cursor);
-            verified += joined.bytes_read();
-            if (length > seam)
-                return {{offset, seam}, {offset + seam + gap, length - seam}};
-        }
+        for (uint64_t seam = last_seam + sector; seam > first_seam;)
+            if (!go_on(seam -= sector, gap))
+                goto first_order_done;
     }
-    return {};
+first_order_done:
+    if (!pieces.empty() || !format->seams_first())
+        return pieces;
+    verified = 0;
+    for (uint64_t seam = last_seam + sector; seam > first_seam;) {
+        seam -= sector;
+        for (uint64_t gap = sector; gap_ok(gap); gap += sector)
+            if (!go_on(seam, gap))
+                return pieces;
+    }
+    return pieces;
 }
 
 std::vector<sc_joined_s> sc_join_finds(block_device_c &device, const std::vector<sc_join_candidate_s> &finds,

@@ -130,7 +130,8 @@ std::string make_test_zip(unsigned seed)
         le(dir_at, 4) + le(0, 2);
 }
 
-split_image_s split_with_gap(const std::string &file, uint64_t seam, uint64_t gap, unsigned seed)
+split_image_s split_with_gap(const std::string &file, uint64_t seam, uint64_t gap, unsigned seed,
+                             const std::string &in_gap)
 {
     std::mt19937 rng(seed);
     auto noise = [&](uint64_t n) {
@@ -142,9 +143,10 @@ split_image_s split_with_gap(const std::string &file, uint64_t seam, uint64_t ga
     split_image_s img;
     img.offset = 4096;
     img.seam = seam;
-    img.gap = gap;
+    const std::string between = noise(gap) + in_gap + std::string((512 - in_gap.size() % 512) % 512, '\0');
+    img.gap = between.size();
     // Ends on a sector boundary, so images can be put one after another.
-    img.bytes = noise(img.offset) + file.substr(0, seam) + noise(gap) + file.substr(seam) +
+    img.bytes = noise(img.offset) + file.substr(0, seam) + between + file.substr(seam) +
         noise(8192 + (512 - file.size() % 512) % 512);
     return img;
 }

@@ -18,6 +18,8 @@ struct split_image_s {
     uint64_t gap = 0;    // noise between the pieces
 };
 
-// Noise, the file's first seam bytes, gap bytes of noise, the rest, noise
-// up to a sector boundary. offset, seam and gap are multiples of 512.
-split_image_s split_with_gap(const std::string &file, uint64_t seam, uint64_t gap, unsigned seed);
+// Noise, the file's first seam bytes, gap bytes of noise (then in_gap, up
+// to a sector boundary), the rest, noise up to a sector boundary. offset,
+// seam and gap are multiples of 512.
+split_image_s split_with_gap(const std::string &file, uint64_t seam, uint64_t gap, unsigned seed,
+                             const std::string &in_gap = {});

@@ -62,9 +62,20 @@ TEST(raw_join_test, zip_cut_in_two_is_joined_by_its_entry_crcs)
     expect_joined(make_test_zip(), "zip");
 }
 
+// Also catches: the tail of another JPEG in the gap (same tables, decodes
+// cleanly to its EOI, coefficients in range) taken for the second piece.
 TEST(raw_join_test, jpeg_cut_in_two_is_joined_by_decoding_it)
 {
     expect_joined(make_test_jpeg(320, 240), "jpeg");
+    const std::string file = make_test_jpeg(200, 500);
+    std::string other = make_test_jpeg(320, 240);
+    other += std::string((512 - other.size() % 512) % 512, '\0') + std::string(1024, '\x5a');
+    for (uint64_t seam : {31744, 46080}) {
+        const split_image_s img = split_with_gap(file, seam, 1024, 5, other);
+        const std::vector<sc_piece_s> pieces = join(img.bytes, img.offset);
+        ASSERT_EQ(pieces.size(), 2u) << seam;
+        EXPECT_EQ(pieces[1].offset, img.offset + seam + img.gap) << seam;
+    }
 }
 
 } // namespace

@@ -26,8 +26,13 @@ public:
     // device reads from the file's first byte on, as the bytes lie.
     virtual bool gap_fits(sc_cursor_c &device, const sc_break_s &br, uint64_t gap) = 0;
     virtual bool seam_fits(sc_cursor_c &, const sc_break_s &, uint64_t /*seam*/, uint64_t /*gap*/) { return true; }
-    // The joined file's length when all of it checks, else 0.
-    virtual uint64_t verify(sc_cursor_c &joined) = 0;
+    // Whether, after every seam for each gap in turn, every gap for each
+    // seam in turn is tried too (a format whose gap test says little and
+    // whose seam lies close below last).
+    virtual bool seams_first() const { return false; }
+    // The joined file's length when all of it checks, else 0; the second
+    // piece's bytes take over at seam.
+    virtual uint64_t verify(sc_cursor_c &joined, uint64_t seam) = 0;
 };
 
 // Null unless the file's first bytes are those of a format that can be joined.

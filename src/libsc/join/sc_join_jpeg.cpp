@@ -4,6 +4,7 @@
 #include <csetjmp>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -17,6 +18,10 @@ namespace {
 // the decoder's own position lags by up to an MCU, but it has read no
 // further than what it was handed, which small hands keep close.
 const size_t break_hand = 512;
+// How far (dequantized DC, 8 per grey level) the mean change of the image
+// from one block row to the next may rise at a seam above three times its
+// median.
+const long seam_jump = 64;
 // The shortest second piece joined. Noise passes the first test (no marker
 // before EOI) over n bytes about once in 256 e^(n/266) tries and then now
 // and then decodes to the end; over 2 KiB it practically never does, while
@@ -32,6 +37,8 @@ struct decode_s {
     uint64_t next = 0; // file position of the bytes after those handed to libjpeg
     size_t hand = sc_cursor_c::window_size; // bytes handed at a time
     uint64_t scan = 0; // kept here, not in a local: a local set after setjmp is lost by longjmp
+    uint64_t seam = UINT64_MAX; // where a joined file's second piece takes over
+    long seam_row = -1;         // the iMCU row being decoded when it did
 
     uint64_t consumed() const { return next - source.bytes_in_buffer; }
 };
@@ -58,7 +65,12 @@ void term_source(j_decompress_ptr) {}
 boolean fill(j_decompress_ptr info)
 {
     decode_s &d = state_of(reinterpret_cast<j_common_ptr>(info));
-    const uint64_t left = d.c->limit() > d.next ? d.c->limit() - d.next : 0;
+    uint64_t left = d.c->limit() > d.next ? d.c->limit() - d.next : 0;
+    // Hands stop at the seam, so the row decoded when it is crossed is known.
+    if (d.next < d.seam)
+        left = std::min(left, d.seam - d.next);
+    else if (d.seam_row < 0)
+        d.seam_row = static_cast<long>(info->input_iMCU_row);
     const size_t n = static_cast<size_t>(std::min<uint64_t>(left, d.hand));
     const uint8_t *w = n ? d.c->window(d.next, n) : nullptr;
     if (!w)
@@ -108,6 +120,44 @@ bool coefficients_in_range(j_decompress_ptr info, jvirt_barray_ptr *coefficients
     return true;
 }
 
+// Whether the image goes on smoothly across the seam's rows: the mean change
+// of luma DC from one block row to the next there is not far above its
+// median over the image. DC is coded as differences, so a tail taken from
+// another image (or noise) shifts every block after the seam by an offset
+// that shows as a jump at the seam.
+bool smooth_across(j_decompress_ptr info, jvirt_barray_ptr *coefficients, long seam_row)
+{
+    const jpeg_component_info &luma = info->comp_info[0];
+    if (seam_row < 0 || info->progressive_mode || !luma.quant_table || luma.height_in_blocks < 3)
+        return true;
+    const long q = luma.quant_table->quantval[0];
+    std::vector<long> change; // per block row from the second on
+    std::vector<JCOEF> previous(luma.width_in_blocks);
+    for (JDIMENSION row = 0; row < luma.height_in_blocks; ++row) {
+        JBLOCKARRAY blocks = info->mem->access_virt_barray(reinterpret_cast<j_common_ptr>(info), coefficients[0],
+                                                           row, 1, FALSE);
+        long sum = 0;
+        for (JDIMENSION b = 0; b < luma.width_in_blocks; ++b) {
+            sum += std::labs(static_cast<long>(blocks[0][b][0]) - previous[b]) * q;
+            previous[b] = blocks[0][b][0];
+        }
+        if (row > 0)
+            change.push_back(sum / static_cast<long>(luma.width_in_blocks));
+    }
+    std::vector<long> sorted = change;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const long median = sorted[sorted.size() / 2];
+    // change[i] is between block rows i and i + 1; the seam's iMCU row and
+    // the first row after it.
+    const long v = luma.v_samp_factor;
+    const long from = std::max<long>(seam_row * v - 1, 0);
+    const long to = std::min<long>((seam_row + 2) * v - 1, static_cast<long>(change.size()));
+    for (long i = from; i < to; ++i)
+        if (change[static_cast<size_t>(i)] > 3 * median + seam_jump)
+            return false;
+    return true;
+}
+
 struct decoded_s {
     bool whole = false;    // decoded to EOI without a warning, every coefficient in range
     uint64_t end = 0;      // after EOI; else how far the decoder had read when it stopped
@@ -117,12 +167,14 @@ struct decoded_s {
 };
 
 // Decodes the entropy-coded data (no pixels) to EOI, handing libjpeg hand
-// bytes at a time.
-decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size)
+// bytes at a time; a join's seam, when given, must lie where the image
+// goes on smoothly.
+decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size, uint64_t seam = UINT64_MAX)
 {
     decode_s d;
     d.c = &c;
     d.hand = hand;
+    d.seam = seam;
     d.info.err = jpeg_std_error(&d.errors);
     d.errors.error_exit = fail;
     d.errors.emit_message = on_message;
@@ -148,7 +200,7 @@ decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size)
     decoded_s out;
     out.scan = d.scan;
     jvirt_barray_ptr *coefficients = jpeg_read_coefficients(&d.info);
-    out.whole = coefficients_in_range(&d.info, coefficients);
+    out.whole = coefficients_in_range(&d.info, coefficients) && smooth_across(&d.info, coefficients, d.seam_row);
     jpeg_finish_decompress(&d.info);
     out.end = d.consumed();
     out.rows = out.rows_done = d.info.total_iMCU_rows;
@@ -174,6 +226,7 @@ public:
         return true;
     }
     bool gap_fits(sc_cursor_c &, const sc_break_s &, uint64_t) override { return true; }
+    bool seams_first() const override { return true; }
     // The second piece is entropy-coded data up to EOI: the first marker
     // after its start (other than a restart) must be EOI, at least min_tail
     // bytes on, and what lies before it about what the rows left to decode
@@ -198,9 +251,9 @@ public:
         const uint64_t slack = 2 * row_bytes_ + 1024;
         return tail + slack >= left / 4 && tail <= 4 * left + slack;
     }
-    uint64_t verify(sc_cursor_c &joined) override
+    uint64_t verify(sc_cursor_c &joined, uint64_t seam) override
     {
-        const decoded_s d = decode(joined);
+        const decoded_s d = decode(joined, sc_cursor_c::window_size, seam);
         return d.whole ? d.end : 0;
     }
 

@@ -62,7 +62,7 @@ public:
         walk_chunks(device, br.resume + gap, ok);
         return ok;
     }
-    uint64_t verify(sc_cursor_c &joined) override
+    uint64_t verify(sc_cursor_c &joined, uint64_t) override
     {
         bool ok = false;
         const uint64_t end = walk_chunks(joined, 8, ok);

@@ -106,7 +106,7 @@ public:
         uint64_t pos = br.resume + gap, data = 0, end = 0, stopped = 0;
         return walk_entries(device, pos, data, end, stopped) == entry_e::good && device.equals(pos, "PK\x01\x02");
     }
-    uint64_t verify(sc_cursor_c &joined) override
+    uint64_t verify(sc_cursor_c &joined, uint64_t) override
     {
         uint64_t pos = 0, data = 0, end = 0, stopped = 0;
         if (walk_entries(joined, pos, data, end, stopped) != entry_e::good || !joined.equals(pos, "PK\x01\x02"))
