@@ -97,8 +97,8 @@ std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
     for (uint64_t gap = sector; gap_ok(gap); gap += sector) {
         if (!format->gap_fits(file, br, gap))
             continue;
-        for (uint64_t seam = last_seam + sector; seam > first_seam;)
-            if (!go_on(seam -= sector, gap))
+        for (uint64_t seam : format->seams_for(file, br, gap, first_seam, last_seam))
+            if (!go_on(seam, gap))
                 goto first_order_done;
     }
 first_order_done:

@@ -55,6 +55,7 @@ void expect_joined(const std::string &file, const char *kind)
 TEST(raw_join_test, png_cut_in_two_is_joined_by_its_chunk_crcs)
 {
     expect_joined(make_test_png(160, 120, 4096), "png");
+    expect_joined(make_test_png(300, 200, 1 << 20), "png in one chunk"); // hundreds of seams in it
 }
 
 TEST(raw_join_test, zip_cut_in_two_is_joined_by_its_entry_crcs)

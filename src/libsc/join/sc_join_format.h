@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "checks/sc_check.h"
 
@@ -26,6 +27,11 @@ public:
     // device reads from the file's first byte on, as the bytes lie.
     virtual bool gap_fits(sc_cursor_c &device, const sc_break_s &br, uint64_t gap) = 0;
     virtual bool seam_fits(sc_cursor_c &, const sc_break_s &, uint64_t /*seam*/, uint64_t /*gap*/) { return true; }
+    // The seams worth verifying for a gap that fits, among the sector
+    // boundaries from last_seam down to first_seam (all of them, latest
+    // first, unless the format can tell better).
+    virtual std::vector<uint64_t> seams_for(sc_cursor_c &device, const sc_break_s &br, uint64_t gap,
+                                            uint64_t first_seam, uint64_t last_seam);
     // Whether, after every seam for each gap in turn, every gap for each
     // seam in turn is tried too (a format whose gap test says little and
     // whose seam lies close below last).

@@ -20,6 +20,15 @@ bool sc_join_crc32(sc_cursor_c &c, uint64_t pos, uint64_t len, uint32_t &crc)
     return true;
 }
 
+std::vector<uint64_t> sc_join_format_c::seams_for(sc_cursor_c &, const sc_break_s &, uint64_t, uint64_t first_seam,
+                                                  uint64_t last_seam)
+{
+    std::vector<uint64_t> seams;
+    for (uint64_t seam = last_seam + 512; seam > first_seam;)
+        seams.push_back(seam -= 512);
+    return seams;
+}
+
 std::unique_ptr<sc_join_format_c> sc_join_format_for(sc_cursor_c &file)
 {
     if (file.equals(0, "\x89PNG\r\n\x1a\n"))
