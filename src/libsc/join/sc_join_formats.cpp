@@ -20,6 +20,41 @@ bool sc_join_crc32(sc_cursor_c &c, uint64_t pos, uint64_t len, uint32_t &crc)
     return true;
 }
 
+std::vector<uint64_t> sc_join_crc_seams(sc_cursor_c &device, uint64_t from, uint64_t to, uint64_t gap,
+                                        uint32_t stored, uint64_t first_seam, uint64_t last_seam)
+{
+    std::vector<uint64_t> seams, kept;
+    for (uint64_t seam = first_seam; seam <= last_seam && seam <= to; seam += 512)
+        if (seam >= from)
+            seams.push_back(seam);
+    if (seams.empty())
+        return {};
+    // prefix[i]: CRC of [from, seams[i]) as the first piece holds it.
+    std::vector<uLong> prefix(seams.size());
+    uint32_t crc = 0;
+    if (!sc_join_crc32(device, from, seams[0] - from, crc))
+        return {};
+    prefix[0] = crc;
+    for (size_t i = 1; i < seams.size(); ++i) {
+        if (!sc_join_crc32(device, seams[i - 1], 512, crc))
+            return {};
+        prefix[i] = crc32_combine(prefix[i - 1], crc, 512);
+    }
+    // suffix: CRC of [seams[i], to) as the second piece holds it.
+    uLong suffix = 0;
+    uint64_t suffix_len = 0;
+    for (size_t i = seams.size(); i-- > 0;) {
+        const uint64_t start = seams[i], end = i + 1 < seams.size() ? seams[i + 1] : to;
+        if (!sc_join_crc32(device, start + gap, end - start, crc))
+            return {};
+        suffix = suffix_len ? crc32_combine(crc, suffix, static_cast<z_off_t>(suffix_len)) : crc;
+        suffix_len += end - start;
+        if (crc32_combine(prefix[i], suffix, static_cast<z_off_t>(suffix_len)) == stored)
+            kept.push_back(seams[i]);
+    }
+    return kept;
+}
+
 std::vector<uint64_t> sc_join_format_c::seams_for(sc_cursor_c &, const sc_break_s &, uint64_t, uint64_t first_seam,
                                                   uint64_t last_seam)
 {

@@ -63,45 +63,15 @@ public:
         return ok;
     }
     // For a seam inside the broken chunk's data only the seams whose joined
-    // bytes give the chunk's stored CRC: CRCs of the first piece's part
-    // grow sector by sector, those of the second piece's part are put
-    // together from the end with crc32_combine, so the chunk is read once
-    // whatever its size.
+    // bytes give the chunk's stored CRC.
     std::vector<uint64_t> seams_for(sc_cursor_c &device, const sc_break_s &br, uint64_t gap, uint64_t first_seam,
                                     uint64_t last_seam) override
     {
         const uint64_t chunk = br.first - 8, crc_at = br.resume - 4; // file positions
         uint32_t stored = 0;
-        if (br.resume == br.first || !device.be32(crc_at + gap, stored))
+        if (br.resume == br.first || first_seam > crc_at || !device.be32(crc_at + gap, stored))
             return sc_join_format_c::seams_for(device, br, gap, first_seam, last_seam);
-        std::vector<uint64_t> seams, kept;
-        for (uint64_t seam = first_seam; seam <= last_seam && seam <= crc_at; seam += 512)
-            seams.push_back(seam);
-        if (seams.empty())
-            return sc_join_format_c::seams_for(device, br, gap, first_seam, last_seam);
-        // prefix[i]: CRC of [chunk + 4, seams[i]) as the first piece holds it.
-        std::vector<uLong> prefix(seams.size());
-        uint32_t crc = 0;
-        if (!sc_join_crc32(device, chunk + 4, seams[0] - chunk - 4, crc))
-            return {};
-        prefix[0] = crc;
-        for (size_t i = 1; i < seams.size(); ++i) {
-            if (!sc_join_crc32(device, seams[i - 1], 512, crc))
-                return {};
-            prefix[i] = crc32_combine(prefix[i - 1], crc, 512);
-        }
-        // suffix: CRC of [seams[i], crc_at) as the second piece holds it.
-        uLong suffix = 0;
-        uint64_t suffix_len = 0;
-        for (size_t i = seams.size(); i-- > 0;) {
-            const uint64_t from = seams[i], to = i + 1 < seams.size() ? seams[i + 1] : crc_at;
-            if (!sc_join_crc32(device, from + gap, to - from, crc))
-                return {};
-            suffix = suffix_len ? crc32_combine(crc, suffix, static_cast<z_off_t>(suffix_len)) : crc;
-            suffix_len += to - from;
-            if (crc32_combine(prefix[i], suffix, static_cast<z_off_t>(suffix_len)) == stored)
-                kept.push_back(seams[i]);
-        }
+        std::vector<uint64_t> kept = sc_join_crc_seams(device, chunk + 4, crc_at, gap, stored, first_seam, last_seam);
         // A seam in the CRC itself (at most one sector boundary) is verified as it is.
         if (last_seam > crc_at && last_seam >= first_seam)
             kept.insert(kept.begin(), last_seam);
