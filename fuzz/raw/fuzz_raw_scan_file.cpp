@@ -1,4 +1,4 @@
-// The scan file loader.
+// The scan file loader, with its trailer of joined finds.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,12 +9,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string path;
     std::vector<raw_item_s> items;
-    if (parse_scan_file(data, size, path, items)) {
+    raw_pieces_t pieces;
+    std::string why;
+    if (parse_scan_file(data, size, path, items, &pieces, &why)) {
         for (size_t i = 0; i < items.size(); ++i)
             if (items[i].index != i)
                 abort();
         if (path.size() > scan_file_header_size)
             abort();
+        // Accepted pieces are their entry's bytes, in order.
+        for (const auto &[index, list] : pieces) {
+            if (index >= items.size() || list.size() < 2 || list[0].offset != items[index].offset)
+                abort();
+            uint64_t total = 0;
+            for (size_t i = 0; i < list.size(); ++i) {
+                if (i > 0 && list[i].offset < list[i - 1].offset + list[i - 1].length)
+                    abort();
+                total += list[i].length;
+            }
+            if (total != items[index].length)
+                abort();
+        }
+    } else if (why.empty()) {
+        abort(); // a refusal always says why
     }
     return 0;
 }

@@ -84,6 +84,10 @@ public:
     // Takes loaded entries in place of a scan of the volume set last; false
     // when this engine does not keep scan files.
     virtual bool set_scan_entries(std::vector<raw_item_s>) { return false; }
+    // The pieces of the entries joined from more than one, keyed by entry
+    // index; set after set_scan_entries. False when not kept in scan files.
+    virtual bool get_scan_pieces(raw_pieces_t *) const { return false; }
+    virtual bool set_scan_pieces(raw_pieces_t) { return false; }
 };
 
 // The null engine: answers everything with its neutral value.

@@ -4,21 +4,46 @@
 #include <cstring>
 
 #include "platform/volume_path.h"
+#include "results/scan_pieces.h"
 
-bool parse_scan_file(const uint8_t *data, size_t size, std::string &device_path, std::vector<raw_item_s> &items)
+bool parse_scan_file(const uint8_t *data, size_t size, std::string &device_path, std::vector<raw_item_s> &items,
+                     raw_pieces_t *pieces, std::string *why)
 {
-    if (size < scan_file_header_size + raw_entry_size || (size - scan_file_header_size) % raw_entry_size)
+    std::string reason;
+    auto refuse = [&](const char *text) {
+        if (why)
+            *why = text;
         return false;
-    size_t count = (size - scan_file_header_size) / raw_entry_size;
+    };
+    if (size < scan_file_header_size + raw_entry_size)
+        return refuse("the file is shorter than a header and one entry");
+    // Entries up to the trailer's magic, which no entry's index matches.
+    size_t end = scan_file_header_size;
+    while (size - end >= sizeof scan_file_pieces_magic &&
+           memcmp(data + end, scan_file_pieces_magic, sizeof scan_file_pieces_magic) != 0) {
+        if (size - end < raw_entry_size)
+            return refuse("the file ends inside an entry");
+        end += raw_entry_size;
+    }
+    if (end == scan_file_header_size)
+        return refuse("the file holds no entry");
+    if (end < size && size - end < sizeof scan_file_pieces_magic)
+        return refuse("the file ends inside an entry");
+    const size_t count = (end - scan_file_header_size) / raw_entry_size;
     std::vector<raw_item_s> loaded(count);
-    for (size_t i = 0; i < count; ++i)
+    for (size_t i = 0; i < count; ++i) {
         memcpy(&loaded[i], data + scan_file_header_size + i * raw_entry_size, raw_entry_size);
-    for (size_t i = 0; i < count; ++i)
         if (loaded[i].index != i)
-            return false;
+            return refuse("an entry's index is not its place in the table");
+    }
+    raw_pieces_t joined;
+    if (end < size && !parse_scan_pieces(data + end, size - end, loaded, joined, reason))
+        return refuse(reason.c_str());
     const char *header = reinterpret_cast<const char *>(data);
     device_path.assign(header, strnlen(header, scan_file_header_size));
     items = std::move(loaded);
+    if (pieces)
+        *pieces = std::move(joined);
     return true;
 }
 
@@ -58,6 +83,9 @@ int save_results(const recovery_base_c &engine, const volume_item_s &volume, con
     QByteArray body(static_cast<qsizetype>(items.size() * raw_entry_size), Qt::Uninitialized);
     for (size_t i = 0; i < items.size(); ++i)
         memcpy(body.data() + i * raw_entry_size, &items[i], raw_entry_size);
+    raw_pieces_t pieces;
+    if (engine.get_scan_pieces(&pieces))
+        body += scan_pieces_trailer(pieces);
     bool written = file.write(header, sizeof(header)) == sizeof(header) && file.write(body) == body.size();
     file.close();
     if (!written || file.error() != QFileDevice::NoError)
@@ -65,15 +93,21 @@ int save_results(const recovery_base_c &engine, const volume_item_s &volume, con
     return 0;
 }
 
-QString read_scan_file(const QString &path, std::vector<raw_item_s> *entries)
+QString read_scan_file(const QString &path, std::vector<raw_item_s> *entries, raw_pieces_t *pieces, QString *why)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (why)
+            *why = QStringLiteral("the file cannot be opened");
         return {};
+    }
     const QByteArray bytes = file.readAll();
-    std::string device;
+    std::string device, reason;
     if (!parse_scan_file(reinterpret_cast<const uint8_t *>(bytes.constData()), static_cast<size_t>(bytes.size()),
-                         device, *entries))
+                         device, *entries, pieces, &reason)) {
+        if (why)
+            *why = QString::fromStdString(reason);
         return {};
+    }
     return QString::fromLocal8Bit(device.data(), static_cast<qsizetype>(device.size()));
 }

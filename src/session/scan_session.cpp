@@ -210,9 +210,12 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
         return unreadable_file;
     }
     std::vector<raw_item_s> entries;
-    const QString stored = read_scan_file(path, &entries);
+    raw_pieces_t pieces;
+    QString why;
+    const QString stored = read_scan_file(path, &entries, &pieces, &why);
     if (stored.isEmpty()) {
-        error_ = QStringLiteral("%1 is not a readable scan file").arg(path);
+        error_ = why.isEmpty() ? QStringLiteral("%1 is not a readable scan file").arg(path)
+                               : QStringLiteral("%1 is not a readable scan file: %2").arg(path, why);
         return unreadable_file;
     }
     volume_item_s volume;
@@ -228,10 +231,17 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
             return entries_outside_volume;
         }
     }
+    for (const auto &[index, list] : pieces)
+        for (const raw_piece_s &piece : list)
+            if (piece.offset > where.length_bytes || piece.length > where.length_bytes - piece.offset) {
+                error_ = QStringLiteral("a piece of entry %1 of %2 lies outside the volume %3").arg(index).arg(path, stored);
+                return entries_outside_volume;
+            }
     std::unique_ptr<recovery_base_c> engine = select_engine(volume.file_system, true);
     engine->reset();
     engine->set_volume(volume);
     engine->set_scan_entries(std::move(entries));
+    engine->set_scan_pieces(std::move(pieces));
     engine_ = std::move(engine);
     volume_ = volume;
     deep_ = true;

@@ -222,6 +222,16 @@ TEST_F(scan_session_test, deep_scan_save_reload_and_restore)
     const quint64 far = volume.total_bytes * 4;
     variant.replace(256 + 8, 8, QByteArray(reinterpret_cast<const char *>(&far), 8));
     EXPECT_EQ(load_variant(variant), scan_session_c::entries_outside_volume);
+    // A joined first entry whose second piece lies past the volume's end.
+    quint64 first[3];
+    memcpy(first, good.constData() + 256, sizeof first);
+    if (first[2] >= 2) {
+        const quint64 record[] = {0, 2, first[1], 1, far, first[2] - 1};
+        const quint64 length = sizeof record;
+        variant = good + QByteArray("PIECES\0\1", 8) + QByteArray(reinterpret_cast<const char *>(&length), 8) +
+            QByteArray(reinterpret_cast<const char *>(record), sizeof record);
+        EXPECT_EQ(load_variant(variant), scan_session_c::entries_outside_volume) << "pieces are checked too";
+    }
     if (good.size() >= 256 + 64) {
         variant = good;
         variant[256] = 1; // the first two entries both claim index 1

@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 // The scan file's entries: 32 bytes, little-endian on disk (as in memory on
 // every platform we build for).
@@ -30,3 +32,13 @@ static_assert(sizeof(raw_item_s) == 40, "no padding after the scan-file part");
 static_assert(offsetof(raw_item_s, offset) == 8 && offsetof(raw_item_s, length) == 16 &&
                   offsetof(raw_item_s, type) == 24 && offsetof(raw_item_s, end_proved) == raw_entry_size,
               "scan file entry layout");
+
+// One stretch of a find that was joined from pieces.
+struct raw_piece_s {
+    uint64_t offset; // on the device
+    uint64_t length;
+};
+
+// Item index -> its pieces in file order, for the finds joined from more
+// than one; every other find is the one stretch its entry gives.
+using raw_pieces_t = std::map<uint64_t, std::vector<raw_piece_s>>;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engines/raw/raw_join_pass.h"
 #include "engines/raw/raw_labels.h"
 #include "platform/volume_path.h"
 #include "sc_control_access.h"
@@ -81,6 +82,7 @@ void raw_recovery_c::reset()
     by_type_.clear();
     items_.clear();
     labels_.clear();
+    pieces_.clear();
     found_count_ = 0;
     error_.clear();
 }
@@ -102,11 +104,25 @@ void raw_recovery_c::run()
     const bool readable = probe && sc_read(probe, first, sizeof first) > 0;
     // Labels are read as each file is found, while its bytes are fresh in the cache.
     label_device_ = probe;
-    if (!readable || sc_scan(&control_, device_path_.c_str()) != 0)
-        error_ = QStringLiteral("the volume cannot be opened or read");
+    const bool scanned = readable && sc_scan(&control_, device_path_.c_str()) == 0;
     label_device_ = nullptr;
     if (probe)
         sc_close(probe);
+    if (!scanned) {
+        error_ = QStringLiteral("the volume cannot be opened or read");
+        return;
+    }
+    join_pieces();
+}
+
+void raw_recovery_c::join_pieces()
+{
+    std::vector<raw_item_s> items = items_;
+    raw_pieces_t pieces;
+    if (!join_broken_finds(device_path_, items, &pieces, [this] { return sc_get_stop(&control_) != 0; }))
+        return;
+    set_results(device_path_, std::move(items));
+    pieces_ = std::move(pieces);
 }
 
 void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uint64_t length)
@@ -129,6 +145,7 @@ void raw_recovery_c::set_results(const std::string &device_path, std::vector<raw
     close_restore_device();
     device_path_ = device_path;
     items_ = std::move(items);
+    pieces_.clear();
     found_count_ = items_.size();
     labels_ = read_find_labels(device_path_, items_);
     by_type_.clear();
@@ -142,47 +159,64 @@ const std::string &raw_recovery_c::label(quint64 index) const
     return index < labels_.size() ? labels_[index] : none;
 }
 
+namespace {
+// Copies length bytes at offset of the device to out; false when the device
+// ends or fails first, or out cannot take them.
+bool copy_stretch(sc_handle_s *handle, uint64_t offset, uint64_t length, QFile &out)
+{
+    if (sc_seek(handle, static_cast<int64_t>(offset), 0) < 0)
+        return false;
+    // Large blocks: a restore runs at the speed of the disk.
+    static const int32_t chunk = 1 << 20;
+    std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(length, chunk)));
+    for (uint64_t left = length; left > 0;) {
+        const int32_t want = static_cast<int32_t>(std::min<uint64_t>(left, chunk));
+        const int32_t got = sc_read(handle, buffer.data(), want);
+        if (got <= 0)
+            return false;
+        const qint64 take = static_cast<qint64>(std::min<uint64_t>(left, static_cast<uint64_t>(got)));
+        if (out.write(buffer.data(), take) != take)
+            return false;
+        left -= static_cast<uint64_t>(take);
+    }
+    return true;
+}
+} // namespace
+
 int raw_recovery_c::recover_item(quint64 id, QString destination)
 {
     if (id >= items_.size())
         return -1;
     const raw_item_s item = items_[id];
+    // From the find's own first byte: a byte-granular find does not start
+    // at a sector boundary, and the bytes before it are not part of it. A
+    // joined find is its pieces one after the other.
+    std::vector<raw_piece_s> stretches{{item.offset, item.length}};
+    if (auto it = pieces_.find(id); it != pieces_.end())
+        stretches = it->second;
+    for (const raw_piece_s &piece : stretches)
+        if (piece.offset > uint64_t(INT64_MAX))
+            return -1;
     sc_handle_s *handle = take_restore_device();
     if (!handle)
         return -1;
-    const int result = copy_find(handle, item, destination);
+    const int result = copy_stretches(handle, stretches, destination);
     give_back_restore_device(handle);
     return result;
 }
 
-int raw_recovery_c::copy_find(sc_handle_s *handle, const raw_item_s &item, const QString &destination)
+int raw_recovery_c::copy_stretches(sc_handle_s *handle, const std::vector<raw_piece_s> &stretches,
+                                   const QString &destination)
 {
-    // From the find's own first byte: a byte-granular find does not start
-    // at a sector boundary, and the bytes before it are not part of it.
-    if (item.offset > uint64_t(INT64_MAX) || sc_seek(handle, static_cast<int64_t>(item.offset), 0) < 0)
-        return -1;
     QFile out(destination);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return -1;
-    // Large blocks: a restore runs at the speed of the disk.
-    static const int32_t chunk = 1 << 20;
-    std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(item.length, chunk)));
-    uint64_t left = item.length;
     bool failed = false;
-    while (left > 0) {
-        const int32_t want = static_cast<int32_t>(std::min<uint64_t>(left, chunk));
-        int32_t got = sc_read(handle, buffer.data(), want);
-        if (got <= 0) {
-            failed = true; // the device ended or failed before the find did
-            break;
-        }
-        qint64 take = static_cast<qint64>(std::min<uint64_t>(left, static_cast<uint64_t>(got)));
-        if (out.write(buffer.data(), take) != take) {
+    for (const raw_piece_s &piece : stretches)
+        if (!copy_stretch(handle, piece.offset, piece.length, out)) {
             failed = true;
             break;
         }
-        left -= static_cast<uint64_t>(take);
-    }
     out.close();
     return failed || out.error() != QFileDevice::NoError ? -1 : 0;
 }

@@ -40,6 +40,8 @@ public:
     found_folder_s get_found_tree() const override;
     bool get_scan_entries(std::vector<raw_item_s> *entries) const override;
     bool set_scan_entries(std::vector<raw_item_s> entries) override;
+    bool get_scan_pieces(raw_pieces_t *pieces) const override;
+    bool set_scan_pieces(raw_pieces_t pieces) override;
 
     // Hands libsc its configuration file (the working folder's, by default).
     void load_config(const std::string &path = "./Tarnrecovery.conf");
@@ -50,10 +52,12 @@ public:
     // What find index says about itself (carved_label), read from its bytes;
     // empty when nothing.
     const std::string &label(quint64 index) const;
+    // The finds joined from pieces; restored piece after piece.
+    const raw_pieces_t &pieces() const { return pieces_; }
     // Type name -> indexes of its entries, each list in the order found.
     const QMap<QByteArray, QList<quint64>> &by_type() const { return by_type_; }
-    // Replaces the table with loaded entries and rebuilds the by-type index
-    // from their stored index fields and type names.
+    // Replaces the table with loaded entries (none joined) and rebuilds the
+    // by-type index from their stored index fields and type names.
     void set_results(const std::string &device_path, std::vector<raw_item_s> items);
 
     // The libsc found callback: appends an entry and indexes it by the full type name.
@@ -63,10 +67,14 @@ protected:
     void run() override;
 
 private:
+    // After the scan: joins broken finds with the pieces that continue them.
+    void join_pieces();
+
     volume_item_s volume_;
     std::string device_path_;
     raw_scan_control_s control_{};
     std::vector<raw_item_s> items_;
+    raw_pieces_t pieces_;
     QMap<QByteArray, QList<quint64>> by_type_;
     // Labels by item position, and the device they are read through during a scan.
     std::vector<std::string> labels_;
@@ -77,7 +85,8 @@ private:
     std::vector<sc_handle_s *> restore_devices_;
     std::mutex restore_lock_;
     sc_handle_s *take_restore_device();
-    static int copy_find(sc_handle_s *handle, const raw_item_s &item, const QString &destination);
+    static int copy_stretches(sc_handle_s *handle, const std::vector<raw_piece_s> &stretches,
+                              const QString &destination);
     void give_back_restore_device(sc_handle_s *handle);
     void close_restore_device();
     std::atomic<quint64> found_count_{0};

@@ -18,7 +18,9 @@ found_folder_s build_raw_tree(const raw_recovery_c &engine)
             row.name = QString::fromStdString(carved_file_name(index, engine.label(index), item.type_name()));
             row.size = item.length;
             row.id = index;
-            row.state = item.end_proved ? recovery_state_e::intact : recovery_state_e::uncertain_end;
+            row.state = engine.pieces().count(index) ? recovery_state_e::joined
+                : item.end_proved                    ? recovery_state_e::intact
+                                                     : recovery_state_e::uncertain_end;
             folder.files.append(row);
         }
         root.folders.append(folder);
@@ -40,5 +42,17 @@ bool raw_recovery_c::get_scan_entries(std::vector<raw_item_s> *entries) const
 bool raw_recovery_c::set_scan_entries(std::vector<raw_item_s> entries)
 {
     set_results(device_path_, std::move(entries));
+    return true;
+}
+
+bool raw_recovery_c::get_scan_pieces(raw_pieces_t *pieces) const
+{
+    *pieces = pieces_;
+    return true;
+}
+
+bool raw_recovery_c::set_scan_pieces(raw_pieces_t pieces)
+{
+    pieces_ = std::move(pieces);
     return true;
 }

@@ -1,0 +1,45 @@
+// What the join search asks of one file format.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "checks/sc_check.h"
+
+// Where a format's walk over the bytes as they lie broke off: the first
+// piece ends (and the second piece's bytes take over) at a sector boundary
+// in [first, last], in file positions; the structure resumes at resume in
+// the joined file (no gap puts that past the device's end).
+struct sc_break_s {
+    uint64_t first = 0;
+    uint64_t last = 0;
+    uint64_t resume = 0;
+};
+
+class sc_join_format_c {
+public:
+    virtual ~sc_join_format_c() = default;
+    // False when the bytes check whole, or break where no join can be proved.
+    virtual bool find_break(sc_cursor_c &file, sc_break_s &out) = 0;
+    // Cheap first tests that the file goes on after a gap of gap bytes:
+    // gap_fits for every gap, seam_fits for each seam of a gap that fits.
+    // device reads from the file's first byte on, as the bytes lie.
+    virtual bool gap_fits(sc_cursor_c &device, const sc_break_s &br, uint64_t gap) = 0;
+    virtual bool seam_fits(sc_cursor_c &, const sc_break_s &, uint64_t /*seam*/, uint64_t /*gap*/) { return true; }
+    // The seams worth verifying for a gap that fits, among the sector
+    // boundaries from last_seam down to first_seam (all of them, latest
+    // first, unless the format can tell better).
+    virtual std::vector<uint64_t> seams_for(sc_cursor_c &device, const sc_break_s &br, uint64_t gap,
+                                            uint64_t first_seam, uint64_t last_seam);
+    // Whether, after every seam for each gap in turn, every gap for each
+    // seam in turn is tried too (a format whose gap test says little and
+    // whose seam lies close below last).
+    virtual bool seams_first() const { return false; }
+    // The joined file's length when all of it checks, else 0; the second
+    // piece's bytes take over at seam.
+    virtual uint64_t verify(sc_cursor_c &joined, uint64_t seam) = 0;
+};
+
+// Null unless the file's first bytes are those of a format that can be joined.
+std::unique_ptr<sc_join_format_c> sc_join_format_for(sc_cursor_c &file);

@@ -1,0 +1,305 @@
+// JPEG: no checksums, so a seam is proved by decoding the joined file to its
+// EOI with every libjpeg warning (corrupt data, extraneous bytes, a marker
+// where entropy-coded data should be) taken as a failure.
+#include <csetjmp>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "sc_join_formats.h"
+
+namespace {
+
+// Bytes handed to libjpeg at a time when looking for where a file breaks:
+// the decoder's own position lags by up to an MCU, but it has read no
+// further than what it was handed, which small hands keep close.
+const size_t break_hand = 512;
+// How far (dequantized DC, 8 per grey level) the mean change of the image
+// from one block row to the next may rise at a seam above three times its
+// median.
+const long seam_jump = 64;
+// The shortest second piece joined. Noise passes the first test (no marker
+// before EOI) over n bytes about once in 256 e^(n/266) tries and then now
+// and then decodes to the end; over 2 KiB it practically never does, while
+// over a few hundred bytes it does a few times per 8 MiB searched.
+const uint64_t min_tail = 2048;
+
+struct decode_s {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    jpeg_source_mgr source{};
+    jmp_buf failed;
+    sc_cursor_c *c = nullptr;
+    uint64_t next = 0; // file position of the bytes after those handed to libjpeg
+    size_t hand = sc_cursor_c::window_size; // bytes handed at a time
+    uint64_t scan = 0; // kept here, not in a local: a local set after setjmp is lost by longjmp
+    uint64_t seam = UINT64_MAX; // where a joined file's second piece takes over
+    long seam_row = -1;         // the iMCU row being decoded when it did
+
+    uint64_t consumed() const { return next - source.bytes_in_buffer; }
+};
+
+decode_s &state_of(j_common_ptr info)
+{
+    return *static_cast<decode_s *>(info->client_data);
+}
+
+void fail(j_common_ptr info)
+{
+    longjmp(state_of(info).failed, 1);
+}
+
+void on_message(j_common_ptr info, int level)
+{
+    if (level < 0) // a warning: the data is corrupt
+        fail(info);
+}
+
+void init_source(j_decompress_ptr) {}
+void term_source(j_decompress_ptr) {}
+
+boolean fill(j_decompress_ptr info)
+{
+    decode_s &d = state_of(reinterpret_cast<j_common_ptr>(info));
+    uint64_t left = d.c->limit() > d.next ? d.c->limit() - d.next : 0;
+    // Hands stop at the seam, so the row decoded when it is crossed is known.
+    if (d.next < d.seam)
+        left = std::min(left, d.seam - d.next);
+    else if (d.seam_row < 0)
+        d.seam_row = static_cast<long>(info->input_iMCU_row);
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(left, d.hand));
+    const uint8_t *w = n ? d.c->window(d.next, n) : nullptr;
+    if (!w)
+        fail(reinterpret_cast<j_common_ptr>(info)); // the file runs past what can be read
+    d.source.next_input_byte = w;
+    d.source.bytes_in_buffer = n;
+    d.next += n;
+    return TRUE;
+}
+
+void skip(j_decompress_ptr info, long count)
+{
+    decode_s &d = state_of(reinterpret_cast<j_common_ptr>(info));
+    while (count > 0) {
+        if (d.source.bytes_in_buffer == 0)
+            fill(info);
+        const size_t n = std::min(d.source.bytes_in_buffer, static_cast<size_t>(count));
+        d.source.next_input_byte += n;
+        d.source.bytes_in_buffer -= n;
+        count -= static_cast<long>(n);
+    }
+}
+
+// Whether every coefficient lies in the range an 8-bit image's DCT can
+// give (DC within 1024, AC within 2048, once dequantized). Entropy-coded
+// noise that happens to decode to the end gives values far outside it,
+// the DC above all: it is coded as differences, so noise walks it away.
+bool coefficients_in_range(j_decompress_ptr info, jvirt_barray_ptr *coefficients)
+{
+    for (int ci = 0; ci < info->num_components; ++ci) {
+        const jpeg_component_info &comp = info->comp_info[ci];
+        if (!comp.quant_table)
+            continue;
+        const UINT16 *q = comp.quant_table->quantval;
+        for (JDIMENSION row = 0; row < comp.height_in_blocks; ++row) {
+            JBLOCKARRAY blocks = info->mem->access_virt_barray(reinterpret_cast<j_common_ptr>(info),
+                                                               coefficients[ci], row, 1, FALSE);
+            for (JDIMENSION b = 0; b < comp.width_in_blocks; ++b)
+                for (int k = 0; k < DCTSIZE2; ++k) {
+                    const long v = static_cast<long>(blocks[0][b][k]) * q[k];
+                    const long bound = (k == 0 ? 1024 : 2048) + q[k];
+                    if (v > bound || v < -bound)
+                        return false;
+                }
+        }
+    }
+    return true;
+}
+
+// Whether the image goes on smoothly across the seam's rows: the mean change
+// of luma DC from one block row to the next there is not far above its
+// median over the image. DC is coded as differences, so a tail taken from
+// another image (or noise) shifts every block after the seam by an offset
+// that shows as a jump at the seam.
+bool smooth_across(j_decompress_ptr info, jvirt_barray_ptr *coefficients, long seam_row)
+{
+    const jpeg_component_info &luma = info->comp_info[0];
+    if (seam_row < 0 || info->progressive_mode || !luma.quant_table || luma.height_in_blocks < 3)
+        return true;
+    const long q = luma.quant_table->quantval[0];
+    std::vector<long> change; // per block row from the second on
+    std::vector<JCOEF> previous(luma.width_in_blocks);
+    for (JDIMENSION row = 0; row < luma.height_in_blocks; ++row) {
+        JBLOCKARRAY blocks = info->mem->access_virt_barray(reinterpret_cast<j_common_ptr>(info), coefficients[0],
+                                                           row, 1, FALSE);
+        long sum = 0;
+        for (JDIMENSION b = 0; b < luma.width_in_blocks; ++b) {
+            sum += std::labs(static_cast<long>(blocks[0][b][0]) - previous[b]) * q;
+            previous[b] = blocks[0][b][0];
+        }
+        if (row > 0)
+            change.push_back(sum / static_cast<long>(luma.width_in_blocks));
+    }
+    std::vector<long> sorted = change;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const long median = sorted[sorted.size() / 2];
+    // change[i] is between block rows i and i + 1; the seam's iMCU row and
+    // the first row after it.
+    const long v = luma.v_samp_factor;
+    const long from = std::max<long>(seam_row * v - 1, 0);
+    const long to = std::min<long>((seam_row + 2) * v - 1, static_cast<long>(change.size()));
+    for (long i = from; i < to; ++i)
+        if (change[static_cast<size_t>(i)] > 3 * median + seam_jump)
+            return false;
+    return true;
+}
+
+struct decoded_s {
+    bool whole = false;    // decoded to EOI without a warning, every coefficient in range
+    uint64_t end = 0;      // after EOI; else how far the decoder had read when it stopped
+    uint64_t scan = 0;     // where the first scan's data starts (0: headers did not decode)
+    uint64_t rows = 0;     // iMCU rows of the image
+    uint64_t rows_done = 0; // of them, decoded before the decoder stopped
+};
+
+// Decodes the entropy-coded data (no pixels) to EOI, handing libjpeg hand
+// bytes at a time; a join's seam, when given, must lie where the image
+// goes on smoothly.
+decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size, uint64_t seam = UINT64_MAX)
+{
+    decode_s d;
+    d.c = &c;
+    d.hand = hand;
+    d.seam = seam;
+    d.info.err = jpeg_std_error(&d.errors);
+    d.errors.error_exit = fail;
+    d.errors.emit_message = on_message;
+    d.info.client_data = &d;
+    if (setjmp(d.failed)) {
+        decoded_s stopped;
+        stopped.end = d.next;
+        stopped.scan = d.scan;
+        stopped.rows = d.info.total_iMCU_rows;
+        stopped.rows_done = d.info.input_iMCU_row;
+        jpeg_destroy_decompress(&d.info);
+        return stopped;
+    }
+    jpeg_create_decompress(&d.info);
+    d.source.init_source = init_source;
+    d.source.fill_input_buffer = fill;
+    d.source.skip_input_data = skip;
+    d.source.resync_to_restart = jpeg_resync_to_restart;
+    d.source.term_source = term_source;
+    d.info.src = &d.source;
+    jpeg_read_header(&d.info, TRUE);
+    d.scan = d.consumed();
+    decoded_s out;
+    out.scan = d.scan;
+    jvirt_barray_ptr *coefficients = jpeg_read_coefficients(&d.info);
+    out.whole = coefficients_in_range(&d.info, coefficients) && smooth_across(&d.info, coefficients, d.seam_row);
+    jpeg_finish_decompress(&d.info);
+    out.end = d.consumed();
+    out.rows = out.rows_done = d.info.total_iMCU_rows;
+    jpeg_destroy_decompress(&d.info);
+    return out;
+}
+
+class jpeg_join_c : public sc_join_format_c {
+public:
+    bool find_break(sc_cursor_c &file, sc_break_s &out) override
+    {
+        const decoded_s d = decode(file, break_hand);
+        if (d.whole || d.scan == 0 || d.end <= d.scan || d.rows == 0)
+            return false;
+        // The decoder notices garbage some way after the seam (sometimes
+        // long after), never before it.
+        out = {d.scan, d.end, d.scan};
+        // A rate from two rows or more; fewer tell nothing of the rest.
+        if (d.rows_done >= 2) {
+            row_bytes_ = (d.end - d.scan) / d.rows_done;
+            length_ = d.scan + d.rows * row_bytes_;
+        }
+        return true;
+    }
+    bool gap_fits(sc_cursor_c &, const sc_break_s &, uint64_t) override { return true; }
+    bool seams_first() const override { return true; }
+    // The second piece is entropy-coded data up to EOI: the first marker
+    // after its start (other than a restart) must be EOI, at least min_tail
+    // bytes on, and what lies before it about what the rows left to decode
+    // take at the first piece's rate.
+    bool seam_fits(sc_cursor_c &device, const sc_break_s &, uint64_t seam, uint64_t gap) override
+    {
+        const uint64_t at = seam + gap;
+        if (eoi_next_.empty()) {
+            base_ = seam % 512;
+            next_ = swept_ = base_;
+        }
+        map_markers(device, at);
+        const uint64_t i = (at - base_) / 512;
+        if (at < base_ || i >= eoi_next_.size() || eoi_next_[i] == 0)
+            return false;
+        const uint64_t tail = eoi_next_[i] - at;
+        if (tail < min_tail)
+            return false;
+        if (length_ == 0)
+            return true;
+        const uint64_t left = length_ > seam ? length_ - seam : 0;
+        const uint64_t slack = 2 * row_bytes_ + 1024;
+        return tail + slack >= left / 4 && tail <= 4 * left + slack;
+    }
+    uint64_t verify(sc_cursor_c &joined, uint64_t seam) override
+    {
+        const decoded_s d = decode(joined, sc_cursor_c::window_size, seam);
+        return d.whole ? d.end : 0;
+    }
+
+private:
+    // For every position base_ + 512 i up to upto: where the EOI ends when
+    // the first marker at or after it is EOI, else 0. Found by one sweep
+    // that goes on from where the last call left it, so that the test per
+    // seam and gap costs nothing.
+    void map_markers(sc_cursor_c &device, uint64_t upto)
+    {
+        while (next_ <= upto) {
+            // Short looks, so that the cursor's cached window serves most of them.
+            const size_t n = std::min<size_t>(device.search_window(swept_, swept_), 4096);
+            const uint8_t *w = n > 1 ? device.window(swept_, n) : nullptr;
+            if (!w) {
+                for (; next_ <= upto; next_ += 512)
+                    eoi_next_.push_back(0); // the device ends: no marker
+                return;
+            }
+            const uint8_t *ff = static_cast<const uint8_t *>(memchr(w, 0xff, n - 1));
+            if (!ff) {
+                swept_ += n - 1;
+                continue;
+            }
+            const uint64_t at = swept_ + static_cast<uint64_t>(ff - w);
+            const uint8_t b = ff[1];
+            swept_ = at + 1;
+            if (b == 0x00 || b == 0xff || (b >= 0xd0 && b <= 0xd7))
+                continue;
+            for (; next_ <= at; next_ += 512)
+                eoi_next_.push_back(b == 0xd9 ? at + 2 : 0);
+            swept_ = at + 2;
+        }
+    }
+
+    uint64_t base_ = 0;
+    uint64_t next_ = 0;  // the first grid position without an answer
+    uint64_t swept_ = 0; // where the sweep for markers goes on
+    std::vector<uint64_t> eoi_next_;
+    uint64_t row_bytes_ = 0; // entropy-coded bytes per iMCU row in the first piece
+    uint64_t length_ = 0;    // the file's length at that rate; 0 when not known
+};
+
+} // namespace
+
+std::unique_ptr<sc_join_format_c> sc_jpeg_join()
+{
+    return std::make_unique<jpeg_join_c>();
+}
