@@ -147,7 +147,8 @@ std::string parse_line(std::string_view line, sc_type_s &type)
         std::string_view word = words[w];
         if (word.substr(0, 6) == "check=") {
             type.check = std::string(word.substr(6));
-            if (!find_sc_check(type.check))
+            type.check_fn = find_sc_check(type.check);
+            if (!type.check_fn)
                 return "unknown check " + type.check;
         } else if (word == "search=byte") {
             type.byte_granular = true;

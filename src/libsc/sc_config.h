@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "checks/sc_check.h"
+
 struct sc_type_s {
     std::string extension;
     bool case_sensitive = true;
@@ -24,8 +26,9 @@ struct sc_type_s {
     std::string header;
     std::vector<bool> header_any; // true where the header has '?'
     std::string footer;
-    std::string check;          // empty: footer or maximum size only
-    bool byte_granular = false; // search every byte, not only sector starts
+    std::string check;              // empty: footer or maximum size only
+    sc_check_fn check_fn = nullptr; // the check named, looked up once
+    bool byte_granular = false;     // search every byte, not only sector starts
 
     bool by_content() const { return header.empty(); }
 };

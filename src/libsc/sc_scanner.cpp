@@ -111,10 +111,14 @@ void wait_while_paused(const raw_scan_control_s *control)
 bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &matched,
                       sc_source_c *(*make_source)(void *ctx, uint16_t type), void *ctx, sc_find_s &out)
 {
-    std::vector<std::string> refused; // checks already run and refused here
+    // Checks already run and refused here; this runs at every sector start,
+    // so it is kept off the heap (a check left out of a full list only runs
+    // again).
+    sc_check_fn refused[16];
+    size_t refused_count = 0;
     for (uint16_t t : matched) {
         const sc_type_s &type = config.types[t];
-        if (std::find(refused.begin(), refused.end(), type.check) != refused.end())
+        if (std::find(refused, refused + refused_count, type.check_fn) != refused + refused_count)
             continue;
         sc_source_c *source = make_source(ctx, t);
         if (!source)
@@ -125,9 +129,10 @@ bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &ma
             out.length = unproven_length(type, cursor, 0, &out.ended);
             return true;
         }
-        sc_result_s r = find_sc_check(type.check)(cursor);
+        sc_result_s r = type.check_fn(cursor);
         if (r.verdict == sc_verdict_e::reject) {
-            refused.push_back(type.check);
+            if (refused_count < std::size(refused))
+                refused[refused_count++] = type.check_fn;
             continue;
         }
         // Among the matched types sharing this check, the one the content named.

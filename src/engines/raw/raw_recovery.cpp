@@ -121,7 +121,24 @@ void raw_recovery_c::join_pieces()
     raw_pieces_t pieces;
     if (!join_broken_finds(device_path_, items, &pieces, [this] { return sc_get_stop(&control_) != 0; }))
         return;
-    set_results(device_path_, std::move(items));
+    // The finds kept are the scan's, in its order: their labels carry over.
+    // A joined find's are read again over its joined length, as a reload
+    // of the scan file reads them.
+    std::vector<std::string> labels;
+    labels.reserve(items.size());
+    sc_handle_s *device = pieces.empty() ? nullptr : sc_open(device_path_.c_str());
+    size_t old = 0;
+    for (const raw_item_s &item : items) {
+        while (old < items_.size() && items_[old].offset != item.offset)
+            ++old;
+        if (pieces.count(item.index))
+            labels.push_back(read_find_label(device, item));
+        else
+            labels.push_back(old < labels_.size() ? labels_[old] : std::string());
+    }
+    if (device)
+        sc_close(device);
+    take_items(std::move(items), std::move(labels));
     pieces_ = std::move(pieces);
 }
 
@@ -144,10 +161,16 @@ void raw_recovery_c::set_results(const std::string &device_path, std::vector<raw
 {
     close_restore_device();
     device_path_ = device_path;
+    std::vector<std::string> labels = read_find_labels(device_path_, items);
+    take_items(std::move(items), std::move(labels));
+}
+
+void raw_recovery_c::take_items(std::vector<raw_item_s> items, std::vector<std::string> labels)
+{
     items_ = std::move(items);
+    labels_ = std::move(labels);
     pieces_.clear();
     found_count_ = items_.size();
-    labels_ = read_find_labels(device_path_, items_);
     by_type_.clear();
     for (const raw_item_s &item : items_)
         by_type_[QByteArray::fromStdString(item.type_name())].append(item.index);

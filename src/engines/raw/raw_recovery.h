@@ -69,6 +69,8 @@ protected:
 private:
     // After the scan: joins broken finds with the pieces that continue them.
     void join_pieces();
+    // Takes items and their labels (by position) as the results, none joined.
+    void take_items(std::vector<raw_item_s> items, std::vector<std::string> labels);
 
     volume_item_s volume_;
     std::string device_path_;

@@ -156,25 +156,22 @@ bool text_reader_c::next(uint32_t &ch, bool &odd)
     return text;
 }
 
-// The encoding and where the text proper starts.
-encoding_e detect_encoding(sc_cursor_c &c, uint64_t &start)
+// The encoding and where the text proper starts, from the first bytes.
+encoding_e detect_encoding(const uint8_t (&b)[min_text], uint64_t &start)
 {
     start = 0;
-    if (c.equals(0, "\xef\xbb\xbf")) {
+    if (b[0] == 0xef && b[1] == 0xbb && b[2] == 0xbf) {
         start = 3;
         return encoding_e::utf8;
     }
-    if (c.equals(0, "\xff\xfe") || c.equals(0, "\xfe\xff")) {
+    if ((b[0] == 0xff && b[1] == 0xfe) || (b[0] == 0xfe && b[1] == 0xff)) {
         start = 2;
-        return c.equals(0, "\xff\xfe") ? encoding_e::utf16le : encoding_e::utf16be;
+        return b[0] == 0xff ? encoding_e::utf16le : encoding_e::utf16be;
     }
     // Without a mark: ASCII characters with a zero byte beside each.
-    uint8_t b[32];
-    if (!c.bytes(0, b, sizeof(b)))
-        return encoding_e::utf8;
     for (int zero_at : {1, 0}) {
         bool all = true;
-        for (size_t i = 0; i < sizeof(b) && all; i += 2)
+        for (size_t i = 0; i < 32 && all; i += 2)
             all = b[i + zero_at] == 0 && is_text_ascii(b[i + 1 - zero_at]);
         if (all)
             return zero_at ? encoding_e::utf16le : encoding_e::utf16be;
@@ -258,12 +255,9 @@ private:
 // Whether UTF-8 text could run past min_text: no byte before it may stop
 // the text (high bytes never do). Most sector starts on a disk are not
 // text, and this settles them without the character-by-character walk.
-bool may_reach_min_text(sc_cursor_c &c, uint64_t start)
+bool may_reach_min_text(const uint8_t (&b)[min_text], uint64_t start)
 {
-    uint8_t b[min_text];
-    if (!c.bytes(0, b, sizeof(b)))
-        return false;
-    for (size_t i = start; i < sizeof(b); ++i)
+    for (size_t i = start; i < min_text; ++i)
         if (b[i] < 0x80 && !is_text_ascii(b[i]))
             return false;
     return true;
@@ -273,9 +267,13 @@ bool may_reach_min_text(sc_cursor_c &c, uint64_t start)
 
 sc_result_s check_text(sc_cursor_c &c)
 {
+    // Shorter than min_text is no text, whatever it holds.
+    uint8_t first_bytes[min_text];
+    if (!c.bytes(0, first_bytes, sizeof(first_bytes)))
+        return sc_reject();
     uint64_t start = 0;
-    const encoding_e enc = detect_encoding(c, start);
-    if (enc == encoding_e::utf8 && !may_reach_min_text(c, start))
+    const encoding_e enc = detect_encoding(first_bytes, start);
+    if (enc == encoding_e::utf8 && !may_reach_min_text(first_bytes, start))
         return sc_reject();
     uint32_t ch = 0;
     bool odd = false;
