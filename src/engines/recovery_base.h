@@ -75,6 +75,13 @@ public:
     {
         return recover_item(row.id, destination);
     }
+    // Writes at most the first max_bytes of a row, for a look at its start:
+    // 0 when written, -1 when it failed or this engine cannot stop early
+    // for the row (it then writes whole rows of at most max_bytes only).
+    virtual int recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes)
+    {
+        return row.size <= max_bytes ? recover_row(row, destination) : -1;
+    }
     // How many rows recover_row may write at once from different threads;
     // engines whose reads share state keep to one.
     virtual int restore_threads() const { return 1; }

@@ -52,12 +52,16 @@ bool looks_like_text(const QByteArray &start)
     return !start.contains('\0');
 }
 
+QByteArray load_preview_head(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(k_hex_dump_limit) : QByteArray();
+}
+
 file_preview_s load_preview(const QString &path)
 {
     file_preview_s preview;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        preview.head = file.read(k_hex_dump_limit);
+    preview.head = load_preview_head(path);
     QImageReader reader(path);
     reader.setAutoTransform(true);
     // An image that does not decode shows nothing rather than its bytes.

@@ -8,7 +8,7 @@
 #include <QString>
 
 struct file_preview_s {
-    QImage image; // null when the file is shown as text
+    QImage image;    // null when the file is shown as text
     QString text;    // empty for an image and for bytes that are no text
     QByteArray head; // the first bytes, up to the hex view's limit
     bool empty() const { return image.isNull() && text.isEmpty() && head.isEmpty(); }
@@ -24,6 +24,8 @@ inline constexpr quint64 k_preview_limit = 5 * 1024 * 1024;
 QString preview_folder();
 
 file_preview_s load_preview(const QString &path);
+// The first bytes of a file, up to the hex view's limit.
+QByteArray load_preview_head(const QString &path);
 
 // Whether the start of a file reads as text: a UTF-16 byte-order mark, or
 // no zero byte.

@@ -376,7 +376,7 @@ void recovery_window_c::on_list_clicked(const QModelIndex &index)
 void recovery_window_c::show_preview(const recovery_item_s &row)
 {
     // The writer and the preview would read the same engine at once.
-    if (row.size > k_preview_limit || restore_running() || scan_running)
+    if (restore_running() || scan_running)
         return;
     const QString folder = preview_folder();
     if (folder.isEmpty())
@@ -384,11 +384,21 @@ void recovery_window_c::show_preview(const recovery_item_s &row)
     // One copy at a time: the last preview's file goes first.
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
-    const recovery_report_s report = session_.restore({found_row_s{QStringList(), row}}, folder, false);
-    if (report.written.size() != 1)
-        return;
-    preview_row = row;
-    preview = load_preview(report.written.first());
+    if (row.size > k_preview_limit) {
+        // Too large to copy for a look: its start, for the hex view.
+        const QString head = folder + QStringLiteral("/head");
+        if (!session_.restore_head(row, head, k_hex_dump_limit))
+            return;
+        preview_row = row;
+        preview = file_preview_s{};
+        preview.head = load_preview_head(head);
+    } else {
+        const recovery_report_s report = session_.restore({found_row_s{QStringList(), row}}, folder, false);
+        if (report.written.size() != 1)
+            return;
+        preview_row = row;
+        preview = load_preview(report.written.first());
+    }
     // What the preview cannot draw is shown in hex.
     if (!preview.drawable() && !preview.head.isEmpty())
         preview_tabs_->setCurrentIndex(k_hex_tab);
@@ -633,7 +643,7 @@ void recovery_window_c::resizeEvent(QResizeEvent *)
     hex_view_->setGeometry(visual(QRect(213, 80 + k_tabs_height, w - 224, band - 1 - k_tabs_height)));
     const int below = band + 79 + 7;
     filter_bar_->setGeometry(visual(QRect(212, below, w - 222, k_bar_height)));
-    table_view->setGeometry(visual(QRect(212, below + k_bar_height + 4, w - 222,
-                                         static_cast<int>((h - 143) * 0.6) - k_bar_height - 4)));
+    table_view->setGeometry(
+        visual(QRect(212, below + k_bar_height + 4, w - 222, static_cast<int>((h - 143) * 0.6) - k_bar_height - 4)));
     tv_dirtree->setGeometry(visual(QRect(10, 79, 193, h - 137)));
 }

@@ -194,6 +194,13 @@ recovery_report_s scan_session_c::restore(const QList<found_row_s> &rows, const 
     return writer.write(rows, [this](int done, int total) { emit restore_progressed(done, total); });
 }
 
+bool scan_session_c::restore_head(const recovery_item_s &row, const QString &path, quint64 max_bytes)
+{
+    if (!engine_ || scanning_ || QFileInfo::exists(path))
+        return false;
+    return engine_->recover_head(row, path, max_bytes) == 0;
+}
+
 bool scan_session_c::save_result(const QString &path)
 {
     if (scanning_ || !engine_) {
@@ -234,7 +241,8 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
     for (const auto &[index, list] : pieces)
         for (const raw_piece_s &piece : list)
             if (piece.offset > where.length_bytes || piece.length > where.length_bytes - piece.offset) {
-                error_ = QStringLiteral("a piece of entry %1 of %2 lies outside the volume %3").arg(index).arg(path, stored);
+                error_ =
+                    QStringLiteral("a piece of entry %1 of %2 lies outside the volume %3").arg(index).arg(path, stored);
                 return entries_outside_volume;
             }
     std::unique_ptr<recovery_base_c> engine = select_engine(volume.file_system, true);

@@ -71,6 +71,9 @@ public:
     bool on_scanned_volume(const QString &folder) const { return folder_on_volume(folder, volume_); }
     // Writes rows into folder, emitting restore_progressed after each.
     recovery_report_s restore(const QList<found_row_s> &rows, const QString &folder, bool recreate_folders);
+    // Writes the first max_bytes of row (all of it when shorter) to path, a
+    // new file; false when nothing could be written.
+    bool restore_head(const recovery_item_s &row, const QString &path, quint64 max_bytes);
 
     // Saves a finished deep scan. False with the reason in error().
     bool save_result(const QString &path);

@@ -325,6 +325,12 @@ TEST(fat_engine, restores_deleted_files_from_consecutive_clusters)
     EXPECT_EQ(data.count('\xA1'), 4096);
     EXPECT_EQ(data.count('\xB2'), 4096);
     EXPECT_EQ(data.count('\xC3'), 10000 - 8192);
+    // A look at its start stops at the limit, across a cluster boundary.
+    recovery_item_s row;
+    row.id = 10;
+    const QString head = dir.filePath(QStringLiteral("head.bin"));
+    ASSERT_EQ(scan.engine.recover_head(row, head, 5000), 0);
+    EXPECT_EQ(read_file(head), QByteArray(4096, '\xA1') + QByteArray(5000 - 4096, '\xB2'));
 
     // Only what the volume holds is restored, and the record says it was cut.
     ASSERT_TRUE(scan.item(last));

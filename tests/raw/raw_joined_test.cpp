@@ -69,6 +69,7 @@ protected:
 };
 
 // Catches: a joined find restored from its first byte on as one stretch,
+// a look at its start that ignores the seam or the byte limit,
 // pieces written out of order, the row not marked joined, bits of a second
 // piece listed as finds of their own, a lost second piece "joined" to noise.
 TEST_F(raw_joined_test, scan_joins_and_restores_byte_exact)
@@ -82,6 +83,14 @@ TEST_F(raw_joined_test, scan_joins_and_restores_byte_exact)
         const QString out = dir.filePath(QStringLiteral("out.bin"));
         ASSERT_EQ(engine.recover_item(item->index, out), 0);
         EXPECT_TRUE(read_file(out) == QByteArray(p.file.data(), static_cast<qsizetype>(p.file.size())));
+        // A look at the start across the seam (the hex view of a large find).
+        const QString head = dir.filePath(QStringLiteral("head.bin"));
+        recovery_item_s row;
+        row.id = item->index;
+        const quint64 head_bytes = p.seam + 100;
+        ASSERT_EQ(engine.recover_head(row, head, head_bytes), 0);
+        EXPECT_TRUE(read_file(head) == QByteArray(p.file.data(), static_cast<qsizetype>(head_bytes)));
+        QFile::remove(head);
         for (const raw_item_s &other : engine.items())
             EXPECT_FALSE(other.offset >= p.offset + p.seam + p.gap && other.offset < p.offset + p.gap + p.file.size())
                 << "a find inside a second piece at " << other.offset;

@@ -1,5 +1,6 @@
 #include "fat_recovery.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QSet>
 #include <cstdio>
@@ -217,6 +218,16 @@ int fat_recovery_c::walk()
 
 int fat_recovery_c::recover_item(quint64 id, QString destination)
 {
+    return copy_item(id, destination, UINT64_MAX);
+}
+
+int fat_recovery_c::recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes)
+{
+    return copy_item(row.id, destination, max_bytes);
+}
+
+int fat_recovery_c::copy_item(quint64 id, const QString &destination, quint64 max_bytes)
+{
     std::lock_guard<std::mutex> lock(recover_mutex_);
     auto it = store_.constFind(static_cast<quint32>(id));
     if (it == store_.cend())
@@ -230,11 +241,13 @@ int fat_recovery_c::recover_item(quint64 id, QString destination)
         return -1;
     const bool contiguous = item.attributes & fat_attr_deleted;
     std::vector<uint8_t> buffer(restore_block_bytes);
+    const quint64 wanted = std::min<quint64>(item.size, max_bytes);
     quint64 written = 0;
     bool write_failed = false;
-    for (;;) {
+    while (written < wanted) {
         size_t got = 0;
-        int res = fat_read_file(file, buffer.data(), buffer.size(), &got, contiguous);
+        const size_t ask = static_cast<size_t>(std::min<quint64>(buffer.size(), wanted - written));
+        int res = fat_read_file(file, buffer.data(), ask, &got, contiguous);
         if (got && fwrite(buffer.data(), 1, got, out) != got) {
             write_failed = true;
             break;
@@ -246,7 +259,7 @@ int fat_recovery_c::recover_item(quint64 id, QString destination)
     if (fclose(out) != 0)
         write_failed = true;
     // What could be read stays on disk, but a short file is not a success.
-    return write_failed || written < item.size ? -1 : 0;
+    return write_failed || written < wanted ? -1 : 0;
 }
 
 int fat_recovery_c::get_item_path(quint64 id, std::wstring *out)

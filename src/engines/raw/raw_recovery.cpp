@@ -208,6 +208,16 @@ bool copy_stretch(sc_handle_s *handle, uint64_t offset, uint64_t length, QFile &
 
 int raw_recovery_c::recover_item(quint64 id, QString destination)
 {
+    return copy_find(id, destination, UINT64_MAX);
+}
+
+int raw_recovery_c::recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes)
+{
+    return copy_find(row.id, destination, max_bytes);
+}
+
+int raw_recovery_c::copy_find(quint64 id, const QString &destination, uint64_t max_bytes)
+{
     if (id >= items_.size())
         return -1;
     const raw_item_s item = items_[id];
@@ -217,9 +227,12 @@ int raw_recovery_c::recover_item(quint64 id, QString destination)
     std::vector<raw_piece_s> stretches{{item.offset, item.length}};
     if (auto it = pieces_.find(id); it != pieces_.end())
         stretches = it->second;
-    for (const raw_piece_s &piece : stretches)
+    for (raw_piece_s &piece : stretches) {
         if (piece.offset > uint64_t(INT64_MAX))
             return -1;
+        piece.length = std::min(piece.length, max_bytes);
+        max_bytes -= piece.length;
+    }
     sc_handle_s *handle = take_restore_device();
     if (!handle)
         return -1;
