@@ -124,14 +124,21 @@ std::vector<sc_joined_s> sc_join_finds(block_device_c &device, const std::vector
             if (!pieces.empty())
                 joined.push_back({i, std::move(pieces)});
         }
-    inside->clear();
+    *inside = sc_join_inside(finds, joined);
+    return joined;
+}
+
+std::vector<size_t> sc_join_inside(const std::vector<sc_join_candidate_s> &finds,
+                                   const std::vector<sc_joined_s> &joined)
+{
+    std::vector<size_t> inside;
     for (size_t i = 0; i < finds.size(); ++i)
         for (const sc_joined_s &j : joined)
             if (std::any_of(j.pieces.begin() + 1, j.pieces.end(), [&](const sc_piece_s &p) {
                     return finds[i].offset >= p.offset && finds[i].offset - p.offset < p.length;
                 })) {
-                inside->push_back(i);
+                inside.push_back(i);
                 break;
             }
-    return joined;
+    return inside;
 }

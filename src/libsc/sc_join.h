@@ -38,6 +38,11 @@ struct sc_joined_s {
     std::vector<sc_piece_s> pieces;
 };
 
+// The finds (by index, in order) that start inside a joined file's second
+// piece: bits of that file, not files.
+std::vector<size_t> sc_join_inside(const std::vector<sc_join_candidate_s> &finds,
+                                   const std::vector<sc_joined_s> &joined);
+
 // The pass after a scan: joins every find whose end was not proved where
 // that can be done, in the order given. *inside gets the indexes of the
 // finds that start inside a joined file's second piece: bits of that file,

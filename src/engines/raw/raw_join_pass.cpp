@@ -3,22 +3,77 @@
 #include <algorithm>
 
 #include "sc_device.h"
-#include "sc_join.h"
 
-bool join_broken_finds(const std::string &device_path, std::vector<raw_item_s> &items, raw_pieces_t *pieces,
-                       const std::function<bool()> &stopped)
+raw_joiner_c::raw_joiner_c(const std::string &device_path, std::function<bool()> stopped)
+    : device_(sc_open_device(device_path)), stopped_(std::move(stopped))
+{
+    if (device_)
+        thread_ = std::thread(&raw_joiner_c::search, this);
+}
+
+raw_joiner_c::~raw_joiner_c()
+{
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        closed_ = true;
+    }
+    offered_.notify_one();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void raw_joiner_c::offer(uint64_t index, uint64_t offset)
+{
+    if (!device_)
+        return;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        queue_.emplace_back(index, offset);
+    }
+    offered_.notify_one();
+}
+
+void raw_joiner_c::search()
+{
+    for (;;) {
+        std::pair<uint64_t, uint64_t> next;
+        {
+            std::unique_lock<std::mutex> hold(lock_);
+            offered_.wait(hold, [this] { return closed_ || !queue_.empty(); });
+            if (queue_.empty())
+                return;
+            next = queue_.front();
+            queue_.pop_front();
+        }
+        if (stopped_())
+            continue; // drain the queue without searching
+        std::vector<sc_piece_s> pieces = sc_join_find(*device_, next.second);
+        if (!pieces.empty())
+            joined_.push_back({static_cast<size_t>(next.first), std::move(pieces)});
+    }
+}
+
+bool raw_joiner_c::finish(std::vector<raw_item_s> &items, raw_pieces_t *pieces)
 {
     pieces->clear();
-    std::unique_ptr<block_device_c> device = sc_open_device(device_path);
-    if (!device)
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        closed_ = true;
+    }
+    offered_.notify_one();
+    if (thread_.joinable())
+        thread_.join();
+    if (!device_)
         return false;
     std::vector<sc_join_candidate_s> finds;
     for (const raw_item_s &item : items)
         finds.push_back({item.offset, item.end_proved != 0});
-    std::vector<size_t> inside;
-    const std::vector<sc_joined_s> joined = sc_join_finds(*device, finds, &inside, stopped);
+    std::sort(joined_.begin(), joined_.end(),
+              [](const sc_joined_s &a, const sc_joined_s &b) { return a.find < b.find; });
     std::map<size_t, std::vector<raw_piece_s>> by_find;
-    for (const sc_joined_s &j : joined) {
+    for (const sc_joined_s &j : joined_) {
+        if (j.find >= items.size())
+            continue;
         raw_item_s &item = items[j.find];
         item.length = 0;
         for (const sc_piece_s &p : j.pieces) {
@@ -27,6 +82,7 @@ bool join_broken_finds(const std::string &device_path, std::vector<raw_item_s> &
         }
         item.end_proved = 1;
     }
+    const std::vector<size_t> inside = sc_join_inside(finds, joined_);
     std::vector<raw_item_s> kept;
     for (size_t i = 0; i < items.size(); ++i) {
         if (std::binary_search(inside.begin(), inside.end(), i))

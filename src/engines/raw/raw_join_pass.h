@@ -1,18 +1,46 @@
-// After a deep scan: finds whose structure broke off are joined with the
-// piece that continues them where the joined bytes check.
+// Finds whose structure broke off are joined with the piece that continues
+// them where the joined bytes check. The search runs on a thread of its own
+// while the scan goes on, so the two share the machine's cores.
 #pragma once
 
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engines/raw/raw_item.h"
+#include "sc_join.h"
 
-// Joins what can be joined among items (a JPEG, PNG or ZIP whose end was
-// not proved) on the device: such an item gets its joined length, its end
-// proved, and its pieces in *pieces. Items that start inside a joined
-// file's second piece are bits of that file, not files: they are dropped
-// and the rest renumbered in order. stopped() ends the pass early. False
-// when the device cannot be opened.
-bool join_broken_finds(const std::string &device_path, std::vector<raw_item_s> &items, raw_pieces_t *pieces,
-                       const std::function<bool()> &stopped);
+class raw_joiner_c {
+public:
+    // stopped() ends the search early; what was joined by then is kept.
+    raw_joiner_c(const std::string &device_path, std::function<bool()> stopped);
+    ~raw_joiner_c();
+    raw_joiner_c(const raw_joiner_c &) = delete;
+    raw_joiner_c &operator=(const raw_joiner_c &) = delete;
+
+    // A find whose end was not proved (a JPEG, PNG or ZIP may be in pieces).
+    void offer(uint64_t index, uint64_t offset);
+
+    // Waits for the search, then joins in items what could be joined: such
+    // an item gets its joined length, its end proved, and its pieces in
+    // *pieces. Items that start inside a joined file's second piece are
+    // bits of that file, not files: they are dropped and the rest
+    // renumbered in order. False when the device cannot be opened.
+    bool finish(std::vector<raw_item_s> &items, raw_pieces_t *pieces);
+
+private:
+    void search();
+
+    std::unique_ptr<block_device_c> device_;
+    std::function<bool()> stopped_;
+    std::mutex lock_;
+    std::condition_variable offered_;
+    std::deque<std::pair<uint64_t, uint64_t>> queue_; // index, offset
+    bool closed_ = false;
+    std::vector<sc_joined_s> joined_; // by the search thread until it ends
+    std::thread thread_;
+};

@@ -102,9 +102,13 @@ void raw_recovery_c::run()
     sc_handle_s *probe = sc_open(device_path_.c_str());
     char first[512];
     const bool readable = probe && sc_read(probe, first, sizeof first) > 0;
-    // Labels are read as each file is found, while its bytes are fresh in the cache.
+    // Labels are read as each file is found, while its bytes are fresh in
+    // the cache; finds that may be in pieces are searched for them meanwhile.
+    raw_joiner_c joiner(device_path_, [this] { return sc_get_stop(&control_) != 0; });
     label_device_ = probe;
+    joiner_ = &joiner;
     const bool scanned = readable && sc_scan(&control_, device_path_.c_str()) == 0;
+    joiner_ = nullptr;
     label_device_ = nullptr;
     if (probe)
         sc_close(probe);
@@ -112,14 +116,14 @@ void raw_recovery_c::run()
         error_ = QStringLiteral("the volume cannot be opened or read");
         return;
     }
-    join_pieces();
+    join_pieces(joiner);
 }
 
-void raw_recovery_c::join_pieces()
+void raw_recovery_c::join_pieces(raw_joiner_c &joiner)
 {
     std::vector<raw_item_s> items = items_;
     raw_pieces_t pieces;
-    if (!join_broken_finds(device_path_, items, &pieces, [this] { return sc_get_stop(&control_) != 0; }))
+    if (!joiner.finish(items, &pieces))
         return;
     // The finds kept are the scan's, in its order: their labels carry over.
     // A joined find's are read again over its joined length, as a reload
@@ -152,6 +156,8 @@ void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uin
     item.end_proved = (self->control_.find_flags & SC_FIND_ENDED) ? 1 : 0;
     memcpy(item.type, type, strnlen(type, sizeof(item.type)));
     self->items_.push_back(item);
+    if (!item.end_proved && self->joiner_)
+        self->joiner_->offer(item.index, offset);
     self->labels_.push_back(read_find_label(self->label_device_, item));
     self->by_type_[QByteArray(type)].append(item.index);
     ++self->found_count_;

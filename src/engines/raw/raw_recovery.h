@@ -14,6 +14,8 @@
 #include "engines/recovery_base.h"
 #include "libsc.h"
 
+class raw_joiner_c;
+
 class raw_recovery_c : public recovery_base_c {
     Q_OBJECT
 public:
@@ -69,7 +71,7 @@ protected:
 
 private:
     // After the scan: joins broken finds with the pieces that continue them.
-    void join_pieces();
+    void join_pieces(raw_joiner_c &joiner);
     // Takes items and their labels (by position) as the results, none joined.
     void take_items(std::vector<raw_item_s> items, std::vector<std::string> labels);
 
@@ -82,6 +84,7 @@ private:
     // Labels by item position, and the device they are read through during a scan.
     std::vector<std::string> labels_;
     sc_handle_s *label_device_ = nullptr;
+    raw_joiner_c *joiner_ = nullptr; // during a scan
     // The devices restores read through, one for each restore running at
     // once: opened when needed and kept until the device changes, as opening
     // a volume path looks up the disk table.
