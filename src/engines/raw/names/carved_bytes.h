@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "checks/sc_check.h"
+#include "platform/le_bytes.h"
 
 using carved_bytes_c = sc_source_c; // limit() is the file's length
 
@@ -28,12 +29,11 @@ std::string utf16_bom_to_utf8(std::string_view bytes);
 // Fixed-width integers at p, which holds at least as many bytes.
 inline uint16_t get_le16(const char *p)
 {
-    auto b = reinterpret_cast<const uint8_t *>(p);
-    return static_cast<uint16_t>(b[0] | b[1] << 8);
+    return le16_at(reinterpret_cast<const uint8_t *>(p));
 }
 inline uint32_t get_le32(const char *p)
 {
-    return get_le16(p) | uint32_t(get_le16(p + 2)) << 16;
+    return le32_at(reinterpret_cast<const uint8_t *>(p));
 }
 inline uint16_t get_be16(const char *p)
 {
