@@ -13,6 +13,11 @@ raw_joiner_c::raw_joiner_c(const std::string &device_path, std::function<bool()>
 
 raw_joiner_c::~raw_joiner_c()
 {
+    end_search();
+}
+
+void raw_joiner_c::end_search()
+{
     {
         std::lock_guard<std::mutex> hold(lock_);
         closed_ = true;
@@ -56,13 +61,7 @@ void raw_joiner_c::search()
 bool raw_joiner_c::finish(std::vector<raw_item_s> &items, raw_pieces_t *pieces)
 {
     pieces->clear();
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        closed_ = true;
-    }
-    offered_.notify_one();
-    if (thread_.joinable())
-        thread_.join();
+    end_search();
     if (!device_)
         return false;
     std::vector<sc_join_candidate_s> finds;

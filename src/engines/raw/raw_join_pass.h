@@ -34,6 +34,8 @@ public:
 
 private:
     void search();
+    // Lets the search finish what was offered, and waits for it.
+    void end_search();
 
     std::unique_ptr<block_device_c> device_;
     std::function<bool()> stopped_;
