@@ -139,7 +139,7 @@ bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &ma
         out.type = t;
         if (r.subtype)
             for (uint16_t u : matched)
-                if (config.types[u].check == type.check && config.types[u].extension == r.subtype) {
+                if (config.types[u].check_fn == type.check_fn && config.types[u].extension == r.subtype) {
                     out.type = u;
                     break;
                 }
