@@ -1,6 +1,7 @@
 #include "sc_join.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "join/sc_join_format.h"
 
@@ -12,6 +13,12 @@ const uint64_t sector = 512;
 // test passes on the entropy-coded data of every other JPEG nearby.
 const uint64_t verify_budget = 48ull << 20;
 const uint64_t verify_walks = 4;
+// For a format that tries every seam of each gap first: how many seams one
+// start of a second piece is tried with then. Each (seam, gap) with the
+// same sum pairs the same bytes with another cut of the first piece, and a
+// start that fails with the seams nearest the break rarely fits one further
+// down; the second order still tries it with every seam.
+const unsigned seams_per_start = 8;
 
 // The file from start on, with the device's bytes [start + break_at,
 // start + break_at + gap) left out; gap 0 reads the bytes as they lie.
@@ -74,9 +81,11 @@ std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
     const uint64_t last_seam = (offset + br.last) / sector * sector - offset;
     uint64_t verified = 0, budget = verify_budget + verify_walks * br.last;
     std::vector<sc_piece_s> pieces;
+    std::unordered_map<uint64_t, unsigned> seams_tried; // by where the second piece starts
     // False once the pair joins or the budget is spent: the search stops.
-    auto go_on = [&](uint64_t seam, uint64_t gap) {
-        if (!format->seam_fits(file, br, seam, gap))
+    // capped: a start already tried with seams_per_start seams is passed over.
+    auto go_on = [&](uint64_t seam, uint64_t gap, bool capped) {
+        if (!format->seam_fits(file, br, seam, gap) || (capped && ++seams_tried[seam + gap] > seams_per_start))
             return true;
         if (verified > budget)
             return false;
@@ -98,7 +107,7 @@ std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
         if (!format->gap_fits(file, br, gap))
             continue;
         for (uint64_t seam : format->seams_for(file, br, gap, first_seam, last_seam))
-            if (!go_on(seam, gap))
+            if (!go_on(seam, gap, format->seams_first()))
                 goto first_order_done;
     }
 first_order_done:
@@ -108,7 +117,7 @@ first_order_done:
     for (uint64_t seam = last_seam + sector; seam > first_seam;) {
         seam -= sector;
         for (uint64_t gap = sector; gap_ok(gap); gap += sector)
-            if (!go_on(seam, gap))
+            if (!go_on(seam, gap, false))
                 return pieces;
     }
     return pieces;

@@ -268,7 +268,7 @@ if shutil.which("convert"):
     for ext, fmt in [("jpg", "jpg"), ("png", "png"), ("gif", "gif"), ("bmp", "bmp"), ("tif", "tif"),
                      ("ico", "ico"), ("psd", "psd"), ("webp", "webp")]:
         path = os.path.join(out, "a." + fmt)
-        r = subprocess.run(["convert", "-size", "96x64", "plasma:fractal", "-seed", "5", path],
+        r = subprocess.run(["convert", "-seed", "5", "-size", "96x64", "plasma:fractal", path],
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if r.returncode == 0 and os.path.exists(path):
             manifest.append(("a." + fmt, ext))

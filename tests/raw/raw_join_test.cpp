@@ -32,7 +32,10 @@ void expect_joined(const std::string &file, const char *kind)
             SCOPED_TRACE(testing::Message() << "seam " << seam << " gap " << gap);
             const split_image_s img = split_with_gap(file, seam, gap, static_cast<unsigned>(seam + gap));
             const std::vector<sc_piece_s> pieces = join(img.bytes, img.offset);
-            if (pieces.size() != 2u) { ADD_FAILURE() << "not joined"; continue; }
+            if (pieces.size() != 2u) {
+                ADD_FAILURE() << "not joined";
+                continue;
+            }
             EXPECT_EQ(pieces[0].offset, img.offset);
             EXPECT_EQ(pieces[0].length, seam);
             EXPECT_EQ(pieces[1].offset, img.offset + seam + gap);
@@ -77,6 +80,25 @@ TEST(raw_join_test, jpeg_cut_in_two_is_joined_by_decoding_it)
         ASSERT_EQ(pieces.size(), 2u) << seam;
         EXPECT_EQ(pieces[1].offset, img.offset + seam + img.gap) << seam;
     }
+}
+
+// Catches: every sector of whole JPEGs in the gap tried as the second piece
+// (each costs a decode of the joined file, and the search gives up before
+// it reaches the real one).
+TEST(raw_join_test, jpeg_with_whole_jpegs_in_the_gap_is_joined)
+{
+    const std::string file = make_test_jpeg(420, 430);
+    std::string others;
+    for (auto [w, h] : {std::pair{600, 500}, std::pair{500, 400}}) {
+        others += make_test_jpeg(w, h);
+        others += std::string((512 - others.size() % 512) % 512, '\0') + std::string(1024, '\x33');
+    }
+    const uint64_t seam = file.size() / 2 / 512 * 512;
+    const split_image_s img = split_with_gap(file, seam, 4096, 7, others);
+    const std::vector<sc_piece_s> pieces = join(img.bytes, img.offset);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(pieces[1].offset, img.offset + seam + img.gap);
+    EXPECT_EQ(pieces[1].length, file.size() - seam);
 }
 
 } // namespace

@@ -34,11 +34,11 @@ struct decode_s {
     jpeg_source_mgr source{};
     jmp_buf failed;
     sc_cursor_c *c = nullptr;
-    uint64_t next = 0; // file position of the bytes after those handed to libjpeg
+    uint64_t next = 0;                      // file position of the bytes after those handed to libjpeg
     size_t hand = sc_cursor_c::window_size; // bytes handed at a time
-    uint64_t scan = 0; // kept here, not in a local: a local set after setjmp is lost by longjmp
-    uint64_t seam = UINT64_MAX; // where a joined file's second piece takes over
-    long seam_row = -1;         // the iMCU row being decoded when it did
+    uint64_t scan = 0;                      // kept here, not in a local: a local set after setjmp is lost by longjmp
+    uint64_t seam = UINT64_MAX;             // where a joined file's second piece takes over
+    long seam_row = -1;                     // the iMCU row being decoded when it did
 
     uint64_t consumed() const { return next - source.bytes_in_buffer; }
 };
@@ -106,8 +106,8 @@ bool coefficients_in_range(j_decompress_ptr info, jvirt_barray_ptr *coefficients
             continue;
         const UINT16 *q = comp.quant_table->quantval;
         for (JDIMENSION row = 0; row < comp.height_in_blocks; ++row) {
-            JBLOCKARRAY blocks = info->mem->access_virt_barray(reinterpret_cast<j_common_ptr>(info),
-                                                               coefficients[ci], row, 1, FALSE);
+            JBLOCKARRAY blocks =
+                info->mem->access_virt_barray(reinterpret_cast<j_common_ptr>(info), coefficients[ci], row, 1, FALSE);
             for (JDIMENSION b = 0; b < comp.width_in_blocks; ++b)
                 for (int k = 0; k < DCTSIZE2; ++k) {
                     const long v = static_cast<long>(blocks[0][b][k]) * q[k];
@@ -134,8 +134,8 @@ bool smooth_across(j_decompress_ptr info, jvirt_barray_ptr *coefficients, long s
     std::vector<long> change; // per block row from the second on
     std::vector<JCOEF> previous(luma.width_in_blocks);
     for (JDIMENSION row = 0; row < luma.height_in_blocks; ++row) {
-        JBLOCKARRAY blocks = info->mem->access_virt_barray(reinterpret_cast<j_common_ptr>(info), coefficients[0],
-                                                           row, 1, FALSE);
+        JBLOCKARRAY blocks =
+            info->mem->access_virt_barray(reinterpret_cast<j_common_ptr>(info), coefficients[0], row, 1, FALSE);
         long sum = 0;
         for (JDIMENSION b = 0; b < luma.width_in_blocks; ++b) {
             sum += std::labs(static_cast<long>(blocks[0][b][0]) - previous[b]) * q;
@@ -159,10 +159,10 @@ bool smooth_across(j_decompress_ptr info, jvirt_barray_ptr *coefficients, long s
 }
 
 struct decoded_s {
-    bool whole = false;    // decoded to EOI without a warning, every coefficient in range
-    uint64_t end = 0;      // after EOI; else how far the decoder had read when it stopped
-    uint64_t scan = 0;     // where the first scan's data starts (0: headers did not decode)
-    uint64_t rows = 0;     // iMCU rows of the image
+    bool whole = false;     // decoded to EOI without a warning, every coefficient in range
+    uint64_t end = 0;       // after EOI; else how far the decoder had read when it stopped
+    uint64_t scan = 0;      // where the first scan's data starts (0: headers did not decode)
+    uint64_t rows = 0;      // iMCU rows of the image
     uint64_t rows_done = 0; // of them, decoded before the decoder stopped
 };
 
@@ -207,6 +207,25 @@ decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size, uint64_
     jpeg_destroy_decompress(&d.info);
     return out;
 }
+
+// The bytes of a cursor from a position on.
+class shifted_source_c : public sc_source_c {
+public:
+    shifted_source_c(sc_cursor_c &c, uint64_t from) : c_(c), from_(from) {}
+    uint64_t limit() const override { return c_.limit() - from_; }
+    size_t read(uint64_t pos, void *buffer, size_t len) override
+    {
+        if (pos >= limit())
+            return 0;
+        len = static_cast<size_t>(std::min<uint64_t>(len, limit() - pos));
+        return c_.bytes(from_ + pos, buffer, len) ? len : 0;
+    }
+    const uint8_t *direct(uint64_t pos, size_t len) override { return c_.window(from_ + pos, len); }
+
+private:
+    sc_cursor_c &c_;
+    uint64_t from_;
+};
 
 class jpeg_join_c : public sc_join_format_c {
 public:
@@ -283,10 +302,27 @@ private:
             swept_ = at + 1;
             if (b == 0x00 || b == 0xff || (b >= 0xd0 && b <= 0xd7))
                 continue;
+            // w is not used past here: the decode below moves the cursor's window.
+            const uint64_t whole_end = b == 0xd8 && at > 0 && (at - base_) % 512 == 0 ? whole_jpeg_end(device, at) : 0;
             for (; next_ <= at; next_ += 512)
                 eoi_next_.push_back(b == 0xd9 ? at + 2 : 0);
-            swept_ = at + 2;
+            // The entropy-coded data of a JPEG that decodes whole on its own is
+            // that file's: a second piece of ours starts outside it. (Another
+            // file's first piece that our second piece follows does not
+            // decode whole, so it excludes nothing.)
+            for (; next_ < whole_end; next_ += 512)
+                eoi_next_.push_back(0);
+            swept_ = std::max(at + 2, whole_end);
         }
+    }
+
+    // Where the JPEG that starts at at ends when it decodes whole, else 0.
+    static uint64_t whole_jpeg_end(sc_cursor_c &device, uint64_t at)
+    {
+        shifted_source_c from(device, at);
+        sc_cursor_c c(from);
+        const decoded_s d = decode(c);
+        return d.whole ? at + d.end : 0;
     }
 
     uint64_t base_ = 0;
