@@ -239,9 +239,10 @@ TEST(live_copy, copies_whole_files_and_reports_short_copies_as_failed)
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
     empty.write(QByteArray(4096, 'L'));
     empty.close();
-    if (QFileInfo::exists(QStringLiteral("/dev/full")))
+    if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
         EXPECT_EQ(copy_file(live_path.toStdWString(), QStringLiteral("/dev/full")), -1)
             << "a full disk is a failed copy";
+    }
 }
 
 } // namespace

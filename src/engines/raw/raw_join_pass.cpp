@@ -4,11 +4,19 @@
 
 #include "sc_device.h"
 
-raw_joiner_c::raw_joiner_c(const std::string &device_path, std::function<bool()> stopped)
-    : device_(sc_open_device(device_path)), stopped_(std::move(stopped))
+namespace {
+// Two: the search is a side job while the scan runs, and after it the finds
+// left are few (those found last).
+const unsigned search_threads = 2;
+} // namespace
+
+raw_joiner_c::raw_joiner_c(const std::string &device_path, std::function<bool()> stopped) : stopped_(std::move(stopped))
 {
-    if (device_)
-        thread_ = std::thread(&raw_joiner_c::search, this);
+    for (unsigned t = 0; t < search_threads; ++t)
+        if (std::unique_ptr<block_device_c> device = sc_open_device(device_path))
+            devices_.push_back(std::move(device));
+    for (const std::unique_ptr<block_device_c> &device : devices_)
+        threads_.emplace_back(&raw_joiner_c::search, this, std::ref(*device));
 }
 
 raw_joiner_c::~raw_joiner_c()
@@ -22,14 +30,15 @@ void raw_joiner_c::end_search()
         std::lock_guard<std::mutex> hold(lock_);
         closed_ = true;
     }
-    offered_.notify_one();
-    if (thread_.joinable())
-        thread_.join();
+    offered_.notify_all();
+    for (std::thread &t : threads_)
+        if (t.joinable())
+            t.join();
 }
 
 void raw_joiner_c::offer(uint64_t index, uint64_t offset)
 {
-    if (!device_)
+    if (devices_.empty())
         return;
     {
         std::lock_guard<std::mutex> hold(lock_);
@@ -38,7 +47,7 @@ void raw_joiner_c::offer(uint64_t index, uint64_t offset)
     offered_.notify_one();
 }
 
-void raw_joiner_c::search()
+void raw_joiner_c::search(block_device_c &device)
 {
     for (;;) {
         std::pair<uint64_t, uint64_t> next;
@@ -52,9 +61,11 @@ void raw_joiner_c::search()
         }
         if (stopped_())
             continue; // drain the queue without searching
-        std::vector<sc_piece_s> pieces = sc_join_find(*device_, next.second);
-        if (!pieces.empty())
+        std::vector<sc_piece_s> pieces = sc_join_find(device, next.second);
+        if (!pieces.empty()) {
+            std::lock_guard<std::mutex> hold(lock_);
             joined_.push_back({static_cast<size_t>(next.first), std::move(pieces)});
+        }
     }
 }
 
@@ -62,7 +73,7 @@ bool raw_joiner_c::finish(std::vector<raw_item_s> &items, raw_pieces_t *pieces)
 {
     pieces->clear();
     end_search();
-    if (!device_)
+    if (devices_.empty())
         return false;
     std::vector<sc_join_candidate_s> finds;
     for (const raw_item_s &item : items)

@@ -1,6 +1,7 @@
 // Finds whose structure broke off are joined with the piece that continues
-// them where the joined bytes check. The search runs on a thread of its own
-// while the scan goes on, so the two share the machine's cores.
+// them where the joined bytes check. The search runs on threads of its own
+// while the scan goes on, so the two share the machine's cores; when the
+// scan is over, the finds still waiting are searched side by side.
 #pragma once
 
 #include <condition_variable>
@@ -33,16 +34,16 @@ public:
     bool finish(std::vector<raw_item_s> &items, raw_pieces_t *pieces);
 
 private:
-    void search();
+    void search(block_device_c &device);
     // Lets the search finish what was offered, and waits for it.
     void end_search();
 
-    std::unique_ptr<block_device_c> device_;
+    std::vector<std::unique_ptr<block_device_c>> devices_; // one a thread
     std::function<bool()> stopped_;
     std::mutex lock_;
     std::condition_variable offered_;
     std::deque<std::pair<uint64_t, uint64_t>> queue_; // index, offset
     bool closed_ = false;
-    std::vector<sc_joined_s> joined_; // by the search thread until it ends
-    std::thread thread_;
+    std::vector<sc_joined_s> joined_;
+    std::vector<std::thread> threads_;
 };

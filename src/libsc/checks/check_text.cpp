@@ -4,8 +4,10 @@
 // end at their root's closing tag, JSON at its balanced close.
 #include <algorithm>
 #include <bitset>
-#include <cctype>
+#include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "sc_check_list.h"
 #include "text_kind.h"
@@ -37,7 +39,7 @@ struct text_stats_s {
     {
         ++chars;
         odd += is_odd;
-        word += !is_odd && (ch >= 0x80 || std::isalnum(static_cast<int>(ch)));
+        word += !is_odd && (ch >= 0x80 || (ch >= '0' && ch <= '9') || ((ch | 0x20) >= 'a' && (ch | 0x20) <= 'z'));
         if (ch > ' ')
             seen.set(ch & 0xff);
         if (!is_odd && ch >= 0x80) {
@@ -182,9 +184,10 @@ encoding_e detect_encoding(const uint8_t (&b)[min_text], uint64_t &start)
 // Where markup or JSON closes, fed one character at a time.
 class text_end_c {
 public:
-    text_end_c(std::string_view kind, std::string_view head) : kind_(kind)
+    text_end_c(std::string_view kind, std::string_view head)
     {
-        if (kind == "html")
+        html_ = kind == "html";
+        if (html_)
             close_ = "</html>";
         else if (kind == "xml" || kind == "svg")
             close_ = "</" + std::string(xml_root_name(head)) + ">";
@@ -202,8 +205,7 @@ public:
             return true;
         }
         trailing_ = false;
-        const uint32_t low =
-            kind_ == "html" && ch < 0x80 ? static_cast<uint32_t>(std::tolower(static_cast<int>(ch))) : ch;
+        const uint32_t low = html_ && ch >= 'A' && ch <= 'Z' ? ch + ('a' - 'A') : ch;
         matched_ = low == static_cast<unsigned char>(close_[matched_]) ? matched_ + 1 : low == '<' ? 1 : 0;
         if (matched_ == close_.size()) {
             matched_ = 0;
@@ -244,10 +246,9 @@ private:
         return true;
     }
 
-    std::string_view kind_;
     std::string close_;
     size_t matched_ = 0;
-    bool json_ = false, json_broke_ = false, closed_ = false, trailing_ = false;
+    bool html_ = false, json_ = false, json_broke_ = false, closed_ = false, trailing_ = false;
     uint64_t end_ = 0;
     json_walk_c walk_;
 };
@@ -257,9 +258,24 @@ private:
 // text, and this settles them without the character-by-character walk.
 bool may_reach_min_text(const uint8_t (&b)[min_text], uint64_t start)
 {
-    for (size_t i = start; i < min_text; ++i)
-        if (b[i] < 0x80 && !is_text_ascii(b[i]))
+    auto stops = [&](size_t i) { return b[i] < 0x80 && !is_text_ascii(b[i]); };
+    size_t i = start;
+    for (; i % 8; ++i)
+        if (stops(i))
             return false;
+    // Eight bytes at a time: a word with no byte under 0x20 and no 0x7f
+    // holds no stop (the test may flag a word without one; its bytes are
+    // then looked at one by one).
+    const uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    for (; i < min_text; i += 8) {
+        uint64_t w = 0;
+        memcpy(&w, b + i, 8);
+        const uint64_t del = w ^ (0x7f * ones);
+        if ((((w - 0x20 * ones) & ~w) | ((del - ones) & ~del)) & highs)
+            for (size_t k = i; k < i + 8; ++k)
+                if (stops(k))
+                    return false;
+    }
     return true;
 }
 
@@ -277,17 +293,23 @@ sc_result_s check_text(sc_cursor_c &c)
         return sc_reject();
     uint32_t ch = 0;
     bool odd = false;
+    // One walk: the first characters are kept until the kind they tell is
+    // known, then handed to the search for the end before the walk goes on.
     std::string head;
+    std::vector<std::pair<uint32_t, uint64_t>> kept; // each character of head, and the position after it
+    head.reserve(head_chars);
+    kept.reserve(head_chars);
+    text_reader_c reader(c, enc, start);
     {
         // The first sector must be text of its own, not fill before text.
         // Judged on the first sector alone, so that a refusal never costs
         // a walk to the end of a long run (and every sector start in it).
         text_stats_s first_sector;
-        text_reader_c first(c, enc, start);
         bool judged = false;
-        while (head.size() < head_chars && first.next(ch, odd)) {
+        while (head.size() < head_chars && reader.next(ch, odd)) {
             head.push_back(ch < 0x80 ? static_cast<char>(ch) : '\x80');
-            if (first.pos() <= 512) {
+            kept.emplace_back(ch, reader.pos());
+            if (reader.pos() <= 512) {
                 first_sector.add(ch, odd);
             } else if (!judged) {
                 if (!first_sector.looks_like_text())
@@ -295,15 +317,16 @@ sc_result_s check_text(sc_cursor_c &c)
                 judged = true;
             }
         }
-        if (first.pos() < min_text || (!judged && !first_sector.looks_like_text()))
+        if (reader.pos() < min_text || (!judged && !first_sector.looks_like_text()))
             return sc_reject();
     }
     const char *kind = text_kind(head);
     text_end_c closing(kind, head);
-    text_reader_c reader(c, enc, start);
-    while (reader.next(ch, odd))
-        if (!closing.feed(ch, reader.pos()))
-            break;
+    bool open = true;
+    for (size_t i = 0; open && i < kept.size(); ++i)
+        open = closing.feed(kept[i].first, kept[i].second);
+    while (open && reader.next(ch, odd))
+        open = closing.feed(ch, reader.pos());
     if (closing.json_broke())
         kind = "txt";
     if (closing.end())
