@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <thread>
 
 #include "sc_block_reader.h"
@@ -208,11 +208,10 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
         const bool by_content = at_sector && pos >= covered && !content_types.empty();
         if (matched.empty() && !by_content)
             return;
-        std::unique_ptr<device_source_c> source;
+        std::optional<device_source_c> source; // this runs at every sector start: off the heap
         auto make_source = [&](uint16_t t) -> sc_source_c * {
             uint64_t limit = std::min(config.types[t].max_size, size - pos);
-            source = std::make_unique<device_source_c>(device, block, pos, limit, control, next_header, t, examined);
-            return source.get();
+            return &source.emplace(device, block, pos, limit, control, next_header, t, examined);
         };
         sc_find_s find;
         bool found = !matched.empty() && judge_match(config, matched, make_source, find);
