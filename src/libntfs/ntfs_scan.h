@@ -87,6 +87,9 @@ int32_t ntfs_scan_data_state(struct ntfs_scan_context *context, uint32_t id_low,
  * new file at destination. unused receives 0. */
 int32_t ntfs_recover_file(struct ntfs_scan_context *context, uint32_t id_low, uint32_t id_high, const char *destination,
                           int32_t *unused);
+/* Like ntfs_recover_file, for the first max_bytes of the stream only. */
+int32_t ntfs_recover_file_head(struct ntfs_scan_context *context, uint32_t id_low, uint32_t id_high,
+                               const char *destination, uint64_t max_bytes);
 
 #ifdef __cplusplus
 }

@@ -157,7 +157,7 @@ private:
 
 } // namespace
 
-int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination)
+int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination, uint64_t max_bytes)
 {
     if (!destination || !*destination)
         return ntfs_error_argument;
@@ -171,6 +171,11 @@ int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *de
         return ntfs_error_encrypted;
     if (stream.runs_damaged || stream.data_size > max_stream_size)
         return ntfs_error_corrupt;
+    // The head is the stream cut short; its sizes say so to every step below.
+    stream.data_size = std::min(stream.data_size, max_bytes);
+    stream.initialized_size = std::min(stream.initialized_size, max_bytes);
+    if (stream.resident)
+        stream.value.size = std::min<uint64_t>(stream.value.size, max_bytes);
     if (!stream.resident) {
         if (!volume.has_data_clusters() && stream.data_size > 0)
             return ntfs_error_outside;

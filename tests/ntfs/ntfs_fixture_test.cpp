@@ -70,6 +70,19 @@ struct scanned_fixture_s {
         return engine.recover_item(id, target) == 0 ? file_sha256(target) : QByteArray("failed");
     }
 
+    // What a look at the row's start writes: at most max bytes.
+    QByteArray head(quint64 id, qint64 size, quint64 max)
+    {
+        recovery_item_s row;
+        row.id = id;
+        row.size = static_cast<quint64>(size);
+        const QString target = out.filePath(QStringLiteral("head"));
+        QFile::remove(target);
+        QFile written(target);
+        return engine.recover_head(row, target, max) == 0 && written.open(QIODevice::ReadOnly) ? written.readAll()
+                                                                                               : QByteArray("failed");
+    }
+
     // A deleted file whose record was reused is listed by the name its
     // folder's index still holds, under an id of its own; with its data map
     // gone, restoring it fails and leaves nothing behind.
@@ -113,8 +126,13 @@ TEST(ntfs_fixture, deleted_entries_are_listed_under_their_paths_and_restore_exac
             EXPECT_EQ(item.is_directory(), m.kind == fixture_kind_e::dir);
             EXPECT_EQ(f.path(static_cast<quint64>(m.mft_record)), m.path);
             if (m.recoverable()) {
-                EXPECT_EQ(f.restore(static_cast<quint64>(m.mft_record)), m.sha256)
-                    << m.notes.join(QLatin1Char(',')).toStdString();
+                const quint64 id = static_cast<quint64>(m.mft_record);
+                EXPECT_EQ(f.restore(id), m.sha256) << m.notes.join(QLatin1Char(',')).toStdString();
+                // The start of a large file (compressed and sparse ones too) for the hex view.
+                QFile whole(f.out.filePath(QString::number(id)));
+                if (m.size > 4000 && whole.open(QIODevice::ReadOnly)) {
+                    EXPECT_EQ(f.head(id, m.size, 4000), whole.read(4000));
+                }
                 ++restored;
             }
         }

@@ -12,5 +12,7 @@ struct ntfs_library_s {
     std::function<int32_t(ntfs_scan_context *)> scan_shutdown = ntfs_scan_shutdown;
     std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t, const char *, int32_t *)> recover_file =
         ntfs_recover_file;
+    std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t, const char *, uint64_t)> recover_head =
+        ntfs_recover_file_head;
     std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t)> data_state = ntfs_scan_data_state;
 };

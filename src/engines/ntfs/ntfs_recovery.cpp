@@ -119,14 +119,28 @@ void ntfs_recovery_c::reset()
 
 int ntfs_recovery_c::recover_item(quint64 id, QString destination)
 {
+    return write_stream(id, destination, UINT64_MAX);
+}
+
+int ntfs_recovery_c::recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes)
+{
+    if (row.size <= max_bytes)
+        return recover_row(row, destination);
+    return write_stream(row.id, destination, max_bytes) == 0 ? 0 : -1;
+}
+
+int ntfs_recovery_c::write_stream(quint64 id, const QString &destination, quint64 max_bytes)
+{
     if (!context_.open)
         return -1;
     const QByteArray path = QFile::encodeName(destination);
     // A new file, never one reached through a link already there.
     QFile::remove(destination);
+    const uint32_t low = static_cast<uint32_t>(id), high = static_cast<uint32_t>(id >> 32);
+    if (max_bytes != UINT64_MAX)
+        return library_.recover_head(&context_, low, high, path.constData(), max_bytes);
     int32_t unused = 0;
-    return library_.recover_file(&context_, static_cast<uint32_t>(id), static_cast<uint32_t>(id >> 32),
-                                 path.constData(), &unused);
+    return library_.recover_file(&context_, low, high, path.constData(), &unused);
 }
 
 int ntfs_recovery_c::get_item_path(quint64 id, std::wstring *out)

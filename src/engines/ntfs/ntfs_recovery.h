@@ -36,6 +36,8 @@ public:
     // A live entry is copied from its mounted path when that opens; every
     // other entry is written through the library.
     int recover_row(const recovery_item_s &row, const QString &destination) override;
+    // A row larger than max_bytes is read from its file record, live or not.
+    int recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes) override;
 
     // Read only after the thread has finished.
     const ntfs_store_t &store() const { return store_; }
@@ -49,6 +51,8 @@ public:
 
 private:
     void close_library_scan();
+    // The whole stream, or its first max_bytes, through the library.
+    int write_stream(quint64 id, const QString &destination, quint64 max_bytes);
     void update_progress();
 
     ntfs_scan_context context_{};
