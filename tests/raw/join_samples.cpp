@@ -54,7 +54,7 @@ std::vector<uint8_t> pixels(int width, int height)
 
 } // namespace
 
-std::string make_test_jpeg(int width, int height)
+std::string make_test_jpeg(int width, int height, bool progressive)
 {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
@@ -69,6 +69,8 @@ std::string make_test_jpeg(int width, int height)
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 90, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     std::vector<uint8_t> p = pixels(width, height);
     while (info.next_scanline < info.image_height) {
@@ -90,8 +92,9 @@ std::string make_test_png(int width, int height, size_t idat)
     std::string raw;
     std::vector<uint8_t> p = pixels(width, height);
     for (int y = 0; y < height; ++y)
-        raw += '\0' + std::string(reinterpret_cast<char *>(p.data()) + static_cast<size_t>(y) * width * 3,
-                                  static_cast<size_t>(width) * 3);
+        raw += '\0' +
+            std::string(reinterpret_cast<char *>(p.data()) + static_cast<size_t>(y) * width * 3,
+                        static_cast<size_t>(width) * 3);
     const std::string packed = deflate_raw(raw, MAX_WBITS);
     std::string png = "\x89PNG\r\n\x1a\n";
     png += chunk("IHDR", be32(width) + be32(height) + std::string("\x08\x02\x00\x00\x00", 5));
@@ -122,8 +125,7 @@ std::string make_test_zip(unsigned seed)
         const std::string common = le(20, 2) + le(0, 2) + le(e.method, 2) + le(0, 4) + le(crc_of(e.data), 4) +
             le(e.packed.size(), 4) + le(e.data.size(), 4) + le(e.name.size(), 2) + le(0, 2);
         zip += "PK\x03\x04" + common + e.name + e.packed;
-        dir += "PK\x01\x02" + le(20, 2) + common + le(0, 2) + le(0, 2) + le(0, 2) + le(0, 4) + le(e.offset, 4) +
-            e.name;
+        dir += "PK\x01\x02" + le(20, 2) + common + le(0, 2) + le(0, 2) + le(0, 2) + le(0, 4) + le(e.offset, 4) + e.name;
     }
     const size_t dir_at = zip.size();
     return zip + dir + "PK\x05\x06" + le(0, 4) + le(entries.size(), 2) + le(entries.size(), 2) + le(dir.size(), 4) +

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-std::string make_test_jpeg(int width, int height);
+std::string make_test_jpeg(int width, int height, bool progressive = false);
 // Image data in chunks of at most idat bytes.
 std::string make_test_png(int width, int height, size_t idat);
 // A deflated text entry and a stored one of noise from seed.

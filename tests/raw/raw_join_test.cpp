@@ -101,4 +101,14 @@ TEST(raw_join_test, jpeg_with_whole_jpegs_in_the_gap_is_joined)
     EXPECT_EQ(pieces[1].length, file.size() - seam);
 }
 
+// Catches: a progressive JPEG joined to the wrong bytes. Its later scans
+// only refine the picture, so a seam cut too early with a second piece
+// taken from further inside the file decodes cleanly too.
+TEST(raw_join_test, progressive_jpeg_is_left_unjoined)
+{
+    const std::string file = make_test_jpeg(702, 146, true);
+    const split_image_s img = split_with_gap(file, 22016, 8192, 1);
+    EXPECT_TRUE(join(img.bytes, img.offset).empty());
+}
+
 } // namespace

@@ -128,7 +128,7 @@ bool coefficients_in_range(j_decompress_ptr info, jvirt_barray_ptr *coefficients
 bool smooth_across(j_decompress_ptr info, jvirt_barray_ptr *coefficients, long seam_row)
 {
     const jpeg_component_info &luma = info->comp_info[0];
-    if (seam_row < 0 || info->progressive_mode || !luma.quant_table || luma.height_in_blocks < 3)
+    if (seam_row < 0 || !luma.quant_table || luma.height_in_blocks < 3)
         return true;
     const long q = luma.quant_table->quantval[0];
     std::vector<long> change; // per block row from the second on
@@ -164,6 +164,7 @@ struct decoded_s {
     uint64_t scan = 0;      // where the first scan's data starts (0: headers did not decode)
     uint64_t rows = 0;      // iMCU rows of the image
     uint64_t rows_done = 0; // of them, decoded before the decoder stopped
+    bool progressive = false;
 };
 
 // Decodes the entropy-coded data (no pixels) to EOI, handing libjpeg hand
@@ -185,6 +186,7 @@ decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size, uint64_
         stopped.scan = d.scan;
         stopped.rows = d.info.total_iMCU_rows;
         stopped.rows_done = d.info.input_iMCU_row;
+        stopped.progressive = d.info.progressive_mode;
         jpeg_destroy_decompress(&d.info);
         return stopped;
     }
@@ -204,6 +206,7 @@ decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size, uint64_
     jpeg_finish_decompress(&d.info);
     out.end = d.consumed();
     out.rows = out.rows_done = d.info.total_iMCU_rows;
+    out.progressive = d.info.progressive_mode;
     jpeg_destroy_decompress(&d.info);
     return out;
 }
@@ -232,7 +235,10 @@ public:
     bool find_break(sc_cursor_c &file, sc_break_s &out) override
     {
         const decoded_s d = decode(file, break_hand);
-        if (d.whole || d.scan == 0 || d.end <= d.scan || d.rows == 0)
+        // A progressive file is not joined: its later scans refine what the
+        // first ones drew, and another file's refinements (or noise) decode
+        // as cleanly and change the picture too little to tell them apart.
+        if (d.whole || d.scan == 0 || d.end <= d.scan || d.rows == 0 || d.progressive)
             return false;
         // The decoder notices garbage some way after the seam (sometimes
         // long after), never before it.
