@@ -1,6 +1,7 @@
 #include "sc_join.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 
 #include "join/sc_join_format.h"
@@ -61,6 +62,24 @@ private:
     uint64_t start_, break_at_, gap_, limit_ = 0, read_ = 0;
 };
 
+// Whether the seam bytes of the first piece (at offset) lie again right
+// before the second piece, gap bytes further on: the two pieces then join
+// to a copy of a file that lies whole in the gap (two archives made from
+// the same first entries), not to the file that was cut.
+bool copy_precedes(block_device_c &device, uint64_t offset, uint64_t seam, uint64_t gap)
+{
+    if (gap < seam)
+        return false;
+    std::vector<uint8_t> first(64 * 1024), copy(first.size());
+    for (uint64_t at = 0; at < seam; at += first.size()) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(first.size(), seam - at));
+        if (!device.read_exact(offset + at, first.data(), n) || !device.read_exact(offset + gap + at, copy.data(), n) ||
+            memcmp(first.data(), copy.data(), n) != 0)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
@@ -93,7 +112,7 @@ std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
         sc_cursor_c cursor(joined);
         const uint64_t length = format->verify(cursor, seam);
         verified += joined.bytes_read();
-        if (length > seam)
+        if (length > seam && !copy_precedes(device, offset, seam, gap))
             pieces = {{offset, seam}, {offset + seam + gap, length - seam}};
         return pieces.empty();
     };

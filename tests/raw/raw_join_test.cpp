@@ -101,6 +101,18 @@ TEST(raw_join_test, jpeg_with_whole_jpegs_in_the_gap_is_joined)
     EXPECT_EQ(pieces[1].length, file.size() - seam);
 }
 
+// Catches: the second piece taken from another archive in the gap that
+// starts with the same bytes (made from the same first entry): the joined
+// bytes check, but they are that archive, whole where it lies.
+TEST(raw_join_test, zip_is_not_joined_to_an_archive_that_shares_its_start)
+{
+    const std::string file = make_test_zip(1);
+    const split_image_s img = split_with_gap(file, 2048, 4096, 3, make_test_zip(2));
+    const std::vector<sc_piece_s> pieces = join(img.bytes, img.offset);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(pieces[1].offset, img.offset + 2048 + img.gap);
+}
+
 // Catches: a progressive JPEG joined to the wrong bytes. Its later scans
 // only refine the picture, so a seam cut too early with a second piece
 // taken from further inside the file decodes cleanly too.
