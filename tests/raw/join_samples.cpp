@@ -103,7 +103,7 @@ std::string make_test_png(int width, int height, size_t idat)
     return png + chunk("IEND", "");
 }
 
-std::string make_test_zip(unsigned seed)
+std::string make_test_zip(unsigned seed, bool sizes_after)
 {
     std::string text;
     for (int i = 0; i < 2000; ++i)
@@ -122,10 +122,16 @@ std::string make_test_zip(unsigned seed)
     std::string zip, dir;
     for (entry_s &e : entries) {
         e.offset = static_cast<uint32_t>(zip.size());
-        const std::string common = le(20, 2) + le(0, 2) + le(e.method, 2) + le(0, 4) + le(crc_of(e.data), 4) +
-            le(e.packed.size(), 4) + le(e.data.size(), 4) + le(e.name.size(), 2) + le(0, 2);
-        zip += "PK\x03\x04" + common + e.name + e.packed;
-        dir += "PK\x01\x02" + le(20, 2) + common + le(0, 2) + le(0, 2) + le(0, 2) + le(0, 4) + le(e.offset, 4) + e.name;
+        // As a writer that streams does: the deflated entry's CRC and sizes after its data.
+        const bool after = sizes_after && e.method == 8;
+        const std::string sizes = le(crc_of(e.data), 4) + le(e.packed.size(), 4) + le(e.data.size(), 4);
+        const std::string head = le(20, 2) + le(after ? 8 : 0, 2) + le(e.method, 2) + le(0, 4);
+        const std::string names = le(e.name.size(), 2) + le(0, 2);
+        zip += "PK\x03\x04" + head + (after ? std::string(12, '\0') : sizes) + names + e.name + e.packed;
+        if (after)
+            zip += "PK\x07\x08" + sizes;
+        dir += "PK\x01\x02" + le(20, 2) + head + sizes + names + le(0, 2) + le(0, 2) + le(0, 2) + le(0, 4) +
+            le(e.offset, 4) + e.name;
     }
     const size_t dir_at = zip.size();
     return zip + dir + "PK\x05\x06" + le(0, 4) + le(entries.size(), 2) + le(entries.size(), 2) + le(dir.size(), 4) +

@@ -8,8 +8,9 @@
 std::string make_test_jpeg(int width, int height, bool progressive = false);
 // Image data in chunks of at most idat bytes.
 std::string make_test_png(int width, int height, size_t idat);
-// A deflated text entry and a stored one of noise from seed.
-std::string make_test_zip(unsigned seed = 3);
+// A deflated text entry and a stored one of noise from seed; with
+// sizes_after, the deflated entry's CRC and sizes follow its data.
+std::string make_test_zip(unsigned seed = 3, bool sizes_after = false);
 
 struct split_image_s {
     std::string bytes;

@@ -64,6 +64,7 @@ TEST(raw_join_test, png_cut_in_two_is_joined_by_its_chunk_crcs)
 TEST(raw_join_test, zip_cut_in_two_is_joined_by_its_entry_crcs)
 {
     expect_joined(make_test_zip(), "zip");
+    expect_joined(make_test_zip(3, true), "zip with sizes after the data");
 }
 
 // Also catches: the tail of another JPEG in the gap (same tables, decodes
