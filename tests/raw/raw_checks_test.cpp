@@ -202,7 +202,8 @@ bytes_t crc_of(const bytes_t &b)
 }
 
 // Catches: end markers that compressed data happens to hold taken as the
-// end (bzip2's stream CRC, xz's index not checked), and files without an end
+// end (bzip2's stream CRC, xz's index not checked), files of several
+// streams cut after the first, and files without an end
 // marker or a current size left to run on to a zeroed sector: a PDF cut
 // before its %%EOF, an SQLite file whose page count a writer left stale, an
 // ASF broadcast without a file size.
@@ -216,6 +217,8 @@ TEST(raw_checks, ends_given_by_structure_where_markers_are_missing_or_false)
     sc_result_s r = run_check("bzip2", bz + bytes_t(64, 'z'));
     EXPECT_EQ(r.verdict, sc_verdict_e::whole);
     EXPECT_EQ(r.length, bz.size());
+    // Streams one after another, as parallel compressors write them, are one file.
+    EXPECT_EQ(run_check("bzip2", bz + bz + bytes_t(64, 'z')).length, 2 * bz.size());
 
     const bytes_t flags("\0\1", 2), index("\0\0\0\0", 4);
     auto footer = [&](uint32_t backward) { return crc_of(le32(backward) + flags) + le32(backward) + flags + "YZ"; };
@@ -227,6 +230,8 @@ TEST(raw_checks, ends_given_by_structure_where_markers_are_missing_or_false)
     r = run_check("xz", xz + bytes_t(64, 'z'));
     EXPECT_EQ(r.verdict, sc_verdict_e::whole);
     EXPECT_EQ(r.length, xz.size());
+    const bytes_t two_streams = xz + bytes_t(8, '\0') + xz;
+    EXPECT_EQ(run_check("xz", two_streams + bytes_t(64, '\0')).length, two_streams.size());
 
     const bytes_t pdf =
         "%PDF-1.4\n1 0 obj\n<< >>\nendobj\nxref\n0 1\n0000000000 65535 f \ntrailer\n<< >>\nstartxref\n30\n";

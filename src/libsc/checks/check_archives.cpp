@@ -325,17 +325,19 @@ bool bits32_at(sc_cursor_c &c, uint64_t bit, uint32_t &v)
 }
 } // namespace
 
-// bzip2: blocks are bit-aligned, and so is the 48-bit end-of-stream marker
-// that follows the last one; the stream ends 32 bits (its CRC) after the
-// marker, padded to a whole byte. That CRC combines the CRCs that follow
-// each block's marker, which proves a marker that compressed data happened
-// to hold false.
-sc_result_s check_bzip2(sc_cursor_c &c)
+namespace {
+bool bzip2_header_at(sc_cursor_c &c, uint64_t at)
 {
     uint8_t level = 0;
-    if (!c.equals(0, "BZh") || !c.u8(3, level) || level < '1' || level > '9' ||
-        !(c.equals(4, "\x31\x41\x59\x26\x53\x59") || c.equals(4, "\x17\x72\x45\x38\x50\x90")))
-        return sc_reject();
+    return c.equals(at, "BZh") && c.u8(at + 3, level) && level >= '1' && level <= '9' &&
+        (c.equals(at + 4, "\x31\x41\x59\x26\x53\x59") || c.equals(at + 4, "\x17\x72\x45\x38\x50\x90"));
+}
+
+// The bzip2 stream whose header is at start: where it ends when an end
+// marker's CRC proves it, else 0. *first_end: after the first end marker
+// seen (0 when none), where a stream that is not proved is taken to end.
+uint64_t bzip2_stream_end(sc_cursor_c &c, uint64_t start, uint64_t *first_end)
+{
     const uint64_t marker = 0x177245385090ull, block = 0x314159265359ull, mask = (1ull << 48) - 1;
     // Whatever the shift, the byte read one step before lies wholly inside
     // a marker: a byte no shift of either marker holds there rules out all
@@ -348,15 +350,15 @@ sc_result_s check_bzip2(sc_cursor_c &c)
     // Bit positions of the CRCs after block markers; an end marker is
     // checked as soon as it is seen (the check reads, which moves the window).
     std::vector<uint64_t> block_crcs;
-    uint64_t first_end = 0;
+    *first_end = 0;
     uint64_t bits = 0;
-    for (uint64_t pos = 4;;) {
-        size_t len = c.search_window(4, pos);
+    for (uint64_t pos = start + 4;;) {
+        size_t len = c.search_window(start + 4, pos);
         if (len == 0)
-            break;
+            return 0;
         const uint8_t *w = c.window(pos, len);
         if (!w)
-            return sc_broken_at(c, first_end);
+            return 0;
         uint64_t end_crc = 0;
         size_t i = 0;
         for (; i < len && !end_crc; ++i) {
@@ -367,7 +369,7 @@ sc_result_s check_bzip2(sc_cursor_c &c)
             const uint64_t after = (pos + i + 1) * 8;
             for (int shift = 0; shift < 8; ++shift) {
                 const uint64_t field = (bits >> shift) & mask;
-                if (field == marker && pos + i + 1 >= 10)
+                if (field == marker && pos + i + 1 >= start + 10)
                     end_crc = after - shift;
                 else if (field == block && block_crcs.size() < (1u << 16))
                     block_crcs.push_back(after - shift);
@@ -377,52 +379,60 @@ sc_result_s check_bzip2(sc_cursor_c &c)
         if (!end_crc)
             continue;
         const uint64_t end = (end_crc + 32 + 7) / 8;
-        if (!first_end)
-            first_end = end;
+        if (!*first_end)
+            *first_end = end;
         uint32_t stored = 0, combined = 0, crc = 0;
         if (!bits32_at(c, end_crc, stored))
-            return sc_broken_at(c, first_end);
+            return 0;
         for (uint64_t b : block_crcs)
             if (b < end_crc && bits32_at(c, b, crc))
                 combined = (combined << 1 | combined >> 31) ^ crc;
         if (combined == stored)
-            return sc_walked(c, end);
+            return end;
     }
-    return sc_broken_at(c, first_end);
 }
 
-// xz: the stream footer (found by its magic at a 4-byte boundary, checked by
-// its CRC, by the flags it repeats from the header and by the index it
-// points back to) ends the file.
-sc_result_s check_xz(sc_cursor_c &c)
+const char xz_magic[] = "\xfd"
+                        "7zXZ";
+
+// A stream header (magic, flags and their CRC) at at; *flags gets the flags.
+bool xz_header_at(sc_cursor_c &c, uint64_t at, uint8_t (&flags)[2])
 {
     uint8_t header[12];
-    if (!c.bytes(0, header, sizeof(header)) ||
-        memcmp(header,
-               "\xfd"
-               "7zXZ\0",
-               6) != 0)
-        return sc_reject();
     uint32_t crc = 0;
-    c.le32(8, crc);
-    if (crc32(0, header + 6, 2) != crc)
-        return sc_reject();
-    for (uint64_t y = c.find("YZ", 12); y != sc_cursor_c::npos; y = c.find("YZ", y + 1)) {
-        if ((y + 2) % 4 != 0 || y < 22)
+    if (!c.bytes(at, header, sizeof(header)) || memcmp(header, xz_magic, 6) != 0 || !c.le32(at + 8, crc) ||
+        crc32(0, header + 6, 2) != crc)
+        return false;
+    flags[0] = header[6];
+    flags[1] = header[7];
+    return true;
+}
+
+// The xz stream whose header is at start: where its footer ends, else 0.
+// The footer is found by its magic at a 4-byte boundary and checked by its
+// CRC, by the flags it repeats from the header and by the index it points
+// back to.
+uint64_t xz_stream_end(sc_cursor_c &c, uint64_t start)
+{
+    uint8_t flags[2];
+    if (!xz_header_at(c, start, flags))
+        return 0;
+    for (uint64_t y = c.find("YZ", start + 12); y != sc_cursor_c::npos; y = c.find("YZ", y + 1)) {
+        if ((y + 2 - start) % 4 != 0 || y < start + 22)
             continue;
         uint8_t footer[12];
         if (!c.bytes(y - 10, footer, sizeof(footer)))
-            break;
+            return 0;
         uint32_t stored = 0;
         c.le32(y - 10, stored);
-        if (footer[8] != header[6] || footer[9] != header[7] || crc32(0, footer + 4, 6) != stored)
+        if (footer[8] != flags[0] || footer[9] != flags[1] || crc32(0, footer + 4, 6) != stored)
             continue;
         // The index ends where the footer begins, its size in the footer: its
         // indicator byte and its own CRC prove this footer the stream's.
         uint32_t backward = 0;
         c.le32(y - 6, backward);
         const uint64_t index_size = (uint64_t(backward) + 1) * 4;
-        if (index_size + 12 > y - 10)
+        if (index_size + 12 > y - 10 - start)
             continue;
         const uint64_t index_at = y - 10 - index_size;
         uint8_t indicator = 1;
@@ -431,10 +441,52 @@ sc_result_s check_xz(sc_cursor_c &c)
             continue;
         // An index too large for one window is taken on its indicator alone.
         if (index_size > sc_cursor_c::window_size)
-            return sc_walked(c, y + 2);
+            return y + 2;
         const uint8_t *index = c.window(index_at, static_cast<size_t>(index_size - 4));
         if (index && crc32(0, index, static_cast<uInt>(index_size - 4)) == index_crc)
-            return sc_walked(c, y + 2);
+            return y + 2;
     }
-    return sc_broken(0);
+    return 0;
+}
+} // namespace
+
+// bzip2: blocks are bit-aligned, and so is the 48-bit end-of-stream marker
+// that follows the last one; the stream ends 32 bits (its CRC) after the
+// marker, padded to a whole byte. That CRC combines the CRCs that follow
+// each block's marker, which proves a marker that compressed data happened
+// to hold false. Streams written one after another (as parallel compressors
+// write them) are one file.
+sc_result_s check_bzip2(sc_cursor_c &c)
+{
+    if (!bzip2_header_at(c, 0))
+        return sc_reject();
+    uint64_t first_end = 0;
+    uint64_t end = bzip2_stream_end(c, 0, &first_end);
+    if (!end)
+        return sc_broken_at(c, first_end);
+    for (uint64_t next = 0; bzip2_header_at(c, end) && (next = bzip2_stream_end(c, end, &first_end)) != 0;)
+        end = next;
+    return sc_walked(c, end);
+}
+
+// xz: the stream footer ends the file, unless another stream follows it
+// (after padding of zeros in 4-byte units, of which a little is looked at:
+// free space after the file is zeros too).
+sc_result_s check_xz(sc_cursor_c &c)
+{
+    uint8_t flags[2];
+    if (!xz_header_at(c, 0, flags))
+        return sc_reject();
+    uint64_t end = xz_stream_end(c, 0);
+    if (!end)
+        return sc_broken(0);
+    for (;;) {
+        uint64_t next = end;
+        while (next - end < 4096 && c.equals(next, std::string_view("\0\0\0\0", 4)))
+            next += 4;
+        const uint64_t after = xz_stream_end(c, next);
+        if (!after)
+            return sc_walked(c, end);
+        end = after;
+    }
 }
