@@ -311,7 +311,7 @@ private:
             // w is not used past here: the decode below moves the cursor's window.
             const uint64_t whole_end = b == 0xd8 && at > 0 && (at - base_) % 512 == 0 ? whole_jpeg_end(device, at) : 0;
             for (; next_ <= at; next_ += 512)
-                eoi_next_.push_back(b == 0xd9 ? at + 2 : 0);
+                eoi_next_.push_back(b == 0xd9 && !uniform_sector(device, next_) ? at + 2 : 0);
             // The entropy-coded data of a JPEG that decodes whole on its own is
             // that file's: a second piece of ours starts outside it. (Another
             // file's first piece that our second piece follows does not
@@ -320,6 +320,14 @@ private:
                 eoi_next_.push_back(0);
             swept_ = std::max(at + 2, whole_end);
         }
+    }
+
+    // Whether the sector at at repeats one byte (free space, fill): never
+    // entropy-coded data, though it holds no marker either.
+    static bool uniform_sector(sc_cursor_c &device, uint64_t at)
+    {
+        const uint8_t *w = device.window(at, 512);
+        return w && memcmp(w, w + 1, 511) == 0;
     }
 
     // Where the JPEG that starts at at ends when it decodes whole, else 0.
