@@ -102,14 +102,18 @@ TEST(raw_join_test, jpeg_with_whole_jpegs_in_the_gap_is_joined)
     EXPECT_EQ(pieces[1].length, file.size() - seam);
 }
 
-// Catches: free space (zeros) right before the second piece tried as its
-// start, sector by sector: zeros hold no marker, so each passes the first
-// test and costs a decode of the whole joined file, and for a photo of a
-// few MiB the search gives up before it reaches the real start.
-TEST(raw_join_test, jpeg_after_free_space_is_joined)
+// Catches: text and free space (zeros) right before the second piece tried
+// as its start, sector by sector: neither holds a marker, so each passes the
+// first test and costs a decode of the whole joined file, and for a photo
+// of a few MiB the search gives up before it reaches the real start.
+TEST(raw_join_test, jpeg_after_text_and_free_space_is_joined)
 {
     const std::string file = make_test_jpeg(2400, 1800);
-    const split_image_s img = split_with_gap(file, 700416, 4096, 11, std::string(32 * 512, '\0'));
+    std::string text;
+    while (text.size() < 24 * 512)
+        text += "The minutes of the meeting were read and approved. ";
+    text.resize(24 * 512);
+    const split_image_s img = split_with_gap(file, 700416, 4096, 11, text + std::string(16 * 512, '\0'));
     const std::vector<sc_piece_s> pieces = join(img.bytes, img.offset);
     ASSERT_EQ(pieces.size(), 2u);
     EXPECT_EQ(pieces[1].offset, img.offset + 700416 + img.gap);

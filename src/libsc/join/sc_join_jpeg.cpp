@@ -311,7 +311,7 @@ private:
             // w is not used past here: the decode below moves the cursor's window.
             const uint64_t whole_end = b == 0xd8 && at > 0 && (at - base_) % 512 == 0 ? whole_jpeg_end(device, at) : 0;
             for (; next_ <= at; next_ += 512)
-                eoi_next_.push_back(b == 0xd9 && !uniform_sector(device, next_) ? at + 2 : 0);
+                eoi_next_.push_back(b == 0xd9 && !not_entropy_coded(device, next_) ? at + 2 : 0);
             // The entropy-coded data of a JPEG that decodes whole on its own is
             // that file's: a second piece of ours starts outside it. (Another
             // file's first piece that our second piece follows does not
@@ -322,12 +322,18 @@ private:
         }
     }
 
-    // Whether the sector at at repeats one byte (free space, fill): never
-    // entropy-coded data, though it holds no marker either.
-    static bool uniform_sector(sc_cursor_c &device, uint64_t at)
+    // Whether the sector at at cannot be entropy-coded data, though it holds
+    // no marker: one byte repeated (free space, fill), or no byte with its
+    // top bit set (text).
+    static bool not_entropy_coded(sc_cursor_c &device, uint64_t at)
     {
         const uint8_t *w = device.window(at, 512);
-        return w && memcmp(w, w + 1, 511) == 0;
+        if (!w)
+            return false;
+        uint8_t high = 0;
+        for (size_t i = 0; i < 512; ++i)
+            high |= w[i];
+        return !(high & 0x80) || memcmp(w, w + 1, 511) == 0;
     }
 
     // Where the JPEG that starts at at ends when it decodes whole, else 0.
