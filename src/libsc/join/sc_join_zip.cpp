@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <string>
 
 #include "checks/sc_check_list.h"
 #include "sc_join_formats.h"
@@ -93,6 +94,7 @@ enum class entry_e { good, bad, not_joinable };
 
 // What the walk learnt of the last local entry it looked at.
 struct entry_s {
+    uint64_t header = 0;  // where its local header starts
     uint64_t data = 0;    // where its data starts
     uint64_t end = 0;     // where the next record starts
     uint64_t stopped = 0; // where its data stopped inflating
@@ -110,6 +112,7 @@ entry_e check_entry(sc_cursor_c &c, uint64_t pos, entry_s &e)
     if (!c.le16(pos + 6, flags) || !c.le16(pos + 8, method) || !c.le32(pos + 14, e.crc) || !c.le32(pos + 18, packed) ||
         !c.le32(pos + 22, size) || !c.le16(pos + 26, name_len) || !c.le16(pos + 28, extra_len))
         return entry_e::bad;
+    e.header = pos;
     e.sizes_after = flags & 8;
     e.stored = method == 0;
     // Encrypted entries, ZIP64 sizes in the header, other methods, and stored
@@ -198,23 +201,50 @@ public:
     }
 
 private:
-    // The gaps that put a central directory where the end record after it
-    // says it starts: one per end record after the break. An entry whose
-    // sizes follow its data gives no cheaper test of a gap.
+    // The gaps that put a central directory that lists the broken entry
+    // where the end record after it says the directory starts, nearest
+    // first. An entry whose sizes follow its data gives no cheaper test.
     void find_directory_gaps(sc_cursor_c &device, const sc_break_s &br)
     {
         directory_searched_ = true;
-        const size_t most = 256; // end records looked at: noise may hold many signatures
+        // End records looked at, and gaps kept: other archives (copies made
+        // from the same entries list the broken one too) and noise hold them.
+        const size_t most_seen = 64, most_kept = 4;
         uint64_t at = device.find("PK\x05\x06", br.first);
-        for (size_t seen = 0; at != sc_cursor_c::npos && seen < most; ++seen, at = device.find("PK\x05\x06", at + 1)) {
+        for (size_t seen = 0; at != sc_cursor_c::npos && seen < most_seen && directory_gaps_.size() < most_kept;
+             ++seen, at = device.find("PK\x05\x06", at + 1)) {
             uint32_t size = 0, offset = 0;
             if (!device.le32(at + 12, size) || !device.le32(at + 16, offset) || at <= uint64_t{size} + offset)
                 continue;
             const uint64_t gap = at - size - offset;
-            if (gap % 512 == 0)
+            if (gap % 512 == 0 && lists_broken_entry(device, at - size, size))
                 directory_gaps_.push_back(gap);
         }
         std::sort(directory_gaps_.begin(), directory_gaps_.end());
+    }
+
+    // Whether the central directory at cd (size bytes) lists the broken
+    // entry: its local header's offset and its name. Another archive's
+    // directory in the gap does not.
+    bool lists_broken_entry(sc_cursor_c &device, uint64_t cd, uint64_t size)
+    {
+        uint16_t name_len = 0;
+        if (!device.le16(broken_.header + 26, name_len))
+            return false;
+        std::string name(name_len, '\0'), listed(name_len, '\0');
+        if (!device.bytes(broken_.header + 30, name.data(), name_len))
+            return false;
+        for (uint64_t p = cd; p + 46 <= cd + size && device.equals(p, "PK\x01\x02");) {
+            uint16_t n = 0, x = 0, k = 0;
+            uint32_t local = 0;
+            if (!device.le16(p + 28, n) || !device.le16(p + 30, x) || !device.le16(p + 32, k) ||
+                !device.le32(p + 42, local))
+                return false;
+            if (local == broken_.header && n == name_len && device.bytes(p + 46, listed.data(), n) && listed == name)
+                return true;
+            p += 46ull + n + x + k;
+        }
+        return false;
     }
 
     entry_s broken_; // the entry the walk broke in
