@@ -1,6 +1,7 @@
 #include "raw_join_pass.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "sc_device.h"
 
@@ -10,7 +11,8 @@ namespace {
 const unsigned search_threads = 2;
 } // namespace
 
-raw_joiner_c::raw_joiner_c(const std::string &device_path, std::function<bool()> stopped) : stopped_(std::move(stopped))
+raw_joiner_c::raw_joiner_c(const std::string &device_path, std::function<bool()> stopped, std::function<bool()> paused)
+    : stopped_(std::move(stopped)), paused_(std::move(paused))
 {
     for (unsigned t = 0; t < search_threads; ++t)
         if (std::unique_ptr<block_device_c> device = sc_open_device(device_path))
@@ -59,6 +61,8 @@ void raw_joiner_c::search(block_device_c &device)
             next = queue_.front();
             queue_.pop_front();
         }
+        while (paused_() && !stopped_())
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (stopped_())
             continue; // drain the queue without searching
         std::vector<sc_piece_s> pieces = sc_join_find(device, next.second);

@@ -18,7 +18,8 @@
 class raw_joiner_c {
 public:
     // stopped() ends the search early; what was joined by then is kept.
-    raw_joiner_c(const std::string &device_path, std::function<bool()> stopped);
+    // While paused() holds, no new search starts.
+    raw_joiner_c(const std::string &device_path, std::function<bool()> stopped, std::function<bool()> paused);
     ~raw_joiner_c();
     raw_joiner_c(const raw_joiner_c &) = delete;
     raw_joiner_c &operator=(const raw_joiner_c &) = delete;
@@ -39,7 +40,7 @@ private:
     void end_search();
 
     std::vector<std::unique_ptr<block_device_c>> devices_; // one a thread
-    std::function<bool()> stopped_;
+    std::function<bool()> stopped_, paused_;
     std::mutex lock_;
     std::condition_variable offered_;
     std::deque<std::pair<uint64_t, uint64_t>> queue_; // index, offset

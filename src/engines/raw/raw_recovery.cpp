@@ -52,7 +52,10 @@ void raw_recovery_c::set_volume(const volume_item_s &volume)
 
 double raw_recovery_c::get_progress()
 {
-    return sc_get_progress(&control_);
+    // The device is read to its end before the last searches for second
+    // pieces are over: the scan is not done until they are.
+    const double progress = sc_get_progress(&control_);
+    return joining_ ? std::min(progress, 0.99) : progress;
 }
 void raw_recovery_c::set_progress(double progress)
 {
@@ -104,19 +107,23 @@ void raw_recovery_c::run()
     const bool readable = probe && sc_read(probe, first, sizeof first) > 0;
     // Labels are read as each file is found, while its bytes are fresh in
     // the cache; finds that may be in pieces are searched for them meanwhile.
-    raw_joiner_c joiner(device_path_, [this] { return sc_get_stop(&control_) != 0; });
+    raw_joiner_c joiner(
+        device_path_, [this] { return sc_get_stop(&control_) != 0; }, [this] { return sc_get_pause(&control_) != 0; });
     label_device_ = probe;
     joiner_ = &joiner;
+    joining_ = true;
     const bool scanned = readable && sc_scan(&control_, device_path_.c_str()) == 0;
     joiner_ = nullptr;
     label_device_ = nullptr;
     if (probe)
         sc_close(probe);
     if (!scanned) {
+        joining_ = false;
         error_ = QStringLiteral("the volume cannot be opened or read");
         return;
     }
     join_pieces(joiner);
+    joining_ = false;
 }
 
 void raw_recovery_c::join_pieces(raw_joiner_c &joiner)

@@ -84,7 +84,8 @@ private:
     // Labels by item position, and the device they are read through during a scan.
     std::vector<std::string> labels_;
     sc_handle_s *label_device_ = nullptr;
-    raw_joiner_c *joiner_ = nullptr; // during a scan
+    raw_joiner_c *joiner_ = nullptr;   // during a scan
+    std::atomic<bool> joining_{false}; // from the scan's start until its finds are joined
     // The devices restores read through, one for each restore running at
     // once: opened when needed and kept until the device changes, as opening
     // a volume path looks up the disk table.
