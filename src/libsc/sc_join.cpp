@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
+#include <queue>
 
 #include "join/sc_join_format.h"
 
@@ -82,6 +82,129 @@ bool copy_precedes(block_device_c &device, uint64_t offset, uint64_t seam, uint6
 
 } // namespace
 
+namespace {
+
+// One find's search for its second piece: pairs of a seam (where the first
+// piece ends, in file positions) and a gap are verified until one joins or
+// the reading budget is spent.
+class join_search_c {
+public:
+    join_search_c(block_device_c &device, uint64_t offset, sc_cursor_c &file, sc_join_format_c &format,
+                  const sc_break_s &br)
+        : device_(device), offset_(offset), file_(file), format_(format), br_(br),
+          budget_(verify_budget + verify_walks * br.last)
+    {
+        // Seams at sector boundaries of the device, the latest first: a walk
+        // notices garbage soon after the seam, rarely long after it.
+        first_seam_ = (offset + br.first + sector - 1) / sector * sector - offset;
+        last_seam_ = br.last >= first_seam_ ? (offset + br.last) / sector * sector - offset : 0;
+    }
+
+    std::vector<sc_piece_s> run()
+    {
+        if (br_.last < first_seam_)
+            return {};
+        if (format_.lists_starts())
+            by_listed_starts();
+        else
+            by_every_gap();
+        return pieces_;
+    }
+
+private:
+    bool gap_ok(uint64_t gap) const
+    {
+        return gap >= sector && gap <= sc_join_span && offset_ + br_.resume + gap < device_.size();
+    }
+
+    // False once the pair joins or the budget is spent: the search stops.
+    bool go_on(uint64_t seam, uint64_t gap)
+    {
+        if (!format_.seam_fits(file_, br_, seam, gap))
+            return true;
+        if (verified_ > budget_)
+            return false;
+        joined_source_c joined(device_, offset_, seam, gap);
+        sc_cursor_c cursor(joined);
+        const uint64_t length = format_.verify(cursor, seam);
+        verified_ += joined.bytes_read();
+        if (length > seam && !copy_precedes(device_, offset_, seam, gap))
+            pieces_ = {{offset_, seam}, {offset_ + seam + gap, length - seam}};
+        return pieces_.empty();
+    }
+
+    void by_every_gap()
+    {
+        for (uint64_t gap = sector; gap_ok(gap); gap += sector)
+            if (format_.gap_fits(file_, br_, gap))
+                for (uint64_t seam : format_.seams_for(file_, br_, gap, first_seam_, last_seam_))
+                    if (!go_on(seam, gap))
+                        return;
+    }
+
+    // Half the budget goes to each start with the seams nearest the break,
+    // all pairs in order of the gap (the latest seam first among equal
+    // gaps); starts are listed as the order reaches them. The other half
+    // goes to every seam from the latest down with each start, which finds
+    // a seam far below the break.
+    void by_listed_starts()
+    {
+        budget_ /= 2;
+        const uint64_t upto = last_seam_ + sc_join_span + 1;
+        struct pair_s {
+            uint64_t gap, seam;
+            bool operator<(const pair_s &o) const { return gap != o.gap ? gap > o.gap : seam < o.seam; }
+        };
+        std::priority_queue<pair_s> queue;
+        std::vector<uint64_t> starts;
+        bool verifying = true; // until the first half of the budget is spent
+        for (uint64_t from = first_seam_ + sector;;) {
+            const uint64_t at = format_.next_start(file_, from, upto);
+            // No start from this one on pairs at a gap below at - last_seam.
+            const uint64_t reached = at == sc_cursor_c::npos ? UINT64_MAX : at - std::min(at, last_seam_);
+            for (; verifying && !queue.empty() && queue.top().gap < reached; queue.pop())
+                if (!go_on(queue.top().seam, queue.top().gap)) {
+                    if (!pieces_.empty())
+                        return;
+                    verifying = false;
+                }
+            if (at == sc_cursor_c::npos)
+                break;
+            starts.push_back(at);
+            unsigned paired = 0;
+            for (uint64_t seam = std::min(last_seam_, at - sector) + sector;
+                 verifying && seam > first_seam_ && paired < seams_per_start;) {
+                seam -= sector;
+                if (!gap_ok(at - seam))
+                    break;
+                if (format_.seam_fits(file_, br_, seam, at - seam)) {
+                    queue.push({at - seam, seam});
+                    ++paired;
+                }
+            }
+            from = at + sector;
+        }
+        verified_ = 0;
+        for (uint64_t seam = last_seam_ + sector; seam > first_seam_;) {
+            seam -= sector;
+            for (uint64_t at : starts)
+                if (at >= seam + sector && gap_ok(at - seam) && !go_on(seam, at - seam))
+                    return;
+        }
+    }
+
+    block_device_c &device_;
+    uint64_t offset_;
+    sc_cursor_c &file_;
+    sc_join_format_c &format_;
+    const sc_break_s &br_;
+    uint64_t first_seam_ = 0, last_seam_ = 0;
+    uint64_t verified_ = 0, budget_;
+    std::vector<sc_piece_s> pieces_;
+};
+
+} // namespace
+
 std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
 {
     if (offset >= device.size())
@@ -92,54 +215,7 @@ std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
     sc_break_s br;
     if (!format || !format->find_break(file, br) || br.last < br.first)
         return {};
-    // Seams at sector boundaries of the device, the latest first: a walk
-    // notices garbage soon after the seam, rarely long after it.
-    const uint64_t first_seam = (offset + br.first + sector - 1) / sector * sector - offset;
-    if (br.last < first_seam)
-        return {};
-    const uint64_t last_seam = (offset + br.last) / sector * sector - offset;
-    uint64_t verified = 0, budget = verify_budget + verify_walks * br.last;
-    std::vector<sc_piece_s> pieces;
-    std::unordered_map<uint64_t, unsigned> seams_tried; // by where the second piece starts
-    // False once the pair joins or the budget is spent: the search stops.
-    // capped: a start already tried with seams_per_start seams is passed over.
-    auto go_on = [&](uint64_t seam, uint64_t gap, bool capped) {
-        if (!format->seam_fits(file, br, seam, gap) || (capped && ++seams_tried[seam + gap] > seams_per_start))
-            return true;
-        if (verified > budget)
-            return false;
-        joined_source_c joined(device, offset, seam, gap);
-        sc_cursor_c cursor(joined);
-        const uint64_t length = format->verify(cursor, seam);
-        verified += joined.bytes_read();
-        if (length > seam && !copy_precedes(device, offset, seam, gap))
-            pieces = {{offset, seam}, {offset + seam + gap, length - seam}};
-        return pieces.empty();
-    };
-    auto gap_ok = [&](uint64_t gap) { return gap <= sc_join_span && offset + br.resume + gap < device.size(); };
-    // Every seam for the smallest gap first; a format whose seam lies close
-    // below the break then gets the rest of the budget for every gap of the
-    // latest seam first, which finds a large gap sooner.
-    if (format->seams_first())
-        budget /= 2;
-    for (uint64_t gap = sector; gap_ok(gap); gap += sector) {
-        if (!format->gap_fits(file, br, gap))
-            continue;
-        for (uint64_t seam : format->seams_for(file, br, gap, first_seam, last_seam))
-            if (!go_on(seam, gap, format->seams_first()))
-                goto first_order_done;
-    }
-first_order_done:
-    if (!pieces.empty() || !format->seams_first())
-        return pieces;
-    verified = 0;
-    for (uint64_t seam = last_seam + sector; seam > first_seam;) {
-        seam -= sector;
-        for (uint64_t gap = sector; gap_ok(gap); gap += sector)
-            if (!go_on(seam, gap, false))
-                return pieces;
-    }
-    return pieces;
+    return join_search_c(device, offset, file, *format, br).run();
 }
 
 std::vector<sc_joined_s> sc_join_finds(block_device_c &device, const std::vector<sc_join_candidate_s> &finds,

@@ -32,10 +32,14 @@ public:
     // first, unless the format can tell better).
     virtual std::vector<uint64_t> seams_for(sc_cursor_c &device, const sc_break_s &br, uint64_t gap,
                                             uint64_t first_seam, uint64_t last_seam);
-    // Whether, after every seam for each gap in turn, every gap for each
-    // seam in turn is tried too (a format whose gap test says little and
-    // whose seam lies close below last).
-    virtual bool seams_first() const { return false; }
+    // A format whose gap test says little may list where its second piece
+    // can start instead (as the bytes lie): next_start gives the first such
+    // place at or after from and below upto, else npos. Each start is then
+    // tried with the seams nearest the break first, in order of the gap,
+    // and after that with every seam from the latest down; a format that
+    // lists none has every gap tried in sector steps.
+    virtual bool lists_starts() const { return false; }
+    virtual uint64_t next_start(sc_cursor_c &, uint64_t /*from*/, uint64_t /*upto*/) { return sc_cursor_c::npos; }
     // The joined file's length when all of it checks, else 0; the second
     // piece's bytes take over at seam.
     virtual uint64_t verify(sc_cursor_c &joined, uint64_t seam) = 0;

@@ -251,7 +251,20 @@ public:
         return true;
     }
     bool gap_fits(sc_cursor_c &, const sc_break_s &, uint64_t) override { return true; }
-    bool seams_first() const override { return true; }
+    bool lists_starts() const override { return true; }
+    // Where the first marker after a place is EOI: entropy-coded data up to
+    // the file's end could start there.
+    uint64_t next_start(sc_cursor_c &device, uint64_t from, uint64_t upto) override
+    {
+        begin_map(from);
+        for (uint64_t at = from; at < upto; at += 512) {
+            map_markers(device, at);
+            const uint64_t i = (at - base_) / 512;
+            if (i < eoi_next_.size() && eoi_next_[i] != 0)
+                return at;
+        }
+        return sc_cursor_c::npos;
+    }
     // The second piece is entropy-coded data up to EOI: the first marker
     // after its start (other than a restart) must be EOI, at least min_tail
     // bytes on, and what lies before it about what the rows left to decode
@@ -259,10 +272,7 @@ public:
     bool seam_fits(sc_cursor_c &device, const sc_break_s &, uint64_t seam, uint64_t gap) override
     {
         const uint64_t at = seam + gap;
-        if (eoi_next_.empty()) {
-            base_ = seam % 512;
-            next_ = swept_ = base_;
-        }
+        begin_map(seam);
         map_markers(device, at);
         const uint64_t i = (at - base_) / 512;
         if (at < base_ || i >= eoi_next_.size() || eoi_next_[i] == 0)
@@ -283,6 +293,16 @@ public:
     }
 
 private:
+    // The map's grid is the device's sectors, of which pos is one.
+    void begin_map(uint64_t pos)
+    {
+        if (mapping_)
+            return;
+        mapping_ = true;
+        base_ = pos % 512;
+        next_ = swept_ = base_;
+    }
+
     // For every position base_ + 512 i up to upto: where the EOI ends when
     // the first marker at or after it is EOI, else 0. Found by one sweep
     // that goes on from where the last call left it, so that the test per
@@ -345,6 +365,7 @@ private:
         return d.whole ? at + d.end : 0;
     }
 
+    bool mapping_ = false;
     uint64_t base_ = 0;
     uint64_t next_ = 0;  // the first grid position without an answer
     uint64_t swept_ = 0; // where the sweep for markers goes on
