@@ -18,7 +18,7 @@ struct sc_piece_s {
 
 // How far past the break a second piece is looked for; the search reads at
 // most this much of the device, so its cost is bounded per find.
-constexpr uint64_t sc_join_span = 8ull << 20;
+constexpr uint64_t sc_join_span = 16ull << 20;
 // Larger files are not joined.
 constexpr uint64_t sc_join_max_file = 64ull << 20;
 
