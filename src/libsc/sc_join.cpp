@@ -14,11 +14,11 @@ const uint64_t sector = 512;
 // test passes on the entropy-coded data of every other JPEG nearby.
 const uint64_t verify_budget = 48ull << 20;
 const uint64_t verify_walks = 4;
-// For a format that tries every seam of each gap first: how many seams one
-// start of a second piece is tried with then. Each (seam, gap) with the
-// same sum pairs the same bytes with another cut of the first piece, and a
-// start that fails with the seams nearest the break rarely fits one further
-// down; the second order still tries it with every seam.
+// For a format that lists where its second piece may start: how many seams
+// each start is tried with first. Each pairs the same bytes with another
+// cut of the first piece, and a start that fails with the seams nearest the
+// break rarely fits one further down; the second order still tries it with
+// every seam.
 const unsigned seams_per_start = 8;
 
 // The file from start on, with the device's bytes [start + break_at,
