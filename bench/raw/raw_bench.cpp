@@ -8,7 +8,7 @@
 // each tool brought back exactly, then its outputs that are no planted file
 // (false finds) and those more than twice the size of the file they start
 // with, and how many times faster than photorec each of our runs was.
-// Besides the whole files, JPEG, PNG and ZIP files cut in two with noise
+// Besides the whole files, JPEG, PNG and ZIP files cut in two with filler
 // between the pieces are planted, counted as the types jpg/2, png/2 and zip/2
 // (half of the ZIPs with their CRC and sizes after the data, as streaming
 // writers make them).
@@ -116,7 +116,9 @@ const bench_image_s &bench_image()
             at += s.size() + slack.size();
         }
         // Files in two pieces: the seam at a sector inside the file, up to
-        // 1 MiB of noise before the second piece.
+        // 1 MiB of filler before the second piece. The filler is random words
+        // each written eight times, shifted a bit further each time, so it
+        // holds long runs without a JPEG marker: a hard gap to search.
         for (int k = 0; k < 6; ++k) {
             const std::pair<std::string, std::string> cut[] = {{"jpg/2", make_test_jpeg(320 + 64 * k, 240 + 32 * k)},
                                                                {"png/2",
