@@ -19,6 +19,7 @@
 #include "engines/fat/fat_volume.h"
 #include "results/found_row.h"
 #include "results/recovery_writer.h"
+#include "restore_to_path.h"
 
 namespace {
 
@@ -158,7 +159,7 @@ void BM_fat_restore_big_file(benchmark::State &state)
         QFile::remove(dest);
         sync(); // the last round's writes are not this one's
         state.ResumeTiming();
-        if (engine.recover_item(rows[0].row.id, dest) != 0)
+        if (recover_item_to(engine, rows[0].row.id, dest) != 0)
             return state.SkipWithError("the restore failed");
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * rows[0].row.size));

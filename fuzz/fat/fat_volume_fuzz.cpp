@@ -1,5 +1,6 @@
 // Mounts bytes as a FAT volume, walks it with the FAT engine and restores
 // what it found: damaged boot sectors, chains and folders must end cleanly.
+#include <fcntl.h>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -18,7 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     engine.set_device_opener([volume](const std::string &) { return volume; });
     engine.run();
     int restored = 0;
-    for (auto it = engine.store().cbegin(); it != engine.store().cend() && restored < 8; ++it, ++restored)
-        engine.recover_item(it.key(), QStringLiteral("/dev/null"));
+    for (auto it = engine.store().cbegin(); it != engine.store().cend() && restored < 8; ++it, ++restored) {
+        output_file_c sink(open("/dev/null", O_WRONLY | O_CLOEXEC));
+        engine.recover_item(it.key(), sink);
+    }
     return 0;
 }

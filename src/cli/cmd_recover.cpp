@@ -23,9 +23,13 @@ bool parse_ids(const QStringList &words, QSet<quint64> &wanted)
     return true;
 }
 
-// Prints what was not restored; returns how many rows failed.
+// Prints what was not restored and why; returns how many rows failed.
 int print_report(const recovery_report_s &report, const QString &out_dir)
 {
+    if (!report.refused.isEmpty()) {
+        fprintf(stderr, "tarnrecovery-cli recover: nothing restored: %s\n", qPrintable(report.refused));
+        return static_cast<int>(report.failed.size());
+    }
     printf("%lld files written to %s\n", static_cast<long long>(report.written.size()), qPrintable(out_dir));
     for (const found_row_s &row : report.skipped)
         printf("skipped: %s (id %llu): no data left to restore\n", qPrintable(printable_text(row.path())),
@@ -34,12 +38,14 @@ int print_report(const recovery_report_s &report, const QString &out_dir)
         const QString path = printable_text(f.row.path());
         const auto id = static_cast<unsigned long long>(f.row.row.id);
         if (f.output.isEmpty())
-            printf("failed: %s (id %llu)\n", qPrintable(path), id);
+            printf("failed: %s (id %llu): %s\n", qPrintable(path), id, qPrintable(f.reason));
         else
-            printf("incomplete: %s (id %llu): %llu of %llu bytes kept in %s\n", qPrintable(path), id,
+            printf("incomplete: %s (id %llu): %llu of %llu bytes kept in %s: %s\n", qPrintable(path), id,
                    static_cast<unsigned long long>(f.bytes_kept), static_cast<unsigned long long>(f.row.row.size),
-                   qPrintable(printable_text(f.output)));
+                   qPrintable(printable_text(f.output)), qPrintable(f.reason));
     }
+    if (!report.stopped.isEmpty())
+        fprintf(stderr, "tarnrecovery-cli recover: %s\n", qPrintable(report.stopped));
     return static_cast<int>(report.failed.size());
 }
 

@@ -1,12 +1,10 @@
 #include "live_copy.h"
 
 #include <QFile>
+#include <QString>
 
-#include "platform/file_copy.h"
-
-int copy_file(const std::wstring &source, const QString &destination)
+int copy_live_file(const std::wstring &source, output_file_c &out)
 {
     const QByteArray from = QFile::encodeName(QString::fromStdWString(source));
-    const QByteArray to = QFile::encodeName(destination);
-    return copy_whole_file(from.toStdString(), to.toStdString()) ? 0 : -1;
+    return out.append_file(from.toStdString()) ? 0 : -1;
 }

@@ -11,6 +11,7 @@
 
 #include "devices/volume_item.h"
 #include "engines/raw/raw_item.h"
+#include "platform/output_folder.h"
 #include "results/found_folder.h"
 #include "results/recovery_item.h"
 
@@ -44,9 +45,9 @@ public:
     virtual void set_pause(int pause) = 0;
     virtual quint64 get_read_count() = 0;
     virtual void reset() = 0;
-    // Writes the item's data to destination (created or truncated). 0 when the
-    // whole item was written, -1 otherwise (a partial file may be left).
-    virtual int recover_item(quint64 id, QString destination) = 0;
+    // Writes the item's data into out, a new file. 0 when the whole item was
+    // written, -1 otherwise (out keeps what was written, and says why).
+    virtual int recover_item(quint64 id, output_file_c &out) = 0;
     // Appends the item's full source path to *out; 0, or -1 when the item or
     // one of its ancestors is not stored.
     virtual int get_item_path(quint64 id, std::wstring *out) { return 0; }
@@ -68,19 +69,16 @@ public:
     // below it, every folder the engine's rules show. Read only after the
     // thread has finished.
     virtual found_folder_s get_found_tree() const { return found_folder_s(QStringLiteral("/")); }
-    // Writes one row of the tree to destination the way this engine
-    // restores it: 0 written whole, -1 failed (a partial file may be left),
+    // Writes one row of the tree into out the way this engine restores it:
+    // 0 written whole, -1 failed (out keeps what was written and says why),
     // recover_no_data when there is nothing to write.
-    virtual int recover_row(const recovery_item_s &row, const QString &destination)
-    {
-        return recover_item(row.id, destination);
-    }
+    virtual int recover_row(const recovery_item_s &row, output_file_c &out) { return recover_item(row.id, out); }
     // Writes at most the first max_bytes of a row, for a look at its start:
     // 0 when written, -1 when it failed or this engine cannot stop early
     // for the row (it then writes whole rows of at most max_bytes only).
-    virtual int recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes)
+    virtual int recover_head(const recovery_item_s &row, output_file_c &out, quint64 max_bytes)
     {
-        return row.size <= max_bytes ? recover_row(row, destination) : -1;
+        return row.size <= max_bytes ? recover_row(row, out) : -1;
     }
     // How many rows recover_row may write at once from different threads;
     // engines whose reads share state keep to one.
@@ -111,7 +109,7 @@ public:
     void set_pause(int) override {}
     quint64 get_read_count() override { return 0; }
     void reset() override {}
-    int recover_item(quint64, QString) override { return 0; }
+    int recover_item(quint64, output_file_c &) override { return 0; }
     int get_item_path(quint64, std::wstring *) override { return 0; }
     quint64 get_found_count() override { return 0; }
 };

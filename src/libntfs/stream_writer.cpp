@@ -157,14 +157,16 @@ private:
 
 } // namespace
 
-int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination, uint64_t max_bytes)
+namespace {
+// The record's unnamed data stream, cut to max_bytes, once everything that
+// can be checked before writing (record, encryption, runs inside the
+// volume) holds. The stream may point into record.
+int32_t checked_stream(ntfs_volume_c &volume, uint64_t number, uint64_t max_bytes, file_record_s &record,
+                       data_stream_s &stream)
 {
-    if (!destination || !*destination)
-        return ntfs_error_argument;
-    file_record_s record;
     if (number >= volume.record_count() || !load_file_record(volume, number, record))
         return ntfs_error_no_record;
-    data_stream_s stream = find_data_stream(record.attributes);
+    stream = find_data_stream(record.attributes);
     if (!stream.found || (record.header.flags & ntfs_record_is_directory))
         return ntfs_error_no_record;
     if (stream.flags & ntfs_attr_flag_encrypted)
@@ -176,17 +178,15 @@ int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *de
     stream.initialized_size = std::min(stream.initialized_size, max_bytes);
     if (stream.resident)
         stream.value.size = std::min<uint64_t>(stream.value.size, max_bytes);
-    if (!stream.resident) {
-        if (!volume.has_data_clusters() && stream.data_size > 0)
-            return ntfs_error_outside;
-        int32_t rc = check_runs(stream, volume.geometry());
-        if (rc != ntfs_ok)
-            return rc;
-    }
+    if (stream.resident)
+        return ntfs_ok;
+    if (!volume.has_data_clusters() && stream.data_size > 0)
+        return ntfs_error_outside;
+    return check_runs(stream, volume.geometry());
+}
 
-    int fd = open(destination, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return ntfs_error_write;
+int32_t write_checked_stream(ntfs_volume_c &volume, const data_stream_s &stream, int fd)
+{
     int32_t rc = ntfs_ok;
     output_c output(volume, stream, fd);
     if (stream.resident)
@@ -198,6 +198,34 @@ int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *de
     // Holes at the end are only a length.
     if (rc == ntfs_ok && ftruncate(fd, static_cast<off_t>(stream.data_size)) != 0)
         rc = ntfs_error_write;
+    return rc;
+}
+} // namespace
+
+int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, int fd, uint64_t max_bytes)
+{
+    if (fd < 0)
+        return ntfs_error_argument;
+    file_record_s record;
+    data_stream_s stream;
+    const int32_t rc = checked_stream(volume, number, max_bytes, record, stream);
+    return rc == ntfs_ok ? write_checked_stream(volume, stream, fd) : rc;
+}
+
+int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination, uint64_t max_bytes)
+{
+    if (!destination || !*destination)
+        return ntfs_error_argument;
+    // Nothing is created, and nothing there replaced, before the checks hold.
+    file_record_s record;
+    data_stream_s stream;
+    int32_t rc = checked_stream(volume, number, max_bytes, record, stream);
+    if (rc != ntfs_ok)
+        return rc;
+    int fd = open(destination, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return ntfs_error_write;
+    rc = write_checked_stream(volume, stream, fd);
     if (close(fd) != 0 && rc == ntfs_ok)
         rc = ntfs_error_write;
     if (rc != ntfs_ok)

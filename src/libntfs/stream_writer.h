@@ -15,3 +15,6 @@ class ntfs_volume_c;
 // need must be sound.
 int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination,
                           uint64_t max_bytes = UINT64_MAX);
+// The same into fd, an empty file open for writing, which stays open and
+// keeps what was written when a step fails.
+int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, int fd, uint64_t max_bytes = UINT64_MAX);

@@ -1,14 +1,16 @@
-// Copying a whole file from one path to another at the speed of the disks.
+// Moving bytes between open files at the speed of the disks.
 #pragma once
 
 #include <cstddef>
-#include <string>
 
-// Copies source into destination (created or truncated): in the kernel where
-// both files allow it (no bytes pass through the process), else through a
-// large buffer. False when either file cannot be opened or a read or write
-// fails; the destination then keeps what was copied so far.
-bool copy_whole_file(const std::string &source, const std::string &destination);
-
-// Writes all of data to fd, going on after interruptions; false on an error.
+// Writes all of data to fd, going on after interruptions; false on an error
+// (errno says which).
 bool write_all(int fd, const void *data, size_t len);
+
+// What stopped a copy: nothing, a read of the source, or a write.
+enum class copy_end_e { done, read_failed, write_failed };
+
+// Copies the rest of in to out from both current offsets: in the kernel
+// where both files allow it (no bytes pass through the process), else
+// through a large buffer. On a failure errno says why.
+copy_end_e copy_rest(int in, int out);

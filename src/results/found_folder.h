@@ -9,6 +9,7 @@
 
 struct found_folder_s {
     QString name;
+    qint64 modified = 0; // seconds since 1970 UTC; 0 when unknown
     QList<recovery_item_s> files;
     QList<found_folder_s> folders;
 

@@ -12,6 +12,7 @@
 struct found_row_s {
     QStringList folders; // from the top, "/" left out
     recovery_item_s row;
+    QList<qint64> folder_times; // modified time of each of folders; 0 or missing: unknown
 
     // "/" + folder names + name, joined with "/".
     QString path() const;

@@ -50,8 +50,11 @@ void fill_found_folder(const Item &record, found_folder_s &folder, const found_r
                   [](const recovery_item_s &a, const recovery_item_s &b) { return name_less(a.name, b.name); });
         std::sort(subfolders.begin(), subfolders.end(),
                   [](const auto &a, const auto &b) { return name_less(a.first, b.first); });
-        for (const auto &sub : subfolders)
-            step.folder->folders.append(found_folder_s(sub.first));
+        for (const auto &sub : subfolders) {
+            found_folder_s folder(sub.first);
+            folder.modified = rules.row(*sub.second).modified();
+            step.folder->folders.append(std::move(folder));
+        }
         // The folder's list is complete and never grows again, so pointers
         // into it stay valid until its subfolders are filled.
         for (size_t i = 0; i < subfolders.size(); ++i)

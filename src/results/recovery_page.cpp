@@ -483,6 +483,19 @@ void recovery_window_c::on_recovery_clicked()
     if (session_.on_scanned_volume(folder) &&
         ask("recovery_same_volume_warning", QMessageBox::Yes | QMessageBox::No) == QMessageBox::No)
         return;
+    // Told before anything is written: the files that fit, in the order
+    // shown, or none.
+    const quint64 needed = restore_bytes(checked), room = folder_free_bytes(folder);
+    if (needed > room) {
+        const qsizetype fit = rows_that_fit(checked, room);
+        std::unique_ptr<QMessageBox> box = make_warning_box(this, k_title_tarnrecovery, "recovery_no_room",
+                                                            fit > 0 ? QMessageBox::Yes | QMessageBox::No
+                                                                    : QMessageBox::Ok);
+        box->setText(box->text().arg(format_size(needed), folder, format_size(room)).arg(fit));
+        if (box->exec() != QMessageBox::Yes)
+            return;
+        checked = checked.mid(0, fit);
+    }
     if (!writer) {
         writer = new recovery_file_c(session_, this);
         connect(writer, &QThread::finished, this, &recovery_window_c::on_writer_finished);
@@ -503,11 +516,20 @@ void recovery_window_c::on_restore_progressed(int done, int total)
 void recovery_window_c::on_writer_finished()
 {
     update();
+    const recovery_report_s &report = writer->report();
+    // A folder that could not be written to shows nothing worth opening.
+    if (!report.refused.isEmpty()) {
+        ask("recovery_refused", QMessageBox::Ok, report.refused);
+        return;
+    }
     open_folder(writer->destination());
-    const recovery_counts_s counts = count_results(writer->report());
+    const recovery_counts_s counts = count_results(report);
     std::unique_ptr<QMessageBox> box =
         make_warning_box(this, k_title_tarnrecovery, "recovery_summary", QMessageBox::Ok);
-    box->setText(box->text().arg(counts.restored).arg(counts.incomplete).arg(counts.failed).arg(counts.no_data));
+    QString text = box->text().arg(counts.restored).arg(counts.incomplete).arg(counts.failed).arg(counts.no_data);
+    if (!report.stopped.isEmpty())
+        text += QStringLiteral("\n\n") + lookup_text("recovery_stopped").arg(report.stopped);
+    box->setText(text);
     box->exec();
 }
 

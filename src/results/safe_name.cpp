@@ -1,7 +1,6 @@
 #include "safe_name.h"
 
-#include <QFileInfo>
-#include <sys/stat.h>
+#include <QFile>
 
 static constexpr int max_name_bytes = 240; // room for a " (n)" suffix under 255
 
@@ -24,6 +23,8 @@ QString safe_file_name(const QString &name)
         return QStringLiteral("unnamed");
     if (out == QLatin1String(".") || out == QLatin1String(".."))
         return QString(out.size(), QLatin1Char('_'));
+    if (out.startsWith(QLatin1Char(':')))
+        out[0] = QLatin1Char('_');
     while (out.toUtf8().size() > max_name_bytes) {
         int cut = out.size() - 1;
         if (cut > 0 && out[cut].isLowSurrogate())
@@ -33,54 +34,58 @@ QString safe_file_name(const QString &name)
     return out;
 }
 
-// Whether anything (a dangling link included) is at path.
-static bool occupied(const QString &path, bool *is_plain_dir)
+QString output_names_c::candidate(const QString &safe, int n) const
 {
-    struct stat st;
-    if (lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return false;
-    *is_plain_dir = S_ISDIR(st.st_mode);
-    return true;
+    if (n == 1)
+        return safe;
+    const qsizetype dot = safe.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0)
+        return QStringLiteral("%1 (%2)").arg(safe).arg(n);
+    return QStringLiteral("%1 (%2)%3").arg(safe.left(dot)).arg(n).arg(safe.mid(dot));
 }
 
-QString output_names_c::free_path(const QString &folder, const QString &name, bool folder_ok)
+QString output_names_c::claim_file(output_folder_c::folder_t folder, const QString &name)
 {
     const QString safe = safe_file_name(name);
-    QString base = safe;
-    QString ext;
-    const qsizetype dot = safe.lastIndexOf(QLatin1Char('.'));
-    if (dot > 0) {
-        base = safe.left(dot);
-        ext = safe.mid(dot);
-    }
     for (int n = 1; n < 100000; ++n) {
-        QString candidate = n == 1 ? safe : QStringLiteral("%1 (%2)%3").arg(base).arg(n).arg(ext);
-        QString path = QDir(folder).filePath(candidate);
-        if (taken_.contains(path))
+        const QString name_n = candidate(safe, n);
+        const key_t key{folder, name_n};
+        if (taken_.contains(key) || out_.look(folder, QFile::encodeName(name_n).toStdString()) !=
+                output_folder_c::entry_e::none)
             continue;
-        bool plain_dir = false;
-        if (occupied(path, &plain_dir) && !(folder_ok && plain_dir))
-            continue;
-        taken_.insert(path);
-        return path;
+        taken_.insert(key);
+        return name_n;
     }
     return QString();
 }
 
-QString output_names_c::claim_file(const QString &folder, const QString &name)
+bool output_names_c::claim_folder(output_folder_c::folder_t parent, const QString &name,
+                                  output_folder_c::folder_t *folder)
 {
-    return free_path(folder, name, false);
-}
-
-QString output_names_c::claim_folder(const QString &parent, const QString &name)
-{
-    const QString key = parent + QLatin1Char('/') + name;
-    auto known = folders_.constFind(key);
-    if (known != folders_.cend())
-        return known.value();
-    QString path = free_path(parent, name, true);
-    if (path.isEmpty() || !QDir().mkpath(path))
-        return QString();
-    folders_.insert(key, path);
-    return path;
+    const key_t wanted{parent, name};
+    auto known = folders_.constFind(wanted);
+    if (known != folders_.cend()) {
+        *folder = known.value();
+        return true;
+    }
+    const QString safe = safe_file_name(name);
+    for (int n = 1; n < 1000; ++n) {
+        const QString name_n = candidate(safe, n);
+        const key_t key{parent, name_n};
+        if (auto same = folders_.constFind(key); same != folders_.cend()) {
+            *folder = same.value();
+            folders_.insert(wanted, *folder);
+            return true;
+        }
+        // A file of ours, or anything not a plain folder, is never used as one.
+        if (taken_.contains(key))
+            continue;
+        if (!out_.make_folder(parent, QFile::encodeName(name_n).toStdString(), folder))
+            continue;
+        taken_.insert(key);
+        folders_.insert(key, *folder);
+        folders_.insert(wanted, *folder);
+        return true;
+    }
+    return false;
 }

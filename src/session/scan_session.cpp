@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include "devices/volume_lookup.h"
 #include "engines/engine_factory.h"
@@ -157,6 +158,17 @@ void scan_session_c::finish()
     emit scan_finished();
 }
 
+namespace {
+// A destination may not exist yet: its nearest existing folder stands for it.
+QByteArray nearest_existing(const QString &folder)
+{
+    QFileInfo place(QFileInfo(folder).absoluteFilePath());
+    while (!place.exists() && !place.isRoot())
+        place = QFileInfo(place.absolutePath());
+    return QFile::encodeName(place.absoluteFilePath());
+}
+} // namespace
+
 bool folder_on_volume(const QString &folder, const volume_item_s &volume)
 {
     std::string source;
@@ -167,12 +179,8 @@ bool folder_on_volume(const QString &folder, const volume_item_s &volume)
     // Writing beside an image file cannot overwrite what the image holds.
     if (stat(source.c_str(), &device) != 0 || S_ISREG(device.st_mode))
         return false;
-    // The destination may not exist yet: its nearest existing folder decides.
-    QFileInfo place(QFileInfo(folder).absoluteFilePath());
-    while (!place.exists() && !place.isRoot())
-        place = QFileInfo(place.absolutePath());
     struct stat target {};
-    if (stat(QFile::encodeName(place.absoluteFilePath()).constData(), &target) != 0)
+    if (stat(nearest_existing(folder).constData(), &target) != 0)
         return false;
     if (S_ISBLK(device.st_mode) && target.st_dev == device.st_rdev)
         return true;
@@ -181,13 +189,22 @@ bool folder_on_volume(const QString &folder, const volume_item_s &volume)
         stat(QFile::encodeName(volume.mount_path).constData(), &mount) == 0 && mount.st_dev == target.st_dev;
 }
 
+quint64 folder_free_bytes(const QString &folder)
+{
+    struct statvfs st {};
+    if (statvfs(nearest_existing(folder).constData(), &st) != 0)
+        return UINT64_MAX;
+    return static_cast<quint64>(st.f_bavail) * st.f_frsize;
+}
+
 recovery_report_s scan_session_c::restore(const QList<found_row_s> &rows, const QString &folder, bool recreate_folders)
 {
     if (!engine_ || scanning_) {
         // The store is complete only once the scan has finished.
         recovery_report_s refused;
+        refused.refused = QStringLiteral("the scan has not finished");
         for (const found_row_s &row : rows)
-            refused.failed.append(recovery_failure_s{row, QString(), 0});
+            refused.failed.append(recovery_failure_s{row, QString(), 0, refused.refused});
         return refused;
     }
     recovery_writer_c writer(*engine_, folder, recreate_folders);
@@ -196,9 +213,17 @@ recovery_report_s scan_session_c::restore(const QList<found_row_s> &rows, const 
 
 bool scan_session_c::restore_head(const recovery_item_s &row, const QString &path, quint64 max_bytes)
 {
-    if (!engine_ || scanning_ || QFileInfo::exists(path))
+    if (!engine_ || scanning_)
         return false;
-    return engine_->recover_head(row, path, max_bytes) == 0;
+    const QFileInfo where(path);
+    output_folder_c folder;
+    output_file_c file;
+    std::string why;
+    if (!folder.open(QFile::encodeName(where.absolutePath()).toStdString(), &why) ||
+        !folder.create_file(output_folder_c::top, QFile::encodeName(where.fileName()).toStdString(), &file))
+        return false;
+    const bool written = engine_->recover_head(row, file, max_bytes) == 0;
+    return file.close(row.modified()) && written;
 }
 
 bool scan_session_c::save_result(const QString &path)

@@ -19,6 +19,10 @@
 // volume inside an image file never holds it.
 bool folder_on_volume(const QString &folder, const volume_item_s &volume);
 
+// Bytes the folder (or, when it does not exist yet, its nearest existing
+// parent) can still take; UINT64_MAX when unknown.
+quint64 folder_free_bytes(const QString &folder);
+
 class scan_session_c : public QObject {
     Q_OBJECT
 public:

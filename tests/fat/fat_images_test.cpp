@@ -18,6 +18,7 @@
 #include "fixtures/outside_tools.h"
 #include "results/found_row.h"
 #include "engines/fat/fat_results.h"
+#include "restore_to_path.h"
 
 namespace {
 
@@ -185,7 +186,7 @@ void check_fixture_volume(const QString &manifest_name, int partition)
         ASSERT_TRUE(rows.contains(id)) << "deleted file not listed: " << qPrintable(e.path);
         EXPECT_EQ(rows[id].row.size, quint64(e.size)) << qPrintable(e.path);
         const QString dest = out.filePath(QString::number(id));
-        EXPECT_EQ(scan.engine.recover_item(id, dest), 0) << qPrintable(e.path);
+        EXPECT_EQ(recover_item_to(scan.engine, id, dest), 0) << qPrintable(e.path);
         EXPECT_EQ(file_sha256(dest), e.sha256) << "restored bytes differ: " << qPrintable(e.path);
         ++checked;
     }

@@ -2,6 +2,7 @@
 // safe output names, and the writer that restores rows into a folder.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,6 +14,7 @@
 #include "results/found_row.h"
 #include "results/recovery_writer.h"
 #include "results/safe_name.h"
+#include "restore_to_path.h"
 
 namespace {
 
@@ -34,14 +36,14 @@ fat_item_s record(quint32 id, quint32 parent, quint8 attributes, const QString &
 // has no data for ids 50 to 99.
 class fake_engine_c : public recovery_stop_c {
 public:
-    int recover_item(quint64 id, QString destination) override
+    int recover_item(quint64 id, output_file_c &out) override
     {
         if (id >= 50 && id < 100)
             return recover_no_data;
-        QFile f(destination);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return -1;
-        f.write(QStringLiteral("data of %1").arg(id).toUtf8().left(id >= 100 ? 4 : 100));
+        const QByteArray data = QStringLiteral("data of %1").arg(id).toUtf8().left(id >= 100 ? 4 : 100);
+        out.write(data.constData(), static_cast<size_t>(data.size()));
+        if (id >= 100)
+            out.set_failure("read error at byte 4 of the file");
         return id >= 100 ? -1 : 0;
     }
 };
@@ -144,21 +146,34 @@ TEST(safe_name, output_names_never_repeat_nor_replace_what_is_there)
     ASSERT_EQ(symlink("/etc/hostname", QFile::encodeName(d + QStringLiteral("/link.txt")).constData()), 0);
     ASSERT_EQ(symlink("/nonexistent", QFile::encodeName(d + QStringLiteral("/dangling")).constData()), 0);
 
-    output_names_c names;
-    EXPECT_EQ(names.claim_file(d, QStringLiteral("a.txt")), d + QStringLiteral("/a (2).txt"));
-    EXPECT_EQ(names.claim_file(d, QStringLiteral("a.txt")), d + QStringLiteral("/a (3).txt"));
-    EXPECT_EQ(names.claim_file(d, QStringLiteral("link.txt")), d + QStringLiteral("/link (2).txt"));
-    EXPECT_EQ(names.claim_file(d, QStringLiteral("dangling")), d + QStringLiteral("/dangling (2)"));
-    EXPECT_EQ(names.claim_file(d, QStringLiteral("../up")), d + QStringLiteral("/.._up"));
-    EXPECT_EQ(names.claim_file(d, QStringLiteral(".hidden")), d + QStringLiteral("/.hidden"));
+    output_folder_c out;
+    std::string why;
+    ASSERT_TRUE(out.open(QFile::encodeName(d).toStdString(), &why)) << why;
+    output_names_c names(out);
+    const output_folder_c::folder_t top = output_folder_c::top;
+    EXPECT_EQ(names.claim_file(top, QStringLiteral("a.txt")), QStringLiteral("a (2).txt"));
+    EXPECT_EQ(names.claim_file(top, QStringLiteral("a.txt")), QStringLiteral("a (3).txt"));
+    EXPECT_EQ(names.claim_file(top, QStringLiteral("link.txt")), QStringLiteral("link (2).txt"));
+    EXPECT_EQ(names.claim_file(top, QStringLiteral("dangling")), QStringLiteral("dangling (2)"));
+    EXPECT_EQ(names.claim_file(top, QStringLiteral("../up")), QStringLiteral(".._up"));
+    EXPECT_EQ(names.claim_file(top, QStringLiteral(".hidden")), QStringLiteral(".hidden"));
+    EXPECT_EQ(names.claim_file(top, QStringLiteral(":x")), QStringLiteral("_x")) << "Qt reads a leading : as a resource";
 
     // Folders: one per found folder name, never through a link.
     ASSERT_EQ(symlink("/tmp", QFile::encodeName(d + QStringLiteral("/sub")).constData()), 0);
-    QString sub = names.claim_folder(d, QStringLiteral("sub"));
-    EXPECT_EQ(sub, d + QStringLiteral("/sub (2)"));
-    EXPECT_EQ(names.claim_folder(d, QStringLiteral("sub")), sub);
-    EXPECT_TRUE(QFileInfo(sub).isDir());
+    output_folder_c::folder_t sub = top, again = top;
+    ASSERT_TRUE(names.claim_folder(top, QStringLiteral("sub"), &sub));
+    EXPECT_EQ(out.path_of(sub, "x"), QFile::encodeName(d).toStdString() + "/sub (2)/x");
+    ASSERT_TRUE(names.claim_folder(top, QStringLiteral("sub"), &again));
+    EXPECT_EQ(again, sub);
+    EXPECT_TRUE(QFileInfo(d + QStringLiteral("/sub (2)")).isDir());
     EXPECT_EQ(contents(d + QStringLiteral("/a.txt")), QByteArray("mine"));
+
+    // The folder itself refuses what is not one plain entry, whoever asks.
+    output_file_c file;
+    for (const char *bad : {"", ".", "..", "../x", "a/b"})
+        EXPECT_FALSE(out.create_file(top, bad, &file)) << bad;
+    EXPECT_FALSE(out.create_file(top, "a.txt", &file)) << "never replaces a file";
 }
 
 TEST(recovery_writer, restores_rows_under_recreated_folders_and_reports_failures)
@@ -195,6 +210,7 @@ TEST(recovery_writer, restores_rows_under_recreated_folders_and_reports_failures
     EXPECT_EQ(report.failed[0].row.row.id, 100u);
     EXPECT_EQ(report.failed[0].output, out + QStringLiteral("/broken.bin"));
     EXPECT_EQ(report.failed[0].bytes_kept, 4u) << "the partial file stays";
+    EXPECT_EQ(report.failed[0].reason, QStringLiteral("read error at byte 4 of the file"));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("escape.txt"))));
 
     // Again into the same folder: nothing written before is replaced.
@@ -204,13 +220,44 @@ TEST(recovery_writer, restores_rows_under_recreated_folders_and_reports_failures
     EXPECT_EQ(contents(out + QStringLiteral("/top.txt")), QByteArray("data of 1"));
 }
 
-TEST(recovery_writer, a_destination_that_cannot_be_made_fails_every_row)
+TEST(recovery_writer, a_destination_that_cannot_be_made_fails_every_row_and_says_why)
 {
     fake_engine_c engine;
     recovery_writer_c writer(engine, QStringLiteral("/proc/no/such/place"), true);
     recovery_report_s report = writer.write({row(1, QStringLiteral("a")), row(2, QStringLiteral("b"))});
     EXPECT_TRUE(report.written.isEmpty());
     EXPECT_EQ(report.failed.size(), 2);
+    EXPECT_TRUE(report.refused.contains(QStringLiteral("/proc/no/such/place"))) << qPrintable(report.refused);
+}
+
+// Names starting with ":" were written into the working folder (Qt took them
+// for resource paths), a link planted in the destination was followed, and
+// restored files carried the time of the restore instead of their own.
+TEST(recovery_writer, hostile_names_stay_in_the_folder_and_files_keep_their_times)
+{
+    QTemporaryDir dir, cwd, victim;
+    ASSERT_TRUE(dir.isValid() && cwd.isValid() && victim.isValid());
+    const QString out = dir.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    ASSERT_EQ(symlink(QFile::encodeName(victim.path()).constData(), QFile::encodeName(out + QStringLiteral("/_IR1")).constData()), 0);
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(cwd.path()));
+    QList<found_row_s> rows = {row(1, QStringLiteral("#ELLO.TXT"), {QStringLiteral(":IR1")}),
+                               row(2, QStringLiteral(":x"), {QStringLiteral("..")})};
+    rows[0].row.date1 = 1500000000;
+    rows[0].folder_times = {1400000000};
+    fake_engine_c engine;
+    recovery_report_s report = recovery_writer_c(engine, out, true).write(rows);
+    QDir::setCurrent(before);
+    EXPECT_EQ(report.written.size(), 2);
+    EXPECT_TRUE(QDir(cwd.path()).isEmpty()) << "nothing lands in the working folder";
+    EXPECT_TRUE(QDir(victim.path()).isEmpty()) << "a planted link is never followed";
+    const QString file = out + QStringLiteral("/_IR1 (2)/#ELLO.TXT");
+    EXPECT_EQ(contents(file), QByteArray("data of 1"));
+    EXPECT_EQ(contents(out + QStringLiteral("/__/_x")), QByteArray("data of 2"));
+    EXPECT_EQ(QFileInfo(file).lastModified().toSecsSinceEpoch(), 1500000000);
+    EXPECT_EQ(QFileInfo(out + QStringLiteral("/_IR1 (2)")).lastModified().toSecsSinceEpoch(), 1400000000)
+        << "a folder gets its time after its files";
 }
 
 TEST(live_copy, copies_whole_files_and_reports_short_copies_as_failed)
@@ -219,30 +266,26 @@ TEST(live_copy, copies_whole_files_and_reports_short_copies_as_failed)
     ASSERT_TRUE(dir.isValid());
     const QString live_path = dir.filePath(QStringLiteral("live.bin"));
     const QString dest = dir.filePath(QStringLiteral("copy.bin"));
+    auto copy = [&](const std::wstring &source) {
+        return restore_to_path(dest, [&](output_file_c &out) { return copy_live_file(source, out); });
+    };
     QFile live(live_path);
     ASSERT_TRUE(live.open(QIODevice::WriteOnly));
     live.write(QByteArray(200000, 'L'));
     live.close();
-    EXPECT_EQ(copy_file(live_path.toStdWString(), dest), 0);
+    EXPECT_EQ(copy(live_path.toStdWString()), 0);
     EXPECT_EQ(contents(dest), QByteArray(200000, 'L'));
 
     // An empty live file copies to an empty file.
     QFile empty(live_path);
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
     empty.close();
-    EXPECT_EQ(copy_file(live_path.toStdWString(), dest), 0);
+    EXPECT_EQ(copy(live_path.toStdWString()), 0);
     EXPECT_EQ(QFileInfo(dest).size(), 0);
-    EXPECT_EQ(copy_file(L"/no/such/file", dest), -1);
+    EXPECT_EQ(copy(L"/no/such/file"), -1);
 
-    // A copy cut short by a read or a write error is not reported as done.
-    EXPECT_EQ(copy_file(QDir::tempPath().toStdWString(), dest), -1) << "reading a folder fails";
-    ASSERT_TRUE(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    empty.write(QByteArray(4096, 'L'));
-    empty.close();
-    if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
-        EXPECT_EQ(copy_file(live_path.toStdWString(), QStringLiteral("/dev/full")), -1)
-            << "a full disk is a failed copy";
-    }
+    // A copy cut short by a read error is not reported as done.
+    EXPECT_EQ(copy(QDir::tempPath().toStdWString()), -1) << "reading a folder fails";
 }
 
 } // namespace

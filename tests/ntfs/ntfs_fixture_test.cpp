@@ -12,6 +12,7 @@
 #include "platform/disks.h"
 #include "platform/test_images.h"
 #include "fixture_manifest.h"
+#include "restore_to_path.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ struct scanned_fixture_s {
     QByteArray restore(quint64 id)
     {
         QString target = out.filePath(QString::number(id));
-        return engine.recover_item(id, target) == 0 ? file_sha256(target) : QByteArray("failed");
+        return recover_item_to(engine, id, target) == 0 ? file_sha256(target) : QByteArray("failed");
     }
 
     // What a look at the row's start writes: at most max bytes.
@@ -79,7 +80,7 @@ struct scanned_fixture_s {
         const QString target = out.filePath(QStringLiteral("head"));
         QFile::remove(target);
         QFile written(target);
-        return engine.recover_head(row, target, max) == 0 && written.open(QIODevice::ReadOnly) ? written.readAll()
+        return recover_head_to(engine, row, target, max) == 0 && written.open(QIODevice::ReadOnly) ? written.readAll()
                                                                                                : QByteArray("failed");
     }
 
@@ -96,7 +97,7 @@ struct scanned_fixture_s {
         ASSERT_NE(found, 0u) << "not listed";
         EXPECT_NE(found, static_cast<quint64>(m.mft_record)) << "the record now belongs to another file";
         const QString target = out.filePath(QStringLiteral("slack"));
-        EXPECT_LT(engine.recover_item(found, target), 0);
+        EXPECT_LT(recover_item_to(engine, found, target), 0);
         EXPECT_FALSE(QFile::exists(target));
     }
 };

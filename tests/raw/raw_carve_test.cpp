@@ -9,6 +9,7 @@
 #include "engines/raw/raw_recovery.h"
 #include "platform/volume_path.h"
 #include "raw/raw_test_util.h"
+#include "restore_to_path.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ TEST_F(raw_carve_test, every_planted_file_is_found_exactly_and_restored_byte_exa
         EXPECT_EQ(it->second.type_name(), f.type);
         EXPECT_EQ(it->second.length, static_cast<uint64_t>(f.bytes.size()));
         const QString out = dir.filePath(QStringLiteral("out_") + f.name);
-        ASSERT_EQ(engine.recover_item(it->second.index, out), 0);
+        ASSERT_EQ(recover_item_to(engine, it->second.index, out), 0);
         EXPECT_TRUE(read_file(out) == f.bytes) << "restored bytes differ";
         by_offset.erase(it);
     }

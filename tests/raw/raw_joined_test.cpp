@@ -10,6 +10,7 @@
 #include "raw/join_samples.h"
 #include "raw/raw_test_util.h"
 #include "results/scan_file.h"
+#include "restore_to_path.h"
 
 namespace {
 
@@ -81,14 +82,14 @@ TEST_F(raw_joined_test, scan_joins_and_restores_byte_exact)
         EXPECT_EQ(item->length, p.file.size());
         EXPECT_EQ(state_of(engine, item->index), recovery_state_e::joined);
         const QString out = dir.filePath(QStringLiteral("out.bin"));
-        ASSERT_EQ(engine.recover_item(item->index, out), 0);
+        ASSERT_EQ(recover_item_to(engine, item->index, out), 0);
         EXPECT_TRUE(read_file(out) == QByteArray(p.file.data(), static_cast<qsizetype>(p.file.size())));
         // A look at the start across the seam (the hex view of a large find).
         const QString head = dir.filePath(QStringLiteral("head.bin"));
         recovery_item_s row;
         row.id = item->index;
         const quint64 head_bytes = p.seam + 100;
-        ASSERT_EQ(engine.recover_head(row, head, head_bytes), 0);
+        ASSERT_EQ(recover_head_to(engine, row, head, head_bytes), 0);
         EXPECT_TRUE(read_file(head) == QByteArray(p.file.data(), static_cast<qsizetype>(head_bytes)));
         QFile::remove(head);
         for (const raw_item_s &other : engine.items())

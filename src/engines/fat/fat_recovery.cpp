@@ -216,50 +216,51 @@ int fat_recovery_c::walk()
     return 0;
 }
 
-int fat_recovery_c::recover_item(quint64 id, QString destination)
+int fat_recovery_c::recover_item(quint64 id, output_file_c &out)
 {
-    return copy_item(id, destination, UINT64_MAX);
+    return copy_item(id, out, UINT64_MAX);
 }
 
-int fat_recovery_c::recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes)
+int fat_recovery_c::recover_head(const recovery_item_s &row, output_file_c &out, quint64 max_bytes)
 {
-    return copy_item(row.id, destination, max_bytes);
+    return copy_item(row.id, out, max_bytes);
 }
 
-int fat_recovery_c::copy_item(quint64 id, const QString &destination, quint64 max_bytes)
+int fat_recovery_c::copy_item(quint64 id, output_file_c &out, quint64 max_bytes)
 {
     std::lock_guard<std::mutex> lock(recover_mutex_);
     auto it = store_.constFind(static_cast<quint32>(id));
-    if (it == store_.cend())
+    if (it == store_.cend()) {
+        out.set_failure("it is not among the found files");
         return -1;
+    }
     const fat_item_s &item = it.value();
     fat_file_s file;
     fat_file_setup(file, volume_, item.cluster, item.size);
 
-    FILE *out = fopen(QFile::encodeName(destination).constData(), "wb");
-    if (!out)
-        return -1;
     const bool contiguous = item.attributes & fat_attr_deleted;
     std::vector<uint8_t> buffer(restore_block_bytes);
     const quint64 wanted = std::min<quint64>(item.size, max_bytes);
     quint64 written = 0;
-    bool write_failed = false;
     while (written < wanted) {
         size_t got = 0;
         const size_t ask = static_cast<size_t>(std::min<quint64>(buffer.size(), wanted - written));
-        int res = fat_read_file(file, buffer.data(), ask, &got, contiguous);
-        if (got && fwrite(buffer.data(), 1, got, out) != got) {
-            write_failed = true;
+        const int res = fat_read_file(file, buffer.data(), ask, &got, contiguous);
+        if (got && !out.write(buffer.data(), got))
+            return -1;
+        written += got;
+        if (res == fr_disk_err) {
+            out.set_failure("read error at byte " + std::to_string(written) + " of the file");
             break;
         }
-        written += got;
-        if (res != fr_ok || got == 0)
+        if (res != fr_ok || got == 0) {
+            out.set_failure("its cluster chain ends after " + std::to_string(written) + " of " +
+                            std::to_string(wanted) + " bytes");
             break;
+        }
     }
-    if (fclose(out) != 0)
-        write_failed = true;
-    // What could be read stays on disk, but a short file is not a success.
-    return write_failed || written < wanted ? -1 : 0;
+    // What could be read stays, but a short file is not a success.
+    return written < wanted ? -1 : 0;
 }
 
 int fat_recovery_c::get_item_path(quint64 id, std::wstring *out)

@@ -32,8 +32,8 @@ public:
     void set_pause(int pause) override { state_.pause = pause; }
     quint64 get_read_count() override { return state_.read_count; }
     void reset() override;
-    int recover_item(quint64 id, QString destination) override;
-    int recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes) override;
+    int recover_item(quint64 id, output_file_c &out) override;
+    int recover_head(const recovery_item_s &row, output_file_c &out, quint64 max_bytes) override;
     int get_item_path(quint64 id, std::wstring *out) override;
     quint64 get_found_count() override { return state_.found_count; }
     QString get_error() const override { return error_; }
@@ -59,7 +59,7 @@ public:
 
 private:
     // The item's bytes, at most max_bytes of them, into destination.
-    int copy_item(quint64 id, const QString &destination, quint64 max_bytes);
+    int copy_item(quint64 id, output_file_c &out, quint64 max_bytes);
     enum class step_e { next, walk_new_directory, stop };
     int walk();
     bool open_subdirectory(fat_dir_s &dir, uint32_t cluster);

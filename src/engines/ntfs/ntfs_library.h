@@ -10,9 +10,6 @@ struct ntfs_library_s {
     std::function<int32_t(const char *, ntfs_scan_context *)> scan_startup = ntfs_scan_startup;
     std::function<int32_t(ntfs_scan_context *, ntfs_scan_record *)> scan_next = ntfs_scan_next;
     std::function<int32_t(ntfs_scan_context *)> scan_shutdown = ntfs_scan_shutdown;
-    std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t, const char *, int32_t *)> recover_file =
-        ntfs_recover_file;
-    std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t, const char *, uint64_t)> recover_head =
-        ntfs_recover_file_head;
+    std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t, int, uint64_t)> recover_to = ntfs_recover_file_to;
     std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t)> data_state = ntfs_scan_data_state;
 };

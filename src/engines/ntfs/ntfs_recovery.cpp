@@ -117,30 +117,51 @@ void ntfs_recovery_c::reset()
     error_.clear();
 }
 
-int ntfs_recovery_c::recover_item(quint64 id, QString destination)
+namespace {
+// Why the library could not write a stream, as the user reads it.
+std::string ntfs_failure_text(int32_t rc)
 {
-    return write_stream(id, destination, UINT64_MAX);
+    switch (rc) {
+    case ntfs_error_no_record:
+        return "its file record is gone or holds no data";
+    case ntfs_error_encrypted:
+        return "it is encrypted";
+    case ntfs_error_outside:
+        return "its run list points outside the volume";
+    case ntfs_error_read:
+        return "its data cannot be read from the volume";
+    case ntfs_error_corrupt:
+        return "its run list or compressed data is damaged";
+    default:
+        return "the volume cannot be read (error " + std::to_string(rc) + ")";
+    }
+}
+} // namespace
+
+int ntfs_recovery_c::recover_item(quint64 id, output_file_c &out)
+{
+    return write_stream(id, out, UINT64_MAX);
 }
 
-int ntfs_recovery_c::recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes)
+int ntfs_recovery_c::recover_head(const recovery_item_s &row, output_file_c &out, quint64 max_bytes)
 {
     if (row.size <= max_bytes)
-        return recover_row(row, destination);
-    return write_stream(row.id, destination, max_bytes) == 0 ? 0 : -1;
+        return recover_row(row, out);
+    return write_stream(row.id, out, max_bytes) == 0 ? 0 : -1;
 }
 
-int ntfs_recovery_c::write_stream(quint64 id, const QString &destination, quint64 max_bytes)
+int ntfs_recovery_c::write_stream(quint64 id, output_file_c &out, quint64 max_bytes)
 {
-    if (!context_.open)
+    if (!context_.open) {
+        out.set_failure("the volume is not open");
         return -1;
-    const QByteArray path = QFile::encodeName(destination);
-    // A new file, never one reached through a link already there.
-    QFile::remove(destination);
+    }
     const uint32_t low = static_cast<uint32_t>(id), high = static_cast<uint32_t>(id >> 32);
-    if (max_bytes != UINT64_MAX)
-        return library_.recover_head(&context_, low, high, path.constData(), max_bytes);
-    int32_t unused = 0;
-    return library_.recover_file(&context_, low, high, path.constData(), &unused);
+    const int32_t rc = out.write_through([&](int fd) { return library_.recover_to(&context_, low, high, fd, max_bytes); },
+                                         ntfs_error_write);
+    if (rc != ntfs_ok && rc != ntfs_error_write)
+        out.set_failure(ntfs_failure_text(rc));
+    return rc;
 }
 
 int ntfs_recovery_c::get_item_path(quint64 id, std::wstring *out)

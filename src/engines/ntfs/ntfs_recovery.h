@@ -27,7 +27,7 @@ public:
     void reset() override;
     // Writes the item's unnamed data stream through the library, from its
     // file record (for a deleted entry: its stale run list).
-    int recover_item(quint64 id, QString destination) override;
+    int recover_item(quint64 id, output_file_c &out) override;
     int get_item_path(quint64 id, std::wstring *out) override;
     quint64 get_found_count() override;
     QString get_error() const override { return error_; }
@@ -35,9 +35,9 @@ public:
     found_folder_s get_found_tree() const override;
     // A live entry is copied from its mounted path when that opens; every
     // other entry is written through the library.
-    int recover_row(const recovery_item_s &row, const QString &destination) override;
+    int recover_row(const recovery_item_s &row, output_file_c &out) override;
     // A row larger than max_bytes is read from its file record, live or not.
-    int recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes) override;
+    int recover_head(const recovery_item_s &row, output_file_c &out, quint64 max_bytes) override;
 
     // Read only after the thread has finished.
     const ntfs_store_t &store() const { return store_; }
@@ -52,7 +52,7 @@ public:
 private:
     void close_library_scan();
     // The whole stream, or its first max_bytes, through the library.
-    int write_stream(quint64 id, const QString &destination, quint64 max_bytes);
+    int write_stream(quint64 id, output_file_c &out, quint64 max_bytes);
     void update_progress();
 
     ntfs_scan_context context_{};

@@ -58,14 +58,14 @@ found_folder_s ntfs_recovery_c::get_found_tree() const
     return build_ntfs_tree(store_);
 }
 
-int ntfs_recovery_c::recover_row(const recovery_item_s &row, const QString &destination)
+int ntfs_recovery_c::recover_row(const recovery_item_s &row, output_file_c &out)
 {
     // A live entry is copied only when its mounted path opens; otherwise
     // (unmounted volume, image) it is extracted like a deleted one.
     std::wstring source;
     if (choose_ntfs_entry_source(*this, row.id, row.flags, &source) == ntfs_entry_source_e::live_copy)
-        return copy_file(source, destination);
-    const int result = recover_item(row.id, destination);
+        return copy_live_file(source, out);
+    const int result = recover_item(row.id, out);
     // Names found only in folder indexes have no record left to read.
     return result == ntfs_error_no_record ? recover_no_data : result;
 }

@@ -197,11 +197,15 @@ const std::string &raw_recovery_c::label(quint64 index) const
 
 namespace {
 // Copies length bytes at offset of the device to out; false when the device
-// ends or fails first, or out cannot take them.
-bool copy_stretch(sc_handle_s *handle, uint64_t offset, uint64_t length, QFile &out)
+// ends or fails first (out says where), or out cannot take them.
+bool copy_stretch(sc_handle_s *handle, uint64_t offset, uint64_t length, output_file_c &out)
 {
-    if (sc_seek(handle, static_cast<int64_t>(offset), 0) < 0)
+    auto unreadable = [&](uint64_t at) {
+        out.set_failure("read error at byte " + std::to_string(at) + " of the volume");
         return false;
+    };
+    if (sc_seek(handle, static_cast<int64_t>(offset), 0) < 0)
+        return unreadable(offset);
     // Large blocks: a restore runs at the speed of the disk.
     static const int32_t chunk = 1 << 20;
     std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(length, chunk)));
@@ -209,30 +213,32 @@ bool copy_stretch(sc_handle_s *handle, uint64_t offset, uint64_t length, QFile &
         const int32_t want = static_cast<int32_t>(std::min<uint64_t>(left, chunk));
         const int32_t got = sc_read(handle, buffer.data(), want);
         if (got <= 0)
+            return unreadable(offset + (length - left));
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(left, static_cast<uint64_t>(got)));
+        if (!out.write(buffer.data(), take))
             return false;
-        const qint64 take = static_cast<qint64>(std::min<uint64_t>(left, static_cast<uint64_t>(got)));
-        if (out.write(buffer.data(), take) != take)
-            return false;
-        left -= static_cast<uint64_t>(take);
+        left -= take;
     }
     return true;
 }
 } // namespace
 
-int raw_recovery_c::recover_item(quint64 id, QString destination)
+int raw_recovery_c::recover_item(quint64 id, output_file_c &out)
 {
-    return copy_find(id, destination, UINT64_MAX);
+    return copy_find(id, out, UINT64_MAX);
 }
 
-int raw_recovery_c::recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes)
+int raw_recovery_c::recover_head(const recovery_item_s &row, output_file_c &out, quint64 max_bytes)
 {
-    return copy_find(row.id, destination, max_bytes);
+    return copy_find(row.id, out, max_bytes);
 }
 
-int raw_recovery_c::copy_find(quint64 id, const QString &destination, uint64_t max_bytes)
+int raw_recovery_c::copy_find(quint64 id, output_file_c &out, uint64_t max_bytes)
 {
-    if (id >= items_.size())
+    if (id >= items_.size()) {
+        out.set_failure("it is not among the found files");
         return -1;
+    }
     const raw_item_s item = items_[id];
     // From the find's own first byte: a byte-granular find does not start
     // at a sector boundary, and the bytes before it are not part of it. A
@@ -247,25 +253,14 @@ int raw_recovery_c::copy_find(quint64 id, const QString &destination, uint64_t m
         max_bytes -= piece.length;
     }
     sc_handle_s *handle = take_restore_device();
-    if (!handle)
+    if (!handle) {
+        out.set_failure("the volume cannot be opened");
         return -1;
-    const int result = copy_stretches(handle, stretches, destination);
-    give_back_restore_device(handle);
-    return result;
-}
-
-int raw_recovery_c::copy_stretches(sc_handle_s *handle, const std::vector<raw_piece_s> &stretches,
-                                   const QString &destination)
-{
-    QFile out(destination);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return -1;
-    bool failed = false;
+    }
+    bool copied = true;
     for (const raw_piece_s &piece : stretches)
-        if (!copy_stretch(handle, piece.offset, piece.length, out)) {
-            failed = true;
+        if (!(copied = copy_stretch(handle, piece.offset, piece.length, out)))
             break;
-        }
-    out.close();
-    return failed || out.error() != QFileDevice::NoError ? -1 : 0;
+    give_back_restore_device(handle);
+    return copied ? 0 : -1;
 }

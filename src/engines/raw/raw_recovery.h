@@ -32,8 +32,8 @@ public:
     quint64 get_read_count() override { return 0; }
     void reset() override;
     // Writes the entry's bytes; 0 only when all of them were written.
-    int recover_item(quint64 id, QString destination) override;
-    int recover_head(const recovery_item_s &row, const QString &destination, quint64 max_bytes) override;
+    int recover_item(quint64 id, output_file_c &out) override;
+    int recover_head(const recovery_item_s &row, output_file_c &out, quint64 max_bytes) override;
     // Each restore reads through a device of its own.
     int restore_threads() const override { return 2; }
     int get_item_path(quint64, std::wstring *) override { return 0; }
@@ -92,10 +92,8 @@ private:
     std::vector<sc_handle_s *> restore_devices_;
     std::mutex restore_lock_;
     sc_handle_s *take_restore_device();
-    // The find's bytes, at most max_bytes of them, into destination.
-    int copy_find(quint64 id, const QString &destination, uint64_t max_bytes);
-    static int copy_stretches(sc_handle_s *handle, const std::vector<raw_piece_s> &stretches,
-                              const QString &destination);
+    // The find's bytes, at most max_bytes of them, into out.
+    int copy_find(quint64 id, output_file_c &out, uint64_t max_bytes);
     void give_back_restore_device(sc_handle_s *handle);
     void close_restore_device();
     std::atomic<quint64> found_count_{0};

@@ -9,29 +9,6 @@ namespace {
 
 constexpr size_t buffer_bytes = 1u << 20;
 
-class fd_c {
-public:
-    explicit fd_c(int fd) : fd_(fd) {}
-    ~fd_c()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    fd_c(const fd_c &) = delete;
-    fd_c &operator=(const fd_c &) = delete;
-    int get() const { return fd_; }
-    // Closes now, so a failed close (a write the disk refused late) is seen.
-    bool close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
 // In-kernel copy to the end. When the files do not allow it, the rest is
 // left to the buffered copy (both offsets have moved past what was copied).
 enum class kernel_copy_e { done, unsupported, failed };
@@ -52,7 +29,7 @@ kernel_copy_e copy_in_kernel(int in, int out)
     }
 }
 
-bool copy_through_buffer(int in, int out)
+copy_end_e copy_through_buffer(int in, int out)
 {
     std::vector<char> buffer(buffer_bytes);
     for (;;) {
@@ -60,11 +37,11 @@ bool copy_through_buffer(int in, int out)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return false;
+            return copy_end_e::read_failed;
         if (n == 0)
-            return true;
+            return copy_end_e::done;
         if (!write_all(out, buffer.data(), static_cast<size_t>(n)))
-            return false;
+            return copy_end_e::write_failed;
     }
 }
 
@@ -77,6 +54,8 @@ bool write_all(int fd, const void *data, size_t len)
         const ssize_t n = ::write(fd, at, len);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = ENOSPC;
         if (n <= 0)
             return false;
         at += n;
@@ -85,16 +64,20 @@ bool write_all(int fd, const void *data, size_t len)
     return true;
 }
 
-bool copy_whole_file(const std::string &source, const std::string &destination)
+copy_end_e copy_rest(int in, int out)
 {
-    fd_c in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0)
-        return false;
-    fd_c out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (out.get() < 0)
-        return false;
-    kernel_copy_e kernel = copy_in_kernel(in.get(), out.get());
-    bool complete = kernel == kernel_copy_e::done ||
-        (kernel == kernel_copy_e::unsupported && copy_through_buffer(in.get(), out.get()));
-    return out.close() && complete;
+    switch (copy_in_kernel(in, out)) {
+    case kernel_copy_e::done:
+        return copy_end_e::done;
+    case kernel_copy_e::unsupported:
+        return copy_through_buffer(in, out);
+    case kernel_copy_e::failed:
+        break;
+    }
+    // copy_file_range does not say which side failed; a disk that is full
+    // or refuses writes is the destination's.
+    const int error = errno;
+    const bool writing = error == ENOSPC || error == EDQUOT || error == EROFS || error == EFBIG || error == EPERM;
+    errno = error;
+    return writing ? copy_end_e::write_failed : copy_end_e::read_failed;
 }
