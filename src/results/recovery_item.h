@@ -10,8 +10,9 @@
 struct recovery_item_s {
     QString name;
     quint64 size = 0;
-    qint64 date1 = 0;  // seconds since 1970-01-01 UTC (FAT: modified; NTFS: first time)
-    qint64 date2 = 0;  // (FAT: created; NTFS: second time)
+    qint64 date1 = 0;  // seconds since 1970-01-01 UTC, 0: unknown (FAT: modified; NTFS: first time;
+                       // carved: the date the file states it was last changed)
+    qint64 date2 = 0;  // (FAT: created; NTFS: second time; carved: the creation date the file states)
     quint64 id = 0;    // the engine's item id
     quint32 flags = 0; // FAT attributes, NTFS flags byte; 0 for carved finds
     quint8 checked = 0;

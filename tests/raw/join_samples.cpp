@@ -22,6 +22,18 @@ std::string le(uint64_t v, int bytes)
     return s;
 }
 
+// Pixels with detail enough that the files span many sectors.
+std::vector<uint8_t> pixels(int width, int height)
+{
+    std::mt19937 rng(7);
+    std::vector<uint8_t> p(static_cast<size_t>(width) * height * 3);
+    for (size_t i = 0; i < p.size(); ++i)
+        p[i] = static_cast<uint8_t>((i / 3 % width) * 2 + (rng() % 48));
+    return p;
+}
+
+} // namespace
+
 std::string deflate_raw(const std::string &in, int window_bits)
 {
     z_stream z{};
@@ -41,18 +53,6 @@ uint32_t crc_of(const std::string &s)
 {
     return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(s.data()), static_cast<uInt>(s.size())));
 }
-
-// Pixels with detail enough that the files span many sectors.
-std::vector<uint8_t> pixels(int width, int height)
-{
-    std::mt19937 rng(7);
-    std::vector<uint8_t> p(static_cast<size_t>(width) * height * 3);
-    for (size_t i = 0; i < p.size(); ++i)
-        p[i] = static_cast<uint8_t>((i / 3 % width) * 2 + (rng() % 48));
-    return p;
-}
-
-} // namespace
 
 std::string make_test_jpeg(int width, int height, bool progressive)
 {

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <string>
 
+// Raw deflate (window_bits < 0) or zlib data of in, and the CRC-32 of s.
+std::string deflate_raw(const std::string &in, int window_bits);
+uint32_t crc_of(const std::string &s);
+
 std::string make_test_jpeg(int width, int height, bool progressive = false);
 // Image data in chunks of at most idat bytes.
 std::string make_test_png(int width, int height, size_t idat);

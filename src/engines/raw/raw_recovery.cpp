@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engines/raw/raw_join_pass.h"
-#include "engines/raw/raw_labels.h"
+#include "engines/raw/raw_find_meta.h"
 #include "platform/volume_path.h"
 #include "sc_control_access.h"
 
@@ -84,7 +84,7 @@ void raw_recovery_c::reset()
     control_ = raw_scan_control_s{};
     by_type_.clear();
     items_.clear();
-    labels_.clear();
+    metas_.clear();
     pieces_.clear();
     found_count_ = 0;
     error_.clear();
@@ -105,16 +105,16 @@ void raw_recovery_c::run()
     sc_handle_s *probe = sc_open(device_path_.c_str());
     char first[512];
     const bool readable = probe && sc_read(probe, first, sizeof first) > 0;
-    // Labels are read as each file is found, while its bytes are fresh in
+    // Metadata is read as each file is found, while its bytes are fresh in
     // the cache; finds that may be in pieces are searched for them meanwhile.
     raw_joiner_c joiner(
         device_path_, [this] { return sc_get_stop(&control_) != 0; }, [this] { return sc_get_pause(&control_) != 0; });
-    label_device_ = probe;
+    meta_device_ = probe;
     joiner_ = &joiner;
     joining_ = true;
     const bool scanned = readable && sc_scan(&control_, device_path_.c_str()) == 0;
     joiner_ = nullptr;
-    label_device_ = nullptr;
+    meta_device_ = nullptr;
     if (probe)
         sc_close(probe);
     if (!scanned) {
@@ -132,24 +132,24 @@ void raw_recovery_c::join_pieces(raw_joiner_c &joiner)
     raw_pieces_t pieces;
     if (!joiner.finish(items, &pieces))
         return;
-    // The finds kept are the scan's, in its order: their labels carry over.
-    // A joined find's are read again over its joined length, as a reload
-    // of the scan file reads them.
-    std::vector<std::string> labels;
-    labels.reserve(items.size());
+    // The finds kept are the scan's, in its order: their metadata carries
+    // over. A joined find's is read again over its joined length, as a
+    // reload of the scan file reads it.
+    std::vector<carved_meta_s> metas;
+    metas.reserve(items.size());
     sc_handle_s *device = pieces.empty() ? nullptr : sc_open(device_path_.c_str());
     size_t old = 0;
     for (const raw_item_s &item : items) {
         while (old < items_.size() && items_[old].offset != item.offset)
             ++old;
         if (pieces.count(item.index))
-            labels.push_back(read_find_label(device, item));
+            metas.push_back(read_find_meta(device, item));
         else
-            labels.push_back(old < labels_.size() ? labels_[old] : std::string());
+            metas.push_back(old < metas_.size() ? metas_[old] : carved_meta_s());
     }
     if (device)
         sc_close(device);
-    take_items(std::move(items), std::move(labels));
+    take_items(std::move(items), std::move(metas));
     pieces_ = std::move(pieces);
 }
 
@@ -165,7 +165,7 @@ void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uin
     self->items_.push_back(item);
     if (!item.end_proved && self->joiner_)
         self->joiner_->offer(item.index, offset);
-    self->labels_.push_back(read_find_label(self->label_device_, item));
+    self->metas_.push_back(read_find_meta(self->meta_device_, item));
     self->by_type_[QByteArray(type)].append(item.index);
     ++self->found_count_;
 }
@@ -174,14 +174,14 @@ void raw_recovery_c::set_results(const std::string &device_path, std::vector<raw
 {
     close_restore_device();
     device_path_ = device_path;
-    std::vector<std::string> labels = read_find_labels(device_path_, items);
-    take_items(std::move(items), std::move(labels));
+    std::vector<carved_meta_s> metas = read_find_metas(device_path_, items);
+    take_items(std::move(items), std::move(metas));
 }
 
-void raw_recovery_c::take_items(std::vector<raw_item_s> items, std::vector<std::string> labels)
+void raw_recovery_c::take_items(std::vector<raw_item_s> items, std::vector<carved_meta_s> metas)
 {
     items_ = std::move(items);
-    labels_ = std::move(labels);
+    metas_ = std::move(metas);
     pieces_.clear();
     found_count_ = items_.size();
     by_type_.clear();
@@ -189,10 +189,10 @@ void raw_recovery_c::take_items(std::vector<raw_item_s> items, std::vector<std::
         by_type_[QByteArray::fromStdString(item.type_name())].append(item.index);
 }
 
-const std::string &raw_recovery_c::label(quint64 index) const
+const carved_meta_s &raw_recovery_c::meta(quint64 index) const
 {
-    static const std::string none;
-    return index < labels_.size() ? labels_[index] : none;
+    static const carved_meta_s none;
+    return index < metas_.size() ? metas_[index] : none;
 }
 
 namespace {

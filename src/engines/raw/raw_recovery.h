@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engines/raw/names/carved_meta.h"
 #include "engines/raw/raw_item.h"
 #include "engines/recovery_base.h"
 #include "libsc.h"
@@ -52,9 +53,9 @@ public:
     const std::string &device_path() const { return device_path_; }
     const volume_item_s &volume() const { return volume_; }
     const std::vector<raw_item_s> &items() const { return items_; }
-    // What find index says about itself (carved_label), read from its bytes;
-    // empty when nothing.
-    const std::string &label(quint64 index) const;
+    // What find index says about itself (read_carved_meta), read from its
+    // bytes; empty when nothing.
+    const carved_meta_s &meta(quint64 index) const;
     // The finds joined from pieces; restored piece after piece.
     const raw_pieces_t &pieces() const { return pieces_; }
     // Type name -> indexes of its entries, each list in the order found.
@@ -72,8 +73,8 @@ protected:
 private:
     // After the scan: joins broken finds with the pieces that continue them.
     void join_pieces(raw_joiner_c &joiner);
-    // Takes items and their labels (by position) as the results, none joined.
-    void take_items(std::vector<raw_item_s> items, std::vector<std::string> labels);
+    // Takes items and their metadata (by position) as the results, none joined.
+    void take_items(std::vector<raw_item_s> items, std::vector<carved_meta_s> metas);
 
     volume_item_s volume_;
     std::string device_path_;
@@ -81,9 +82,9 @@ private:
     std::vector<raw_item_s> items_;
     raw_pieces_t pieces_;
     QMap<QByteArray, QList<quint64>> by_type_;
-    // Labels by item position, and the device they are read through during a scan.
-    std::vector<std::string> labels_;
-    sc_handle_s *label_device_ = nullptr;
+    // Metadata by item position, and the device it is read through during a scan.
+    std::vector<carved_meta_s> metas_;
+    sc_handle_s *meta_device_ = nullptr;
     raw_joiner_c *joiner_ = nullptr;   // during a scan
     std::atomic<bool> joining_{false}; // from the scan's start until its finds are joined
     // The devices restores read through, one for each restore running at

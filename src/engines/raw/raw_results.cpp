@@ -14,9 +14,12 @@ found_folder_s build_raw_tree(const raw_recovery_c &engine)
             if (index >= items.size())
                 continue; // a loaded table is checked; never read outside it
             const raw_item_s &item = items[index];
+            const carved_meta_s &meta = engine.meta(index);
             recovery_item_s row;
-            row.name = QString::fromStdString(carved_file_name(index, engine.label(index), item.type_name()));
+            row.name = QString::fromStdString(carved_file_name(index, meta.label, item.type_name()));
             row.size = item.length;
+            row.date1 = meta.modified;
+            row.date2 = meta.created;
             row.id = index;
             row.state = engine.pieces().count(index) ? recovery_state_e::joined
                 : item.end_proved                    ? recovery_state_e::intact

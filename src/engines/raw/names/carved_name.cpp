@@ -7,7 +7,7 @@
 
 namespace {
 
-using reader_fn = std::string (*)(carved_bytes_c &);
+using reader_fn = carved_meta_s (*)(carved_bytes_c &);
 
 reader_fn reader_of(const std::string &type)
 {
@@ -15,8 +15,9 @@ reader_fn reader_of(const std::string &type)
         const char *type;
         reader_fn reader;
     } readers[] = {
-        {"jpg", exif_label},   {"tif", exif_label}, {"pdf", pdf_title},  {"docx", ooxml_title}, {"xlsx", ooxml_title},
-        {"pptx", ooxml_title}, {"doc", ole2_title}, {"xls", ole2_title}, {"ppt", ole2_title},   {"mp3", id3_title},
+        {"jpg", exif_meta},   {"tif", exif_meta},   {"pdf", pdf_meta},  {"docx", ooxml_meta},
+        {"xlsx", ooxml_meta}, {"pptx", ooxml_meta}, {"doc", ole2_meta}, {"xls", ole2_meta},
+        {"ppt", ole2_meta},   {"mp3", id3_meta},    {"png", png_meta},
     };
     for (const auto &r : readers)
         if (type == r.type)
@@ -59,15 +60,15 @@ bool blank(char32_t c)
 
 } // namespace
 
-bool carved_type_has_label(const std::string &type)
+bool carved_type_has_meta(const std::string &type)
 {
     return reader_of(type) != nullptr;
 }
 
-std::string carved_label(const std::string &type, carved_bytes_c &file)
+carved_meta_s read_carved_meta(const std::string &type, carved_bytes_c &file)
 {
     const reader_fn reader = reader_of(type);
-    return reader ? reader(file) : std::string();
+    return reader ? reader(file) : carved_meta_s();
 }
 
 std::string safe_label(const std::string &label)

@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <string>
 
-#include "carved_bytes.h"
+#include "carved_meta.h"
 
-// Whether files of this type carry anything carved_label reads.
-bool carved_type_has_label(const std::string &type);
+// Whether files of this type carry anything read_carved_meta reads.
+bool carved_type_has_meta(const std::string &type);
 
-// What the file's own metadata says (date and camera, title), as UTF-8;
-// empty for other types or when nothing is found.
-std::string carved_label(const std::string &type, carved_bytes_c &file);
+// What the file's own metadata says: a label (date and camera, title) and
+// its dates; empty for other types or when nothing is found.
+carved_meta_s read_carved_meta(const std::string &type, carved_bytes_c &file);
 
 // The label as one safe part of a file name on any file system the user
 // may restore to: no separators, control, format or reserved characters,

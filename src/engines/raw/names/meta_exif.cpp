@@ -1,7 +1,9 @@
 // EXIF: a TIFF structure, inside a JPEG's APP1 segment or as the file itself.
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
+#include "carved_dates.h"
 #include "carved_meta.h"
 
 namespace {
@@ -25,7 +27,8 @@ struct tiff_s {
 };
 
 struct exif_fields_s {
-    std::string make, model, date_taken, date_written;
+    std::string make, model, date_taken, date_digitized, date_written;
+    std::string offset_taken, offset_digitized, offset_written; // "+HH:MM" of the date of the same name
     uint32_t exif_ifd = 0;
 };
 
@@ -61,10 +64,10 @@ void read_ifd(tiff_s &t, uint32_t at, exif_fields_s &f)
         static const struct {
             uint16_t tag;
             std::string exif_fields_s::*field;
-        } texts[] = {{0x010f, &exif_fields_s::make},
-                     {0x0110, &exif_fields_s::model},
-                     {0x0132, &exif_fields_s::date_written},
-                     {0x9003, &exif_fields_s::date_taken}};
+        } texts[] = {{0x010f, &exif_fields_s::make},           {0x0110, &exif_fields_s::model},
+                     {0x0132, &exif_fields_s::date_written},   {0x9003, &exif_fields_s::date_taken},
+                     {0x9004, &exif_fields_s::date_digitized}, {0x9010, &exif_fields_s::offset_written},
+                     {0x9011, &exif_fields_s::offset_taken},   {0x9012, &exif_fields_s::offset_digitized}};
         const uint16_t tag = t.u16(e);
         for (const auto &text : texts)
             if (tag == text.tag)
@@ -74,21 +77,29 @@ void read_ifd(tiff_s &t, uint32_t at, exif_fields_s &f)
     }
 }
 
-// "YYYY:MM:DD HH:MM:SS" as "YYYY-MM-DD HH-MM-SS"; empty when not a date.
+// "YYYY:MM:DD HH:MM:SS" as "YYYY-MM-DD HH-MM-SS", the clock as it read;
+// empty when not a date.
 std::string name_date(const std::string &d)
 {
-    static const char shape[] = "dddd:dd:dd dd:dd:dd";
-    if (d.size() < 19)
+    civil_time_s t;
+    if (!exif_civil_time(d, &t))
         return {};
-    for (size_t i = 0; i < 19; ++i)
-        if (shape[i] == 'd' ? !isdigit(static_cast<unsigned char>(d[i])) : d[i] != shape[i])
-            return {};
-    if (d.compare(0, 4, "0000") == 0)
-        return {};
-    std::string out = d.substr(0, 19);
-    for (size_t i : {4, 7, 13, 16})
-        out[i] = '-';
+    char out[40];
+    snprintf(out, sizeof out, "%04d-%02d-%02d %02d-%02d-%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
     return out;
+}
+
+// The first of the dates taken, digitized and written that is a date, at
+// its own offset tag, else at OffsetTime (the zone the camera's clock kept).
+int64_t file_date(const exif_fields_s &f)
+{
+    const std::string &fallback = f.offset_written;
+    for (const auto &[date, offset] :
+         {std::pair(&f.date_taken, &f.offset_taken), std::pair(&f.date_digitized, &f.offset_digitized),
+          std::pair(&f.date_written, &f.offset_written)})
+        if (const int64_t s = exif_date(*date, offset->empty() ? fallback : *offset))
+            return s;
+    return 0;
 }
 
 bool starts_with_nocase(const std::string &s, const std::string &prefix)
@@ -111,7 +122,7 @@ std::string camera(const std::string &make, const std::string &model)
     return make.empty() ? model : make + " " + model;
 }
 
-std::string tiff_label(carved_bytes_c &file, uint64_t base, uint64_t size)
+carved_meta_s tiff_meta(carved_bytes_c &file, uint64_t base, uint64_t size)
 {
     tiff_s t{file, base, size};
     const std::string header = t.bytes(0, 8);
@@ -131,18 +142,16 @@ std::string tiff_label(carved_bytes_c &file, uint64_t base, uint64_t size)
     if (date.empty())
         date = name_date(f.date_written);
     const std::string cam = camera(f.make, f.model);
-    if (date.empty() || cam.empty())
-        return date + cam;
-    return date + " " + cam;
+    return {date.empty() || cam.empty() ? date + cam : date + " " + cam, file_date(f)};
 }
 
 } // namespace
 
-std::string exif_label(carved_bytes_c &file)
+carved_meta_s exif_meta(carved_bytes_c &file)
 {
     const std::string magic = bytes_at(file, 0, 4);
     if (magic.size() == 4 && (magic == std::string("II*\0", 4) || magic == std::string("MM\0*", 4)))
-        return tiff_label(file, 0, file.limit());
+        return tiff_meta(file, 0, file.limit());
     if (magic.size() < 2 || magic.compare(0, 2, "\xff\xd8") != 0)
         return {};
     // Segments up to the image data; EXIF is in the first few.
@@ -156,7 +165,7 @@ std::string exif_label(carved_bytes_c &file)
         if (kind == 0xda || kind == 0xd9 || length < 2)
             return {};
         if (kind == 0xe1 && length >= 8 && marker.size() == 10 && marker.compare(4, 6, "Exif\0\0", 6) == 0)
-            return tiff_label(file, pos + 10, length - 8u);
+            return tiff_meta(file, pos + 10, length - 8u);
         pos += 2ull + length;
     }
     return {};

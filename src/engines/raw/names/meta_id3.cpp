@@ -135,8 +135,8 @@ std::string id3v1_title(carved_bytes_c &file)
 
 } // namespace
 
-std::string id3_title(carved_bytes_c &file)
+carved_meta_s id3_meta(carved_bytes_c &file)
 {
     std::string title = id3v2_title(file);
-    return title.empty() ? id3v1_title(file) : title;
+    return {title.empty() ? id3v1_title(file) : title};
 }

@@ -1,9 +1,10 @@
-// OLE2 compound files (doc, xls, ppt): the title property (2) of the
-// "\005SummaryInformation" property set stream.
+// OLE2 compound files (doc, xls, ppt): the title (2), created (12) and
+// last saved (13) properties of the "\005SummaryInformation" property set stream.
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "carved_dates.h"
 #include "carved_meta.h"
 
 namespace {
@@ -69,34 +70,12 @@ std::string entry_name(const char *e)
     return name;
 }
 
-// The title in a property set stream: a string property 2 of its first section.
-std::string property_title(const std::string &set)
+// A string property's text (the value at at), in the set's code page.
+std::string title_text(const std::string &set, uint32_t at, uint32_t code_page)
 {
-    if (set.size() < 48 || get_le16(set.data()) != 0xfffe)
-        return {};
-    const uint32_t section = get_le32(set.data() + 44);
-    if (section > set.size() || set.size() - section < 8)
-        return {};
-    const uint32_t count = get_le32(set.data() + section + 4);
-    uint32_t code_page = 1252;
-    uint32_t title_at = 0;
-    for (uint32_t i = 0; i < count && i < 1024; ++i) {
-        const uint64_t entry = section + 8ull + 8ull * i;
-        if (entry + 8 > set.size())
-            break;
-        const uint32_t id = get_le32(set.data() + entry), at = get_le32(set.data() + entry + 4);
-        if (uint64_t(section) + at + 8 > set.size())
-            continue;
-        if (id == 1 && get_le32(set.data() + section + at) == 2)
-            code_page = get_le16(set.data() + section + at + 4);
-        else if (id == 2)
-            title_at = section + at;
-    }
-    if (!title_at)
-        return {};
-    const uint32_t type = get_le32(set.data() + title_at);
-    const uint64_t len = get_le32(set.data() + title_at + 4);
-    const std::string_view value = std::string_view(set).substr(title_at + 8);
+    const uint32_t type = get_le32(set.data() + at);
+    const uint64_t len = get_le32(set.data() + at + 4);
+    const std::string_view value = std::string_view(set).substr(at + 8);
     if (type == 0x1f) // counted UTF-16 characters
         return utf16_to_utf8(value.substr(0, 2 * len), false);
     if (type != 0x1e)
@@ -109,9 +88,51 @@ std::string property_title(const std::string &set)
     return latin1_to_utf8(text); // the Western code pages, as near as Latin-1 comes
 }
 
+// A FILETIME property's date (the value at at, of type VT_FILETIME).
+int64_t filetime_at(const std::string &set, uint32_t at)
+{
+    if (uint64_t(at) + 12 > set.size() || get_le32(set.data() + at) != 0x40)
+        return 0;
+    return filetime_date(uint64_t(get_le32(set.data() + at + 8)) << 32 | get_le32(set.data() + at + 4));
+}
+
+// What the first section of a property set stream says: the string
+// property 2 (title), the FILETIMEs 12 (created) and 13 (last saved).
+carved_meta_s property_meta(const std::string &set)
+{
+    if (set.size() < 48 || get_le16(set.data()) != 0xfffe)
+        return {};
+    const uint32_t section = get_le32(set.data() + 44);
+    if (section > set.size() || set.size() - section < 8)
+        return {};
+    const uint32_t count = get_le32(set.data() + section + 4);
+    uint32_t code_page = 1252;
+    uint32_t title_at = 0;
+    carved_meta_s meta;
+    for (uint32_t i = 0; i < count && i < 1024; ++i) {
+        const uint64_t entry = section + 8ull + 8ull * i;
+        if (entry + 8 > set.size())
+            break;
+        const uint32_t id = get_le32(set.data() + entry), at = get_le32(set.data() + entry + 4);
+        if (uint64_t(section) + at + 8 > set.size())
+            continue;
+        if (id == 1 && get_le32(set.data() + section + at) == 2)
+            code_page = get_le16(set.data() + section + at + 4);
+        else if (id == 2)
+            title_at = section + at;
+        else if (id == 12)
+            meta.created = filetime_at(set, section + at);
+        else if (id == 13)
+            meta.modified = filetime_at(set, section + at);
+    }
+    if (title_at)
+        meta.label = title_text(set, title_at, code_page);
+    return meta;
+}
+
 } // namespace
 
-std::string ole2_title(carved_bytes_c &file)
+carved_meta_s ole2_meta(carved_bytes_c &file)
 {
     const std::string h = bytes_at(file, 0, 512);
     if (h.size() < 512 || h.compare(0, 8, "\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1") != 0)
@@ -143,7 +164,7 @@ std::string ole2_title(carved_bytes_c &file)
         return {};
     const size_t len = std::min<size_t>(info_size, most_stream);
     if (info_size >= f.mini_cutoff)
-        return property_title(f.stream(info, len));
+        return property_meta(f.stream(info, len));
     // Small streams live in the mini stream, chained through the mini FAT;
     // both are read once, as far as the title's sectors need.
     const std::string mini_fat = f.stream(f.mini_fat, most_stream);
@@ -162,5 +183,5 @@ std::string ole2_title(carved_bytes_c &file)
             mini = f.stream(mini_stream, static_cast<size_t>(std::min<uint64_t>(4 * most_stream, at + n + 16384)));
         return at < mini.size() ? mini.substr(static_cast<size_t>(at), n) : std::string();
     };
-    return property_title(f.chain(info, len, f.mini_size, mini_next, mini_at));
+    return property_meta(f.chain(info, len, f.mini_size, mini_next, mini_at));
 }

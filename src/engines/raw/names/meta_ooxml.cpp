@@ -1,9 +1,10 @@
 // Office Open XML: a zip whose docProps/core.xml holds the Dublin Core
-// title. The central directory at the end says where that entry lies.
+// title and dates. The central directory at the end says where that entry lies.
 #include <zlib.h>
 
 #include <cstring>
 
+#include "carved_dates.h"
 #include "carved_meta.h"
 
 namespace {
@@ -118,22 +119,29 @@ std::string xml_text(const std::string &s)
     return out;
 }
 
-} // namespace
-
-std::string ooxml_title(carved_bytes_c &file)
+// The text of the first element named tag (with its prefix, as Office writes it).
+std::string element_text(const std::string &xml, const std::string &tag)
 {
-    zip_entry_s entry;
-    if (bytes_at(file, 0, 4) != "PK\x03\x04" || !find_entry(file, "docProps/core.xml", entry))
-        return {};
-    const std::string xml = entry_bytes(file, entry);
-    size_t open = xml.find("<dc:title");
+    size_t open = xml.find("<" + tag);
     if (open == std::string::npos)
         return {};
     open = xml.find('>', open);
     if (open == std::string::npos || xml[open - 1] == '/')
         return {};
-    const size_t close = xml.find("</dc:title>", open);
+    const size_t close = xml.find("</" + tag + ">", open);
     if (close == std::string::npos)
         return {};
     return xml_text(xml.substr(open + 1, close - open - 1));
+}
+
+} // namespace
+
+carved_meta_s ooxml_meta(carved_bytes_c &file)
+{
+    zip_entry_s entry;
+    if (bytes_at(file, 0, 4) != "PK\x03\x04" || !find_entry(file, "docProps/core.xml", entry))
+        return {};
+    const std::string xml = entry_bytes(file, entry);
+    return {element_text(xml, "dc:title"), w3cdtf_date(element_text(xml, "dcterms:modified")),
+            w3cdtf_date(element_text(xml, "dcterms:created"))};
 }

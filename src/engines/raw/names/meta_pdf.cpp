@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "carved_dates.h"
 #include "carved_meta.h"
 
 namespace {
@@ -179,14 +180,15 @@ std::string decode_text_string(const std::string &bytes)
     return pdfdoc_to_utf8(bytes);
 }
 
-// The /Title entry of the dictionary that begins in text at pos.
-std::string title_in(const std::string &text, size_t pos)
+// The text string of entry key (such as "/Title") of the dictionary that
+// begins in text at pos.
+std::string entry_in(const std::string &text, size_t pos, const std::string &key)
 {
     const size_t end = text.find("endobj", pos);
-    size_t at = text.find("/Title", pos);
+    size_t at = text.find(key, pos);
     if (at == std::string::npos || (end != std::string::npos && at > end))
         return {};
-    at += 6;
+    at += key.size();
     while (at < text.size() && is_space(text[at]))
         ++at;
     if (at >= text.size())
@@ -198,9 +200,15 @@ std::string title_in(const std::string &text, size_t pos)
     return {};
 }
 
+carved_meta_s info_entries(const std::string &text, size_t pos)
+{
+    return {entry_in(text, pos, "/Title"), pdf_date(entry_in(text, pos, "/ModDate")),
+            pdf_date(entry_in(text, pos, "/CreationDate"))};
+}
+
 } // namespace
 
-std::string pdf_title(carved_bytes_c &file)
+carved_meta_s pdf_meta(carved_bytes_c &file)
 {
     if (bytes_at(file, 0, 5) != "%PDF-")
         return {};
@@ -216,11 +224,11 @@ std::string pdf_title(carved_bytes_c &file)
     if (offset != UINT64_MAX) {
         const std::string object = bytes_at(file, offset, 4096);
         if (find_object(object, n) == 0)
-            return title_in(object, 0);
+            return info_entries(object, 0);
     }
     size_t at = find_object(tail, n);
     if (at != std::string::npos)
-        return title_in(tail, at);
+        return info_entries(tail, at);
     at = find_object(head, n);
-    return at == std::string::npos ? std::string() : title_in(head, at);
+    return at == std::string::npos ? carved_meta_s() : info_entries(head, at);
 }

@@ -1,4 +1,4 @@
-#include "raw_labels.h"
+#include "raw_find_meta.h"
 
 #include <algorithm>
 #include <climits>
@@ -37,23 +37,23 @@ private:
 
 } // namespace
 
-std::string read_find_label(sc_handle_s *device, const raw_item_s &item)
+carved_meta_s read_find_meta(sc_handle_s *device, const raw_item_s &item)
 {
     const std::string type = item.type_name();
-    if (!device || !carved_type_has_label(type))
+    if (!device || !carved_type_has_meta(type))
         return {};
     find_bytes_c bytes(device, item);
-    return carved_label(type, bytes);
+    return read_carved_meta(type, bytes);
 }
 
-std::vector<std::string> read_find_labels(const std::string &device_path, const std::vector<raw_item_s> &items)
+std::vector<carved_meta_s> read_find_metas(const std::string &device_path, const std::vector<raw_item_s> &items)
 {
-    std::vector<std::string> labels(items.size());
+    std::vector<carved_meta_s> metas(items.size());
     sc_handle_s *device = sc_open(device_path.c_str());
     if (!device)
-        return labels;
+        return metas;
     for (size_t i = 0; i < items.size(); ++i)
-        labels[i] = read_find_label(device, items[i]);
+        metas[i] = read_find_meta(device, items[i]);
     sc_close(device);
-    return labels;
+    return metas;
 }

@@ -1,0 +1,19 @@
+// What each find of the deep scan says about itself (date and camera,
+// title, its dates), read back from the device: the scan file keeps only
+// where a find lies, so a reloaded scan names and dates its files from the
+// same bytes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engines/raw/names/carved_meta.h"
+#include "engines/raw/raw_item.h"
+#include "libsc.h"
+
+// The find's metadata (see read_carved_meta); empty when its type carries
+// none or the device cannot be read there.
+carved_meta_s read_find_meta(sc_handle_s *device, const raw_item_s &item);
+
+// The metadata of a whole table, by item position.
+std::vector<carved_meta_s> read_find_metas(const std::string &device_path, const std::vector<raw_item_s> &items);
