@@ -35,8 +35,11 @@ bool scan_session_c::start_scan(const volume_item_s &volume, bool deep)
     }
     std::unique_ptr<recovery_base_c> engine = select_engine(volume.file_system, deep);
     if (!engine) {
-        error_ = QStringLiteral("%1 holds no FAT or NTFS file system (it reports \"%2\")")
-                     .arg(volume.device_name, volume.file_system);
+        // A probe that recognised nothing has no name to quote.
+        error_ = volume.file_system.isEmpty()
+            ? QStringLiteral("%1 holds no FAT or NTFS file system").arg(volume.device_name)
+            : QStringLiteral("%1 holds no FAT or NTFS file system (it reports \"%2\")")
+                  .arg(volume.device_name, volume.file_system);
         return false;
     }
     if (log_set_)
