@@ -60,6 +60,7 @@ bool scan_session_c::start_scan(const volume_item_s &volume, bool deep)
 void scan_session_c::discard_results()
 {
     error_.clear();
+    load_note_.clear();
     stop_code_ = stop_none;
     tree_ = found_folder_s(QStringLiteral("/"));
 }
@@ -128,6 +129,12 @@ quint64 scan_session_c::read_count() const
 quint64 scan_session_c::found_count() const
 {
     return engine_ ? engine_->get_found_count() : 0;
+}
+QString scan_session_c::note() const
+{
+    if (!load_note_.isEmpty())
+        return load_note_;
+    return engine_ ? engine_->get_note() : QString();
 }
 QString scan_session_c::engine_name() const
 {
@@ -222,7 +229,8 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
     std::vector<raw_item_s> entries;
     raw_pieces_t pieces;
     QString why;
-    const QString stored = read_scan_file(path, &entries, &pieces, &why);
+    bool checked = false;
+    const QString stored = read_scan_file(path, &entries, &pieces, &why, &checked);
     if (stored.isEmpty()) {
         error_ = why.isEmpty() ? QStringLiteral("%1 is not a readable scan file").arg(path)
                                : QStringLiteral("%1 is not a readable scan file: %2").arg(path, why);
@@ -257,6 +265,9 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
     volume_ = volume;
     deep_ = true;
     discard_results();
+    if (!checked)
+        load_note_ = QStringLiteral("this scan file has no checksum (written by an older version); its entries are "
+                                    "not verified");
     tree_ = engine_->get_found_tree();
     return loaded;
 }
