@@ -10,6 +10,7 @@
 #include "platform/disks.h"
 #include "platform/volume_path.h"
 #include "results/scan_file.h"
+#include "session/save_target.h"
 
 scan_session_c::scan_session_c(QObject *parent) : QObject(parent) {}
 
@@ -217,7 +218,7 @@ bool scan_session_c::save_result(const QString &path)
         error_ = QStringLiteral("there is no finished scan to save");
         return false;
     }
-    return save_results(*engine_, volume_, path, &error_) == 0;
+    return may_save_scan_file(path, volume_, &error_) && save_results(*engine_, volume_, path, &error_) == 0;
 }
 
 scan_session_c::load_result_e scan_session_c::load_result(const QString &path)

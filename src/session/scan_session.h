@@ -76,7 +76,8 @@ public:
     // new file; false when nothing could be written.
     bool restore_head(const recovery_item_s &row, const QString &path, quint64 max_bytes);
 
-    // Saves a finished deep scan. False with the reason in error().
+    // Saves a finished deep scan, where may_save_scan_file allows. False
+    // with the reason in error().
     bool save_result(const QString &path);
     enum load_result_e { loaded, unreadable_file, volume_not_listed, entries_outside_volume };
     // Reads a scan file back as a finished deep scan of the listed volume

@@ -251,6 +251,68 @@ TEST_F(scan_session_test, deep_scan_save_reload_and_restore)
     }
 }
 
+// Catches: a scan file saved over the image being scanned (by its name, a
+// link or a second name), over a device or a fifo, over a folder or a file
+// that is no scan file, or reported saved when it was not; a save that
+// leaves its temporary behind or does not replace an older scan file.
+TEST_F(scan_session_test, save_refuses_to_write_over_what_it_would_destroy)
+{
+    const QString image = out.filePath(QStringLiteral("disk.img"));
+    ASSERT_TRUE(QFile::copy(fixtures_dir() + QStringLiteral("/sample.img"), image));
+    volume_item_s volume;
+    QString error;
+    ASSERT_TRUE(resolve_volume(image, QStringLiteral("1"), volume, &error)) << error.toStdString();
+    const QString previous = QDir::currentPath();
+    // The carver's configuration is read from the working folder.
+    QDir::setCurrent(qEnvironmentVariable("TARN_SOURCE_DIR") + QStringLiteral("/src/resources"));
+    scan_session_c session;
+    scan_pausing_once(session, volume, true);
+    QDir::setCurrent(previous);
+    ASSERT_FALSE(session.rows().isEmpty());
+
+    const QString link = out.filePath(QStringLiteral("link.img")), second = out.filePath(QStringLiteral("second.img"));
+    ASSERT_TRUE(QFile::link(image, link));
+    ASSERT_EQ(::link(QFile::encodeName(image).constData(), QFile::encodeName(second).constData()), 0);
+    const QString notes = out.filePath(QStringLiteral("notes.txt")), fifo = out.filePath(QStringLiteral("fifo"));
+    QFile text(notes);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("not a scan file") == 15);
+    text.close();
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // A reader, so that a write to the fifo would not block but go through.
+    const int reader = open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    auto bytes_of = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray image_bytes = bytes_of(image);
+    const std::pair<QString, const char *> refused[] = {
+        {image, "it is the image being scanned"},  {link, "it is the image being scanned"},
+        {second, "it is the image being scanned"}, {QStringLiteral("/dev/null"), "it is a character device"},
+        {fifo, "it is a fifo"},                    {out.path(), "it is a folder"},
+        {notes, "it is not a scan file"}};
+    for (const auto &[path, reason] : refused) {
+        EXPECT_FALSE(session.save_result(path)) << path.toStdString();
+        EXPECT_TRUE(session.error().startsWith(QStringLiteral("refusing to save over %1: %2").arg(path, reason)))
+            << session.error().toStdString();
+    }
+    char leaked[64];
+    EXPECT_LT(read(reader, leaked, sizeof leaked), 1) << "nothing went into the fifo";
+    close(reader);
+    EXPECT_TRUE(bytes_of(image) == image_bytes) << "the image is untouched";
+    EXPECT_EQ(bytes_of(notes), QByteArray("not a scan file"));
+
+    // An older scan file is replaced whole; a folder that is not there fails.
+    const QString saved = out.filePath(QStringLiteral("scan.sav"));
+    ASSERT_TRUE(session.save_result(saved)) << session.error().toStdString();
+    ASSERT_TRUE(session.save_result(saved)) << session.error().toStdString();
+    EXPECT_FALSE(session.save_result(out.filePath(QStringLiteral("gone/scan.sav"))));
+    EXPECT_FALSE(session.error().isEmpty());
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+              QStringList({"disk.img", "fifo", "link.img", "notes.txt", "scan.sav", "second.img"}))
+        << "no temporary left behind";
+}
+
 // Catches: a volume that cannot be read reported as an empty result, or
 // scanned as the volume read before it; a destination on the scanned
 // device's mount not recognised as such.
