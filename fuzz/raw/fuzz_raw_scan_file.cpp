@@ -1,8 +1,11 @@
-// The scan file loader, with its trailer of joined finds.
+// The scan file loader, with its trailer of joined finds and its checksum.
+#include <QByteArray>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
+#include "results/scan_check.h"
 #include "results/scan_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -11,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<raw_item_s> items;
     raw_pieces_t pieces;
     std::string why;
-    if (parse_scan_file(data, size, path, items, &pieces, &why)) {
+    bool checked = false;
+    if (parse_scan_file(data, size, path, items, &pieces, &why, &checked)) {
         for (size_t i = 0; i < items.size(); ++i)
             if (items[i].index != i)
                 abort();
@@ -28,6 +32,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 total += list[i].length;
             }
             if (total != items[index].length)
+                abort();
+        }
+        // A file without the checksum, sealed with one, reads the same.
+        if (!checked) {
+            QByteArray sealed(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+            sealed += scan_check_trailer(sealed);
+            std::string again_path;
+            std::vector<raw_item_s> again;
+            bool again_checked = false;
+            if (!parse_scan_file(reinterpret_cast<const uint8_t *>(sealed.constData()), size_t(sealed.size()),
+                                 again_path, again, nullptr, nullptr, &again_checked) ||
+                !again_checked || again_path != path || again.size() != items.size() ||
+                memcmp(again.data(), items.data(), items.size() * sizeof(raw_item_s)) != 0)
                 abort();
         }
     } else if (why.empty()) {

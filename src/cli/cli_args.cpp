@@ -1,6 +1,7 @@
 #include "cli_args.h"
 
-cli_args_c::cli_args_c(const QStringList &words, const QSet<QString> &value_options)
+cli_args_c::cli_args_c(const QStringList &words, const QSet<QString> &value_options,
+                       const QSet<QString> &repeatable)
 {
     for (int i = 0; i < words.size(); ++i) {
         const QString &w = words[i];
@@ -23,6 +24,10 @@ cli_args_c::cli_args_c(const QStringList &words, const QSet<QString> &value_opti
                 return;
             }
             value = words[++i];
+        }
+        if (value_options.contains(name) && !repeatable.contains(name) && has(name)) {
+            error_ = QStringLiteral("option --%1 is given more than once; give it once").arg(name);
+            return;
         }
         options_.append({name, value});
     }

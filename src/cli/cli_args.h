@@ -7,9 +7,12 @@
 
 class cli_args_c {
 public:
-    // value_options: options that take the next word as their value (they may
-    // repeat, as --image or --id do). Every other --word is a switch.
-    cli_args_c(const QStringList &words, const QSet<QString> &value_options);
+    // value_options: options that take the next word as their value; of
+    // them, only those in repeatable may be given more than once (as --image
+    // or --id), the rest would silently lose all but one value. Every other
+    // --word is a switch.
+    cli_args_c(const QStringList &words, const QSet<QString> &value_options,
+               const QSet<QString> &repeatable = QSet<QString>());
 
     bool ok() const { return error_.isEmpty(); }
     const QString &error() const { return error_; }
@@ -29,3 +32,5 @@ private:
 
 // Options that take a value, for every command alike.
 QSet<QString> cli_value_options();
+// Of those, the ones that may be given more than once.
+QSet<QString> cli_repeatable_options();

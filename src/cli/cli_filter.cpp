@@ -8,6 +8,11 @@ QSet<QString> cli_filter_options()
             QStringLiteral("since"), QStringLiteral("until"), QStringLiteral("state")};
 }
 
+QSet<QString> cli_filter_repeatable_options()
+{
+    return {QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("state")};
+}
+
 const char *cli_filter_usage()
 {
     return "[--name GLOB ...] [--type EXT|GROUP,...] [--min-size SIZE] [--max-size SIZE] [--since DATE] [--until DATE] "

@@ -10,6 +10,8 @@
 
 // The filter options' names; each takes a value.
 QSet<QString> cli_filter_options();
+// Those of them that may be given more than once, each adding to the rest.
+QSet<QString> cli_filter_repeatable_options();
 // The usage text of the filter options.
 const char *cli_filter_usage();
 // Fills filter from the options; prints the reason and returns false when a

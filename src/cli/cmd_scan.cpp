@@ -10,6 +10,7 @@
 #include "cli_filter.h"
 #include "printable_text.h"
 #include "results/format_size.h"
+#include "session/save_target.h"
 #include "session_target.h"
 
 namespace {
@@ -91,8 +92,18 @@ int run_scan(const cli_args_c &args)
         fprintf(stderr, "tarnrecovery-cli scan: --save keeps deep-scan results only; add --deep\n");
         return cli_bad_target;
     }
+    // Checked before the scan, which can take hours on a large disk.
+    const bool saving = args.has(QStringLiteral("save"));
+    const QString save = args.value(QStringLiteral("save"));
+    auto savable = [&](const volume_item_s &volume) {
+        QString why;
+        if (!saving || may_save_scan_file(save, volume, &why))
+            return true;
+        fprintf(stderr, "tarnrecovery-cli scan: %s\n", qPrintable(why));
+        return false;
+    };
     scan_session_c session;
-    const int rc = run_session_target(args, "scan", session);
+    const int rc = run_session_target(args, "scan", session, savable);
     if (rc != cli_ok)
         return rc;
     // The saved result keeps every find; the filter narrows what is listed.
@@ -103,14 +114,13 @@ int run_scan(const cli_args_c &args)
         print_text(session.tree(), filter);
         printf("%lld files found\n", static_cast<long long>(rows.size()));
     }
-    if (!args.has(QStringLiteral("save")))
+    if (!saving)
         return cli_ok;
-    const QString path = args.value(QStringLiteral("save"));
-    if (!session.save_result(path)) {
-        fprintf(stderr, "tarnrecovery-cli scan: %s not written (%s)\n", qPrintable(path), qPrintable(session.error()));
+    if (!session.save_result(save)) {
+        fprintf(stderr, "tarnrecovery-cli scan: %s not written (%s)\n", qPrintable(save), qPrintable(session.error()));
         return cli_failed;
     }
-    fprintf(stderr, "scan result saved to %s\n", qPrintable(path));
+    fprintf(stderr, "scan result saved to %s\n", qPrintable(save));
     return cli_ok;
 }
 

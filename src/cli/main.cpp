@@ -50,7 +50,7 @@ int main(int argc, char **argv)
     const QString name = words.takeFirst();
     for (const auto &c : cli_commands()) {
         if (name == QLatin1String(c.name)) {
-            cli_args_c args(words, cli_value_options());
+            cli_args_c args(words, cli_value_options(), cli_repeatable_options());
             if (!args.ok()) {
                 fprintf(stderr, "tarnrecovery-cli %s: %s\n", c.name, qPrintable(args.error()));
                 return cli_bad_target;
@@ -70,4 +70,10 @@ QSet<QString> cli_value_options()
                          QStringLiteral("id"),    QStringLiteral("save"),      QStringLiteral("result"),
                          QStringLiteral("drop")} +
         cli_filter_options();
+}
+
+QSet<QString> cli_repeatable_options()
+{
+    return QSet<QString>{QStringLiteral("image"), QStringLiteral("id"), QStringLiteral("drop")} +
+        cli_filter_repeatable_options();
 }

@@ -11,11 +11,19 @@ namespace {
 
 using accept_fn = std::function<bool(const volume_item_s &)>;
 
+void print_note(const scan_session_c &session)
+{
+    if (!session.note().isEmpty())
+        fprintf(stderr, "note: %s\n", qPrintable(session.note()));
+}
+
 int load_saved(const cli_args_c &args, const char *command, scan_session_c &session, const accept_fn &accept)
 {
     const scan_session_c::load_result_e loaded = session.load_result(args.value(QStringLiteral("result")));
-    if (loaded == scan_session_c::loaded)
+    if (loaded == scan_session_c::loaded) {
+        print_note(session);
         return !accept || accept(session.volume()) ? cli_ok : cli_bad_target;
+    }
     fprintf(stderr, "tarnrecovery-cli %s: %s%s\n", command, qPrintable(session.error()),
             loaded == scan_session_c::volume_not_listed ? "; add its image with --image" : "");
     return cli_bad_target;
@@ -51,8 +59,7 @@ int scan(const cli_args_c &args, const char *command, scan_session_c &session, c
     }
     const QString kind = deep ? session.engine_name() : volume.file_system;
     progress.finish(QStringLiteral("Scanned %1 (%2): %3").arg(volume.device_name, kind, counts()));
-    if (!session.note().isEmpty())
-        fprintf(stderr, "note: %s\n", qPrintable(session.note()));
+    print_note(session);
     return cli_ok;
 }
 

@@ -567,6 +567,9 @@ int recovery_window_c::resume_from_file()
     btn_stop->hide();
     btn_filter->hide();
     update();
+    // A file of an older version loads without a checksum to prove it.
+    if (!session_.note().isEmpty())
+        ask("recovery_resume_note", QMessageBox::Ok, session_.note());
     return 0;
 }
 

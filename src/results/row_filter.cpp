@@ -131,6 +131,8 @@ bool row_filter_c::set(const row_filter_texts_s &texts, QString *error)
     };
     if (!date(texts.since, "since", false, next.since_) || !date(texts.until, "until", true, next.until_))
         return false;
+    if (next.since_ && next.until_ && *next.since_ > *next.until_)
+        return fail(error, QStringLiteral("the since date is later than the until date"));
     for (const QString &key : split_lists(texts.states)) {
         recovery_state_e state;
         if (!recovery_state_from_key(key.toLower(), &state)) {

@@ -11,6 +11,7 @@
 #include "platform/disks.h"
 #include "platform/volume_path.h"
 #include "results/scan_file.h"
+#include "session/save_target.h"
 
 scan_session_c::scan_session_c(QObject *parent) : QObject(parent) {}
 
@@ -36,8 +37,11 @@ bool scan_session_c::start_scan(const volume_item_s &volume, bool deep)
     }
     std::unique_ptr<recovery_base_c> engine = select_engine(volume.file_system, deep);
     if (!engine) {
-        error_ = QStringLiteral("%1 holds no FAT or NTFS file system (it reports \"%2\")")
-                     .arg(volume.device_name, volume.file_system);
+        // A probe that recognised nothing has no name to quote.
+        error_ = volume.file_system.isEmpty()
+            ? QStringLiteral("%1 holds no FAT or NTFS file system").arg(volume.device_name)
+            : QStringLiteral("%1 holds no FAT or NTFS file system (it reports \"%2\")")
+                  .arg(volume.device_name, volume.file_system);
         return false;
     }
     if (log_set_)
@@ -58,6 +62,7 @@ bool scan_session_c::start_scan(const volume_item_s &volume, bool deep)
 void scan_session_c::discard_results()
 {
     error_.clear();
+    load_note_.clear();
     stop_code_ = stop_none;
     tree_ = found_folder_s(QStringLiteral("/"));
 }
@@ -126,6 +131,12 @@ quint64 scan_session_c::read_count() const
 quint64 scan_session_c::found_count() const
 {
     return engine_ ? engine_->get_found_count() : 0;
+}
+QString scan_session_c::note() const
+{
+    if (!load_note_.isEmpty())
+        return load_note_;
+    return engine_ ? engine_->get_note() : QString();
 }
 QString scan_session_c::engine_name() const
 {
@@ -232,7 +243,7 @@ bool scan_session_c::save_result(const QString &path)
         error_ = QStringLiteral("there is no finished scan to save");
         return false;
     }
-    return save_results(*engine_, volume_, path, &error_) == 0;
+    return may_save_scan_file(path, volume_, &error_) && save_results(*engine_, volume_, path, &error_) == 0;
 }
 
 scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
@@ -244,7 +255,8 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
     std::vector<raw_item_s> entries;
     raw_pieces_t pieces;
     QString why;
-    const QString stored = read_scan_file(path, &entries, &pieces, &why);
+    bool checked = false;
+    const QString stored = read_scan_file(path, &entries, &pieces, &why, &checked);
     if (stored.isEmpty()) {
         error_ = why.isEmpty() ? QStringLiteral("%1 is not a readable scan file").arg(path)
                                : QStringLiteral("%1 is not a readable scan file: %2").arg(path, why);
@@ -279,6 +291,9 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
     volume_ = volume;
     deep_ = true;
     discard_results();
+    if (!checked)
+        load_note_ = QStringLiteral("this scan file has no checksum (written by an older version); its entries are "
+                                    "not verified");
     tree_ = engine_->get_found_tree();
     return loaded;
 }

@@ -62,8 +62,9 @@ public:
     // After scan_finished: why the scan or the last call failed (empty when
     // it did not), whether the user stopped it, and what it found.
     const QString &error() const { return error_; }
-    // What the engine noted about how it read the volume; empty when nothing.
-    QString note() const { return engine_ ? engine_->get_note() : QString(); }
+    // What the engine noted about how it read the volume, or what was noted
+    // about the scan file read back; empty when nothing.
+    QString note() const;
     bool stopped_by_user() const { return stop_code_ == stop_user; }
     const found_folder_s &tree() const { return tree_; }
     // Whether a deep scan is to be offered, as the recovery page does: the
@@ -79,11 +80,13 @@ public:
     // new file; false when nothing could be written.
     bool restore_head(const recovery_item_s &row, const QString &path, quint64 max_bytes);
 
-    // Saves a finished deep scan. False with the reason in error().
+    // Saves a finished deep scan, where may_save_scan_file allows. False
+    // with the reason in error().
     bool save_result(const QString &path);
     enum load_result_e { loaded, unreadable_file, volume_not_listed, entries_outside_volume };
     // Reads a scan file back as a finished deep scan of the listed volume
-    // whose name path is exactly the stored one; error() says why not.
+    // whose name path is exactly the stored one; error() says why not. A
+    // file without a checksum is read with a note().
     load_result_e load_result(const QString &path);
 
 signals:
@@ -105,6 +108,7 @@ private:
     int stop_code_ = stop_no_scan;
     found_folder_s tree_{QStringLiteral("/")};
     QString error_;
+    QString load_note_;
     engine_log_fn log_;
     bool log_set_ = false;
 };

@@ -140,6 +140,38 @@ TEST(cli_listing, bad_targets_exit_with_status_2)
     }
 }
 
+// Catches: options that contradict or repeat taken silently (a since date
+// after the until date; a second --out, --partition, --save, --result or
+// --since winning over the first), and a refusal of a volume without a file
+// system quoting an empty name.
+TEST(cli_options, contradictions_and_repeats_are_refused)
+{
+    const std::string blank = scratch_dir() + "/blank.img";
+    run_command("truncate -s 1M " + shell_quote(blank));
+    const std::string target = " " + shell_quote(blank);
+    const std::string out = " " + shell_quote(scratch_dir() + "/out");
+    const std::string saved = " " + shell_quote(scratch_dir() + "/scan.sav");
+    const std::pair<std::string, std::string> refused[] = {
+        {"scan" + target + " --since 2024-02-01 --until 2024-01-31", "the since date is later than the until date"},
+        {"recover" + target + " --deep --all --out" + out + " --out" + out + "2", "option --out is given more than once"},
+        {"scan" + target + " --partition 1 --partition=2", "option --partition is given more than once"},
+        {"scan" + target + " --deep --save" + saved + " --save" + saved, "option --save is given more than once"},
+        {"recover --result" + saved + " --result" + saved + " --out" + out + " --all",
+         "option --result is given more than once"},
+        {"scan" + target + " --since 2024-01-01 --since 2024-02-01", "option --since is given more than once"},
+    };
+    for (const auto &[arguments, says] : refused) {
+        run_s r = run_cli(arguments);
+        EXPECT_EQ(r.status, 2) << arguments;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(run_cli("scan" + target + " --deep --type jpg --type png --name a --name b").status, 0)
+        << "lists may repeat";
+    run_s r = run_cli("scan" + target);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(blank + " holds no FAT or NTFS file system; use --deep"), std::string::npos) << r.err;
+}
+
 namespace {
 
 // Runs a shell script that builds images inside folder (made first); false

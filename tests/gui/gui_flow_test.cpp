@@ -103,6 +103,7 @@ private:
     QTemporaryDir folder;
     QString sample;
     QString lost;
+    QString big;
     QString destination;
     QString opened;
 
@@ -189,9 +190,12 @@ private slots:
         QVERIFY(load_language_section("English", false) == 0);
         sample = folder.filePath("sample.img");
         lost = folder.filePath("lost.img");
+        big = folder.filePath("big.img");
         QVERIFY(run("xz", {"-dc", source_dir() + "/samples/sample.img.xz"}, sample));
         QVERIFY(
             run("bash", {source_dir() + "/tests/partitions/make_lost_partitions.sh", lost}, folder.filePath("layout")));
+        // Sparse: its deep scan reads zeros for long enough to be held.
+        QVERIFY(run("bash", {"-c", "truncate -s 4G \"$0\" && PATH=$PATH:/usr/sbin:/sbin mkfs.fat -F 32 \"$0\"", big}));
     }
 
     void window_flow()
@@ -326,25 +330,36 @@ private slots:
         QVERIFY(!window.deep_scan_mode);
         QCOMPARE(window.current_page(), volumes);
 
-        // With a scan running every way off page 4 asks first. The sample's
-        // scan ends in a moment, so the flag stands for a longer one.
+        // With a scan running every way off page 4 asks first: a deep scan
+        // of a large empty volume, held by Pause so that it runs at each step.
+        QCOMPARE(window.open_images({big}), 1);
+        const int big_row = row_of(volume_rows(), big);
+        QVERIFY(big_row > 0);
+        click(&window, k_tab_deep);
+        select_row(volumes->lv_volumes, big_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
-        QCOMPARE(window.current_page(), window.recovery_page());
-        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
-        scan_running = true;
+        recovery_window_c *page = window.recovery_page();
+        QCOMPARE(window.current_page(), page);
+        // Once it has begun: an engine clears its flags when its thread starts.
+        QTRY_VERIFY_WITH_TIMEOUT(page->session().progress() > 0, 60000);
+        QTest::mouseClick(page->btn_pause, Qt::LeftButton);
+        QVERIFY(page->session().is_paused());
+        QTest::qWait(300);
+        QVERIFY(scan_running && page->session().is_scanning());
+        QVERIFY(page->session().progress() < 1.0);
         {
             box_answerer_c box(QMessageBox::No);
-            click(&window, k_tab_deep);
+            click(&window, k_tab_file);
             QCOMPARE(box.text, lookup_text("back_warning"));
             QCOMPARE(box.buttons, QList<QMessageBox::StandardButton>({QMessageBox::Yes, QMessageBox::No}));
-            QCOMPARE(window.current_page(), window.recovery_page());
-            QVERIFY(!window.deep_scan_mode);
+            QCOMPARE(window.current_page(), page);
+            QVERIFY(window.deep_scan_mode);
         }
         {
             box_answerer_c box(QMessageBox::No);
-            QTest::mouseClick(window.recovery_page()->btn_back, Qt::LeftButton);
+            QTest::mouseClick(page->btn_back, Qt::LeftButton);
             QCOMPARE(box.text, lookup_text("back_warning"));
-            QCOMPARE(window.current_page(), window.recovery_page());
+            QCOMPARE(window.current_page(), page);
         }
         {
             box_answerer_c box(QMessageBox::No);
@@ -352,25 +367,28 @@ private slots:
             QCOMPARE(box.text, lookup_text("quit_warning"));
             QVERIFY(window.isVisible());
         }
+        QVERIFY(page->session().is_scanning());
         {
+            // Yes leaves and abandons the scan. Until its end has reached
+            // the page (no event is handled before the next click), a new
+            // scan is refused.
             box_answerer_c box(QMessageBox::Yes);
-            QTest::mouseClick(window.recovery_page()->btn_back, Qt::LeftButton);
+            QTest::mouseClick(page->btn_back, Qt::LeftButton);
             QVERIFY(box.answered());
             QCOMPARE(window.current_page(), volumes);
-        }
-        {
-            // A new scan is refused while one runs.
+            QVERIFY(page->session().is_scanning());
             select_row(volumes->lv_volumes, sample_row);
             QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
             QCOMPARE(window.current_page(), volumes);
+            QCOMPARE(page->session().volume(), volume_rows().at(big_row));
         }
+        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
         {
-            box_answerer_c box(QMessageBox::Yes);
+            box_answerer_c none(QMessageBox::Yes);
             click(&window, k_tab_partition);
-            QVERIFY(box.answered());
+            QVERIFY2(!none.answered(), "no scan runs any more");
             QCOMPARE(window.current_page(), window.drive_page());
         }
-        scan_running = false;
 
         // Drive page: the wiped disk, its partitions found, the table repaired.
         drive_window_c *drives = window.drive_page();

@@ -8,6 +8,7 @@
 #include "engines/raw/raw_recovery.h"
 #include "raw/raw_test_util.h"
 #include "engines/raw/raw_results.h"
+#include "results/scan_check.h"
 #include "results/scan_file.h"
 
 namespace {
@@ -59,7 +60,7 @@ TEST_F(raw_scan_file_test, one_entry_is_288_bytes_and_loads_as_one_folder)
     raw_recovery_c::on_found(&engine, "jpegjpeg", 4096, 777);
     ASSERT_EQ(save("one.sav"), 0);
     const QByteArray bytes = read_file(path("one.sav"));
-    ASSERT_EQ(bytes.size(), 288);
+    ASSERT_EQ(bytes.size(), 288 + static_cast<int>(scan_file_check_size)) << "and the checksum";
     EXPECT_EQ(QByteArray(bytes.constData()), QByteArray("/dev/sdz:1:"));
     EXPECT_EQ(bytes.mid(11, 245), QByteArray(245, '\0'));
     EXPECT_EQ(bytes.mid(256 + 24, 8), QByteArray("jpegjpeg"));
@@ -121,6 +122,45 @@ TEST_F(raw_scan_file_test, refused_files_leave_the_engine_as_it_was)
     ASSERT_TRUE(write_file(path("good.sav"), file_of(256 + 64)));
     EXPECT_EQ(load(engine, "good.sav"), QStringLiteral("/other"));
     EXPECT_EQ(engine.items().size(), 2u);
+}
+
+// Catches: a damaged scan file taken as good (any one bit flipped: in the
+// header, an entry, the trailer of pieces or the checksum itself), a file of
+// an older version, without the checksum, refused or not told apart.
+TEST_F(raw_scan_file_test, every_flipped_bit_is_refused_and_files_without_a_checksum_still_load)
+{
+    raw_recovery_c::on_found(&engine, "gif", 0, 1000);
+    raw_recovery_c::on_found(&engine, "png", 4096, 2000);
+    engine.set_scan_pieces({{1, {{4096, 1000}, {8192, 1000}}}});
+    ASSERT_EQ(save("two.sav"), 0);
+    const QByteArray good = read_file(path("two.sav"));
+    auto parse = [](const QByteArray &bytes, bool *checked, std::string *why = nullptr) {
+        std::string device;
+        std::vector<raw_item_s> items;
+        raw_pieces_t pieces;
+        return parse_scan_file(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()), device,
+                               items, &pieces, why, checked) &&
+            items.size() == 2 && pieces.size() == 1;
+    };
+    bool checked = false;
+    ASSERT_TRUE(parse(good, &checked));
+    EXPECT_TRUE(checked);
+    int accepted = 0;
+    for (qsizetype at = 0; at < good.size(); ++at)
+        for (int bit = 0; bit < 8; ++bit) {
+            QByteArray flipped = good;
+            flipped[at] = static_cast<char>(flipped[at] ^ (1 << bit));
+            std::string why;
+            if (parse(flipped, &checked, &why))
+                ++accepted;
+            else
+                EXPECT_FALSE(why.empty());
+        }
+    EXPECT_EQ(accepted, 0) << "of " << good.size() * 8 << " flipped bits";
+
+    const QByteArray older = good.chopped(scan_file_check_size);
+    ASSERT_TRUE(parse(older, &checked)) << "a file of before still loads";
+    EXPECT_FALSE(checked);
 }
 
 // Catches: an empty result written as a file nobody can load, a failed

@@ -19,6 +19,7 @@
 #include "platform/volume_path.h"
 #include "recovery/page_driver.h"
 #include "results/found_tree_model.h"
+#include "results/scan_check.h"
 #include "shell/translation.h"
 #include "skin/gui_app.h"
 
@@ -260,8 +261,9 @@ TEST_F(recovery_page_test, ntfs_scan_restore_and_leave_mid_scan)
 
 // Catches: Save result missing after a deep scan, a saved scan not shown
 // again by a new page, its files not the same bytes, a scan file cut short
-// accepted or changing the page, the deep scan not offered (or not run)
-// when a file-system scan found nothing.
+// accepted or changing the page, one of an older version (no checksum)
+// opened without a word, the deep scan not offered (or not run) when a
+// file-system scan found nothing.
 TEST_F(recovery_page_test, deep_scan_save_resume_refuse_and_offer)
 {
     scan(fixture_volume("sample.img", QStringLiteral("1")), true);
@@ -298,6 +300,18 @@ TEST_F(recovery_page_test, deep_scan_save_resume_refuse_and_offer)
     EXPECT_TRUE(boxes.texts.last().startsWith(lookup_text("recovery_resume_refused").section('%', 0, 0)));
     EXPECT_EQ(tree_of(*page)->model()->rowCount(tree_of(*page)->model()->index(0, 0)), folders);
     EXPECT_EQ(page->table_rows().size(), rows.size());
+
+    // Of an older version, without the checksum: opened, and the user told.
+    QFile older(out.filePath(QStringLiteral("older.sav")));
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.write(bytes.chopped(scan_file_check_size));
+    older.close();
+    scan_file = older.fileName();
+    boxes.expect(QMessageBox::Ok);
+    EXPECT_EQ(page->resume_from_file(), 0);
+    ASSERT_FALSE(boxes.texts.isEmpty());
+    EXPECT_TRUE(boxes.texts.last().startsWith(lookup_text("recovery_resume_note").section('%', 0, 0)))
+        << boxes.texts.last().toStdString();
 
     // A volume where nothing can be found: the scan says why, then the
     // deep scan is offered and, on Yes, runs.

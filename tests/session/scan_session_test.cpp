@@ -12,12 +12,16 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "devices/volume_lookup.h"
 #include "engines/engine_factory.h"
 #include "fixture_manifest.h"
 #include "fixtures/fixture_volume.h"
 #include "platform/volume_path.h"
+#include "results/scan_check.h"
 #include "session/scan_session.h"
 
 namespace {
@@ -167,7 +171,8 @@ TEST_F(scan_session_test, ntfs_scan_stop_abandon_and_restore)
 
 // Catches: a deep scan not restorable, its scan file not read back, a scan
 // file accepted for a volume matched by prefix or case, or with entries
-// outside the volume, or saved with a cut device path.
+// outside the volume, or saved with a cut device path; a file of before,
+// without a checksum, refused or read without a word.
 TEST_F(scan_session_test, deep_scan_save_reload_and_restore)
 {
     const QString previous = QDir::currentPath();
@@ -188,6 +193,7 @@ TEST_F(scan_session_test, deep_scan_save_reload_and_restore)
 
     scan_session_c again;
     ASSERT_EQ(again.load_result(saved), scan_session_c::loaded) << again.error().toStdString();
+    EXPECT_TRUE(again.note().isEmpty()) << again.note().toStdString();
     for (const found_row_s &row : again.rows())
         EXPECT_EQ(row.row.state, recovery_state_e::uncertain_end)
             << "a scan file does not keep whether an end was proved: " << row.path().toStdString();
@@ -198,16 +204,22 @@ TEST_F(scan_session_test, deep_scan_save_reload_and_restore)
 
     QFile file(saved);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray good = file.readAll();
+    // Changed below without the checksum, which would refuse them all first.
+    const QByteArray good = file.readAll().chopped(scan_file_check_size);
     file.close();
+    QString note;
     auto load_variant = [&](QByteArray bytes) {
         QFile f(saved);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
         f.close();
         scan_session_c s;
-        return s.load_result(saved);
+        const scan_session_c::load_result_e result = s.load_result(saved);
+        note = s.note();
+        return result;
     };
+    ASSERT_EQ(load_variant(good), scan_session_c::loaded) << "a file of before";
+    EXPECT_TRUE(note.contains(QStringLiteral("no checksum"))) << "and the user is told";
     const QByteArray stored(good.constData());
     QByteArray variant = good;
     variant.replace(0, stored.size(), stored.toUpper());
@@ -237,6 +249,68 @@ TEST_F(scan_session_test, deep_scan_save_reload_and_restore)
         variant[256] = 1; // the first two entries both claim index 1
         EXPECT_EQ(load_variant(variant), scan_session_c::unreadable_file) << "indexes must be positions";
     }
+}
+
+// Catches: a scan file saved over the image being scanned (by its name, a
+// link or a second name), over a device or a fifo, over a folder or a file
+// that is no scan file, or reported saved when it was not; a save that
+// leaves its temporary behind or does not replace an older scan file.
+TEST_F(scan_session_test, save_refuses_to_write_over_what_it_would_destroy)
+{
+    const QString image = out.filePath(QStringLiteral("disk.img"));
+    ASSERT_TRUE(QFile::copy(fixtures_dir() + QStringLiteral("/sample.img"), image));
+    volume_item_s volume;
+    QString error;
+    ASSERT_TRUE(resolve_volume(image, QStringLiteral("1"), volume, &error)) << error.toStdString();
+    const QString previous = QDir::currentPath();
+    // The carver's configuration is read from the working folder.
+    QDir::setCurrent(qEnvironmentVariable("TARN_SOURCE_DIR") + QStringLiteral("/src/resources"));
+    scan_session_c session;
+    scan_pausing_once(session, volume, true);
+    QDir::setCurrent(previous);
+    ASSERT_FALSE(session.rows().isEmpty());
+
+    const QString link = out.filePath(QStringLiteral("link.img")), second = out.filePath(QStringLiteral("second.img"));
+    ASSERT_TRUE(QFile::link(image, link));
+    ASSERT_EQ(::link(QFile::encodeName(image).constData(), QFile::encodeName(second).constData()), 0);
+    const QString notes = out.filePath(QStringLiteral("notes.txt")), fifo = out.filePath(QStringLiteral("fifo"));
+    QFile text(notes);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("not a scan file") == 15);
+    text.close();
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // A reader, so that a write to the fifo would not block but go through.
+    const int reader = open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    auto bytes_of = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray image_bytes = bytes_of(image);
+    const std::pair<QString, const char *> refused[] = {
+        {image, "it is the image being scanned"},  {link, "it is the image being scanned"},
+        {second, "it is the image being scanned"}, {QStringLiteral("/dev/null"), "it is a character device"},
+        {fifo, "it is a fifo"},                    {out.path(), "it is a folder"},
+        {notes, "it is not a scan file"}};
+    for (const auto &[path, reason] : refused) {
+        EXPECT_FALSE(session.save_result(path)) << path.toStdString();
+        EXPECT_TRUE(session.error().startsWith(QStringLiteral("refusing to save over %1: %2").arg(path, reason)))
+            << session.error().toStdString();
+    }
+    char leaked[64];
+    EXPECT_LT(read(reader, leaked, sizeof leaked), 1) << "nothing went into the fifo";
+    close(reader);
+    EXPECT_TRUE(bytes_of(image) == image_bytes) << "the image is untouched";
+    EXPECT_EQ(bytes_of(notes), QByteArray("not a scan file"));
+
+    // An older scan file is replaced whole; a folder that is not there fails.
+    const QString saved = out.filePath(QStringLiteral("scan.sav"));
+    ASSERT_TRUE(session.save_result(saved)) << session.error().toStdString();
+    ASSERT_TRUE(session.save_result(saved)) << session.error().toStdString();
+    EXPECT_FALSE(session.save_result(out.filePath(QStringLiteral("gone/scan.sav"))));
+    EXPECT_FALSE(session.error().isEmpty());
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+              QStringList({"disk.img", "fifo", "link.img", "notes.txt", "scan.sav", "second.img"}))
+        << "no temporary left behind";
 }
 
 // Catches: a volume that cannot be read reported as an empty result, or
