@@ -3,18 +3,19 @@ can be read and replayed, and the values that tend to break parsers."""
 
 import struct
 
-# Names a reader could be tricked into writing outside the chosen folder, or
-# that a terminal or another system would take badly. ROOT is replaced with
+# Names a reader could be tricked into writing outside the chosen folder (a
+# leading ":" is a resource path to Qt), or that a terminal or another
+# system would take badly. ROOT is replaced with
 # the run's scratch root, so an absolute escape lands where it is seen.
 HOSTILE_NAMES = [
     "..", ".", "...", "", " ", "../../../escape", "..\\..\\escape", "/", "../", "a/b",
-    "x/../../../../escape", "ROOT/abs-escape", "c:escape", "a:b", "con", "nul.txt",
+    "x/../../../../escape", "ROOT/abs-escape", ":escape", ":", "c:escape", "a:b", "con", "nul.txt",
     "\x01\x02\x1b[2J", "tab\there", "new\nline", "\u202egnp.exe", "\u540d/../x", "\ud800bad", "\x7f",
     "\uffff", "a" * 300,
 ]
 # Short 8.3 names (11 bytes) and single name bytes of the same intent.
 HOSTILE_SHORT = [
-    b"..         ", b".          ", b"/ETC    TXT", b"A:B     TXT", b"\x01\x02\x1b  TXT",
+    b"..         ", b".          ", b"/ETC    TXT", b":ESCAPE TXT", b"A:B     TXT", b"\x01\x02\x1b  TXT",
     b"\x05BC     TXT", b"        TXT", b"..\\..\\ESCA", b"CON        ", b"A/B     TXT", b"\x7fDEL    TXT",
 ]
 HOSTILE_BYTES = b":/\\\x00\x01\x1f\x7f*?\"<>|.\xe5\x05 "
