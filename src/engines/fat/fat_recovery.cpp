@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "fat_entry_check.h"
 #include "fat_path.h"
 #include "fat_state.h"
 #include "platform/disks.h"
@@ -79,6 +80,13 @@ bool fat_recovery_c::open_subdirectory(fat_dir_s &dir, uint32_t cluster)
     // A cluster outside the volume would leave the object on the root.
     if (fat_read_dir(dir, nullptr) != fr_ok) {
         fat_log_line(log_, "f_opendir failed 2.\n");
+        return false;
+    }
+    // An entry that points into file data must not turn that data into a
+    // folder, and everything below it into rows.
+    if (fat_move_window(volume_, dir.sector) != fr_ok ||
+        !fat_folder_start_ok(volume_.window, sizeof volume_.window, cluster, fat_entry_bounds(volume_.geometry))) {
+        fat_log_line(log_, "cluster %u does not start a folder.\n", cluster);
         return false;
     }
     return true;

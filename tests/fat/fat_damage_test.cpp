@@ -1,0 +1,167 @@
+// The FAT engine on damaged volumes made with mkfs.fat and mtools: a boot
+// sector that points the reader into file data. What is listed must stay
+// near what the volume holds.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstring>
+#include <random>
+
+#include "engines/fat/fat_recovery.h"
+#include "results/found_row.h"
+#include "fat_test_image.h"
+
+namespace {
+
+bool run_tool(const QString &program, const QStringList &args)
+{
+    return QProcess::execute(program, args) == 0;
+}
+
+// An mtools command on image.
+bool mtool(const QString &image, const char *tool, const QStringList &args)
+{
+    return run_tool(QLatin1String(tool), QStringList{QStringLiteral("-i"), image} + args);
+}
+
+bool write_file(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Overwrites bytes at offset of an image file.
+bool patch(const QString &image, qint64 offset, const QByteArray &bytes)
+{
+    QFile f(image);
+    return f.open(QIODevice::ReadWrite) && f.seek(offset) && f.write(bytes) == bytes.size();
+}
+
+// Words of text, so that a file's bytes are no directory entries.
+QByteArray text(qsizetype size, unsigned seed)
+{
+    static const char *const words[] = {"the", "of", "and", "data", "disk", "file", "folder", "cluster"};
+    std::mt19937 gen(seed);
+    QByteArray out;
+    while (out.size() < size)
+        out += QByteArray(words[gen() % 8]) + ' ';
+    return out.left(size);
+}
+
+struct image_scan_s {
+    fat_recovery_c engine;
+    QList<found_row_s> rows;
+
+    explicit image_scan_s(std::shared_ptr<block_device_c> volume)
+    {
+        engine.set_device_opener([volume](const std::string &) { return volume; });
+        engine.run();
+        rows = found_rows(engine.get_found_tree());
+    }
+    explicit image_scan_s(const QString &image)
+        : image_scan_s(std::shared_ptr<block_device_c>(open_block_device(image.toStdString(), open_mode_e::read)))
+    {}
+    const recovery_item_s *row(const QString &name) const
+    {
+        for (const found_row_s &r : rows)
+            if (r.row.name == name)
+                return &r.row;
+        return nullptr;
+    }
+};
+
+} // namespace
+
+// Catches: a boot sector whose FAT size was raised (128 to 2176 sectors)
+// puts the root folder inside a file's data; every 32 bytes there that
+// looked like a folder were read as one, and thousands of rows asked for
+// a restore of 180 GB from a 64 MiB volume. Also: a cluster that does not
+// start like a folder (its own "." first, or sound entries) read as one.
+TEST(fat_damage, file_data_is_never_read_as_folders)
+{
+    {
+        fat_test_image_c img(16, 1, 8192);
+        img.entry(0, 0, "BINARY     ", 0x10, 40, 0);
+        memset(img.slot(40, 0), 0xFF, 64); // two slots of anything but entries
+        img.entry(40, 2,
+                  "\xE5"
+                  "IDDEN  TXT",
+                  0x20, 50, 10);
+        img.entry(0, 1, "ELSEWHERE  ", 0x10, 41, 0);
+        img.entry(41, 0, ".          ", 0x10, 30, 0); // the start of another folder
+        img.entry(41, 1, "..         ", 0x10, 0, 0);
+        img.entry(41, 2,
+                  "\xE5"
+                  "LSO    TXT",
+                  0x20, 51, 10);
+        img.entry(0, 2,
+                  "\xE5"
+                  "ONE       ",
+                  0x10, 42, 0); // a deleted folder that starts as one
+        img.entry(42, 0, ".          ", 0x10, 42, 0);
+        img.entry(42, 1, "..         ", 0x10, 0, 0);
+        img.entry(42, 2,
+                  "\xE5"
+                  "EPT    TXT",
+                  0x20, 52, 10);
+        image_scan_s scan(img.device());
+        EXPECT_FALSE(scan.engine.store().contains(50)) << "read from a cluster that starts with no entry";
+        EXPECT_FALSE(scan.engine.store().contains(51)) << "read from a cluster whose \".\" names another";
+        EXPECT_TRUE(scan.engine.store().contains(52)) << "read from a deleted folder's own cluster";
+    }
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString image = dir.filePath(QStringLiteral("volume.img"));
+    ASSERT_TRUE(
+        run_tool(QStringLiteral("mkfs.fat"),
+                 {QStringLiteral("-F"), QStringLiteral("16"), QStringLiteral("-C"), image, QStringLiteral("65536")}));
+    // 32-byte records whose names pass for short names and whose other
+    // fields are random, as in a database or an archive.
+    std::mt19937 gen(5);
+    const QByteArray chars("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghijklmnopqrstuvwxyz_~!");
+    QByteArray records;
+    while (records.size() < 2560 * 1024) {
+        for (int i = 0; i < 11; ++i)
+            records += chars[int(gen() % chars.size())];
+        if (gen() % 10 < 3)
+            records[records.size() - 11] = '\xE5';
+        for (int i = 0; i < 21; ++i)
+            records += char(gen());
+    }
+    const QString records_file = dir.filePath(QStringLiteral("records.dat"));
+    ASSERT_TRUE(write_file(records_file, records));
+    ASSERT_TRUE(
+        mtool(image, "mmd", {QStringLiteral("::DOCS"), QStringLiteral("::DOCS/OLD"), QStringLiteral("::TRASH")}));
+    ASSERT_TRUE(mtool(image, "mcopy", {records_file, QStringLiteral("::DOCS/RECORDS.DAT")}));
+    for (int i = 1; i <= 6; ++i) {
+        const QString note = dir.filePath(QStringLiteral("note %1.txt").arg(i));
+        ASSERT_TRUE(write_file(note, text(3000 * i, unsigned(i))));
+        ASSERT_TRUE(mtool(image, "mcopy", {note, i > 4 ? QStringLiteral("::TRASH/") : QStringLiteral("::DOCS/OLD/")}));
+    }
+    ASSERT_TRUE(
+        mtool(image, "mdel", {QStringLiteral("::DOCS/OLD/note 2.txt"), QStringLiteral("::DOCS/OLD/note 3.txt")}));
+    ASSERT_TRUE(mtool(image, "mdeltree", {QStringLiteral("::TRASH")}));
+
+    {
+        image_scan_s scan(image);
+        for (int i : {2, 3, 5, 6}) {
+            const recovery_item_s *row = scan.row(QStringLiteral("note %1.txt").arg(i));
+            ASSERT_TRUE(row) << "a real deleted file is lost: note " << i;
+            EXPECT_EQ(row->size, 3000u * i);
+            EXPECT_EQ(row->state, recovery_state_e::intact);
+        }
+    }
+
+    ASSERT_TRUE(patch(image, 22, QByteArray("\x80\x08", 2)));
+    image_scan_s scan(image);
+    EXPECT_TRUE(scan.engine.get_error().isEmpty()) << "the volume still mounts";
+    EXPECT_LT(scan.rows.size(), 100) << "rows read from file data";
+    qint64 listed = 0;
+    for (const found_row_s &r : scan.rows)
+        listed += qint64(r.row.size);
+    EXPECT_LE(listed, 2 * QFileInfo(image).size());
+}
