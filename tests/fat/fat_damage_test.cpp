@@ -1,6 +1,6 @@
 // The FAT engine on damaged volumes made with mkfs.fat and mtools: a boot
-// sector that points the reader into file data. What is listed must stay
-// near what the volume holds.
+// sector that points the reader into file data, damaged size fields. What
+// is listed must stay near what the volume holds.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -40,6 +40,12 @@ bool patch(const QString &image, qint64 offset, const QByteArray &bytes)
     return f.open(QIODevice::ReadWrite) && f.seek(offset) && f.write(bytes) == bytes.size();
 }
 
+QByteArray le32(quint32 v)
+{
+    const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    return QByteArray(b, 4);
+}
+
 // Words of text, so that a file's bytes are no directory entries.
 QByteArray text(qsizetype size, unsigned seed)
 {
@@ -70,6 +76,17 @@ struct image_scan_s {
             if (r.row.name == name)
                 return &r.row;
         return nullptr;
+    }
+    // Restores every row into dir; the bytes written.
+    qint64 restore_all(const QString &dir)
+    {
+        qint64 written = 0;
+        for (const found_row_s &r : rows) {
+            const QString dest = dir + QStringLiteral("/%1").arg(r.row.id);
+            engine.recover_item(r.row.id, dest);
+            written += QFileInfo(dest).size();
+        }
+        return written;
     }
 };
 
@@ -164,4 +181,51 @@ TEST(fat_damage, file_data_is_never_read_as_folders)
     for (const found_row_s &r : scan.rows)
         listed += qint64(r.row.size);
     EXPECT_LE(listed, 2 * QFileInfo(image).size());
+}
+
+// Catches: size fields raised on sound deleted entries (a restore of all
+// rows of a 1.44 MB floppy wrote 23.5 MB): each size ran to the end of the
+// volume. A deleted file's data lies in the free clusters after its first
+// one, up to a live file or the next deleted one; a cut row says so.
+TEST(fat_damage, damaged_sizes_are_believed_only_as_far_as_the_data_can_lie)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString image = dir.filePath(QStringLiteral("floppy.img"));
+    ASSERT_TRUE(run_tool(QStringLiteral("mformat"),
+                         {QStringLiteral("-C"), QStringLiteral("-f"), QStringLiteral("1440"), QStringLiteral("-i"),
+                          image, QStringLiteral("::")}));
+    for (int i = 1; i <= 8; ++i) {
+        const QString file = dir.filePath(QStringLiteral("F%1.TXT").arg(i));
+        ASSERT_TRUE(write_file(file, text(9000 * i + 100, unsigned(i))));
+        ASSERT_TRUE(mtool(image, "mcopy", {file, QStringLiteral("::/")}));
+    }
+    // F2 is followed by a live file, F4 and F6 too; F8 by free clusters.
+    for (int i : {2, 4, 6, 8})
+        ASSERT_TRUE(mtool(image, "mdel", {QStringLiteral("::F%1.TXT").arg(i)}));
+    QFile read(image);
+    ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+    const QByteArray bytes = read.readAll();
+    read.close();
+    for (int i : {2, 4, 6}) {
+        const qsizetype at = bytes.indexOf(QByteArray("\xE5") + QByteArray::number(i) + "      TXT");
+        ASSERT_GT(at, 0);
+        ASSERT_TRUE(patch(image, at + 28, le32(1400000))) << "within the data area, so the entry stays sound";
+    }
+
+    image_scan_s scan(image);
+    for (int i : {2, 4, 6}) {
+        const recovery_item_s *row = scan.row(QStringLiteral("#%1.TXT").arg(i));
+        ASSERT_TRUE(row) << i;
+        EXPECT_TRUE(row->size_capped) << i;
+        EXPECT_GE(row->size, 9000u * i + 100) << "its own clusters are still believed";
+        EXPECT_LT(row->size, 9000u * i + 100 + 1024) << "but not the next file's";
+        EXPECT_NE(row->state, recovery_state_e::intact);
+    }
+    const recovery_item_s *whole = scan.row(QStringLiteral("#8.TXT"));
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->size, 9000u * 8 + 100);
+    EXPECT_FALSE(whole->size_capped);
+    EXPECT_EQ(whole->state, recovery_state_e::intact);
+    EXPECT_LE(scan.restore_all(dir.filePath(QString())), 2 * QFileInfo(image).size());
 }

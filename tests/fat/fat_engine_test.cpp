@@ -352,6 +352,52 @@ TEST(fat_engine, restores_deleted_files_from_consecutive_clusters)
     EXPECT_EQ(scan.engine.recover_item(10, out), -1);
 }
 
+// Catches: a deleted file whose clusters a later deleted file was written
+// over showed intact, as the FAT calls both free; so did files whose
+// stated size runs on past their free run (into a file of the same time,
+// past the end of the data area). A file written over an older one keeps
+// its whole size and stays intact.
+TEST(fat_engine, deleted_files_written_over_by_later_deleted_files_are_not_intact)
+{
+    fat_test_image_c img(16, 1, 8192);
+    const uint16_t day = 0x5821; // 2024-01-01
+    auto at = [](unsigned hour) { return static_cast<uint16_t>(hour << 11); };
+    uint32_t slot = 0;
+    auto deleted = [&](const char *name, uint32_t cluster, uint32_t clusters, unsigned hour) {
+        img.entry(0, slot++, name, 0x20, cluster, clusters * 512, day, at(hour));
+    };
+    deleted("\xE5LDER   TXT", 100, 3, 10); // 100-102
+    deleted("\xE5"
+            "EWER   TXT",
+            98, 3, 11); // 98-100: over the older one's first cluster
+    deleted("\xE5"
+            "AMEA   TXT",
+            200, 2, 12);
+    deleted("\xE5"
+            "AMEB   TXT",
+            201, 1, 12); // same time: either may be the later
+    const uint32_t last = static_cast<uint32_t>((img.bytes().size() - img.data_offset()) / 512) + 1;
+    deleted("\xE5NDS    TXT", last, 3, 13); // runs past the data area
+    deleted("\xE5"
+            "ATER   TXT",
+            300, 1, 14);
+    deleted("\xE5"
+            "ARLY   TXT",
+            301, 1, 9); // side by side, no overlap
+    scan_s scan(img);
+
+    auto state = [&](quint32 id) { return scan.item(id) ? scan.item(id)->state : recovery_state_e::no_data; };
+    EXPECT_EQ(state(100), recovery_state_e::partly_overwritten) << "a later deleted file took its first cluster";
+    EXPECT_EQ(state(98), recovery_state_e::intact);
+    EXPECT_EQ(scan.item(98)->size, 3u * 512) << "the later file runs over the older one's first cluster";
+    EXPECT_NE(state(200), recovery_state_e::intact) << "same time: not proved whole";
+    EXPECT_EQ(scan.item(200)->size, 512u) << "cut where a file of the same time begins";
+    EXPECT_NE(state(201), recovery_state_e::intact) << "same time: not proved whole";
+    EXPECT_NE(state(last), recovery_state_e::intact) << "its run ends with the data area";
+    EXPECT_EQ(state(300), recovery_state_e::intact);
+    EXPECT_EQ(state(301), recovery_state_e::intact);
+}
+
 TEST(fat_engine, fat_dates_are_local_calendar_times)
 {
     qputenv("TZ", "UTC");

@@ -153,13 +153,7 @@ fat_recovery_c::step_e fat_recovery_c::keep_entry(const fat_file_info_s &info, c
     item.modified = fat_time(info.modified_date, info.modified_time);
     item.created = fat_time(info.created_date, info.created_time);
     item.cluster = info.cluster;
-    item.size = info.size;
-    // A size that runs past the data area is damage, not a file that long.
-    const uint64_t room = fat_bytes_from_cluster(volume_, info.cluster);
-    if (item.size > room) {
-        item.size = static_cast<quint32>(room);
-        item.size_capped = 1;
-    }
+    item.size = item.stated_size = info.size;
     item.parent = parent;
     // A long name is whole even when deleted; a short one may have lost its first character.
     const char16_t *name = long_name[0] ? long_name : info.short_name;
