@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
 
 #include "engines/fat/fat_recovery.h"
 #include "results/found_row.h"
@@ -29,10 +32,7 @@ struct scan_s {
     explicit scan_s(fat_test_image_c &img, const QString &mount = QStringLiteral("/mnt/usb/"))
     {
         use_image(engine, img);
-        engine.set_log([this](const std::string &line) {
-            if (line.rfind("file count:", 0) != 0)
-                log += line;
-        });
+        engine.set_log([this](const std::string &line) { log += line; });
         volume_item_s volume;
         volume.device_name = QStringLiteral("test");
         volume.volume_path = QStringLiteral("test:0:/");
@@ -46,6 +46,25 @@ struct scan_s {
         return it == engine.store().cend() ? nullptr : &it.value();
     }
     QString name(quint32 id) const { return item(id) ? item(id)->name_string() : QStringLiteral("<none>"); }
+};
+
+// Calls on_read with the offset of every read before passing it on.
+class read_hook_device_c : public block_device_c {
+public:
+    read_hook_device_c(std::shared_ptr<block_device_c> base, std::function<void(uint64_t)> on_read)
+        : base_(std::move(base)), on_read_(std::move(on_read))
+    {}
+    int64_t read_at(uint64_t offset, void *buffer, size_t len) override
+    {
+        on_read_(offset);
+        return base_->read_at(offset, buffer, len);
+    }
+    uint64_t size() const override { return base_->size(); }
+    uint32_t sector_size() const override { return base_->sector_size(); }
+
+private:
+    std::shared_ptr<block_device_c> base_;
+    std::function<void(uint64_t)> on_read_;
 };
 
 QByteArray read_file(const QString &path)
@@ -196,30 +215,25 @@ TEST(fat_engine, duplicate_clusters_follow_the_replacement_rules)
 
 TEST(fat_engine, progress_reaches_one_on_the_2001st_read_then_stays_below)
 {
-    fat_test_image_c img(16, 1, 8192);
-    img.entry(0, 0, "BIG        ", 0x10, 2, 0);
-    const uint32_t entries = 2100;
-    img.chain(2, entries / 16 + 1);
-    for (uint32_t i = 0; i < entries; ++i) {
-        char name[12];
-        snprintf(name, sizeof name, "F%05u  TXT", i);
-        img.entry(2, i, name, 0x20, 5000 + i, 1);
-    }
-    fat_recovery_c engine;
-    use_image(engine, img);
-    std::vector<double> seen; // progress as each read begins
-    engine.set_log([&](const std::string &line) {
-        if (line.rfind("file count:", 0) == 0)
-            seen.push_back(engine.get_progress());
-    });
-    engine.run();
-    ASSERT_GT(seen.size(), 2003u);
-    // seen[k] is what the k-th read (0-based) left before the next one set its own.
-    EXPECT_DOUBLE_EQ(seen[1], 0.0);
-    EXPECT_DOUBLE_EQ(seen[2001], 1.0) << "set during the 2,001st read";
-    EXPECT_DOUBLE_EQ(seen[2002], 0.99);
-    EXPECT_DOUBLE_EQ(engine.get_progress(), 0.99);
-    EXPECT_EQ(engine.get_read_count(), seen.size());
+    // Reads: the folder's entry, its entries and its end, the root's end.
+    auto progress_after = [](uint32_t reads) {
+        fat_test_image_c img(16, 1, 8192);
+        img.entry(0, 0, "BIG        ", 0x10, 2, 0);
+        const uint32_t entries = reads - 3;
+        img.chain(2, entries / 16 + 1);
+        for (uint32_t i = 0; i < entries; ++i) {
+            char name[24];
+            snprintf(name, sizeof name, "F%05u  TXT", i);
+            img.entry(2, i, name, 0x20, 5000 + i, 1);
+        }
+        scan_s scan(img);
+        EXPECT_EQ(scan.engine.get_read_count(), reads);
+        return scan.engine.get_progress();
+    };
+    // Each read sets the progress from the reads before it.
+    EXPECT_DOUBLE_EQ(progress_after(1001), 0.5);
+    EXPECT_DOUBLE_EQ(progress_after(2001), 1.0) << "set by the 2,001st read";
+    EXPECT_DOUBLE_EQ(progress_after(2002), 0.99);
 }
 
 TEST(fat_engine, damaged_volumes_end_cleanly)
@@ -284,16 +298,18 @@ TEST(fat_engine, stop_keeps_the_partial_store_linked)
               "HREE   TXT",
               0x20, 22, 1);
     fat_recovery_c engine;
-    use_image(engine, img);
-    engine.set_log([&](const std::string &line) {
-        if (line == "file count:2\n")
+    // The stop comes while the first entry is read, from the root's sector.
+    const uint64_t root = static_cast<uint64_t>(img.slot(0, 0) - img.bytes().data());
+    auto device = std::make_shared<read_hook_device_c>(img.device(), [&](uint64_t offset) {
+        if (offset == root)
             engine.set_stop(stop_user);
     });
+    engine.set_device_opener([device](const std::string &) { return device; });
     engine.run();
     EXPECT_EQ(engine.get_stop(), stop_user);
     // The read under way when the stop came still finishes.
-    EXPECT_EQ(engine.store().size(), 3) << "two files and the root";
-    EXPECT_EQ(engine.store().value(0).children.size(), 2);
+    EXPECT_EQ(engine.store().size(), 2) << "one file and the root";
+    EXPECT_EQ(engine.store().value(0).children.size(), 1);
 }
 
 TEST(fat_engine, restores_deleted_files_from_consecutive_clusters)
@@ -396,6 +412,46 @@ TEST(fat_engine, deleted_files_written_over_by_later_deleted_files_are_not_intac
     EXPECT_NE(state(last), recovery_state_e::intact) << "its run ends with the data area";
     EXPECT_EQ(state(300), recovery_state_e::intact);
     EXPECT_EQ(state(301), recovery_state_e::intact);
+}
+
+// Catches: "Start Fat Scan." and a "file count:N" line per entry written
+// to the console of every user; the lines belong to the sink the owner
+// gives, and one per entry is none a reader wants.
+TEST(fat_engine, diagnostics_go_to_the_sink_alone_and_not_one_per_entry)
+{
+    fat_test_image_c img(16, 1, 8192);
+    for (uint32_t i = 0; i < 300; ++i) {
+        char name[24];
+        snprintf(name, sizeof name, "\xE5%06u TXT", i);
+        img.entry(0, i, name, 0x20, 20 + i, 1);
+    }
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray console = QFile::encodeName(dir.filePath(QStringLiteral("console")));
+    fflush(stdout);
+    fflush(stderr);
+    const int saved_out = dup(1), saved_err = dup(2);
+    const int to = open(console.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(to, 0);
+    dup2(to, 1);
+    dup2(to, 2);
+    {
+        fat_recovery_c engine;
+        use_image(engine, img);
+        engine.run();
+        fflush(stdout);
+        fflush(stderr);
+    }
+    dup2(saved_out, 1);
+    dup2(saved_err, 2);
+    close(to);
+    close(saved_out);
+    close(saved_err);
+    EXPECT_EQ(read_file(QFile::decodeName(console)), QByteArray()) << "an engine without a sink is silent";
+
+    scan_s scan(img);
+    EXPECT_GT(scan.engine.get_read_count(), 300u);
+    EXPECT_EQ(scan.log, "Start Fat Scan.\n");
 }
 
 TEST(fat_engine, fat_dates_are_local_calendar_times)

@@ -99,7 +99,6 @@ bool fat_recovery_c::count_entry()
     const quint64 read = state_.read_count;
     const double q = static_cast<double>(read) / 2000.0;
     state_.read_count = read + 1;
-    fat_log_line(log_, "file count:%d\n", static_cast<int>(read + 1));
     state_.progress = q <= 1.0 ? q : 0.99;
     return true;
 }

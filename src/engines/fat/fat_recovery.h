@@ -72,7 +72,7 @@ private:
     engine_state_s state_;
     QString error_; // written by run before the thread ends
     fat_volume_s volume_;
-    fat_log_fn log_ = fat_console_log();
+    fat_log_fn log_;
     device_opener_fn open_device_;
     std::mutex recover_mutex_; // a preview and the writer may both restore at once
 };
