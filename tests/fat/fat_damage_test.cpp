@@ -1,6 +1,6 @@
 // The FAT engine on damaged volumes made with mkfs.fat and mtools: a boot
-// sector that points the reader into file data, damaged size fields. What
-// is listed must stay near what the volume holds.
+// sector that points the reader into file data, damaged size fields, an
+// image cut short. What is listed must stay near what the volume holds.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -228,4 +228,46 @@ TEST(fat_damage, damaged_sizes_are_believed_only_as_far_as_the_data_can_lie)
     EXPECT_FALSE(whole->size_capped);
     EXPECT_EQ(whole->state, recovery_state_e::intact);
     EXPECT_LE(scan.restore_all(dir.filePath(QString())), 2 * QFileInfo(image).size());
+}
+
+// Catches: a 4 KiB image whose boot sector claims 20 MiB scanned to
+// "0 found" as if the volume were empty. Without its root folder the scan
+// fails with the reason; with it the scan lists what is there and notes
+// what is missing, and files past the end are not intact.
+TEST(fat_damage, an_image_shorter_than_its_volume_says_so)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString image = dir.filePath(QStringLiteral("whole.img"));
+    ASSERT_TRUE(run_tool(QStringLiteral("mkfs.fat"), {QStringLiteral("-C"), image, QStringLiteral("20480")}));
+    const QString small = dir.filePath(QStringLiteral("SMALL.TXT")), big = dir.filePath(QStringLiteral("BIG.TXT"));
+    ASSERT_TRUE(write_file(small, text(5000, 1)) && write_file(big, text(4 << 20, 2)));
+    ASSERT_TRUE(mtool(image, "mcopy", {small, big, QStringLiteral("::/")}));
+    ASSERT_TRUE(mtool(image, "mdel", {QStringLiteral("::SMALL.TXT"), QStringLiteral("::BIG.TXT")}));
+    QFile whole(image);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    auto cut = [&](qint64 bytes) {
+        const QString path = dir.filePath(QStringLiteral("cut%1.img").arg(bytes));
+        whole.seek(0);
+        EXPECT_TRUE(write_file(path, whole.read(bytes)));
+        return path;
+    };
+
+    image_scan_s tiny(cut(4096));
+    EXPECT_EQ(tiny.engine.get_error(),
+              QStringLiteral("the image holds 4096 bytes of a volume of 20971520 bytes; the rest is missing"));
+
+    image_scan_s part(cut(1 << 20));
+    EXPECT_TRUE(part.engine.get_error().isEmpty());
+    EXPECT_EQ(part.engine.get_note(),
+              QStringLiteral("the image holds 1048576 bytes of a volume of 20971520 bytes; the rest is missing"));
+    const recovery_item_s *kept = part.row(QStringLiteral("#MALL.TXT"));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->size, 5000u);
+    EXPECT_EQ(kept->state, recovery_state_e::intact);
+    const recovery_item_s *past = part.row(QStringLiteral("#IG.TXT"));
+    ASSERT_TRUE(past);
+    EXPECT_TRUE(past->size_capped);
+    EXPECT_LT(past->size, 1u << 20);
+    EXPECT_NE(past->state, recovery_state_e::intact);
 }

@@ -23,6 +23,7 @@ void fat_recovery_c::reset()
 {
     state_.reset_counters();
     error_.clear();
+    short_note_.clear();
     store_.clear();
 }
 
@@ -56,7 +57,8 @@ void fat_recovery_c::run()
         error_ = mount_result == fr_no_filesystem ? QStringLiteral("no FAT file system on the volume")
                                                   : QStringLiteral("the volume cannot be found or read");
     fat_log_line(log_, "Start Fat Scan.\n");
-    if (bound) {
+    // After a failed mount the walk only logs that the root cannot be opened.
+    if (bound && (mount_result != fr_ok || check_length())) {
         walk();
         mark_fat_states(volume_, store_);
     }
@@ -67,6 +69,25 @@ void fat_recovery_c::run()
     root.attributes = fat_attr_directory;
     store_.insert(0, root);
     link_fat_store(store_);
+}
+
+bool fat_recovery_c::check_length()
+{
+    const uint64_t held = volume_.disk->size_bytes(), whole = fat_volume_bytes(volume_);
+    if (held >= whole)
+        return true;
+    const QString text =
+        QStringLiteral("the image holds %1 bytes of a volume of %2 bytes; the rest is missing").arg(held).arg(whole);
+    const fat_geometry_s &g = volume_.geometry;
+    const uint64_t root =
+        g.type == fat32 ? fat_cluster_sector(volume_, static_cast<uint32_t>(g.root_base)) : g.root_base;
+    // Without its root folder nothing of the volume can be listed.
+    if ((root + 1) * fat_layout::sector_bytes > held) {
+        error_ = text;
+        return false;
+    }
+    short_note_ = text;
+    return true;
 }
 
 bool fat_recovery_c::open_subdirectory(fat_dir_s &dir, uint32_t cluster)

@@ -64,3 +64,8 @@ uint32_t fat_entry_cluster(const fat_volume_s &vol, const uint8_t *entry);
 // One past the last cluster whose data the device holds: fat_entries, or less
 // when the device is shorter than the volume.
 uint32_t fat_entries_held(const fat_volume_s &vol);
+// The volume's length as its boot sector gives it, in bytes.
+inline uint64_t fat_volume_bytes(const fat_volume_s &vol)
+{
+    return vol.geometry.total_sectors * fat_layout::sector_bytes;
+}
