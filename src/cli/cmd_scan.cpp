@@ -46,7 +46,7 @@ void print_text(const found_folder_s &tree, const row_filter_c &filter)
                              .arg(row.attributes(), 2, 16, QLatin1Char('0'))
                              .arg(recovery_state_key(row.state), -18)
                              .arg(printable_text(row.name) +
-                                  (row.size_capped ? QStringLiteral("  (size cut to the volume)") : QString()));
+                                  (row.size_capped ? QStringLiteral("  (size cut to the data left)") : QString()));
         if (filter.empty() || !lines.isEmpty())
             out << printable_text(QLatin1Char('/') + names.join(QLatin1Char('/'))) << "\n" << lines;
     });

@@ -52,15 +52,17 @@ constexpr uint32_t unknown = 0xFFFFFFFF;
 namespace entry {
 constexpr size_t name = 0; // 11 bytes, 8 + 3, space-padded
 constexpr size_t name_length = 11;
-constexpr size_t attributes = 11;    // u8
-constexpr size_t case_bits = 12;     // u8: 0x08 base lower, 0x10 extension lower
-constexpr size_t created_time = 14;  // u16
-constexpr size_t created_date = 16;  // u16
-constexpr size_t cluster_high = 20;  // u16, FAT32 only
-constexpr size_t modified_time = 22; // u16
-constexpr size_t modified_date = 24; // u16
-constexpr size_t cluster_low = 26;   // u16
-constexpr size_t file_size = 28;     // u32
+constexpr size_t attributes = 11;     // u8
+constexpr size_t case_bits = 12;      // u8: 0x08 base lower, 0x10 extension lower
+constexpr size_t created_tenths = 13; // u8, 0 to 199: tenths of a second past created_time
+constexpr size_t created_time = 14;   // u16
+constexpr size_t created_date = 16;   // u16
+constexpr size_t accessed_date = 18;  // u16
+constexpr size_t cluster_high = 20;   // u16, FAT32 only
+constexpr size_t modified_time = 22;  // u16
+constexpr size_t modified_date = 24;  // u16
+constexpr size_t cluster_low = 26;    // u16
+constexpr size_t file_size = 28;      // u32
 static_assert(file_size + 4 == entry_bytes, "size field ends the entry");
 
 constexpr uint8_t end_marker = 0x00;
@@ -75,7 +77,9 @@ constexpr uint8_t lower_ext = 0x10;
 // Long-name directory entry: 13 UTF-16 characters of a name.
 namespace long_entry {
 constexpr size_t order = 0;     // u8; 0x40 marks the last piece (stored first)
+constexpr size_t kind = 12;     // u8, 0 for a name piece
 constexpr size_t checksum = 13; // u8, checksum of the short name
+constexpr size_t cluster = 26;  // u16, always 0
 constexpr uint8_t last_piece = 0x40;
 constexpr size_t chars_per_entry = 13;
 constexpr size_t char_offsets[chars_per_entry] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};

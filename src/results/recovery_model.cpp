@@ -40,6 +40,8 @@ QVariant recovery_model_c::data(const QModelIndex &index, int role) const
         return QVariant();
     if (index.column() == column_state)
         return recovery_state_text(rows_->at(index.row()).state);
+    if (index.column() == column_size && rows_->at(index.row()).size_capped)
+        return lookup_text("size_cut");
     if (index.column() == column_name && has_folder)
         return folders_->at(index.row());
     return QVariant();
@@ -141,7 +143,8 @@ void order_by_name(const QList<recovery_item_s> &rows, bool ascending, std::vect
     });
 }
 
-template <typename Key> void order_by_key(const QList<recovery_item_s> &rows, bool ascending, std::vector<int> &order, Key key)
+template <typename Key>
+void order_by_key(const QList<recovery_item_s> &rows, bool ascending, std::vector<int> &order, Key key)
 {
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         return ascending ? key(rows.at(a)) < key(rows.at(b)) : key(rows.at(b)) < key(rows.at(a));

@@ -148,16 +148,20 @@ TEST_F(fat_cli, recover_by_id_reports_unknown_ids_and_fails)
 
 // Catches: a floppy image whose table names itself (as mtools writes it)
 // refused for want of --partition 1; control characters in a found name
-// reaching the terminal, where ESC and newlines can fake rows.
+// reaching the terminal, where ESC and newlines can fake rows. A short name
+// holding them is no entry at all; the C1 controls a long name may hold
+// are shown escaped.
 TEST_F(fat_cli, single_partition_floppy_and_hostile_names)
 {
     QTemporaryDir dir;
     const QString floppy = dir.filePath(QStringLiteral("floppy.img"));
     const QString file = dir.filePath(QStringLiteral("ABCDEFGH.TXT"));
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(3000, 'x'));
-    f.close();
+    const QString long_file = dir.filePath(QStringLiteral("hostile name.txt"));
+    for (const QString &path : {file, long_file}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(3000, 'x'));
+    }
     auto mtool = [&](const char *tool, const QStringList &args) {
         const QString path = QStandardPaths::findExecutable(QLatin1String(tool));
         return !path.isEmpty() && QProcess::execute(path, args) == 0;
@@ -166,8 +170,10 @@ TEST_F(fat_cli, single_partition_floppy_and_hostile_names)
                       {QStringLiteral("-C"), QStringLiteral("-f"), QStringLiteral("1440"), QStringLiteral("-i"), floppy,
                        QStringLiteral("::")}))
         << "mtools is needed to build this image";
-    ASSERT_TRUE(mtool("mcopy", {QStringLiteral("-i"), floppy, file, QStringLiteral("::/")}));
-    ASSERT_TRUE(mtool("mdel", {QStringLiteral("-i"), floppy, QStringLiteral("::/ABCDEFGH.TXT")}));
+    ASSERT_TRUE(mtool("mcopy", {QStringLiteral("-i"), floppy, file, long_file, QStringLiteral("::/")}));
+    ASSERT_TRUE(mtool("mdel",
+                      {QStringLiteral("-i"), floppy, QStringLiteral("::/ABCDEFGH.TXT"),
+                       QStringLiteral("::/hostile name.txt")}));
     QFile image_file(floppy);
     ASSERT_TRUE(image_file.open(QIODevice::ReadWrite));
     QByteArray bytes = image_file.readAll();
@@ -175,13 +181,17 @@ TEST_F(fat_cli, single_partition_floppy_and_hostile_names)
                                                   "BCDEFGHTXT"));
     ASSERT_GT(at, 0);
     bytes.replace(at + 1, 7, QByteArray("B\x1b[2J\nH"));
+    const qsizetype piece = bytes.indexOf(QByteArray("o\0s\0t", 5));
+    ASSERT_GT(piece, 0);
+    bytes.replace(piece, 3, QByteArray("\x9b\0\x85", 3)); // CSI and NEL
     image_file.seek(0);
     image_file.write(bytes);
     image_file.close();
 
     run_s r = cli({QStringLiteral("scan"), floppy});
     ASSERT_EQ(r.code, 0) << r.err.constData();
-    EXPECT_TRUE(r.out.contains("#B\\x1b[2J\\x0aH.TXT")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("h\\x9b\\x85tile name.txt")) << r.out.constData();
+    EXPECT_FALSE(r.out.contains("\xc2\x9b"));
     EXPECT_FALSE(r.out.contains('\x1b'));
     EXPECT_EQ(r.out.count('\n'), 4) << "title, folder, one row, count: " << r.out.constData();
 }

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <mutex>
 
 #include "engines/fat/fat_boot.h"
 #include "engines/fat/fat_codepage.h"
 #include "engines/fat/fat_path.h"
+#include "platform/le_bytes.h"
 #include "fat_test_image.h"
 
 namespace {
@@ -255,6 +257,78 @@ TEST(fat_read_dir, returns_deleted_entries_and_checked_long_names_only)
     EXPECT_EQ(entries[3].short_name, u"lower.txt");
     EXPECT_EQ(entries[4].short_name[0], fat_oem_to_unicode(0xE54B)) << "0x05 decodes as 0xE5 (a lead byte)";
     EXPECT_EQ(entries[5].short_name, u"NOEXT") << "no dot without an extension";
+}
+
+// Catches: bytes that no FAT driver writes (file data seen as a folder)
+// returned as entries. Each damaged entry is its own case; the sound one
+// before and after them, and the short entries of damaged long names, come
+// back.
+TEST(fat_read_dir, entries_that_fail_the_careful_checks_are_not_returned)
+{
+    fat_test_image_c img(16, 1, 8192);
+    struct case_s {
+        const char *why;
+        std::function<void(uint8_t *)> damage;
+    };
+    const case_s shorts[] = {
+        {"attribute bit 0x80", [](uint8_t *e) { e[11] = 0xA0; }},
+        {"tenths past 199", [](uint8_t *e) { e[13] = 200; }},
+        {"hour 24", [](uint8_t *e) { put_le16(e + 22, 24 << 11); }},
+        {"minute 60", [](uint8_t *e) { put_le16(e + 14, 60 << 5); }},
+        {"month 13", [](uint8_t *e) { put_le16(e + 16, (44 << 9) | (13 << 5) | 1); }},
+        {"access day 0", [](uint8_t *e) { put_le16(e + 18, (44 << 9) | (5 << 5)); }},
+        {"cluster past the volume", [](uint8_t *e) { put_le16(e + 26, 60000); }},
+        {"cluster 1", [](uint8_t *e) { put_le16(e + 26, 1); }},
+        {"high cluster half on FAT16", [](uint8_t *e) { put_le16(e + 20, 1); }},
+        {"size past the data area", [](uint8_t *e) { put_le32(e + 28, 0x10000000); }},
+        {"size without a cluster", [](uint8_t *e) { put_le16(e + 26, 0); }},
+        {"folder with a size", [](uint8_t *e) { e[11] = 0x10; }},
+        {"escape in the name", [](uint8_t *e) { e[2] = 0x1B; }},
+        {"'*' in the name", [](uint8_t *e) { e[3] = '*'; }},
+        {"lower case in the name", [](uint8_t *e) { e[4] = 'q'; }},
+    };
+    const case_s longs[] = {
+        {"control character in a long name", [](uint8_t *e) { put_le16(e + 3, 0x07); }},
+        {"'|' in a long name", [](uint8_t *e) { put_le16(e + 3, '|'); }},
+        {"long-name kind byte", [](uint8_t *e) { e[12] = 1; }},
+        {"long-name cluster", [](uint8_t *e) { e[26] = 5; }},
+    };
+    uint32_t slot = 0, cluster = 20;
+    img.entry(0, slot++, "\xE5OOD    TXT", 0x20, cluster++, 100);
+    for (const case_s &c : shorts) {
+        char name[12];
+        snprintf(name, sizeof name,
+                 "\xE5"
+                 "AD%02u   TXT",
+                 slot);
+        img.entry(0, slot, name, 0x20, cluster++, 100);
+        c.damage(img.slot(0, slot++));
+    }
+    for (const case_s &c : longs) {
+        char name[12];
+        snprintf(name, sizeof name, "LONG%02u  TXT", slot);
+        const uint32_t first = slot;
+        slot = img.long_entry(0, slot, u"a long name.txt", name, 0x20, cluster++, 100) + 1;
+        c.damage(img.slot(0, first));
+    }
+    img.entry(0, slot, "LAST    TXT", 0x20, cluster, 100);
+
+    const auto entries = read_root(img);
+    std::vector<std::u16string> names;
+    for (const read_dir_result_s &r : entries)
+        names.push_back(r.short_name + u"|" + r.long_name);
+    EXPECT_EQ(names.front(), u"?OOD.TXT|") << "a sound deleted entry before the damaged ones";
+    EXPECT_EQ(names.back(), u"LAST.TXT|") << "and a live one after them";
+    for (size_t i = 0; i < std::size(shorts); ++i) {
+        const std::u16string name = u"?AD" + std::u16string(1, char16_t(u'0' + (i + 1) / 10)) +
+            std::u16string(1, char16_t(u'0' + (i + 1) % 10)) + u".TXT|";
+        EXPECT_EQ(std::count(names.begin(), names.end(), name), 0) << shorts[i].why;
+    }
+    ASSERT_EQ(entries.size(), 2 + std::size(longs));
+    for (size_t i = 0; i < std::size(longs); ++i) {
+        EXPECT_EQ(entries[1 + i].long_name, u"") << longs[i].why << ": the long name is dropped";
+        EXPECT_EQ(entries[1 + i].short_name.substr(0, 4), u"LONG") << longs[i].why << ": its short name is kept";
+    }
 }
 
 // Deletion overwrites every order number: the pieces are placed by where

@@ -77,12 +77,12 @@ TEST_F(scan_session_test, fat_scan_pause_resume_stop_abandon_and_restore)
     const volume_item_s volume = fixture_volume("fat16.img");
     scan_session_c session;
 
-    // The reader logs each entry from the scan thread: hold it on the first
-    // one until the scan is paused, so the pause lands mid-walk.
+    // The engine logs the start of its walk from the scan thread: hold it
+    // there until the scan is paused, so the pause lands before any entry.
     QSemaphore first_entry, paused;
     std::atomic<bool> held{false};
     session.set_engine_log([&](const std::string &line) {
-        if (line.rfind("file count:", 0) == 0 && !held.exchange(true)) {
+        if (line == "Start Fat Scan.\n" && !held.exchange(true)) {
             first_entry.release();
             paused.acquire();
         }

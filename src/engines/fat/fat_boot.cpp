@@ -51,6 +51,7 @@ int parse_fat_boot(const uint8_t *sector, size_t len, uint64_t base, fat_geometr
     g.root_entries = root_entries;
     g.fat_entries = static_cast<uint32_t>(clusters + 2);
     g.fat_sectors = static_cast<uint32_t>(fat_size);
+    g.total_sectors = total;
     g.fat_start = base + reserved;
     g.data_start = base + system;
     uint64_t fat_bytes;

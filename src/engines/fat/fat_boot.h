@@ -16,8 +16,9 @@ struct fat_geometry_s {
     uint16_t root_entries = 0;
     uint32_t fat_entries = 0; // clusters + 2
     uint32_t fat_sectors = 0;
-    uint64_t fat_start = 0; // absolute sectors from here on
-    uint64_t root_base = 0; // root sector (FAT12/16) or root cluster (FAT32)
+    uint64_t total_sectors = 0; // the volume's length
+    uint64_t fat_start = 0;     // absolute sectors from here on
+    uint64_t root_base = 0;     // root sector (FAT12/16) or root cluster (FAT32)
     uint64_t data_start = 0;
     uint64_t fsinfo_sector = 0; // FAT32 free-count sector; 0: none
 };

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "fat_codepage.h"
+#include "fat_entry_check.h"
 #include "platform/le_bytes.h"
 
 using namespace fat_layout;
@@ -30,15 +31,6 @@ static uint8_t first_byte_for_checksum(uint8_t sum, const uint8_t *name11)
         sum = static_cast<uint8_t>((s << 1) | (s >> 7));
     }
     return sum; // the sum after the first byte is that byte
-}
-
-static bool can_start_short_name(uint8_t b)
-{
-    if (b >= 0x80)
-        return b != entry::deleted_marker; // stored as 0x05
-    if (b == entry::kanji_e5)
-        return true;
-    return b > 0x20 && b != 0x7F && !(b >= 'a' && b <= 'z') && !std::strchr("\"*+,./:;<=>?[\\]|", b);
 }
 
 // Whether b, the short entry's first byte, is what the long name's first
@@ -114,7 +106,7 @@ fat_deleted_pieces_c::found_s fat_deleted_pieces_c::recover(const uint8_t *e, ch
     if (count_ == 0)
         return found;
     const uint8_t first = first_byte_for_checksum(pieces_[count_ - 1].checksum, e);
-    if (!can_start_short_name(first))
+    if (!fat_short_name_first_byte_ok(first))
         return found;
     found.pieces = assemble(e, long_name);
     if (found.pieces || first_character_agrees(pieces_[count_ - 1].chars[0], first, e))

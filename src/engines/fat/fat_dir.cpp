@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "fat_codepage.h"
+#include "fat_entry_check.h"
 
 using namespace fat_layout;
 
@@ -115,6 +116,7 @@ int fat_dir_read_entry(fat_dir_s &dir)
     dir.long_name_index = fat_dir_s::no_long_name;
     dir.first_byte = 0;
     dir.deleted_pieces.clear();
+    const fat_entry_bounds_s bounds = fat_entry_bounds(dir.vol->geometry);
     int res = fr_no_file;
     while (dir.sector) {
         res = fat_move_window(*dir.vol, dir.sector);
@@ -128,16 +130,20 @@ int fat_dir_read_entry(fat_dir_s &dir)
         }
         dir.deleted = c == entry::deleted_marker;
         uint8_t attr = e[entry::attributes] & 0x3F;
-        if (c == '.') {
+        const bool long_piece = attr == entry::long_name_attr;
+        if (c == '.' ||
+            (long_piece ? !fat_long_entry_ok(e) : !(attr & entry::volume_attr) && !fat_short_entry_ok(e, bounds))) {
+            // Dot entries are not returned; bytes that fail the checks are
+            // no entry at all, and break the long name before them.
             order = 0xFF;
             dir.deleted_pieces.clear();
-        } else if (attr == entry::long_name_attr && dir.deleted) {
+        } else if (long_piece && dir.deleted) {
             // Their order numbers are lost; the short entry places them.
             order = 0xFF;
             dir.deleted_pieces.add(e);
         } else if (attr & entry::volume_attr) {
             dir.deleted_pieces.clear();
-            if (attr == entry::long_name_attr) {
+            if (long_piece) {
                 if (c & long_entry::last_piece) {
                     sum = e[long_entry::checksum];
                     c &= static_cast<uint8_t>(~long_entry::last_piece);

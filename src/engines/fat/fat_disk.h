@@ -32,6 +32,7 @@ public:
     // the metadata window.
     int read_run(uint8_t *buffer, uint64_t first_sector, size_t bytes);
     uint32_t sector_size() const { return device_->sector_size(); }
+    uint64_t size_bytes() const { return device_->size(); }
 
 private:
     int transfer(uint8_t *buffer, uint64_t first_sector, size_t bytes);

@@ -6,7 +6,7 @@
 
 void fat_item_s::clear()
 {
-    cluster = parent = size = 0;
+    cluster = parent = size = stated_size = 0;
     modified = created = 0;
     attributes = in_deleted = size_capped = 0;
     memset(name, 0, sizeof name);

@@ -20,14 +20,15 @@ enum : quint8 {
 
 struct fat_item_s {
     // This block is zero-filled before a record is built.
-    quint32 cluster; // first data cluster, also the id; 0 only for the root
-    quint32 parent;  // id of the directory the entry was found in; 0 at the root
-    quint32 size;
-    qint64 modified; // seconds since 1970, 0 when not representable
+    quint32 cluster;     // first data cluster, also the id; 0 only for the root
+    quint32 parent;      // id of the directory the entry was found in; 0 at the root
+    quint32 size;        // what a restore writes
+    quint32 stated_size; // what the entry says
+    qint64 modified;     // seconds since 1970, 0 when not representable
     qint64 created;
     quint8 attributes;
     quint8 in_deleted;  // reached through a deleted directory
-    quint8 size_capped; // the entry's size ran past the volume; size is what it holds
+    quint8 size_capped; // the entry's size ran past its data; size is what can be read
     char16_t name[260]; // long name, else short name; zero-terminated
 
     quint8 has_files = 0;                              // some file record lies below this directory

@@ -3,14 +3,6 @@
 #include <cstdarg>
 #include <cstdio>
 
-fat_log_fn fat_console_log()
-{
-    return [](const std::string &line) {
-        fwrite(line.data(), 1, line.size(), stdout);
-        fflush(stdout);
-    };
-}
-
 void fat_log_line(const fat_log_fn &sink, const char *format, ...)
 {
     if (!sink)

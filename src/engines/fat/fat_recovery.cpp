@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "fat_entry_check.h"
 #include "fat_path.h"
 #include "fat_state.h"
 #include "platform/disks.h"
@@ -22,6 +23,7 @@ void fat_recovery_c::reset()
 {
     state_.reset_counters();
     error_.clear();
+    short_note_.clear();
     store_.clear();
 }
 
@@ -55,7 +57,8 @@ void fat_recovery_c::run()
         error_ = mount_result == fr_no_filesystem ? QStringLiteral("no FAT file system on the volume")
                                                   : QStringLiteral("the volume cannot be found or read");
     fat_log_line(log_, "Start Fat Scan.\n");
-    if (bound) {
+    // After a failed mount the walk only logs that the root cannot be opened.
+    if (bound && (mount_result != fr_ok || check_length())) {
         walk();
         mark_fat_states(volume_, store_);
     }
@@ -66,6 +69,25 @@ void fat_recovery_c::run()
     root.attributes = fat_attr_directory;
     store_.insert(0, root);
     link_fat_store(store_);
+}
+
+bool fat_recovery_c::check_length()
+{
+    const uint64_t held = volume_.disk->size_bytes(), whole = fat_volume_bytes(volume_);
+    if (held >= whole)
+        return true;
+    const QString text =
+        QStringLiteral("the image holds %1 bytes of a volume of %2 bytes; the rest is missing").arg(held).arg(whole);
+    const fat_geometry_s &g = volume_.geometry;
+    const uint64_t root =
+        g.type == fat32 ? fat_cluster_sector(volume_, static_cast<uint32_t>(g.root_base)) : g.root_base;
+    // Without its root folder nothing of the volume can be listed.
+    if ((root + 1) * fat_layout::sector_bytes > held) {
+        error_ = text;
+        return false;
+    }
+    short_note_ = text;
+    return true;
 }
 
 bool fat_recovery_c::open_subdirectory(fat_dir_s &dir, uint32_t cluster)
@@ -81,6 +103,13 @@ bool fat_recovery_c::open_subdirectory(fat_dir_s &dir, uint32_t cluster)
         fat_log_line(log_, "f_opendir failed 2.\n");
         return false;
     }
+    // An entry that points into file data must not turn that data into a
+    // folder, and everything below it into rows.
+    if (fat_move_window(volume_, dir.sector) != fr_ok ||
+        !fat_folder_start_ok(volume_.window, sizeof volume_.window, cluster, fat_entry_bounds(volume_.geometry))) {
+        fat_log_line(log_, "cluster %u does not start a folder.\n", cluster);
+        return false;
+    }
     return true;
 }
 
@@ -91,7 +120,6 @@ bool fat_recovery_c::count_entry()
     const quint64 read = state_.read_count;
     const double q = static_cast<double>(read) / 2000.0;
     state_.read_count = read + 1;
-    fat_log_line(log_, "file count:%d\n", static_cast<int>(read + 1));
     state_.progress = q <= 1.0 ? q : 0.99;
     return true;
 }
@@ -145,13 +173,7 @@ fat_recovery_c::step_e fat_recovery_c::keep_entry(const fat_file_info_s &info, c
     item.modified = fat_time(info.modified_date, info.modified_time);
     item.created = fat_time(info.created_date, info.created_time);
     item.cluster = info.cluster;
-    item.size = info.size;
-    // A size that runs past the data area is damage, not a file that long.
-    const uint64_t room = fat_bytes_from_cluster(volume_, info.cluster);
-    if (item.size > room) {
-        item.size = static_cast<quint32>(room);
-        item.size_capped = 1;
-    }
+    item.size = item.stated_size = info.size;
     item.parent = parent;
     // A long name is whole even when deleted; a short one may have lost its first character.
     const char16_t *name = long_name[0] ? long_name : info.short_name;
@@ -235,6 +257,10 @@ int fat_recovery_c::copy_item(quint64 id, output_file_c &out, quint64 max_bytes)
         return -1;
     }
     const fat_item_s &item = it.value();
+    // A file whose every cluster now belongs to another has nothing left:
+    // an empty file would pass for it.
+    if (item.size == 0 && item.stated_size > 0)
+        return recover_no_data;
     fat_file_s file;
     fat_file_setup(file, volume_, item.cluster, item.size);
 

@@ -61,6 +61,9 @@ private:
     // The item's bytes, at most max_bytes of them, into destination.
     int copy_item(quint64 id, output_file_c &out, quint64 max_bytes);
     enum class step_e { next, walk_new_directory, stop };
+    // Whether the device holds the volume's root folder; notes or fails a
+    // device shorter than its volume.
+    bool check_length();
     int walk();
     bool open_subdirectory(fat_dir_s &dir, uint32_t cluster);
     bool count_entry();
@@ -70,9 +73,10 @@ private:
 
     fat_store_t store_;
     engine_state_s state_;
-    QString error_; // written by run before the thread ends
+    QString error_;      // written by run before the thread ends
+    QString short_note_; // the device is shorter than the volume
     fat_volume_s volume_;
-    fat_log_fn log_ = fat_console_log();
+    fat_log_fn log_;
     device_opener_fn open_device_;
     std::mutex recover_mutex_; // a preview and the writer may both restore at once
 };

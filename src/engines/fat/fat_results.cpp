@@ -1,5 +1,7 @@
 #include "fat_results.h"
 
+#include <QStringList>
+
 #include "fat_recovery.h"
 #include "results/found_tree_walk.h"
 
@@ -40,6 +42,10 @@ found_folder_s fat_recovery_c::get_found_tree() const
 
 QString fat_recovery_c::get_note() const
 {
-    return used_backup_boot() ? QStringLiteral("the boot sector is damaged; its backup copy in sector 6 was read")
-                              : QString();
+    QStringList notes;
+    if (used_backup_boot())
+        notes << QStringLiteral("the boot sector is damaged; its backup copy in sector 6 was read");
+    if (!short_note_.isEmpty())
+        notes << short_note_;
+    return notes.join(QStringLiteral("; "));
 }

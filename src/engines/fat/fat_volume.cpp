@@ -1,5 +1,6 @@
 #include "fat_volume.h"
 
+#include <algorithm>
 #include <atomic>
 
 using namespace fat_layout;
@@ -127,10 +128,11 @@ uint32_t fat_entry_cluster(const fat_volume_s &vol, const uint8_t *entry)
     return cluster;
 }
 
-uint64_t fat_bytes_from_cluster(const fat_volume_s &vol, uint32_t cluster)
+uint32_t fat_entries_held(const fat_volume_s &vol)
 {
     const fat_geometry_s &g = vol.geometry;
-    if (cluster < 2 || cluster >= g.fat_entries)
-        return 0;
-    return uint64_t{g.fat_entries - cluster} * g.cluster_sectors * sector_bytes;
+    const uint64_t sectors = vol.disk ? vol.disk->size_bytes() / sector_bytes : 0;
+    if (sectors <= g.data_start || g.cluster_sectors == 0)
+        return std::min<uint32_t>(g.fat_entries, 2);
+    return static_cast<uint32_t>(std::min<uint64_t>(g.fat_entries, 2 + (sectors - g.data_start) / g.cluster_sectors));
 }

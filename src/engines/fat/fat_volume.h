@@ -61,5 +61,11 @@ uint32_t fat_entry_value(fat_type_e type, uint32_t cluster, const uint8_t *bytes
 uint64_t fat_cluster_sector(const fat_volume_s &vol, uint32_t cluster);
 // First cluster of a directory entry (high half only on FAT32).
 uint32_t fat_entry_cluster(const fat_volume_s &vol, const uint8_t *entry);
-// Bytes from the start of cluster to the end of the data area; 0 outside it.
-uint64_t fat_bytes_from_cluster(const fat_volume_s &vol, uint32_t cluster);
+// One past the last cluster whose data the device holds: fat_entries, or less
+// when the device is shorter than the volume.
+uint32_t fat_entries_held(const fat_volume_s &vol);
+// The volume's length as its boot sector gives it, in bytes.
+inline uint64_t fat_volume_bytes(const fat_volume_s &vol)
+{
+    return vol.geometry.total_sectors * fat_layout::sector_bytes;
+}
