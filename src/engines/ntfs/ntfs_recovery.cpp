@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ntfs_failure_log.h"
+#include "ntfs_results.h"
 
 ntfs_recovery_c::ntfs_recovery_c(QObject *parent) : recovery_base_c(parent)
 {
@@ -58,7 +59,9 @@ void ntfs_recovery_c::run()
         if (item.is_file() && !item.is_deleted())
             continue;
         store_.insert(item.record.id, item);
-        ++state_.found_count;
+        // Counts what the tree will list: files, not the folders above them.
+        if (ntfs_is_row(item))
+            ++state_.found_count;
     }
     // Now that every deleted file is known, one written later may turn out
     // to hold clusters the bitmap shows free.
