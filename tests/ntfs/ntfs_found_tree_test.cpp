@@ -6,11 +6,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMultiMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <fstream>
 
 #include "fixture_manifest.h"
 #include "platform/test_images.h"
 #include "engines/ntfs/ntfs_results.h"
+#include "libntfs/ntfs_layout.h"
+#include "ntfs_test_support.h"
 #include "results/found_row.h"
 
 namespace {
@@ -30,6 +35,38 @@ void put(ntfs_store_t &store, quint64 id, quint64 parent, quint8 flags, const ch
 }
 
 constexpr quint8 dir = ntfs_record_flag_directory, file = ntfs_record_flag_file, gone = ntfs_record_flag_deleted;
+
+// What one scan of an image through the command line reports.
+struct cli_scan_s {
+    int status = -1;
+    qint64 summary_found = -1;             // the "N found" of the summary line
+    QMultiMap<quint64, std::string> paths; // every listed row, by record number
+};
+
+cli_scan_s scan_with_cli(const std::string &image)
+{
+    const std::string errors = scratch_dir() + "/scan.err";
+    cli_scan_s out;
+    const std::string json = run_command(qgetenv("TARN_CLI").toStdString() + " scan " + shell_quote(image) +
+                                             " --json 2>" + shell_quote(errors),
+                                         &out.status);
+    for (const QJsonValue &v : QJsonDocument::fromJson(QByteArray::fromStdString(json)).array())
+        out.paths.insert(v[QStringLiteral("id")].toInteger(), v[QStringLiteral("path")].toString().toStdString());
+    const QRegularExpression summary(QStringLiteral("Scanned .*, (\\d+) found"));
+    const QRegularExpressionMatch m = summary.match(QString::fromStdString(read_file(errors)));
+    if (m.hasMatch())
+        out.summary_found = m.captured(1).toLongLong();
+    return out;
+}
+
+// Points every name of record n at parent instead of its folder.
+void set_parent(ntfs_image_s &image, uint64_t n, uint64_t parent)
+{
+    const auto names = image.find_all(n, ntfs_attr_file_name);
+    ASSERT_FALSE(names.empty()) << "record " << n;
+    for (const auto &name : names)
+        image.patch(n, name.second, &parent, 6); // the reference's 48-bit record number
+}
 
 } // namespace
 
@@ -139,4 +176,41 @@ TEST(ntfs_found_tree, command_line_scans_and_recovers_the_fixture)
         ++compared;
     }
     EXPECT_GE(compared, 8);
+}
+
+// Damaged parent references must not hide files: a loop of two deleted
+// folders, a folder that is its own parent, one whose parent lies past the
+// end of the $MFT, and a torn root record. Every file of the intact volume
+// is still listed exactly once, those cut off under the lost folder with
+// the folders that still hold together, and the summary counts what is
+// listed.
+TEST(ntfs_found_tree, damaged_parent_links_never_hide_files)
+{
+    const std::string fixture = qgetenv("TARN_FIXTURES_DIR").toStdString() + "/ntfs.img";
+    ntfs_image_s image;
+    ASSERT_TRUE(load_ntfs_image(fixture, image)) << fixture;
+    const cli_scan_s intact = scan_with_cli(fixture);
+    ASSERT_EQ(intact.status, 0);
+    EXPECT_EQ(intact.summary_found, intact.paths.size()) << "folders are not found files";
+    ASSERT_EQ(intact.paths.value(82), "/Old stuff/drafts/draft one.txt");
+
+    constexpr uint64_t pictures = 67, compressed = 74, old_stuff = 79, drafts = 81;
+    set_parent(image, old_stuff, drafts); // drafts lies in Old stuff: a loop
+    set_parent(image, pictures, pictures);
+    set_parent(image, compressed, uint64_t{1} << 40);
+    image.record(ntfs_root_id)[510] ^= 0xFF; // the first stride's check value: torn
+    const std::string damaged_path = scratch_dir() + "/damaged parents.img";
+    std::ofstream(damaged_path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(image.bytes.data()), static_cast<std::streamsize>(image.bytes.size()));
+    const cli_scan_s damaged = scan_with_cli(damaged_path);
+    ASSERT_EQ(damaged.status, 0);
+    EXPECT_EQ(damaged.summary_found, damaged.paths.size());
+    EXPECT_EQ(damaged.paths.keys(), intact.paths.keys()) << "every file once, none lost or doubled";
+    const std::string lost = "/Lost files (no parent)";
+    EXPECT_EQ(damaged.paths.value(80), lost + "/Old stuff/plan.txt") << "the loop's lowest record tops it";
+    EXPECT_EQ(damaged.paths.value(82), lost + "/Old stuff/drafts/draft one.txt");
+    EXPECT_EQ(damaged.paths.value(70), lost + "/Pictures/日本の写真.png");
+    EXPECT_EQ(damaged.paths.value(75), lost + "/Compressed/repetitive log.txt");
+    EXPECT_EQ(damaged.paths.value(72), "/Document with a fairly long name.txt")
+        << "the root's own entries stay in / when its record is torn";
 }
