@@ -7,6 +7,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,17 +15,16 @@
 
 namespace item_store {
 
-// Returns the keys of records whose parent chain runs into a loop that
-// contains the record itself (a record naming itself as parent included).
-// Such records can never be reached from the root, and linking them would put
-// a cycle into the children lists.
-template <class Key, class Item, class ParentOf>
-QSet<Key> records_on_cycles(const QHash<Key, Item> &store, ParentOf parent_of)
+// Returns, for every loop of parent links (a record naming itself as parent
+// included), the loop's lowest key. Linking all of a loop would put a cycle
+// into the children lists; leaving that one record unlinked makes it the
+// loop's top and keeps the others nested below it as they were found.
+template <class Key, class Item, class ParentOf> QSet<Key> loop_tops(const QHash<Key, Item> &store, ParentOf parent_of)
 {
     enum : char { in_progress = 1, finished = 2 };
     QHash<Key, char> state;
     state.reserve(store.size());
-    QSet<Key> on_cycle;
+    QSet<Key> tops;
     std::vector<Key> path;
     for (auto it = store.cbegin(); it != store.cend(); ++it) {
         if (state.contains(it.key()))
@@ -34,12 +34,9 @@ QSet<Key> records_on_cycles(const QHash<Key, Item> &store, ParentOf parent_of)
         for (;;) {
             char st = state.value(cur, 0);
             if (st == in_progress) {
-                bool inside = false;
-                for (const Key &k : path) {
-                    inside = inside || k == cur;
-                    if (inside)
-                        on_cycle.insert(k);
-                }
+                // The loop is the part of the path from cur's first visit on.
+                auto first = std::find(path.begin(), path.end(), cur);
+                tops.insert(*std::min_element(first, path.end()));
                 break;
             }
             if (st == finished)
@@ -55,17 +52,18 @@ QSet<Key> records_on_cycles(const QHash<Key, Item> &store, ParentOf parent_of)
         for (const Key &k : path)
             state.insert(k, finished);
     }
-    return on_cycle;
+    return tops;
 }
 
 // Appends each record to its parent's children list. Records whose parent is
-// not stored, and records on a loop of parent links, are linked to nothing.
+// not stored, and the top of each loop of parent links, are linked to
+// nothing.
 template <class Key, class Item, class ParentOf, class ChildrenOf>
 void link_children(QHash<Key, Item> &store, ParentOf parent_of, ChildrenOf children_of)
 {
-    const QSet<Key> cyclic = records_on_cycles(store, parent_of);
+    const QSet<Key> unlinked = loop_tops(store, parent_of);
     for (auto it = store.begin(); it != store.end(); ++it) {
-        if (cyclic.contains(it.key()))
+        if (unlinked.contains(it.key()))
             continue;
         auto parent = store.find(parent_of(it.value()));
         if (parent != store.end())

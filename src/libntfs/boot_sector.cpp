@@ -52,5 +52,9 @@ bool parse_boot_sector(byte_view_s sector, ntfs_geometry_s &out)
     out.record_size = static_cast<uint32_t>(record_size);
     out.total_clusters = total_clusters;
     out.mft_lcn = boot.mft_lcn;
+    // Saturated: a damaged sector count must not wrap to a small size.
+    out.volume_bytes = boot.total_sectors > UINT64_MAX / boot.bytes_per_sector
+        ? UINT64_MAX
+        : boot.total_sectors * boot.bytes_per_sector;
     return true;
 }

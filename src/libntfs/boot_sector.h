@@ -11,6 +11,7 @@ struct ntfs_geometry_s {
     uint32_t record_size = 0; // bytes per MFT record
     uint64_t total_clusters = 0;
     uint64_t mft_lcn = 0;
+    uint64_t volume_bytes = 0; // total sectors times sector size
 };
 
 // Validates the boot sector and derives the geometry. False for anything that

@@ -30,6 +30,7 @@ data_usage_s record_data_usage(const ntfs_volume_c &volume, const cluster_bitmap
         return usage;
     }
     const ntfs_geometry_s &g = volume.geometry();
+    const uint64_t held = volume.held_clusters();
     const uint64_t needed = (data.data_size + g.cluster_size - 1) / g.cluster_size;
     const size_t first_extent = extents.size();
     for (const run_s &run : data.runs) {
@@ -39,7 +40,8 @@ data_usage_s record_data_usage(const ntfs_volume_c &volume, const cluster_bitmap
         if (run.lcn == sparse_lcn)
             continue;
         const uint64_t lcn = static_cast<uint64_t>(run.lcn);
-        if (lcn >= g.total_clusters || length > g.total_clusters - lcn) {
+        // Past the volume's end or past the end of a cut image: not there.
+        if (lcn >= held || length > held - lcn) {
             extents.resize(first_extent);
             usage = data_usage_s{};
             usage.verdict = ntfs_data_none;

@@ -24,6 +24,8 @@ int32_t attach(std::unique_ptr<ntfs_volume_c> volume, ntfs_scan_context *context
     context->total = static_cast<int64_t>(volume->record_count()) * 8;
     context->c1 = context->c2 = context->c3 = 0;
     context->notes = volume->backup_boot() ? ntfs_note_backup_boot : 0;
+    if (context->device_bytes < context->volume_bytes)
+        context->notes |= ntfs_note_short_device;
     context->scanner = new mft_scanner_c(std::move(volume));
     context->open = 1;
     return ntfs_ok;
@@ -33,6 +35,7 @@ template <class Open> int32_t start_scan(ntfs_scan_context *context, Open open)
 {
     if (!context || context->open)
         return ntfs_error_argument;
+    context->device_bytes = context->volume_bytes = 0;
     int32_t error = ntfs_ok;
     std::unique_ptr<ntfs_volume_c> volume = open(&error);
     return volume ? attach(std::move(volume), context) : error;
@@ -42,7 +45,10 @@ template <class Open> int32_t start_scan(ntfs_scan_context *context, Open open)
 
 int32_t ntfs_scan_startup_device(std::shared_ptr<block_device_c> device, ntfs_scan_context *context)
 {
-    return start_scan(context, [&](int32_t *error) { return ntfs_volume_c::open(std::move(device), error); });
+    return start_scan(context, [&](int32_t *error) {
+        context->device_bytes = device ? device->size() : 0;
+        return ntfs_volume_c::open(std::move(device), error, &context->volume_bytes);
+    });
 }
 
 int32_t ntfs_scan_startup_mft_file(std::shared_ptr<block_device_c> mft, ntfs_scan_context *context)

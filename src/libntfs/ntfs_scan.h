@@ -16,7 +16,12 @@ struct ntfs_scan_context {
     uint32_t notes; /* 4: ntfs_note_* about the open scan */
     int64_t total;  /* 8: amount of work, see the counters */
     void *scanner;  /* 16: the library's state */
-    uint8_t library[8224 - 16 - sizeof(void *)];
+    /* 24: bytes the device holds; 32: bytes of the volume its boot sector
+     * describes, once one was read. Both are set by a startup on a device
+     * also when it then fails; 0 when unknown. */
+    uint64_t device_bytes;
+    uint64_t volume_bytes;
+    uint8_t library[8224 - 24 - 2 * sizeof(uint64_t)];
     int32_t c1; /* 8224: records in use examined, times 8 in the total */
     int32_t c2; /* 8228: records not in use examined, likewise */
     int32_t c3; /* 8232: unused, 0 */
@@ -24,7 +29,8 @@ struct ntfs_scan_context {
 };
 
 enum {
-    ntfs_note_backup_boot = 0x01, /* sector 0 was no NTFS boot sector; the copy at the end was read */
+    ntfs_note_backup_boot = 0x01,  /* sector 0 was no NTFS boot sector; the copy at the end was read */
+    ntfs_note_short_device = 0x02, /* the device ends before the volume does */
 };
 
 /* One file-record description. */
@@ -53,7 +59,7 @@ enum {
     ntfs_data_intact = 0,      /* resident, or no mapped cluster is in use */
     ntfs_data_partly_used = 1, /* some of its clusters are in use */
     ntfs_data_used = 2,        /* all of its clusters are in use */
-    ntfs_data_none = 3,        /* no record or run map left, or runs outside the volume */
+    ntfs_data_none = 3,        /* no record or run map left, or runs outside the volume or the device */
     ntfs_data_unchecked = 4,   /* the cluster bitmap could not be read */
 };
 
@@ -69,6 +75,7 @@ enum {
     ntfs_error_read = -7,
     ntfs_error_write = -8,   /* the destination cannot be created or written */
     ntfs_error_corrupt = -9, /* damaged run list or compressed data */
+    ntfs_error_short = -10,  /* the device ends before the $MFT (device_bytes < volume_bytes) */
 };
 
 /* device_name: the volume's name path as the platform lists it (any disk,
@@ -103,6 +110,7 @@ int32_t ntfs_recover_file_to(struct ntfs_scan_context *context, uint32_t id_low,
 #ifdef __cplusplus
 static_assert(sizeof(ntfs_scan_context) == 8248, "scan context size");
 static_assert(offsetof(ntfs_scan_context, total) == 8, "total offset");
+static_assert(offsetof(ntfs_scan_context, device_bytes) == 24, "device bytes offset");
 static_assert(offsetof(ntfs_scan_context, c1) == 8224, "c1 offset");
 static_assert(offsetof(ntfs_scan_context, c2) == 8228, "c2 offset");
 static_assert(offsetof(ntfs_scan_context, c3) == 8232, "c3 offset");

@@ -8,7 +8,8 @@ ntfs_volume_c::ntfs_volume_c(std::shared_ptr<block_device_c> device, const ntfs_
     : device_(std::move(device)), geometry_(geometry)
 {}
 
-std::unique_ptr<ntfs_volume_c> ntfs_volume_c::open(std::shared_ptr<block_device_c> device, int32_t *error)
+std::unique_ptr<ntfs_volume_c> ntfs_volume_c::open(std::shared_ptr<block_device_c> device, int32_t *error,
+                                                   uint64_t *volume_bytes)
 {
     uint8_t sector[512];
     ntfs_geometry_s geometry;
@@ -27,12 +28,19 @@ std::unique_ptr<ntfs_volume_c> ntfs_volume_c::open(std::shared_ptr<block_device_
             return nullptr;
         }
     }
+    if (volume_bytes)
+        *volume_bytes = geometry.volume_bytes;
+    const uint64_t device_bytes = device->size();
     std::unique_ptr<ntfs_volume_c> volume(new ntfs_volume_c(std::move(device), geometry));
     volume->backup_boot_ = backup;
     *error = volume->map_mft();
-    if (*error != ntfs_ok)
-        return nullptr;
-    return volume;
+    if (*error == ntfs_ok)
+        return volume;
+    // Say so when the $MFT's first cluster was never there to read: a cut
+    // image, not a damaged volume.
+    if (device_bytes / geometry.cluster_size <= geometry.mft_lcn)
+        *error = ntfs_error_short;
+    return nullptr;
 }
 
 std::unique_ptr<ntfs_volume_c> ntfs_volume_c::open_mft_file(std::shared_ptr<block_device_c> mft, int32_t *error)
@@ -92,6 +100,12 @@ int32_t ntfs_volume_c::map_mft()
     uint64_t bytes = data.data_size < mapped_bytes ? data.data_size : mapped_bytes;
     record_count_ = bytes / record_size;
     return record_count_ ? ntfs_ok : ntfs_error_not_ntfs;
+}
+
+uint64_t ntfs_volume_c::held_clusters() const
+{
+    const uint64_t on_device = device_->size() / geometry_.cluster_size;
+    return on_device < geometry_.total_clusters ? on_device : geometry_.total_clusters;
 }
 
 int32_t ntfs_volume_c::read_raw_records(uint64_t first, size_t count, uint8_t *out)

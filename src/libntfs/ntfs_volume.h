@@ -15,8 +15,11 @@ public:
     // Validates the boot sector (or, when it is not one, the backup copy in
     // the last sector), reads $MFT record 0 and maps the whole $MFT
     // (following its attribute list when it has one). Null and *error set on
-    // failure.
-    static std::unique_ptr<ntfs_volume_c> open(std::shared_ptr<block_device_c> device, int32_t *error);
+    // failure: ntfs_error_short when the device ends before the $MFT. Once a
+    // boot sector was read, *volume_bytes (when given) receives the size it
+    // gives the volume, also when the open then fails.
+    static std::unique_ptr<ntfs_volume_c> open(std::shared_ptr<block_device_c> device, int32_t *error,
+                                               uint64_t *volume_bytes = nullptr);
     // A bare $MFT extract: records only, no data clusters behind them. The
     // record size comes from record 0.
     static std::unique_ptr<ntfs_volume_c> open_mft_file(std::shared_ptr<block_device_c> mft, int32_t *error);
@@ -27,6 +30,9 @@ public:
     bool has_data_clusters() const { return has_data_clusters_; }
     // The boot sector was read from the backup copy.
     bool backup_boot() const { return backup_boot_; }
+    // Clusters from 0 up to the volume's end or the device's, whichever
+    // comes first: a cut image holds fewer than the volume has.
+    uint64_t held_clusters() const;
 
     // Reads count whole records from first on, without fixups. Returns an
     // ntfs_error_* code or ntfs_ok.

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <utility>
+#include <vector>
 
 #include "recovery_item.h"
 
@@ -19,6 +20,21 @@ struct found_folder_s {
     found_folder_s(found_folder_s &&) = default;
     found_folder_s &operator=(const found_folder_s &) = default;
     found_folder_s &operator=(found_folder_s &&) = default;
+
+    // Files here and in every folder below, counted without recursion.
+    qsizetype row_count() const
+    {
+        qsizetype rows = 0;
+        std::vector<const found_folder_s *> todo{this};
+        while (!todo.empty()) {
+            const found_folder_s *folder = todo.back();
+            todo.pop_back();
+            rows += folder->files.size();
+            for (const found_folder_s &sub : folder->folders)
+                todo.push_back(&sub);
+        }
+        return rows;
+    }
     // A damaged volume can nest folders tens of thousands deep; taking the
     // subtree apart level by level keeps destruction off the call stack.
     ~found_folder_s()

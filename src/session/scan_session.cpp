@@ -130,6 +130,10 @@ quint64 scan_session_c::read_count() const
 }
 quint64 scan_session_c::found_count() const
 {
+    // Once the scan is over the count is what the tree lists, whatever the
+    // engine counted on the way (folders, records read twice).
+    if (!scanning_)
+        return static_cast<quint64>(tree_.row_count());
     return engine_ ? engine_->get_found_count() : 0;
 }
 QString scan_session_c::note() const

@@ -51,6 +51,7 @@ public:
     bool is_paused() const;
     double progress() const;
     quint64 read_count() const;
+    // While scanning the engine's count; after it, the rows of the tree.
     quint64 found_count() const;
     QString engine_name() const;
     const volume_item_s &volume() const { return volume_; }

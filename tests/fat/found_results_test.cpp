@@ -101,6 +101,26 @@ TEST(found_tree_fat, folders_need_files_below_and_a_cluster_and_rows_are_files)
     EXPECT_TRUE(build_fat_tree(empty).files.isEmpty());
 }
 
+// A deleted file that claims a folder's first cluster takes over the
+// folder's record, leaving the entries read from the folder below a file:
+// they are listed in the lost folder instead of vanishing.
+TEST(found_tree_fat, entries_below_a_folder_taken_by_a_file_are_listed_as_lost)
+{
+    const quint8 gone_file = fat_attr_archive | fat_attr_deleted, gone_dir = fat_attr_directory | fat_attr_deleted;
+    fat_store_t store;
+    store.insert(0, record(0, 0, fat_attr_directory, QString()));
+    store.insert(85, record(85, 0, gone_file, QStringLiteral("gap one.bin")));
+    store.insert(87, record(87, 85, gone_file, QStringLiteral("#lan.txt")));
+    store.insert(90, record(90, 85, gone_dir, QStringLiteral("#rafts")));
+    store.insert(92, record(92, 90, gone_file, QStringLiteral("draft one.txt")));
+    link_fat_store(store);
+    QStringList paths;
+    for (const found_row_s &r : found_rows(build_fat_tree(store)))
+        paths << r.path();
+    EXPECT_EQ(paths.join(QLatin1Char('|')).toStdString(),
+              "/gap one.bin|/Lost files (no parent)/#lan.txt|/Lost files (no parent)/#rafts/draft one.txt");
+}
+
 TEST(engine_factory, picks_by_file_system_name_as_the_recovery_page_does)
 {
     auto name = [](const char *file_system, bool deep) {

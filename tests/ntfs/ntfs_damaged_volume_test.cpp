@@ -12,42 +12,13 @@
 
 namespace {
 
-struct image_s {
-    std::vector<uint8_t> bytes;
-    ntfs_geometry_s geometry;
-
-    uint8_t *record(uint64_t n)
-    {
-        return bytes.data() + geometry.mft_lcn * geometry.cluster_size + n * geometry.record_size;
-    }
-
-    // Offset inside record n of the first attribute of type, found on a fixed-up copy.
-    const attribute_s find(uint64_t n, uint32_t type, size_t *offset)
-    {
-        copy.assign(record(n), record(n) + geometry.record_size);
-        EXPECT_TRUE(apply_fixups(copy.data(), copy.size()));
-        std::vector<attribute_s> attrs;
-        parse_attributes({copy.data(), copy.size()}, attrs);
-        for (const attribute_s &a : attrs)
-            if (a.type == type) {
-                *offset = static_cast<size_t>((a.non_resident ? a.mapping_pairs.data : a.value.data) - copy.data());
-                return a;
-            }
-        ADD_FAILURE() << "attribute not found";
-        return {};
-    }
-    std::vector<uint8_t> copy;
-};
-
-std::unique_ptr<image_s> load_testfs1()
+std::unique_ptr<ntfs_image_s> load_testfs1()
 {
     std::string path = unpack_shared_image("rust-ntfs/testfs1");
     if (path.empty())
         return nullptr;
-    auto image = std::make_unique<image_s>();
-    std::string text = read_file(path);
-    image->bytes.assign(text.begin(), text.end());
-    EXPECT_TRUE(parse_boot_sector({image->bytes.data(), image->bytes.size()}, image->geometry));
+    auto image = std::make_unique<ntfs_image_s>();
+    EXPECT_TRUE(load_ntfs_image(path, *image));
     return image;
 }
 
@@ -90,9 +61,10 @@ TEST(ntfs_damaged_volume, a_run_outside_the_volume_fails_and_touches_nothing)
     auto image = load_testfs1();
     if (!image)
         GTEST_SKIP() << "shared test images not found";
-    size_t offset = 0;
-    attribute_s data = image->find(thousand_bytes_file, ntfs_attr_data, &offset);
-    ASSERT_TRUE(data.non_resident);
+    const auto found = image->find_all(thousand_bytes_file, ntfs_attr_data);
+    ASSERT_FALSE(found.empty());
+    ASSERT_TRUE(found[0].first.non_resident);
+    const size_t offset = found[0].second;
     uint8_t header = image->record(thousand_bytes_file)[offset];
     ASSERT_EQ(header >> 4, 2) << "expects a two-byte cluster offset";
     uint8_t *lcn = image->record(thousand_bytes_file) + offset + 1 + (header & 0x0F);
@@ -112,8 +84,9 @@ TEST(ntfs_damaged_volume, an_encrypted_stream_is_refused_without_output)
     auto image = load_testfs1();
     if (!image)
         GTEST_SKIP() << "shared test images not found";
-    size_t offset = 0;
-    image->find(thousand_bytes_file, ntfs_attr_data, &offset);
+    const auto found = image->find_all(thousand_bytes_file, ntfs_attr_data);
+    ASSERT_FALSE(found.empty());
+    const size_t offset = found[0].second;
     // Flags of the $DATA attribute header: find its start by walking back to the type.
     uint8_t *rec = image->record(thousand_bytes_file);
     for (size_t pos = offset; pos-- > 0;) {

@@ -28,7 +28,8 @@ static_assert(offsetof(ntfs_item_s, record) == 0 && sizeof(ntfs_scan_record) == 
 using ntfs_store_t = QHash<quint64, ntfs_item_s>;
 
 // Children linking and leads-to-file marking over a finished store. The root
-// names itself as parent and is never linked as its own child.
+// names itself as parent and is never linked as anyone's child; when records
+// name it but the scan did not report it, a bare root is stored for it.
 void link_ntfs_store(ntfs_store_t &store);
 
 // Source path: mount path, then one separated name per level below the root.

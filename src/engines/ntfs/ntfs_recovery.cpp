@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "ntfs_failure_log.h"
+#include "ntfs_results.h"
+#include "ntfs_volume_notes.h"
 
 ntfs_recovery_c::ntfs_recovery_c(QObject *parent) : recovery_base_c(parent)
 {
@@ -41,9 +43,8 @@ void ntfs_recovery_c::run()
     int32_t result = library_.scan_startup(device.constData(), &context_);
     if (result < 0) {
         report_ntfs_startup_failure("ntfs_recovery", __LINE__, result);
+        error_ = ntfs_startup_error(result, context_);
         memset(&context_, 0, sizeof context_);
-        error_ = result == ntfs_error_not_ntfs ? QStringLiteral("no readable NTFS boot sector or $MFT on the volume")
-                                               : QStringLiteral("the volume cannot be opened or read");
         return;
     }
     while (state_.stop.load() == 0) {
@@ -58,7 +59,9 @@ void ntfs_recovery_c::run()
         if (item.is_file() && !item.is_deleted())
             continue;
         store_.insert(item.record.id, item);
-        ++state_.found_count;
+        // Counts what the tree will list: files, not the folders above them.
+        if (ntfs_is_row(item))
+            ++state_.found_count;
     }
     // Now that every deleted file is known, one written later may turn out
     // to hold clusters the bitmap shows free.

@@ -43,8 +43,7 @@ public:
     const ntfs_store_t &store() const { return store_; }
     const volume_item_s &volume() const { return state_.volume; }
 
-    // Sector 0 held no boot sector and the backup at the volume's end was read.
-    bool used_backup_boot() const { return context_.notes & ntfs_note_backup_boot; }
+    // A boot sector read from its backup, an image cut short.
     QString get_note() const override;
     // Replaces the library (tests); call while no scan runs.
     void set_library(const ntfs_library_s &library) { library_ = library; }

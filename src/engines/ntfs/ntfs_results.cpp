@@ -3,6 +3,7 @@
 #include "engines/live_copy.h"
 #include "ntfs_entry_source.h"
 #include "ntfs_recovery.h"
+#include "ntfs_volume_notes.h"
 #include "results/found_tree_walk.h"
 
 bool ntfs_is_folder(const ntfs_item_s &item)
@@ -72,7 +73,5 @@ int ntfs_recovery_c::recover_row(const recovery_item_s &row, output_file_c &out)
 
 QString ntfs_recovery_c::get_note() const
 {
-    return used_backup_boot()
-        ? QStringLiteral("the boot sector is damaged; its backup copy in the volume's last sector was read")
-        : QString();
+    return ntfs_scan_notes(context_);
 }

@@ -19,9 +19,17 @@ bool boot_signed(const uint8_t *sector)
     return le16_at(sector + boot::signature) == boot::signature_value;
 }
 
-// A volume whose first sector was wiped still carries the copy its file
+bool ntfs_boot(const uint8_t *sector)
+{
+    return boot_signed(sector) && memcmp(sector + boot::oem_name, "NTFS    ", boot::oem_name_length) == 0;
+}
+
+// What the boot sectors say when libblkid has no verdict. An NTFS boot
+// sector in sector 0 names the volume even when libblkid cannot read its
+// $MFT (an image cut short), so that the scan can say what is missing. A
+// volume whose first sector was wiped still carries the copy its file
 // system keeps: NTFS in the volume's last sector, FAT32 in sector 6.
-fs_identity_s probe_backup_boot(const std::string &path, uint64_t offset, uint64_t length)
+fs_identity_s probe_boot_sectors(const std::string &path, uint64_t offset, uint64_t length)
 {
     fs_identity_s id;
     std::shared_ptr<block_device_c> disk = open_block_device(path, open_mode_e::read);
@@ -30,14 +38,17 @@ fs_identity_s probe_backup_boot(const std::string &path, uint64_t offset, uint64
     slice_device_c volume(disk, offset, length ? length : disk->size() - offset);
     uint8_t sector[sector_bytes];
     const uint64_t sectors = volume.size() / sector_bytes;
-    if (sectors < 2 || !volume.read_exact(0, sector, sizeof sector) || boot_signed(sector))
+    if (sectors < 2 || !volume.read_exact(0, sector, sizeof sector))
         return id;
-    if (volume.read_exact((sectors - 1) * sector_bytes, sector, sizeof sector) && boot_signed(sector) &&
-        memcmp(sector + boot::oem_name, "NTFS    ", boot::oem_name_length) == 0)
+    if (boot_signed(sector)) {
+        if (ntfs_boot(sector))
+            id.fs_name = "NTFS";
+    } else if (volume.read_exact((sectors - 1) * sector_bytes, sector, sizeof sector) && ntfs_boot(sector)) {
         id.fs_name = "NTFS";
-    else if (volume.read_exact(boot::backup_sector_usual * sector_bytes, sector, sizeof sector) &&
-             boot_signed(sector) && memcmp(sector + boot::fs_type_32, "FAT32", 5) == 0)
+    } else if (volume.read_exact(boot::backup_sector_usual * sector_bytes, sector, sizeof sector) &&
+               boot_signed(sector) && memcmp(sector + boot::fs_type_32, "FAT32", 5) == 0) {
         id.fs_name = "FAT32";
+    }
     id.found = !id.fs_name.empty();
     return id;
 }
@@ -80,5 +91,5 @@ fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64
     if (probe)
         blkid_free_probe(probe);
     close(fd);
-    return id.found ? id : probe_backup_boot(path, offset, length);
+    return id.found ? id : probe_boot_sectors(path, offset, length);
 }
