@@ -98,6 +98,9 @@ public:
     // 1970 UTC), once its files are written; a folder that was there before
     // keeps its own.
     void set_folder_time(folder_t folder, int64_t modified);
+    // Removes the folders this restore made that are still empty (their
+    // rows had nothing to write), deepest first.
+    void remove_empty_folders();
     // The full path of name in folder, for messages.
     std::string path_of(folder_t folder, const std::string &name) const;
     // Bytes the destination can still take; UINT64_MAX when unknown.

@@ -93,6 +93,7 @@ recovery_report_s recovery_writer_c::write(const QList<found_row_s> &rows,
             output.reason = QStringLiteral("no free name for it in its folder");
     }
     restore_all(rows, outputs, progress);
+    out_.remove_empty_folders();
     // Folder times last: writing a file into a folder moves its time.
     for (const auto &[folder, time] : folder_times_)
         out_.set_folder_time(folder, time);

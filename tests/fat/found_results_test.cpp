@@ -209,7 +209,7 @@ TEST(recovery_writer, restores_rows_under_recreated_folders_and_reports_failures
         row(3, QStringLiteral("#ote.txt"), {QStringLiteral("#ld"), QStringLiteral("..")}),
         row(100, QStringLiteral("broken.bin")),
         row(4, QStringLiteral("../../escape.txt"), {QStringLiteral("/")}),
-        row(50, QStringLiteral("index only.txt")),
+        row(50, QStringLiteral("index only.txt"), {QStringLiteral("gone")}),
     };
     QList<int> progress;
     recovery_report_s report = writer.write(rows, [&progress](int done, int total) {
@@ -220,6 +220,7 @@ TEST(recovery_writer, restores_rows_under_recreated_folders_and_reports_failures
     ASSERT_EQ(report.skipped.size(), 1) << "a row without data is skipped, not failed";
     EXPECT_EQ(report.skipped[0].row.id, 50u);
     EXPECT_FALSE(QFile::exists(out + QStringLiteral("/index only.txt")));
+    EXPECT_FALSE(QFile::exists(out + QStringLiteral("/gone"))) << "a folder of skipped rows alone is not left";
     EXPECT_EQ(report.written.size(), 4);
     EXPECT_EQ(contents(out + QStringLiteral("/top.txt")), QByteArray("data of 1"));
     EXPECT_EQ(contents(out + QStringLiteral("/#ld/__/#ote.txt")), QByteArray("data of 2"));

@@ -21,8 +21,8 @@ KINDS = ["escape", "oversize-allocated", "oversize-apparent", "crash", "timeout"
 
 
 def error_lines(ended):
-    lines = [line for line in ended["stderr"].splitlines()
-             if line.startswith("tarnrecovery-cli") or ERROR_WORDS.search(line)]
+    lines = [line for line in ended["stderr"].splitlines() if not line.startswith("note: ") and
+             (line.startswith("tarnrecovery-cli") or ERROR_WORDS.search(line))]
     return lines + [line for line in ended["stdout"].splitlines() if line.startswith(("failed:", "incomplete:"))]
 
 

@@ -287,6 +287,27 @@ void output_folder_c::set_folder_time(folder_t folder, int64_t modified)
         futimens(fd, times);
 }
 
+void output_folder_c::remove_empty_folders()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Made folders come after their parents, so walking back meets a
+    // folder's subfolders before the folder itself.
+    for (size_t i = folders_.size(); i-- > 1;) {
+        folder_s &folder = folders_[i];
+        if (!folder.made)
+            continue;
+        if (folder.fd >= 0) {
+            ::close(folder.fd);
+            folder.fd = -1;
+            --open_fds_;
+        }
+        const int parent = folder_fd(folder.parent);
+        // Fails on a folder that holds anything, which then stays.
+        if (parent >= 0 && unlinkat(parent, folder.name.c_str(), AT_REMOVEDIR) == 0)
+            folder.made = false;
+    }
+}
+
 std::string output_folder_c::path_of(folder_t folder, const std::string &name) const
 {
     return folder < folders_.size() ? folders_[folder].path + "/" + name : name;
