@@ -346,6 +346,8 @@ void recovery_window_c::on_thread_finished()
     update();
     if (!session_.error().isEmpty() && isVisible())
         ask("recovery_scan_error", QMessageBox::Ok, session_.error());
+    else if (!session_.note().isEmpty() && isVisible())
+        ask("recovery_scan_note", QMessageBox::Ok, session_.note());
     if (session_.offers_deep_scan() && isVisible() &&
         ask("deep_scan_query", QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
         deep_scan = 1;

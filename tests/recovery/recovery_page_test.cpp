@@ -257,6 +257,21 @@ TEST_F(recovery_page_test, ntfs_scan_restore_and_leave_mid_scan)
     EXPECT_TRUE(page->table_rows().isEmpty());
     ASSERT_TRUE(QTest::qWaitFor([] { return !scan_running; }, 60000));
     EXPECT_EQ(tree_of(*page)->model()->rowCount(tree_of(*page)->model()->index(0, 0)), folders);
+
+    // An image cut short is scanned for what it holds, and the window says
+    // so (it used to reach the command line alone).
+    const QString cut = out.filePath(QStringLiteral("cut.img"));
+    ASSERT_TRUE(QFile::copy(fixtures_dir() + QStringLiteral("/ntfs.img"), cut));
+    ASSERT_TRUE(QFile::resize(cut, 6 << 20));
+    volume_item_s cut_volume;
+    QString error;
+    ASSERT_TRUE(resolve_volume(cut, QString(), cut_volume, &error)) << error.toStdString();
+    boxes.expect(QMessageBox::Ok);
+    scan(cut_volume, false);
+    ASSERT_FALSE(boxes.texts.isEmpty());
+    EXPECT_TRUE(boxes.texts.last().startsWith(lookup_text("recovery_scan_note").arg(QString())) &&
+                boxes.texts.last().contains(QStringLiteral("cut short")))
+        << qPrintable(boxes.texts.last());
 }
 
 // Catches: Save result missing after a deep scan, a saved scan not shown
