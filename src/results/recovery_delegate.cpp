@@ -45,7 +45,9 @@ void paint_state_mark(QPainter *painter, const QRect &cell, recovery_state_e sta
 
 QString format_row_date(qint64 seconds)
 {
-    if (seconds < 0)
+    // 0 is how every engine says "no date": shown as 1970-01-01 it would
+    // read as a real one.
+    if (seconds <= 0)
         return QString();
     const time_t when = static_cast<time_t>(seconds);
     struct tm local {};
