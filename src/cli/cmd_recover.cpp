@@ -31,6 +31,10 @@ int print_report(const recovery_report_s &report, const QString &out_dir)
         return static_cast<int>(report.failed.size());
     }
     printf("%lld files written to %s\n", static_cast<long long>(report.written.size()), qPrintable(out_dir));
+    // After a stop the user needs to know which files made it.
+    if (!report.stopped.isEmpty())
+        for (const QString &path : report.written)
+            printf("written: %s\n", qPrintable(printable_text(path)));
     for (const found_row_s &row : report.skipped)
         printf("skipped: %s (id %llu): no data left to restore\n", qPrintable(printable_text(row.path())),
                static_cast<unsigned long long>(row.row.id));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace {
@@ -77,6 +78,9 @@ TEST(restore_room, a_destination_that_cannot_take_the_files_is_told_apart_and_le
         EXPECT_EQ(size, 3000) << "no empty or cut files are left";
     EXPECT_TRUE(full.out.contains(QStringLiteral("%1 files written").arg(full.sizes.size()))) << qPrintable(full.out);
     EXPECT_EQ(full.out.count(QStringLiteral("failed: ")), 60 - full.sizes.size()) << qPrintable(full.out);
+    EXPECT_EQ(full.out.count(QRegularExpression(QStringLiteral("^written: "), QRegularExpression::MultilineOption)),
+              full.sizes.size())
+        << "each file that made it is named";
     EXPECT_TRUE(full.out.contains(QStringLiteral("not written: the destination filled up"))) << qPrintable(full.out);
 
     const run_s read_only = recover_into_tmpfs(image, QStringLiteral("ro"));
