@@ -12,6 +12,11 @@ if [ "${1:-}" = "--sanitize" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi
+# A compiler cache, where one is installed, makes a rebuild of a tree
+# already built (here or in another checkout) mostly cache hits.
+if command -v ccache >/dev/null; then
+  flags+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S . -B "$build" "${flags[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
