@@ -97,16 +97,6 @@ int32_t ntfs_recover_file(ntfs_scan_context *context, uint32_t id_low, uint32_t 
     return write_data_stream(scanner->volume(), id, destination);
 }
 
-int32_t ntfs_recover_file_head(ntfs_scan_context *context, uint32_t id_low, uint32_t id_high, const char *destination,
-                               uint64_t max_bytes)
-{
-    mft_scanner_c *scanner = scanner_of(context);
-    if (!scanner)
-        return ntfs_error_argument;
-    uint64_t id = static_cast<uint64_t>(id_high) << 32 | id_low;
-    return write_data_stream(scanner->volume(), id, destination, max_bytes);
-}
-
 int32_t ntfs_recover_file_to(ntfs_scan_context *context, uint32_t id_low, uint32_t id_high, int fd,
                              uint64_t max_bytes)
 {

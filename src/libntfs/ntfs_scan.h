@@ -94,9 +94,6 @@ int32_t ntfs_scan_data_state(struct ntfs_scan_context *context, uint32_t id_low,
  * new file at destination. unused receives 0. */
 int32_t ntfs_recover_file(struct ntfs_scan_context *context, uint32_t id_low, uint32_t id_high, const char *destination,
                           int32_t *unused);
-/* Like ntfs_recover_file, for the first max_bytes of the stream only. */
-int32_t ntfs_recover_file_head(struct ntfs_scan_context *context, uint32_t id_low, uint32_t id_high,
-                               const char *destination, uint64_t max_bytes);
 /* Writes the first max_bytes (UINT64_MAX: all) of the stream into fd, an
  * empty file open for writing that the caller made and closes; what was
  * written stays when a step fails. */

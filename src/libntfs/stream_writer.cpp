@@ -212,14 +212,14 @@ int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, int fd, uint64
     return rc == ntfs_ok ? write_checked_stream(volume, stream, fd) : rc;
 }
 
-int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination, uint64_t max_bytes)
+int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination)
 {
     if (!destination || !*destination)
         return ntfs_error_argument;
     // Nothing is created, and nothing there replaced, before the checks hold.
     file_record_s record;
     data_stream_s stream;
-    int32_t rc = checked_stream(volume, number, max_bytes, record, stream);
+    int32_t rc = checked_stream(volume, number, UINT64_MAX, record, stream);
     if (rc != ntfs_ok)
         return rc;
     int fd = open(destination, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);

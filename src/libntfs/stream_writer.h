@@ -10,11 +10,10 @@ class ntfs_volume_c;
 // compressed units decompressed. Everything that can be checked beforehand
 // (record, encryption, runs inside the volume) is checked before the file is
 // created; a failure while writing removes the partial file. Returns ntfs_ok
-// or an ntfs_error_* code. With max_bytes, only the stream's first max_bytes
-// are written (a look at the start of a large file), and only the runs they
-// need must be sound.
-int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination,
-                          uint64_t max_bytes = UINT64_MAX);
+// or an ntfs_error_* code.
+int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination);
 // The same into fd, an empty file open for writing, which stays open and
-// keeps what was written when a step fails.
+// keeps what was written when a step fails. With max_bytes, only the
+// stream's first max_bytes are written (a look at the start of a large
+// file), and only the runs they need must be sound.
 int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, int fd, uint64_t max_bytes = UINT64_MAX);
