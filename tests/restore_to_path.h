@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QFile>
-#include <QFileInfo>
 #include <string>
 
 #include "engines/recovery_base.h"
@@ -11,13 +10,9 @@
 
 template <class Fn> int restore_to_path(const QString &path, Fn restore)
 {
-    const QFileInfo where(path);
-    output_folder_c folder;
     output_file_c file;
-    std::string why;
     QFile::remove(path);
-    if (!folder.open(QFile::encodeName(where.absolutePath()).toStdString(), &why) ||
-        !folder.create_file(output_folder_c::top, QFile::encodeName(where.fileName()).toStdString(), &file))
+    if (!create_output_file(QFile::encodeName(path).toStdString(), &file))
         return -1;
     const int rc = restore(file);
     const bool closed = file.close(0);

@@ -55,8 +55,8 @@ public:
     const std::string &failure() const { return failure_; }
 
     // Gives the file its modified and accessed time (seconds since 1970 UTC;
-    // 0 leaves the time of writing) and closes it. False when the last
-    // writes failed at close.
+    // 0 leaves the time of writing) and closes it. False when a write
+    // failed, before or at close (write_error() says why).
     bool close(int64_t modified);
 
 private:
@@ -118,12 +118,19 @@ private:
         bool made; // by this restore
     };
     int folder_fd(folder_t folder); // with mutex_ held
+    // folder's descriptor for making name in it; -1 (EINVAL) when name is
+    // not one plain entry. With mutex_ held.
+    int parent_fd(folder_t folder, const std::string &name);
     void close_spare_fds();
 
     std::mutex mutex_;
     std::vector<folder_s> folders_;
     size_t open_fds_ = 0;
 };
+
+// A new file at path, in the folder path names (made when missing), never
+// replacing anything there: a restore of one row outside a restore run.
+bool create_output_file(const std::string &path, output_file_c *file);
 
 // The errno of a failed open, write or folder creation as a user reads it.
 std::string output_error_text(int error);

@@ -130,9 +130,9 @@ void recovery_writer_c::restore_one(const found_row_s &row, output_s &output)
         name = QFile::encodeName(output.name).toStdString();
     }
     output.result = engine_.recover_row(row.row, file);
-    const bool closed = file.close(row.row.modified());
+    file.close(row.row.modified());
     output.size = file.size();
-    if (file.write_error() || !closed) {
+    if (file.write_error()) {
         output.result = -1;
         output.reason = QString::fromStdString(output_error_text(file.write_error()));
         if (output_is_full(file.write_error()))

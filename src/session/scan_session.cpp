@@ -230,12 +230,8 @@ bool scan_session_c::restore_head(const recovery_item_s &row, const QString &pat
 {
     if (!engine_ || scanning_)
         return false;
-    const QFileInfo where(path);
-    output_folder_c folder;
     output_file_c file;
-    std::string why;
-    if (!folder.open(QFile::encodeName(where.absolutePath()).toStdString(), &why) ||
-        !folder.create_file(output_folder_c::top, QFile::encodeName(where.fileName()).toStdString(), &file))
+    if (!create_output_file(QFile::encodeName(path).toStdString(), &file))
         return false;
     const bool written = engine_->recover_head(row, file, max_bytes) == 0;
     return file.close(row.modified()) && written;

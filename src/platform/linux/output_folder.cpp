@@ -16,14 +16,11 @@ namespace {
 // open all at once, well below the usual limit of 1,024 descriptors.
 constexpr size_t max_open_folders = 200;
 
-timespec time_of(int64_t seconds)
+// Sets both the accessed and the modified time of fd.
+void set_times(int fd, int64_t seconds)
 {
-    timespec t{};
-    if (seconds > 0)
-        t.tv_sec = static_cast<time_t>(seconds);
-    else
-        t.tv_nsec = UTIME_OMIT;
-    return t;
+    const timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
+    futimens(fd, times);
 }
 
 // Makes every missing folder of path, parents first.
@@ -125,22 +122,15 @@ bool output_file_c::close(int64_t modified)
 {
     if (fd_ < 0)
         return false;
-    bool ok = true;
     // A hole at the end is only a length.
-    if (!write_error_ && ftruncate(fd_, static_cast<off_t>(size_)) != 0) {
+    if (!write_error_ && ftruncate(fd_, static_cast<off_t>(size_)) != 0)
         write_error_ = errno;
-        ok = false;
-    }
-    if (modified > 0) {
-        const timespec times[2] = {time_of(modified), time_of(modified)};
-        futimens(fd_, times);
-    }
-    if (::close(fd_) != 0 && !write_error_) {
+    if (modified > 0)
+        set_times(fd_, modified);
+    if (::close(fd_) != 0 && !write_error_)
         write_error_ = errno;
-        ok = false;
-    }
     fd_ = -1;
-    return ok && !write_error_;
+    return !write_error_;
 }
 
 output_folder_c::~output_folder_c()
@@ -225,14 +215,19 @@ output_folder_c::entry_e output_folder_c::look(folder_t folder, const std::strin
     return S_ISDIR(st.st_mode) ? entry_e::folder : entry_e::other;
 }
 
-bool output_folder_c::make_folder(folder_t parent, const std::string &name, folder_t *made)
+int output_folder_c::parent_fd(folder_t folder, const std::string &name)
 {
     if (!is_plain_name(name)) {
         errno = EINVAL;
-        return false;
+        return -1;
     }
+    return folder_fd(folder);
+}
+
+bool output_folder_c::make_folder(folder_t parent, const std::string &name, folder_t *made)
+{
     std::lock_guard<std::mutex> lock(mutex_);
-    const int parent_fd = folder_fd(parent);
+    const int parent_fd = this->parent_fd(parent, name);
     if (parent_fd < 0)
         return false;
     const bool made_now = mkdirat(parent_fd, name.c_str(), 0755) == 0;
@@ -253,12 +248,8 @@ bool output_folder_c::make_folder(folder_t parent, const std::string &name, fold
 
 bool output_folder_c::create_file(folder_t folder, const std::string &name, output_file_c *file)
 {
-    if (!is_plain_name(name)) {
-        errno = EINVAL;
-        return false;
-    }
     std::lock_guard<std::mutex> lock(mutex_);
-    const int parent = folder_fd(folder);
+    const int parent = parent_fd(folder, name);
     if (parent < 0)
         return false;
     const int fd = openat(parent, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
@@ -271,8 +262,8 @@ bool output_folder_c::create_file(folder_t folder, const std::string &name, outp
 void output_folder_c::remove_file(folder_t folder, const std::string &name)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    const int parent = folder_fd(folder);
-    if (parent >= 0 && is_plain_name(name))
+    const int parent = parent_fd(folder, name);
+    if (parent >= 0)
         unlinkat(parent, name.c_str(), 0);
 }
 
@@ -282,9 +273,8 @@ void output_folder_c::set_folder_time(folder_t folder, int64_t modified)
     if (modified <= 0 || folder >= folders_.size() || !folders_[folder].made)
         return;
     const int fd = folder_fd(folder);
-    const timespec times[2] = {time_of(modified), time_of(modified)};
     if (fd >= 0)
-        futimens(fd, times);
+        set_times(fd, modified);
 }
 
 void output_folder_c::remove_empty_folders()
@@ -320,6 +310,15 @@ uint64_t output_folder_c::free_bytes()
     if (folders_.empty() || fstatvfs(folders_[top].fd, &st) != 0)
         return UINT64_MAX;
     return static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
+}
+
+bool create_output_file(const std::string &path, output_file_c *file)
+{
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    output_folder_c out;
+    std::string why;
+    return out.open(folder, &why) && out.create_file(output_folder_c::top, path.substr(slash + 1), file);
 }
 
 std::string output_error_text(int error)
