@@ -64,7 +64,13 @@ void scan_session_c::discard_results()
     error_.clear();
     load_note_.clear();
     stop_code_ = stop_none;
-    tree_ = found_folder_s(QStringLiteral("/"));
+    set_tree(found_folder_s(QStringLiteral("/")));
+}
+
+void scan_session_c::set_tree(found_folder_s tree)
+{
+    tree_ = std::move(tree);
+    tree_rows_ = static_cast<quint64>(tree_.row_count());
 }
 
 void scan_session_c::pause()
@@ -133,7 +139,7 @@ quint64 scan_session_c::found_count() const
     // Once the scan is over the count is what the tree lists, whatever the
     // engine counted on the way (folders, records read twice).
     if (!scanning_)
-        return static_cast<quint64>(tree_.row_count());
+        return tree_rows_;
     return engine_ ? engine_->get_found_count() : 0;
 }
 QString scan_session_c::note() const
@@ -168,7 +174,7 @@ void scan_session_c::finish()
         error_ = engine_->get_error();
         if (error_.isEmpty())
             engine_->set_progress(1.0);
-        tree_ = engine_->get_found_tree();
+        set_tree(engine_->get_found_tree());
     }
     emit scan_finished();
 }
@@ -294,6 +300,6 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
     if (!checked)
         load_note_ = QStringLiteral("this scan file has no checksum (written by an older version); its entries are "
                                     "not verified");
-    tree_ = engine_->get_found_tree();
+    set_tree(engine_->get_found_tree());
     return loaded;
 }

@@ -107,7 +107,11 @@ private:
     bool scanning_ = false;
     int requested_stop_ = stop_none; // what stop or abandon asked for
     int stop_code_ = stop_no_scan;
+    // The tree and its row count, counted once: the window asks for the
+    // count on every repaint.
+    void set_tree(found_folder_s tree);
     found_folder_s tree_{QStringLiteral("/")};
+    quint64 tree_rows_ = 0;
     QString error_;
     QString load_note_;
     engine_log_fn log_;
