@@ -5,7 +5,7 @@
 #include <QtGlobal>
 #include <atomic>
 
-#include "devices/volume_item.h"
+#include "records/volume_item.h"
 
 struct engine_state_s {
     volume_item_s volume;

@@ -13,7 +13,7 @@
 #include "raw/carved_samples.h"
 #include "raw/join_samples.h"
 #include "raw/raw_test_util.h"
-#include "results/scan_file.h"
+#include "core/scanfile/scan_file.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "platform/volume_path.h"
 #include "raw/join_samples.h"
 #include "raw/raw_test_util.h"
-#include "results/scan_check.h"
-#include "results/scan_file.h"
+#include "core/scanfile/scan_check.h"
+#include "core/scanfile/scan_file.h"
 #include "restore_to_path.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "platform/volume_path.h"
 #include "raw/carved_samples.h"
 #include "raw/raw_test_util.h"
-#include "results/scan_file.h"
+#include "core/scanfile/scan_file.h"
 
 namespace {
 

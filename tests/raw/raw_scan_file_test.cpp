@@ -8,8 +8,8 @@
 #include "engines/raw/raw_recovery.h"
 #include "raw/raw_test_util.h"
 #include "engines/raw/raw_results.h"
-#include "results/scan_check.h"
-#include "results/scan_file.h"
+#include "core/scanfile/scan_check.h"
+#include "core/scanfile/scan_file.h"
 
 namespace {
 

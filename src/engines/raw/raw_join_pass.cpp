@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "sc_device.h"
+#include "libsc/sc_device.h"
 
 namespace {
 // Two: the search is a side job while the scan runs, and after it the finds
