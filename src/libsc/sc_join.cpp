@@ -9,11 +9,18 @@
 namespace {
 
 const uint64_t sector = 512;
-// Bytes that verifying seams may read per find, besides a few walks of the
-// file: each seam tried costs a walk of the joined file, and a JPEG's first
-// test passes on the entropy-coded data of every other JPEG nearby.
-const uint64_t verify_budget = 48ull << 20;
-const uint64_t verify_walks = 4;
+// Work (bytes read to verify seams, or read and decoded by a format's own
+// tests) that one find's search may spend: a few walks of its first piece
+// and a little more, so that the searches of all the finds of a device
+// cost a bounded number of reads of it whatever the finds' number. A
+// JPEG's first test passes on the entropy-coded data of every other JPEG
+// nearby, and each seam verified costs a walk of the joined file.
+const uint64_t verify_budget = 1ull << 20;
+const uint64_t verify_walks = 16;
+// A format that ranks the pairs that pass its own test verifies at most
+// this many of them (besides those that fit as well as the file's own data,
+// verified at once).
+const size_t ranked_verified = 3;
 // For a format that lists where its second piece may start: how many seams
 // each start is tried with first. Each pairs the same bytes with another
 // cut of the first piece, and a start that fails with the seams nearest the
@@ -108,6 +115,9 @@ public:
             by_listed_starts();
         else
             by_every_gap();
+        std::sort(ranked_.begin(), ranked_.end());
+        for (size_t i = 0; i < ranked_.size() && i < ranked_verified && pieces_.empty(); ++i)
+            verify(ranked_[i].seam, ranked_[i].gap);
         return pieces_;
     }
 
@@ -117,13 +127,30 @@ private:
         return gap >= sector && gap <= sc_join_span && offset_ + br_.resume + gap < device_.size();
     }
 
+    uint64_t spent() const { return verified_ + format_.work(); }
+
     // False once the pair joins or the budget is spent: the search stops.
     bool go_on(uint64_t seam, uint64_t gap)
     {
+        if (spent() > budget_)
+            return false;
         if (!format_.seam_fits(file_, br_, seam, gap))
             return true;
-        if (verified_ > budget_)
-            return false;
+        if (format_.ranks_pairs()) {
+            sc_join_fit_s fit;
+            if (!format_.rank(file_, br_, seam, gap, fit))
+                return true;
+            if (!fit.smooth) {
+                ranked_.push_back({fit.score, seam, gap});
+                return true;
+            }
+        }
+        return verify(seam, gap);
+    }
+
+    // False once the pair joins.
+    bool verify(uint64_t seam, uint64_t gap)
+    {
         joined_source_c joined(device_, offset_, seam, gap);
         sc_cursor_c cursor(joined);
         const uint64_t length = format_.verify(cursor, seam);
@@ -149,6 +176,7 @@ private:
     // a seam far below the break.
     void by_listed_starts()
     {
+        const uint64_t whole_budget = budget_;
         budget_ /= 2;
         const uint64_t upto = last_seam_ + sc_join_span + 1;
         struct pair_s {
@@ -158,7 +186,7 @@ private:
         std::priority_queue<pair_s> queue;
         std::vector<uint64_t> starts;
         bool verifying = true; // until the first half of the budget is spent
-        for (uint64_t from = first_seam_ + sector;;) {
+        for (uint64_t from = first_seam_ + sector; spent() <= budget_;) {
             const uint64_t at = format_.next_start(file_, from, upto);
             // No start from this one on pairs at a gap below at - last_seam.
             const uint64_t reached = at == sc_cursor_c::npos ? UINT64_MAX : at - std::min(at, last_seam_);
@@ -184,7 +212,7 @@ private:
             }
             from = at + sector;
         }
-        verified_ = 0;
+        budget_ = whole_budget;
         for (uint64_t seam = last_seam_ + sector; seam > first_seam_;) {
             seam -= sector;
             for (uint64_t at : starts)
@@ -200,18 +228,52 @@ private:
     const sc_break_s &br_;
     uint64_t first_seam_ = 0, last_seam_ = 0;
     uint64_t verified_ = 0, budget_;
+    struct ranked_s {
+        long score;
+        uint64_t seam, gap;
+        bool operator<(const ranked_s &o) const { return score < o.score; }
+    };
+    std::vector<ranked_s> ranked_;
     std::vector<sc_piece_s> pieces_;
 };
 
 } // namespace
 
-std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
+bool sc_join_memo_c::whole_jpeg_end(uint64_t offset, uint64_t &end) const
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    auto it = whole_jpeg_end_.find(offset);
+    if (it == whole_jpeg_end_.end())
+        return false;
+    end = it->second;
+    return true;
+}
+
+void sc_join_memo_c::set_whole_jpeg_end(uint64_t offset, uint64_t end)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    whole_jpeg_end_[offset] = end;
+}
+
+void sc_join_memo_c::forget_before(uint64_t offset)
+{
+    // A span back: searches on other threads may lag a few finds behind.
+    const uint64_t before = offset > sc_join_span ? offset - sc_join_span : 0;
+    std::lock_guard<std::mutex> hold(lock_);
+    whole_jpeg_end_.erase(whole_jpeg_end_.begin(), whole_jpeg_end_.lower_bound(before));
+}
+
+std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset, sc_join_memo_c *memo)
 {
     if (offset >= device.size())
         return {};
+    sc_join_memo_c own;
+    if (!memo)
+        memo = &own;
+    memo->forget_before(offset);
     joined_source_c as_lies(device, offset, 0, 0);
     sc_cursor_c file(as_lies);
-    std::unique_ptr<sc_join_format_c> format = sc_join_format_for(file);
+    std::unique_ptr<sc_join_format_c> format = sc_join_format_for(file, *memo, offset);
     sc_break_s br;
     if (!format || !format->find_break(file, br) || br.last < br.first)
         return {};
@@ -222,9 +284,10 @@ std::vector<sc_joined_s> sc_join_finds(block_device_c &device, const std::vector
                                        std::vector<size_t> *inside, const std::function<bool()> &stopped)
 {
     std::vector<sc_joined_s> joined;
+    sc_join_memo_c memo;
     for (size_t i = 0; i < finds.size() && !stopped(); ++i)
         if (!finds[i].ended) {
-            std::vector<sc_piece_s> pieces = sc_join_find(device, finds[i].offset);
+            std::vector<sc_piece_s> pieces = sc_join_find(device, finds[i].offset, &memo);
             if (!pieces.empty())
                 joined.push_back({i, std::move(pieces)});
         }

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/block_device.h"
@@ -22,10 +24,30 @@ constexpr uint64_t sc_join_span = 16ull << 20;
 // Larger files are not joined.
 constexpr uint64_t sc_join_max_file = 64ull << 20;
 
+// What the search for one find learns of the device and the next finds'
+// searches use again: the searches of a device's finds, in the order of
+// their offsets, then cost a few reads of it in all. Searches on several
+// threads may share one.
+class sc_join_memo_c {
+public:
+    // Whether it is known where the JPEG that starts at offset ends when it
+    // decodes whole on its own (0: it does not); device offsets.
+    bool whole_jpeg_end(uint64_t offset, uint64_t &end) const;
+    void set_whole_jpeg_end(uint64_t offset, uint64_t end);
+    // A search reaches back no further than its find: what lies well
+    // before the finds being searched serves none of them.
+    void forget_before(uint64_t offset);
+
+private:
+    mutable std::mutex lock_;
+    std::map<uint64_t, uint64_t> whole_jpeg_end_;
+};
+
 // The two pieces of the file whose first byte is at offset, in file order,
 // when its bytes as they lie do not check but a first and a second piece
 // do; empty otherwise (not a JPEG, PNG or ZIP, whole already, no match).
-std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset);
+// memo, when given, is kept from one find of the device to the next.
+std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset, sc_join_memo_c *memo = nullptr);
 
 // One find of a scan as the join pass sees it.
 struct sc_join_candidate_s {

@@ -1,6 +1,9 @@
 // JPEG: no checksums, so a seam is proved by decoding the joined file to its
 // EOI with every libjpeg warning (corrupt data, extraneous bytes, a marker
-// where entropy-coded data should be) taken as a failure.
+// where entropy-coded data should be) taken as a failure. A baseline file's
+// first piece is decoded once by our own entropy decoder, and each second
+// piece is first tested from the state kept at the seam, so that libjpeg
+// decodes only the few joins that draw on smoothly.
 #include <csetjmp>
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +14,7 @@
 #include <jpeglib.h>
 
 #include "sc_join_formats.h"
+#include "sc_jpeg_resume.h"
 
 namespace {
 
@@ -27,6 +31,8 @@ const long seam_jump = 64;
 // and then decodes to the end; over 2 KiB it practically never does, while
 // over a few hundred bytes it does a few times per 8 MiB searched.
 const uint64_t min_tail = 2048;
+// A sweep for markers costs about this fraction of a decode of as many bytes.
+const uint64_t sweep_share = 16;
 
 struct decode_s {
     jpeg_decompress_struct info{};
@@ -232,8 +238,19 @@ private:
 
 class jpeg_join_c : public sc_join_format_c {
 public:
+    jpeg_join_c(sc_join_memo_c &memo, uint64_t offset) : memo_(memo), offset_(offset) {}
     bool find_break(sc_cursor_c &file, sc_break_s &out) override
     {
+        if (resume_.run(file) && !resume_.whole()) {
+            ranks_ = true;
+            const sc_jpeg_layout_s &layout = resume_.layout();
+            out = {layout.scan, resume_.end(), layout.scan};
+            if (resume_.mcus_done() >= 2 * layout.mcus_per_row) {
+                row_bytes_ = (resume_.end() - layout.scan) / (resume_.mcus_done() / layout.mcus_per_row);
+                length_ = layout.scan + layout.mcu_rows * row_bytes_;
+            }
+            return true;
+        }
         const decoded_s d = decode(file, break_hand);
         // A progressive file is not joined: its later scans refine what the
         // first ones drew, and another file's refinements (or noise) decode
@@ -286,6 +303,17 @@ public:
         const uint64_t slack = 2 * row_bytes_ + 1024;
         return tail + slack >= left / 4 && tail <= 4 * left + slack;
     }
+    bool ranks_pairs() const override { return ranks_; }
+    bool rank(sc_cursor_c &device, const sc_break_s &, uint64_t seam, uint64_t gap, sc_join_fit_s &fit) override
+    {
+        const uint64_t at = seam + gap;
+        sc_jpeg_fit_s jpeg;
+        if (!resume_.test(device, seam, at, eoi_next_[(at - base_) / 512], jpeg))
+            return false;
+        fit = {jpeg.jump, jpeg.smooth};
+        return true;
+    }
+    uint64_t work() const override { return resume_.bytes_decoded() + whole_work_ + (swept_ - base_) / sweep_share; }
     uint64_t verify(sc_cursor_c &joined, uint64_t seam) override
     {
         const decoded_s d = decode(joined, sc_cursor_c::window_size, seam);
@@ -356,13 +384,27 @@ private:
         return !(high & 0x80) || memcmp(w, w + 1, 511) == 0;
     }
 
-    // Where the JPEG that starts at at ends when it decodes whole, else 0.
-    static uint64_t whole_jpeg_end(sc_cursor_c &device, uint64_t at)
+    // Where the JPEG that starts at at ends when it decodes whole, else 0;
+    // each is decoded once for all the finds of the device.
+    uint64_t whole_jpeg_end(sc_cursor_c &device, uint64_t at)
     {
+        uint64_t known = 0;
+        if (memo_.whole_jpeg_end(offset_ + at, known))
+            return known ? known - offset_ : 0;
         shifted_source_c from(device, at);
         sc_cursor_c c(from);
-        const decoded_s d = decode(c);
-        return d.whole ? at + d.end : 0;
+        sc_jpeg_resume_c ours;
+        uint64_t end = 0;
+        if (ours.run(c)) {
+            whole_work_ += ours.bytes_decoded();
+            end = ours.whole() ? at + ours.end() : 0;
+        } else {
+            const decoded_s d = decode(c);
+            whole_work_ += d.end;
+            end = d.whole ? at + d.end : 0;
+        }
+        memo_.set_whole_jpeg_end(offset_ + at, end ? offset_ + end : 0);
+        return end;
     }
 
     bool mapping_ = false;
@@ -372,11 +414,16 @@ private:
     std::vector<uint64_t> eoi_next_;
     uint64_t row_bytes_ = 0; // entropy-coded bytes per iMCU row in the first piece
     uint64_t length_ = 0;    // the file's length at that rate; 0 when not known
+    sc_join_memo_c &memo_;
+    uint64_t offset_; // of the file's first byte on the device
+    sc_jpeg_resume_c resume_;
+    bool ranks_ = false;      // a baseline file: pairs are tested by our decoder first
+    uint64_t whole_work_ = 0; // bytes decoded to tell whole files in the gap
 };
 
 } // namespace
 
-std::unique_ptr<sc_join_format_c> sc_jpeg_join()
+std::unique_ptr<sc_join_format_c> sc_jpeg_join(sc_join_memo_c &memo, uint64_t offset)
 {
-    return std::make_unique<jpeg_join_c>();
+    return std::make_unique<jpeg_join_c>(memo, offset);
 }
