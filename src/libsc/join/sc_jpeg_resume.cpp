@@ -12,6 +12,9 @@ const long seam_jump = 64;
 // The most bytes between a kept state and the seam: one MCU holds far
 // fewer, so more means the state is not one this image's data gives.
 const uint64_t max_head = 64 * 1024;
+// MCUs whose bottoms are kept as the first piece is decoded; the rows above
+// seams further on are decoded again when tried.
+const size_t kept_bottoms = 1u << 22;
 
 bool one_byte_repeated(const uint8_t *p, size_t n)
 {
@@ -26,6 +29,8 @@ void sc_jpeg_resume_c::keep(const sc_jpeg_state_s &s, const sc_jpeg_edge_s &edge
     if (m >= w)
         row_sum_ += std::labs(edge.top - bottoms_[column]);
     bottoms_[column] = edge.bottom;
+    if (bottom_of_.size() == m && m < kept_bottoms)
+        bottom_of_.push_back(static_cast<int16_t>(edge.bottom));
     if (column + 1 == w && m >= w) {
         row_change_.push_back(static_cast<long>(row_sum_ * layout_.quant[0][0] /
                                                 static_cast<int64_t>(w * static_cast<uint64_t>(layout_.luma_h))));
@@ -97,7 +102,7 @@ bool sc_jpeg_resume_c::read(sc_cursor_c &file, uint64_t pos, uint64_t len)
 bool sc_jpeg_resume_c::row_above(sc_cursor_c &file, const sc_jpeg_state_s &from, uint64_t seam)
 {
     const uint64_t w = layout_.mcus_per_row;
-    if (from.mcu < w || above_mcu_ == from.mcu)
+    if (from.mcu < w || from.mcu <= bottom_of_.size() || above_mcu_ == from.mcu)
         return true;
     auto it = std::upper_bound(checkpoints_.begin(), checkpoints_.end(), from.mcu - w,
                                [](uint64_t mcu, const sc_jpeg_state_s &s) { return mcu < s.mcu; });
@@ -161,7 +166,10 @@ bool sc_jpeg_resume_c::test(sc_cursor_c &file, uint64_t seam, uint64_t start, ui
         // Against the row above (not known above a seam in the first row).
         if (m >= w && m < from.mcu + w && (from.mcu >= w || m - w >= from.mcu)) {
             const uint64_t up = m - w;
-            sum += std::labs(edge.top - (up < from.mcu ? above_[up % w] : own[up % w]));
+            const int32_t above = up >= from.mcu ? own[up % w]
+                : up < bottom_of_.size()         ? bottom_of_[up]
+                                                 : above_[up % w];
+            sum += std::labs(edge.top - above);
             ++compared;
         }
         own[m % w] = edge.bottom;

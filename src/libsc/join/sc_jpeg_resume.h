@@ -45,7 +45,11 @@ private:
     int64_t row_sum_ = 0;
     std::vector<long> row_change_;
     long usual_change_ = 0;
-    // The row above the seam tried last: the MCU it ends before, its bottoms.
+    // The bottom of each MCU decoded, up to a bound (a row sums at most four
+    // blocks' DC, well within 16 bits).
+    std::vector<int16_t> bottom_of_;
+    // Past it: the row above the seam tried last, the MCU it ends before,
+    // its bottoms by column.
     uint64_t above_mcu_ = UINT64_MAX;
     std::vector<int32_t> above_;
     std::vector<uint8_t> buffer_;
