@@ -49,8 +49,9 @@ const images_s &images(int files)
         m.whole = dir / ("whole_" + std::to_string(files) + ".img");
         m.cut = dir / ("cut_" + std::to_string(files) + ".img");
         std::vector<std::string> jpegs;
+        // Sizes repeat only after 41 * 53 files: no two files are the same.
         for (int i = 0; i < files; ++i)
-            jpegs.push_back(make_test_jpeg(96 + 16 * (i % 13), 64 + 8 * (i % 11)));
+            jpegs.push_back(make_test_jpeg(64 + 8 * (i % 41), 48 + 8 * (i % 53)));
         std::ofstream whole(m.whole, std::ios::binary), cut(m.cut, std::ios::binary);
         std::mt19937 rng(9);
         for (const std::string &j : jpegs) {

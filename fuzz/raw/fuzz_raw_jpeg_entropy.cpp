@@ -8,11 +8,13 @@
 
 #include "checks/sc_check.h"
 #include "join/sc_jpeg_resume.h"
+#include "platform/block_device.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     sc_span_source_c source(data, size);
     sc_cursor_c cursor(source);
+    memory_device_c device(data, size);
     sc_jpeg_resume_c resume;
     if (!resume.run(cursor))
         return 0;
@@ -22,6 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint64_t step = 128;
     for (uint64_t seam = step; seam < size; seam += step)
         for (uint64_t start = seam + step; start < size; start += step)
-            resume.test(cursor, seam, start, size, fit);
+            resume.test(device, 0, seam, start, size, fit);
     return 0;
 }

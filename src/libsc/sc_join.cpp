@@ -15,7 +15,7 @@ const uint64_t sector = 512;
 // cost a bounded number of reads of it whatever the finds' number. A
 // JPEG's first test passes on the entropy-coded data of every other JPEG
 // nearby, and each seam verified costs a walk of the joined file.
-const uint64_t verify_budget = 1ull << 20;
+const uint64_t verify_budget = 256 * 1024;
 const uint64_t verify_walks = 16;
 // A format that ranks the pairs that pass its own test verifies at most
 // this many of them (besides those that fit as well as the file's own data,
@@ -239,52 +239,32 @@ private:
 
 } // namespace
 
-bool sc_join_memo_c::whole_jpeg_end(uint64_t offset, uint64_t &end) const
-{
-    std::lock_guard<std::mutex> hold(lock_);
-    auto it = whole_jpeg_end_.find(offset);
-    if (it == whole_jpeg_end_.end())
-        return false;
-    end = it->second;
-    return true;
-}
-
-void sc_join_memo_c::set_whole_jpeg_end(uint64_t offset, uint64_t end)
-{
-    std::lock_guard<std::mutex> hold(lock_);
-    whole_jpeg_end_[offset] = end;
-}
-
-void sc_join_memo_c::forget_before(uint64_t offset)
-{
-    // A span back: searches on other threads may lag a few finds behind.
-    const uint64_t before = offset > sc_join_span ? offset - sc_join_span : 0;
-    std::lock_guard<std::mutex> hold(lock_);
-    whole_jpeg_end_.erase(whole_jpeg_end_.begin(), whole_jpeg_end_.lower_bound(before));
-}
-
-std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset, sc_join_memo_c *memo)
+std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset, sc_join_memo_s *memo)
 {
     if (offset >= device.size())
         return {};
-    sc_join_memo_c own;
+    sc_join_memo_s own;
     if (!memo)
         memo = &own;
-    memo->forget_before(offset);
+    memo->jpeg_gaps.forget_before(offset);
     joined_source_c as_lies(device, offset, 0, 0);
     sc_cursor_c file(as_lies);
-    std::unique_ptr<sc_join_format_c> format = sc_join_format_for(file, *memo, offset);
+    std::unique_ptr<sc_join_format_c> format = sc_join_format_for(file, {device, offset, *memo});
     sc_break_s br;
     if (!format || !format->find_break(file, br) || br.last < br.first)
         return {};
-    return join_search_c(device, offset, file, *format, br).run();
+    std::vector<sc_piece_s> pieces = join_search_c(device, offset, file, *format, br).run();
+    // A second piece joined is no other find's.
+    for (size_t i = 1; i < pieces.size(); ++i)
+        memo->jpeg_gaps.take(pieces[i].offset, pieces[i].offset + pieces[i].length);
+    return pieces;
 }
 
 std::vector<sc_joined_s> sc_join_finds(block_device_c &device, const std::vector<sc_join_candidate_s> &finds,
                                        std::vector<size_t> *inside, const std::function<bool()> &stopped)
 {
     std::vector<sc_joined_s> joined;
-    sc_join_memo_c memo;
+    sc_join_memo_s memo;
     for (size_t i = 0; i < finds.size() && !stopped(); ++i)
         if (!finds[i].ended) {
             std::vector<sc_piece_s> pieces = sc_join_find(device, finds[i].offset, &memo);

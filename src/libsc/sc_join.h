@@ -7,10 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
-#include <mutex>
 #include <vector>
 
+#include "join/sc_jpeg_gap_map.h"
 #include "platform/block_device.h"
 
 struct sc_piece_s {
@@ -28,26 +27,15 @@ constexpr uint64_t sc_join_max_file = 64ull << 20;
 // searches use again: the searches of a device's finds, in the order of
 // their offsets, then cost a few reads of it in all. Searches on several
 // threads may share one.
-class sc_join_memo_c {
-public:
-    // Whether it is known where the JPEG that starts at offset ends when it
-    // decodes whole on its own (0: it does not); device offsets.
-    bool whole_jpeg_end(uint64_t offset, uint64_t &end) const;
-    void set_whole_jpeg_end(uint64_t offset, uint64_t end);
-    // A search reaches back no further than its find: what lies well
-    // before the finds being searched serves none of them.
-    void forget_before(uint64_t offset);
-
-private:
-    mutable std::mutex lock_;
-    std::map<uint64_t, uint64_t> whole_jpeg_end_;
+struct sc_join_memo_s {
+    sc_jpeg_gap_map_c jpeg_gaps;
 };
 
 // The two pieces of the file whose first byte is at offset, in file order,
 // when its bytes as they lie do not check but a first and a second piece
 // do; empty otherwise (not a JPEG, PNG or ZIP, whole already, no match).
 // memo, when given, is kept from one find of the device to the next.
-std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset, sc_join_memo_c *memo = nullptr);
+std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset, sc_join_memo_s *memo = nullptr);
 
 // One find of a scan as the join pass sees it.
 struct sc_join_candidate_s {

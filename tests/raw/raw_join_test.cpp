@@ -108,26 +108,28 @@ TEST(raw_join_test, jpeg_second_piece_is_tested_from_the_state_at_the_seam)
 
     sc_span_source_c source(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
     sc_cursor_c cursor(source);
+    memory_device_c device(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
     sc_jpeg_resume_c cut;
     ASSERT_TRUE(cut.run(cursor));
     EXPECT_FALSE(cut.whole());
-    EXPECT_GE(cut.end(), seam);
+    EXPECT_GE(cut.end() + 1, seam);
     const uint64_t tail_end = real + file.size() - seam;
     sc_jpeg_fit_s fit, wrong;
-    ASSERT_TRUE(cut.test(cursor, seam, real, tail_end, fit));
+    ASSERT_TRUE(cut.test(device, 0, seam, real, tail_end, fit));
     EXPECT_TRUE(fit.smooth);
-    EXPECT_FALSE(cut.test(cursor, seam, zeros, tail_end, wrong));
-    EXPECT_FALSE(cut.test(cursor, seam, real + 512, tail_end, wrong) && wrong.jump <= fit.jump);
-    EXPECT_FALSE(cut.test(cursor, seam, inside_other, tail_end, wrong) && wrong.jump <= fit.jump);
+    EXPECT_FALSE(cut.test(device, 0, seam, zeros, tail_end, wrong));
+    EXPECT_FALSE(cut.test(device, 0, seam, real + 512, tail_end, wrong) && wrong.jump <= fit.jump);
+    EXPECT_FALSE(cut.test(device, 0, seam, inside_other, tail_end, wrong) && wrong.jump <= fit.jump);
     std::string noise(4096, '\0');
     for (size_t i = 0; i < noise.size(); ++i)
         noise[i] = static_cast<char>(i * 2654435761u >> 13);
     const std::string with_noise = file.substr(0, seam) + noise + file.substr(seam);
     sc_span_source_c noise_source(reinterpret_cast<const uint8_t *>(with_noise.data()), with_noise.size());
     sc_cursor_c noise_cursor(noise_source);
+    memory_device_c noise_device(reinterpret_cast<const uint8_t *>(with_noise.data()), with_noise.size());
     sc_jpeg_resume_c noisy;
     ASSERT_TRUE(noisy.run(noise_cursor));
-    EXPECT_FALSE(noisy.test(noise_cursor, seam, seam, seam + noise.size(), wrong));
+    EXPECT_FALSE(noisy.test(noise_device, 0, seam, seam, seam + noise.size(), wrong));
 }
 
 // Catches: every sector of whole JPEGs in the gap tried as the second piece

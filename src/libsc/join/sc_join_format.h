@@ -63,6 +63,13 @@ public:
     virtual uint64_t verify(sc_cursor_c &joined, uint64_t seam) = 0;
 };
 
-// Null unless the file's first bytes are those of a format that can be
-// joined; the file starts at offset on the device that memo describes.
-std::unique_ptr<sc_join_format_c> sc_join_format_for(sc_cursor_c &file, sc_join_memo_c &memo, uint64_t offset);
+// Where the file lies: its first byte at offset on device, of which memo
+// keeps what earlier searches learnt.
+struct sc_join_place_s {
+    block_device_c &device;
+    uint64_t offset;
+    sc_join_memo_s &memo;
+};
+
+// Null unless the file's first bytes are those of a format that can be joined.
+std::unique_ptr<sc_join_format_c> sc_join_format_for(sc_cursor_c &file, const sc_join_place_s &place);

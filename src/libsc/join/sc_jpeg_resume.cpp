@@ -15,6 +15,8 @@ const uint64_t max_head = 64 * 1024;
 // MCUs whose bottoms are kept as the first piece is decoded; the rows above
 // seams further on are decoded again when tried.
 const size_t kept_bottoms = 1u << 22;
+// The most a test reads at once: a few rows of any image joined.
+const uint64_t max_read = 64ull << 20;
 
 bool one_byte_repeated(const uint8_t *p, size_t n)
 {
@@ -83,23 +85,19 @@ bool sc_jpeg_resume_c::run(sc_cursor_c &file)
     return true;
 }
 
-bool sc_jpeg_resume_c::read(sc_cursor_c &file, uint64_t pos, uint64_t len)
+bool sc_jpeg_resume_c::read(block_device_c &device, uint64_t pos, uint64_t len)
 {
-    while (len > 0) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(len, sc_cursor_c::window_size));
-        const uint8_t *w = file.window(pos, n);
-        if (!w)
-            return false;
-        buffer_.insert(buffer_.end(), w, w + n);
-        pos += n;
-        len -= n;
-    }
-    return true;
+    const size_t had = buffer_.size();
+    if (len > max_read)
+        return false;
+    buffer_.resize(had + len);
+    return device.read_exact(pos, buffer_.data() + had, len);
 }
 
 // The bottoms of the row of MCUs before from's, decoded again from the
 // last state kept a row or more before it.
-bool sc_jpeg_resume_c::row_above(sc_cursor_c &file, const sc_jpeg_state_s &from, uint64_t seam)
+bool sc_jpeg_resume_c::row_above(block_device_c &device, uint64_t offset, const sc_jpeg_state_s &from,
+                                 uint64_t seam)
 {
     const uint64_t w = layout_.mcus_per_row;
     if (from.mcu < w || from.mcu <= bottom_of_.size() || above_mcu_ == from.mcu)
@@ -110,7 +108,7 @@ bool sc_jpeg_resume_c::row_above(sc_cursor_c &file, const sc_jpeg_state_s &from,
         return false;
     sc_jpeg_state_s s = *--it;
     buffer_.clear();
-    if (seam <= s.pos || !read(file, s.pos, seam - s.pos))
+    if (seam <= s.pos || !read(device, offset + s.pos, seam - s.pos))
         return false;
     work_ += buffer_.size();
     sc_jpeg_decoder_c decoder(layout_, buffer_.data(), buffer_.size(), s.pos);
@@ -125,7 +123,8 @@ bool sc_jpeg_resume_c::row_above(sc_cursor_c &file, const sc_jpeg_state_s &from,
     return true;
 }
 
-bool sc_jpeg_resume_c::test(sc_cursor_c &file, uint64_t seam, uint64_t start, uint64_t tail_end, sc_jpeg_fit_s &fit)
+bool sc_jpeg_resume_c::test(block_device_c &device, uint64_t offset, uint64_t seam, uint64_t start, uint64_t tail_end,
+                            sc_jpeg_fit_s &fit)
 {
     // The last state kept that loaded nothing from the seam on.
     auto it = std::upper_bound(checkpoints_.begin(), checkpoints_.end(), seam,
@@ -133,17 +132,17 @@ bool sc_jpeg_resume_c::test(sc_cursor_c &file, uint64_t seam, uint64_t start, ui
     if (it == checkpoints_.begin() || tail_end <= start)
         return false;
     const sc_jpeg_state_s from = *--it;
-    if (seam - from.pos > max_head || !row_above(file, from, seam))
+    if (seam - from.pos > max_head || !row_above(device, offset, from, seam))
         return false;
     // About two rows of the first piece's data, or the whole tail.
     const uint64_t w = layout_.mcus_per_row;
     const uint64_t row_bytes = done_ >= w ? (reached_ - layout_.scan) / (done_ / w) : 4096;
-    const uint64_t tail = std::min(tail_end - start, 2 * row_bytes + 16 * 1024);
+    const uint64_t tail = std::min(tail_end - start, 2 * row_bytes + 1024);
     buffer_.clear();
-    if (!read(file, from.pos, seam - from.pos))
+    if (!read(device, offset + from.pos, seam - from.pos))
         return false;
     const size_t head = buffer_.size();
-    if (!read(file, start, tail))
+    if (!read(device, offset + start, tail))
         return false;
     work_ += buffer_.size();
     // Free space and fill decode as valid symbols: turned away first.
@@ -178,5 +177,6 @@ bool sc_jpeg_resume_c::test(sc_cursor_c &file, uint64_t seam, uint64_t start, ui
                                             static_cast<int64_t>(compared * static_cast<uint64_t>(layout_.luma_h)))
                         : 0;
     fit.smooth = fit.jump <= 3 * usual_change_ + seam_jump;
+    fit.near = fit.jump <= 2 * (3 * usual_change_ + seam_jump);
     return true;
 }
