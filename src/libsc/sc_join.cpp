@@ -27,6 +27,9 @@ const size_t ranked_verified = 3;
 // break rarely fits one further down; the second order still tries it with
 // every seam.
 const unsigned seams_per_start = 8;
+// A format that ranks pairs tests each with its own decoder, which notices
+// another file's data soon after the seam: fewer seams per start then.
+const unsigned ranked_seams_per_start = 2;
 
 // The file from start on, with the device's bytes [start + break_at,
 // start + break_at + gap) left out; gap 0 reads the bytes as they lie.
@@ -154,7 +157,8 @@ private:
         joined_source_c joined(device_, offset_, seam, gap);
         sc_cursor_c cursor(joined);
         const uint64_t length = format_.verify(cursor, seam);
-        verified_ += joined.bytes_read();
+        if (!format_.ranks_pairs())
+            verified_ += joined.bytes_read();
         if (length > seam && !copy_precedes(device_, offset_, seam, gap))
             pieces_ = {{offset_, seam}, {offset_ + seam + gap, length - seam}};
         return pieces_.empty();
@@ -184,6 +188,7 @@ private:
             bool operator<(const pair_s &o) const { return gap != o.gap ? gap > o.gap : seam < o.seam; }
         };
         std::priority_queue<pair_s> queue;
+        const unsigned per_start = format_.ranks_pairs() ? ranked_seams_per_start : seams_per_start;
         std::vector<uint64_t> starts;
         bool verifying = true; // until the first half of the budget is spent
         for (uint64_t from = first_seam_ + sector; spent() <= budget_;) {
@@ -201,7 +206,7 @@ private:
             starts.push_back(at);
             unsigned paired = 0;
             for (uint64_t seam = std::min(last_seam_, at - sector) + sector;
-                 verifying && seam > first_seam_ && paired < seams_per_start;) {
+                 verifying && seam > first_seam_ && paired < per_start;) {
                 seam -= sector;
                 if (!gap_ok(at - seam))
                     break;

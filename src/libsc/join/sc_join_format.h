@@ -56,7 +56,8 @@ public:
         return true;
     }
     // Bytes the format's own tests have read or decoded so far, counted
-    // against the search's budget.
+    // against the search's budget (for a format that ranks pairs, its
+    // verifying too; else the bytes verifying reads are counted).
     virtual uint64_t work() const { return 0; }
     // The joined file's length when all of it checks, else 0; the second
     // piece's bytes take over at seam.

@@ -165,6 +165,7 @@ bool smooth_across(j_decompress_ptr info, jvirt_barray_ptr *coefficients, long s
 struct decoded_s {
     bool whole = false;     // decoded to EOI without a warning, every coefficient in range
     uint64_t end = 0;       // after EOI; else how far the decoder had read when it stopped
+    uint64_t used = 0;      // of those bytes, how many it had decoded
     uint64_t scan = 0;      // where the first scan's data starts (0: headers did not decode)
     uint64_t rows = 0;      // iMCU rows of the image
     uint64_t rows_done = 0; // of them, decoded before the decoder stopped
@@ -187,6 +188,7 @@ decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size, uint64_
     if (setjmp(d.failed)) {
         decoded_s stopped;
         stopped.end = d.next;
+        stopped.used = d.consumed();
         stopped.scan = d.scan;
         stopped.rows = d.info.total_iMCU_rows;
         stopped.rows_done = d.info.input_iMCU_row;
@@ -208,7 +210,7 @@ decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size, uint64_
     jvirt_barray_ptr *coefficients = jpeg_read_coefficients(&d.info);
     out.whole = coefficients_in_range(&d.info, coefficients) && smooth_across(&d.info, coefficients, d.seam_row);
     jpeg_finish_decompress(&d.info);
-    out.end = d.consumed();
+    out.end = out.used = d.consumed();
     out.rows = out.rows_done = d.info.total_iMCU_rows;
     out.progressive = d.info.progressive_mode;
     jpeg_destroy_decompress(&d.info);
@@ -277,15 +279,21 @@ public:
     {
         const uint64_t at = seam + gap;
         sc_jpeg_fit_s jpeg;
-        if (!resume_.test(place_.device, place_.offset, seam, at, at + tail_at(at), jpeg) || !jpeg.near)
+        const uint64_t end = at + tail_at(at);
+        if (!resume_.test(place_.device, place_.offset, seam, at, end, jpeg))
+            return false;
+        // One that fits so well is decoded to its end by our decoder first:
+        // another image's data with the same tables ends at another MCU.
+        if (jpeg.smooth && !resume_.runs_to_end(place_.device, place_.offset, seam, at, end))
             return false;
         fit = {jpeg.jump, jpeg.smooth};
         return true;
     }
-    uint64_t work() const override { return resume_.bytes_decoded(); }
+    uint64_t work() const override { return resume_.bytes_decoded() + verified_; }
     uint64_t verify(sc_cursor_c &joined, uint64_t seam) override
     {
         const decoded_s d = decode(joined, sc_cursor_c::window_size, seam);
+        verified_ += d.used;
         return d.whole ? d.end : 0;
     }
 
@@ -304,6 +312,7 @@ private:
     uint64_t length_ = 0;    // the file's length at that rate; 0 when not known
     sc_jpeg_resume_c resume_;
     bool ranks_ = false; // a baseline file: pairs are tested by our decoder first
+    uint64_t verified_ = 0; // bytes libjpeg decoded to verify joins
 };
 
 } // namespace

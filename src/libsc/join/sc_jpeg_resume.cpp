@@ -52,7 +52,6 @@ bool sc_jpeg_resume_c::run(sc_cursor_c &file)
         const uint8_t *w = file.window(s.pos, n);
         if (!w)
             break;
-        work_ += n;
         sc_jpeg_decoder_c decoder(layout_, w, n, s.pos);
         const uint64_t window_start = s.pos;
         sc_jpeg_step_e step = sc_jpeg_step_e::mcu;
@@ -76,6 +75,7 @@ bool sc_jpeg_resume_c::run(sc_cursor_c &file)
     }
     if (whole_)
         reached_ = s.pos;
+    work_ += reached_ - layout_.scan;
     checkpoints_.push_back(last_);
     std::vector<long> sorted = row_change_;
     if (!sorted.empty()) {
@@ -123,42 +123,70 @@ bool sc_jpeg_resume_c::row_above(block_device_c &device, uint64_t offset, const 
     return true;
 }
 
-bool sc_jpeg_resume_c::test(block_device_c &device, uint64_t offset, uint64_t seam, uint64_t start, uint64_t tail_end,
-                            sc_jpeg_fit_s &fit)
+bool sc_jpeg_resume_c::load(block_device_c &device, uint64_t offset, uint64_t seam, uint64_t start, uint64_t tail,
+                            sc_jpeg_state_s &from)
 {
     // The last state kept that loaded nothing from the seam on.
     auto it = std::upper_bound(checkpoints_.begin(), checkpoints_.end(), seam,
                                [](uint64_t pos, const sc_jpeg_state_s &s) { return pos < s.pos; });
-    if (it == checkpoints_.begin() || tail_end <= start)
+    if (it == checkpoints_.begin() || tail == 0)
         return false;
-    const sc_jpeg_state_s from = *--it;
-    if (seam - from.pos > max_head || !row_above(device, offset, from, seam))
-        return false;
-    // About two rows of the first piece's data, or the whole tail.
-    const uint64_t w = layout_.mcus_per_row;
-    const uint64_t row_bytes = done_ >= w ? (reached_ - layout_.scan) / (done_ / w) : 4096;
-    const uint64_t tail = std::min(tail_end - start, 2 * row_bytes + 1024);
+    from = *--it;
     buffer_.clear();
-    if (!read(device, offset + from.pos, seam - from.pos))
+    if (seam - from.pos > max_head || !read(device, offset + from.pos, seam - from.pos))
         return false;
     const size_t head = buffer_.size();
     if (!read(device, offset + start, tail))
         return false;
-    work_ += buffer_.size();
     // Free space and fill decode as valid symbols: turned away first.
     for (size_t at = head; at + 512 <= buffer_.size(); at += 512)
         if (one_byte_repeated(buffer_.data() + at, 512))
             return false;
+    return true;
+}
+
+bool sc_jpeg_resume_c::runs_to_end(block_device_c &device, uint64_t offset, uint64_t seam, uint64_t start,
+                                   uint64_t tail_end)
+{
+    sc_jpeg_state_s s;
+    if (tail_end <= start || !load(device, offset, seam, start, tail_end - start, s))
+        return false;
+    const uint64_t from = s.pos;
+    sc_jpeg_decoder_c decoder(layout_, buffer_.data(), buffer_.size(), from);
+    sc_jpeg_step_e step = sc_jpeg_step_e::mcu;
+    while ((step = decoder.step(s, nullptr)) == sc_jpeg_step_e::mcu) {
+    }
+    work_ += decoder.reached() - from;
+    return step == sc_jpeg_step_e::end && s.pos == seam + (tail_end - start);
+}
+
+bool sc_jpeg_resume_c::test(block_device_c &device, uint64_t offset, uint64_t seam, uint64_t start, uint64_t tail_end,
+                            sc_jpeg_fit_s &fit)
+{
+    // About two rows of the first piece's data, or the whole tail.
+    const uint64_t w = layout_.mcus_per_row;
+    const uint64_t row_bytes = done_ >= w ? (reached_ - layout_.scan) / (done_ / w) : 4096;
+    sc_jpeg_state_s from;
+    if (tail_end <= start || !load(device, offset, seam, start, std::min(tail_end - start, 2 * row_bytes + 1024), from) ||
+        !row_above(device, offset, from, seam))
+        return false;
     sc_jpeg_decoder_c decoder(layout_, buffer_.data(), buffer_.size(), from.pos);
     sc_jpeg_state_s s = from;
     std::vector<int32_t> own(w, 0);
     int64_t sum = 0;
     uint64_t compared = 0;
+    const int64_t smooth = 3 * usual_change_ + seam_jump, per_sum = layout_.quant[0][0], per_mcu = layout_.luma_h;
+    // Past this sum over a whole row (w MCUs compared), the row is rough
+    // whatever the MCUs still to come: most wrong starts stop here early.
+    const int64_t too_rough = 2 * smooth * static_cast<int64_t>(w) * per_mcu;
+    const auto decoded = [&] { work_ += decoder.reached() - from.pos; };
     while (s.mcu <= from.mcu + w) {
         sc_jpeg_edge_s edge;
         const sc_jpeg_step_e step = decoder.step(s, &edge);
-        if (step == sc_jpeg_step_e::bad)
+        if (step == sc_jpeg_step_e::bad) {
+            decoded();
             return false;
+        }
         if (step != sc_jpeg_step_e::mcu)
             break;
         const uint64_t m = s.mcu - 1;
@@ -170,13 +198,16 @@ bool sc_jpeg_resume_c::test(block_device_c &device, uint64_t offset, uint64_t se
                                                  : above_[up % w];
             sum += std::labs(edge.top - above);
             ++compared;
+            if (from.mcu >= w && sum * per_sum > too_rough) {
+                decoded();
+                return false;
+            }
         }
         own[m % w] = edge.bottom;
     }
-    fit.jump = compared ? static_cast<long>(sum * layout_.quant[0][0] /
-                                            static_cast<int64_t>(compared * static_cast<uint64_t>(layout_.luma_h)))
-                        : 0;
-    fit.smooth = fit.jump <= 3 * usual_change_ + seam_jump;
-    fit.near = fit.jump <= 2 * (3 * usual_change_ + seam_jump);
-    return true;
+    decoded();
+    fit.jump = compared ? static_cast<long>(sum * per_sum / (static_cast<int64_t>(compared) * per_mcu)) : 0;
+    // With no row above to compare with, nothing says it is smooth.
+    fit.smooth = compared > 0 && fit.jump <= smooth;
+    return fit.jump <= 2 * smooth;
 }

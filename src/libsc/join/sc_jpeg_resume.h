@@ -13,7 +13,6 @@
 struct sc_jpeg_fit_s {
     long jump = 0;       // mean change of luma DC (dequantized) from the row above, across the seam
     bool smooth = false; // no more than the image's own rows change from one to the next
-    bool near = false;   // no more than twice that: worth a full decode when nothing is smooth
 };
 
 class sc_jpeg_resume_c {
@@ -26,15 +25,23 @@ public:
     uint64_t end() const { return reached_; } // after EOI; else how far the bytes were read
     uint64_t mcus_done() const { return done_; }
     // Whether the bytes from start up to tail_end go on from the first piece
-    // cut at seam: file positions as the bytes lie, the file's first byte
-    // at offset on device (read there exactly, as the places tried are far
+    // cut at seam, no more than twice as roughly as the image's own rows
+    // change: file positions as the bytes lie, the file's first byte at
+    // offset on device (read there exactly, as the places tried are far
     // apart).
     bool test(block_device_c &device, uint64_t offset, uint64_t seam, uint64_t start, uint64_t tail_end,
               sc_jpeg_fit_s &fit);
+    // Whether those bytes decode from the seam to their EOI, which ends the
+    // image's last MCU exactly: all the second piece, not its first rows.
+    bool runs_to_end(block_device_c &device, uint64_t offset, uint64_t seam, uint64_t start, uint64_t tail_end);
     uint64_t bytes_decoded() const { return work_; }
 
 private:
     void keep(const sc_jpeg_state_s &s, const sc_jpeg_edge_s &edge);
+    // The buffer: the first piece from the state kept before the seam, then
+    // tail bytes from start; from gets that state.
+    bool load(block_device_c &device, uint64_t offset, uint64_t seam, uint64_t start, uint64_t tail,
+              sc_jpeg_state_s &from);
     bool row_above(block_device_c &device, uint64_t offset, const sc_jpeg_state_s &from, uint64_t seam);
     bool read(block_device_c &device, uint64_t pos, uint64_t len);
 
