@@ -282,9 +282,10 @@ public:
         const uint64_t end = at + tail_at(at);
         if (!resume_.test(place_.device, place_.offset, seam, at, end, jpeg))
             return false;
-        // One that fits so well is decoded to its end by our decoder first:
-        // another image's data with the same tables ends at another MCU.
-        if (jpeg.smooth && !resume_.runs_to_end(place_.device, place_.offset, seam, at, end))
+        // Once libjpeg has turned away one that fitted so well, the next are
+        // decoded to their end by our decoder first: another image's data
+        // with the same tables ends at another MCU.
+        if (jpeg.smooth && failed_ > 0 && !resume_.runs_to_end(place_.device, place_.offset, seam, at, end))
             return false;
         fit = {jpeg.jump, jpeg.smooth};
         return true;
@@ -294,6 +295,7 @@ public:
     {
         const decoded_s d = decode(joined, sc_cursor_c::window_size, seam);
         verified_ += d.used;
+        failed_ += !d.whole;
         return d.whole ? d.end : 0;
     }
 
@@ -313,6 +315,7 @@ private:
     sc_jpeg_resume_c resume_;
     bool ranks_ = false; // a baseline file: pairs are tested by our decoder first
     uint64_t verified_ = 0; // bytes libjpeg decoded to verify joins
+    unsigned failed_ = 0;   // joins it turned away
 };
 
 } // namespace

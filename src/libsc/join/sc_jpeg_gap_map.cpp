@@ -14,7 +14,7 @@ const size_t sweep_window = 64 * 1024;
 // any file that is joined.
 const uint64_t sweep_reach = sc_join_max_file + sc_join_span;
 // How far ahead of the sweep a place may be for the sweep to go on to it.
-const uint64_t jump_past = 1 << 20;
+const uint64_t jump_past = sweep_window;
 
 uint64_t next_sector(uint64_t pos)
 {
@@ -99,7 +99,11 @@ bool sc_jpeg_gap_map_c::sweep_past(block_device_c &device, uint64_t pos)
             const uint64_t at = swept_ + j;
             markers_.push_back({at, b == 0xd9 ? at + 2 : 0});
             // A JPEG that decodes whole on its own holds no second piece.
-            const uint64_t end = b == 0xd8 && at % sector == 0 ? whole_jpeg_end(device, at) : 0;
+            uint64_t end = 0;
+            if (b == 0xd8 && at % sector == 0) {
+                auto known = whole_end_.find(at);
+                end = known != whole_end_.end() ? known->second : (whole_end_[at] = whole_jpeg_end(device, at));
+            }
             if (end) {
                 take(at, end);
                 next = end;
@@ -178,4 +182,5 @@ void sc_jpeg_gap_map_c::forget_before(uint64_t pos)
     for (auto it = taken_.begin(); it != taken_.end() && it->first < cut;)
         it = it->second <= cut ? taken_.erase(it) : std::next(it);
     not_coded_.erase(not_coded_.begin(), not_coded_.lower_bound(cut));
+    whole_end_.erase(whole_end_.begin(), whole_end_.lower_bound(cut));
 }

@@ -42,5 +42,6 @@ private:
     std::vector<marker_s> markers_; // in order
     std::map<uint64_t, uint64_t> taken_;
     std::map<uint64_t, bool> not_coded_; // sectors looked at: fill or text
+    std::map<uint64_t, uint64_t> whole_end_; // JPEGs decoded: where each ends when whole, else 0
     std::vector<uint8_t> window_;
 };
