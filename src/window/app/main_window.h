@@ -1,11 +1,13 @@
 // The main window: the skinned frame with the five pages in one grid cell,
-// and the navigation between them (which button leads where, which question
-// is asked first). The pages do the work; this class only moves between them.
+// the navigation between them (which button leads where, which question is
+// asked first) and the application's one scan session, which the recovery
+// page shows. The pages do the work; this class only moves between them.
 #pragma once
 
 #include <QStringList>
 #include <functional>
 
+#include "core/session/scan_session.h"
 #include "window/forms/main_form.h"
 #include "window/skin/QSkinWidget.h"
 
@@ -19,6 +21,8 @@ class main_window_c : public QSkinWidget, public Ui::MainForm {
     Q_OBJECT
 public:
     main_window_c();
+    // The recovery page goes before the session it shows.
+    ~main_window_c() override;
 
     enum page_e { page_home = 0, page_volume = 1, page_drive = 2, page_partition = 3, page_recovery = 4 };
 
@@ -31,6 +35,7 @@ public:
     drive_window_c *drive_page() const { return drive; }
     partition_window_c *partition_page() const { return partition; }
     recovery_window_c *recovery_page() const { return recovery; }
+    const scan_session_c &session() const { return session_; }
 
     // Adds disk image files to the drive and volume lists; refused files are
     // named with the reason. Returns how many were added.
@@ -63,6 +68,10 @@ private:
     // After images were added: the lists again, and the note on raw access.
     void show_device_lists();
 
+    // Asked before leaving a scan that runs, which is then abandoned.
+    bool may_leave_scan();
+
+    scan_session_c session_;
     QWidget *current = nullptr;
     home_window_c *home;
     volume_window_c *volume;
