@@ -218,6 +218,7 @@ private:
         click_tree(*page, letters);
         QCOMPARE(page->table_rows().size(), 3);
         tick(0);
+        QVERIFY2(count->text().startsWith("1 file,"), qPrintable(count->text()));
         tick(2);
         QVERIFY2(count->text().startsWith("2 files"), qPrintable(count->text()));
         const QString two = count->text();
@@ -438,7 +439,7 @@ private slots:
 
         // Tab 3 makes the next scan deep; tab 2 keeps it; tab 1 clears it.
         click(&window, k_tab_deep);
-        QVERIFY(window.deep_scan_mode);
+        QVERIFY(window.deep_scan_mode());
         QCOMPARE(window.current_page(), volumes);
         select_row(volumes->lv_volumes, sample_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
@@ -447,9 +448,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 60000);
         click(&window, k_tab_partition);
         QCOMPARE(window.current_page(), window.drive_page());
-        QVERIFY(window.deep_scan_mode);
+        QVERIFY(window.deep_scan_mode());
         click(&window, k_tab_file);
-        QVERIFY(!window.deep_scan_mode);
+        QVERIFY(!window.deep_scan_mode());
         QCOMPARE(window.current_page(), volumes);
 
         // With a scan running every way off page 4 asks first: a deep scan
@@ -475,7 +476,7 @@ private slots:
             QCOMPARE(box.text, lookup_text("back_warning"));
             QCOMPARE(box.buttons, QList<QMessageBox::StandardButton>({QMessageBox::Yes, QMessageBox::No}));
             QCOMPARE(window.current_page(), page);
-            QVERIFY(window.deep_scan_mode);
+            QVERIFY(window.deep_scan_mode());
         }
         {
             box_answerer_c box(QMessageBox::No);

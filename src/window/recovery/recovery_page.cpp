@@ -185,8 +185,8 @@ bool recovery_window_c::refuse_while_busy()
 void recovery_window_c::show_chosen_count()
 {
     const row_choice_c &choice = session_.choice();
-    chosen_label_->setText(
-        lookup_text("recovery_chosen").arg(choice.chosen_count()).arg(format_size(choice.chosen_bytes())));
+    const char *key = choice.chosen_count() == 1 ? "recovery_chosen_one" : "recovery_chosen";
+    chosen_label_->setText(lookup_text(key).arg(choice.chosen_count()).arg(format_size(choice.chosen_bytes())));
 }
 
 void recovery_window_c::prepare_buttons()
