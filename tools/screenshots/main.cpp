@@ -208,7 +208,7 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
     // The sample's 5 MiB take two blocks of the scanner, which pauses
     // between blocks: asked at the first find, it stops after the first
     // block. A scan that ended first all the same is tried again.
-    window.deep_scan_mode = true;
+    window.set_deep_scan_mode(true);
     bool paused = false;
     for (int attempt = 0; attempt < 5 && !paused; ++attempt) {
         scan();
@@ -231,7 +231,7 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
         return false;
     }
 
-    window.deep_scan_mode = false;
+    window.set_deep_scan_mode(false);
     scan();
     wait_until([&] { return !window.session().is_scanning(); }, 60000);
     settle();

@@ -82,6 +82,16 @@ void main_window_c::show_page(int page)
     update();
 }
 
+void main_window_c::open_tab(top_tab_e tab)
+{
+    if (!may_leave_page())
+        return;
+    if (tab != tab_partition_search)
+        deep_scan_mode_ = tab == tab_deep_scan;
+    abandon_scan();
+    show_page(tab == tab_partition_search ? page_drive : page_volume);
+}
+
 void main_window_c::abandon_scan()
 {
     recovery->leave_page();
@@ -151,7 +161,7 @@ void main_window_c::on_click_volume_scan()
         warning_box(nullptr, k_title_restorix, "main_warning2");
         return;
     }
-    if (recovery->scan_volume(*row, deep_scan_mode) == 0)
+    if (recovery->scan_volume(*row, deep_scan_mode_) == 0)
         show_page(page_recovery);
 }
 

@@ -26,8 +26,12 @@ public:
 
     enum page_e { page_home = 0, page_volume = 1, page_drive = 2, page_partition = 3, page_recovery = 4 };
 
-    void show_page(int page) override;
-    void abandon_scan() override;
+    void show_page(int page);
+    // A top tab: leaves the page (asking first while a scan runs), the file
+    // system and deep scan tabs choosing the kind of the next scan.
+    void open_tab(top_tab_e tab) override;
+    bool deep_scan_mode() const { return deep_scan_mode_; }
+    void set_deep_scan_mode(bool deep) { deep_scan_mode_ = deep; }
 
     QWidget *current_page() const { return current; }
     home_window_c *home_page() const { return home; }
@@ -58,13 +62,14 @@ public slots:
     void on_click_open_image();
 
 protected:
-    bool may_leave_page() override;
     bool may_close() override;
 
 private:
     void connect_pages();
     void add_open_image_entry();
     bool warn_until_started();
+    bool may_leave_page();
+    void abandon_scan();
     // After images were added: the lists again, and the note on raw access.
     void show_device_lists();
 
@@ -72,6 +77,7 @@ private:
     bool may_leave_scan();
 
     scan_session_c session_;
+    bool deep_scan_mode_ = false;
     QWidget *current = nullptr;
     home_window_c *home;
     volume_window_c *volume;
