@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QTextBrowser>
+#include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QProcess>
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <unistd.h>
 
+#include "core/devices/device_listing.h"
 #include "core/devices/drive_list.h"
 #include "window/devices/drive_page.h"
 #include "core/devices/volume_list.h"
@@ -126,6 +128,7 @@ private:
             QVERIFY2(summary.text.startsWith(lookup_text("recovery_summary").section('%', 0, 0)),
                      qPrintable(summary.text));
             QCOMPARE(opened, destination);
+            press_check_all(*page); // left again: the next folder restores its own rows
         }
     }
 
@@ -169,9 +172,11 @@ private:
             if (e.recoverable() && e.path.endsWith(".png"))
                 pictures.insert(e.sha256);
         QCOMPARE(restored_hashes(destination), pictures);
+        press_check_all(*page);
 
         const int can = page->table_rows().at(0).name == "#can.png" ? 0 : 1;
         click_row(*page, can, recovery_model_c::column_name);
+        QTRY_VERIFY(!page->preview_loading());
         QTabBar *tabs = page->preview_tabs();
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
         QVERIFY(page->hex_view()->isVisible());
@@ -179,6 +184,103 @@ private:
         QCOMPARE(first_line, QStringLiteral("00000000  89 50 4e 47 0d 0a 1a 0a  00 00 00 0d 49 48 44 52  .PNG........IHDR"));
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
         QVERIFY(!page->hex_view()->isVisible());
+    }
+
+    // Ticks belong to the scan: chosen in two folders they stay through
+    // arrow keys and a change of folder, filter, search and order, and
+    // Recover restores exactly them; a folder's check box chooses its files
+    // and folders and shows its parent partly chosen.
+    void ticks_across_folders(recovery_window_c *page, const fixture_manifest_c &manifest)
+    {
+        row_filter_bar_c *bar = page->filter_bar();
+        QLabel *count = page->chosen_label();
+        bar->search_edit->clear();
+        QTRY_VERIFY(bar->search_text().isEmpty());
+        QVERIFY2(count->text().startsWith("0 files"), qPrintable(count->text()));
+        QAbstractItemModel *tree = page->tv_dirtree->model();
+        const QList<QModelIndex> folders = all_folders(tree);
+        const auto named = [&](const QString &name) {
+            return *std::find_if(folders.begin(), folders.end(), [&](const QModelIndex &f) { return f.data() == name; });
+        };
+        const QModelIndex letters = named("Old letters"), photos = named("Photos"), holiday = named("Holiday 2023");
+        QMap<QString, QString> ticked; // name: folder
+        const auto tick = [&](int row) {
+            click_row(*page, row, recovery_model_c::column_check);
+            ticked.insert(page->table_rows().at(row).name, page->table_row_folders().at(row));
+        };
+        const auto chosen_here = [&] {
+            QMap<QString, QString> chosen;
+            for (int r = 0; r < page->table_rows().size(); ++r)
+                if (page->is_row_chosen(r))
+                    chosen.insert(page->table_rows().at(r).name, page->table_row_folders().at(r));
+            return chosen;
+        };
+        click_tree(*page, letters);
+        QCOMPARE(page->table_rows().size(), 3);
+        tick(0);
+        QVERIFY2(count->text().startsWith("1 file,"), qPrintable(count->text()));
+        tick(2);
+        QVERIFY2(count->text().startsWith("2 files"), qPrintable(count->text()));
+        const QString two = count->text();
+        click_row(*page, 0, recovery_model_c::column_name);
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
+            QTest::keyClick(page->table(), key);
+        QCOMPARE(chosen_here(), ticked);
+        click_tree(*page, photos);
+        QVERIFY(!page->table_rows().isEmpty());
+        tick(0);
+        QVERIFY(count->text().startsWith("3 files") && count->text() != two);
+
+        bar->type_box->setCurrentIndex(bar->type_box->findData(QStringLiteral("text")));
+        QTRY_VERIFY(page->table_rows().isEmpty() || !page->table_rows().first().name.endsWith(".jpg"));
+        bar->type_box->setCurrentIndex(0);
+        QTest::keyClicks(bar->search_edit, "a");
+        QTRY_VERIFY([&] { const QStringList shown = page->table_row_folders(); return QSet<QString>(shown.cbegin(), shown.cend()).size() > 1; }());
+        MyHeaderView *header = page->table_header();
+        const QPoint size_title(header->sectionViewportPosition(2) + 10, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, size_title);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, size_title);
+        bar->search_edit->clear();
+        QTRY_VERIFY(bar->search_text().isEmpty());
+        click_tree(*page, letters);
+        QMap<QString, QString> chosen = chosen_here();
+        click_tree(*page, photos);
+        chosen.insert(chosen_here());
+        QCOMPARE(chosen, ticked);
+        QVERIFY(count->text().startsWith("3 files"));
+
+        destination = folder.filePath("ticked");
+        {
+            box_answerer_c summary(QMessageBox::Ok);
+            QTest::mouseClick(page->btn_recovery, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(summary.answered(), 60000);
+        }
+        QSet<QByteArray> expected;
+        for (auto it = ticked.begin(); it != ticked.end(); ++it)
+            for (const fixture_entry_s &e : manifest.entries())
+                // A deleted name has lost its first letter.
+                if (e.kind == fixture_kind_e::file && "/" + e.path.section('/', 0, -2) == it.value() &&
+                    e.name().mid(1) == it.key().mid(1))
+                    expected.insert(e.sha256);
+        QCOMPARE(expected.size(), 3);
+        QCOMPARE(restored_hashes(destination), expected);
+
+        const auto state = [](const QModelIndex &at) { return at.data(Qt::CheckStateRole).toInt(); };
+        QCOMPARE(state(photos), int(Qt::PartiallyChecked));
+        QCOMPARE(state(tree->index(0, 0)), int(Qt::PartiallyChecked));
+        click_tree_check(*page, photos);
+        QCOMPARE(state(photos), int(Qt::Checked));
+        QCOMPARE(state(holiday), int(Qt::Checked));
+        QCOMPARE(state(tree->index(0, 0)), int(Qt::PartiallyChecked));
+        click_tree(*page, holiday);
+        QVERIFY(!page->table_rows().isEmpty());
+        for (int r = 0; r < page->table_rows().size(); ++r)
+            QVERIFY(page->is_row_chosen(r));
+        QVERIFY(count->text() != two && !count->text().startsWith("3 files"));
+        click_tree_check(*page, tree->index(0, 0));
+        click_tree_check(*page, tree->index(0, 0));
+        QCOMPARE(state(tree->index(0, 0)), int(Qt::Unchecked));
+        QVERIFY(count->text().startsWith("0 files"));
     }
 
 private slots:
@@ -243,10 +345,12 @@ private slots:
             QVERIFY(box.text.contains(lookup_text("image_unreadable")));
         }
 
-        // The sample and a disk whose table is wiped (a note: no volume on it).
+        // The sample and a disk whose table is wiped (a note, once the images
+        // were probed on a worker: no volume on it).
         {
             box_answerer_c box(QMessageBox::Ok);
             QCOMPARE(window.open_images({sample, lost}), 2);
+            QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
             QVERIFY(box.text.contains(lookup_text("image_no_volume")));
             QVERIFY(box.text.contains(lost));
         }
@@ -258,7 +362,8 @@ private slots:
         QVERIFY(finished.wait(30000));
         QCOMPARE(startup_done.load(), 1);
 
-        // "Open disk image…" adds a file chosen in the dialog to both lists.
+        // "Open disk image…" adds a file chosen in the dialog to both lists,
+        // once they were read again on the pages' workers.
         const QString second_copy = folder.filePath("second.img");
         QVERIFY(QFile::copy(sample, second_copy));
         const int volumes_before = volume_rows().size();
@@ -270,9 +375,10 @@ private slots:
         };
         menu_entry(window, "menu_open_image")->trigger();
         QCOMPARE(asked_from, &window);
-        QCOMPARE(volume_rows().size(), volumes_before + 1);
+        QTRY_COMPARE_WITH_TIMEOUT(volume_rows().size(), volumes_before + 1, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.drive_page()->lv_drives->model()->rowCount(), drives_before + 1, 30000);
         QCOMPARE(drive_rows().size(), drives_before + 1);
-        QCOMPARE(window.drive_page()->lv_drives->model()->rowCount(), drives_before + 1);
+        QTRY_VERIFY(!window.volume_page()->listing().busy());
         check_model(window.volume_page()->lv_volumes->model());
         check_model(window.drive_page()->lv_drives->model());
 
@@ -285,6 +391,23 @@ private slots:
         const int sample_row = row_of(volume_rows(), sample);
         QVERIFY(sample_row > 0);
         QCOMPARE(volume_rows().at(sample_row).file_system, QString("FAT"));
+
+        // Refresh reads on a worker: the button waits for it (a second click
+        // starts no other read), and what it read reaches the page even after
+        // the page was left.
+        {
+            QSignalSpy listed(&volumes->listing(), &device_listing_c::listed);
+            QTest::mouseClick(volumes->btn_refresh, Qt::LeftButton);
+            QVERIFY(volumes->listing().busy() && !volumes->btn_refresh->isEnabled());
+            QTest::mouseClick(volumes->btn_refresh, Qt::LeftButton);
+            QTest::mouseClick(volumes->btn_back, Qt::LeftButton);
+            QCOMPARE(window.current_page(), window.home_page());
+            QTRY_COMPARE_WITH_TIMEOUT(listed.count(), 1, 30000);
+            QVERIFY(!volumes->listing().busy() && volumes->btn_refresh->isEnabled());
+            QCOMPARE(volumes->lv_volumes->model()->rowCount(), volume_rows().size());
+            QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
+            QCOMPARE(window.current_page(), volumes);
+        }
 
         // Scan with nothing selected, then with the title row: two warnings.
         volumes->lv_volumes->selectionModel()->clear();
@@ -308,33 +431,33 @@ private slots:
         select_row(volumes->lv_volumes, sample_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
         QCOMPARE(window.current_page(), window.recovery_page());
-        QCOMPARE(window.recovery_page()->session().volume(), volume_rows().at(sample_row));
-        QVERIFY(!window.recovery_page()->session().deep());
-        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
+        QCOMPARE(window.session().volume(), volume_rows().at(sample_row));
+        QVERIFY(!window.session().deep());
+        QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 60000);
         QTest::mouseClick(window.recovery_page()->btn_back, Qt::LeftButton);
         QCOMPARE(window.current_page(), volumes);
 
         // Tab 3 makes the next scan deep; tab 2 keeps it; tab 1 clears it.
         click(&window, k_tab_deep);
-        QVERIFY(window.deep_scan_mode);
+        QVERIFY(window.deep_scan_mode());
         QCOMPARE(window.current_page(), volumes);
         select_row(volumes->lv_volumes, sample_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
         QCOMPARE(window.current_page(), window.recovery_page());
-        QVERIFY(window.recovery_page()->session().deep());
-        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
+        QVERIFY(window.session().deep());
+        QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 60000);
         click(&window, k_tab_partition);
         QCOMPARE(window.current_page(), window.drive_page());
-        QVERIFY(window.deep_scan_mode);
+        QVERIFY(window.deep_scan_mode());
         click(&window, k_tab_file);
-        QVERIFY(!window.deep_scan_mode);
+        QVERIFY(!window.deep_scan_mode());
         QCOMPARE(window.current_page(), volumes);
 
         // With a scan running every way off page 4 asks first: a deep scan
         // of a large empty volume, held by Pause so that it runs at each step.
         QCOMPARE(window.open_images({big}), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(row_of(volume_rows(), big) > 0 && !volumes->listing().busy(), 30000);
         const int big_row = row_of(volume_rows(), big);
-        QVERIFY(big_row > 0);
         click(&window, k_tab_deep);
         select_row(volumes->lv_volumes, big_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
@@ -345,7 +468,7 @@ private slots:
         QTest::mouseClick(page->btn_pause, Qt::LeftButton);
         QVERIFY(page->session().is_paused());
         QTest::qWait(300);
-        QVERIFY(scan_running && page->session().is_scanning());
+        QVERIFY(window.session().is_scanning());
         QVERIFY(page->session().progress() < 1.0);
         {
             box_answerer_c box(QMessageBox::No);
@@ -353,7 +476,7 @@ private slots:
             QCOMPARE(box.text, lookup_text("back_warning"));
             QCOMPARE(box.buttons, QList<QMessageBox::StandardButton>({QMessageBox::Yes, QMessageBox::No}));
             QCOMPARE(window.current_page(), page);
-            QVERIFY(window.deep_scan_mode);
+            QVERIFY(window.deep_scan_mode());
         }
         {
             box_answerer_c box(QMessageBox::No);
@@ -382,7 +505,7 @@ private slots:
             QCOMPARE(window.current_page(), volumes);
             QCOMPARE(page->session().volume(), volume_rows().at(big_row));
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 60000);
         {
             box_answerer_c none(QMessageBox::Yes);
             click(&window, k_tab_partition);
@@ -412,11 +535,15 @@ private slots:
         QTRY_COMPARE(partitions->shown_progress(), 1.0);
         QCOMPARE(partitions->btn_stop->text(), lookup_text("btn_start"));
 
-        // No on the question writes nothing.
+        // The plan is read on the repair job's worker, the page's buttons
+        // disabled until it is done; No on the question writes nothing.
         {
             box_answerer_c box(QMessageBox::No);
             QTest::mouseClick(partitions->btn_repair, Qt::LeftButton);
+            QVERIFY(partitions->repair().busy() && !partitions->btn_back->isEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
             QCOMPARE(box.text, lookup_text("partition_query"));
+            QVERIFY(!partitions->repair().busy() && partitions->btn_repair->isEnabled());
         }
         partition_table_s before;
         {
@@ -428,7 +555,8 @@ private slots:
         {
             box_answerer_c boxes({QMessageBox::Yes, QMessageBox::Ok});
             QTest::mouseClick(partitions->btn_repair, Qt::LeftButton);
-            QCOMPARE(boxes.texts.size(), 2);
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 2, 30000);
+            QVERIFY(partitions->btn_repair->isEnabled());
             const QString finished_text = boxes.texts.at(1);
             QVERIFY2(finished_text.startsWith(lookup_text("partition_finished")), qPrintable(finished_text));
             const QString backup = finished_text.section('\n', -1);
@@ -503,7 +631,7 @@ private slots:
         select_row(volumes->lv_volumes, sample_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
         QCOMPARE(window.current_page(), page);
-        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 60000);
         restore_every_folder(window, folder.filePath("fat"));
         if (QTest::currentTestFailed())
             return;
@@ -519,6 +647,9 @@ private slots:
         filter_search_and_hex(page, manifest);
         if (QTest::currentTestFailed())
             return;
+        ticks_across_folders(page, manifest);
+        if (QTest::currentTestFailed())
+            return;
 
         // A deep scan, its result saved; Back twice, home's Resume opens it.
         QTest::mouseClick(page->btn_back, Qt::LeftButton);
@@ -526,8 +657,9 @@ private slots:
         select_row(volumes->lv_volumes, sample_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
         QVERIFY(page->session().deep());
-        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 120000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 120000);
         QTest::mouseClick(page->btn_filter, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!page->saving(), 60000);
         QVERIFY(QFileInfo(scan_file).size() > 0);
         restore_every_folder(window, folder.filePath("deep"));
         if (QTest::currentTestFailed())
