@@ -88,6 +88,8 @@ bool sc_jpeg_resume_c::run(sc_cursor_c &file)
 bool sc_jpeg_resume_c::read(block_device_c &device, uint64_t pos, uint64_t len)
 {
     const size_t had = buffer_.size();
+    if (len == 0)
+        return true;
     if (len > max_read)
         return false;
     buffer_.resize(had + len);
