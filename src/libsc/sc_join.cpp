@@ -14,9 +14,14 @@ const uint64_t sector = 512;
 // and a little more, so that the searches of all the finds of a device
 // cost a bounded number of reads of it whatever the finds' number. A
 // JPEG's first test passes on the entropy-coded data of every other JPEG
-// nearby, and each seam verified costs a walk of the joined file.
+// nearby, and a format that ranks pairs tests each in microseconds.
 const uint64_t verify_budget = 256 * 1024;
 const uint64_t verify_walks = 16;
+// A format that verifies every pair its cheap tests let through (a PNG's
+// or a ZIP's seam matches a stored CRC first, so few are) may read more:
+// each seam verified costs a walk of the joined file.
+const uint64_t walks_budget = 48ull << 20;
+const uint64_t walks = 4;
 // A format that ranks the pairs that pass its own test verifies at most
 // this many of them (besides those that fit as well as the file's own data,
 // verified at once).
@@ -102,7 +107,7 @@ public:
     join_search_c(block_device_c &device, uint64_t offset, sc_cursor_c &file, sc_join_format_c &format,
                   const sc_break_s &br)
         : device_(device), offset_(offset), file_(file), format_(format), br_(br),
-          budget_(verify_budget + verify_walks * br.last)
+          budget_(format.ranks_pairs() ? verify_budget + verify_walks * br.last : walks_budget + walks * br.last)
     {
         // Seams at sector boundaries of the device, the latest first: a walk
         // notices garbage soon after the seam, rarely long after it.
