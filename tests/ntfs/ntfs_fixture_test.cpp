@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "devices/volume_lookup.h"
 #include "engines/ntfs/ntfs_recovery.h"
 #include "platform/disks.h"
 #include "platform/test_images.h"
@@ -50,7 +51,7 @@ struct scanned_fixture_s {
             manifest = loaded.entries();
         if (manifest.empty() || !image_volume(fixture(image), partition, row))
             return false;
-        engine.set_volume(row);
+        engine.set_volume(row, open_volume_item(row));
         engine.start();
         return engine.wait(120000);
     }

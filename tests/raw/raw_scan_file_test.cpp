@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <cstring>
 
+#include "devices/volume_lookup.h"
 #include "engines/raw/raw_recovery.h"
 #include "raw/raw_test_util.h"
 #include "engines/raw/raw_results.h"
@@ -19,7 +20,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         volume.volume_path = QStringLiteral("/dev/sdz:1:/");
-        engine.set_volume(volume);
+        engine.set_volume(volume, open_volume_item(volume));
     }
     QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 

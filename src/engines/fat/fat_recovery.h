@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -23,7 +22,6 @@ public:
     using recovery_base_c::recovery_base_c;
 
     void run() override;
-    void set_volume(const volume_item_s &volume) override { state_.volume = volume; }
     double get_progress() override { return state_.progress; }
     void set_progress(double progress) override { state_.progress = progress; }
     void set_stop(int code) override { state_.stop = code; }
@@ -48,10 +46,6 @@ public:
 
     // Where the diagnostic lines go; call while no scan runs.
     void set_log(engine_log_fn sink) override { log_ = std::move(sink); }
-    // Opens the device of a volume name path (offset 0: the volume's first
-    // byte); tests hand in their own volumes. Call while no scan runs.
-    using device_opener_fn = std::function<std::shared_ptr<block_device_c>(const std::string &volume_path)>;
-    void set_device_opener(device_opener_fn opener) { open_device_ = std::move(opener); }
 
     // Seconds since 1970 of a FAT date and time taken as local time; 0 when
     // not representable.
@@ -77,6 +71,5 @@ private:
     QString short_note_; // the device is shorter than the volume
     fat_volume_s volume_;
     fat_log_fn log_;
-    device_opener_fn open_device_;
     std::mutex recover_mutex_; // a preview and the writer may both restore at once
 };

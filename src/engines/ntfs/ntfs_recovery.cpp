@@ -1,6 +1,5 @@
 #include "ntfs_recovery.h"
 
-#include <QFile>
 #include <cstring>
 
 #include "ntfs_failure_log.h"
@@ -38,9 +37,8 @@ void ntfs_recovery_c::update_progress()
 void ntfs_recovery_c::run()
 {
     reset();
-    const QByteArray device = QFile::encodeName(state_.volume.volume_path);
     close_library_scan();
-    int32_t result = library_.scan_startup(device.constData(), &context_);
+    int32_t result = library_.scan_startup(device(), &context_);
     if (result < 0) {
         report_ntfs_startup_failure("ntfs_recovery", __LINE__, result);
         error_ = ntfs_startup_error(result, context_);
@@ -76,10 +74,6 @@ void ntfs_recovery_c::run()
     link_ntfs_store(store_);
 }
 
-void ntfs_recovery_c::set_volume(const volume_item_s &volume)
-{
-    state_.volume = volume;
-}
 double ntfs_recovery_c::get_progress()
 {
     return state_.progress;
@@ -169,5 +163,5 @@ int ntfs_recovery_c::write_stream(quint64 id, output_file_c &out, quint64 max_by
 
 int ntfs_recovery_c::get_item_path(quint64 id, std::wstring *out)
 {
-    return ntfs_item_path(store_, id, state_.volume.mount_path, out);
+    return ntfs_item_path(store_, id, volume().mount_path, out);
 }

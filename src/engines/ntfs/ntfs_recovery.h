@@ -16,7 +16,6 @@ public:
     ~ntfs_recovery_c() override;
 
     void run() override;
-    void set_volume(const volume_item_s &volume) override;
     double get_progress() override;
     void set_progress(double progress) override;
     void set_stop(int code) override;
@@ -41,7 +40,6 @@ public:
 
     // Read only after the thread has finished.
     const ntfs_store_t &store() const { return store_; }
-    const volume_item_s &volume() const { return state_.volume; }
 
     // A boot sector read from its backup, an image cut short.
     QString get_note() const override;
