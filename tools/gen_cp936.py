@@ -6,7 +6,7 @@ double-byte code (lead 0x81-0xFE, trail 0x40-0x7E or 0x80-0xFE) with the cp936
 codec; the Unicode-to-OEM table is the same pairs sorted by Unicode. The
 upper-case table covers the BMP above 0x7F and comes from str.upper.
 
-usage: tools/gen_cp936.py > src/engines/fat/fat_cp936_table.cpp
+usage: tools/gen_cp936.py > src/libfat/fat_cp936_table.cpp
 """
 import sys
 

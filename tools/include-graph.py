@@ -1,34 +1,77 @@
 #!/usr/bin/python3
-"""Prints which top folders of src/ include which (from the
-#include "folder/..." lines), and fails when they form a cycle: the tree is
-meant to read bottom-up, each folder including only folders below it.
+"""Prints which folders of src/ include which (from the #include "folder/..."
+lines) and fails when they form a cycle: the tree reads bottom-up, each
+folder including only folders below it. A top folder that holds no sources
+of its own (core/, window/) only groups folders: its subfolders are the
+nodes. Also fails when a Qt Widgets header is included outside window/.
 
   tools/include-graph.py [SRC]     (default: src/ beside this tool)
 
-Exit status: 0 no cycle, 1 a cycle (each is printed), 2 no such folder."""
+Exit status: 0 fine, 1 a cycle or a widget header out of place (each is
+printed), 2 no such folder or no Qt Widgets headers to check against."""
 
+import glob
 import os
 import re
 import sys
 
-INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/', re.M)
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+SYSTEM_INCLUDE = re.compile(r'^\s*#\s*include\s+<(?:QtWidgets/)?(Q\w+)>', re.M)
 SOURCES = (".h", ".hpp", ".cpp", ".c", ".in")
+WINDOW = "window"
 
 
-def folder_graph(src):
-    tops = {name for name in os.listdir(src) if os.path.isdir(os.path.join(src, name))}
-    graph = {top: {} for top in tops}
-    for top in tops:
-        for folder, _, files in os.walk(os.path.join(src, top)):
+def has_sources(folder):
+    return any(name.endswith(SOURCES) for name in os.listdir(folder))
+
+
+def nodes_of(src):
+    """Folder (relative to src) -> node name."""
+    nodes = []
+    for top in sorted(os.listdir(src)):
+        path = os.path.join(src, top)
+        if not os.path.isdir(path):
+            continue
+        subs = [s for s in sorted(os.listdir(path)) if os.path.isdir(os.path.join(path, s))]
+        if subs and not has_sources(path):
+            nodes.extend(top + "/" + s for s in subs)
+        else:
+            nodes.append(top)
+    return nodes
+
+
+def node_for(path, nodes):
+    for node in nodes:
+        if path == node or path.startswith(node + "/"):
+            return node
+    return None
+
+
+def widget_headers():
+    dirs = glob.glob("/usr/include/*/qt6/QtWidgets") + glob.glob("/usr/include/qt6/QtWidgets")
+    return {name for d in dirs for name in os.listdir(d) if name.startswith("Q") and "." not in name}
+
+
+def scan(src, widgets):
+    nodes = nodes_of(src)
+    graph = {node: {} for node in nodes}
+    misplaced = []
+    for node in nodes:
+        for folder, _, files in os.walk(os.path.join(src, node)):
             for name in files:
                 if not name.endswith(SOURCES):
                     continue
                 path = os.path.join(folder, name)
+                rel = os.path.relpath(path, src)
                 with open(path, encoding="utf-8", errors="replace") as f:
-                    for used in INCLUDE.findall(f.read()):
-                        if used in tops and used != top:
-                            graph[top].setdefault(used, os.path.relpath(path, src))
-    return graph
+                    text = f.read()
+                for used in INCLUDE.findall(text):
+                    target = node_for(used, nodes)
+                    if target and target != node:
+                        graph[node].setdefault(target, rel)
+                if not node.startswith(WINDOW):
+                    misplaced += ["%s includes <%s>" % (rel, h) for h in SYSTEM_INCLUDE.findall(text) if h in widgets]
+    return graph, misplaced
 
 
 def cycles(graph):
@@ -67,16 +110,22 @@ def main():
     if not os.path.isdir(src):
         print("include-graph: no folder %s" % src, file=sys.stderr)
         return 2
-    graph = folder_graph(src)
-    for top in sorted(graph):
-        print("%-12s -> %s" % (top, " ".join(sorted(graph[top])) or "(nothing)"))
+    widgets = widget_headers()
+    if not widgets:
+        print("include-graph: no Qt Widgets headers found to check against", file=sys.stderr)
+        return 2
+    graph, misplaced = scan(src, widgets)
+    for node in sorted(graph):
+        print("%-18s -> %s" % (node, " ".join(sorted(graph[node])) or "(nothing)"))
     found = cycles(graph)
     for group in found:
         print("cycle: %s" % " ".join(group), file=sys.stderr)
-        for top in group:
-            for used in sorted(set(graph[top]) & set(group)):
-                print("  %s -> %s (first in %s)" % (top, used, graph[top][used]), file=sys.stderr)
-    return 1 if found else 0
+        for node in group:
+            for used in sorted(set(graph[node]) & set(group)):
+                print("  %s -> %s (first in %s)" % (node, used, graph[node][used]), file=sys.stderr)
+    for line in misplaced:
+        print("widget header outside %s/: %s" % (WINDOW, line), file=sys.stderr)
+    return 1 if found or misplaced else 0
 
 
 if __name__ == "__main__":

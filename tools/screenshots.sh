@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build}
 cmake --build "$build" -j"$(nproc)" --target tarn_screenshots
-tool="$build/src/shell/screenshots/tarn_screenshots"
+tool="$build/src/window/app/screenshots/tarn_screenshots"
 
 # A fixed, neutral folder: its paths show in the pictures.
 demo=/tmp/tarn-demo

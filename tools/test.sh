@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
+# The folders read bottom-up: no include cycle, no widgets outside window/.
+/usr/bin/python3 tools/include-graph.py >/dev/null
 build=build
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 if [ "${1:-}" = "--sanitize" ]; then

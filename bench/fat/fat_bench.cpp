@@ -16,9 +16,9 @@
 
 #include "engines/fat/fat_recovery.h"
 #include "engines/fat/fat_state.h"
-#include "engines/fat/fat_volume.h"
-#include "results/found_row.h"
-#include "results/recovery_writer.h"
+#include "libfat/fat_volume.h"
+#include "records/found_row.h"
+#include "core/restore/recovery_writer.h"
 #include "restore_to_path.h"
 
 namespace {

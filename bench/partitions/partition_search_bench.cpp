@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "partitions/partition_search.h"
+#include "core/partitions/partition_search.h"
 #include "platform/block_device.h"
 
 namespace {

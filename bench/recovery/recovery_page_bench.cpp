@@ -14,13 +14,13 @@
 #include <malloc.h>
 #include <random>
 
-#include "devices/volume_lookup.h"
-#include "results/found_tree_model.h"
-#include "results/recovery_delegate.h"
-#include "results/recovery_header.h"
-#include "results/recovery_model.h"
-#include "results/recovery_table_view.h"
-#include "session/scan_session.h"
+#include "core/devices/volume_lookup.h"
+#include "window/recovery/found_tree_model.h"
+#include "window/recovery/recovery_delegate.h"
+#include "window/recovery/recovery_header.h"
+#include "window/recovery/recovery_model.h"
+#include "window/recovery/recovery_table_view.h"
+#include "core/session/scan_session.h"
 #include "skin/gui_app.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engines/fat/fat_entry_check.h"
+#include "libfat/fat_entry_check.h"
 #include "platform/le_bytes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engines/fat/fat_boot.h"
+#include "libfat/fat_boot.h"
 #include "engines/fat/fat_recovery.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

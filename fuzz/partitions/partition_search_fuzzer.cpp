@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "partitions/boot_sector_probe.h"
-#include "partitions/partition_search.h"
-#include "partitions/table_repair.h"
+#include "core/partitions/boot_sector_probe.h"
+#include "core/partitions/partition_search.h"
+#include "core/partitions/table_repair.h"
 #include "platform/block_device.h"
 #include "platform/disks.h"
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "results/scan_check.h"
-#include "results/scan_file.h"
+#include "core/scanfile/scan_check.h"
+#include "core/scanfile/scan_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "shell/translation.h"
+#include "window/text/translation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "cli_args.h"
-#include "results/row_filter.h"
+#include "records/row_filter.h"
 
 // The filter options' names; each takes a value.
 QSet<QString> cli_filter_options();

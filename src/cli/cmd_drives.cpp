@@ -6,8 +6,8 @@
 
 #include "cli_command.h"
 #include "cli_table.h"
-#include "devices/drive_list.h"
-#include "results/format_size.h"
+#include "core/devices/drive_list.h"
+#include "records/format_size.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 
 #include "cli_command.h"
 #include "cmd_partitions.h"
-#include "devices/drive_row.h"
+#include "core/devices/drive_row.h"
 #include "progress_line.h"
 #include "target.h"
-#include "results/format_size.h"
+#include "records/format_size.h"
 
 namespace {
 

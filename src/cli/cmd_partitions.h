@@ -2,7 +2,7 @@
 #pragma once
 
 #include "cli_args.h"
-#include "partitions/partition_repair.h"
+#include "core/partitions/partition_repair.h"
 
 // Checks "COMMAND DISK [--option]...", makes the drive row for DISK and runs
 // the search on it with a progress line. False, with the exit code in

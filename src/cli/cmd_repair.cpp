@@ -7,10 +7,10 @@
 
 #include "cli_command.h"
 #include "cmd_partitions.h"
-#include "partitions/mbr_backup.h"
-#include "partitions/table_repair.h"
+#include "core/partitions/mbr_backup.h"
+#include "core/partitions/table_repair.h"
 #include "platform/mbr_layout.h"
-#include "results/format_size.h"
+#include "records/format_size.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "cli_command.h"
-#include "devices/drive_row.h"
-#include "partitions/mbr_backup.h"
-#include "partitions/mbr_restore.h"
+#include "core/devices/drive_row.h"
+#include "core/partitions/mbr_backup.h"
+#include "core/partitions/mbr_restore.h"
 #include "target.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include "cli_command.h"
 #include "cli_filter.h"
 #include "printable_text.h"
-#include "results/format_size.h"
-#include "session/save_target.h"
+#include "records/format_size.h"
+#include "core/session/save_target.h"
 #include "session_target.h"
 
 namespace {

@@ -6,9 +6,9 @@
 
 #include "cli_command.h"
 #include "cli_table.h"
-#include "devices/volume_list.h"
+#include "core/devices/volume_list.h"
 #include "engines/volume_free_space.h"
-#include "results/format_size.h"
+#include "records/format_size.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "cli_command.h"
 #include "cli_filter.h"
-#include "results/type_groups.h"
+#include "records/type_groups.h"
 
 static QList<cli_command_s> &registry()
 {

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "cli_args.h"
-#include "session/scan_session.h"
+#include "core/session/scan_session.h"
 
 // Scans the TARGET (or reads the --result FILE) into session. accept, when
 // given, sees the volume before it is scanned and may refuse it (after

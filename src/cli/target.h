@@ -5,8 +5,8 @@
 #include <QString>
 
 #include "cli_args.h"
-#include "devices/volume_item.h"
-#include "devices/volume_lookup.h"
+#include "records/volume_item.h"
+#include "core/devices/volume_lookup.h"
 
 // Adds every --image FILE to the disk table. False (and a message on stderr)
 // when one cannot be read.

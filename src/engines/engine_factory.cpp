@@ -1,8 +1,8 @@
 #include "engine_factory.h"
 
-#include "fat/fat_recovery.h"
-#include "ntfs/ntfs_recovery.h"
-#include "raw/raw_recovery.h"
+#include "engines/fat/fat_recovery.h"
+#include "engines/ntfs/ntfs_recovery.h"
+#include "engines/raw/raw_recovery.h"
 
 bool engine_takes(const QString &file_system, bool deep)
 {

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "devices/volume_item.h"
+#include "records/volume_item.h"
 #include "engines/raw/raw_item.h"
 #include "platform/block_device.h"
 #include "platform/output_folder.h"
-#include "results/found_folder.h"
-#include "results/recovery_item.h"
+#include "records/found_folder.h"
+#include "records/recovery_item.h"
 
 // Stop codes, written by whoever drives the engine.
 enum stop_code_e {

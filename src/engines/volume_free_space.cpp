@@ -1,6 +1,6 @@
 #include "volume_free_space.h"
 
-#include "fat/fat_free_space.h"
+#include "libfat/fat_free_space.h"
 #include "libntfs/free_space.h"
 
 bool volume_free_bytes(const volume_info_s &volume, uint64_t &free_bytes)

@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "engines/fat/fat_recovery.h"
-#include "results/found_row.h"
+#include "records/found_row.h"
 #include "fat_test_image.h"
 #include "restore_to_path.h"
 

@@ -13,10 +13,10 @@
 #include <memory>
 
 #include "engines/fat/fat_recovery.h"
-#include "engines/fat/fat_volume.h"
+#include "libfat/fat_volume.h"
 #include "fixture_manifest.h"
 #include "fixtures/outside_tools.h"
-#include "results/found_row.h"
+#include "records/found_row.h"
 #include "engines/fat/fat_results.h"
 #include "restore_to_path.h"
 

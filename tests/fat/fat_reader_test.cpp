@@ -8,9 +8,9 @@
 #include <functional>
 #include <mutex>
 
-#include "engines/fat/fat_boot.h"
-#include "engines/fat/fat_codepage.h"
-#include "engines/fat/fat_path.h"
+#include "libfat/fat_boot.h"
+#include "libfat/fat_codepage.h"
+#include "libfat/fat_path.h"
 #include "platform/le_bytes.h"
 #include "fat_test_image.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engines/fat/fat_dir.h"
+#include "libfat/fat_dir.h"
 
 static void put16(uint8_t *p, uint32_t v)
 {

@@ -11,9 +11,9 @@
 #include "engines/engine_factory.h"
 #include "engines/fat/fat_results.h"
 #include "engines/live_copy.h"
-#include "results/found_row.h"
-#include "results/recovery_writer.h"
-#include "results/safe_name.h"
+#include "records/found_row.h"
+#include "core/restore/recovery_writer.h"
+#include "core/restore/safe_name.h"
 #include "restore_to_path.h"
 
 namespace {

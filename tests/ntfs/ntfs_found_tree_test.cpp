@@ -18,7 +18,7 @@
 #include "libntfs/ntfs_layout.h"
 #include "libntfs/run_list.h"
 #include "ntfs_test_support.h"
-#include "results/found_row.h"
+#include "records/found_row.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "boot_sectors.h"
-#include "partitions/boot_sector_probe.h"
+#include "core/partitions/boot_sector_probe.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "partitions/partition_repair.h"
+#include "core/partitions/partition_repair.h"
 #include "platform/partition_table.h"
 #include "platform/test_images.h"
 #include "test_drives.h"

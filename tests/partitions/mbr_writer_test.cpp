@@ -4,8 +4,8 @@
 #include <array>
 #include <string>
 
-#include "partitions/boot/mbr_boot_code.h"
-#include "partitions/mbr_writer.h"
+#include "core/partitions/boot/mbr_boot_code.h"
+#include "core/partitions/mbr_writer.h"
 #include "platform/disks.h"
 #include "platform/le_bytes.h"
 

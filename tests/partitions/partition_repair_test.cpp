@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include "boot_sectors.h"
-#include "partitions/mbr_backup.h"
-#include "partitions/mbr_restore.h"
-#include "partitions/partition_repair.h"
+#include "core/partitions/mbr_backup.h"
+#include "core/partitions/mbr_restore.h"
+#include "core/partitions/partition_repair.h"
 #include "platform/test_images.h"
 #include "test_drives.h"
 

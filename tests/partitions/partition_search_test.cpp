@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "boot_sectors.h"
-#include "partitions/partition_search.h"
+#include "core/partitions/partition_search.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "boot_sectors.h"
-#include "partitions/table_repair.h"
+#include "core/partitions/table_repair.h"
 #include "platform/mbr_layout.h"
 #include "platform/test_images.h"
 #include "test_drives.h"

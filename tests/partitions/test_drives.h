@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "devices/drive_row.h"
-#include "partitions/partition_repair.h"
-#include "partitions/table_repair.h"
+#include "core/devices/drive_row.h"
+#include "core/partitions/partition_repair.h"
+#include "core/partitions/table_repair.h"
 #include "platform/disks.h"
 
 inline drive_item_s drive_for_image(const std::string &path)

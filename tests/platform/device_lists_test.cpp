@@ -1,8 +1,8 @@
 // The process-wide volume and drive rows built from platform records.
 #include <gtest/gtest.h>
 
-#include "devices/drive_list.h"
-#include "devices/volume_list.h"
+#include "core/devices/drive_list.h"
+#include "core/devices/volume_list.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <map>
 
-#include "devices/volume_lookup.h"
+#include "platform/disks.h"
 #include "engines/raw/raw_recovery.h"
 #include "platform/volume_path.h"
 #include "raw/raw_test_util.h"
@@ -26,7 +26,7 @@ void scan(raw_recovery_c &engine, const QString &image)
 {
     engine.reset();
     const volume_item_s volume = image_volume(image);
-    engine.set_volume(volume, open_volume_item(volume));
+    engine.set_volume(volume, open_volume_path(volume.volume_path.toStdString(), open_mode_e::read));
     engine.start();
     ASSERT_TRUE(engine.wait(120000));
 }

@@ -10,7 +10,7 @@
 #include <set>
 
 #include "raw/raw_test_util.h"
-#include "results/scan_check.h"
+#include "core/scanfile/scan_check.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "devices/volume_lookup.h"
+#include "platform/disks.h"
 #include "engines/raw/raw_recovery.h"
 #include "platform/volume_path.h"
 #include "raw/raw_test_util.h"
 #include "engines/raw/raw_results.h"
-#include "results/scan_file.h"
+#include "core/scanfile/scan_file.h"
 #include "restore_to_path.h"
 
 namespace {
@@ -25,7 +25,7 @@ protected:
         ASSERT_TRUE(write_file(image, device));
         volume_item_s v;
         v.volume_path = QString::fromStdString(make_volume_path(image.toStdString(), 0));
-        engine.set_volume(v, open_volume_item(v));
+        engine.set_volume(v, open_volume_path(v.volume_path.toStdString(), open_mode_e::read));
     }
     QString out(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 
@@ -117,7 +117,7 @@ TEST_F(raw_engine_test, restore_failures)
     volume_item_s gone;
     gone.volume_path = dir.filePath(QStringLiteral("missing.bin/"));
     raw_recovery_c other;
-    other.set_volume(gone, open_volume_item(gone));
+    other.set_volume(gone, open_volume_path(gone.volume_path.toStdString(), open_mode_e::read));
     raw_recovery_c::on_found(&other, "x", 0, 10);
     EXPECT_EQ(recover_item_to(other, 0, out("d")), -1);
     EXPECT_FALSE(QFile::exists(out("d")));

@@ -5,12 +5,12 @@
 #include <QTemporaryDir>
 #include <cstring>
 
-#include "devices/volume_lookup.h"
+#include "platform/disks.h"
 #include "engines/raw/raw_recovery.h"
 #include "raw/raw_test_util.h"
 #include "engines/raw/raw_results.h"
-#include "results/scan_check.h"
-#include "results/scan_file.h"
+#include "core/scanfile/scan_check.h"
+#include "core/scanfile/scan_file.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         volume.volume_path = QStringLiteral("/dev/sdz:1:/");
-        engine.set_volume(volume, open_volume_item(volume));
+        engine.set_volume(volume, open_volume_path(volume.volume_path.toStdString(), open_mode_e::read));
     }
     QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 

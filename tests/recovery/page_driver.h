@@ -7,9 +7,9 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "results/recovery_header.h"
-#include "results/recovery_page.h"
-#include "results/recovery_table_view.h"
+#include "window/recovery/recovery_header.h"
+#include "window/recovery/recovery_page.h"
+#include "window/recovery/recovery_table_view.h"
 
 inline void click_tree(recovery_window_c &page, const QModelIndex &index)
 {

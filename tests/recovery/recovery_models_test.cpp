@@ -10,14 +10,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "results/file_preview.h"
-#include "results/found_tree_model.h"
-#include "results/hex_dump.h"
-#include "results/recovery_delegate.h"
-#include "results/recovery_header.h"
-#include "results/recovery_model.h"
-#include "results/recovery_table_view.h"
-#include "results/row_filter.h"
+#include "window/recovery/file_preview.h"
+#include "window/recovery/found_tree_model.h"
+#include "records/hex_dump.h"
+#include "window/recovery/recovery_delegate.h"
+#include "window/recovery/recovery_header.h"
+#include "window/recovery/recovery_model.h"
+#include "window/recovery/recovery_table_view.h"
+#include "records/row_filter.h"
 #include "skin/gui_app.h"
 
 namespace {

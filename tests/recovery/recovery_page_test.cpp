@@ -13,14 +13,14 @@
 #include <QTimer>
 #include <QTreeView>
 
-#include "devices/volume_lookup.h"
+#include "core/devices/volume_lookup.h"
 #include "fixture_manifest.h"
 #include "fixtures/fixture_volume.h"
 #include "platform/volume_path.h"
 #include "recovery/page_driver.h"
-#include "results/found_tree_model.h"
-#include "results/scan_check.h"
-#include "shell/translation.h"
+#include "window/recovery/found_tree_model.h"
+#include "core/scanfile/scan_check.h"
+#include "window/text/translation.h"
 #include "skin/gui_app.h"
 
 namespace {

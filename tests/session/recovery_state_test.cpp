@@ -5,9 +5,9 @@
 #include <QCoreApplication>
 #include <QHash>
 
-#include "devices/volume_lookup.h"
+#include "core/devices/volume_lookup.h"
 #include "fixture_manifest.h"
-#include "session/scan_session.h"
+#include "core/session/scan_session.h"
 
 namespace {
 

@@ -16,13 +16,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "devices/volume_lookup.h"
+#include "core/devices/volume_lookup.h"
 #include "engines/engine_factory.h"
 #include "fixture_manifest.h"
 #include "fixtures/fixture_volume.h"
 #include "platform/volume_path.h"
-#include "results/scan_check.h"
-#include "session/scan_session.h"
+#include "core/scanfile/scan_check.h"
+#include "core/session/scan_session.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QSet>
 #include <gtest/gtest.h>
 
-#include "shell/translation.h"
+#include "window/text/translation.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "shell/settings_store.h"
-#include "shell/translation.h"
+#include "window/text/settings_store.h"
+#include "window/text/translation.h"
 
 class language_fixture : public ::testing::Test {
 protected:

@@ -4,8 +4,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "shell/translation.h"
-#include "shell/warning_box.h"
+#include "window/text/translation.h"
+#include "window/dialogs/warning_box.h"
 #include "skin/gui_app.h"
 
 namespace {

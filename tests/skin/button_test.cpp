@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "skin/gui_app.h"
-#include "skin/skin_buttons.h"
+#include "window/skin/skin_buttons.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "skin/gui_app.h"
-#include "skin/progress_bar.h"
+#include "window/skin/progress_bar.h"
 
 namespace {
 

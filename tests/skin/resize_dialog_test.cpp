@@ -2,8 +2,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "skin/QSkinDialog.h"
-#include "skin/edge_resize_filter.h"
+#include "window/skin/QSkinDialog.h"
+#include "window/skin/edge_resize_filter.h"
 #include "skin/gui_app.h"
 #include "skin/skin_window.h"
 

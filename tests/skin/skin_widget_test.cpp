@@ -13,8 +13,8 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
-#include "shell/settings_store.h"
-#include "shell/translation.h"
+#include "window/text/settings_store.h"
+#include "window/text/translation.h"
 #include "skin/gui_app.h"
 #include "skin/skin_window.h"
 

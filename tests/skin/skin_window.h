@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 
-#include "skin/QSkinWidget.h"
+#include "window/skin/QSkinWidget.h"
 
 class test_window_c : public QSkinWidget {
 public:

@@ -24,20 +24,20 @@
 #include <cstdio>
 #include <functional>
 
-#include "devices/drive_list.h"
-#include "devices/drive_page.h"
-#include "devices/volume_list.h"
-#include "devices/volume_page.h"
-#include "partitions/partition_page.h"
-#include "results/recovery_header.h"
-#include "results/recovery_page.h"
-#include "results/row_filter_bar.h"
-#include "results/recovery_table_view.h"
-#include "shell/home_page.h"
-#include "shell/init_thread.h"
-#include "shell/main_window.h"
-#include "shell/settings_store.h"
-#include "shell/translation.h"
+#include "core/devices/drive_list.h"
+#include "window/devices/drive_page.h"
+#include "core/devices/volume_list.h"
+#include "window/devices/volume_page.h"
+#include "window/partitions/partition_page.h"
+#include "window/recovery/recovery_header.h"
+#include "window/recovery/recovery_page.h"
+#include "window/recovery/row_filter_bar.h"
+#include "window/recovery/recovery_table_view.h"
+#include "window/app/home_page.h"
+#include "window/app/init_thread.h"
+#include "window/app/main_window.h"
+#include "window/text/settings_store.h"
+#include "window/text/translation.h"
 
 namespace {
 

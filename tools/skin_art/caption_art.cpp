@@ -5,7 +5,7 @@
 
 #include "art_sheet.h"
 #include "art_style.h"
-#include "shell/translation.h"
+#include "window/text/translation.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #include "art_sheet.h"
-#include "shell/translation.h"
+#include "window/text/translation.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "shell/home_page.h"
-#include "shell/translation.h"
-#include "skin/QSkinDialog.h"
-#include "skin/QSkinWidget.h"
-#include "skin/progress_bar.h"
+#include "window/app/home_page.h"
+#include "window/text/translation.h"
+#include "window/skin/QSkinDialog.h"
+#include "window/skin/QSkinWidget.h"
+#include "window/skin/progress_bar.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "results/recovery_state.h"
+#include "records/recovery_state.h"
 
 enum : quint8 {
     fat_attr_read_only = 0x01,

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "fat_entry_check.h"
-#include "fat_path.h"
+#include "libfat/fat_entry_check.h"
+#include "libfat/fat_path.h"
 #include "fat_state.h"
 
 // Deeper folders than this are kept as records but not read: each level

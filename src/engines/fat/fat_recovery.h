@@ -11,7 +11,7 @@
 #include "engines/fat/fat_item.h"
 #include "engines/recovery_base.h"
 #include "fat_log.h"
-#include "fat_volume.h"
+#include "libfat/fat_volume.h"
 
 struct fat_dir_s;
 struct fat_file_info_s;

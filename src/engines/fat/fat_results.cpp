@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "fat_recovery.h"
-#include "results/found_tree_walk.h"
+#include "records/found_tree_walk.h"
 
 bool fat_is_folder(const fat_item_s &item)
 {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "fat_item.h"
-#include "results/found_folder.h"
+#include "records/found_folder.h"
 
 // A child folder: a directory record that leads to files, with a cluster.
 bool fat_is_folder(const fat_item_s &item);

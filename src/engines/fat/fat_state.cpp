@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "fat_usage.h"
+#include "libfat/fat_usage.h"
 #include "platform/fat_layout.h"
 
 using fat_layout::sector_bytes;

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "fat_item.h"
-#include "fat_volume.h"
+#include "libfat/fat_volume.h"
 
 // Over a finished scan: cuts each deleted file's size to the clusters its
 // data can lie in (marking it size_capped) and sets the state of every file

@@ -4,7 +4,7 @@
 #include "ntfs_entry_source.h"
 #include "ntfs_recovery.h"
 #include "ntfs_volume_notes.h"
-#include "results/found_tree_walk.h"
+#include "records/found_tree_walk.h"
 
 bool ntfs_is_folder(const ntfs_item_s &item)
 {

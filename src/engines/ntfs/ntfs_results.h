@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ntfs_item.h"
-#include "results/found_folder.h"
+#include "records/found_folder.h"
 
 // A child folder: a directory that leads to a stored file, not a system record.
 bool ntfs_is_folder(const ntfs_item_s &item);

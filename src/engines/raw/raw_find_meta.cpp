@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "engines/raw/names/carved_name.h"
-#include "sc_device.h"
+#include "libsc/sc_device.h"
 
 namespace {
 

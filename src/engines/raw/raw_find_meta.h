@@ -9,7 +9,7 @@
 
 #include "engines/raw/names/carved_meta.h"
 #include "engines/raw/raw_item.h"
-#include "libsc.h"
+#include "libsc/libsc.h"
 #include "platform/block_device.h"
 
 // The find's metadata (see read_carved_meta); empty when its type carries

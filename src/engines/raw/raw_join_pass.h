@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engines/raw/raw_item.h"
-#include "sc_join.h"
+#include "libsc/sc_join.h"
 
 class raw_joiner_c {
 public:

@@ -5,8 +5,8 @@
 
 #include "engines/raw/raw_join_pass.h"
 #include "engines/raw/raw_find_meta.h"
-#include "sc_device.h"
-#include "sc_control_access.h"
+#include "libsc/sc_control_access.h"
+#include "libsc/sc_device.h"
 
 raw_recovery_c::raw_recovery_c(QObject *parent) : recovery_base_c(parent) {}
 

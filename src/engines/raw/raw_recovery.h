@@ -12,7 +12,7 @@
 #include "engines/raw/names/carved_meta.h"
 #include "engines/raw/raw_item.h"
 #include "engines/recovery_base.h"
-#include "libsc.h"
+#include "libsc/libsc.h"
 
 class raw_joiner_c;
 

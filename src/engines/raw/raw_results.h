@@ -1,7 +1,7 @@
 // What the deep-scan engine's table shows: one folder per type name.
 #pragma once
 
-#include "results/found_folder.h"
+#include "records/found_folder.h"
 
 class raw_recovery_c;
 

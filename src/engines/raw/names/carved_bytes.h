@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "checks/sc_check.h"
+#include "libsc/checks/sc_check.h"
 #include "platform/le_bytes.h"
 
 using carved_bytes_c = sc_source_c; // limit() is the file's length

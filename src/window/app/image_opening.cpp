@@ -1,0 +1,56 @@
+#include "window/app/image_opening.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+#include "core/devices/image_intake.h"
+#include "window/text/translation.h"
+#include "window/dialogs/warning_box.h"
+
+namespace {
+
+const char *reason_key(image_check_e check)
+{
+    switch (check) {
+    case image_check_e::missing:
+        return "image_missing";
+    case image_check_e::folder:
+        return "image_folder";
+    case image_check_e::unreadable:
+        return "image_unreadable";
+    case image_check_e::empty:
+        return "image_empty";
+    case image_check_e::partial_sector:
+        return "image_partial_sector";
+    case image_check_e::accepted:
+        break;
+    }
+    return "image_refused";
+}
+
+} // namespace
+
+QStringList ask_image_files(QWidget *parent)
+{
+    return QFileDialog::getOpenFileNames(parent, lookup_text("menu_open_image"), QDir::homePath());
+}
+
+int add_image_files(QWidget *parent, const QStringList &paths)
+{
+    int added = 0;
+    for (const QString &path : paths) {
+        const image_check_e check = add_checked_image(path);
+        if (check != image_check_e::accepted) {
+            warning_box_text(parent, k_title_tarnrecovery,
+                             lookup_text("image_refused") + QStringLiteral("\n") + path + QStringLiteral("\n\n") +
+                                 lookup_text(reason_key(check)),
+                             QMessageBox::Ok);
+            continue;
+        }
+        ++added;
+        if (volumes_on_image(path) == 0)
+            warning_box_text(parent, k_title_tarnrecovery,
+                             path + QStringLiteral("\n\n") + lookup_text("image_no_volume"), QMessageBox::Ok);
+    }
+    return added;
+}

@@ -1,0 +1,40 @@
+// tarnrecovery: the window. One instance per user; the texts of the chosen
+// language; disk image files given with --image FILE (repeatable).
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include "window/app/init_thread.h"
+#include "window/app/main_window.h"
+#include "window/text/settings_store.h"
+#include "window/app/single_instance.h"
+#include "window/text/translation.h"
+
+int main(int argc, char **argv)
+{
+    const std::unique_ptr<QLockFile> instance = acquire_single_instance();
+    if (!instance)
+        return -1;
+    load_settings();
+
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("TarnRecovery"));
+    if (language_code() == QLatin1String("ar"))
+        app.setLayoutDirection(Qt::RightToLeft);
+    QCommandLineParser options;
+    options.addHelpOption();
+    options.addOption(
+        {QStringLiteral("image"), QStringLiteral("Add a disk image file (repeatable)."), QStringLiteral("FILE")});
+    options.process(app);
+
+    auto window = std::make_unique<main_window_c>();
+    // Before the start-up worker runs, so that it lists them with the rest.
+    window->open_images(options.values(QStringLiteral("image")));
+    auto init = std::make_unique<init_c>();
+    QObject::connect(init.get(), &init_c::init_finished, window.get(), &main_window_c::on_init_finished);
+    init->start(QThread::InheritPriority);
+    window->show();
+    const int result = app.exec();
+    init.reset();
+    window.reset();
+    return result;
+}

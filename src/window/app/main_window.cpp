@@ -1,0 +1,208 @@
+#include "window/app/main_window.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+
+#include "core/devices/drive_list.h"
+#include "window/devices/drive_page.h"
+#include "core/devices/volume_list.h"
+#include "window/devices/volume_page.h"
+#include "window/partitions/partition_page.h"
+#include "platform/disks.h"
+#include "window/recovery/recovery_page.h"
+#include "window/app/home_page.h"
+#include "window/app/image_opening.h"
+#include "window/app/init_thread.h"
+#include "window/text/translation.h"
+#include "window/dialogs/warning_box.h"
+
+main_window_c::main_window_c() : choose_images(ask_image_files)
+{
+    setupUi(this);
+    home = new home_window_c(this);
+    volume = new volume_window_c(this);
+    drive = new drive_window_c(this);
+    partition = new partition_window_c(this);
+    recovery = new recovery_window_c(this);
+    for (QWidget *page : {static_cast<QWidget *>(home), static_cast<QWidget *>(volume), static_cast<QWidget *>(drive),
+                          static_cast<QWidget *>(partition), static_cast<QWidget *>(recovery)}) {
+        gridLayout->addWidget(page, 0, 0);
+        if (page != home)
+            page->hide();
+    }
+    home->raise();
+    current = home;
+    QSizePolicy policy = sizePolicy();
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    setWindowIcon(QIcon(QStringLiteral(":/images/top.ico")));
+    connect_pages();
+    add_open_image_entry();
+}
+
+void main_window_c::connect_pages()
+{
+    connect(home->btn_start, &QPushButton::clicked, this, &main_window_c::on_click_home_start);
+    connect(home->btn_resume, &QPushButton::clicked, this, &main_window_c::on_click_home_resume);
+    connect(volume->btn_back, &QPushButton::clicked, this, &main_window_c::on_click_volume_back);
+    connect(volume->btn_refresh, &QPushButton::clicked, this, &main_window_c::on_click_volume_refresh);
+    connect(volume->btn_scan, &QPushButton::clicked, this, &main_window_c::on_click_volume_scan);
+    connect(volume, &volume_window_c::start_scan, this, &main_window_c::on_click_volume_scan);
+    connect(drive->btn_back, &QPushButton::clicked, this, &main_window_c::on_click_drive_back);
+    connect(drive->btn_refresh, &QPushButton::clicked, this, &main_window_c::on_click_drive_refresh);
+    connect(drive->btn_scan, &QPushButton::clicked, this, &main_window_c::on_click_drive_scan);
+    connect(partition->btn_back, &QPushButton::clicked, this, &main_window_c::on_click_partition_back);
+    connect(recovery->btn_back, &QPushButton::clicked, this, &main_window_c::on_click_recovery_back);
+}
+
+void main_window_c::add_open_image_entry()
+{
+    // Before "Help": the menu reads Language, Open disk image, Help, Exit.
+    QAction *help = main_menu()->actions().at(2);
+    auto *open = new QAction(lookup_text("menu_open_image"), main_menu());
+    main_menu()->insertAction(help, open);
+    connect(open, &QAction::triggered, this, &main_window_c::on_click_open_image);
+}
+
+void main_window_c::show_page(int page)
+{
+    QWidget *pages[] = {home, volume, drive, partition, recovery};
+    current->hide();
+    current = pages[page];
+    current->raise();
+    current->show();
+    update();
+}
+
+void main_window_c::abandon_scan()
+{
+    recovery->leave_page();
+}
+
+bool main_window_c::warn_until_started()
+{
+    if (startup_done)
+        return false;
+    warning_box(this, k_title_tarnrecovery, "startup_warning", QMessageBox::Ok);
+    return true;
+}
+
+bool main_window_c::may_leave_page()
+{
+    if (warn_until_started())
+        return false;
+    return !scan_running ||
+        warning_box(this, k_title_tarnrecovery, "back_warning", QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;
+}
+
+bool main_window_c::may_close()
+{
+    return !scan_running ||
+        warning_box(this, k_title_tarnrecovery, "quit_warning", QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void main_window_c::on_click_home_start()
+{
+    if (!warn_until_started())
+        show_page(page_volume);
+}
+
+void main_window_c::on_click_home_resume()
+{
+    if (!warn_until_started() && recovery->resume_from_file() == 0)
+        show_page(page_recovery);
+}
+
+void main_window_c::on_click_volume_back()
+{
+    show_page(page_home);
+}
+
+void main_window_c::on_click_recovery_back()
+{
+    if (scan_running &&
+        warning_box(this, k_title_tarnrecovery, "back_warning", QMessageBox::Yes | QMessageBox::No) == QMessageBox::No)
+        return;
+    abandon_scan();
+    show_page(page_volume);
+}
+
+void main_window_c::on_click_volume_refresh()
+{
+    volume->refresh();
+}
+
+void main_window_c::on_click_volume_scan()
+{
+    const std::optional<volume_item_s> row = volume->selected_row();
+    if (!row)
+        return;
+    if (row->device_name.isEmpty()) {
+        warning_box(nullptr, k_title_restorix, "main_warning2");
+        return;
+    }
+    if (recovery->scan_volume(*row, deep_scan_mode) == 0)
+        show_page(page_recovery);
+}
+
+void main_window_c::on_click_drive_scan()
+{
+    const std::optional<drive_item_s> row = drive->selected_row();
+    if (!row)
+        return;
+    if (row->name.isEmpty()) {
+        warning_box(nullptr, k_title_restorix, "main_warning1");
+        return;
+    }
+    partition->start_search(*row);
+    show_page(page_partition);
+}
+
+void main_window_c::on_click_drive_refresh()
+{
+    drive->refresh();
+}
+
+void main_window_c::on_click_drive_back()
+{
+    show_page(page_home);
+}
+
+void main_window_c::on_click_partition_back()
+{
+    partition->stop_on_leave();
+    show_page(page_volume);
+}
+
+void main_window_c::on_init_finished()
+{
+    volume->show_rows();
+    drive->show_rows();
+    if (!can_read_raw_devices())
+        volume->set_note(lookup_text("raw_access_note"));
+}
+
+int main_window_c::open_images(const QStringList &paths)
+{
+    const int added = add_image_files(this, paths);
+    // Before start-up ends the start-up worker lists them with the rest.
+    if (added > 0 && startup_done)
+        show_device_lists();
+    return added;
+}
+
+void main_window_c::show_device_lists()
+{
+    volume->refresh();
+    drive->refresh();
+}
+
+void main_window_c::on_click_open_image()
+{
+    if (warn_until_started())
+        return;
+    open_images(choose_images(this));
+}

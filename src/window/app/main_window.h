@@ -1,0 +1,72 @@
+// The main window: the skinned frame with the five pages in one grid cell,
+// and the navigation between them (which button leads where, which question
+// is asked first). The pages do the work; this class only moves between them.
+#pragma once
+
+#include <QStringList>
+#include <functional>
+
+#include "window/forms/main_form.h"
+#include "window/skin/QSkinWidget.h"
+
+class home_window_c;
+class volume_window_c;
+class drive_window_c;
+class partition_window_c;
+class recovery_window_c;
+
+class main_window_c : public QSkinWidget, public Ui::MainForm {
+    Q_OBJECT
+public:
+    main_window_c();
+
+    enum page_e { page_home = 0, page_volume = 1, page_drive = 2, page_partition = 3, page_recovery = 4 };
+
+    void show_page(int page) override;
+    void abandon_scan() override;
+
+    QWidget *current_page() const { return current; }
+    home_window_c *home_page() const { return home; }
+    volume_window_c *volume_page() const { return volume; }
+    drive_window_c *drive_page() const { return drive; }
+    partition_window_c *partition_page() const { return partition; }
+    recovery_window_c *recovery_page() const { return recovery; }
+
+    // Adds disk image files to the drive and volume lists; refused files are
+    // named with the reason. Returns how many were added.
+    int open_images(const QStringList &paths);
+    // Asks the user for image files ("Open disk image…"); tests answer here.
+    std::function<QStringList(QWidget *)> choose_images;
+
+public slots:
+    void on_click_home_start();
+    void on_click_home_resume();
+    void on_click_volume_back();
+    void on_click_recovery_back();
+    void on_click_volume_refresh();
+    void on_click_volume_scan();
+    void on_click_drive_scan();
+    void on_click_drive_refresh();
+    void on_click_drive_back();
+    void on_click_partition_back();
+    void on_init_finished();
+    void on_click_open_image();
+
+protected:
+    bool may_leave_page() override;
+    bool may_close() override;
+
+private:
+    void connect_pages();
+    void add_open_image_entry();
+    bool warn_until_started();
+    // After images were added: the lists again, and the note on raw access.
+    void show_device_lists();
+
+    QWidget *current = nullptr;
+    home_window_c *home;
+    volume_window_c *volume;
+    drive_window_c *drive;
+    partition_window_c *partition;
+    recovery_window_c *recovery;
+};

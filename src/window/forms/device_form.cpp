@@ -1,0 +1,33 @@
+#include "window/forms/device_form.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+
+#include "window/forms/form_parts.h"
+
+void Ui::device_form_s::setup(QWidget *form, const char *form_name, const char *list_name)
+{
+    form->setObjectName(QString::fromLatin1(form_name));
+    form->resize(676, 492);
+    list = make_list(form, list_name);
+    btn_back = make_page_button(form, "btn_back", QRect(175, 438, 75, 23));
+    btn_refresh = make_page_button(form, "btn_refresh", QRect(288, 438, 75, 23));
+    btn_scan = make_page_button(form, "btn_scan", QRect(401, 438, 75, 23));
+    lbl_note = new QLabel(form);
+    lbl_note->setObjectName(QStringLiteral("lbl_note"));
+    lbl_note->setWordWrap(true);
+    lbl_note->setStyleSheet(QStringLiteral("color: rgb(160, 60, 30);"));
+    lbl_note->hide();
+}
+
+void Ui::device_form_s::place(int width, int height)
+{
+    const int note_height = lbl_note->isVisibleTo(lbl_note->parentWidget()) ? 34 : 0;
+    place_widget(list, QRect(25, 45, width - 50, height - 140 - note_height));
+    place_widget(lbl_note, QRect(25, height - 92 - note_height, width - 50, note_height));
+    const QSize button = btn_back->size();
+    place_widget(btn_back, QRect(QPoint(175, height - 54), button));
+    place_widget(btn_refresh, QRect(QPoint(width / 2 - 50, height - 54), button));
+    place_widget(btn_scan, QRect(QPoint(width - 275, height - 54), button));
+}

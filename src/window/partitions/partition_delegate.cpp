@@ -1,0 +1,49 @@
+#include "partition_delegate.h"
+
+#include <QPainter>
+
+#include "window/devices/row_painting.h"
+#include "window/partitions/partition_model.h"
+#include "records/format_size.h"
+#include "window/text/translation.h"
+
+partition_model_c *make_partition_model(const QList<partition_item_s> &found, QObject *parent)
+{
+    QList<partition_item_s> rows;
+    rows.append(partition_item_s{});
+    rows.append(found);
+    return new partition_model_c(std::move(rows), parent);
+}
+
+QString row_text(const partition_item_s &row)
+{
+    return row.file_system.isEmpty()
+        ? QString()
+        : QStringLiteral("%1 %2-%3").arg(row.file_system).arg(row.start_sector).arg(row.end_sector);
+}
+
+void partition_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const partition_item_s row = index.data().value<partition_item_s>();
+    const QRect &r = option.rect;
+    const int w = r.width();
+    const int columns[] = {15, int(0.2 * w) + 15, int(0.4 * w) + 15, int(0.6 * w) + 15, int(0.8 * w) + 15};
+    painter->save();
+    if (row.file_system.isEmpty()) {
+        paint_title_row(*painter, r, {0.2, 0.4, 0.6, 0.8});
+        painter->setFont(QFont(QStringLiteral("Verdana"), 10));
+        const char *keys[] = {"partition_number", "partition_fs", "partition_ss", "partition_es", "drive_size"};
+        for (int c = 0; c < 5; ++c)
+            paint_row_text(*painter, r, columns[c], lookup_text(keys[c]));
+    } else {
+        // The title row takes row 0: the first partition is number 0.
+        paint_row_background(*painter, option, index.row() - 1);
+        painter->setFont(QFont(QStringLiteral("Verdana"), 8));
+        const quint64 bytes = (row.end_sector - row.start_sector + 1) * 512;
+        const QString texts[] = {QString::number(index.row() - 1), row.file_system, QString::number(row.start_sector),
+                                 QString::number(row.end_sector), format_size(bytes)};
+        for (int c = 0; c < 5; ++c)
+            paint_row_text(*painter, r, columns[c], texts[c]);
+    }
+    painter->restore();
+}

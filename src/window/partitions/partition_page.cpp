@@ -1,0 +1,157 @@
+#include "partition_page.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+
+#include "window/forms/form_parts.h"
+#include "core/partitions/mbr_backup.h"
+#include "window/partitions/partition_delegate.h"
+#include "window/partitions/partition_model.h"
+#include "core/partitions/table_repair.h"
+#include "window/text/translation.h"
+#include "window/dialogs/warning_box.h"
+
+namespace {
+
+constexpr int k_refresh_ms = 400;
+
+} // namespace
+
+partition_window_c::partition_window_c(QWidget *parent) : QWidget(parent), delegate(new partition_delegate_c(this))
+{
+    setupUi(this);
+    lv_volumes->setItemDelegate(delegate);
+    show_found_rows();
+    btn_back->setText(lookup_text("btn_back"));
+    btn_stop->setText(lookup_text("btn_stop"));
+    btn_repair->setText(lookup_text("btn_repair"));
+    connect(&search_thread, &partition_repair_c::partition_found, this, &partition_window_c::on_partition_found);
+    connect(&search_thread, &QThread::finished, this, &partition_window_c::on_thread_finished);
+    connect(btn_stop, &QPushButton::clicked, this, &partition_window_c::on_stop_clicked);
+    connect(&timer, &QTimer::timeout, this, &partition_window_c::on_timer);
+    connect(btn_repair, &QPushButton::clicked, this, &partition_window_c::on_repair_clicked);
+    timer.start(k_refresh_ms);
+    progress.setup(QStringLiteral(":/images/partition_search/loding_on.png"), QColor(226, 240, 253, 255));
+}
+
+partition_window_c::~partition_window_c()
+{
+    search_thread.request_stop();
+    search_thread.wait();
+}
+
+void partition_window_c::start_search(const drive_item_s &drive)
+{
+    // A search left running on another drive (its page was left) ends
+    // before its next read window; wait for it rather than ignore the new drive.
+    search_thread.request_stop();
+    search_thread.wait();
+    lbl_outcome->clear();
+    search_thread.start_with_drive(drive);
+    btn_stop->setText(lookup_text("btn_stop"));
+    show_found_rows();
+}
+
+void partition_window_c::stop_on_leave()
+{
+    if (!search_thread.isRunning())
+        return;
+    search_thread.request_stop();
+    btn_stop->setText(lookup_text("btn_start"));
+}
+
+void partition_window_c::show_found_rows()
+{
+    QAbstractItemModel *previous = model;
+    model = make_partition_model(search_thread.rows(), this);
+    lv_volumes->setModel(model);
+    delete previous;
+}
+
+void partition_window_c::on_partition_found()
+{
+    show_found_rows();
+}
+
+void partition_window_c::on_thread_finished()
+{
+    btn_stop->setText(lookup_text("btn_start"));
+    show_found_rows();
+    on_timer();
+    lbl_outcome->setText(search_thread.open_error());
+}
+
+void partition_window_c::on_timer()
+{
+    progress.set_value(search_thread.progress());
+    update();
+}
+
+void partition_window_c::on_stop_clicked()
+{
+    if (search_thread.isRunning()) {
+        search_thread.request_stop();
+        btn_stop->setText(lookup_text("btn_start"));
+    } else if (!search_thread.drive().is_header()) {
+        start_search(search_thread.drive());
+    }
+}
+
+void partition_window_c::on_repair_clicked()
+{
+    if (search_thread.isRunning())
+        return;
+    const auto refuse = [this](const QString &error) {
+        const QString text = lookup_text("partition_failed") + QLatin1Char('\n') + error;
+        lbl_outcome->setText(text);
+        warning_box_text(this, k_title_tarnrecovery, text, QMessageBox::Ok);
+    };
+    // The same plan-then-write path as the command line's repair: a table
+    // that would damage the disk is refused before the user is asked, and
+    // the old sector 0 is saved before the new one is written.
+    table_repair_plan_s plan;
+    QString error;
+    if (plan_table_repair(search_thread.drive(), search_thread.rows(), {}, plan, &error) != 0)
+        return refuse(error);
+    if (warning_box(this, k_title_tarnrecovery, "partition_query", QMessageBox::Yes | QMessageBox::No) !=
+        QMessageBox::Yes)
+        return;
+    QString backup_path;
+    if (apply_table_repair(plan, mbr_backup_folder(), &backup_path, &error) != 0)
+        return refuse(error);
+    const QString saved = lookup_text("partition_backup") + QLatin1Char('\n') + backup_path;
+    lbl_outcome->setText(saved);
+    warning_box_text(this, k_title_tarnrecovery, lookup_text("partition_finished") + QStringLiteral("\n\n") + saved,
+                     QMessageBox::Ok);
+}
+
+void partition_window_c::paintEvent(QPaintEvent *)
+{
+    // The places mirror with the buttons when the page reads right to left.
+    const auto mirrored = [this](const QRect &place) { return QStyle::visualRect(layoutDirection(), rect(), place); };
+    QPainter painter(this);
+    const QPixmap icon(QStringLiteral(":/images/partition_search/icon_found1.png"));
+    painter.drawPixmap(mirrored(QRect(QPoint(45, 30), icon.size())), icon);
+    painter.setPen(QColor(139, 184, 241));
+    painter.drawRect(25, 12, width() - 50, 92);
+    progress.paint(painter, mirrored(QRect(120, 50, 450, 12)));
+    if (search_thread.isRunning()) {
+        painter.setFont(QFont(QStringLiteral("Verdana"), 10));
+        painter.setPen(Qt::black);
+        painter.drawText(mirrored(QRect(120, 22, 450, 24)), Qt::AlignLeft | Qt::AlignBottom,
+                         lookup_text("partition_text1"));
+    }
+}
+
+void partition_window_c::resizeEvent(QResizeEvent *)
+{
+    const QSize button = btn_back->size();
+    place_widget(btn_back, QRect(QPoint(200, height() - 54), button));
+    place_widget(btn_repair, QRect(QPoint(width() - 300, height() - 54), button));
+    place_widget(btn_stop, QRect(QPoint(width() - 168, 42), button));
+    place_widget(lv_volumes, QRect(25, 120, width() - 50, height() - 180 - 40));
+    place_widget(lbl_outcome, QRect(25, height() - 96, width() - 50, 38));
+}

@@ -1,0 +1,29 @@
+// Paints a row of the file table: banded rows, the check mark image, the
+// name (deleted files in their own colour), size, dates and a coloured mark
+// of the recovery state.
+#pragma once
+
+#include <QPixmap>
+#include <QStyledItemDelegate>
+
+#include "records/recovery_item.h"
+
+class recovery_delegate_c : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit recovery_delegate_c(QObject *parent = nullptr);
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+private:
+    QPixmap unchecked_;
+    QPixmap checked_;
+};
+
+// A date as "%Y-%m-%d" in local time; empty when it has none (0, or before 1970).
+QString format_row_date(qint64 seconds);
+// The text of a row's cell in columns 1 to 4.
+QString row_cell_text(const recovery_item_s &row, int column);
+// Text in a cell of the table or its header: after a margin at the cell's
+// leading edge (the right on a right-to-left page), laid out in the text's
+// own direction so that Latin names and numbers read as they are.
+void draw_cell_text(QPainter *painter, const QRect &cell, int margin, Qt::LayoutDirection page, const QString &text);

@@ -1,0 +1,159 @@
+#include "row_filter_bar.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "recovery_model.h"
+#include "window/text/translation.h"
+#include "records/type_groups.h"
+
+namespace {
+
+QString type_group_text(const QString &key)
+{
+    if (key == QLatin1String("pictures"))
+        return lookup_text("type_pictures");
+    if (key == QLatin1String("documents"))
+        return lookup_text("type_documents");
+    if (key == QLatin1String("audio_video"))
+        return lookup_text("type_audio_video");
+    if (key == QLatin1String("archives"))
+        return lookup_text("type_archives");
+    if (key == QLatin1String("text"))
+        return lookup_text("type_text");
+    return key;
+}
+
+} // namespace
+
+row_filter_bar_c::row_filter_bar_c(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("filter_bar"));
+    typing_.setSingleShot(true);
+    typing_.setInterval(250);
+    connect(&typing_, &QTimer::timeout, this, &row_filter_bar_c::changed);
+
+    name_edit = add_edit("filter_name", 0);
+    type_box = new QComboBox(this);
+    type_box->addItem(lookup_text("type_any"), QString());
+    for (const type_group_s &group : type_groups())
+        type_box->addItem(type_group_text(group.key), group.key);
+    min_size_edit = add_edit("filter_min_size", 72);
+    max_size_edit = add_edit("filter_max_size", 72);
+    state_box = new QComboBox(this);
+    state_box->addItem(lookup_text("filter_any_state"), QString());
+    for (int i = 0; i < recovery_state_count; ++i) {
+        const auto state = static_cast<recovery_state_e>(i);
+        state_box->addItem(recovery_state_text(state), recovery_state_key(state));
+    }
+    since_edit = add_edit("filter_since", 124);
+    until_edit = add_edit("filter_until", 124);
+    deleted_box = new QCheckBox(lookup_text("filter_deleted_only"), this);
+    search_edit = add_edit("filter_search", 0);
+    search_edit->setClearButtonEnabled(true);
+    for (QComboBox *box : {type_box, state_box}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        connect(box, &QComboBox::currentIndexChanged, this, &row_filter_bar_c::changed);
+    }
+    connect(deleted_box, &QCheckBox::toggled, this, &row_filter_bar_c::changed);
+
+    auto *first = new QHBoxLayout;
+    first->addWidget(name_edit, 1);
+    first->addWidget(type_box);
+    first->addWidget(min_size_edit);
+    first->addWidget(max_size_edit);
+    first->addWidget(state_box);
+    auto *second = new QHBoxLayout;
+    second->addWidget(since_edit);
+    second->addWidget(until_edit);
+    second->addWidget(deleted_box);
+    second->addWidget(search_edit, 1);
+    auto *rows = new QVBoxLayout(this);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(3);
+    for (QHBoxLayout *row : {first, second}) {
+        row->setSpacing(4);
+        rows->addLayout(row);
+    }
+}
+
+QLineEdit *row_filter_bar_c::add_edit(const char *key, int width)
+{
+    auto *edit = new QLineEdit(this);
+    edit->setPlaceholderText(lookup_text(key));
+    if (width > 0)
+        edit->setFixedWidth(width);
+    connect(edit, &QLineEdit::textChanged, this, [this] { typing_.start(); });
+    return edit;
+}
+
+row_filter_texts_s row_filter_bar_c::texts() const
+{
+    row_filter_texts_s texts;
+    if (!name_edit->text().trimmed().isEmpty())
+        texts.names = QStringList{name_search_glob(name_edit->text())};
+    const QString type = type_box->currentData().toString();
+    if (!type.isEmpty())
+        texts.types = QStringList{type};
+    texts.min_size = min_size_edit->text().trimmed();
+    texts.max_size = max_size_edit->text().trimmed();
+    texts.since = since_edit->text().trimmed();
+    texts.until = until_edit->text().trimmed();
+    const QString state = state_box->currentData().toString();
+    if (!state.isEmpty())
+        texts.states = QStringList{state};
+    texts.deleted_only = deleted_box->isChecked();
+    return texts;
+}
+
+QString row_filter_bar_c::search_text() const
+{
+    return search_edit->text().trimmed();
+}
+
+void row_filter_bar_c::reset(bool deleted_only)
+{
+    const QSignalBlocker blocked(this);
+    for (QLineEdit *edit : {name_edit, min_size_edit, max_size_edit, since_edit, until_edit, search_edit})
+        edit->clear();
+    type_box->setCurrentIndex(0);
+    state_box->setCurrentIndex(0);
+    deleted_box->setChecked(deleted_only);
+    typing_.stop();
+    show_error(QString());
+}
+
+void row_filter_bar_c::clear_search()
+{
+    const QSignalBlocker blocked(this);
+    search_edit->clear();
+    typing_.stop();
+}
+
+void row_filter_bar_c::mark(QLineEdit *edit, bool bad, const QString &error)
+{
+    edit->setStyleSheet(bad ? QStringLiteral("QLineEdit{border: 1px solid #d03030;}") : QString());
+    edit->setToolTip(bad ? error : QString());
+}
+
+void row_filter_bar_c::show_error(const QString &error)
+{
+    quint64 bytes = 0;
+    qint64 seconds = 0;
+    auto bad_size = [&](QLineEdit *e) { return !e->text().trimmed().isEmpty() && !parse_size_text(e->text(), &bytes); };
+    auto bad_date = [&](QLineEdit *e, bool end) {
+        return !e->text().trimmed().isEmpty() && !parse_date_text(e->text(), end, &seconds);
+    };
+    const bool bad_min = !error.isEmpty() && bad_size(min_size_edit);
+    const bool bad_max = !error.isEmpty() && bad_size(max_size_edit);
+    const bool bad_since = !error.isEmpty() && bad_date(since_edit, false);
+    const bool bad_until = !error.isEmpty() && bad_date(until_edit, true);
+    const bool range = !error.isEmpty() && !(bad_min || bad_max || bad_since || bad_until);
+    mark(min_size_edit, bad_min || range, error);
+    mark(max_size_edit, bad_max || range, error);
+    mark(since_edit, bad_since, error);
+    mark(until_edit, bad_until, error);
+}

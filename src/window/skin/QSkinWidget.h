@@ -1,0 +1,60 @@
+// Frame of the main window: top band with title, logo, three top tabs, the
+// quit, maximize, minimize and setting buttons, and the main menu.
+#pragma once
+
+#include <QByteArray>
+#include <QMenu>
+
+#include "window/skin/skin_frame_t.h"
+
+class QSkinWidgetResizeHandler;
+
+class QSkinWidget : public skin_frame_t<QSkinWidget> {
+    Q_OBJECT
+public:
+    explicit QSkinWidget(QWidget *parent = nullptr);
+    ~QSkinWidget() override;
+
+    virtual void show_page(int page) = 0;
+    virtual void abandon_scan() = 0;
+
+    QMenu *main_menu() const { return menu; }
+    button_c<QSkinWidget> *maximize_button() const { return max_button; }
+    bool is_restorable() const { return restorable; }
+
+    // Chooses between a file-system scan and a deep scan on the volume page.
+    bool deep_scan_mode = false;
+
+public slots:
+    void on_click_close();
+    void on_click_help();
+    void on_click_language();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+    // The main window asks its questions here (start-up not finished, a scan
+    // still running) before a tab leaves the page or the window closes.
+    virtual bool may_leave_page() { return true; }
+    virtual bool may_close() { return true; }
+    QPixmap logo() const override { return logo_image; }
+
+private:
+    void on_click_tab1();
+    void on_click_tab2();
+    void on_click_tab3();
+    void open_tab(int page, bool deep_scan);
+    void maximize();
+    void restore();
+    void switch_max_button(const char *images_name, button_c<QSkinWidget>::handler_t handler);
+    void minimize();
+    void open_menu();
+    void build_menu();
+
+    QSkinWidgetResizeHandler *resize_handler;
+    QPixmap logo_image;
+    button_c<QSkinWidget> *max_button = nullptr;
+    QMenu *menu = nullptr;
+    QByteArray saved_geometry;
+    bool restorable = true;
+};
