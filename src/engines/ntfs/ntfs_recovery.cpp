@@ -6,7 +6,7 @@
 #include "ntfs_results.h"
 #include "ntfs_volume_notes.h"
 
-ntfs_recovery_c::ntfs_recovery_c(QObject *parent) : recovery_base_c(parent)
+ntfs_recovery_c::ntfs_recovery_c(QObject *parent) : file_system_engine_c(parent)
 {
     reset();
 }
@@ -72,39 +72,6 @@ void ntfs_recovery_c::run()
             item.record.data_state = static_cast<uint8_t>(final_state);
     }
     link_ntfs_store(store_);
-}
-
-double ntfs_recovery_c::get_progress()
-{
-    return state_.progress;
-}
-void ntfs_recovery_c::set_progress(double progress)
-{
-    state_.progress = progress;
-}
-void ntfs_recovery_c::set_stop(int code)
-{
-    state_.stop = code;
-}
-int ntfs_recovery_c::get_stop()
-{
-    return state_.stop;
-}
-int ntfs_recovery_c::get_pause()
-{
-    return state_.pause;
-}
-void ntfs_recovery_c::set_pause(int pause)
-{
-    state_.pause = pause;
-}
-quint64 ntfs_recovery_c::get_read_count()
-{
-    return state_.read_count;
-}
-quint64 ntfs_recovery_c::get_found_count()
-{
-    return state_.found_count;
 }
 
 void ntfs_recovery_c::reset()
