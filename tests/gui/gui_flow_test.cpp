@@ -18,6 +18,7 @@
 #include <QTest>
 #include <unistd.h>
 
+#include "core/devices/device_listing.h"
 #include "core/devices/drive_list.h"
 #include "window/devices/drive_page.h"
 #include "core/devices/volume_list.h"
@@ -243,10 +244,12 @@ private slots:
             QVERIFY(box.text.contains(lookup_text("image_unreadable")));
         }
 
-        // The sample and a disk whose table is wiped (a note: no volume on it).
+        // The sample and a disk whose table is wiped (a note, once the images
+        // were probed on a worker: no volume on it).
         {
             box_answerer_c box(QMessageBox::Ok);
             QCOMPARE(window.open_images({sample, lost}), 2);
+            QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
             QVERIFY(box.text.contains(lookup_text("image_no_volume")));
             QVERIFY(box.text.contains(lost));
         }
@@ -258,7 +261,8 @@ private slots:
         QVERIFY(finished.wait(30000));
         QCOMPARE(startup_done.load(), 1);
 
-        // "Open disk image…" adds a file chosen in the dialog to both lists.
+        // "Open disk image…" adds a file chosen in the dialog to both lists,
+        // once they were read again on the pages' workers.
         const QString second_copy = folder.filePath("second.img");
         QVERIFY(QFile::copy(sample, second_copy));
         const int volumes_before = volume_rows().size();
@@ -270,9 +274,10 @@ private slots:
         };
         menu_entry(window, "menu_open_image")->trigger();
         QCOMPARE(asked_from, &window);
-        QCOMPARE(volume_rows().size(), volumes_before + 1);
+        QTRY_COMPARE_WITH_TIMEOUT(volume_rows().size(), volumes_before + 1, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.drive_page()->lv_drives->model()->rowCount(), drives_before + 1, 30000);
         QCOMPARE(drive_rows().size(), drives_before + 1);
-        QCOMPARE(window.drive_page()->lv_drives->model()->rowCount(), drives_before + 1);
+        QTRY_VERIFY(!window.volume_page()->listing().busy());
         check_model(window.volume_page()->lv_volumes->model());
         check_model(window.drive_page()->lv_drives->model());
 
@@ -285,6 +290,23 @@ private slots:
         const int sample_row = row_of(volume_rows(), sample);
         QVERIFY(sample_row > 0);
         QCOMPARE(volume_rows().at(sample_row).file_system, QString("FAT"));
+
+        // Refresh reads on a worker: the button waits for it (a second click
+        // starts no other read), and what it read reaches the page even after
+        // the page was left.
+        {
+            QSignalSpy listed(&volumes->listing(), &device_listing_c::listed);
+            QTest::mouseClick(volumes->btn_refresh, Qt::LeftButton);
+            QVERIFY(volumes->listing().busy() && !volumes->btn_refresh->isEnabled());
+            QTest::mouseClick(volumes->btn_refresh, Qt::LeftButton);
+            QTest::mouseClick(volumes->btn_back, Qt::LeftButton);
+            QCOMPARE(window.current_page(), window.home_page());
+            QTRY_COMPARE_WITH_TIMEOUT(listed.count(), 1, 30000);
+            QVERIFY(!volumes->listing().busy() && volumes->btn_refresh->isEnabled());
+            QCOMPARE(volumes->lv_volumes->model()->rowCount(), volume_rows().size());
+            QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
+            QCOMPARE(window.current_page(), volumes);
+        }
 
         // Scan with nothing selected, then with the title row: two warnings.
         volumes->lv_volumes->selectionModel()->clear();
@@ -333,8 +355,8 @@ private slots:
         // With a scan running every way off page 4 asks first: a deep scan
         // of a large empty volume, held by Pause so that it runs at each step.
         QCOMPARE(window.open_images({big}), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(row_of(volume_rows(), big) > 0 && !volumes->listing().busy(), 30000);
         const int big_row = row_of(volume_rows(), big);
-        QVERIFY(big_row > 0);
         click(&window, k_tab_deep);
         select_row(volumes->lv_volumes, big_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
@@ -412,11 +434,15 @@ private slots:
         QTRY_COMPARE(partitions->shown_progress(), 1.0);
         QCOMPARE(partitions->btn_stop->text(), lookup_text("btn_start"));
 
-        // No on the question writes nothing.
+        // The plan is read on the repair job's worker, the page's buttons
+        // disabled until it is done; No on the question writes nothing.
         {
             box_answerer_c box(QMessageBox::No);
             QTest::mouseClick(partitions->btn_repair, Qt::LeftButton);
+            QVERIFY(partitions->repair().busy() && !partitions->btn_back->isEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
             QCOMPARE(box.text, lookup_text("partition_query"));
+            QVERIFY(!partitions->repair().busy() && partitions->btn_repair->isEnabled());
         }
         partition_table_s before;
         {
@@ -428,7 +454,8 @@ private slots:
         {
             box_answerer_c boxes({QMessageBox::Yes, QMessageBox::Ok});
             QTest::mouseClick(partitions->btn_repair, Qt::LeftButton);
-            QCOMPARE(boxes.texts.size(), 2);
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 2, 30000);
+            QVERIFY(partitions->btn_repair->isEnabled());
             const QString finished_text = boxes.texts.at(1);
             QVERIFY2(finished_text.startsWith(lookup_text("partition_finished")), qPrintable(finished_text));
             const QString backup = finished_text.section('\n', -1);

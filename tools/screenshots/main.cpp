@@ -90,16 +90,29 @@ void shoot_boxes(main_window_c &window, const QStringList &names, const QList<QM
     }
 }
 
-// Accepts every box the action opens (notes nobody photographs).
-void accepting_boxes(const std::function<void()> &action)
+void wait_until(const std::function<bool()> &done, int milliseconds)
 {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+// Accepts every box the action opens (notes nobody photographs), until
+// `boxes` were answered: a note may follow work done on a worker.
+void accepting_boxes(int boxes, const std::function<void()> &action)
+{
+    int answered = 0;
     QTimer answerer;
-    QObject::connect(&answerer, &QTimer::timeout, [] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             box->button(QMessageBox::Ok)->click();
+            ++answered;
+        }
     });
     answerer.start(100);
     action();
+    wait_until([&] { return answered >= boxes; }, 60000);
 }
 
 int row_of_device(const QList<volume_item_s> &rows, const QString &image)
@@ -116,14 +129,6 @@ int row_of_drive(const QList<drive_item_s> &rows, const QString &image)
         if (rows[i].name == image)
             return i;
     return -1;
-}
-
-void wait_until(const std::function<bool()> &done, int milliseconds)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < milliseconds)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 
 // Opens the tree's folder of this name (below "/") and shows its files.
@@ -293,7 +298,8 @@ int main(int argc, char **argv)
     shoot_boxes(window, {"startup_warning"}, {QMessageBox::Ok}, [&] { window.home_page()->btn_start->click(); });
 
     int added = 0;
-    accepting_boxes([&] { added = window.open_images({sample, wiped}); });
+    // The wiped disk gets a note: no volume on it.
+    accepting_boxes(1, [&] { added = window.open_images({sample, wiped}); });
     if (added != 2)
         return 1;
     init_c init;
@@ -339,7 +345,11 @@ int main(int argc, char **argv)
     settle();
     save(window.grab(), "partition_found");
     shoot_boxes(window, {"partition_query", "partition_repaired"}, {QMessageBox::Yes, QMessageBox::Ok},
-                [&] { partitions->btn_repair->click(); });
+                [&] {
+                    partitions->btn_repair->click();
+                    wait_until([&] { return !partitions->repair().busy() && partitions->btn_repair->isEnabled(); },
+                               60000);
+                });
     settle();
 
     window.on_click_help();

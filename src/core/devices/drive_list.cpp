@@ -2,6 +2,7 @@
 
 namespace {
 
+// Set only on the thread that shows them.
 QList<drive_item_s> rows;
 
 } // namespace
@@ -23,9 +24,14 @@ QList<drive_item_s> build_drive_rows(const std::vector<disk_info_s> &disks)
     return built;
 }
 
-void enumerate_drives()
+QList<drive_item_s> read_drive_rows()
 {
-    rows = build_drive_rows(list_disks());
+    return build_drive_rows(list_disks());
+}
+
+void set_drive_rows(const QList<drive_item_s> &read)
+{
+    rows = read;
 }
 
 const QList<drive_item_s> &drive_rows()

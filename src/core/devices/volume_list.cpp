@@ -7,8 +7,8 @@ namespace {
 constexpr uint32_t drive_type_remote = 4;
 constexpr uint32_t drive_type_cdrom = 5;
 
-// Rebuilt by the start-up worker before the GUI reads them, then only on the
-// GUI thread.
+// Set only on the thread that shows them (a listing reads on its worker and
+// sets them on its owner's thread).
 QList<volume_info_s> records;
 QList<volume_item_s> rows;
 
@@ -46,17 +46,28 @@ QList<volume_item_s> build_volume_rows(const QList<volume_info_s> &list)
     return built;
 }
 
-void enumerate_volumes(free_space_fn free_space)
+QList<volume_info_s> read_volume_records(free_space_fn free_space)
 {
-    records = select_volume_records(list_volumes(), can_read_raw_devices());
-    for (volume_info_s &v : records) {
+    QList<volume_info_s> kept = select_volume_records(list_volumes(), can_read_raw_devices());
+    for (volume_info_s &v : kept) {
         uint64_t free_bytes = 0;
         if (!v.free_known && free_space && free_space(v, free_bytes)) {
             v.free_bytes = free_bytes;
             v.free_known = true;
         }
     }
+    return kept;
+}
+
+void set_volume_lists(const QList<volume_info_s> &read)
+{
+    records = read;
     rows = build_volume_rows(records);
+}
+
+void enumerate_volumes()
+{
+    set_volume_lists(read_volume_records(nullptr));
 }
 
 const QList<volume_info_s> &volume_records()

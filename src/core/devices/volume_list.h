@@ -20,8 +20,14 @@ QList<volume_item_s> build_volume_rows(const QList<volume_info_s> &records);
 // it cannot (the engines know how, this layer does not).
 using free_space_fn = bool (*)(const volume_info_s &volume, uint64_t &free_bytes);
 
-// Rebuilds both process-wide lists from the platform's volumes, asking
-// free_space for the volumes whose mount does not say.
-void enumerate_volumes(free_space_fn free_space = nullptr);
+// The platform's volumes to list (select_volume_records), asking free_space
+// for those whose mount does not say. Reads the devices: any thread.
+QList<volume_info_s> read_volume_records(free_space_fn free_space);
+
+// Makes records and the rows built from them the process-wide lists.
+void set_volume_lists(const QList<volume_info_s> &records);
+
+// Both at once, without free space beyond what the mounts say.
+void enumerate_volumes();
 const QList<volume_info_s> &volume_records();
 const QList<volume_item_s> &volume_rows();

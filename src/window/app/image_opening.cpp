@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <memory>
 
+#include "core/devices/device_worker.h"
 #include "core/devices/image_intake.h"
 #include "window/text/translation.h"
 #include "window/dialogs/warning_box.h"
@@ -28,6 +30,26 @@ const char *reason_key(image_check_e check)
     return "image_refused";
 }
 
+// Probes the added images on a worker (it reads every disk's table) and
+// then notes each one on which no volume is recognised.
+void note_images_without_volume(QWidget *parent, const QStringList &added)
+{
+    auto *worker = new device_worker_c(parent);
+    auto without_volume = std::make_shared<QStringList>();
+    worker->run(
+        [added, without_volume] {
+            for (const QString &path : added)
+                if (volumes_on_image(path) == 0)
+                    without_volume->append(path);
+        },
+        [parent, worker, without_volume] {
+            worker->deleteLater();
+            for (const QString &path : *without_volume)
+                warning_box_text(parent, k_title_tarnrecovery,
+                                 path + QStringLiteral("\n\n") + lookup_text("image_no_volume"), QMessageBox::Ok);
+        });
+}
+
 } // namespace
 
 QStringList ask_image_files(QWidget *parent)
@@ -37,7 +59,7 @@ QStringList ask_image_files(QWidget *parent)
 
 int add_image_files(QWidget *parent, const QStringList &paths)
 {
-    int added = 0;
+    QStringList added;
     for (const QString &path : paths) {
         const image_check_e check = add_checked_image(path);
         if (check != image_check_e::accepted) {
@@ -47,10 +69,9 @@ int add_image_files(QWidget *parent, const QStringList &paths)
                              QMessageBox::Ok);
             continue;
         }
-        ++added;
-        if (volumes_on_image(path) == 0)
-            warning_box_text(parent, k_title_tarnrecovery,
-                             path + QStringLiteral("\n\n") + lookup_text("image_no_volume"), QMessageBox::Ok);
+        added.append(path);
     }
-    return added;
+    if (!added.isEmpty())
+        note_images_without_volume(parent, added);
+    return int(added.size());
 }

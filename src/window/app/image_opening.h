@@ -10,6 +10,6 @@ class QWidget;
 QStringList ask_image_files(QWidget *parent);
 
 // Adds each file to the disk table; a refused one gets a warning box naming
-// the file and the reason, an image without a recognised volume a note.
-// Returns how many were added.
+// the file and the reason. An image without a recognised volume gets a note
+// once the images were probed on a worker. Returns how many were added.
 int add_image_files(QWidget *parent, const QStringList &paths);

@@ -1,22 +1,21 @@
 #include "window/app/init_thread.h"
 
-#include "core/devices/drive_list.h"
-#include "core/devices/volume_list.h"
-#include "engines/volume_free_space.h"
-
 std::atomic<int> startup_done{0};
 
-init_c::~init_c()
+init_c::init_c(QObject *parent) : QObject(parent), listing(listing_volumes | listing_drives)
 {
-    wait();
+    connect(&listing, &device_listing_c::listed, this, &init_c::on_listed);
 }
 
-void init_c::run()
+void init_c::start()
 {
-    // The lists first, then the flag, then the signal: the GUI reads the
-    // lists only after it sees one of the last two.
-    enumerate_volumes(volume_free_bytes);
-    enumerate_drives();
+    listing.request();
+}
+
+void init_c::on_listed()
+{
+    // The lists are set on this thread before listed: the GUI reads them
+    // only after it sees startup_done or init_finished.
     startup_done = 1;
     emit init_finished();
 }

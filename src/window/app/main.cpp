@@ -31,7 +31,7 @@ int main(int argc, char **argv)
     window->open_images(options.values(QStringLiteral("image")));
     auto init = std::make_unique<init_c>();
     QObject::connect(init.get(), &init_c::init_finished, window.get(), &main_window_c::on_init_finished);
-    init->start(QThread::InheritPriority);
+    init->start();
     window->show();
     const int result = app.exec();
     init.reset();

@@ -8,7 +8,25 @@
 #include "window/text/translation.h"
 #include "window/dialogs/warning_box.h"
 
-device_page_c::device_page_c(QWidget *parent, Ui::device_form_s &form) : QWidget(parent), form(form) {}
+device_page_c::device_page_c(QWidget *parent, Ui::device_form_s &form, int lists)
+    : QWidget(parent), form(form), lister(lists)
+{
+    connect(&lister, &device_listing_c::listed, this, &device_page_c::on_listed);
+}
+
+void device_page_c::refresh()
+{
+    lister.request();
+    form.btn_refresh->setEnabled(false);
+    update();
+}
+
+void device_page_c::on_listed()
+{
+    form.btn_refresh->setEnabled(!lister.busy());
+    show_rows();
+    update();
+}
 
 void device_page_c::setup_texts()
 {
@@ -49,7 +67,10 @@ void device_page_c::paintEvent(QPaintEvent *)
     painter.fillRect(QRect(0, 0, width(), band.height()), QBrush(band));
     painter.setFont(QFont(QStringLiteral("Arial"), 12));
     // Left of the page, or right of it when the page reads right to left.
-    painter.drawText(QRect(23, 12, width() - 46, 24), Qt::AlignLeft | Qt::AlignVCenter, lookup_text("volume_select"));
+    const QRect line(23, 12, width() - 46, 24);
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, lookup_text("volume_select"));
+    if (lister.busy())
+        painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, lookup_text("device_listing"));
 }
 
 void device_page_c::resizeEvent(QResizeEvent *)

@@ -1,12 +1,13 @@
 // What the volume page and the drive page share: the painted title band,
-// the list with its Back, Refresh and Scan buttons placed on a resize, and
-// the "nothing selected" check.
+// the list with its Back, Refresh and Scan buttons placed on a resize, the
+// "nothing selected" check, and Refresh reading the list on a worker.
 #pragma once
 
 #include <QList>
 #include <QWidget>
 #include <optional>
 
+#include "core/devices/device_listing.h"
 #include "window/forms/device_form.h"
 
 class QAbstractItemModel;
@@ -20,8 +21,17 @@ public:
     // A line under the list (shown only when it has a text).
     void set_note(const QString &text);
 
+    // Reads the list again on the worker and shows it once read, even if
+    // the page was left meanwhile. Until then Refresh is disabled and the
+    // title band says that the drives are being read.
+    void refresh();
+    // A new model over the process-wide rows as they are now.
+    virtual void show_rows() = 0;
+    const device_listing_c &listing() const { return lister; }
+
 protected:
-    device_page_c(QWidget *parent, Ui::device_form_s &form);
+    // lists: what Refresh reads (listed_devices_e).
+    device_page_c(QWidget *parent, Ui::device_form_s &form, int lists);
     // Button captions; call after the form is set up.
     void setup_texts();
     // Puts a new model on the list and deletes the one before.
@@ -40,6 +50,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void on_listed();
+
     Ui::device_form_s &form;
     QAbstractItemModel *model = nullptr;
+    device_listing_c lister;
 };

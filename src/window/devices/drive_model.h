@@ -1,4 +1,4 @@
-// The drive list for the view: the process-wide rows as they are.
+// The drive list for the view: a copy of the process-wide rows.
 #pragma once
 
 #include "core/devices/drive_item.h"

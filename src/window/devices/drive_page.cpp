@@ -6,7 +6,7 @@
 #include "core/devices/drive_list.h"
 #include "window/devices/drive_model.h"
 
-drive_window_c::drive_window_c(QWidget *parent) : device_page_c(parent, *this), delegate(new drive_delegate_c(this))
+drive_window_c::drive_window_c(QWidget *parent) : device_page_c(parent, *this, listing_drives), delegate(new drive_delegate_c(this))
 {
     setupUi(this);
     setup_texts();
@@ -15,16 +15,11 @@ drive_window_c::drive_window_c(QWidget *parent) : device_page_c(parent, *this), 
 
 void drive_window_c::show_rows()
 {
-    replace_model(new drive_model_c(&drive_rows(), this));
-}
-
-void drive_window_c::refresh()
-{
-    enumerate_drives();
-    show_rows();
+    shown = drive_rows();
+    replace_model(new drive_model_c(shown, this));
 }
 
 std::optional<drive_item_s> drive_window_c::selected_row()
 {
-    return selected_of(drive_rows());
+    return selected_of(shown);
 }

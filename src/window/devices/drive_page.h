@@ -15,13 +15,12 @@ class drive_window_c : public device_page_c, public Ui::DriveForm {
 public:
     explicit drive_window_c(QWidget *parent);
 
-    // A new model over the process-wide drive rows.
-    void show_rows();
-    // Enumerates the drives again and shows them.
-    void refresh();
+    // A new model over a copy of the process-wide drive rows.
+    void show_rows() override;
     // The current row, or none after "scan_nosel_warning".
     std::optional<drive_item_s> selected_row();
 
 private:
     drive_delegate_c *delegate;
+    QList<drive_item_s> shown; // the rows the list shows
 };

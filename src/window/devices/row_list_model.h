@@ -1,6 +1,6 @@
 // A list of plain rows for a view: each row goes to its delegate whole, as
-// a QVariant, in the display role. The list is read where it lives (the
-// process-wide device lists) or owned (a copy of the partitions found).
+// a QVariant, in the display role. The model owns its copy of the rows: a
+// list read again elsewhere reaches the view only through a new model.
 // A row also reads as text (row_text, found next to the row's model), for
 // whatever asks the display role for a string, such as accessibility.
 #pragma once
@@ -13,30 +13,25 @@
 
 template <class Row> class row_list_model_t : public QAbstractListModel {
 public:
-    explicit row_list_model_t(const QList<Row> *rows, QObject *parent = nullptr)
-        : QAbstractListModel(parent), rows(rows)
-    {
-        register_text();
-    }
-    explicit row_list_model_t(QList<Row> own_rows, QObject *parent = nullptr)
-        : QAbstractListModel(parent), owned(std::move(own_rows)), rows(&owned)
+    explicit row_list_model_t(QList<Row> rows, QObject *parent = nullptr)
+        : QAbstractListModel(parent), rows(std::move(rows))
     {
         register_text();
     }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override
     {
-        return parent.isValid() ? 0 : int(rows->size());
+        return parent.isValid() ? 0 : int(rows.size());
     }
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override
     {
-        if (!index.isValid() || index.row() >= rows->size() || role != Qt::DisplayRole)
+        if (!index.isValid() || index.row() >= rows.size() || role != Qt::DisplayRole)
             return QVariant();
-        return QVariant::fromValue(rows->at(index.row()));
+        return QVariant::fromValue(rows.at(index.row()));
     }
 
-    const Row &row(int at) const { return rows->at(at); }
+    const Row &row(int at) const { return rows.at(at); }
 
 private:
     static void register_text()
@@ -46,6 +41,5 @@ private:
         (void)registered;
     }
 
-    QList<Row> owned;
-    const QList<Row> *rows;
+    const QList<Row> rows;
 };

@@ -1,4 +1,4 @@
-// The volume list for the view: the process-wide rows as they are.
+// The volume list for the view: a copy of the process-wide rows.
 #pragma once
 
 #include "row_list_model.h"

@@ -15,10 +15,8 @@ class volume_window_c : public device_page_c, public Ui::VolumeForm {
 public:
     explicit volume_window_c(QWidget *parent);
 
-    // A new model over the process-wide volume rows.
-    void show_rows();
-    // Enumerates the volumes again and shows them.
-    void refresh();
+    // A new model over a copy of the process-wide volume rows.
+    void show_rows() override;
     // The current row, or none after "scan_nosel_warning".
     std::optional<volume_item_s> selected_row();
 
@@ -30,4 +28,5 @@ public slots:
 
 private:
     volume_delegate_c *delegate;
+    QList<volume_item_s> shown; // the rows the list shows
 };

@@ -10,7 +10,6 @@
 #include "core/partitions/mbr_backup.h"
 #include "window/partitions/partition_delegate.h"
 #include "window/partitions/partition_model.h"
-#include "core/partitions/table_repair.h"
 #include "window/text/translation.h"
 #include "window/dialogs/warning_box.h"
 
@@ -33,6 +32,8 @@ partition_window_c::partition_window_c(QWidget *parent) : QWidget(parent), deleg
     connect(btn_stop, &QPushButton::clicked, this, &partition_window_c::on_stop_clicked);
     connect(&timer, &QTimer::timeout, this, &partition_window_c::on_timer);
     connect(btn_repair, &QPushButton::clicked, this, &partition_window_c::on_repair_clicked);
+    connect(&repair_job, &table_repair_job_c::planned, this, &partition_window_c::on_repair_planned);
+    connect(&repair_job, &table_repair_job_c::applied, this, &partition_window_c::on_repair_applied);
     timer.start(k_refresh_ms);
     progress.setup(QStringLiteral(":/images/partition_search/loding_on.png"), QColor(226, 240, 253, 255));
 }
@@ -104,28 +105,50 @@ void partition_window_c::on_repair_clicked()
 {
     if (search_thread.isRunning())
         return;
-    const auto refuse = [this](const QString &error) {
-        const QString text = lookup_text("partition_failed") + QLatin1Char('\n') + error;
-        lbl_outcome->setText(text);
-        warning_box_text(this, k_title_tarnrecovery, text, QMessageBox::Ok);
-    };
     // The same plan-then-write path as the command line's repair: a table
     // that would damage the disk is refused before the user is asked, and
     // the old sector 0 is saved before the new one is written.
-    table_repair_plan_s plan;
-    QString error;
-    if (plan_table_repair(search_thread.drive(), search_thread.rows(), {}, plan, &error) != 0)
-        return refuse(error);
+    if (repair_job.plan(search_thread.drive(), search_thread.rows()))
+        enable_buttons(false);
+}
+
+void partition_window_c::on_repair_planned(bool ready, const QString &error)
+{
+    if (!ready) {
+        enable_buttons(true);
+        return refuse_repair(error);
+    }
     if (warning_box(this, k_title_tarnrecovery, "partition_query", QMessageBox::Yes | QMessageBox::No) !=
-        QMessageBox::Yes)
+            QMessageBox::Yes ||
+        !repair_job.apply(mbr_backup_folder())) {
+        enable_buttons(true);
         return;
-    QString backup_path;
-    if (apply_table_repair(plan, mbr_backup_folder(), &backup_path, &error) != 0)
-        return refuse(error);
+    }
+    lbl_outcome->setText(lookup_text("partition_writing"));
+}
+
+void partition_window_c::on_repair_applied(bool written, const QString &backup_path, const QString &error)
+{
+    enable_buttons(true);
+    if (!written)
+        return refuse_repair(error);
     const QString saved = lookup_text("partition_backup") + QLatin1Char('\n') + backup_path;
     lbl_outcome->setText(saved);
     warning_box_text(this, k_title_tarnrecovery, lookup_text("partition_finished") + QStringLiteral("\n\n") + saved,
                      QMessageBox::Ok);
+}
+
+void partition_window_c::refuse_repair(const QString &error)
+{
+    const QString text = lookup_text("partition_failed") + QLatin1Char('\n') + error;
+    lbl_outcome->setText(text);
+    warning_box_text(this, k_title_tarnrecovery, text, QMessageBox::Ok);
+}
+
+void partition_window_c::enable_buttons(bool enabled)
+{
+    for (QPushButton *button : {btn_back, btn_stop, btn_repair})
+        button->setEnabled(enabled);
 }
 
 void partition_window_c::paintEvent(QPaintEvent *)

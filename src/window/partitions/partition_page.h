@@ -1,6 +1,7 @@
 // The partition page: searches the chosen drive for lost partitions on the
 // search thread, lists them as they are found, and rewrites the drive's
-// partition table from them after the user confirms.
+// partition table from them after the user confirms (planned and written
+// on the repair job's worker, its buttons disabled meanwhile).
 #pragma once
 
 #include <QTimer>
@@ -8,6 +9,7 @@
 
 #include "window/forms/partition_form.h"
 #include "core/partitions/partition_repair.h"
+#include "core/partitions/table_repair_job.h"
 #include "window/skin/progress_bar.h"
 
 class partition_delegate_c;
@@ -25,6 +27,7 @@ public:
     void stop_on_leave();
 
     const partition_repair_c &search() const { return search_thread; }
+    const table_repair_job_c &repair() const { return repair_job; }
     double shown_progress() const { return progress.value(); }
 
 public slots:
@@ -33,6 +36,8 @@ public slots:
     void on_timer();
     void on_stop_clicked();
     void on_repair_clicked();
+    void on_repair_planned(bool ready, const QString &error);
+    void on_repair_applied(bool written, const QString &backup_path, const QString &error);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -40,8 +45,11 @@ protected:
 
 private:
     void show_found_rows();
+    void enable_buttons(bool enabled);
+    void refuse_repair(const QString &error);
 
     partition_repair_c search_thread;
+    table_repair_job_c repair_job;
     progress_bar_c progress;
     QTimer timer;
     partition_delegate_c *delegate;
