@@ -55,6 +55,7 @@ public:
     const raw_pieces_t &pieces() const { return pieces_; }
     // Type name -> indexes of its entries, each list in the order found.
     const QMap<QByteArray, QList<quint64>> &by_type() const { return by_type_; }
+
     // The libsc found callback: appends an entry and indexes it by the full type name.
     static void on_found(void *user, const char *type, uint64_t offset, uint64_t length);
 
