@@ -15,7 +15,6 @@ struct recovery_item_s {
     qint64 date2 = 0;  // (FAT: created; NTFS: second time; carved: the creation date the file states)
     quint64 id = 0;    // the engine's item id
     quint32 flags = 0; // FAT attributes, NTFS flags byte; 0 for carved finds
-    quint8 checked = 0;
     quint8 deleted = 0;                                // the file system no longer lists the file
     quint8 size_capped = 0;                            // the stored size ran past its data; size is what can be read
     recovery_state_e state = recovery_state_e::intact; // set by the engine that found it

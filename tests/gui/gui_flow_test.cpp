@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QTextBrowser>
+#include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QProcess>
@@ -127,6 +128,7 @@ private:
             QVERIFY2(summary.text.startsWith(lookup_text("recovery_summary").section('%', 0, 0)),
                      qPrintable(summary.text));
             QCOMPARE(opened, destination);
+            press_check_all(*page); // left again: the next folder restores its own rows
         }
     }
 
@@ -170,9 +172,11 @@ private:
             if (e.recoverable() && e.path.endsWith(".png"))
                 pictures.insert(e.sha256);
         QCOMPARE(restored_hashes(destination), pictures);
+        press_check_all(*page);
 
         const int can = page->table_rows().at(0).name == "#can.png" ? 0 : 1;
         click_row(*page, can, recovery_model_c::column_name);
+        QTRY_VERIFY(!page->preview_loading());
         QTabBar *tabs = page->preview_tabs();
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
         QVERIFY(page->hex_view()->isVisible());
@@ -180,6 +184,103 @@ private:
         QCOMPARE(first_line, QStringLiteral("00000000  89 50 4e 47 0d 0a 1a 0a  00 00 00 0d 49 48 44 52  .PNG........IHDR"));
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
         QVERIFY(!page->hex_view()->isVisible());
+    }
+
+    // Ticks belong to the scan: chosen in two folders they stay through
+    // arrow keys and a change of folder, filter, search and order, and
+    // Recover restores exactly them; a folder's check box chooses its files
+    // and folders and shows its parent partly chosen.
+    void ticks_across_folders(recovery_window_c *page, const fixture_manifest_c &manifest)
+    {
+        row_filter_bar_c *bar = page->filter_bar();
+        QLabel *count = page->chosen_label();
+        bar->search_edit->clear();
+        QTRY_VERIFY(bar->search_text().isEmpty());
+        QVERIFY2(count->text().startsWith("0 files"), qPrintable(count->text()));
+        QAbstractItemModel *tree = page->tv_dirtree->model();
+        const QList<QModelIndex> folders = all_folders(tree);
+        const auto named = [&](const QString &name) {
+            return *std::find_if(folders.begin(), folders.end(), [&](const QModelIndex &f) { return f.data() == name; });
+        };
+        const QModelIndex letters = named("Old letters"), photos = named("Photos"), holiday = named("Holiday 2023");
+        QMap<QString, QString> ticked; // name: folder
+        const auto tick = [&](int row) {
+            click_row(*page, row, recovery_model_c::column_check);
+            ticked.insert(page->table_rows().at(row).name, page->table_row_folders().at(row));
+        };
+        const auto chosen_here = [&] {
+            QMap<QString, QString> chosen;
+            for (int r = 0; r < page->table_rows().size(); ++r)
+                if (page->is_row_chosen(r))
+                    chosen.insert(page->table_rows().at(r).name, page->table_row_folders().at(r));
+            return chosen;
+        };
+        click_tree(*page, letters);
+        QCOMPARE(page->table_rows().size(), 3);
+        tick(0);
+        QVERIFY2(count->text().startsWith("1 file,"), qPrintable(count->text()));
+        tick(2);
+        QVERIFY2(count->text().startsWith("2 files"), qPrintable(count->text()));
+        const QString two = count->text();
+        click_row(*page, 0, recovery_model_c::column_name);
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
+            QTest::keyClick(page->table(), key);
+        QCOMPARE(chosen_here(), ticked);
+        click_tree(*page, photos);
+        QVERIFY(!page->table_rows().isEmpty());
+        tick(0);
+        QVERIFY(count->text().startsWith("3 files") && count->text() != two);
+
+        bar->type_box->setCurrentIndex(bar->type_box->findData(QStringLiteral("text")));
+        QTRY_VERIFY(page->table_rows().isEmpty() || !page->table_rows().first().name.endsWith(".jpg"));
+        bar->type_box->setCurrentIndex(0);
+        QTest::keyClicks(bar->search_edit, "a");
+        QTRY_VERIFY([&] { const QStringList shown = page->table_row_folders(); return QSet<QString>(shown.cbegin(), shown.cend()).size() > 1; }());
+        MyHeaderView *header = page->table_header();
+        const QPoint size_title(header->sectionViewportPosition(2) + 10, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, size_title);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, size_title);
+        bar->search_edit->clear();
+        QTRY_VERIFY(bar->search_text().isEmpty());
+        click_tree(*page, letters);
+        QMap<QString, QString> chosen = chosen_here();
+        click_tree(*page, photos);
+        chosen.insert(chosen_here());
+        QCOMPARE(chosen, ticked);
+        QVERIFY(count->text().startsWith("3 files"));
+
+        destination = folder.filePath("ticked");
+        {
+            box_answerer_c summary(QMessageBox::Ok);
+            QTest::mouseClick(page->btn_recovery, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(summary.answered(), 60000);
+        }
+        QSet<QByteArray> expected;
+        for (auto it = ticked.begin(); it != ticked.end(); ++it)
+            for (const fixture_entry_s &e : manifest.entries())
+                // A deleted name has lost its first letter.
+                if (e.kind == fixture_kind_e::file && "/" + e.path.section('/', 0, -2) == it.value() &&
+                    e.name().mid(1) == it.key().mid(1))
+                    expected.insert(e.sha256);
+        QCOMPARE(expected.size(), 3);
+        QCOMPARE(restored_hashes(destination), expected);
+
+        const auto state = [](const QModelIndex &at) { return at.data(Qt::CheckStateRole).toInt(); };
+        QCOMPARE(state(photos), int(Qt::PartiallyChecked));
+        QCOMPARE(state(tree->index(0, 0)), int(Qt::PartiallyChecked));
+        click_tree_check(*page, photos);
+        QCOMPARE(state(photos), int(Qt::Checked));
+        QCOMPARE(state(holiday), int(Qt::Checked));
+        QCOMPARE(state(tree->index(0, 0)), int(Qt::PartiallyChecked));
+        click_tree(*page, holiday);
+        QVERIFY(!page->table_rows().isEmpty());
+        for (int r = 0; r < page->table_rows().size(); ++r)
+            QVERIFY(page->is_row_chosen(r));
+        QVERIFY(count->text() != two && !count->text().startsWith("3 files"));
+        click_tree_check(*page, tree->index(0, 0));
+        click_tree_check(*page, tree->index(0, 0));
+        QCOMPARE(state(tree->index(0, 0)), int(Qt::Unchecked));
+        QVERIFY(count->text().startsWith("0 files"));
     }
 
 private slots:
@@ -330,26 +431,26 @@ private slots:
         select_row(volumes->lv_volumes, sample_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
         QCOMPARE(window.current_page(), window.recovery_page());
-        QCOMPARE(window.recovery_page()->session().volume(), volume_rows().at(sample_row));
-        QVERIFY(!window.recovery_page()->session().deep());
-        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
+        QCOMPARE(window.session().volume(), volume_rows().at(sample_row));
+        QVERIFY(!window.session().deep());
+        QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 60000);
         QTest::mouseClick(window.recovery_page()->btn_back, Qt::LeftButton);
         QCOMPARE(window.current_page(), volumes);
 
         // Tab 3 makes the next scan deep; tab 2 keeps it; tab 1 clears it.
         click(&window, k_tab_deep);
-        QVERIFY(window.deep_scan_mode);
+        QVERIFY(window.deep_scan_mode());
         QCOMPARE(window.current_page(), volumes);
         select_row(volumes->lv_volumes, sample_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
         QCOMPARE(window.current_page(), window.recovery_page());
-        QVERIFY(window.recovery_page()->session().deep());
-        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
+        QVERIFY(window.session().deep());
+        QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 60000);
         click(&window, k_tab_partition);
         QCOMPARE(window.current_page(), window.drive_page());
-        QVERIFY(window.deep_scan_mode);
+        QVERIFY(window.deep_scan_mode());
         click(&window, k_tab_file);
-        QVERIFY(!window.deep_scan_mode);
+        QVERIFY(!window.deep_scan_mode());
         QCOMPARE(window.current_page(), volumes);
 
         // With a scan running every way off page 4 asks first: a deep scan
@@ -367,7 +468,7 @@ private slots:
         QTest::mouseClick(page->btn_pause, Qt::LeftButton);
         QVERIFY(page->session().is_paused());
         QTest::qWait(300);
-        QVERIFY(scan_running && page->session().is_scanning());
+        QVERIFY(window.session().is_scanning());
         QVERIFY(page->session().progress() < 1.0);
         {
             box_answerer_c box(QMessageBox::No);
@@ -375,7 +476,7 @@ private slots:
             QCOMPARE(box.text, lookup_text("back_warning"));
             QCOMPARE(box.buttons, QList<QMessageBox::StandardButton>({QMessageBox::Yes, QMessageBox::No}));
             QCOMPARE(window.current_page(), page);
-            QVERIFY(window.deep_scan_mode);
+            QVERIFY(window.deep_scan_mode());
         }
         {
             box_answerer_c box(QMessageBox::No);
@@ -404,7 +505,7 @@ private slots:
             QCOMPARE(window.current_page(), volumes);
             QCOMPARE(page->session().volume(), volume_rows().at(big_row));
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 60000);
         {
             box_answerer_c none(QMessageBox::Yes);
             click(&window, k_tab_partition);
@@ -530,7 +631,7 @@ private slots:
         select_row(volumes->lv_volumes, sample_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
         QCOMPARE(window.current_page(), page);
-        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 60000);
         restore_every_folder(window, folder.filePath("fat"));
         if (QTest::currentTestFailed())
             return;
@@ -546,6 +647,9 @@ private slots:
         filter_search_and_hex(page, manifest);
         if (QTest::currentTestFailed())
             return;
+        ticks_across_folders(page, manifest);
+        if (QTest::currentTestFailed())
+            return;
 
         // A deep scan, its result saved; Back twice, home's Resume opens it.
         QTest::mouseClick(page->btn_back, Qt::LeftButton);
@@ -553,8 +657,9 @@ private slots:
         select_row(volumes->lv_volumes, sample_row);
         QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
         QVERIFY(page->session().deep());
-        QTRY_VERIFY_WITH_TIMEOUT(!scan_running, 120000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 120000);
         QTest::mouseClick(page->btn_filter, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!page->saving(), 60000);
         QVERIFY(QFileInfo(scan_file).size() > 0);
         restore_every_folder(window, folder.filePath("deep"));
         if (QTest::currentTestFailed())

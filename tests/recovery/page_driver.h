@@ -4,12 +4,13 @@
 
 #include <QList>
 #include <QModelIndex>
+#include <QStyle>
+#include <QTableView>
 #include <QTest>
 #include <QTreeView>
 
 #include "window/recovery/recovery_header.h"
 #include "window/recovery/recovery_page.h"
-#include "window/recovery/recovery_table_view.h"
 
 inline void click_tree(recovery_window_c &page, const QModelIndex &index)
 {
@@ -20,10 +21,21 @@ inline void click_tree(recovery_window_c &page, const QModelIndex &index)
 
 inline void click_row(recovery_window_c &page, int row, int column)
 {
-    MyQTableView *table = page.table();
+    QTableView *table = page.table();
     const QModelIndex index = table->model()->index(row, column);
     table->scrollTo(index);
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(index).center());
+}
+
+// A click on a folder's check box in the tree.
+inline void click_tree_check(recovery_window_c &page, const QModelIndex &index)
+{
+    QTreeView *tree = page.tv_dirtree;
+    tree->scrollTo(index);
+    const QRect item = tree->visualRect(index);
+    const int box = tree->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, tree);
+    const int margin = tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree) + 1;
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(item.left() + margin + box / 2, item.center().y()));
 }
 
 inline void press_check_all(recovery_window_c &page)

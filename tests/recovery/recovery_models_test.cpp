@@ -1,7 +1,7 @@
 // The recovery page's models and views on rows built here: the tree and
 // table models under Qt's model tester, sorting in each column's own
 // direction with check marks travelling along, the header's check-all and
-// sort presses, arrow keys acting as clicks, preview text decoding; the
+// sort presses, the choice of rows and folders, preview text decoding; the
 // filter bar's core (type groups, "deleted only", the search over every
 // folder) and the hex dump.
 #include <gtest/gtest.h>
@@ -16,7 +16,9 @@
 #include "window/recovery/recovery_delegate.h"
 #include "window/recovery/recovery_header.h"
 #include "window/recovery/recovery_model.h"
-#include "window/recovery/recovery_table_view.h"
+#include "window/recovery/row_view_proxy.h"
+#include "core/session/row_choice.h"
+#include <QTableView>
 #include "records/row_filter.h"
 #include "skin/gui_app.h"
 
@@ -37,6 +39,15 @@ QStringList names(const QList<recovery_item_s> &rows)
     QStringList out;
     for (const recovery_item_s &row : rows)
         out << row.name;
+    return out;
+}
+
+// The names the proxy shows, in its order.
+QStringList names(const QAbstractItemModel &model)
+{
+    QStringList out;
+    for (int r = 0; r < model.rowCount(); ++r)
+        out << model.index(r, recovery_model_c::column_name).data().value<recovery_item_s>().name;
     return out;
 }
 
@@ -76,49 +87,77 @@ TEST(recovery_models, tree_model_follows_the_found_folders)
 
 // Catches: one direction flag shared by all columns, check marks left
 // behind by a sort, names compared code unit by code unit ("file10" before
-// "file2"), dates before 1970 shown as nonsense.
+// "file2"), dates before 1970 shown as nonsense; a folder's tick not
+// reaching its subfolders or its parent not partly chosen.
 TEST(recovery_models, table_model_sorts_each_column_and_keeps_check_marks)
 {
     gui_app();
-    QList<recovery_item_s> rows = {file_row(QStringLiteral("file10.txt"), 300, 30),
-                                   file_row(QStringLiteral("file2.txt"), 100, 10),
-                                   file_row(QStringLiteral("File1.txt"), 200, 20)};
-    recovery_model_c model(&rows);
+    found_folder_s top(QStringLiteral("/"));
+    top.files = {file_row(QStringLiteral("file10.txt"), 300, 30), file_row(QStringLiteral("file2.txt"), 100, 10),
+                 file_row(QStringLiteral("File1.txt"), 200, 20)};
+    found_folder_s sub(QStringLiteral("sub"));
+    sub.files = {file_row(QStringLiteral("deep.txt"), 1000, 5)};
+    top.folders.append(sub);
+    row_choice_c choice;
+    choice.reset(top);
+    const QList<found_row_s> rows = found_rows(top);
+    recovery_model_c model(&rows, &choice);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    EXPECT_EQ(model.columnCount(), 6);
-    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("checkbox"));
+    row_view_proxy_c proxy;
+    proxy.setSourceModel(&model);
+    proxy.show(0, 3, QString(), row_filter_c());
+    EXPECT_EQ(proxy.columnCount(), 6);
+    EXPECT_EQ(proxy.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("checkbox"));
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    model.set_checked(1, true);
+    proxy.setData(proxy.index(1, 0), Qt::Checked, Qt::CheckStateRole);
     ASSERT_EQ(changed.size(), 1);
     EXPECT_EQ(changed.first().at(0).toModelIndex(), model.index(1, 0));
+    EXPECT_EQ(choice.chosen_count(), 1);
+    EXPECT_EQ(choice.chosen_bytes(), 100u);
 
-    model.sort_by_column(recovery_model_c::column_size);
-    EXPECT_EQ(names(rows), QStringList({"file2.txt", "File1.txt", "file10.txt"}));
-    EXPECT_TRUE(rows.first().checked) << "the check mark goes with its row";
-    model.sort_by_column(recovery_model_c::column_size);
-    EXPECT_EQ(names(rows), QStringList({"file10.txt", "File1.txt", "file2.txt"}));
-    model.sort_by_column(recovery_model_c::column_name);
-    EXPECT_EQ(names(rows), QStringList({"File1.txt", "file2.txt", "file10.txt"})) << "own flag, natural order";
-    model.sort_by_column(recovery_model_c::column_modified);
-    EXPECT_EQ(rows.first().date1, 10);
-    model.sort_by_column(recovery_model_c::column_created);
-    EXPECT_EQ(rows.first().date2, -30);
-    EXPECT_EQ(model.index(0, 3).data().value<recovery_item_s>().name, rows.first().name);
+    proxy.sort_by_column(recovery_model_c::column_size);
+    EXPECT_EQ(names(proxy), QStringList({"file2.txt", "File1.txt", "file10.txt"}));
+    EXPECT_EQ(proxy.index(0, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked) << "the check mark goes with its row";
+    proxy.sort_by_column(recovery_model_c::column_size);
+    EXPECT_EQ(names(proxy), QStringList({"file10.txt", "File1.txt", "file2.txt"}));
+    proxy.sort_by_column(recovery_model_c::column_name);
+    EXPECT_EQ(names(proxy), QStringList({"File1.txt", "file2.txt", "file10.txt"})) << "own flag, natural order";
+    proxy.sort_by_column(recovery_model_c::column_modified);
+    EXPECT_EQ(proxy.index(0, 3).data().value<recovery_item_s>().date1, 10);
+    proxy.sort_by_column(recovery_model_c::column_created);
+    const recovery_item_s first = proxy.index(0, 3).data().value<recovery_item_s>();
+    EXPECT_EQ(first.date2, -30);
 
-    EXPECT_EQ(row_cell_text(rows.first(), recovery_model_c::column_created), QString()) << "a date before 1970";
+    EXPECT_EQ(row_cell_text(first, recovery_model_c::column_created), QString()) << "a date before 1970";
     EXPECT_EQ(format_row_date(0), QString()) << "an unknown date is not shown as 1970-01-01";
     EXPECT_TRUE(format_row_date(86400 * 400).startsWith(QStringLiteral("1971-"))) << "a known date is";
     EXPECT_EQ(row_cell_text(file_row("x", 1025, 0), recovery_model_c::column_size), QStringLiteral("1.00K"));
+
+    TreeModel tree(&choice);
+    tree.build(top);
+    const QModelIndex slash = tree.index(0, 0), below = tree.index(0, 0, slash);
+    EXPECT_EQ(slash.data(Qt::CheckStateRole).toInt(), Qt::PartiallyChecked);
+    EXPECT_EQ(below.data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    tree.setData(slash, Qt::Checked, Qt::CheckStateRole);
+    EXPECT_EQ(below.data(Qt::CheckStateRole).toInt(), Qt::Checked) << "a folder's tick takes in its subfolders";
+    EXPECT_EQ(choice.chosen_count(), 4);
+    tree.setData(below, Qt::Unchecked, Qt::CheckStateRole);
+    EXPECT_EQ(slash.data(Qt::CheckStateRole).toInt(), Qt::PartiallyChecked);
+    EXPECT_EQ(choice.chosen_bytes(), 600u);
 }
 
 // Catches: the check-all box not toggling, presses on titles not asking
-// for their column, arrow keys moving without acting as a click.
-TEST(recovery_models, header_presses_and_arrow_keys)
+// for their column.
+TEST(recovery_models, header_presses)
 {
     gui_app();
-    QList<recovery_item_s> rows = {file_row("a", 1, 0), file_row("b", 2, 0), file_row("c", 3, 0)};
-    recovery_model_c model(&rows);
-    MyQTableView view;
+    found_folder_s top(QStringLiteral("/"));
+    top.files = {file_row("a", 1, 0), file_row("b", 2, 0), file_row("c", 3, 0)};
+    row_choice_c choice;
+    choice.reset(top);
+    const QList<found_row_s> rows = found_rows(top);
+    recovery_model_c model(&rows, &choice);
+    QTableView view;
     auto *header = new MyHeaderView(&view);
     view.setHorizontalHeader(header);
     view.setModel(&model);
@@ -138,14 +177,6 @@ TEST(recovery_models, header_presses_and_arrow_keys)
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionPosition(2) + 5, y));
     ASSERT_EQ(sort.size(), 1);
     EXPECT_EQ(sort.first().at(0).toInt(), 2);
-
-    QSignalSpy clicked(&view, &QAbstractItemView::clicked);
-    view.setCurrentIndex(model.index(0, 1));
-    QTest::keyClick(&view, Qt::Key_Down);
-    ASSERT_EQ(clicked.size(), 1);
-    EXPECT_EQ(clicked.first().at(0).toModelIndex().row(), 1);
-    QTest::keyClick(&view, Qt::Key_Right);
-    EXPECT_EQ(clicked.size(), 1) << "a move within the row is no click";
 }
 
 // Catches: a byte-order mark shown as text or ignored, text cut at the
@@ -188,14 +219,18 @@ TEST(recovery_models, filter_groups_deleted_only_and_search_across_folders)
     EXPECT_EQ(filter.search(top, QStringLiteral("*.png")).size(), 1) << "a typed glob is taken as it is";
 
     gui_app();
-    QList<recovery_item_s> rows = {hits[0].row, hits[1].row};
-    QStringList folders = {hits[0].folder_path(), hits[1].folder_path()};
-    recovery_model_c model(&rows);
-    model.set_folders(&folders);
-    model.sort_by_column(recovery_model_c::column_state);
-    model.sort_by_column(recovery_model_c::column_state);
-    EXPECT_EQ(rows.first().name, QStringLiteral("Cover.png")) << "worst state first when descending";
-    EXPECT_EQ(model.index(0, recovery_model_c::column_name).data(Qt::ToolTipRole).toString(), "/docs/old");
+    row_choice_c choice;
+    choice.reset(top);
+    const QList<found_row_s> rows = found_rows(top);
+    recovery_model_c model(&rows, &choice);
+    row_view_proxy_c proxy;
+    proxy.setSourceModel(&model);
+    proxy.show(0, 0, QStringLiteral("cover"), filter);
+    ASSERT_EQ(proxy.rowCount(), 2) << "the proxy's search finds what the filter's does";
+    proxy.sort_by_column(recovery_model_c::column_state);
+    proxy.sort_by_column(recovery_model_c::column_state);
+    EXPECT_EQ(names(proxy).first(), QStringLiteral("Cover.png")) << "worst state first when descending";
+    EXPECT_EQ(proxy.index(0, recovery_model_c::column_name).data(Qt::ToolTipRole).toString(), "/docs/old");
 }
 
 // Catches: a short last line whose text column drifts, bytes above 0x7f

@@ -81,7 +81,7 @@ protected:
 
     recovery_window_c *make_page()
     {
-        auto *made = new recovery_window_c;
+        auto *made = new recovery_window_c(session);
         made->resize(800, 560);
         made->choose_destination = [this](QWidget *) { return destination; };
         made->choose_scan_file = [this](QWidget *) { return scan_file; };
@@ -95,9 +95,9 @@ protected:
     void scan(const volume_item_s &volume, bool deep)
     {
         ASSERT_EQ(page->scan_volume(volume, deep), 0);
-        EXPECT_TRUE(scan_running);
+        EXPECT_TRUE(session.is_scanning());
         EXPECT_EQ(page->scan_volume(volume, deep), -1) << "one scan at a time";
-        ASSERT_TRUE(QTest::qWaitFor([] { return !scan_running; }, 120000));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !session.is_scanning(); }, 120000));
         EXPECT_EQ(page->btn_pause->text(), lookup_text("btn_start"));
         EXPECT_FALSE(page->btn_stop->isVisible());
     }
@@ -114,8 +114,8 @@ protected:
             if (page->table_rows().isEmpty())
                 continue;
             press_check_all(*page);
-            for (const recovery_item_s &row : page->table_rows())
-                EXPECT_TRUE(row.checked);
+            for (int r = 0; r < page->table_rows().size(); ++r)
+                EXPECT_TRUE(page->is_row_chosen(r));
             destination = dest + QStringLiteral("/%1").arg(i);
             const int shown = static_cast<int>(boxes.texts.size());
             boxes.expect(QMessageBox::Ok);
@@ -124,11 +124,13 @@ protected:
             EXPECT_TRUE(boxes.texts.last().startsWith(QStringLiteral("Recovered: ")));
             EXPECT_EQ(opened.last(), destination) << "the destination opens at the end";
             restored += static_cast<int>(page->table_rows().size());
+            press_check_all(*page); // left again: the next folder restores its own rows
         }
         return restored;
     }
 
     QApplication &app = gui_app(); // first: the members below need it
+    scan_session_c session;
     QTemporaryDir out;
     QString previous;
     recovery_window_c *page = nullptr;
@@ -171,6 +173,7 @@ TEST_F(recovery_page_test, fat_scan_preview_check_sort_and_restore)
         for (int r = 0; r < page->table_rows().size(); ++r) {
             const QString name = page->table_rows().at(r).name;
             click_row(*page, r, 1);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !page->preview_loading(); }, 10000));
             if (name.endsWith(QStringLiteral(".jpg")) && !page->shown_preview().image.isNull())
                 saw_image = true;
             if (name.endsWith(QStringLiteral(".txt")) && !page->shown_preview().text.isEmpty())
@@ -189,13 +192,17 @@ TEST_F(recovery_page_test, fat_scan_preview_check_sort_and_restore)
     EXPECT_TRUE(saw_image);
     EXPECT_TRUE(saw_text);
 
-    // Keyboard: the check mark column toggles as the current row moves.
+    // Keyboard: the current row moves over the check mark column, and
+    // nothing is ticked or left on the way.
     click_tree(*page, tree->index(0, 0));
     if (page->table_rows().size() > 1) {
         click_row(*page, 0, 0);
-        EXPECT_TRUE(page->table_rows().at(0).checked);
+        EXPECT_TRUE(page->is_row_chosen(0));
         QTest::keyClick(page->table(), Qt::Key_Down);
-        EXPECT_TRUE(page->table_rows().at(1).checked) << "an arrow key acts as a click";
+        EXPECT_FALSE(page->is_row_chosen(1)) << "an arrow key never ticks";
+        QTest::keyClick(page->table(), Qt::Key_Up);
+        EXPECT_TRUE(page->is_row_chosen(0)) << "nor leaves a tick";
+        click_row(*page, 0, 0);
     }
 
     // A folder that cannot be made: nothing is written, and the box says why.
@@ -235,7 +242,7 @@ TEST_F(recovery_page_test, ntfs_scan_restore_and_leave_mid_scan)
     const volume_item_s volume = fixture_volume("ntfs.img");
     ASSERT_EQ(page->scan_volume(volume, false), 0);
     page->leave_page();
-    ASSERT_TRUE(QTest::qWaitFor([] { return !scan_running; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !session.is_scanning(); }, 60000));
     EXPECT_EQ(tree_of(*page)->model()->rowCount(), 0) << "an abandoned scan shows nothing";
 
     scan(volume, false);
@@ -253,9 +260,9 @@ TEST_F(recovery_page_test, ntfs_scan_restore_and_leave_mid_scan)
     // Start after a finished scan runs the same scan again from nothing.
     const int folders = tree_of(*page)->model()->rowCount(tree_of(*page)->model()->index(0, 0));
     QTest::mouseClick(page->btn_pause, Qt::LeftButton);
-    EXPECT_TRUE(scan_running);
+    EXPECT_TRUE(session.is_scanning());
     EXPECT_TRUE(page->table_rows().isEmpty());
-    ASSERT_TRUE(QTest::qWaitFor([] { return !scan_running; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !session.is_scanning(); }, 60000));
     EXPECT_EQ(tree_of(*page)->model()->rowCount(tree_of(*page)->model()->index(0, 0)), folders);
 
     // An image cut short is scanned for what it holds, and the window says
@@ -285,6 +292,8 @@ TEST_F(recovery_page_test, deep_scan_save_resume_refuse_and_offer)
     EXPECT_TRUE(page->btn_filter->isVisible()) << "Save result after a deep scan";
     scan_file = out.filePath(QStringLiteral("sample.sav"));
     QTest::mouseClick(page->btn_filter, Qt::LeftButton);
+    EXPECT_FALSE(page->btn_filter->isEnabled()) << "one save at a time";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->btn_filter->isEnabled(); }, 60000));
     ASSERT_TRUE(QFileInfo::exists(scan_file));
     const int found = restore_every_folder(out.filePath(QStringLiteral("deep")));
     ASSERT_GT(found, 0);
@@ -347,5 +356,5 @@ TEST_F(recovery_page_test, deep_scan_save_resume_refuse_and_offer)
     ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.texts.size() == before + 2; }, 60000));
     EXPECT_EQ(boxes.texts.last(), lookup_text("deep_scan_query"));
     EXPECT_TRUE(page->session().deep()) << "Yes runs the deep scan";
-    ASSERT_TRUE(QTest::qWaitFor([] { return !scan_running; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !session.is_scanning(); }, 60000));
 }

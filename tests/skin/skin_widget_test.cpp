@@ -55,23 +55,19 @@ TEST(skin_widget, construction_gives_a_frameless_translucent_frame)
     EXPECT_EQ(window.contentsMargins(), QMargins(3, 100, 3, 4));
     EXPECT_EQ(window.windowTitle(), "Tarn Restorix");
     EXPECT_EQ(window.button_list().size(), 7);
-    EXPECT_FALSE(window.deep_scan_mode);
     EXPECT_TRUE(window.is_restorable());
 }
 
-TEST(skin_widget, tabs_lead_to_pages_and_choose_the_scan_kind)
+TEST(skin_widget, each_tab_is_handed_to_the_window_once)
 {
     gui_app();
     test_window_c window;
     window.show();
     click(&window, k_tab3);
-    EXPECT_TRUE(window.deep_scan_mode);
     click(&window, k_tab2);
-    EXPECT_TRUE(window.deep_scan_mode) << "tab 2 leaves the mode alone";
     click(&window, k_tab1);
-    EXPECT_FALSE(window.deep_scan_mode);
-    EXPECT_EQ(window.pages, QList<int>({1, 2, 1}));
-    EXPECT_EQ(window.abandoned, 3);
+    EXPECT_EQ(window.tabs, QList<QSkinWidget::top_tab_e>({QSkinWidget::tab_deep_scan, QSkinWidget::tab_partition_search,
+                                                          QSkinWidget::tab_file_system_scan}));
 }
 
 TEST(skin_widget, release_over_a_hovered_button_runs_its_handler_once)
@@ -85,7 +81,7 @@ TEST(skin_widget, release_over_a_hovered_button_runs_its_handler_once)
     EXPECT_EQ(window.button_list().at(0)->state, button_pressed);
     send_mouse(&window, QEvent::MouseButtonRelease, k_tab1, Qt::NoButton);
     send_mouse(&window, QEvent::MouseButtonRelease, k_tab1, Qt::NoButton);
-    EXPECT_EQ(window.pages, QList<int>({1}));
+    EXPECT_EQ(window.tabs, QList<QSkinWidget::top_tab_e>({QSkinWidget::tab_file_system_scan}));
     send_mouse(&window, QEvent::MouseMove, {400, 300}, Qt::NoButton);
     EXPECT_EQ(window.button_list().at(0)->state, button_normal);
 }

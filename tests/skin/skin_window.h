@@ -15,11 +15,9 @@ public:
         setGeometry(100, 100, 800, 600);
         setMinimumSize(800, 600);
     }
-    void show_page(int page) override { pages.append(page); }
-    void abandon_scan() override { ++abandoned; }
+    void open_tab(top_tab_e tab) override { tabs.append(tab); }
 
-    QList<int> pages;
-    int abandoned = 0;
+    QList<top_tab_e> tabs;
 };
 
 inline void send_mouse(QWidget *window, QEvent::Type type, const QPoint &at, Qt::MouseButtons held,

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -32,7 +33,6 @@
 #include "window/recovery/recovery_header.h"
 #include "window/recovery/recovery_page.h"
 #include "window/recovery/row_filter_bar.h"
-#include "window/recovery/recovery_table_view.h"
 #include "window/app/home_page.h"
 #include "window/app/init_thread.h"
 #include "window/app/main_window.h"
@@ -155,6 +155,7 @@ bool preview_file(recovery_window_c *page, const QString &ending)
         if (page->table_rows().at(r).name.endsWith(ending)) {
             const QModelIndex name = page->table()->model()->index(r, 1);
             QTest::mouseClick(page->table()->viewport(), Qt::LeftButton, {}, page->table()->visualRect(name).center());
+            wait_until([&] { return !page->preview_loading(); }, 10000);
             return !page->shown_preview().empty();
         }
     }
@@ -207,22 +208,22 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
     // The sample's 5 MiB take two blocks of the scanner, which pauses
     // between blocks: asked at the first find, it stops after the first
     // block. A scan that ended first all the same is tried again.
-    window.deep_scan_mode = true;
+    window.set_deep_scan_mode(true);
     bool paused = false;
     for (int attempt = 0; attempt < 5 && !paused; ++attempt) {
         scan();
-        while (scan_running && page->session().found_count() == 0)
+        while (window.session().is_scanning() && page->session().found_count() == 0)
             QApplication::processEvents();
-        if (scan_running)
+        if (window.session().is_scanning())
             page->btn_pause->click();
         // The status lines follow the page's timer.
         wait_until([] { return false; }, 300);
-        paused = scan_running && page->session().is_paused();
+        paused = window.session().is_scanning() && page->session().is_paused();
         if (paused) {
             save(window.grab(), "recovery_scanning");
             page->btn_pause->click();
         }
-        wait_until([] { return !scan_running; }, 120000);
+        wait_until([&] { return !window.session().is_scanning(); }, 120000);
         page->btn_back->click();
     }
     if (!paused) {
@@ -230,9 +231,9 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
         return false;
     }
 
-    window.deep_scan_mode = false;
+    window.set_deep_scan_mode(false);
     scan();
-    wait_until([] { return !scan_running; }, 60000);
+    wait_until([&] { return !window.session().is_scanning(); }, 60000);
     settle();
     if (!open_tree_folder(page, QStringLiteral("Photos"))) {
         std::fprintf(stderr, "no folder Photos with files\n");

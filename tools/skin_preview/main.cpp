@@ -30,8 +30,7 @@ public:
         resize(800, 600);
         setMinimumSize(800, 600);
     }
-    void show_page(int) override {}
-    void abandon_scan() override {}
+    void open_tab(top_tab_e) override {}
 };
 
 // A neutral desktop behind a translucent window, so its edges show.

@@ -72,6 +72,9 @@ void scan_session_c::set_tree(found_folder_s tree)
 {
     tree_ = std::move(tree);
     tree_rows_ = static_cast<quint64>(tree_.row_count());
+    rows_ = found_rows(tree_);
+    choice_.reset(tree_);
+    emit tree_replaced();
 }
 
 void scan_session_c::pause()

@@ -13,6 +13,7 @@
 #include "records/found_folder.h"
 #include "records/found_row.h"
 #include "core/restore/recovery_writer.h"
+#include "core/session/row_choice.h"
 
 // Whether folder lies on the volume, where restored files could overwrite
 // what is still to be restored: the same device as the volume's mount. A
@@ -72,7 +73,12 @@ public:
     // result shows no folder below "/" (files lying in the root alone count
     // as empty), and the scan was neither stopped, abandoned nor deep.
     bool offers_deep_scan() const;
-    QList<found_row_s> rows() const { return found_rows(tree_); }
+    // Every row of the tree, in the order the choice numbers them.
+    const QList<found_row_s> &rows() const { return rows_; }
+    // What the user chose to restore; emptied whenever the tree is replaced.
+    row_choice_c &choice() { return choice_; }
+    const row_choice_c &choice() const { return choice_; }
+    QList<found_row_s> chosen_rows() const { return choice_.chosen(rows_); }
 
     bool on_scanned_volume(const QString &folder) const { return folder_on_volume(folder, volume_); }
     // Writes rows into folder, emitting restore_progressed after each.
@@ -92,6 +98,10 @@ public:
 
 signals:
     void scan_finished();
+    // The tree, the rows and the choice were replaced (a scan began or
+    // ended, a scan file was read, the results were dropped): views over
+    // the old ones must let go of them.
+    void tree_replaced();
     void restore_progressed(int done, int total);
 
 private slots:
@@ -112,6 +122,8 @@ private:
     void set_tree(found_folder_s tree);
     found_folder_s tree_{QStringLiteral("/")};
     quint64 tree_rows_ = 0;
+    QList<found_row_s> rows_;
+    row_choice_c choice_;
     QString error_;
     QString load_note_;
     engine_log_fn log_;

@@ -26,7 +26,7 @@ main_window_c::main_window_c() : choose_images(ask_image_files)
     volume = new volume_window_c(this);
     drive = new drive_window_c(this);
     partition = new partition_window_c(this);
-    recovery = new recovery_window_c(this);
+    recovery = new recovery_window_c(session_, this);
     for (QWidget *page : {static_cast<QWidget *>(home), static_cast<QWidget *>(volume), static_cast<QWidget *>(drive),
                           static_cast<QWidget *>(partition), static_cast<QWidget *>(recovery)}) {
         gridLayout->addWidget(page, 0, 0);
@@ -41,6 +41,11 @@ main_window_c::main_window_c() : choose_images(ask_image_files)
     setWindowIcon(QIcon(QStringLiteral(":/images/top.ico")));
     connect_pages();
     add_open_image_entry();
+}
+
+main_window_c::~main_window_c()
+{
+    delete recovery;
 }
 
 void main_window_c::connect_pages()
@@ -77,6 +82,16 @@ void main_window_c::show_page(int page)
     update();
 }
 
+void main_window_c::open_tab(top_tab_e tab)
+{
+    if (!may_leave_page())
+        return;
+    if (tab != tab_partition_search)
+        deep_scan_mode_ = tab == tab_deep_scan;
+    abandon_scan();
+    show_page(tab == tab_partition_search ? page_drive : page_volume);
+}
+
 void main_window_c::abandon_scan()
 {
     recovery->leave_page();
@@ -90,17 +105,20 @@ bool main_window_c::warn_until_started()
     return true;
 }
 
+bool main_window_c::may_leave_scan()
+{
+    return !session_.is_scanning() ||
+        warning_box(this, k_title_tarnrecovery, "back_warning", QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;
+}
+
 bool main_window_c::may_leave_page()
 {
-    if (warn_until_started())
-        return false;
-    return !scan_running ||
-        warning_box(this, k_title_tarnrecovery, "back_warning", QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;
+    return !warn_until_started() && may_leave_scan();
 }
 
 bool main_window_c::may_close()
 {
-    return !scan_running ||
+    return !session_.is_scanning() ||
         warning_box(this, k_title_tarnrecovery, "quit_warning", QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
@@ -123,8 +141,7 @@ void main_window_c::on_click_volume_back()
 
 void main_window_c::on_click_recovery_back()
 {
-    if (scan_running &&
-        warning_box(this, k_title_tarnrecovery, "back_warning", QMessageBox::Yes | QMessageBox::No) == QMessageBox::No)
+    if (!may_leave_scan())
         return;
     abandon_scan();
     show_page(page_volume);
@@ -144,7 +161,7 @@ void main_window_c::on_click_volume_scan()
         warning_box(nullptr, k_title_restorix, "main_warning2");
         return;
     }
-    if (recovery->scan_volume(*row, deep_scan_mode) == 0)
+    if (recovery->scan_volume(*row, deep_scan_mode_) == 0)
         show_page(page_recovery);
 }
 

@@ -3,9 +3,11 @@
 #include <utility>
 #include <vector>
 
-TreeModel::TreeModel(QObject *parent)
+#include "core/session/row_choice.h"
+
+TreeModel::TreeModel(row_choice_c *choice, QObject *parent)
     : QAbstractItemModel(parent), root_(QStringLiteral("Title")),
-      folder_icon_(QStringLiteral(":/images/recovery/folder.png"))
+      folder_icon_(QStringLiteral(":/images/recovery/folder.png")), choice_(choice)
 {}
 
 TreeModel::~TreeModel() = default;
@@ -84,6 +86,16 @@ QVariant TreeModel::data(const QModelIndex &index, int role) const
         return item_of(index)->name;
     if (role == Qt::DecorationRole)
         return folder_icon_;
+    if (role == Qt::CheckStateRole && choice_) {
+        switch (choice_->folder_state(item_of(index)->payload)) {
+        case row_choice_c::all_chosen:
+            return Qt::Checked;
+        case row_choice_c::some_chosen:
+            return Qt::PartiallyChecked;
+        case row_choice_c::none_chosen:
+            return Qt::Unchecked;
+        }
+    }
     return QVariant();
 }
 
@@ -96,5 +108,31 @@ QVariant TreeModel::headerData(int, Qt::Orientation orientation, int role) const
 
 Qt::ItemFlags TreeModel::flags(const QModelIndex &index) const
 {
-    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | (choice_ ? Qt::ItemIsUserCheckable : Qt::NoItemFlags);
+}
+
+bool TreeModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || role != Qt::CheckStateRole || !choice_)
+        return false;
+    const found_folder_s *folder = item_of(index)->payload;
+    choice_->set_folder_chosen(folder, value.value<Qt::CheckState>() == Qt::Checked);
+    choice_changed();
+    emit chosen_changed();
+    return true;
+}
+
+void TreeModel::choice_changed()
+{
+    // Folders are few beside rows: each is told, without recursion.
+    std::vector<const TreeItem *> pending(root_.children.cbegin(), root_.children.cend());
+    while (!pending.empty()) {
+        const TreeItem *item = pending.back();
+        pending.pop_back();
+        const QModelIndex at = createIndex(item->position, 0, const_cast<TreeItem *>(item));
+        emit dataChanged(at, at, {Qt::CheckStateRole});
+        pending.insert(pending.end(), item->children.cbegin(), item->children.cend());
+    }
 }

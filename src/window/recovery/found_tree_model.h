@@ -1,4 +1,6 @@
-// The folder tree of a finished scan as the page's tree view shows it.
+// The folder tree of a finished scan as the page's tree view shows it, each
+// folder with a check box for its files and every folder below it: checked,
+// unchecked, or partly checked when only some of them are chosen.
 #pragma once
 
 #include <QAbstractItemModel>
@@ -7,6 +9,8 @@
 #include <QString>
 
 #include "records/found_folder.h"
+
+class row_choice_c;
 
 // One folder of the tree; payload is the found folder whose files it lists
 // (null for the hidden root). Deleting an item deletes its children.
@@ -35,7 +39,8 @@ struct TreeItem {
 class TreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
-    explicit TreeModel(QObject *parent = nullptr);
+    // Without a choice the folders have no check boxes.
+    explicit TreeModel(row_choice_c *choice = nullptr, QObject *parent = nullptr);
     ~TreeModel() override;
 
     // Puts "/" under the root with every folder below found; the found tree
@@ -52,10 +57,19 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // A check chooses or leaves the folder's rows and those below it.
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    // Every folder's check box again, after the choice changed elsewhere.
+    void choice_changed();
+
+signals:
+    // The choice changed through the tree.
+    void chosen_changed();
 
 private:
     TreeItem *item_of(const QModelIndex &index) const;
 
     TreeItem root_;
     QIcon folder_icon_;
+    row_choice_c *choice_;
 };

@@ -96,7 +96,7 @@ void recovery_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &o
         painter->fillRect(r, k_selected);
     painter->setFont(QFont(QStringLiteral("Segoe UI Symbol"), 8));
     if (index.column() == recovery_model_c::column_check) {
-        const QPixmap &mark = row.checked ? checked_ : unchecked_;
+        const QPixmap &mark = index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? checked_ : unchecked_;
         painter->drawPixmap(QRect(r.x() + 10, r.y() + 10, mark.width(), mark.width()), mark);
     } else if (index.column() == recovery_model_c::column_state) {
         paint_state_mark(painter, r, row.state);

@@ -5,11 +5,13 @@
 #include <numeric>
 #include <vector>
 
+#include "core/session/row_choice.h"
 #include "window/text/translation.h"
 
-recovery_model_c::recovery_model_c(QList<recovery_item_s> *rows, QObject *parent)
-    : QAbstractTableModel(parent), rows_(rows)
+recovery_model_c::recovery_model_c(const QList<found_row_s> *rows, row_choice_c *choice, QObject *parent)
+    : QAbstractTableModel(parent), rows_(rows), choice_(choice), order_(static_cast<size_t>(rows->size()))
 {
+    std::iota(order_.begin(), order_.end(), 0);
     // Whatever asks the display role for text (accessibility, tests) gets
     // the row's name.
     static const bool registered =
@@ -31,20 +33,75 @@ QVariant recovery_model_c::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rows_->size())
         return QVariant();
-    if (role == Qt::DisplayRole)
-        return QVariant::fromValue(rows_->at(index.row()));
-    const bool has_folder = folders_ && index.row() < folders_->size();
-    if (role == folder_role && has_folder)
-        return folders_->at(index.row());
-    if (role != Qt::ToolTipRole)
+    const found_row_s &found = row_at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return QVariant::fromValue(found.row);
+    case Qt::CheckStateRole:
+        return choice_->is_chosen(number(index.row())) ? Qt::Checked : Qt::Unchecked;
+    case folder_role:
+        return found.folder_path();
+    case Qt::ToolTipRole:
+        if (index.column() == column_state)
+            return recovery_state_text(found.row.state);
+        if (index.column() == column_size && found.row.size_capped)
+            return lookup_text("size_cut");
+        if (index.column() == column_name)
+            return found.folder_path();
         return QVariant();
-    if (index.column() == column_state)
-        return recovery_state_text(rows_->at(index.row()).state);
-    if (index.column() == column_size && rows_->at(index.row()).size_capped)
-        return lookup_text("size_cut");
-    if (index.column() == column_name && has_folder)
-        return folders_->at(index.row());
-    return QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+bool recovery_model_c::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || role != Qt::CheckStateRole || index.row() >= rows_->size())
+        return false;
+    set_chosen({index.row()}, value.value<Qt::CheckState>() == Qt::Checked);
+    return true;
+}
+
+void recovery_model_c::set_chosen(const std::vector<int> &rows, bool chosen)
+{
+    if (rows.empty())
+        return;
+    int first = rows.front(), last = rows.front();
+    for (int row : rows) {
+        choice_->set_chosen(number(row), chosen);
+        first = std::min(first, row);
+        last = std::max(last, row);
+    }
+    emit dataChanged(index(first, column_check), index(last, column_check), {Qt::CheckStateRole});
+    emit chosen_changed();
+}
+
+void recovery_model_c::choice_changed()
+{
+    if (!order_.empty())
+        emit dataChanged(index(0, column_check), index(rowCount() - 1, column_check), {Qt::CheckStateRole});
+}
+
+void recovery_model_c::sort(int column, Qt::SortOrder order)
+{
+    if (column <= column_check || column >= column_count)
+        return;
+    const bool ascending = order == Qt::AscendingOrder;
+    std::vector<int> &sorted = orders_.at(static_cast<size_t>(column)).at(ascending ? 0 : 1);
+    if (sorted.size() != order_.size())
+        sorted = row_order(*rows_, column, ascending);
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> place(order_.size()); // number: new place
+    for (size_t i = 0; i < sorted.size(); ++i)
+        place[static_cast<size_t>(sorted[i])] = static_cast<int>(i);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &old : before)
+        after.append(index(place[static_cast<size_t>(number(old.row()))], old.column()));
+    changePersistentIndexList(before, after);
+    order_ = sorted;
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 QVariant recovery_model_c::headerData(int section, Qt::Orientation orientation, int role) const
@@ -67,35 +124,6 @@ QVariant recovery_model_c::headerData(int section, Qt::Orientation orientation, 
     default:
         return QVariant();
     }
-}
-
-void recovery_model_c::set_checked(int row, bool value)
-{
-    if (row < 0 || row >= rows_->size())
-        return;
-    (*rows_)[row].checked = value ? 1 : 0;
-    emit dataChanged(index(row, column_check), index(row, column_check));
-}
-
-void recovery_model_c::sort_by_column(int column)
-{
-    if (column <= column_check || column >= column_count || rows_->isEmpty())
-        return;
-    ascending_[column] = !ascending_[column];
-    const std::vector<int> order = row_order(*rows_, column, ascending_[column] != 0);
-    QList<recovery_item_s> sorted;
-    sorted.reserve(rows_->size());
-    for (int i : order)
-        sorted.append(std::move((*rows_)[i]));
-    *rows_ = std::move(sorted);
-    if (folders_ && folders_->size() == qsizetype(order.size())) {
-        QStringList folders;
-        folders.reserve(folders_->size());
-        for (int i : order)
-            folders.append(folders_->at(i));
-        *folders_ = std::move(folders);
-    }
-    emit dataChanged(index(0, 0), index(static_cast<int>(rows_->size()) - 1, column_count - 1));
 }
 
 namespace {
@@ -122,7 +150,7 @@ int state_rank(recovery_state_e state)
 
 // Sort keys are made once per row: comparing names through the collator
 // would cost a locale comparison per step of the sort.
-void order_by_name(const QList<recovery_item_s> &rows, bool ascending, std::vector<int> &order)
+void order_by_name(const QList<found_row_s> &rows, bool ascending, std::vector<int> &order)
 {
     // The C locale collates by code point alone, without numbers.
     QLocale locale;
@@ -133,27 +161,27 @@ void order_by_name(const QList<recovery_item_s> &rows, bool ascending, std::vect
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::vector<QCollatorSortKey> keys;
     keys.reserve(rows.size());
-    for (const recovery_item_s &row : rows)
-        keys.push_back(collator.sortKey(row.name));
+    for (const found_row_s &found : rows)
+        keys.push_back(collator.sortKey(found.row.name));
     std::sort(order.begin(), order.end(), [&](int a, int b) {
         const int c = keys[a].compare(keys[b]);
         if (c == 0)
-            return rows.at(a).name < rows.at(b).name; // names equal but for case: a fixed order
+            return rows.at(a).row.name < rows.at(b).row.name; // names equal but for case: a fixed order
         return ascending ? c < 0 : c > 0;
     });
 }
 
 template <typename Key>
-void order_by_key(const QList<recovery_item_s> &rows, bool ascending, std::vector<int> &order, Key key)
+void order_by_key(const QList<found_row_s> &rows, bool ascending, std::vector<int> &order, Key key)
 {
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return ascending ? key(rows.at(a)) < key(rows.at(b)) : key(rows.at(b)) < key(rows.at(a));
+        return ascending ? key(rows.at(a).row) < key(rows.at(b).row) : key(rows.at(b).row) < key(rows.at(a).row);
     });
 }
 
 } // namespace
 
-std::vector<int> row_order(const QList<recovery_item_s> &rows, int column, bool ascending)
+std::vector<int> row_order(const QList<found_row_s> &rows, int column, bool ascending)
 {
     std::vector<int> order(rows.size());
     std::iota(order.begin(), order.end(), 0);

@@ -91,26 +91,17 @@ void QSkinWidget::on_click_language()
 
 void QSkinWidget::on_click_tab1()
 {
-    open_tab(1, false);
+    open_tab(tab_file_system_scan);
 }
 
 void QSkinWidget::on_click_tab2()
 {
-    open_tab(2, deep_scan_mode);
+    open_tab(tab_partition_search);
 }
 
 void QSkinWidget::on_click_tab3()
 {
-    open_tab(1, true);
-}
-
-void QSkinWidget::open_tab(int page, bool deep_scan)
-{
-    if (!may_leave_page())
-        return;
-    deep_scan_mode = deep_scan;
-    abandon_scan();
-    show_page(page);
+    open_tab(tab_deep_scan);
 }
 
 void QSkinWidget::maximize()

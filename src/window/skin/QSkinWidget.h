@@ -15,15 +15,13 @@ public:
     explicit QSkinWidget(QWidget *parent = nullptr);
     ~QSkinWidget() override;
 
-    virtual void show_page(int page) = 0;
-    virtual void abandon_scan() = 0;
+    // The three top tabs; the window behind the frame decides where each leads.
+    enum top_tab_e { tab_file_system_scan, tab_partition_search, tab_deep_scan };
+    virtual void open_tab(top_tab_e tab) = 0;
 
     QMenu *main_menu() const { return menu; }
     button_c<QSkinWidget> *maximize_button() const { return max_button; }
     bool is_restorable() const { return restorable; }
-
-    // Chooses between a file-system scan and a deep scan on the volume page.
-    bool deep_scan_mode = false;
 
 public slots:
     void on_click_close();
@@ -33,9 +31,8 @@ public slots:
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
-    // The main window asks its questions here (start-up not finished, a scan
-    // still running) before a tab leaves the page or the window closes.
-    virtual bool may_leave_page() { return true; }
+    // The main window asks its questions here (a scan still running) before
+    // the window closes.
     virtual bool may_close() { return true; }
     QPixmap logo() const override { return logo_image; }
 
@@ -43,7 +40,6 @@ private:
     void on_click_tab1();
     void on_click_tab2();
     void on_click_tab3();
-    void open_tab(int page, bool deep_scan);
     void maximize();
     void restore();
     void switch_max_button(const char *images_name, button_c<QSkinWidget>::handler_t handler);
