@@ -37,7 +37,8 @@ set(CPACK_PACKAGE_CONTACT "TarnRecovery developers <tarnrecovery@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Recovers deleted files from FAT and NTFS volumes and finds lost partitions")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window needs the X11 platform plugin, which no library links.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# The window needs the X11 platform plugin, which no library links, and
+# shows Qt's own dialogs in the chosen language from Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 include(CPack)

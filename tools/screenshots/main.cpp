@@ -37,6 +37,7 @@
 #include "window/app/init_thread.h"
 #include "window/app/main_window.h"
 #include "window/text/settings_store.h"
+#include "window/text/qt_translation.h"
 #include "window/text/translation.h"
 
 namespace {
@@ -284,8 +285,7 @@ int main(int argc, char **argv)
     }
     load_language_section(language, true);
     QApplication app(argc, argv);
-    if (language_code() == QLatin1String("ar"))
-        app.setLayoutDirection(Qt::RightToLeft);
+    apply_language(app, language_code());
     out_folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out_folder);
     const QString sample = QFileInfo(QString::fromLocal8Bit(argv[3])).canonicalFilePath();
