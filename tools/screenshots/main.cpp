@@ -211,7 +211,7 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
     // block. A scan that ended first all the same is tried again.
     window.set_deep_scan_mode(true);
     bool paused = false;
-    for (int attempt = 0; attempt < 5 && !paused; ++attempt) {
+    for (int attempt = 0; attempt < 20 && !paused; ++attempt) {
         scan();
         while (window.session().is_scanning() && page->session().found_count() == 0)
             QApplication::processEvents();
