@@ -31,21 +31,22 @@ if(TARN_GUI)
   install(FILES ${icon_png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
 endif()
 
-# What Debian asks of every package: its copyright and its changelog,
+# What Debian asks of every package: its copyright and its changelog (a
+# native package: no Debian revision),
 # compressed the way dpkg tools expect (no name or time in the gzip header).
 set(TARN_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/tarnrecovery)
 install(FILES src/resources/package/copyright DESTINATION ${TARN_DOC_DIR})
-configure_file(src/resources/package/changelog.in ${CMAKE_BINARY_DIR}/changelog.Debian @ONLY)
-set(changelog_gz ${CMAKE_BINARY_DIR}/changelog.Debian.gz)
+configure_file(src/resources/package/changelog.in ${CMAKE_BINARY_DIR}/changelog @ONLY)
+set(changelog_gz ${CMAKE_BINARY_DIR}/changelog.gz)
 add_custom_command(OUTPUT ${changelog_gz}
-    COMMAND gzip -9 -n -c ${CMAKE_BINARY_DIR}/changelog.Debian > ${changelog_gz}
-    DEPENDS ${CMAKE_BINARY_DIR}/changelog.Debian)
+    COMMAND gzip -9 -n -c ${CMAKE_BINARY_DIR}/changelog > ${changelog_gz}
+    DEPENDS ${CMAKE_BINARY_DIR}/changelog)
 add_custom_target(tarn_changelog ALL DEPENDS ${changelog_gz})
 install(FILES ${changelog_gz} DESTINATION ${TARN_DOC_DIR})
 
 set(CPACK_PACKAGE_NAME tarnrecovery)
 set(CPACK_PACKAGE_VENDOR "TarnRecovery")
-set(CPACK_PACKAGE_CONTACT "TarnRecovery developers <tarnrecovery@localhost>")
+set(CPACK_PACKAGE_CONTACT "TarnRecovery developers <tarnrecovery@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "recover deleted files and lost partitions")
 set(CPACK_PACKAGE_DESCRIPTION "TarnRecovery scans FAT12/16/32 and NTFS volumes, disks and disk image files
 for files the file system no longer shows and restores the chosen ones to
