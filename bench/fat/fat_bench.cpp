@@ -45,7 +45,7 @@ void scan(fat_recovery_c &engine)
     std::shared_ptr<block_device_c> disk =
         open_block_device(QFile::encodeName(bench_image()).toStdString(), open_mode_e::read);
     engine.set_log(nullptr); // the per-entry console lines are not part of the work
-    engine.set_device_opener([disk](const std::string &) { return disk; });
+    engine.set_volume(volume_item_s(), disk);
     engine.run();
 }
 
@@ -147,7 +147,7 @@ void BM_fat_restore_big_file(benchmark::State &state)
         open_block_device(QFile::encodeName(big_file_image()).toStdString(), open_mode_e::read);
     fat_recovery_c engine;
     engine.set_log(nullptr);
-    engine.set_device_opener([disk](const std::string &) { return disk; });
+    engine.set_volume(volume_item_s(), disk);
     engine.run();
     const QList<found_row_s> rows = found_rows(engine.get_found_tree());
     if (rows.size() != 1)

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::shared_ptr<block_device_c> volume = std::make_shared<memory_device_c>(data, size);
     fat_recovery_c engine;
     engine.set_log(nullptr);
-    engine.set_device_opener([volume](const std::string &) { return volume; });
+    engine.set_volume(volume_item_s(), volume);
     engine.run();
     int restored = 0;
     for (auto it = engine.store().cbegin(); it != engine.store().cend() && restored < 8; ++it, ++restored) {

@@ -5,10 +5,7 @@
 #include <QtGlobal>
 #include <atomic>
 
-#include "records/volume_item.h"
-
 struct engine_state_s {
-    volume_item_s volume;
     std::atomic<double> progress{0.0};
     std::atomic<int> pause{0};
     std::atomic<int> stop{0};

@@ -6,11 +6,14 @@
 #include <QString>
 #include <QThread>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "records/volume_item.h"
 #include "engines/raw/raw_item.h"
+#include "platform/block_device.h"
 #include "platform/output_folder.h"
 #include "records/found_folder.h"
 #include "records/recovery_item.h"
@@ -31,12 +34,28 @@ enum recover_result_e {
 // Takes an engine's diagnostic lines; an empty one discards them.
 using engine_log_fn = std::function<void(const std::string &line)>;
 
+// Opens a volume's device; null when it cannot be opened.
+using device_opener_fn = std::function<std::shared_ptr<block_device_c>()>;
+
 class recovery_base_c : public QThread {
     Q_OBJECT
 public:
     using QThread::QThread;
 
-    virtual void set_volume(const volume_item_s &volume) = 0;
+    // The volume to scan and the device it was opened as (offset 0: its
+    // first byte; null when it could not be opened, which the scan reports).
+    // The scan and every restore read through that one device, from any
+    // number of threads. Call while no scan runs.
+    void set_volume(const volume_item_s &volume, std::shared_ptr<block_device_c> device);
+    // The same, for results read back from a scan file: the device is opened
+    // when first needed (the volume may be gone by then), and again at the
+    // next need while it cannot be.
+    void set_lazy_volume(const volume_item_s &volume, device_opener_fn open);
+    const volume_item_s &volume() const { return volume_; }
+    // The volume's device, opened now if it was set lazily; null when it
+    // cannot be opened.
+    std::shared_ptr<block_device_c> device();
+
     virtual double get_progress() = 0;
     virtual void set_progress(double progress) = 0;
     virtual void set_stop(int code) = 0;
@@ -93,6 +112,12 @@ public:
     // index; set after set_scan_entries. False when not kept in scan files.
     virtual bool get_scan_pieces(raw_pieces_t *) const { return false; }
     virtual bool set_scan_pieces(raw_pieces_t) { return false; }
+
+private:
+    volume_item_s volume_;
+    std::mutex device_lock_; // restores on several threads may open it first
+    std::shared_ptr<block_device_c> device_;
+    device_opener_fn open_device_;
 };
 
 // The null engine: answers everything with its neutral value.
@@ -100,7 +125,6 @@ class recovery_stop_c : public recovery_base_c {
     Q_OBJECT
 public:
     using recovery_base_c::recovery_base_c;
-    void set_volume(const volume_item_s &) override {}
     double get_progress() override { return 0.0; }
     void set_progress(double) override {}
     void set_stop(int) override {}

@@ -11,7 +11,8 @@ bool volume_free_bytes(const volume_info_s &volume, uint64_t &free_bytes)
     }
     if (!volume.mount_paths.empty())
         return false; // mounted, but the system would not say
-    std::shared_ptr<block_device_c> device = open_volume_path(volume.volume_path, open_mode_e::read);
+    // The listing located it: opened from there, not looked up again.
+    std::shared_ptr<block_device_c> device = open_volume(location_of(volume), open_mode_e::read);
     if (!device)
         return false;
     if (volume.fs_name == "NTFS")

@@ -8,8 +8,5 @@ extern "C" int32_t ntfs_scan_startup(const char *device_name, ntfs_scan_context 
 {
     if (!context || !device_name)
         return ntfs_error_argument;
-    std::shared_ptr<block_device_c> device = open_volume_path(device_name, open_mode_e::read);
-    if (!device)
-        return ntfs_error_device;
-    return ntfs_scan_startup_device(std::move(device), context);
+    return ntfs_scan_startup_device(open_volume_path(device_name, open_mode_e::read), context);
 }

@@ -45,8 +45,10 @@ template <class Open> int32_t start_scan(ntfs_scan_context *context, Open open)
 
 int32_t ntfs_scan_startup_device(std::shared_ptr<block_device_c> device, ntfs_scan_context *context)
 {
+    if (!device)
+        return context ? ntfs_error_device : ntfs_error_argument;
     return start_scan(context, [&](int32_t *error) {
-        context->device_bytes = device ? device->size() : 0;
+        context->device_bytes = device->size();
         return ntfs_volume_c::open(std::move(device), error, &context->volume_bytes);
     });
 }

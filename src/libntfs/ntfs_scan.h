@@ -67,7 +67,7 @@ enum {
 enum {
     ntfs_ok = 0,
     ntfs_error_argument = -1,
-    ntfs_error_device = -2,    /* the device name does not resolve or open */
+    ntfs_error_device = -2,    /* the device name does not resolve or open, or no device was given */
     ntfs_error_not_ntfs = -3,  /* the boot sector or $MFT is not valid */
     ntfs_error_no_record = -4, /* no such file record, or it has no data stream */
     ntfs_error_encrypted = -5,

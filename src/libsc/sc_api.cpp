@@ -11,7 +11,7 @@
 #include "sc_scanner.h"
 
 struct sc_handle_s {
-    std::unique_ptr<block_device_c> device;
+    std::shared_ptr<block_device_c> device;
     uint64_t position = 0;
 };
 
@@ -67,23 +67,12 @@ int32_t sc_scan(raw_scan_control_s *control, const char *device_path)
     if (!control || !device_path)
         return -1;
     std::unique_ptr<block_device_c> device = sc_open_device(device_path);
-    if (!device)
-        return -1;
-    std::shared_ptr<const sc_config_s> config = current_config();
-    sc_scan_device(*config, *device, control);
-    if (sc_get_stop(control) == 0)
-        sc_set_progress(control, 1.0);
-    return 0;
+    return device ? sc_scan_on(control, *device) : -1;
 }
 
 sc_handle_s *sc_open(const char *device_path)
 {
-    if (!device_path)
-        return nullptr;
-    std::unique_ptr<block_device_c> device = sc_open_device(device_path);
-    if (!device)
-        return nullptr;
-    return new sc_handle_s{std::move(device), 0};
+    return device_path ? sc_open_on(sc_open_device(device_path)) : nullptr;
 }
 
 int32_t sc_seek(sc_handle_s *handle, int64_t offset, int32_t origin)
@@ -118,3 +107,19 @@ int32_t sc_close(sc_handle_s *handle)
 }
 
 } // extern "C"
+
+int32_t sc_scan_on(raw_scan_control_s *control, block_device_c &device)
+{
+    if (!control)
+        return -1;
+    std::shared_ptr<const sc_config_s> config = current_config();
+    sc_scan_device(*config, device, control);
+    if (sc_get_stop(control) == 0)
+        sc_set_progress(control, 1.0);
+    return 0;
+}
+
+sc_handle_s *sc_open_on(std::shared_ptr<block_device_c> device)
+{
+    return device ? new sc_handle_s{std::move(device), 0} : nullptr;
+}

@@ -107,6 +107,10 @@ bool locate_volume(const std::string &volume_path, volume_location_s &out);
 bool locate_partition(int disk_number, int partition_number, volume_location_s &out);
 std::unique_ptr<block_device_c> open_disk(int disk_number, open_mode_e mode, std::string *error = nullptr);
 
+// Where a listed volume lies, read from its own record (no table lookup);
+// source is empty when its name path is malformed.
+volume_location_s location_of(const volume_info_s &volume);
+
 // Opens a located volume as a device whose offset 0 is the volume's first byte.
 std::unique_ptr<block_device_c> open_volume(const volume_location_s &where, open_mode_e mode,
                                             std::string *error = nullptr);

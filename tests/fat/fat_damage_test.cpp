@@ -64,7 +64,7 @@ struct image_scan_s {
 
     explicit image_scan_s(std::shared_ptr<block_device_c> volume)
     {
-        engine.set_device_opener([volume](const std::string &) { return volume; });
+        engine.set_volume(volume_item_s(), volume);
         engine.run();
         rows = found_rows(engine.get_found_tree());
     }

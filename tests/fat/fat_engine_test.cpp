@@ -20,25 +20,18 @@
 
 namespace {
 
-void use_image(fat_recovery_c &engine, fat_test_image_c &img)
-{
-    std::shared_ptr<block_device_c> device = img.device();
-    engine.set_device_opener([device](const std::string &) { return device; });
-}
-
 struct scan_s {
     fat_recovery_c engine;
     std::string log;
 
     explicit scan_s(fat_test_image_c &img, const QString &mount = QStringLiteral("/mnt/usb/"))
     {
-        use_image(engine, img);
         engine.set_log([this](const std::string &line) { log += line; });
         volume_item_s volume;
         volume.device_name = QStringLiteral("test");
         volume.volume_path = QStringLiteral("test:0:/");
         volume.mount_path = mount;
-        engine.set_volume(volume);
+        engine.set_volume(volume, img.device());
         engine.run();
     }
     const fat_item_s *item(quint32 id) const
@@ -305,7 +298,7 @@ TEST(fat_engine, stop_keeps_the_partial_store_linked)
         if (offset == root)
             engine.set_stop(stop_user);
     });
-    engine.set_device_opener([device](const std::string &) { return device; });
+    engine.set_volume(volume_item_s(), device);
     engine.run();
     EXPECT_EQ(engine.get_stop(), stop_user);
     // The read under way when the stop came still finishes.
@@ -435,7 +428,7 @@ TEST(fat_engine, diagnostics_go_to_the_sink_alone_and_not_one_per_entry)
     dup2(to, 2);
     {
         fat_recovery_c engine;
-        use_image(engine, img);
+        engine.set_volume(volume_item_s(), img.device());
         engine.run();
         fflush(stdout);
         fflush(stderr);
@@ -489,7 +482,7 @@ TEST(fat_engine, a_wiped_fat32_boot_sector_is_read_from_its_backup)
     auto scan_image = [&](fat_recovery_c &engine, std::string *log) {
         std::shared_ptr<block_device_c> volume = open_block_device(image.toStdString(), open_mode_e::read);
         engine.set_log([log](const std::string &line) { *log += line; });
-        engine.set_device_opener([volume](const std::string &) { return volume; });
+        engine.set_volume(volume_item_s(), volume);
         engine.run();
     };
     fat_recovery_c intact;

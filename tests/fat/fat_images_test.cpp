@@ -38,7 +38,7 @@ struct image_scan_s {
             std::make_shared<slice_device_c>(disk, static_cast<uint64_t>(start_byte),
                                              disk->size() - static_cast<uint64_t>(start_byte));
         engine.set_log(nullptr);
-        engine.set_device_opener([volume](const std::string &) { return volume; });
+        engine.set_volume(volume_item_s(), volume);
         engine.run();
     }
     const fat_item_s *item(quint32 id) const

@@ -41,7 +41,7 @@ struct scripted_library_s {
     ntfs_library_s library()
     {
         ntfs_library_s lib;
-        lib.scan_startup = [this](const char *, ntfs_scan_context *ctx) {
+        lib.scan_startup = [this](std::shared_ptr<block_device_c>, ntfs_scan_context *ctx) {
             ++startups;
             next_index = 0;
             if (startup_result < 0)
@@ -83,7 +83,7 @@ struct engine_fixture_s {
         volume.device_name = QStringLiteral("/dev/sdz1");
         volume.mount_path = mount;
         engine.set_library(script.library());
-        engine.set_volume(volume);
+        engine.set_volume(volume, nullptr);
         engine.start();
         ASSERT_TRUE(engine.wait(20000)) << "scan hung";
     }
@@ -98,18 +98,18 @@ struct engine_fixture_s {
 
 } // namespace
 
-// The library gets the volume's own name path (no disk letters to run out
-// of), and progress past 2^31 work units does not wrap.
-TEST(ntfs_engine, hands_the_library_the_volume_path_and_counts_progress_in_64_bits)
+// The library gets the volume's own device (opened once, by whoever set the
+// volume), and progress past 2^31 work units does not wrap.
+TEST(ntfs_engine, hands_the_library_the_volume_device_and_counts_progress_in_64_bits)
 {
     scripted_library_s script;
     script.records = {make_record(5, 5, dir, u".")};
     ntfs_library_s lib = script.library();
-    std::string handed;
+    const block_device_c *handed = nullptr;
     auto startup = lib.scan_startup;
-    lib.scan_startup = [&](const char *name, ntfs_scan_context *ctx) {
-        handed = name;
-        int32_t result = startup(name, ctx);
+    lib.scan_startup = [&](std::shared_ptr<block_device_c> device, ntfs_scan_context *ctx) {
+        handed = device.get();
+        int32_t result = startup(std::move(device), ctx);
         ctx->total = int64_t{8} * 600000000;
         return result;
     };
@@ -124,9 +124,10 @@ TEST(ntfs_engine, hands_the_library_the_volume_path_and_counts_progress_in_64_bi
     engine.set_library(lib);
     volume_item_s volume;
     volume.volume_path = QStringLiteral("/images/disk 27.img:3:/");
-    engine.set_volume(volume);
+    const auto device = std::make_shared<memory_device_c>(std::vector<uint8_t>(4096));
+    engine.set_volume(volume, device);
     engine.run();
-    EXPECT_EQ(handed, "/images/disk 27.img:3:/");
+    EXPECT_EQ(handed, device.get());
     EXPECT_DOUBLE_EQ(engine.get_progress(), 0.5);
 }
 
@@ -253,7 +254,7 @@ TEST(ntfs_engine, progress_follows_the_library_counters)
     };
     volume_item_s volume;
     f.engine.set_library(lib);
-    f.engine.set_volume(volume);
+    f.engine.set_volume(volume, nullptr);
     f.engine.start();
     ASSERT_TRUE(f.engine.wait(20000));
     EXPECT_DOUBLE_EQ(f.engine.get_progress(), (4 + 8 * (3 + 1)) / 64.0);
@@ -274,7 +275,7 @@ TEST(ntfs_engine, stop_while_paused_ends_the_scan_and_still_links)
     };
     volume_item_s volume;
     f.engine.set_library(f.script.library());
-    f.engine.set_volume(volume);
+    f.engine.set_volume(volume, nullptr);
     f.engine.start();
     while (!paused)
         QThread::msleep(5);

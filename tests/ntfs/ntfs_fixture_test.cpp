@@ -50,7 +50,7 @@ struct scanned_fixture_s {
             manifest = loaded.entries();
         if (manifest.empty() || !image_volume(fixture(image), partition, row))
             return false;
-        engine.set_volume(row);
+        engine.set_volume(row, open_volume_path(row.volume_path.toStdString(), open_mode_e::read));
         engine.start();
         return engine.wait(120000);
     }
@@ -80,8 +80,9 @@ struct scanned_fixture_s {
         const QString target = out.filePath(QStringLiteral("head"));
         QFile::remove(target);
         QFile written(target);
-        return recover_head_to(engine, row, target, max) == 0 && written.open(QIODevice::ReadOnly) ? written.readAll()
-                                                                                               : QByteArray("failed");
+        return recover_head_to(engine, row, target, max) == 0 && written.open(QIODevice::ReadOnly)
+            ? written.readAll()
+            : QByteArray("failed");
     }
 
     // A deleted file whose record was reused is listed by the name its

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <map>
 
+#include "platform/disks.h"
 #include "engines/raw/raw_recovery.h"
 #include "platform/volume_path.h"
 #include "raw/raw_test_util.h"
@@ -24,7 +25,8 @@ volume_item_s image_volume(const QString &image)
 void scan(raw_recovery_c &engine, const QString &image)
 {
     engine.reset();
-    engine.set_volume(image_volume(image));
+    const volume_item_s volume = image_volume(image);
+    engine.set_volume(volume, open_volume_path(volume.volume_path.toStdString(), open_mode_e::read));
     engine.start();
     ASSERT_TRUE(engine.wait(120000));
 }

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <map>
 
+#include "platform/disks.h"
 #include "engines/raw/names/carved_dates.h"
 #include "engines/raw/raw_recovery.h"
 #include "platform/volume_path.h"
@@ -179,7 +180,7 @@ TEST(carved_dates_test, a_deep_scan_dates_its_finds_from_their_own_bytes)
     };
 
     raw_recovery_c scanned;
-    scanned.set_volume(volume);
+    scanned.set_volume(volume, open_volume_path(volume.volume_path.toStdString(), open_mode_e::read));
     scanned.start();
     ASSERT_TRUE(scanned.wait(60000));
     check(scanned, "after the scan");
@@ -189,7 +190,7 @@ TEST(carved_dates_test, a_deep_scan_dates_its_finds_from_their_own_bytes)
     std::vector<raw_item_s> entries;
     ASSERT_FALSE(read_scan_file(sav, &entries).isEmpty());
     raw_recovery_c reloaded;
-    reloaded.set_volume(volume);
+    reloaded.set_volume(volume, open_volume_path(volume.volume_path.toStdString(), open_mode_e::read));
     reloaded.set_scan_entries(std::move(entries));
     check(reloaded, "after a reload");
 }

@@ -4,10 +4,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "platform/disks.h"
 #include "engines/raw/raw_recovery.h"
 #include "platform/volume_path.h"
 #include "raw/raw_test_util.h"
 #include "engines/raw/raw_results.h"
+#include "core/scanfile/scan_file.h"
 #include "restore_to_path.h"
 
 namespace {
@@ -23,7 +25,7 @@ protected:
         ASSERT_TRUE(write_file(image, device));
         volume_item_s v;
         v.volume_path = QString::fromStdString(make_volume_path(image.toStdString(), 0));
-        engine.set_volume(v);
+        engine.set_volume(v, open_volume_path(v.volume_path.toStdString(), open_mode_e::read));
     }
     QString out(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 
@@ -33,16 +35,16 @@ protected:
     raw_recovery_c engine;
 };
 
-// Catches: a trailing separator kept in the device path (the volume would
-// not open), or more than one cut.
-TEST_F(raw_engine_test, set_volume_cuts_one_trailing_separator)
+// Catches: a trailing separator kept in the device path a scan file
+// stores (the volume would not be found again), or more than one cut.
+TEST_F(raw_engine_test, scan_files_store_the_device_path_cut_of_one_trailing_separator)
 {
-    EXPECT_EQ(engine.device_path(), make_volume_path(image.toStdString(), 0).substr(0, engine.device_path().size()));
-    EXPECT_EQ(engine.device_path().back(), ':');
+    const QString device_path = scan_file_device_path(engine.volume());
+    EXPECT_EQ(device_path.toStdString(), make_volume_path(image.toStdString(), 0).substr(0, device_path.size()));
+    EXPECT_TRUE(device_path.endsWith(QLatin1Char(':')));
     volume_item_s v;
     v.volume_path = QStringLiteral("/x//");
-    engine.set_volume(v);
-    EXPECT_EQ(engine.device_path(), "/x/");
+    EXPECT_EQ(scan_file_device_path(v), QStringLiteral("/x/"));
 }
 
 // Catches: type names not zero-padded, names over 8 characters overrunning
@@ -115,7 +117,7 @@ TEST_F(raw_engine_test, restore_failures)
     volume_item_s gone;
     gone.volume_path = dir.filePath(QStringLiteral("missing.bin/"));
     raw_recovery_c other;
-    other.set_volume(gone);
+    other.set_volume(gone, open_volume_path(gone.volume_path.toStdString(), open_mode_e::read));
     raw_recovery_c::on_found(&other, "x", 0, 10);
     EXPECT_EQ(recover_item_to(other, 0, out("d")), -1);
     EXPECT_FALSE(QFile::exists(out("d")));

@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 
+#include "platform/disks.h"
 #include "engines/raw/raw_recovery.h"
 #include "engines/raw/raw_results.h"
 #include "platform/volume_path.h"
@@ -50,7 +51,7 @@ protected:
         path = dir.filePath(QStringLiteral("image.bin"));
         ASSERT_TRUE(write_file(path, QByteArray(image.data(), static_cast<qsizetype>(image.size()))));
         volume.volume_path = QString::fromStdString(make_volume_path(path.toStdString(), 0));
-        engine.set_volume(volume);
+        engine.set_volume(volume, open_volume_path(volume.volume_path.toStdString(), open_mode_e::read));
         engine.start();
         ASSERT_TRUE(engine.wait(60000));
     }

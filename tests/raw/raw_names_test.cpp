@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 
+#include "platform/disks.h"
 #include "engines/raw/names/carved_meta.h"
 #include "engines/raw/names/carved_name.h"
 #include "engines/raw/raw_recovery.h"
@@ -97,7 +98,7 @@ TEST(carved_names_test, a_reloaded_scan_names_its_files_as_the_scan_did)
     volume_item_s volume;
     volume.volume_path = QString::fromStdString(make_volume_path(image.toStdString(), 0));
     raw_recovery_c scanned;
-    scanned.set_volume(volume);
+    scanned.set_volume(volume, open_volume_path(volume.volume_path.toStdString(), open_mode_e::read));
     scanned.start();
     ASSERT_TRUE(scanned.wait(60000));
     const found_folder_s before = scanned.get_found_tree();
@@ -109,7 +110,7 @@ TEST(carved_names_test, a_reloaded_scan_names_its_files_as_the_scan_did)
     ASSERT_EQ(save_results(scanned, volume, sav, nullptr), 0);
     std::vector<raw_item_s> entries;
     raw_recovery_c reloaded;
-    reloaded.set_volume(volume);
+    reloaded.set_volume(volume, open_volume_path(volume.volume_path.toStdString(), open_mode_e::read));
     ASSERT_FALSE(read_scan_file(sav, &entries).isEmpty());
     reloaded.set_scan_entries(std::move(entries));
     EXPECT_EQ(reloaded.get_found_tree().folders[0].files[0].name, before.folders[0].files[0].name);

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <cstring>
 
+#include "platform/disks.h"
 #include "engines/raw/raw_recovery.h"
 #include "raw/raw_test_util.h"
 #include "engines/raw/raw_results.h"
@@ -19,7 +20,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         volume.volume_path = QStringLiteral("/dev/sdz:1:/");
-        engine.set_volume(volume);
+        engine.set_volume(volume, open_volume_path(volume.volume_path.toStdString(), open_mode_e::read));
     }
     QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 

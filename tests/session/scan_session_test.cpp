@@ -20,6 +20,7 @@
 #include "engines/engine_factory.h"
 #include "fixture_manifest.h"
 #include "fixtures/fixture_volume.h"
+#include "platform/disks.h"
 #include "platform/volume_path.h"
 #include "core/scanfile/scan_check.h"
 #include "core/session/progress_estimate.h"
@@ -54,6 +55,27 @@ void scan_pausing_once(scan_session_c &session, const volume_item_s &volume, boo
     session.resume();
     ASSERT_TRUE(session.wait_for_finish(60000));
     EXPECT_TRUE(session.error().isEmpty()) << session.error().toStdString();
+}
+
+// A copy of the sample image made at path, resolved as its first partition.
+volume_item_s sample_copy(const QString &path)
+{
+    volume_item_s volume;
+    QString error;
+    EXPECT_TRUE(QFile::copy(fixtures_dir() + QStringLiteral("/sample.img"), path));
+    EXPECT_TRUE(resolve_volume(path, QStringLiteral("1"), volume, &error)) << error.toStdString();
+    return volume;
+}
+
+// Starts a deep scan; the carver reads its configuration from the working
+// folder as the engine is made.
+bool start_deep_scan(scan_session_c &session, const volume_item_s &volume)
+{
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(qEnvironmentVariable("TARN_SOURCE_DIR") + QStringLiteral("/src/resources"));
+    const bool started = session.start_scan(volume, true);
+    QDir::setCurrent(previous);
+    return started;
 }
 
 class scan_session_test : public ::testing::Test {
@@ -259,10 +281,7 @@ TEST_F(scan_session_test, deep_scan_save_reload_and_restore)
 TEST_F(scan_session_test, save_refuses_to_write_over_what_it_would_destroy)
 {
     const QString image = out.filePath(QStringLiteral("disk.img"));
-    ASSERT_TRUE(QFile::copy(fixtures_dir() + QStringLiteral("/sample.img"), image));
-    volume_item_s volume;
-    QString error;
-    ASSERT_TRUE(resolve_volume(image, QStringLiteral("1"), volume, &error)) << error.toStdString();
+    const volume_item_s volume = sample_copy(image);
     const QString previous = QDir::currentPath();
     // The carver's configuration is read from the working folder.
     QDir::setCurrent(qEnvironmentVariable("TARN_SOURCE_DIR") + QStringLiteral("/src/resources"));
@@ -356,6 +375,26 @@ TEST_F(scan_session_test, unreadable_volumes_fail_and_destinations_on_the_volume
     ASSERT_TRUE(session.wait_for_finish(60000));
     EXPECT_TRUE(session.on_scanned_volume(out.filePath(QStringLiteral("not/made/yet"))));
     EXPECT_FALSE(session.on_scanned_volume(QStringLiteral("/proc/self")));
+}
+
+// Catches: a volume looked up again once its scan has started, by the scan,
+// the join search or a restore: the image leaves the disk table and its
+// folder right after the start, and every find must still restore.
+TEST_F(scan_session_test, scan_and_restores_read_the_device_opened_at_the_start)
+{
+    const QString image = out.filePath(QStringLiteral("leaving.img"));
+    const volume_item_s volume = sample_copy(image);
+    scan_session_c session;
+    ASSERT_TRUE(start_deep_scan(session, volume));
+    clear_disk_images();
+    ASSERT_TRUE(QFile::remove(image));
+    ASSERT_TRUE(session.wait_for_finish(60000));
+    EXPECT_TRUE(session.error().isEmpty()) << session.error().toStdString();
+    const QList<found_row_s> rows = session.rows();
+    ASSERT_FALSE(rows.isEmpty());
+    const recovery_report_s report = session.restore(rows, out.filePath(QStringLiteral("files")), false);
+    EXPECT_EQ(report.written.size(), rows.size());
+    EXPECT_TRUE(report.failed.isEmpty());
 }
 
 // The time left is not claimed before the rate has settled, follows a rate

@@ -1,5 +1,6 @@
 #include "volume_lookup.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <cerrno>
@@ -227,4 +228,9 @@ bool find_listed_volume(const QString &volume_path, volume_item_s &out)
         return false;
     out = unrecognised_volume(QString::fromStdString(source), where);
     return true;
+}
+
+std::shared_ptr<block_device_c> open_volume_item(const volume_item_s &volume)
+{
+    return open_volume_path(QFile::encodeName(volume.volume_path).toStdString(), open_mode_e::read);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <vector>
 
 #include "platform/disks.h"
@@ -34,3 +35,8 @@ bool resolve_disk(const QString &word, int &disk_number, QString *error);
 // added with add_image_file included), so that a volume with no file system
 // left is found too. False when none is.
 bool find_listed_volume(const QString &volume_path, volume_item_s &out);
+
+// Opens the volume a row names for reading, through the disk table: the one
+// device a scan and its restores read. Null when it is gone or cannot be
+// opened.
+std::shared_ptr<block_device_c> open_volume_item(const volume_item_s &volume);

@@ -51,7 +51,8 @@ bool scan_session_c::start_scan(const volume_item_s &volume, bool deep)
     deep_ = deep;
     discard_results();
     engine_->reset();
-    engine_->set_volume(volume_);
+    // Resolved here, once: the scan and its restores read this device.
+    engine_->set_volume(volume_, open_volume_item(volume_));
     connect(engine_.get(), &QThread::finished, this, &scan_session_c::on_engine_finished);
     scanning_ = true;
     requested_stop_ = stop_none;
@@ -293,7 +294,9 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
             }
     std::unique_ptr<recovery_base_c> engine = select_engine(volume.file_system, true);
     engine->reset();
-    engine->set_volume(volume);
+    // Opened at the first read: the rows are listed even when the volume
+    // is gone, and a restore says it cannot be opened.
+    engine->set_lazy_volume(volume, [volume] { return open_volume_item(volume); });
     engine->set_scan_entries(std::move(entries));
     engine->set_scan_pieces(std::move(pieces));
     engine_ = std::move(engine);

@@ -1,7 +1,6 @@
 #include "fat_recovery.h"
 
 #include <algorithm>
-#include <QFile>
 #include <QSet>
 #include <cstdio>
 #include <ctime>
@@ -11,7 +10,6 @@
 #include "libfat/fat_entry_check.h"
 #include "libfat/fat_path.h"
 #include "fat_state.h"
-#include "platform/disks.h"
 
 // Deeper folders than this are kept as records but not read: each level
 // holds a directory object, and a damaged volume can nest without end.
@@ -44,12 +42,7 @@ qint64 fat_recovery_c::fat_time(uint16_t date, uint16_t time)
 void fat_recovery_c::run()
 {
     reset();
-    QString path = state_.volume.volume_path;
-    if (path.endsWith(QLatin1Char('\\')))
-        path.chop(1);
-    const std::string volume_path = QFile::encodeName(path).toStdString();
-    std::shared_ptr<block_device_c> device =
-        open_device_ ? open_device_(volume_path) : open_volume_path(volume_path, open_mode_e::read);
+    std::shared_ptr<block_device_c> device = this->device();
     const bool bound = device != nullptr;
     fat_bind_volume(volume_, std::move(device));
     const int mount_result = bound ? fat_find_volume(volume_) : fr_not_ready;
@@ -291,5 +284,5 @@ int fat_recovery_c::copy_item(quint64 id, output_file_c &out, quint64 max_bytes)
 
 int fat_recovery_c::get_item_path(quint64 id, std::wstring *out)
 {
-    return fat_item_path(store_, id, state_.volume.mount_path, out);
+    return fat_item_path(store_, id, volume().mount_path, out);
 }

@@ -4,38 +4,27 @@
 
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <mutex>
 
-#include "engines/engine_state.h"
 #include "engines/fat/fat_item.h"
-#include "engines/recovery_base.h"
+#include "engines/file_system_engine.h"
 #include "fat_log.h"
 #include "libfat/fat_volume.h"
 
 struct fat_dir_s;
 struct fat_file_info_s;
 
-class fat_recovery_c : public recovery_base_c {
+class fat_recovery_c : public file_system_engine_c {
     Q_OBJECT
 public:
-    using recovery_base_c::recovery_base_c;
+    using file_system_engine_c::file_system_engine_c;
 
     void run() override;
-    void set_volume(const volume_item_s &volume) override { state_.volume = volume; }
-    double get_progress() override { return state_.progress; }
-    void set_progress(double progress) override { state_.progress = progress; }
-    void set_stop(int code) override { state_.stop = code; }
-    int get_stop() override { return state_.stop; }
-    int get_pause() override { return state_.pause; }
-    void set_pause(int pause) override { state_.pause = pause; }
-    quint64 get_read_count() override { return state_.read_count; }
     void reset() override;
     int recover_item(quint64 id, output_file_c &out) override;
     int recover_head(const recovery_item_s &row, output_file_c &out, quint64 max_bytes) override;
     int get_item_path(quint64 id, std::wstring *out) override;
-    quint64 get_found_count() override { return state_.found_count; }
     QString get_error() const override { return error_; }
     QString get_engine_name() const override { return QStringLiteral("FAT"); }
     found_folder_s get_found_tree() const override;
@@ -48,10 +37,6 @@ public:
 
     // Where the diagnostic lines go; call while no scan runs.
     void set_log(engine_log_fn sink) override { log_ = std::move(sink); }
-    // Opens the device of a volume name path (offset 0: the volume's first
-    // byte); tests hand in their own volumes. Call while no scan runs.
-    using device_opener_fn = std::function<std::shared_ptr<block_device_c>(const std::string &volume_path)>;
-    void set_device_opener(device_opener_fn opener) { open_device_ = std::move(opener); }
 
     // Seconds since 1970 of a FAT date and time taken as local time; 0 when
     // not representable.
@@ -72,11 +57,9 @@ private:
     bool below_itself(const fat_item_s &item) const;
 
     fat_store_t store_;
-    engine_state_s state_;
     QString error_;      // written by run before the thread ends
     QString short_note_; // the device is shorter than the volume
     fat_volume_s volume_;
     fat_log_fn log_;
-    device_opener_fn open_device_;
     std::mutex recover_mutex_; // a preview and the writer may both restore at once
 };

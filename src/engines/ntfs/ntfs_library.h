@@ -3,11 +3,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
-#include "libntfs/ntfs_scan.h"
+#include "libntfs/ntfs_scan_internal.h"
 
 struct ntfs_library_s {
-    std::function<int32_t(const char *, ntfs_scan_context *)> scan_startup = ntfs_scan_startup;
+    std::function<int32_t(std::shared_ptr<block_device_c>, ntfs_scan_context *)> scan_startup =
+        ntfs_scan_startup_device;
     std::function<int32_t(ntfs_scan_context *, ntfs_scan_record *)> scan_next = ntfs_scan_next;
     std::function<int32_t(ntfs_scan_context *)> scan_shutdown = ntfs_scan_shutdown;
     std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t, int, uint64_t)> recover_to = ntfs_recover_file_to;

@@ -1,13 +1,12 @@
 #include "ntfs_recovery.h"
 
-#include <QFile>
 #include <cstring>
 
 #include "ntfs_failure_log.h"
 #include "ntfs_results.h"
 #include "ntfs_volume_notes.h"
 
-ntfs_recovery_c::ntfs_recovery_c(QObject *parent) : recovery_base_c(parent)
+ntfs_recovery_c::ntfs_recovery_c(QObject *parent) : file_system_engine_c(parent)
 {
     reset();
 }
@@ -38,9 +37,8 @@ void ntfs_recovery_c::update_progress()
 void ntfs_recovery_c::run()
 {
     reset();
-    const QByteArray device = QFile::encodeName(state_.volume.volume_path);
     close_library_scan();
-    int32_t result = library_.scan_startup(device.constData(), &context_);
+    int32_t result = library_.scan_startup(device(), &context_);
     if (result < 0) {
         report_ntfs_startup_failure("ntfs_recovery", __LINE__, result);
         error_ = ntfs_startup_error(result, context_);
@@ -74,43 +72,6 @@ void ntfs_recovery_c::run()
             item.record.data_state = static_cast<uint8_t>(final_state);
     }
     link_ntfs_store(store_);
-}
-
-void ntfs_recovery_c::set_volume(const volume_item_s &volume)
-{
-    state_.volume = volume;
-}
-double ntfs_recovery_c::get_progress()
-{
-    return state_.progress;
-}
-void ntfs_recovery_c::set_progress(double progress)
-{
-    state_.progress = progress;
-}
-void ntfs_recovery_c::set_stop(int code)
-{
-    state_.stop = code;
-}
-int ntfs_recovery_c::get_stop()
-{
-    return state_.stop;
-}
-int ntfs_recovery_c::get_pause()
-{
-    return state_.pause;
-}
-void ntfs_recovery_c::set_pause(int pause)
-{
-    state_.pause = pause;
-}
-quint64 ntfs_recovery_c::get_read_count()
-{
-    return state_.read_count;
-}
-quint64 ntfs_recovery_c::get_found_count()
-{
-    return state_.found_count;
 }
 
 void ntfs_recovery_c::reset()
@@ -169,5 +130,5 @@ int ntfs_recovery_c::write_stream(quint64 id, output_file_c &out, quint64 max_by
 
 int ntfs_recovery_c::get_item_path(quint64 id, std::wstring *out)
 {
-    return ntfs_item_path(store_, id, state_.volume.mount_path, out);
+    return ntfs_item_path(store_, id, volume().mount_path, out);
 }

@@ -3,12 +3,11 @@
 // items out through the library.
 #pragma once
 
-#include "engines/engine_state.h"
-#include "engines/recovery_base.h"
+#include "engines/file_system_engine.h"
 #include "ntfs_item.h"
 #include "ntfs_library.h"
 
-class ntfs_recovery_c : public recovery_base_c {
+class ntfs_recovery_c : public file_system_engine_c {
     Q_OBJECT
 public:
     explicit ntfs_recovery_c(QObject *parent = nullptr);
@@ -16,20 +15,11 @@ public:
     ~ntfs_recovery_c() override;
 
     void run() override;
-    void set_volume(const volume_item_s &volume) override;
-    double get_progress() override;
-    void set_progress(double progress) override;
-    void set_stop(int code) override;
-    int get_stop() override;
-    int get_pause() override;
-    void set_pause(int pause) override;
-    quint64 get_read_count() override;
     void reset() override;
     // Writes the item's unnamed data stream through the library, from its
     // file record (for a deleted entry: its stale run list).
     int recover_item(quint64 id, output_file_c &out) override;
     int get_item_path(quint64 id, std::wstring *out) override;
-    quint64 get_found_count() override;
     QString get_error() const override { return error_; }
     QString get_engine_name() const override { return QStringLiteral("NTFS"); }
     found_folder_s get_found_tree() const override;
@@ -41,7 +31,6 @@ public:
 
     // Read only after the thread has finished.
     const ntfs_store_t &store() const { return store_; }
-    const volume_item_s &volume() const { return state_.volume; }
 
     // A boot sector read from its backup, an image cut short.
     QString get_note() const override;
@@ -55,7 +44,6 @@ private:
     void update_progress();
 
     ntfs_scan_context context_{};
-    engine_state_s state_;
     ntfs_store_t store_;
     ntfs_library_s library_;
     QString error_; // written by run before the thread ends

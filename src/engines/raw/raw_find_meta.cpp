@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "engines/raw/names/carved_name.h"
+#include "libsc/sc_device.h"
 
 namespace {
 
@@ -46,10 +47,11 @@ carved_meta_s read_find_meta(sc_handle_s *device, const raw_item_s &item)
     return read_carved_meta(type, bytes);
 }
 
-std::vector<carved_meta_s> read_find_metas(const std::string &device_path, const std::vector<raw_item_s> &items)
+std::vector<carved_meta_s> read_find_metas(std::shared_ptr<block_device_c> device_of_volume,
+                                           const std::vector<raw_item_s> &items)
 {
     std::vector<carved_meta_s> metas(items.size());
-    sc_handle_s *device = sc_open(device_path.c_str());
+    sc_handle_s *device = sc_open_on(std::move(device_of_volume));
     if (!device)
         return metas;
     for (size_t i = 0; i < items.size(); ++i)

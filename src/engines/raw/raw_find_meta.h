@@ -4,16 +4,18 @@
 // same bytes.
 #pragma once
 
-#include <string>
+#include <memory>
 #include <vector>
 
 #include "engines/raw/names/carved_meta.h"
 #include "engines/raw/raw_item.h"
 #include "libsc/libsc.h"
+#include "platform/block_device.h"
 
 // The find's metadata (see read_carved_meta); empty when its type carries
 // none or the device cannot be read there.
 carved_meta_s read_find_meta(sc_handle_s *device, const raw_item_s &item);
 
 // The metadata of a whole table, by item position.
-std::vector<carved_meta_s> read_find_metas(const std::string &device_path, const std::vector<raw_item_s> &items);
+std::vector<carved_meta_s> read_find_metas(std::shared_ptr<block_device_c> device,
+                                           const std::vector<raw_item_s> &items);

@@ -3,22 +3,19 @@
 #include <algorithm>
 #include <chrono>
 
-#include "libsc/sc_device.h"
-
 namespace {
 // Two: the search is a side job while the scan runs, and after it the finds
 // left are few (those found last).
 const unsigned search_threads = 2;
 } // namespace
 
-raw_joiner_c::raw_joiner_c(const std::string &device_path, std::function<bool()> stopped, std::function<bool()> paused)
-    : stopped_(std::move(stopped)), paused_(std::move(paused))
+raw_joiner_c::raw_joiner_c(std::shared_ptr<block_device_c> device, std::function<bool()> stopped,
+                           std::function<bool()> paused)
+    : device_(std::move(device)), stopped_(std::move(stopped)), paused_(std::move(paused))
 {
-    for (unsigned t = 0; t < search_threads; ++t)
-        if (std::unique_ptr<block_device_c> device = sc_open_device(device_path))
-            devices_.push_back(std::move(device));
-    for (const std::unique_ptr<block_device_c> &device : devices_)
-        threads_.emplace_back(&raw_joiner_c::search, this, std::ref(*device));
+    // Reads are positional: the threads share the device.
+    for (unsigned t = 0; device_ && t < search_threads; ++t)
+        threads_.emplace_back(&raw_joiner_c::search, this);
 }
 
 raw_joiner_c::~raw_joiner_c()
@@ -40,7 +37,7 @@ void raw_joiner_c::end_search()
 
 void raw_joiner_c::offer(uint64_t index, uint64_t offset)
 {
-    if (devices_.empty())
+    if (!device_)
         return;
     {
         std::lock_guard<std::mutex> hold(lock_);
@@ -49,7 +46,7 @@ void raw_joiner_c::offer(uint64_t index, uint64_t offset)
     offered_.notify_one();
 }
 
-void raw_joiner_c::search(block_device_c &device)
+void raw_joiner_c::search()
 {
     for (;;) {
         std::pair<uint64_t, uint64_t> next;
@@ -65,7 +62,7 @@ void raw_joiner_c::search(block_device_c &device)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (stopped_())
             continue; // drain the queue without searching
-        std::vector<sc_piece_s> pieces = sc_join_find(device, next.second);
+        std::vector<sc_piece_s> pieces = sc_join_find(*device_, next.second);
         if (!pieces.empty()) {
             std::lock_guard<std::mutex> hold(lock_);
             joined_.push_back({static_cast<size_t>(next.first), std::move(pieces)});
@@ -77,7 +74,7 @@ bool raw_joiner_c::finish(std::vector<raw_item_s> &items, raw_pieces_t *pieces)
 {
     pieces->clear();
     end_search();
-    if (devices_.empty())
+    if (!device_)
         return false;
     std::vector<sc_join_candidate_s> finds;
     for (const raw_item_s &item : items)

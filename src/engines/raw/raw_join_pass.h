@@ -7,8 +7,8 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -17,9 +17,10 @@
 
 class raw_joiner_c {
 public:
-    // stopped() ends the search early; what was joined by then is kept.
-    // While paused() holds, no new search starts.
-    raw_joiner_c(const std::string &device_path, std::function<bool()> stopped, std::function<bool()> paused);
+    // Its threads read the one device (null: nothing is joined). stopped()
+    // ends the search early; what was joined by then is kept. While
+    // paused() holds, no new search starts.
+    raw_joiner_c(std::shared_ptr<block_device_c> device, std::function<bool()> stopped, std::function<bool()> paused);
     ~raw_joiner_c();
     raw_joiner_c(const raw_joiner_c &) = delete;
     raw_joiner_c &operator=(const raw_joiner_c &) = delete;
@@ -31,15 +32,15 @@ public:
     // an item gets its joined length, its end proved, and its pieces in
     // *pieces. Items that start inside a joined file's second piece are
     // bits of that file, not files: they are dropped and the rest
-    // renumbered in order. False when the device cannot be opened.
+    // renumbered in order. False without a device.
     bool finish(std::vector<raw_item_s> &items, raw_pieces_t *pieces);
 
 private:
-    void search(block_device_c &device);
+    void search();
     // Lets the search finish what was offered, and waits for it.
     void end_search();
 
-    std::vector<std::unique_ptr<block_device_c>> devices_; // one a thread
+    std::shared_ptr<block_device_c> device_;
     std::function<bool()> stopped_, paused_;
     std::mutex lock_;
     std::condition_variable offered_;

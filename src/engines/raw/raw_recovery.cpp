@@ -1,54 +1,14 @@
 #include "raw_recovery.h"
 
-#include <QFile>
 #include <algorithm>
 #include <vector>
 
 #include "engines/raw/raw_join_pass.h"
 #include "engines/raw/raw_find_meta.h"
-#include "platform/volume_path.h"
 #include "libsc/sc_control_access.h"
+#include "libsc/sc_device.h"
 
 raw_recovery_c::raw_recovery_c(QObject *parent) : recovery_base_c(parent) {}
-
-raw_recovery_c::~raw_recovery_c()
-{
-    close_restore_device();
-}
-
-void raw_recovery_c::close_restore_device()
-{
-    std::lock_guard<std::mutex> hold(restore_lock_);
-    for (sc_handle_s *handle : restore_devices_)
-        sc_close(handle);
-    restore_devices_.clear();
-}
-
-sc_handle_s *raw_recovery_c::take_restore_device()
-{
-    std::lock_guard<std::mutex> hold(restore_lock_);
-    if (restore_devices_.empty())
-        return sc_open(device_path_.c_str());
-    sc_handle_s *handle = restore_devices_.back();
-    restore_devices_.pop_back();
-    return handle;
-}
-
-void raw_recovery_c::give_back_restore_device(sc_handle_s *handle)
-{
-    std::lock_guard<std::mutex> hold(restore_lock_);
-    restore_devices_.push_back(handle);
-}
-
-void raw_recovery_c::set_volume(const volume_item_s &volume)
-{
-    close_restore_device();
-    volume_ = volume;
-    device_path_ = volume.volume_path.toStdString();
-    // The volume name path ends in a separator; the device itself is named without it.
-    if (!device_path_.empty() && device_path_.back() == path_separator)
-        device_path_.pop_back();
-}
 
 double raw_recovery_c::get_progress()
 {
@@ -80,7 +40,6 @@ void raw_recovery_c::set_pause(int pause)
 
 void raw_recovery_c::reset()
 {
-    close_restore_device();
     control_ = raw_scan_control_s{};
     by_type_.clear();
     items_.clear();
@@ -102,31 +61,29 @@ void raw_recovery_c::run()
     control_.found = &raw_recovery_c::on_found;
     // A device that cannot be opened or read at its start is a failed scan,
     // not an empty result.
-    sc_handle_s *probe = sc_open(device_path_.c_str());
+    const std::shared_ptr<block_device_c> device = this->device();
+    sc_handle_s *reader = sc_open_on(device);
     char first[512];
-    const bool readable = probe && sc_read(probe, first, sizeof first) > 0;
+    const bool readable = reader && sc_read(reader, first, sizeof first) > 0;
     // Metadata is read as each file is found, while its bytes are fresh in
     // the cache; finds that may be in pieces are searched for them meanwhile.
     raw_joiner_c joiner(
-        device_path_, [this] { return sc_get_stop(&control_) != 0; }, [this] { return sc_get_pause(&control_) != 0; });
-    meta_device_ = probe;
+        device, [this] { return sc_get_stop(&control_) != 0; }, [this] { return sc_get_pause(&control_) != 0; });
+    meta_device_ = reader;
     joiner_ = &joiner;
     joining_ = true;
-    const bool scanned = readable && sc_scan(&control_, device_path_.c_str()) == 0;
+    const bool scanned = readable && sc_scan_on(&control_, *device) == 0;
     joiner_ = nullptr;
     meta_device_ = nullptr;
-    if (probe)
-        sc_close(probe);
-    if (!scanned) {
-        joining_ = false;
+    if (scanned)
+        join_pieces(joiner, reader);
+    else
         error_ = QStringLiteral("the volume cannot be opened or read");
-        return;
-    }
-    join_pieces(joiner);
     joining_ = false;
+    sc_close(reader);
 }
 
-void raw_recovery_c::join_pieces(raw_joiner_c &joiner)
+void raw_recovery_c::join_pieces(raw_joiner_c &joiner, sc_handle_s *reader)
 {
     std::vector<raw_item_s> items = items_;
     raw_pieces_t pieces;
@@ -137,18 +94,15 @@ void raw_recovery_c::join_pieces(raw_joiner_c &joiner)
     // reload of the scan file reads it.
     std::vector<carved_meta_s> metas;
     metas.reserve(items.size());
-    sc_handle_s *device = pieces.empty() ? nullptr : sc_open(device_path_.c_str());
     size_t old = 0;
     for (const raw_item_s &item : items) {
         while (old < items_.size() && items_[old].offset != item.offset)
             ++old;
         if (pieces.count(item.index))
-            metas.push_back(read_find_meta(device, item));
+            metas.push_back(read_find_meta(reader, item));
         else
             metas.push_back(old < metas_.size() ? metas_[old] : carved_meta_s());
     }
-    if (device)
-        sc_close(device);
     take_items(std::move(items), std::move(metas));
     pieces_ = std::move(pieces);
 }
@@ -168,14 +122,6 @@ void raw_recovery_c::on_found(void *user, const char *type, uint64_t offset, uin
     self->metas_.push_back(read_find_meta(self->meta_device_, item));
     self->by_type_[QByteArray(type)].append(item.index);
     ++self->found_count_;
-}
-
-void raw_recovery_c::set_results(const std::string &device_path, std::vector<raw_item_s> items)
-{
-    close_restore_device();
-    device_path_ = device_path;
-    std::vector<carved_meta_s> metas = read_find_metas(device_path_, items);
-    take_items(std::move(items), std::move(metas));
 }
 
 void raw_recovery_c::take_items(std::vector<raw_item_s> items, std::vector<carved_meta_s> metas)
@@ -252,7 +198,7 @@ int raw_recovery_c::copy_find(quint64 id, output_file_c &out, uint64_t max_bytes
         piece.length = std::min(piece.length, max_bytes);
         max_bytes -= piece.length;
     }
-    sc_handle_s *handle = take_restore_device();
+    sc_handle_s *handle = sc_open_on(device());
     if (!handle) {
         out.set_failure("the volume cannot be opened");
         return -1;
@@ -261,6 +207,6 @@ int raw_recovery_c::copy_find(quint64 id, output_file_c &out, uint64_t max_bytes
     for (const raw_piece_s &piece : stretches)
         if (!(copied = copy_stretch(handle, piece.offset, piece.length, out)))
             break;
-    give_back_restore_device(handle);
+    sc_close(handle);
     return copied ? 0 : -1;
 }

@@ -6,7 +6,6 @@
 #include <QList>
 #include <QMap>
 #include <atomic>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,9 +20,7 @@ class raw_recovery_c : public recovery_base_c {
     Q_OBJECT
 public:
     explicit raw_recovery_c(QObject *parent = nullptr);
-    ~raw_recovery_c() override;
 
-    void set_volume(const volume_item_s &volume) override;
     double get_progress() override;
     void set_progress(double progress) override;
     void set_stop(int code) override;
@@ -35,7 +32,7 @@ public:
     // Writes the entry's bytes; 0 only when all of them were written.
     int recover_item(quint64 id, output_file_c &out) override;
     int recover_head(const recovery_item_s &row, output_file_c &out, quint64 max_bytes) override;
-    // Each restore reads through a device of its own.
+    // Each restore reads through a handle of its own on the one device.
     int restore_threads() const override { return 2; }
     int get_item_path(quint64, std::wstring *) override { return 0; }
     quint64 get_found_count() override { return found_count_; }
@@ -50,8 +47,6 @@ public:
     // Hands libsc its configuration file (the working folder's, by default).
     void load_config(const std::string &path = "./Tarnrecovery.conf");
 
-    const std::string &device_path() const { return device_path_; }
-    const volume_item_s &volume() const { return volume_; }
     const std::vector<raw_item_s> &items() const { return items_; }
     // What find index says about itself (read_carved_meta), read from its
     // bytes; empty when nothing.
@@ -60,9 +55,6 @@ public:
     const raw_pieces_t &pieces() const { return pieces_; }
     // Type name -> indexes of its entries, each list in the order found.
     const QMap<QByteArray, QList<quint64>> &by_type() const { return by_type_; }
-    // Replaces the table with loaded entries (none joined) and rebuilds the
-    // by-type index from their stored index fields and type names.
-    void set_results(const std::string &device_path, std::vector<raw_item_s> items);
 
     // The libsc found callback: appends an entry and indexes it by the full type name.
     static void on_found(void *user, const char *type, uint64_t offset, uint64_t length);
@@ -71,13 +63,12 @@ protected:
     void run() override;
 
 private:
-    // After the scan: joins broken finds with the pieces that continue them.
-    void join_pieces(raw_joiner_c &joiner);
+    // After the scan: joins broken finds with the pieces that continue them;
+    // a joined find's metadata is read again through reader.
+    void join_pieces(raw_joiner_c &joiner, sc_handle_s *reader);
     // Takes items and their metadata (by position) as the results, none joined.
     void take_items(std::vector<raw_item_s> items, std::vector<carved_meta_s> metas);
 
-    volume_item_s volume_;
-    std::string device_path_;
     raw_scan_control_s control_{};
     std::vector<raw_item_s> items_;
     raw_pieces_t pieces_;
@@ -87,16 +78,8 @@ private:
     sc_handle_s *meta_device_ = nullptr;
     raw_joiner_c *joiner_ = nullptr;   // during a scan
     std::atomic<bool> joining_{false}; // from the scan's start until its finds are joined
-    // The devices restores read through, one for each restore running at
-    // once: opened when needed and kept until the device changes, as opening
-    // a volume path looks up the disk table.
-    std::vector<sc_handle_s *> restore_devices_;
-    std::mutex restore_lock_;
-    sc_handle_s *take_restore_device();
     // The find's bytes, at most max_bytes of them, into out.
     int copy_find(quint64 id, output_file_c &out, uint64_t max_bytes);
-    void give_back_restore_device(sc_handle_s *handle);
-    void close_restore_device();
     std::atomic<quint64> found_count_{0};
     QString error_; // written by run before the thread ends
 };

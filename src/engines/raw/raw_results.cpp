@@ -1,6 +1,7 @@
 #include "raw_results.h"
 
 #include "engines/raw/names/carved_name.h"
+#include "engines/raw/raw_find_meta.h"
 #include "raw_recovery.h"
 
 found_folder_s build_raw_tree(const raw_recovery_c &engine)
@@ -44,7 +45,9 @@ bool raw_recovery_c::get_scan_entries(std::vector<raw_item_s> *entries) const
 
 bool raw_recovery_c::set_scan_entries(std::vector<raw_item_s> entries)
 {
-    set_results(device_path_, std::move(entries));
+    // Named and dated from their bytes, as the scan named them.
+    std::vector<carved_meta_s> metas = read_find_metas(device(), entries);
+    take_items(std::move(entries), std::move(metas));
     return true;
 }
 

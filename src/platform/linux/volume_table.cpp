@@ -240,6 +240,17 @@ std::unique_ptr<block_device_c> open_volume_path(const std::string &volume_path,
     return open_volume(where, mode, error);
 }
 
+volume_location_s location_of(const volume_info_s &volume)
+{
+    volume_location_s where;
+    if (!parse_volume_path(volume.volume_path, where.source, where.partition_number))
+        where.source.clear();
+    where.disk_number = volume.disk_number;
+    where.start_byte = volume.start_byte;
+    where.length_bytes = volume.length_bytes;
+    return where;
+}
+
 std::unique_ptr<block_device_c> open_volume(const volume_location_s &where, open_mode_e mode, std::string *error)
 {
     std::shared_ptr<block_device_c> base = open_block_device(where.source, mode, error);
