@@ -298,8 +298,9 @@ void recovery_window_c::paintEvent(QPaintEvent *)
     scan_->paint(painter, [this](const QRect &where) { return visual(where); }, w);
     if (restore_running()) {
         const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter);
-        painter.drawText(visual(QRect(360, 59, w - 380, 14)), align, restore_->status_line());
-        painter.drawText(visual(QRect(560, 31, w - 700, 18)), align, restore_->estimate_line());
+        // Above Start and Stop, and below them where a scan's estimate goes.
+        painter.drawText(visual(QRect(360, 14, w - 500, 15)), align, restore_->status_line());
+        painter.drawText(visual(QRect(360, 59, w - 380, 14)), align, restore_->estimate_line());
     }
 }
 

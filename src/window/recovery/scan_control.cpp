@@ -180,7 +180,7 @@ void scan_control_c::paint(QPainter &painter, const std::function<QRect(const QR
         line(QRect(90, 16, 260, 18), lookup_text("recovery_reading") + QString::number(session_.read_count()));
     }
     if (session_.is_scanning())
-        line(QRect(560, 31, width - 700, 18), progress_line(estimate_));
+        line(QRect(360, 59, width - 380, 14), progress_line(estimate_));
     const quint64 found = session_.found_count();
     if (found > 0) {
         painter.setPen(Qt::red);
