@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <cmath>
+#include <utility>
 
 #include "type_groups.h"
 
@@ -32,6 +33,39 @@ QString extension_of(const QString &name)
 }
 
 } // namespace
+
+row_filter_texts_s readable_filter_texts(row_filter_texts_s texts)
+{
+    row_filter_c probe;
+    const auto readable_list = [&](QStringList row_filter_texts_s::*field) {
+        (texts.*field).removeIf([&](const QString &one) {
+            row_filter_texts_s alone;
+            (alone.*field) = QStringList{one};
+            return !probe.set(alone, nullptr);
+        });
+    };
+    readable_list(&row_filter_texts_s::names);
+    readable_list(&row_filter_texts_s::states);
+    using text_field = QString row_filter_texts_s::*;
+    const std::pair<text_field, text_field> ranges[] = {{&row_filter_texts_s::min_size, &row_filter_texts_s::max_size},
+                                                        {&row_filter_texts_s::since, &row_filter_texts_s::until}};
+    for (const auto &[low, high] : ranges) {
+        for (text_field end : {low, high}) {
+            row_filter_texts_s alone;
+            alone.*end = texts.*end;
+            if (!probe.set(alone, nullptr))
+                (texts.*end).clear();
+        }
+        row_filter_texts_s range;
+        range.*low = texts.*low;
+        range.*high = texts.*high;
+        if (!probe.set(range, nullptr)) {
+            (texts.*low).clear();
+            (texts.*high).clear();
+        }
+    }
+    return texts;
+}
 
 bool parse_size_text(const QString &text, quint64 *bytes)
 {

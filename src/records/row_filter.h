@@ -50,6 +50,11 @@ private:
     bool deleted_only_ = false;
 };
 
+// The texts less every field that does not parse, and both ends of a range
+// whose ends are the wrong way round: what a filter bar still applies while
+// it marks the rest, so no earlier value of a field stays silently in force.
+row_filter_texts_s readable_filter_texts(row_filter_texts_s texts);
+
 // The name pattern of what a user types into a search field: a glob as
 // typed when it has wildcards, else any name that contains the text.
 QString name_search_glob(const QString &typed);

@@ -218,6 +218,23 @@ TEST(recovery_models, filter_groups_deleted_only_and_search_across_folders)
     EXPECT_EQ(hits[1].folder_path(), QStringLiteral("/docs/old"));
     EXPECT_EQ(filter.search(top, QStringLiteral("*.png")).size(), 1) << "a typed glob is taken as it is";
 
+    // What does not parse filters nothing, and a range the wrong way round
+    // neither end, while what does parse still applies.
+    row_filter_texts_s typed;
+    typed.min_size = QStringLiteral("8");
+    typed.max_size = QStringLiteral("lots");
+    typed.since = QStringLiteral("2024-02-01");
+    typed.until = QStringLiteral("2024-01-31");
+    typed.states = {QStringLiteral("intact"), QStringLiteral("shiny")};
+    const row_filter_texts_s readable = readable_filter_texts(typed);
+    EXPECT_EQ(readable.min_size, typed.min_size);
+    EXPECT_TRUE(readable.max_size.isEmpty() && readable.since.isEmpty() && readable.until.isEmpty());
+    EXPECT_EQ(readable.states, QStringList{"intact"});
+    EXPECT_FALSE(filter.set(typed, nullptr));
+    ASSERT_TRUE(filter.set(readable, nullptr));
+    EXPECT_EQ(names(filter.apply(top.files)), QStringList{"cover.JPG"}) << "the size bound still applies";
+    ASSERT_TRUE(filter.set(texts, nullptr));
+
     gui_app();
     row_choice_c choice;
     choice.reset(top);

@@ -170,12 +170,11 @@ void found_views_c::on_current_changed(const QModelIndex &current)
 
 void found_views_c::on_filter_changed()
 {
+    const row_filter_texts_s texts = filter_bar_->texts();
     QString error;
-    if (!filter_.set(filter_bar_->texts(), &error)) {
-        filter_bar_->show_error(error);
-        return;
-    }
-    filter_bar_->show_error(QString());
+    if (!filter_.set(texts, &error))
+        filter_.set(readable_filter_texts(texts), nullptr);
+    filter_bar_->show_error(error);
     show_rows();
     after_rows_replaced();
 }
