@@ -22,7 +22,7 @@ for pair in "English:en" "简体中文:cn" "العربية:ar" "Deutsch:de"; do
   bash "$root/tests/partitions/make_lost_partitions.sh" "$demo/disk.img" >/dev/null
   out="$root/docs/screenshots/$code"
   rm -rf "$out"
-  (cd "$demo" && XDG_STATE_HOME="$demo/state" QT_QPA_PLATFORM=offscreen \
+  (cd "$demo" && XDG_STATE_HOME="$demo/state" XDG_CONFIG_HOME="$demo/config" QT_QPA_PLATFORM=offscreen \
      "$tool" "$out" "$language" sample.img disk.img)
   # Fewer colours: the pictures stay small in the repository; without
   # dithering, which speckles large white areas.
