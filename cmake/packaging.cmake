@@ -31,13 +31,37 @@ if(TARN_GUI)
   install(FILES ${icon_png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
 endif()
 
+# What Debian asks of every package: its copyright and its changelog (a
+# native package: no Debian revision),
+# compressed the way dpkg tools expect (no name or time in the gzip header).
+set(TARN_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/tarnrecovery)
+install(FILES src/resources/package/copyright DESTINATION ${TARN_DOC_DIR})
+configure_file(src/resources/package/changelog.in ${CMAKE_BINARY_DIR}/changelog @ONLY)
+set(changelog_gz ${CMAKE_BINARY_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${changelog_gz}
+    COMMAND gzip -9 -n -c ${CMAKE_BINARY_DIR}/changelog > ${changelog_gz}
+    DEPENDS ${CMAKE_BINARY_DIR}/changelog)
+add_custom_target(tarn_changelog ALL DEPENDS ${changelog_gz})
+install(FILES ${changelog_gz} DESTINATION ${TARN_DOC_DIR})
+
 set(CPACK_PACKAGE_NAME tarnrecovery)
 set(CPACK_PACKAGE_VENDOR "TarnRecovery")
-set(CPACK_PACKAGE_CONTACT "TarnRecovery developers <tarnrecovery@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Recovers deleted files from FAT and NTFS volumes and finds lost partitions")
+set(CPACK_PACKAGE_CONTACT "TarnRecovery developers <tarnrecovery@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "recover deleted files and lost partitions")
+set(CPACK_PACKAGE_DESCRIPTION "TarnRecovery scans FAT12/16/32 and NTFS volumes, disks and disk image files
+for files the file system no longer shows and restores the chosen ones to
+another drive. A deep scan finds files by their content on any volume, and
+a partition search finds lost partitions and can rewrite the partition
+table after saving the old one. Comes with a window and a command-line tool.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# No homepage: the field is left out rather than filled with a made-up one.
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "")
+# Without debug information: a Release tree, and stripped all the same.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window needs the X11 platform plugin, which no library links.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# The window needs the X11 platform plugin, which no library links, and
+# shows Qt's own dialogs in the chosen language from Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 include(CPack)

@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev libgl-dev libblkid-dev zlib1g-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
   dosfstools mtools ntfs-3g sleuthkit fdisk util-linux nasm xz-utils attr
   imagemagick fonts-dejavu-core fonts-noto-cjk
-  xvfb xauth qt6-qpa-plugins
+  xvfb xauth qt6-qpa-plugins qt6-translations-l10n lintian
   python3 testdisk foremost qemu-system-x86
 )
 missing=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Writes the window's screenshots into docs/screenshots/<code>/ for English,
-# Simplified Chinese and Arabic: the real window driven offscreen through its
+# Simplified Chinese, Arabic and German: the real window driven offscreen through its
 # pages (tools/screenshots/main.cpp) on the bundled sample image and on a disk
 # image whose partition table was wiped (it gets repaired).
 set -euo pipefail
@@ -16,7 +16,7 @@ mkdir -p "$demo/state"
 trap 'rm -rf "$demo"' EXIT
 xz -dc "$root/samples/sample.img.xz" > "$demo/sample.img"
 
-for pair in "English:en" "简体中文:cn" "العربية:ar"; do
+for pair in "English:en" "简体中文:cn" "العربية:ar" "Deutsch:de"; do
   language=${pair%%:*}
   code=${pair##*:}
   bash "$root/tests/partitions/make_lost_partitions.sh" "$demo/disk.img" >/dev/null

@@ -9,17 +9,32 @@
 namespace {
 
 const uint64_t sector = 512;
-// Bytes that verifying seams may read per find, besides a few walks of the
-// file: each seam tried costs a walk of the joined file, and a JPEG's first
-// test passes on the entropy-coded data of every other JPEG nearby.
-const uint64_t verify_budget = 48ull << 20;
-const uint64_t verify_walks = 4;
+// Work (bytes read to verify seams, or read and decoded by a format's own
+// tests) that one find's search may spend: a few walks of its first piece
+// and a little more, so that the searches of all the finds of a device
+// cost a bounded number of reads of it whatever the finds' number. A
+// JPEG's first test passes on the entropy-coded data of every other JPEG
+// nearby, and a format that ranks pairs tests each in microseconds.
+const uint64_t verify_budget = 256 * 1024;
+const uint64_t verify_walks = 16;
+// A format that verifies every pair its cheap tests let through (a PNG's
+// or a ZIP's seam matches a stored CRC first, so few are) may read more:
+// each seam verified costs a walk of the joined file.
+const uint64_t walks_budget = 48ull << 20;
+const uint64_t walks = 4;
+// A format that ranks the pairs that pass its own test verifies at most
+// this many of them (besides those that fit as well as the file's own data,
+// verified at once).
+const size_t ranked_verified = 3;
 // For a format that lists where its second piece may start: how many seams
 // each start is tried with first. Each pairs the same bytes with another
 // cut of the first piece, and a start that fails with the seams nearest the
 // break rarely fits one further down; the second order still tries it with
 // every seam.
 const unsigned seams_per_start = 8;
+// A format that ranks pairs tests each with its own decoder, which notices
+// another file's data soon after the seam: fewer seams per start then.
+const unsigned ranked_seams_per_start = 2;
 
 // The file from start on, with the device's bytes [start + break_at,
 // start + break_at + gap) left out; gap 0 reads the bytes as they lie.
@@ -92,7 +107,7 @@ public:
     join_search_c(block_device_c &device, uint64_t offset, sc_cursor_c &file, sc_join_format_c &format,
                   const sc_break_s &br)
         : device_(device), offset_(offset), file_(file), format_(format), br_(br),
-          budget_(verify_budget + verify_walks * br.last)
+          budget_(format.ranks_pairs() ? verify_budget + verify_walks * br.last : walks_budget + walks * br.last)
     {
         // Seams at sector boundaries of the device, the latest first: a walk
         // notices garbage soon after the seam, rarely long after it.
@@ -108,6 +123,9 @@ public:
             by_listed_starts();
         else
             by_every_gap();
+        std::sort(ranked_.begin(), ranked_.end());
+        for (size_t i = 0; i < ranked_.size() && i < ranked_verified && pieces_.empty(); ++i)
+            verify(ranked_[i].seam, ranked_[i].gap);
         return pieces_;
     }
 
@@ -117,17 +135,35 @@ private:
         return gap >= sector && gap <= sc_join_span && offset_ + br_.resume + gap < device_.size();
     }
 
+    uint64_t spent() const { return verified_ + format_.work(); }
+
     // False once the pair joins or the budget is spent: the search stops.
     bool go_on(uint64_t seam, uint64_t gap)
     {
+        if (spent() > budget_)
+            return false;
         if (!format_.seam_fits(file_, br_, seam, gap))
             return true;
-        if (verified_ > budget_)
-            return false;
+        if (format_.ranks_pairs()) {
+            sc_join_fit_s fit;
+            if (!format_.rank(file_, br_, seam, gap, fit))
+                return true;
+            if (!fit.smooth) {
+                ranked_.push_back({fit.score, seam, gap});
+                return true;
+            }
+        }
+        return verify(seam, gap);
+    }
+
+    // False once the pair joins.
+    bool verify(uint64_t seam, uint64_t gap)
+    {
         joined_source_c joined(device_, offset_, seam, gap);
         sc_cursor_c cursor(joined);
         const uint64_t length = format_.verify(cursor, seam);
-        verified_ += joined.bytes_read();
+        if (!format_.ranks_pairs())
+            verified_ += joined.bytes_read();
         if (length > seam && !copy_precedes(device_, offset_, seam, gap))
             pieces_ = {{offset_, seam}, {offset_ + seam + gap, length - seam}};
         return pieces_.empty();
@@ -149,6 +185,7 @@ private:
     // a seam far below the break.
     void by_listed_starts()
     {
+        const uint64_t whole_budget = budget_;
         budget_ /= 2;
         const uint64_t upto = last_seam_ + sc_join_span + 1;
         struct pair_s {
@@ -156,9 +193,10 @@ private:
             bool operator<(const pair_s &o) const { return gap != o.gap ? gap > o.gap : seam < o.seam; }
         };
         std::priority_queue<pair_s> queue;
+        const unsigned per_start = format_.ranks_pairs() ? ranked_seams_per_start : seams_per_start;
         std::vector<uint64_t> starts;
         bool verifying = true; // until the first half of the budget is spent
-        for (uint64_t from = first_seam_ + sector;;) {
+        for (uint64_t from = first_seam_ + sector; spent() <= budget_;) {
             const uint64_t at = format_.next_start(file_, from, upto);
             // No start from this one on pairs at a gap below at - last_seam.
             const uint64_t reached = at == sc_cursor_c::npos ? UINT64_MAX : at - std::min(at, last_seam_);
@@ -173,7 +211,7 @@ private:
             starts.push_back(at);
             unsigned paired = 0;
             for (uint64_t seam = std::min(last_seam_, at - sector) + sector;
-                 verifying && seam > first_seam_ && paired < seams_per_start;) {
+                 verifying && seam > first_seam_ && paired < per_start;) {
                 seam -= sector;
                 if (!gap_ok(at - seam))
                     break;
@@ -184,7 +222,7 @@ private:
             }
             from = at + sector;
         }
-        verified_ = 0;
+        budget_ = whole_budget;
         for (uint64_t seam = last_seam_ + sector; seam > first_seam_;) {
             seam -= sector;
             for (uint64_t at : starts)
@@ -200,31 +238,46 @@ private:
     const sc_break_s &br_;
     uint64_t first_seam_ = 0, last_seam_ = 0;
     uint64_t verified_ = 0, budget_;
+    struct ranked_s {
+        long score;
+        uint64_t seam, gap;
+        bool operator<(const ranked_s &o) const { return score < o.score; }
+    };
+    std::vector<ranked_s> ranked_;
     std::vector<sc_piece_s> pieces_;
 };
 
 } // namespace
 
-std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset)
+std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset, sc_join_memo_s *memo)
 {
     if (offset >= device.size())
         return {};
+    sc_join_memo_s own;
+    if (!memo)
+        memo = &own;
+    memo->jpeg_gaps.forget_before(offset);
     joined_source_c as_lies(device, offset, 0, 0);
     sc_cursor_c file(as_lies);
-    std::unique_ptr<sc_join_format_c> format = sc_join_format_for(file);
+    std::unique_ptr<sc_join_format_c> format = sc_join_format_for(file, {device, offset, *memo});
     sc_break_s br;
     if (!format || !format->find_break(file, br) || br.last < br.first)
         return {};
-    return join_search_c(device, offset, file, *format, br).run();
+    std::vector<sc_piece_s> pieces = join_search_c(device, offset, file, *format, br).run();
+    // A second piece joined is no other find's.
+    for (size_t i = 1; i < pieces.size(); ++i)
+        memo->jpeg_gaps.take(pieces[i].offset, pieces[i].offset + pieces[i].length);
+    return pieces;
 }
 
 std::vector<sc_joined_s> sc_join_finds(block_device_c &device, const std::vector<sc_join_candidate_s> &finds,
                                        std::vector<size_t> *inside, const std::function<bool()> &stopped)
 {
     std::vector<sc_joined_s> joined;
+    sc_join_memo_s memo;
     for (size_t i = 0; i < finds.size() && !stopped(); ++i)
         if (!finds[i].ended) {
-            std::vector<sc_piece_s> pieces = sc_join_find(device, finds[i].offset);
+            std::vector<sc_piece_s> pieces = sc_join_find(device, finds[i].offset, &memo);
             if (!pieces.empty())
                 joined.push_back({i, std::move(pieces)});
         }

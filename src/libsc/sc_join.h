@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "join/sc_jpeg_gap_map.h"
 #include "platform/block_device.h"
 
 struct sc_piece_s {
@@ -22,10 +23,19 @@ constexpr uint64_t sc_join_span = 16ull << 20;
 // Larger files are not joined.
 constexpr uint64_t sc_join_max_file = 64ull << 20;
 
+// What the search for one find learns of the device and the next finds'
+// searches use again: the searches of a device's finds, in the order of
+// their offsets, then cost a few reads of it in all. Searches on several
+// threads may share one.
+struct sc_join_memo_s {
+    sc_jpeg_gap_map_c jpeg_gaps;
+};
+
 // The two pieces of the file whose first byte is at offset, in file order,
 // when its bytes as they lie do not check but a first and a second piece
 // do; empty otherwise (not a JPEG, PNG or ZIP, whole already, no match).
-std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset);
+// memo, when given, is kept from one find of the device to the next.
+std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset, sc_join_memo_s *memo = nullptr);
 
 // One find of a scan as the join pass sees it.
 struct sc_join_candidate_s {

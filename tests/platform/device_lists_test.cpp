@@ -63,8 +63,9 @@ TEST(volume_list, records_and_rows_follow_the_listing_rules)
     EXPECT_EQ(order, (QStringList{"/img partition 1", "/dev/sdb1", "/dev/sdc1", "/dev/sdd1"}));
 }
 
-// Sizes come from the geometry, the header row has none, and a disk whose
-// geometry is unknown ends the list.
+// Sizes are the bytes a disk reports (whole cylinders only when it reports
+// none: a 256 MiB image is not shown as 251 MiB), the header row has none,
+// and a disk whose geometry is unknown ends the list.
 TEST(drive_list, rows_follow_the_geometry)
 {
     disk_info_s a;
@@ -74,6 +75,10 @@ TEST(drive_list, rows_follow_the_geometry)
     broken.path = "/dev/sdb";
     disk_info_s c = a;
     c.path = "/dev/sdc";
+    disk_info_s image = a;
+    image.geometry = {32, 12, 255, 63, 512};
+    image.size_bytes = 256ull << 20;
+    EXPECT_EQ(build_drive_rows({image})[1].size, 256ull << 20);
     QList<drive_item_s> rows = build_drive_rows({a, broken, c});
     ASSERT_EQ(rows.size(), 2);
     EXPECT_TRUE(rows[0].is_header());

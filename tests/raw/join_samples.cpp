@@ -54,7 +54,7 @@ uint32_t crc_of(const std::string &s)
     return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(s.data()), static_cast<uInt>(s.size())));
 }
 
-std::string make_test_jpeg(int width, int height, bool progressive)
+std::string make_test_jpeg(int width, int height, bool progressive, unsigned restart_interval)
 {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
@@ -71,6 +71,7 @@ std::string make_test_jpeg(int width, int height, bool progressive)
     jpeg_set_quality(&info, 90, TRUE);
     if (progressive)
         jpeg_simple_progression(&info);
+    info.restart_interval = restart_interval;
     jpeg_start_compress(&info, TRUE);
     std::vector<uint8_t> p = pixels(width, height);
     while (info.next_scanline < info.image_height) {

@@ -9,7 +9,7 @@
 std::string deflate_raw(const std::string &in, int window_bits);
 uint32_t crc_of(const std::string &s);
 
-std::string make_test_jpeg(int width, int height, bool progressive = false);
+std::string make_test_jpeg(int width, int height, bool progressive = false, unsigned restart_interval = 0);
 // Image data in chunks of at most idat bytes.
 std::string make_test_png(int width, int height, size_t idat);
 // A deflated text entry and a stored one of noise from seed; with

@@ -4,6 +4,8 @@
 
 #include <chrono>
 
+#include "checks/sc_check.h"
+#include "join/sc_jpeg_resume.h"
 #include "platform/block_device.h"
 #include "raw/join_samples.h"
 #include "sc_join.h"
@@ -24,7 +26,7 @@ void expect_joined(const std::string &file, const char *kind)
     ASSERT_GT(file.size(), 6u * 512);
     // The last seam leaves a second piece of a few hundred bytes (none for
     // JPEG, which joins no second piece under 2 KiB: noise decodes as well).
-    const uint64_t last = (file.size() - (std::string(kind) == "jpeg" ? 2048 : 1)) / 512 * 512;
+    const uint64_t last = (file.size() - (std::string(kind).rfind("jpeg", 0) == 0 ? 2048 : 1)) / 512 * 512;
     const uint64_t seams[] = {1024, file.size() / 2 / 512 * 512, last};
     const uint64_t gaps[] = {512, 37 * 512, 3000 * 512};
     for (uint64_t seam : seams)
@@ -72,6 +74,7 @@ TEST(raw_join_test, zip_cut_in_two_is_joined_by_its_entry_crcs)
 TEST(raw_join_test, jpeg_cut_in_two_is_joined_by_decoding_it)
 {
     expect_joined(make_test_jpeg(320, 240), "jpeg");
+    expect_joined(make_test_jpeg(320, 240, false, 3), "jpeg with restarts");
     const std::string file = make_test_jpeg(200, 500);
     std::string other = make_test_jpeg(320, 240);
     other += std::string((512 - other.size() % 512) % 512, '\0') + std::string(1024, '\x5a');
@@ -81,6 +84,52 @@ TEST(raw_join_test, jpeg_cut_in_two_is_joined_by_decoding_it)
         ASSERT_EQ(pieces.size(), 2u) << seam;
         EXPECT_EQ(pieces[1].offset, img.offset + seam + img.gap) << seam;
     }
+}
+
+// Catches, in our own entropy decoder: a whole file not decoded to its EOI,
+// a break reported before the seam, the true second piece refused or found
+// rough from the state kept at the seam, zeros or noise let through, and
+// another image's data (same tables) found smoother than the true piece.
+TEST(raw_join_test, jpeg_second_piece_is_tested_from_the_state_at_the_seam)
+{
+    const std::string file = make_test_jpeg(320, 240, false, 7);
+    const std::string other = make_test_jpeg(336, 256);
+    const uint64_t seam = file.size() / 2 / 512 * 512;
+    std::string bytes = file.substr(0, seam) + std::string(1024, '\0') + other.substr(0, 8192) + file.substr(seam);
+    bytes.resize(bytes.size() + 1024, '\0');
+    const uint64_t real = seam + 1024 + 8192, zeros = seam, inside_other = seam + 1024 + 4096;
+
+    sc_span_source_c whole_source(reinterpret_cast<const uint8_t *>(file.data()), file.size());
+    sc_cursor_c whole_cursor(whole_source);
+    sc_jpeg_resume_c whole;
+    ASSERT_TRUE(whole.run(whole_cursor));
+    EXPECT_TRUE(whole.whole());
+    EXPECT_EQ(whole.end(), file.size());
+
+    sc_span_source_c source(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
+    sc_cursor_c cursor(source);
+    memory_device_c device(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
+    sc_jpeg_resume_c cut;
+    ASSERT_TRUE(cut.run(cursor));
+    EXPECT_FALSE(cut.whole());
+    EXPECT_GE(cut.end() + 1, seam);
+    const uint64_t tail_end = real + file.size() - seam;
+    sc_jpeg_fit_s fit, wrong;
+    ASSERT_TRUE(cut.test(device, 0, seam, real, tail_end, fit));
+    EXPECT_TRUE(fit.smooth);
+    EXPECT_FALSE(cut.test(device, 0, seam, zeros, tail_end, wrong));
+    EXPECT_FALSE(cut.test(device, 0, seam, real + 512, tail_end, wrong) && wrong.jump <= fit.jump);
+    EXPECT_FALSE(cut.test(device, 0, seam, inside_other, tail_end, wrong) && wrong.jump <= fit.jump);
+    std::string noise(4096, '\0');
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>(i * 2654435761u >> 13);
+    const std::string with_noise = file.substr(0, seam) + noise + file.substr(seam);
+    sc_span_source_c noise_source(reinterpret_cast<const uint8_t *>(with_noise.data()), with_noise.size());
+    sc_cursor_c noise_cursor(noise_source);
+    memory_device_c noise_device(reinterpret_cast<const uint8_t *>(with_noise.data()), with_noise.size());
+    sc_jpeg_resume_c noisy;
+    ASSERT_TRUE(noisy.run(noise_cursor));
+    EXPECT_FALSE(noisy.test(noise_device, 0, seam, seam, seam + noise.size(), wrong));
 }
 
 // Catches: every sector of whole JPEGs in the gap tried as the second piece

@@ -146,3 +146,38 @@ TEST(language_file, every_line_is_a_header_an_entry_a_comment_or_blank)
             << "line " << line_number << ": " << line.toStdString();
     }
 }
+
+TEST(language_file, every_language_translates_every_text)
+{
+    // Fault: a text added in English and copied into the other sections
+    // untranslated shows English in the middle of a German window.
+    const QByteArray file = shipped_file();
+    ASSERT_FALSE(file.isEmpty());
+    // Words that read the same in that language.
+    const QSet<QString> same_by_nature = {"Deutsch/recovery_name", "Deutsch/btn_pause", "Français/btn_pause",
+                                          "Français/volume_logical_drives", "Nederlands/volume_logical_drives",
+                                          "Nederlands/menu_help", "Italiano/partition_fs"};
+    text_catalogue_c english;
+    english.load_bytes(file.constData(), std::size_t(file.size()), "English", true);
+    // The keys of the English section, the first one in the file.
+    const QString whole = QString::fromUtf8(file);
+    const QString english_lines = whole.section("\n[", 1, 1);
+    static const QRegularExpression entry(R"re(^([a-z0-9_]+)=)re", QRegularExpression::MultilineOption);
+    QStringList keys;
+    for (const QRegularExpressionMatch &match : entry.globalMatch(english_lines))
+        keys.append(match.captured(1));
+    ASSERT_GT(keys.size(), 50);
+    for (const QString &section : english.sections()) {
+        if (section == "English")
+            continue;
+        text_catalogue_c other;
+        other.load_bytes(file.constData(), std::size_t(file.size()), section, true);
+        for (const QString &key : keys) {
+            const std::string name = key.toStdString();
+            EXPECT_TRUE(other.contains(name)) << section.toStdString() << " lacks " << name;
+            if (other.contains(name) && !same_by_nature.contains(section + '/' + key))
+                EXPECT_NE(other.text(name), english.text(name)) << section.toStdString() << " leaves " << name
+                                                                 << " in English";
+        }
+    }
+}

@@ -2,10 +2,12 @@
 #include <QAbstractButton>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 #include "window/text/translation.h"
 #include "window/dialogs/warning_box.h"
+#include "window/text/qt_translation.h"
 #include "skin/gui_app.h"
 
 namespace {
@@ -67,4 +69,19 @@ TEST(warning_box, yes_no_box_closed_by_escape_or_window_control_returns_no)
     on_shown_box([](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); });
     EXPECT_EQ(warning_box(nullptr, k_title_tarnrecovery, "quit_warning", QMessageBox::Yes | QMessageBox::No),
               QMessageBox::Yes);
+}
+
+TEST(warning_box, qt_buttons_speak_the_chosen_language)
+{
+    // Fault: Qt's own Yes and No stayed English in a German window.
+    gui_app();
+    EXPECT_EQ(qt_locale_name("cn"), "zh_CN");
+    EXPECT_TRUE(qt_locale_name("en").isEmpty());
+    ASSERT_TRUE(apply_language(*qApp, "de")) << "Qt's translations are not installed";
+    auto box = make_warning_box(nullptr, k_title_tarnrecovery, "startup_warning", QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box->button(QMessageBox::No)->text().remove('&'), "Nein");
+    for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
 }

@@ -37,6 +37,7 @@
 #include "window/app/init_thread.h"
 #include "window/app/main_window.h"
 #include "window/text/settings_store.h"
+#include "window/text/qt_translation.h"
 #include "window/text/translation.h"
 
 namespace {
@@ -210,7 +211,7 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
     // block. A scan that ended first all the same is tried again.
     window.set_deep_scan_mode(true);
     bool paused = false;
-    for (int attempt = 0; attempt < 5 && !paused; ++attempt) {
+    for (int attempt = 0; attempt < 20 && !paused; ++attempt) {
         scan();
         while (window.session().is_scanning() && page->session().found_count() == 0)
             QApplication::processEvents();
@@ -284,8 +285,7 @@ int main(int argc, char **argv)
     }
     load_language_section(language, true);
     QApplication app(argc, argv);
-    if (language_code() == QLatin1String("ar"))
-        app.setLayoutDirection(Qt::RightToLeft);
+    apply_language(app, language_code());
     out_folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out_folder);
     const QString sample = QFileInfo(QString::fromLocal8Bit(argv[3])).canonicalFilePath();

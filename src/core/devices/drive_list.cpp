@@ -17,7 +17,10 @@ QList<drive_item_s> build_drive_rows(const std::vector<disk_info_s> &disks)
             break;
         drive_item_s row;
         row.name = QString::fromStdString(disk.path);
-        row.size = quint64(g.bytes_per_sector) * g.sectors_per_track * g.tracks_per_cylinder * g.cylinders;
+        // The bytes the disk reports: whole cylinders leave out its last part.
+        row.size = disk.size_bytes != 0
+            ? disk.size_bytes
+            : quint64(g.bytes_per_sector) * g.sectors_per_track * g.tracks_per_cylinder * g.cylinders;
         row.geometry = g;
         built.append(row);
     }

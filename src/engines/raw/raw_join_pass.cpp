@@ -62,7 +62,7 @@ void raw_joiner_c::search()
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (stopped_())
             continue; // drain the queue without searching
-        std::vector<sc_piece_s> pieces = sc_join_find(*device_, next.second);
+        std::vector<sc_piece_s> pieces = sc_join_find(*device_, next.second, &memo_);
         if (!pieces.empty()) {
             std::lock_guard<std::mutex> hold(lock_);
             joined_.push_back({static_cast<size_t>(next.first), std::move(pieces)});

@@ -47,5 +47,6 @@ private:
     std::deque<std::pair<uint64_t, uint64_t>> queue_; // index, offset
     bool closed_ = false;
     std::vector<sc_joined_s> joined_;
+    sc_join_memo_s memo_; // shared by the threads, which take finds in the order of their offsets
     std::vector<std::thread> threads_;
 };

@@ -64,13 +64,13 @@ std::vector<uint64_t> sc_join_format_c::seams_for(sc_cursor_c &, const sc_break_
     return seams;
 }
 
-std::unique_ptr<sc_join_format_c> sc_join_format_for(sc_cursor_c &file)
+std::unique_ptr<sc_join_format_c> sc_join_format_for(sc_cursor_c &file, const sc_join_place_s &place)
 {
     if (file.equals(0, "\x89PNG\r\n\x1a\n"))
         return sc_png_join();
     if (file.equals(0, "PK\x03\x04"))
         return sc_zip_join();
     if (file.equals(0, "\xff\xd8\xff"))
-        return sc_jpeg_join();
+        return sc_jpeg_join(place);
     return nullptr;
 }

@@ -8,7 +8,7 @@
 
 std::unique_ptr<sc_join_format_c> sc_png_join();
 std::unique_ptr<sc_join_format_c> sc_zip_join();
-std::unique_ptr<sc_join_format_c> sc_jpeg_join();
+std::unique_ptr<sc_join_format_c> sc_jpeg_join(const sc_join_place_s &place);
 
 // The seams from first_seam to last_seam (sector steps, none past to) at
 // which the CRC-32 of [from, to), with the bytes from the seam on taken gap

@@ -1,6 +1,9 @@
 // JPEG: no checksums, so a seam is proved by decoding the joined file to its
 // EOI with every libjpeg warning (corrupt data, extraneous bytes, a marker
-// where entropy-coded data should be) taken as a failure.
+// where entropy-coded data should be) taken as a failure. A baseline file's
+// first piece is decoded once by our own entropy decoder, and each second
+// piece is first tested from the state kept at the seam, so that libjpeg
+// decodes only the few joins that draw on smoothly.
 #include <csetjmp>
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +14,7 @@
 #include <jpeglib.h>
 
 #include "sc_join_formats.h"
+#include "sc_jpeg_resume.h"
 
 namespace {
 
@@ -161,6 +165,7 @@ bool smooth_across(j_decompress_ptr info, jvirt_barray_ptr *coefficients, long s
 struct decoded_s {
     bool whole = false;     // decoded to EOI without a warning, every coefficient in range
     uint64_t end = 0;       // after EOI; else how far the decoder had read when it stopped
+    uint64_t used = 0;      // of those bytes, how many it had decoded
     uint64_t scan = 0;      // where the first scan's data starts (0: headers did not decode)
     uint64_t rows = 0;      // iMCU rows of the image
     uint64_t rows_done = 0; // of them, decoded before the decoder stopped
@@ -183,6 +188,7 @@ decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size, uint64_
     if (setjmp(d.failed)) {
         decoded_s stopped;
         stopped.end = d.next;
+        stopped.used = d.consumed();
         stopped.scan = d.scan;
         stopped.rows = d.info.total_iMCU_rows;
         stopped.rows_done = d.info.input_iMCU_row;
@@ -204,36 +210,30 @@ decoded_s decode(sc_cursor_c &c, size_t hand = sc_cursor_c::window_size, uint64_
     jvirt_barray_ptr *coefficients = jpeg_read_coefficients(&d.info);
     out.whole = coefficients_in_range(&d.info, coefficients) && smooth_across(&d.info, coefficients, d.seam_row);
     jpeg_finish_decompress(&d.info);
-    out.end = d.consumed();
+    out.end = out.used = d.consumed();
     out.rows = out.rows_done = d.info.total_iMCU_rows;
     out.progressive = d.info.progressive_mode;
     jpeg_destroy_decompress(&d.info);
     return out;
 }
 
-// The bytes of a cursor from a position on.
-class shifted_source_c : public sc_source_c {
-public:
-    shifted_source_c(sc_cursor_c &c, uint64_t from) : c_(c), from_(from) {}
-    uint64_t limit() const override { return c_.limit() - from_; }
-    size_t read(uint64_t pos, void *buffer, size_t len) override
-    {
-        if (pos >= limit())
-            return 0;
-        len = static_cast<size_t>(std::min<uint64_t>(len, limit() - pos));
-        return c_.bytes(from_ + pos, buffer, len) ? len : 0;
-    }
-    const uint8_t *direct(uint64_t pos, size_t len) override { return c_.window(from_ + pos, len); }
-
-private:
-    sc_cursor_c &c_;
-    uint64_t from_;
-};
-
 class jpeg_join_c : public sc_join_format_c {
 public:
+    explicit jpeg_join_c(const sc_join_place_s &place) : place_(place), gaps_(place.memo.jpeg_gaps) {}
     bool find_break(sc_cursor_c &file, sc_break_s &out) override
     {
+        if (resume_.run(file) && !resume_.whole()) {
+            ranks_ = true;
+            const sc_jpeg_layout_s &layout = resume_.layout();
+            // A seam that splits a stuffed 0xff from its zero stops the
+            // decoder at the 0xff, one byte short of the seam.
+            out = {layout.scan, resume_.end() + 1, layout.scan};
+            if (resume_.mcus_done() >= 2 * layout.mcus_per_row) {
+                row_bytes_ = (resume_.end() - layout.scan) / (resume_.mcus_done() / layout.mcus_per_row);
+                length_ = layout.scan + layout.mcu_rows * row_bytes_;
+            }
+            return true;
+        }
         const decoded_s d = decode(file, break_hand);
         // A progressive file is not joined: its later scans refine what the
         // first ones drew, and another file's refinements (or noise) decode
@@ -254,30 +254,18 @@ public:
     bool lists_starts() const override { return true; }
     // Where the first marker after a place is EOI: entropy-coded data up to
     // the file's end could start there.
-    uint64_t next_start(sc_cursor_c &device, uint64_t from, uint64_t upto) override
+    uint64_t next_start(sc_cursor_c &, uint64_t from, uint64_t upto) override
     {
-        begin_map(from);
-        for (uint64_t at = from; at < upto; at += 512) {
-            map_markers(device, at);
-            const uint64_t i = (at - base_) / 512;
-            if (i < eoi_next_.size() && eoi_next_[i] != 0)
-                return at;
-        }
-        return sc_cursor_c::npos;
+        const uint64_t at = gaps_.next_start(place_.device, place_.offset + from, place_.offset + upto);
+        return at == UINT64_MAX ? sc_cursor_c::npos : at - place_.offset;
     }
     // The second piece is entropy-coded data up to EOI: the first marker
     // after its start (other than a restart) must be EOI, at least min_tail
     // bytes on, and what lies before it about what the rows left to decode
     // take at the first piece's rate.
-    bool seam_fits(sc_cursor_c &device, const sc_break_s &, uint64_t seam, uint64_t gap) override
+    bool seam_fits(sc_cursor_c &, const sc_break_s &, uint64_t seam, uint64_t gap) override
     {
-        const uint64_t at = seam + gap;
-        begin_map(seam);
-        map_markers(device, at);
-        const uint64_t i = (at - base_) / 512;
-        if (at < base_ || i >= eoi_next_.size() || eoi_next_[i] == 0)
-            return false;
-        const uint64_t tail = eoi_next_[i] - at;
+        const uint64_t tail = tail_at(seam + gap);
         if (tail < min_tail)
             return false;
         if (length_ == 0)
@@ -286,97 +274,54 @@ public:
         const uint64_t slack = 2 * row_bytes_ + 1024;
         return tail + slack >= left / 4 && tail <= 4 * left + slack;
     }
+    bool ranks_pairs() const override { return ranks_; }
+    bool rank(sc_cursor_c &, const sc_break_s &, uint64_t seam, uint64_t gap, sc_join_fit_s &fit) override
+    {
+        const uint64_t at = seam + gap;
+        sc_jpeg_fit_s jpeg;
+        const uint64_t end = at + tail_at(at);
+        if (!resume_.test(place_.device, place_.offset, seam, at, end, jpeg))
+            return false;
+        // Once libjpeg has turned away one that fitted so well, the next are
+        // decoded to their end by our decoder first: another image's data
+        // with the same tables ends at another MCU.
+        if (jpeg.smooth && failed_ > 0 && !resume_.runs_to_end(place_.device, place_.offset, seam, at, end))
+            return false;
+        fit = {jpeg.jump, jpeg.smooth};
+        return true;
+    }
+    uint64_t work() const override { return resume_.bytes_decoded() + verified_; }
     uint64_t verify(sc_cursor_c &joined, uint64_t seam) override
     {
         const decoded_s d = decode(joined, sc_cursor_c::window_size, seam);
+        if (ranks_) // else the search counts what verifying reads
+            verified_ += d.used;
+        failed_ += !d.whole;
         return d.whole ? d.end : 0;
     }
 
 private:
-    // The map's grid is the device's sectors, of which pos is one.
-    void begin_map(uint64_t pos)
+    // The bytes from a start (file position) up to its EOI, 0 when no
+    // second piece can start there.
+    uint64_t tail_at(uint64_t at)
     {
-        if (mapping_)
-            return;
-        mapping_ = true;
-        base_ = pos % 512;
-        next_ = swept_ = base_;
+        const uint64_t end = gaps_.eoi_after(place_.device, place_.offset + at);
+        return end ? end - place_.offset - at : 0;
     }
 
-    // For every position base_ + 512 i up to upto: where the EOI ends when
-    // the first marker at or after it is EOI, else 0. Found by one sweep
-    // that goes on from where the last call left it, so that the test per
-    // seam and gap costs nothing.
-    void map_markers(sc_cursor_c &device, uint64_t upto)
-    {
-        while (next_ <= upto) {
-            // Short looks, so that the cursor's cached window serves most of them.
-            const size_t n = std::min<size_t>(device.search_window(swept_, swept_), 4096);
-            const uint8_t *w = n > 1 ? device.window(swept_, n) : nullptr;
-            if (!w) {
-                for (; next_ <= upto; next_ += 512)
-                    eoi_next_.push_back(0); // the device ends: no marker
-                return;
-            }
-            const uint8_t *ff = static_cast<const uint8_t *>(memchr(w, 0xff, n - 1));
-            if (!ff) {
-                swept_ += n - 1;
-                continue;
-            }
-            const uint64_t at = swept_ + static_cast<uint64_t>(ff - w);
-            const uint8_t b = ff[1];
-            swept_ = at + 1;
-            if (b == 0x00 || b == 0xff || (b >= 0xd0 && b <= 0xd7))
-                continue;
-            // w is not used past here: the decode below moves the cursor's window.
-            const uint64_t whole_end = b == 0xd8 && at > 0 && (at - base_) % 512 == 0 ? whole_jpeg_end(device, at) : 0;
-            for (; next_ <= at; next_ += 512)
-                eoi_next_.push_back(b == 0xd9 && !not_entropy_coded(device, next_) ? at + 2 : 0);
-            // The entropy-coded data of a JPEG that decodes whole on its own is
-            // that file's: a second piece of ours starts outside it. (Another
-            // file's first piece that our second piece follows does not
-            // decode whole, so it excludes nothing.)
-            for (; next_ < whole_end; next_ += 512)
-                eoi_next_.push_back(0);
-            swept_ = std::max(at + 2, whole_end);
-        }
-    }
-
-    // Whether the sector at at cannot be entropy-coded data, though it holds
-    // no marker: one byte repeated (free space, fill), or no byte with its
-    // top bit set (text).
-    static bool not_entropy_coded(sc_cursor_c &device, uint64_t at)
-    {
-        const uint8_t *w = device.window(at, 512);
-        if (!w)
-            return false;
-        uint8_t high = 0;
-        for (size_t i = 0; i < 512; ++i)
-            high |= w[i];
-        return !(high & 0x80) || memcmp(w, w + 1, 511) == 0;
-    }
-
-    // Where the JPEG that starts at at ends when it decodes whole, else 0.
-    static uint64_t whole_jpeg_end(sc_cursor_c &device, uint64_t at)
-    {
-        shifted_source_c from(device, at);
-        sc_cursor_c c(from);
-        const decoded_s d = decode(c);
-        return d.whole ? at + d.end : 0;
-    }
-
-    bool mapping_ = false;
-    uint64_t base_ = 0;
-    uint64_t next_ = 0;  // the first grid position without an answer
-    uint64_t swept_ = 0; // where the sweep for markers goes on
-    std::vector<uint64_t> eoi_next_;
+    sc_join_place_s place_;
+    sc_jpeg_gap_map_c &gaps_;
     uint64_t row_bytes_ = 0; // entropy-coded bytes per iMCU row in the first piece
     uint64_t length_ = 0;    // the file's length at that rate; 0 when not known
+    sc_jpeg_resume_c resume_;
+    bool ranks_ = false; // a baseline file: pairs are tested by our decoder first
+    uint64_t verified_ = 0; // bytes libjpeg decoded to verify joins
+    unsigned failed_ = 0;   // joins it turned away
 };
 
 } // namespace
 
-std::unique_ptr<sc_join_format_c> sc_jpeg_join()
+std::unique_ptr<sc_join_format_c> sc_jpeg_join(const sc_join_place_s &place)
 {
-    return std::make_unique<jpeg_join_c>();
+    return std::make_unique<jpeg_join_c>(place);
 }

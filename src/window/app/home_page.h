@@ -12,4 +12,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    // The box of cautions, as on a left-to-right page.
+    QRect tips_place() const;
 };

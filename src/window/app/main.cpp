@@ -5,6 +5,7 @@
 
 #include "window/app/init_thread.h"
 #include "window/app/main_window.h"
+#include "window/text/qt_translation.h"
 #include "window/text/settings_store.h"
 #include "window/app/single_instance.h"
 #include "window/text/translation.h"
@@ -18,8 +19,7 @@ int main(int argc, char **argv)
 
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("TarnRecovery"));
-    if (language_code() == QLatin1String("ar"))
-        app.setLayoutDirection(Qt::RightToLeft);
+    apply_language(app, language_code());
     QCommandLineParser options;
     options.addHelpOption();
     options.addOption(

@@ -90,6 +90,7 @@ void main_window_c::open_tab(top_tab_e tab)
         deep_scan_mode_ = tab == tab_deep_scan;
     abandon_scan();
     show_page(tab == tab_partition_search ? page_drive : page_volume);
+    show_active_tab(tab);
 }
 
 void main_window_c::abandon_scan()
@@ -124,8 +125,10 @@ bool main_window_c::may_close()
 
 void main_window_c::on_click_home_start()
 {
-    if (!warn_until_started())
-        show_page(page_volume);
+    if (warn_until_started())
+        return;
+    show_page(page_volume);
+    show_active_tab(deep_scan_mode_ ? tab_deep_scan : tab_file_system_scan);
 }
 
 void main_window_c::on_click_home_resume()
@@ -137,6 +140,7 @@ void main_window_c::on_click_home_resume()
 void main_window_c::on_click_volume_back()
 {
     show_page(page_home);
+    show_active_tab(-1);
 }
 
 void main_window_c::on_click_recovery_back()
@@ -186,12 +190,14 @@ void main_window_c::on_click_drive_refresh()
 void main_window_c::on_click_drive_back()
 {
     show_page(page_home);
+    show_active_tab(-1);
 }
 
 void main_window_c::on_click_partition_back()
 {
     partition->stop_on_leave();
     show_page(page_volume);
+    show_active_tab(deep_scan_mode_ ? tab_deep_scan : tab_file_system_scan);
 }
 
 void main_window_c::on_init_finished()

@@ -1,5 +1,6 @@
 #include "device_page.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QListView>
 #include <QPainter>
@@ -76,4 +77,12 @@ void device_page_c::paintEvent(QPaintEvent *)
 void device_page_c::resizeEvent(QResizeEvent *)
 {
     form.place(width(), height());
+}
+
+bool device_page_c::event(QEvent *event)
+{
+    // A button's new text may need more room.
+    if (event->type() == QEvent::LayoutRequest)
+        form.place(width(), height());
+    return QWidget::event(event);
 }

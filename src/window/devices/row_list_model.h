@@ -2,7 +2,8 @@
 // a QVariant, in the display role. The model owns its copy of the rows: a
 // list read again elsewhere reaches the view only through a new model.
 // A row also reads as text (row_text, found next to the row's model), for
-// whatever asks the display role for a string, such as accessibility.
+// whatever asks the display role for a string, such as accessibility, and
+// as the tooltip of its row.
 #pragma once
 
 #include <QAbstractListModel>
@@ -26,9 +27,14 @@ public:
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override
     {
-        if (!index.isValid() || index.row() >= rows.size() || role != Qt::DisplayRole)
+        if (!index.isValid() || index.row() >= rows.size())
             return QVariant();
-        return QVariant::fromValue(rows.at(index.row()));
+        // The whole name, where the list elides it.
+        if (role == Qt::ToolTipRole) {
+            const QString text = row_text(rows.at(index.row()));
+            return text.isEmpty() ? QVariant() : QVariant(text);
+        }
+        return role == Qt::DisplayRole ? QVariant::fromValue(rows.at(index.row())) : QVariant();
     }
 
     const Row &row(int at) const { return rows.at(at); }

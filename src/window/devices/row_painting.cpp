@@ -3,6 +3,9 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <algorithm>
+
+#include "window/skin/cell_text.h"
 
 QSize row_delegate_c::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const
 {
@@ -19,25 +22,34 @@ void paint_row_background(QPainter &painter, const QStyleOptionViewItem &option,
     painter.setPen(selected ? Qt::white : Qt::black);
 }
 
-void paint_column_lines(QPainter &painter, const QRect &r, std::initializer_list<double> lines)
+QRect row_place(const QStyleOptionViewItem &option, const QRect &place)
+{
+    return QStyle::visualRect(option.direction, option.rect, place.translated(option.rect.left(), option.rect.top()));
+}
+
+void paint_column_lines(QPainter &painter, const QStyleOptionViewItem &option, std::initializer_list<int> lines)
 {
     painter.save();
     painter.setPen(k_column_line);
-    for (double at : lines) {
-        const int x = r.left() + int(at * r.width());
-        painter.drawLine(x, r.top(), x, r.bottom());
+    for (int at : lines) {
+        const QRect line = row_place(option, QRect(at, 0, 1, option.rect.height()));
+        painter.drawLine(line.left(), line.top(), line.left(), line.bottom());
     }
     painter.restore();
 }
 
-void paint_title_row(QPainter &painter, const QRect &r, std::initializer_list<double> lines)
+void paint_title_row(QPainter &painter, const QStyleOptionViewItem &option, std::initializer_list<int> lines)
 {
-    painter.fillRect(r, k_title_fill);
-    paint_column_lines(painter, r, lines);
+    painter.fillRect(option.rect, k_title_fill);
+    paint_column_lines(painter, option, lines);
     painter.setPen(Qt::black);
 }
 
-void paint_row_text(QPainter &painter, const QRect &r, int x, const QString &text)
+void paint_row_text(QPainter &painter, const QStyleOptionViewItem &option, int left, int right, const QString &text)
 {
-    painter.drawText(r.left() + x, r.top() + 20, text);
+    const QRect cell = row_place(option, QRect(left, 0, std::max(0, right - left), option.rect.height()));
+    const QString shown = painter.fontMetrics().elidedText(text, Qt::ElideMiddle, cell.width());
+    painter.save();
+    draw_cell_text(&painter, cell, 0, option.direction, shown);
+    painter.restore();
 }

@@ -29,11 +29,17 @@ public:
 // Even rows striped, the selected row filled; pen black (white when selected).
 void paint_row_background(QPainter &painter, const QStyleOptionViewItem &option, int row);
 
-// The title row's fill and its vertical lines at the given fractions of the width.
-void paint_title_row(QPainter &painter, const QRect &r, std::initializer_list<double> lines);
+// Places and lines are given as on a left-to-right page, in pixels from the
+// row's left edge; on a right-to-left page the row is drawn mirrored.
 
-// Vertical separator lines at the given fractions of the width.
-void paint_column_lines(QPainter &painter, const QRect &r, std::initializer_list<double> lines);
+// The place of a part of the row as drawn on its page.
+QRect row_place(const QStyleOptionViewItem &option, const QRect &place);
 
-// Text with its baseline 20 pixels below the row top.
-void paint_row_text(QPainter &painter, const QRect &r, int x, const QString &text);
+// The title row's fill and its vertical lines.
+void paint_title_row(QPainter &painter, const QStyleOptionViewItem &option, std::initializer_list<int> lines);
+
+// Vertical separator lines.
+void paint_column_lines(QPainter &painter, const QStyleOptionViewItem &option, std::initializer_list<int> lines);
+
+// Text in the cell from left to right, elided in the middle when longer.
+void paint_row_text(QPainter &painter, const QStyleOptionViewItem &option, int left, int right, const QString &text);

@@ -11,9 +11,9 @@ void Ui::device_form_s::setup(QWidget *form, const char *form_name, const char *
     form->setObjectName(QString::fromLatin1(form_name));
     form->resize(676, 492);
     list = make_list(form, list_name);
-    btn_back = make_page_button(form, "btn_back", QRect(175, 438, 75, 23));
-    btn_refresh = make_page_button(form, "btn_refresh", QRect(288, 438, 75, 23));
-    btn_scan = make_page_button(form, "btn_scan", QRect(401, 438, 75, 23));
+    btn_back = make_page_button(form, "btn_back", QRect(175, 438, k_page_button_width, 23));
+    btn_refresh = make_page_button(form, "btn_refresh", QRect(288, 438, k_page_button_width, 23));
+    btn_scan = make_page_button(form, "btn_scan", QRect(401, 438, k_page_button_width, 23));
     lbl_note = new QLabel(form);
     lbl_note->setObjectName(QStringLiteral("lbl_note"));
     lbl_note->setWordWrap(true);
@@ -26,8 +26,8 @@ void Ui::device_form_s::place(int width, int height)
     const int note_height = lbl_note->isVisibleTo(lbl_note->parentWidget()) ? 34 : 0;
     place_widget(list, QRect(25, 45, width - 50, height - 140 - note_height));
     place_widget(lbl_note, QRect(25, height - 92 - note_height, width - 50, note_height));
-    const QSize button = btn_back->size();
-    place_widget(btn_back, QRect(QPoint(175, height - 54), button));
-    place_widget(btn_refresh, QRect(QPoint(width / 2 - 50, height - 54), button));
-    place_widget(btn_scan, QRect(QPoint(width - 275, height - 54), button));
+    const int middle = height - 54 + btn_back->height() / 2;
+    place_centred(btn_back, QPoint(212, middle), k_page_button_width);
+    place_centred(btn_refresh, QPoint(width / 2 - 12, middle), k_page_button_width);
+    place_centred(btn_scan, QPoint(width - 237, middle), k_page_button_width);
 }

@@ -18,7 +18,7 @@ struct device_form_s {
 
     // form_name: "VolumeForm" or "DriveForm"; list_name: "lv_volumes" or "lv_drives".
     void setup(QWidget *form, const char *form_name, const char *list_name);
-    // The places the pages give on a resize.
+    // The places the pages give on a resize and when a text changes.
     void place(int width, int height);
 };
 

@@ -3,6 +3,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QStyle>
+#include <algorithm>
 
 namespace {
 
@@ -31,6 +32,19 @@ void style_page_button(QPushButton *button)
 {
     button->setFont(QFont(QStringLiteral("Arial"), 11));
     button->setStyleSheet(QString::fromLatin1(k_page_button_style));
+}
+
+QSize fitted_size(const QPushButton *button, int least_width)
+{
+    const int text_width = button->fontMetrics().horizontalAdvance(button->text()) + 20;
+    return QSize(std::max(least_width, text_width), button->height());
+}
+
+void place_centred(QPushButton *button, const QPoint &centre, int least_width)
+{
+    QRect place(QPoint(), fitted_size(button, least_width));
+    place.moveCenter(centre);
+    place_widget(button, place);
 }
 
 void place_widget(QWidget *widget, const QRect &place)

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QListView>
+#include <QEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
@@ -169,12 +170,27 @@ void partition_window_c::paintEvent(QPaintEvent *)
     }
 }
 
+bool partition_window_c::event(QEvent *event)
+{
+    // Start and Stop take turns on one button: the longer may need more room.
+    if (event->type() == QEvent::LayoutRequest)
+        place_widgets();
+    return QWidget::event(event);
+}
+
 void partition_window_c::resizeEvent(QResizeEvent *)
 {
-    const QSize button = btn_back->size();
-    place_widget(btn_back, QRect(QPoint(200, height() - 54), button));
-    place_widget(btn_repair, QRect(QPoint(width() - 300, height() - 54), button));
-    place_widget(btn_stop, QRect(QPoint(width() - 168, 42), button));
+    place_widgets();
+}
+
+void partition_window_c::place_widgets()
+{
+    const int middle = height() - 54 + btn_back->height() / 2;
+    place_centred(btn_back, QPoint(237, middle), k_page_button_width);
+    place_centred(btn_repair, QPoint(width() - 263, middle), k_page_button_width);
+    // Its trailing end stays where it was, clear of the progress bar.
+    const QSize stop = fitted_size(btn_stop, k_page_button_width);
+    place_widget(btn_stop, QRect(QPoint(width() - 93 - stop.width(), 42), stop));
     place_widget(lv_volumes, QRect(25, 120, width() - 50, height() - 180 - 40));
     place_widget(lbl_outcome, QRect(25, height() - 96, width() - 50, 38));
 }

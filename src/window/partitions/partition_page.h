@@ -42,8 +42,10 @@ public slots:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
+    void place_widgets();
     void show_found_rows();
     void enable_buttons(bool enabled);
     void refuse_repair(const QString &error);

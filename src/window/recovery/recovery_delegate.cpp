@@ -4,6 +4,7 @@
 
 #include "records/format_size.h"
 #include "records/local_date.h"
+#include "window/skin/cell_text.h"
 #include "recovery_model.h"
 
 namespace {
@@ -96,12 +97,4 @@ void recovery_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &o
         draw_cell_text(painter, r, 10, option.direction, text);
     }
     painter->restore();
-}
-
-void draw_cell_text(QPainter *painter, const QRect &cell, int margin, Qt::LayoutDirection page, const QString &text)
-{
-    const bool mirrored = page == Qt::RightToLeft;
-    painter->setLayoutDirection(text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
-    painter->drawText(mirrored ? cell.adjusted(0, 0, -margin, 0) : cell.adjusted(margin, 0, 0, 0),
-                      Qt::AlignVCenter | Qt::AlignAbsolute | (mirrored ? Qt::AlignRight : Qt::AlignLeft), text);
 }

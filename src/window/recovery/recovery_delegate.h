@@ -21,7 +21,3 @@ private:
 
 // The text of a row's cell in columns 1 to 4.
 QString row_cell_text(const recovery_item_s &row, int column);
-// Text in a cell of the table or its header: after a margin at the cell's
-// leading edge (the right on a right-to-left page), laid out in the text's
-// own direction so that Latin names and numbers read as they are.
-void draw_cell_text(QPainter *painter, const QRect &cell, int margin, Qt::LayoutDirection page, const QString &text);

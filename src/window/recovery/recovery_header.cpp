@@ -5,6 +5,7 @@
 
 #include "recovery_delegate.h"
 #include "recovery_model.h"
+#include "window/skin/cell_text.h"
 #include "window/text/translation.h"
 
 MyHeaderView::MyHeaderView(QWidget *parent)

@@ -418,10 +418,12 @@ void recovery_window_c::resizeEvent(QResizeEvent *)
     // Scaled into the status box left of the status lines: at its full
     // size the animation would cover their beginning.
     lbl_anime->setGeometry(visual(QRect(10, 18, 76, 50)));
-    btn_back->setGeometry(visual(QRect(QPoint(200, h - 49), btn_back->size())));
-    btn_recovery->setGeometry(visual(QRect(QPoint(w - 300, h - 49), btn_recovery->size())));
+    btn_back->setGeometry(visual(QRect(QPoint(110, h - 49), fitted_size(btn_back, 100))));
+    const QSize recover = fitted_size(btn_recovery, 100);
+    btn_recovery->setGeometry(visual(QRect(QPoint(w - 110 - recover.width(), h - 49), recover)));
     // Between Back and Recover, which restores what it counts.
-    chosen_label_->setGeometry(visual(QRect(310, h - 49, w - 620, 30)));
+    const int count_left = 110 + btn_back->width() + 10;
+    chosen_label_->setGeometry(visual(QRect(count_left, h - 49, w - 120 - recover.width() - count_left, 30)));
     btn_pause->setGeometry(visual(QRect(QPoint(360, 29), btn_pause->size())));
     btn_stop->setGeometry(visual(QRect(QPoint(470, 29), btn_stop->size())));
     btn_filter->setGeometry(visual(QRect(QPoint(w - 130, 29), btn_filter->size())));

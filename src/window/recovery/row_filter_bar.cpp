@@ -84,6 +84,8 @@ QLineEdit *row_filter_bar_c::add_edit(const char *key, int width)
 {
     auto *edit = new QLineEdit(this);
     edit->setPlaceholderText(lookup_text(key));
+    // The field may be narrower than its hint in some languages.
+    edit->setToolTip(lookup_text(key));
     if (width > 0)
         edit->setFixedWidth(width);
     connect(edit, &QLineEdit::textChanged, this, [this] { typing_.start(); });

@@ -31,7 +31,7 @@ QSkinWidget::QSkinWidget(QWidget *parent)
     for (int tab = 0; tab < 3; ++tab) {
         const QString images[3] = {multilang_image_path(tab + 1, 1), multilang_image_path(tab + 1, 2),
                                    multilang_image_path(tab + 1, 3)};
-        buttons.add<top_button_c>(images, QRect(10 + 103 * tab, 25, 95, 70), tab_handlers[tab]);
+        tab_buttons[tab] = buttons.add<top_button_c>(images, QRect(10 + 103 * tab, 25, 95, 70), tab_handlers[tab]);
     }
     struct system_button_s {
         const char *name;
@@ -87,6 +87,17 @@ void QSkinWidget::on_click_language()
     auto *entry = qobject_cast<QAction *>(sender());
     if (entry && switch_language(entry->data().toInt()) == 0)
         warning_box(this, k_title_tarnrecovery, "language_warning", QMessageBox::Ok);
+}
+
+void QSkinWidget::show_active_tab(int tab)
+{
+    // A clicked tab keeps its hover state until the mouse moves: the old
+    // tab would still look chosen beside the new one.
+    for (int at = 0; at < 3; ++at) {
+        tab_buttons[at]->active = at == tab;
+        tab_buttons[at]->state = button_normal;
+    }
+    update();
 }
 
 void QSkinWidget::on_click_tab1()

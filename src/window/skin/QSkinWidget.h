@@ -18,6 +18,10 @@ public:
     // The three top tabs; the window behind the frame decides where each leads.
     enum top_tab_e { tab_file_system_scan, tab_partition_search, tab_deep_scan };
     virtual void open_tab(top_tab_e tab) = 0;
+    // The tab of the mode the window is in shows selected, the others plain;
+    // -1: none.
+    void show_active_tab(int tab);
+    const button_c<QSkinWidget> *tab_button(top_tab_e tab) const { return tab_buttons[tab]; }
 
     QMenu *main_menu() const { return menu; }
     button_c<QSkinWidget> *maximize_button() const { return max_button; }
@@ -50,6 +54,7 @@ private:
     QSkinWidgetResizeHandler *resize_handler;
     QPixmap logo_image;
     button_c<QSkinWidget> *max_button = nullptr;
+    button_c<QSkinWidget> *tab_buttons[3] = {};
     QMenu *menu = nullptr;
     QByteArray saved_geometry;
     bool restorable = true;

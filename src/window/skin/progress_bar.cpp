@@ -22,9 +22,13 @@ void progress_bar_c::paint(QPainter &painter, const QRect &r) const
     painter.fillRect(r, background);
     const int filled = int((r.right() - r.left()) * fraction);
     if (filled > 0) {
-        // The texture starts at the bar's left end, not at the page's origin.
-        painter.setBrushOrigin(r.topLeft());
-        painter.fillRect(QRect(r.left(), r.top(), filled, r.height()), fill_brush);
+        // From the leading end: the right one on a right-to-left page. The
+        // texture starts there, not at the page's origin.
+        QRect done(r.left(), r.top(), filled, r.height());
+        if (painter.layoutDirection() == Qt::RightToLeft)
+            done.moveRight(r.right());
+        painter.setBrushOrigin(done.topLeft());
+        painter.fillRect(done, fill_brush);
     }
     painter.setPen(Qt::black);
     painter.drawText(r, Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("%1%").arg(int(fraction * 100)));

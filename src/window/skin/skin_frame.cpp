@@ -18,7 +18,8 @@ skin_frame_c::skin_frame_c(const skin_images_s &frame_images, QWidget *parent)
 
 void skin_frame_c::updateStyle()
 {
-    frame = draw_skin_frame(images, size(), logo(), windowTitle(), palette().color(QPalette::Window));
+    frame = draw_skin_frame(images, size(), logo(), windowTitle(), palette().color(QPalette::Window),
+                            layoutDirection());
     restyle = false;
 }
 

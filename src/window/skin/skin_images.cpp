@@ -1,6 +1,7 @@
 #include "window/skin/skin_images.h"
 
 #include <QPainter>
+#include <QStyle>
 
 skin_images_s load_skin_images(const QString &folder)
 {
@@ -9,7 +10,7 @@ skin_images_s load_skin_images(const QString &folder)
 }
 
 QPixmap draw_skin_frame(const skin_images_s &images, const QSize &size, const QPixmap &logo, const QString &title,
-                        const QColor &client)
+                        const QColor &client, Qt::LayoutDirection direction)
 {
     const int w = size.width();
     const int h = size.height();
@@ -40,11 +41,14 @@ QPixmap draw_skin_frame(const skin_images_s &images, const QSize &size, const QP
     painter.drawPixmap(QRect(w - sr.width(), so.height(), sr.width(), h - so.height() - su.height()), sr);
     painter.drawPixmap(QRect(0, so.height(), sl.width(), h - su.height() - so.height()), sl);
 
+    // The logo at the far end of the band from the tabs, the title before them.
+    const QRect whole(QPoint(0, 0), size);
     if (!logo.isNull())
-        painter.drawPixmap(w - 120, 24, logo);
+        painter.drawPixmap(QStyle::visualRect(direction, whole, QRect(QPoint(w - 120, 24), logo.size())), logo);
 
     painter.setFont(QFont(QStringLiteral("Comic Sans MS")));
     painter.setPen(Qt::white);
-    painter.drawText(10, 20, title);
+    painter.setLayoutDirection(direction);
+    painter.drawText(QRect(10, 0, w - 20, 28), Qt::AlignLeft | Qt::AlignVCenter, title);
     return frame;
 }

@@ -22,7 +22,8 @@ skin_images_s load_skin_images(const QString &folder);
 constexpr int k_band_end = 64;
 
 // Draws the band in three slices, the edges stretched, the logo (when given)
-// 120 pixels from the right and the title; the rest stays transparent except
-// the client area, which gets the window colour its pages are drawn on.
+// 120 pixels from the right and the title at the left (both mirrored on a
+// right-to-left page); the rest stays transparent except the client area,
+// which gets the window colour its pages are drawn on.
 QPixmap draw_skin_frame(const skin_images_s &images, const QSize &size, const QPixmap &logo, const QString &title,
-                        const QColor &client);
+                        const QColor &client, Qt::LayoutDirection direction = Qt::LeftToRight);
