@@ -121,3 +121,13 @@ std::unique_ptr<block_device_c> open_volume_path(const std::string &volume_path,
 
 // Whether this process may read whole-disk devices (root, or the disk group).
 bool can_read_raw_devices();
+
+// The same, with who asked and, when a disk refused, which one and why (a
+// root process in a container may still be refused).
+struct raw_access_s {
+    bool readable = false;
+    bool as_root = false;
+    std::string refused_disk; // the first disk that could not be opened
+    std::string reason;       // the system's reason for it
+};
+raw_access_s check_raw_access();

@@ -24,6 +24,7 @@ public:
     QStringList texts;
     // Of the first box.
     QString text;
+    QString detailed_text;
     QString title;
     bool has_parent = false;
     QList<QMessageBox::StandardButton> buttons;
@@ -37,6 +38,7 @@ private:
         last = box;
         if (texts.isEmpty()) {
             text = box->text();
+            detailed_text = box->detailedText();
             title = box->windowTitle();
             has_parent = box->parentWidget() != nullptr;
             for (QAbstractButton *shown : box->buttons())

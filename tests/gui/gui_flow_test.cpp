@@ -5,6 +5,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QDialog>
+#include <QDirIterator>
 #include <QTextBrowser>
 #include <QLabel>
 #include <QListView>
@@ -265,6 +266,24 @@ private:
         QCOMPARE(expected.size(), 3);
         QCOMPARE(restored_hashes(destination), expected);
 
+        // Where files take every name the found folder could have, its files
+        // are not restored: the summary names each, and why.
+        destination = folder.filePath("blocked");
+        QVERIFY(QDir().mkpath(destination));
+        for (int n = 1; n < 1000; ++n) {
+            QFile in_the_way(destination + (n == 1 ? QString("/Photos") : QString("/Photos (%1)").arg(n)));
+            QVERIFY(in_the_way.open(QIODevice::WriteOnly));
+        }
+        {
+            box_answerer_c summary(QMessageBox::Ok);
+            QTest::mouseClick(page->btn_recovery, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(summary.answered(), 60000);
+            const QString photo = ticked.key("/Photos");
+            QVERIFY2(summary.detailed_text.contains("/Photos/" + photo + ": its folder cannot be made"),
+                     qPrintable(summary.detailed_text));
+            QVERIFY(!summary.detailed_text.contains("Old letters"));
+        }
+
         const auto state = [](const QModelIndex &at) { return at.data(Qt::CheckStateRole).toInt(); };
         QCOMPARE(state(photos), int(Qt::PartiallyChecked));
         QCOMPARE(state(tree->index(0, 0)), int(Qt::PartiallyChecked));
@@ -289,6 +308,7 @@ private slots:
         QVERIFY(folder.isValid());
         QVERIFY(QDir::setCurrent(folder.path()));
         qputenv("XDG_STATE_HOME", folder.filePath("state").toUtf8());
+        qputenv("XDG_CONFIG_HOME", folder.filePath("config").toUtf8());
         QVERIFY(load_language_section("English", false) == 0);
         sample = folder.filePath("sample.img");
         lost = folder.filePath("lost.img");
@@ -600,6 +620,28 @@ private slots:
         QVERIFY(chinese.open(QIODevice::ReadOnly));
         QVERIFY(QString::fromUtf8(chinese.readAll()).contains("分区修复"));
 
+        // The language changes at once: the pages read their texts again,
+        // the menu ticks it, and it is kept in the user's configuration
+        // folder, not in the working folder.
+        QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
+        const QString english_back = volumes->btn_back->text();
+        const auto language_entry = [&](const QString &name) {
+            for (QAction *entry : window.main_menu()->actions().at(0)->menu()->actions())
+                if (entry->text() == name)
+                    return entry;
+            return static_cast<QAction *>(nullptr);
+        };
+        QAction *deutsch = language_entry("Deutsch");
+        deutsch->trigger();
+        QVERIFY(deutsch->isChecked() && !language_entry("English")->isChecked());
+        QCOMPARE(volumes->btn_back->text(), lookup_text("btn_back"));
+        QVERIFY(volumes->btn_back->text() != english_back);
+        QCOMPARE(window.recovery_page()->btn_back->text(), volumes->btn_back->text());
+        QVERIFY(QFile::exists(folder.filePath("config/TarnRecovery/TarnRecovery.ini")));
+        QVERIFY(!QFile::exists(folder.filePath("TarnRecovery.ini")));
+        language_entry("English")->trigger();
+        QCOMPARE(volumes->btn_back->text(), english_back);
+
         // Exit from the menu with no scan running: no question, the window closes.
         menu_entry(window, "menu_exit")->trigger();
         QVERIFY(!window.isVisible());
@@ -644,6 +686,22 @@ private slots:
             ++compared;
         }
         QVERIFY(compared >= 3);
+        // The found folders are made again below the destination: each
+        // file lies in its own folder (a deleted name lost its first letter).
+        int in_folders = 0;
+        QDirIterator files(folder.filePath("fat"), QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            const QString relative = QDir(folder.filePath("fat")).relativeFilePath(path).section('/', 1);
+            const QByteArray hash = file_sha256(path);
+            for (const fixture_entry_s &e : manifest.entries())
+                if (e.sha256 == hash && e.path.contains('/')) {
+                    QCOMPARE(relative.section('/', 0, -2), e.path.section('/', 0, -2));
+                    QCOMPARE(relative.section('/', -1).mid(1), e.name().mid(1));
+                    ++in_folders;
+                }
+        }
+        QVERIFY(in_folders >= 3);
         filter_search_and_hex(page, manifest);
         if (QTest::currentTestFailed())
             return;
@@ -703,6 +761,25 @@ private slots:
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitCode(), 255);
         QVERIFY(!acquire_single_instance(lock_path));
+
+        // With the window listening as the program makes it, a second start
+        // hands over its image (named relative to where it started), ends,
+        // and the image shows in the first window's lists.
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        main_window_c window;
+        window.show();
+        instance_server_c server;
+        connect(&server, &instance_server_c::images_handed_over, &window, &main_window_c::on_images_handed_over);
+        QVERIFY(server.listen());
+        const QString handed = folder.filePath("handed.img");
+        QVERIFY(QFile::copy(sample, handed));
+        QProcess third;
+        third.setProcessEnvironment(environment);
+        third.setWorkingDirectory(folder.path());
+        third.start(qEnvironmentVariable("TARN_GUI_APP"), {"--image", "handed.img"});
+        QTRY_VERIFY_WITH_TIMEOUT(third.state() == QProcess::NotRunning, 10000);
+        QCOMPARE(third.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(row_of(volume_rows(), handed) > 0, 30000);
     }
 };
 

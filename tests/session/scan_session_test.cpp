@@ -23,6 +23,7 @@
 #include "platform/disks.h"
 #include "platform/volume_path.h"
 #include "core/scanfile/scan_check.h"
+#include "core/session/progress_estimate.h"
 #include "core/session/scan_session.h"
 
 namespace {
@@ -394,4 +395,36 @@ TEST_F(scan_session_test, scan_and_restores_read_the_device_opened_at_the_start)
     const recovery_report_s report = session.restore(rows, out.filePath(QStringLiteral("files")), false);
     EXPECT_EQ(report.written.size(), rows.size());
     EXPECT_TRUE(report.failed.isEmpty());
+}
+
+// The time left is not claimed before the rate has settled, follows a rate
+// that changes, and starts over when the work goes backwards.
+TEST(progress_estimate, settles_follows_the_rate_and_restarts)
+{
+    progress_estimate_c estimate;
+    EXPECT_EQ(estimate.seconds_left(), -1);
+    // 1 MB/s of 100 MB, sampled every 200 ms.
+    for (qint64 ms = 0; ms <= 1000; ms += 200)
+        estimate.sample(static_cast<quint64>(ms) * 1000, 100000000, ms);
+    EXPECT_FALSE(estimate.stable()) << "too early to believe";
+    for (qint64 ms = 1200; ms <= 5000; ms += 200)
+        estimate.sample(static_cast<quint64>(ms) * 1000, 100000000, ms);
+    EXPECT_TRUE(estimate.stable());
+    EXPECT_NEAR(estimate.rate(), 1e6, 1e3);
+    EXPECT_NEAR(static_cast<double>(estimate.seconds_left()), 95.0, 1.0);
+    EXPECT_EQ(estimate.elapsed_ms(), 5000);
+    // Ten times slower for a while: the old prediction no longer holds.
+    quint64 done = 5000000;
+    for (qint64 ms = 5200; ms <= 6000; ms += 200)
+        estimate.sample(done += 20000, 100000000, ms);
+    EXPECT_FALSE(estimate.stable());
+    for (qint64 ms = 6200; ms <= 30000; ms += 200)
+        estimate.sample(done += 20000, 100000000, ms);
+    EXPECT_TRUE(estimate.stable());
+    EXPECT_NEAR(estimate.rate(), 1e5, 1e3);
+    estimate.sample(0, 100000000, 30200);
+    EXPECT_FALSE(estimate.stable());
+    EXPECT_EQ(estimate.seconds_left(), -1);
+    EXPECT_EQ(format_duration(3725), QStringLiteral("1:02:05"));
+    EXPECT_EQ(format_duration(65), QStringLiteral("1:05"));
 }

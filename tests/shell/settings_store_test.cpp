@@ -15,7 +15,7 @@ protected:
     }
     QString stored(const char *key)
     {
-        QSettings file(folder.filePath("TarnRecovery.ini"), QSettings::IniFormat);
+        QSettings file(folder.filePath(settings_name()), QSettings::IniFormat);
         return file.value(key).toString();
     }
 };
@@ -48,16 +48,16 @@ TEST_F(settings_store_test, first_run_without_installer_language_is_english_and_
     ASSERT_EQ(load_settings(installer_says_nothing), 0);
     EXPECT_EQ(current_language, "English");
     EXPECT_EQ(lookup_text("greeting"), "Hello");
-    EXPECT_FALSE(has_file("TarnRecovery.ini"));
+    EXPECT_FALSE(has_file(settings_name()));
     // The default source is the same: nothing on this platform.
     settings_store.reset();
     ASSERT_EQ(load_settings(), 0);
-    EXPECT_FALSE(has_file("TarnRecovery.ini"));
+    EXPECT_FALSE(has_file(settings_name()));
 }
 
 TEST_F(settings_store_test, stored_language_is_used_unchanged_even_without_a_section)
 {
-    write_file("TarnRecovery.ini",
+    write_file(settings_name(),
                QString::fromUtf8("[General]\nlanguage=العربية\nrecovery_folder=/home/x/out\n").toUtf8());
     ASSERT_EQ(load_settings(installer_says_german), 0);
     EXPECT_EQ(current_language, QString::fromUtf8("العربية"));
@@ -71,12 +71,12 @@ TEST_F(settings_store_test, stored_language_is_used_unchanged_even_without_a_sec
 
 TEST_F(settings_store_test, save_writes_an_absent_recovery_folder_as_empty)
 {
-    write_file("TarnRecovery.ini", "[General]\nlanguage=Deutsch\n");
+    write_file(settings_name(), "[General]\nlanguage=Deutsch\n");
     ASSERT_EQ(load_settings(installer_says_nothing), 0);
     EXPECT_EQ(lookup_text("greeting"), "Hallo");
     current_language = "English";
     ASSERT_EQ(save_settings(), 0);
-    const QByteArray saved = read_file("TarnRecovery.ini");
+    const QByteArray saved = read_file(settings_name());
     EXPECT_TRUE(saved.contains("recovery_folder=\n")) << saved.constData();
     EXPECT_EQ(stored("language"), "English");
 }

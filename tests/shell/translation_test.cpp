@@ -194,12 +194,12 @@ TEST_F(translation_test, switching_to_the_current_language_saves_nothing)
     EXPECT_EQ(switch_language(current_catalogue().current_index()), -1);
     EXPECT_EQ(switch_language(3), -1);
     EXPECT_EQ(switch_language(-1), -1);
-    EXPECT_FALSE(has_file("TarnRecovery.ini"));
+    EXPECT_FALSE(has_file(settings_name()));
 
     EXPECT_EQ(switch_language(2), 0);
     EXPECT_EQ(current_language, QString::fromUtf8("Français"));
     EXPECT_EQ(current_catalogue().current_index(), 2);
-    const QByteArray saved = read_file("TarnRecovery.ini");
+    const QByteArray saved = read_file(settings_name());
     EXPECT_TRUE(saved.contains("language=Fran")) << saved.constData();
     EXPECT_TRUE(saved.contains("recovery_folder=")) << saved.constData();
 }

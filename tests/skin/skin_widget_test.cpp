@@ -210,44 +210,49 @@ TEST(skin_widget, menu_lists_languages_in_reverse_then_help_and_exit)
     current_catalogue() = text_catalogue_c();
 }
 
-TEST(skin_widget, choosing_another_language_saves_it_and_says_so)
+TEST(skin_widget, choosing_another_language_switches_at_once_and_saves_it)
 {
     gui_app();
     QTemporaryDir folder;
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(folder.path()));
-    load_sections("[English]\n[Deutsch]\n");
+    const QByteArray previous_config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", folder.filePath("config").toUtf8());
+    QFile ini(folder.filePath("language.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[English]\nmenu_help=\"Help\"\n[Deutsch]\nmenu_help=\"Hilfe\"\n");
+    ini.close();
+    load_sections("[English]\nmenu_help=\"Help\"\n[Deutsch]\nmenu_help=\"Hilfe\"\n");
     current_language = "English";
-    current_catalogue().text("language_warning") = "Restart to switch";
     test_window_c window;
     window.show();
     QAction *deutsch = window.main_menu()->actions().at(0)->menu()->actions().at(0);
+    QAction *english = window.main_menu()->actions().at(0)->menu()->actions().at(1);
     ASSERT_EQ(deutsch->text(), "Deutsch");
+    EXPECT_TRUE(english->isChecked());
 
-    QString shown;
-    QTimer::singleShot(0, [&shown] {
+    bool boxed = false;
+    QTimer::singleShot(0, [&boxed] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            shown = box->text();
-            box->accept();
-        }
-    });
-    deutsch->trigger();
-    EXPECT_EQ(shown, "Restart to switch");
-    EXPECT_EQ(current_catalogue().current_index(), 1);
-    EXPECT_TRUE(QFile::exists("TarnRecovery.ini"));
-    EXPECT_EQ(current_catalogue().text("language_warning"), "Restart to switch") << "texts stay until the next start";
-
-    // The current one again: no box, no change.
-    QTimer::singleShot(0, [&shown] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            shown = "unexpected box";
+            boxed = true;
             box->accept();
         }
     });
     deutsch->trigger();
     QApplication::processEvents();
-    EXPECT_EQ(shown, "Restart to switch");
+    EXPECT_FALSE(boxed) << "no restart asked for";
+    EXPECT_EQ(current_catalogue().current_index(), 1);
+    EXPECT_TRUE(deutsch->isChecked() && !english->isChecked());
+    EXPECT_EQ(window.main_menu()->actions().at(2)->text(), "Hilfe");
+    EXPECT_TRUE(QFile::exists(folder.filePath("config/TarnRecovery/TarnRecovery.ini")));
+    EXPECT_FALSE(QFile::exists(folder.filePath("TarnRecovery.ini")));
+
+    // The current one again: no change, still ticked.
+    deutsch->trigger();
+    EXPECT_TRUE(deutsch->isChecked());
+    EXPECT_EQ(current_catalogue().current_index(), 1);
     QDir::setCurrent(previous);
+    qputenv("XDG_CONFIG_HOME", previous_config);
     current_catalogue() = text_catalogue_c();
     settings_store.reset();
 }

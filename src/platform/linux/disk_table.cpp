@@ -255,20 +255,34 @@ std::unique_ptr<block_device_c> open_disk(int disk_number, open_mode_e mode, std
     return system_disk_table().open_disk(disk_number, mode, error);
 }
 
-bool can_read_raw_devices()
+raw_access_s check_raw_access()
 {
     // Being root is not enough inside a container that denies raw access:
     // ask the disks themselves.
+    raw_access_s access;
+    access.as_root = geteuid() == 0;
     bool any_disk = false;
     for (const std::string &name : list_folder("/sys/block")) {
         if (!is_listed_disk_name(name) || kind_of(name) == 5)
             continue;
         any_disk = true;
-        int fd = open(("/dev/" + name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const std::string path = "/dev/" + name;
+        int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd >= 0) {
             close(fd);
-            return true;
+            access.readable = true;
+            return access;
+        }
+        if (access.refused_disk.empty()) {
+            access.refused_disk = path;
+            access.reason = std::strerror(errno);
         }
     }
-    return !any_disk && geteuid() == 0;
+    access.readable = !any_disk && access.as_root;
+    return access;
+}
+
+bool can_read_raw_devices()
+{
+    return check_raw_access().readable;
 }

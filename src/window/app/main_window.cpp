@@ -67,9 +67,21 @@ void main_window_c::add_open_image_entry()
 {
     // Before "Help": the menu reads Language, Open disk image, Help, Exit.
     QAction *help = main_menu()->actions().at(2);
-    auto *open = new QAction(lookup_text("menu_open_image"), main_menu());
-    main_menu()->insertAction(help, open);
+    open_image_entry = new QAction(lookup_text("menu_open_image"), main_menu());
+    main_menu()->insertAction(help, open_image_entry);
+    QAction *open = open_image_entry;
     connect(open, &QAction::triggered, this, &main_window_c::on_click_open_image);
+}
+
+void main_window_c::retranslate()
+{
+    QSkinWidget::retranslate();
+    open_image_entry->setText(lookup_text("menu_open_image"));
+    volume->setup_texts();
+    drive->setup_texts();
+    partition->retranslate();
+    recovery->retranslate();
+    current->update();
 }
 
 void main_window_c::show_page(int page)
@@ -204,7 +216,14 @@ void main_window_c::on_init_finished()
 {
     volume->show_rows();
     drive->show_rows();
-    if (!can_read_raw_devices())
+    const raw_access_s access = check_raw_access();
+    if (access.readable)
+        return;
+    // Root refused all the same: another start would not help.
+    if (access.as_root && !access.refused_disk.empty())
+        volume->set_note(lookup_text("raw_access_refused")
+                             .arg(QString::fromStdString(access.refused_disk), QString::fromStdString(access.reason)));
+    else
         volume->set_note(lookup_text("raw_access_note"));
 }
 
@@ -228,4 +247,13 @@ void main_window_c::on_click_open_image()
     if (warn_until_started())
         return;
     open_images(choose_images(this));
+}
+
+void main_window_c::on_images_handed_over(const QStringList &paths)
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    open_images(paths);
 }

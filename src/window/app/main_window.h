@@ -11,6 +11,7 @@
 #include "window/forms/main_form.h"
 #include "window/skin/QSkinWidget.h"
 
+class QAction;
 class home_window_c;
 class volume_window_c;
 class drive_window_c;
@@ -60,9 +61,13 @@ public slots:
     void on_click_partition_back();
     void on_init_finished();
     void on_click_open_image();
+    // A second start handed over its image files: added, and the window
+    // comes to the front.
+    void on_images_handed_over(const QStringList &paths);
 
 protected:
     bool may_close() override;
+    void retranslate() override;
 
 private:
     void connect_pages();
@@ -84,4 +89,5 @@ private:
     drive_window_c *drive;
     partition_window_c *partition;
     recovery_window_c *recovery;
+    QAction *open_image_entry = nullptr;
 };

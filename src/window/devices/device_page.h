@@ -28,12 +28,12 @@ public:
     // A new model over the process-wide rows as they are now.
     virtual void show_rows() = 0;
     const device_listing_c &listing() const { return lister; }
+    // Button captions, again after the language changed.
+    void setup_texts();
 
 protected:
     // lists: what Refresh reads (listed_devices_e).
     device_page_c(QWidget *parent, Ui::device_form_s &form, int lists);
-    // Button captions; call after the form is set up.
-    void setup_texts();
     // Puts a new model on the list and deletes the one before.
     void replace_model(QAbstractItemModel *model);
     // The selected one of rows (the list the model shows), or none after

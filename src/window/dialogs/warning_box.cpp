@@ -33,3 +33,9 @@ QMessageBox::StandardButton warning_box(QWidget *parent, const char *title, cons
 {
     return warning_box_text(parent, title, lookup_text(key), buttons);
 }
+
+QMessageBox::StandardButton warning_box_detail(QWidget *parent, const std::string &key,
+                                               QMessageBox::StandardButtons buttons, const QString &detail)
+{
+    return warning_box_text(parent, k_title_tarnrecovery, lookup_text(key).arg(detail), buttons);
+}

@@ -23,3 +23,7 @@ QMessageBox::StandardButton warning_box_text(QWidget *parent, const char *title,
 // Shows the box modally and returns the button that closed it.
 QMessageBox::StandardButton warning_box(QWidget *parent, const char *title, const std::string &key,
                                         QMessageBox::StandardButtons buttons = QMessageBox::NoButton);
+
+// The key's text with "%1" replaced by detail (a reason, a file name).
+QMessageBox::StandardButton warning_box_detail(QWidget *parent, const std::string &key,
+                                               QMessageBox::StandardButtons buttons, const QString &detail);

@@ -25,9 +25,7 @@ partition_window_c::partition_window_c(QWidget *parent) : QWidget(parent), deleg
     setupUi(this);
     lv_volumes->setItemDelegate(delegate);
     show_found_rows();
-    btn_back->setText(lookup_text("btn_back"));
-    btn_stop->setText(lookup_text("btn_stop"));
-    btn_repair->setText(lookup_text("btn_repair"));
+    retranslate();
     connect(&search_thread, &partition_repair_c::partition_found, this, &partition_window_c::on_partition_found);
     connect(&search_thread, &QThread::finished, this, &partition_window_c::on_thread_finished);
     connect(btn_stop, &QPushButton::clicked, this, &partition_window_c::on_stop_clicked);
@@ -55,6 +53,13 @@ void partition_window_c::start_search(const drive_item_s &drive)
     search_thread.start_with_drive(drive);
     btn_stop->setText(lookup_text("btn_stop"));
     show_found_rows();
+}
+
+void partition_window_c::retranslate()
+{
+    btn_back->setText(lookup_text("btn_back"));
+    btn_stop->setText(lookup_text(search_thread.isRunning() ? "btn_stop" : "btn_start"));
+    btn_repair->setText(lookup_text("btn_repair"));
 }
 
 void partition_window_c::stop_on_leave()

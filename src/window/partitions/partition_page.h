@@ -25,6 +25,8 @@ public:
     void start_search(const drive_item_s &drive);
     // Leaving the page ends a running search; the rows found stay.
     void stop_on_leave();
+    // The captions, again after the language changed.
+    void retranslate();
 
     const partition_repair_c &search() const { return search_thread; }
     const table_repair_job_c &repair() const { return repair_job; }

@@ -4,17 +4,17 @@
 
 recovery_file_c::recovery_file_c(scan_session_c &session, QObject *parent) : QThread(parent), session_(session) {}
 
-void recovery_file_c::setup(const QString &destination, const QList<found_row_s> &rows)
+void recovery_file_c::setup(const QString &destination, const QList<found_row_s> &rows, bool recreate_folders)
 {
     destination_ = destination;
     rows_ = rows;
+    recreate_folders_ = recreate_folders;
     report_ = recovery_report_s();
 }
 
 void recovery_file_c::run()
 {
-    // Files are written flat into the chosen folder, as the table shows them.
-    report_ = session_.restore(rows_, destination_, false);
+    report_ = session_.restore(rows_, destination_, recreate_folders_);
 }
 
 recovery_counts_s count_results(const recovery_report_s &report)
@@ -25,4 +25,14 @@ recovery_counts_s count_results(const recovery_report_s &report)
     for (const recovery_failure_s &failure : report.failed)
         ++(failure.output.isEmpty() ? counts.failed : counts.incomplete);
     return counts;
+}
+
+QString not_restored_list(const recovery_report_s &report, const QString &no_data)
+{
+    QStringList lines;
+    for (const recovery_failure_s &failure : report.failed)
+        lines.append(QStringLiteral("%1: %2").arg(failure.row.path(), failure.reason));
+    for (const found_row_s &row : report.skipped)
+        lines.append(QStringLiteral("%1: %2").arg(row.path(), no_data));
+    return lines.join(QLatin1Char('\n'));
 }

@@ -19,7 +19,8 @@ public:
 
     // Takes its own copy of the rows, so the page may show another folder,
     // check or sort while this runs. Only while not running.
-    void setup(const QString &destination, const QList<found_row_s> &rows);
+    // recreate_folders: each file in its found folder below destination.
+    void setup(const QString &destination, const QList<found_row_s> &rows, bool recreate_folders);
     const QString &destination() const { return destination_; }
     // What became of each row; read after finished().
     const recovery_report_s &report() const { return report_; }
@@ -31,6 +32,7 @@ private:
     scan_session_c &session_;
     QString destination_;
     QList<found_row_s> rows_;
+    bool recreate_folders_ = true;
     recovery_report_s report_;
 };
 
@@ -42,3 +44,7 @@ struct recovery_counts_s {
     int no_data = 0;    // the row names no stored data
 };
 recovery_counts_s count_results(const recovery_report_s &report);
+
+// One line for each row not restored whole: its path on the volume and why
+// (no_data for the rows that name no stored data); empty when none.
+QString not_restored_list(const recovery_report_s &report, const QString &no_data);

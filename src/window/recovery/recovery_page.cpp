@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
-#include <QMovie>
 #include <QPainter>
 #include <QStyle>
 #include <QTableView>
@@ -13,8 +12,8 @@
 #include "found_views.h"
 #include "preview_pane.h"
 #include "records/format_size.h"
-#include "restore_step.h"
 #include "row_filter_bar.h"
+#include "scan_control.h"
 #include "scan_file_saver.h"
 #include "window/dialogs/warning_box.h"
 #include "window/forms/form_parts.h"
@@ -27,6 +26,12 @@ const char k_scan_filter[] = "TarnRecovery Scan files (*.sav)";
 QString scan_file_filters()
 {
     return QString::fromLatin1(k_scan_filter) + QStringLiteral(";;All files (*)");
+}
+
+// The resume dialog lists *.sav files: a name typed without it gets it.
+QString with_scan_suffix(const QString &path)
+{
+    return path.endsWith(QLatin1String(".sav"), Qt::CaseInsensitive) ? path : path + QStringLiteral(".sav");
 }
 
 int preview_band(int height)
@@ -42,10 +47,7 @@ constexpr int k_bar_height = 56;
 recovery_window_c::recovery_window_c(scan_session_c &session, QWidget *parent) : QWidget(parent), session_(session)
 {
     setupUi(this);
-    choose_destination = [](QWidget *page) {
-        return QFileDialog::getExistingDirectory(page, lookup_text("recovery_select"), QDir::homePath(),
-                                                 QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    };
+    choose_destination = ask_restore_destination;
     choose_scan_file = [](QWidget *page) {
         QString selected = QString::fromLatin1(k_scan_filter);
         return QFileDialog::getOpenFileName(page, QStringLiteral("Open"), QDir::currentPath(), scan_file_filters(),
@@ -58,6 +60,8 @@ recovery_window_c::recovery_window_c(scan_session_c &session, QWidget *parent) :
     };
     open_folder = [](const QString &folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
 
+    scan_ = new scan_control_c(session_, this, {btn_pause, btn_stop, btn_filter, lbl_anime},
+                               [this] { return refuse_while_busy(); });
     views_ = new found_views_c(session_, tv_dirtree, this);
     preview_ = new preview_pane_c(session_, this);
     restore_ = new restore_step_c(session_, this, choose_destination, open_folder);
@@ -66,39 +70,28 @@ recovery_window_c::recovery_window_c(scan_session_c &session, QWidget *parent) :
     chosen_label_->setObjectName(QStringLiteral("chosen_label"));
     chosen_label_->setAlignment(Qt::AlignCenter);
 
-    progress_bar.setup(QStringLiteral(":/images/partition_search/loding_on.png"), QColor(226, 240, 253));
-    movie = new QMovie(QStringLiteral(":/images/recovery/ani.gif"), QByteArray(), this);
-    lbl_anime->setMovie(movie);
-    lbl_anime->setScaledContents(true);
-    movie->jumpToFrame(0);
-
     for (QPushButton *button : {btn_back, btn_recovery, btn_stop, btn_pause, btn_filter})
         style_page_button(button);
     btn_back->resize(100, 30);
     btn_recovery->resize(100, 30);
     for (QPushButton *button : {btn_stop, btn_pause, btn_filter})
         button->resize(80, 30);
-    btn_back->setText(lookup_text("btn_back"));
-    btn_stop->setText(lookup_text("btn_stop"));
     btn_pause->setText(lookup_text("btn_pause"));
-    btn_filter->setText(lookup_text("btn_save_result"));
-    btn_recovery->setText(lookup_text("btn_recovery"));
+    retranslate();
     btn_filter->hide();
-    show_chosen_count();
 
-    connect(&session_, &scan_session_c::scan_finished, this, &recovery_window_c::on_scan_finished);
+    // The preview reads the engine a new scan replaces.
+    connect(scan_, &scan_control_c::about_to_start, preview_, &preview_pane_c::settle);
+    connect(scan_, &scan_control_c::results_ready, this, &recovery_window_c::on_results_ready);
     connect(&session_, &scan_session_c::tree_replaced, this, &recovery_window_c::show_chosen_count);
     connect(views_, &found_views_c::chosen_changed, this, &recovery_window_c::show_chosen_count);
     connect(views_, &found_views_c::rows_replaced, preview_, &preview_pane_c::clear);
     connect(views_, &found_views_c::current_row_changed, this, &recovery_window_c::on_current_row);
     connect(btn_recovery, &QPushButton::clicked, this, &recovery_window_c::on_recovery_clicked);
-    connect(btn_pause, &QPushButton::clicked, this, &recovery_window_c::on_pause_clicked);
-    connect(btn_stop, &QPushButton::clicked, this, &recovery_window_c::on_stop_clicked);
     connect(btn_filter, &QPushButton::clicked, this, &recovery_window_c::on_save_result_clicked);
     connect(saver_, &QThread::finished, this, &recovery_window_c::on_saved);
+    connect(restore_, &restore_step_c::progressed, this, qOverload<>(&QWidget::update));
     connect(restore_, &restore_step_c::finished, this, qOverload<>(&QWidget::update));
-    connect(&timer, &QTimer::timeout, this, &recovery_window_c::on_timer);
-    timer.start(200);
 }
 
 recovery_window_c::~recovery_window_c()
@@ -167,11 +160,9 @@ QStringList recovery_window_c::table_row_folders() const
 
 int recovery_window_c::ask(const char *key, int buttons, const QString &detail)
 {
-    std::unique_ptr<QMessageBox> box =
-        make_warning_box(this, k_title_tarnrecovery, key, static_cast<QMessageBox::StandardButtons>(buttons));
-    if (!detail.isNull())
-        box->setText(box->text().arg(detail));
-    return box->exec();
+    const auto shown = static_cast<QMessageBox::StandardButtons>(buttons);
+    return detail.isNull() ? warning_box(this, k_title_tarnrecovery, key, shown)
+                           : warning_box_detail(this, key, shown, detail);
 }
 
 bool recovery_window_c::refuse_while_busy()
@@ -182,6 +173,17 @@ bool recovery_window_c::refuse_while_busy()
     return true;
 }
 
+void recovery_window_c::retranslate()
+{
+    btn_back->setText(lookup_text("btn_back"));
+    btn_stop->setText(lookup_text("btn_stop"));
+    scan_->set_texts();
+    btn_filter->setText(lookup_text("btn_save_result"));
+    btn_recovery->setText(lookup_text("btn_recovery"));
+    show_chosen_count();
+    update();
+}
+
 void recovery_window_c::show_chosen_count()
 {
     const row_choice_c &choice = session_.choice();
@@ -189,65 +191,14 @@ void recovery_window_c::show_chosen_count()
     chosen_label_->setText(lookup_text(key).arg(choice.chosen_count()).arg(format_size(choice.chosen_bytes())));
 }
 
-void recovery_window_c::prepare_buttons()
-{
-    btn_pause->setText(lookup_text("btn_pause"));
-    btn_pause->show();
-    btn_stop->show();
-}
-
-int recovery_window_c::start_scan(const volume_item_s &volume, bool deep)
-{
-    // The preview reads the engine the new scan replaces.
-    preview_->settle();
-    if (!session_.start_scan(volume, deep))
-        return -1;
-    abandoned = false;
-    timer.start(200);
-    movie->start();
-    return 0;
-}
-
 int recovery_window_c::scan_volume(const volume_item_s &row, bool deep)
 {
-    if (session_.is_scanning() || refuse_while_busy())
-        return -1;
-    prepare_buttons();
-    btn_filter->hide();
-    progress_bar.set_value(0.0);
-    return start_scan(row, deep);
+    return scan_->scan(row, deep);
 }
 
-void recovery_window_c::on_timer()
+void recovery_window_c::on_results_ready()
 {
-    progress_bar.set_value(session_.progress());
-    if (session_.is_scanning() || restore_running())
-        update();
-}
-
-void recovery_window_c::on_scan_finished()
-{
-    btn_pause->setText(lookup_text("btn_start"));
-    btn_stop->hide();
-    movie->stop();
-    if (abandoned) {
-        // The page was left: nothing is shown and nothing is asked.
-        abandoned = false;
-        return;
-    }
-    progress_bar.set_value(session_.progress());
     views_->show_tree();
-    if (session_.deep())
-        btn_filter->show();
-    update();
-    if (!session_.error().isEmpty() && isVisible())
-        ask("recovery_scan_error", QMessageBox::Ok, session_.error());
-    else if (!session_.note().isEmpty() && isVisible())
-        ask("recovery_scan_note", QMessageBox::Ok, session_.note());
-    if (session_.offers_deep_scan() && isVisible() &&
-        ask("deep_scan_query", QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes &&
-        start_scan(session_.volume(), true) == 0)
-        prepare_buttons();
 }
 
 void recovery_window_c::on_current_row(const found_row_s &row)
@@ -258,46 +209,16 @@ void recovery_window_c::on_current_row(const found_row_s &row)
     preview_->show_row(row.row);
 }
 
-void recovery_window_c::on_stop_clicked()
-{
-    session_.stop();
-    btn_stop->hide();
-}
-
-void recovery_window_c::on_pause_clicked()
-{
-    if (session_.is_scanning()) {
-        if (session_.is_paused()) {
-            session_.resume();
-            btn_pause->setText(lookup_text("btn_pause"));
-        } else {
-            session_.pause();
-            btn_pause->setText(lookup_text("btn_resume"));
-        }
-        return;
-    }
-    // After a scan the button reads Start: the same scan from the beginning.
-    if (refuse_while_busy())
-        return;
-    if (start_scan(session_.volume(), session_.deep()) == 0)
-        prepare_buttons();
-}
-
 void recovery_window_c::leave_page()
 {
     preview_->settle();
     // A scan file being written reads the result to its end.
     saver_->wait();
-    if (session_.is_scanning()) {
-        abandoned = true;
-        session_.abandon();
-    }
+    scan_->abandon();
     // A finished result is dropped, unless the writer still reads it.
     if (!session_.is_scanning() && !restore_running())
         session_.abandon();
     views_->clear();
-    progress_bar.set_value(0.0);
-    timer.stop();
 }
 
 void recovery_window_c::on_recovery_clicked()
@@ -308,19 +229,18 @@ void recovery_window_c::on_recovery_clicked()
     }
     // The writer reads the engine the preview reads.
     preview_->settle();
-    if (restore_->start()) {
-        timer.start(200);
+    if (restore_->start())
         update();
-    }
 }
 
 void recovery_window_c::on_save_result_clicked()
 {
     if (refuse_while_busy())
         return;
-    const QString path = choose_save_file(this);
-    if (path.isEmpty())
+    const QString typed = choose_save_file(this);
+    if (typed.isEmpty())
         return;
+    const QString path = with_scan_suffix(typed);
     preview_->settle();
     btn_filter->setEnabled(false);
     saver_->save(path);
@@ -338,7 +258,7 @@ int recovery_window_c::resume_from_file()
     if (refuse_while_busy())
         return -1;
     // A scan abandoned when the page was left may still be ending.
-    if (session_.is_scanning() && (!abandoned || !session_.wait_for_finish(10000)))
+    if (session_.is_scanning() && (!scan_->abandoned() || !session_.wait_for_finish(10000)))
         return -1;
     const QString path = choose_scan_file(this);
     if (path.isEmpty())
@@ -348,12 +268,8 @@ int recovery_window_c::resume_from_file()
         ask("recovery_resume_refused", QMessageBox::Ok, session_.error());
         return -1;
     }
-    progress_bar.set_value(0.0);
-    timer.stop();
+    scan_->show_loaded();
     views_->show_tree();
-    btn_pause->hide();
-    btn_stop->hide();
-    btn_filter->hide();
     update();
     // A file of an older version loads without a checksum to prove it.
     if (!session_.note().isEmpty())
@@ -364,11 +280,6 @@ int recovery_window_c::resume_from_file()
 QRect recovery_window_c::visual(const QRect &where) const
 {
     return QStyle::visualRect(layoutDirection(), rect(), where);
-}
-
-void recovery_window_c::draw_line(QPainter &painter, const QRect &where, const QString &text) const
-{
-    painter.drawText(visual(where), QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter), text);
 }
 
 void recovery_window_c::paintEvent(QPaintEvent *)
@@ -384,29 +295,12 @@ void recovery_window_c::paintEvent(QPaintEvent *)
     painter.setPen(QColor(139, 184, 241));
     painter.drawRect(visual(QRect(10, 13, w - 20, 60)));
     painter.drawRect(visual(QRect(212, 79, w - 222, band)));
-    progress_bar.paint(painter, visual(QRect(90, 38, 250, 12)));
-
-    // Text lines sit on the baselines 30 and 65 of the status box.
-    painter.setPen(Qt::black);
-    painter.setFont(QFont(QStringLiteral("Verdana"), 10));
-    if (session_.deep()) {
-        const auto scanned =
-            static_cast<quint64>(progress_bar.value() * static_cast<double>(session_.volume().total_bytes));
-        draw_line(painter, QRect(90, 16, 260, 18),
-                  lookup_text("raw_progress") + QLatin1Char(' ') + format_size(scanned));
-    } else {
-        draw_line(painter, QRect(90, 16, 260, 18),
-                  lookup_text("recovery_reading") + QString::number(session_.read_count()));
-    }
-    if (restore_running())
-        draw_line(painter, QRect(360, 59, w - 380, 14),
-                  lookup_text("recovery_writing").arg(restore_->done()).arg(restore_->total()));
-
-    const quint64 found = session_.found_count();
-    if (found > 0) {
-        painter.setPen(Qt::red);
-        draw_line(painter, QRect(90, 51, 260, 18),
-                  lookup_text("recovery_total_files") + QLatin1Char(' ') + QString::number(found));
+    scan_->paint(painter, [this](const QRect &where) { return visual(where); }, w);
+    if (restore_running()) {
+        const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter);
+        // Above Start and Stop, and below them where a scan's estimate goes.
+        painter.drawText(visual(QRect(360, 14, w - 500, 15)), align, restore_->status_line());
+        painter.drawText(visual(QRect(360, 59, w - 380, 14)), align, restore_->estimate_line());
     }
 }
 

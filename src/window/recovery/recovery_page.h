@@ -1,11 +1,11 @@
 // The recovery page (page 4), a view over the application's scan session:
-// runs a scan of the chosen volume, shows its progress, the found folders
+// composes the scan control (a scan of the chosen volume and its progress),
+// the found folders
 // and their files (filtered by the bar above them, or searched across
 // every folder), previews a clicked file or shows its first bytes in hex,
 // keeps count of the files chosen in every folder and restores them.
 #pragma once
 
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 
@@ -13,19 +13,18 @@
 #include "records/found_row.h"
 #include "records/volume_item.h"
 #include "core/session/scan_session.h"
-#include "window/skin/progress_bar.h"
+#include "restore_step.h"
 #include "ui_recovery_form.h"
 
 class MyHeaderView;
 class QLabel;
-class QMovie;
 class QPlainTextEdit;
 class QTabBar;
 class QTableView;
 class found_views_c;
 class preview_pane_c;
-class restore_step_c;
 class row_filter_bar_c;
+class scan_control_c;
 class scan_file_saver_c;
 
 class recovery_window_c : public QWidget, public Ui::RecoveryForm {
@@ -43,9 +42,11 @@ public:
     int resume_from_file();
     // The page is left: a running scan is abandoned, the views emptied.
     void leave_page();
+    // The captions, again after the language changed.
+    void retranslate();
 
     // What the page asks of the desktop; tests answer here.
-    std::function<QString(QWidget *)> choose_destination;
+    std::function<restore_destination_s(QWidget *)> choose_destination;
     std::function<QString(QWidget *)> choose_scan_file;
     std::function<QString(QWidget *)> choose_save_file;
     std::function<void(const QString &)> open_folder;
@@ -74,33 +75,24 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void on_timer();
-    void on_scan_finished();
+    void on_results_ready();
     void on_current_row(const found_row_s &row);
     void on_recovery_clicked();
-    void on_stop_clicked();
-    void on_pause_clicked();
     void on_save_result_clicked();
     void on_saved();
     void show_chosen_count();
-    void prepare_buttons();
     // A restore or a save reads the session's engine until it ends.
     bool refuse_while_busy();
-    int start_scan(const volume_item_s &volume, bool deep);
     // A place given left to right, mirrored on a right-to-left page.
     QRect visual(const QRect &where) const;
-    void draw_line(QPainter &painter, const QRect &where, const QString &text) const;
     // The standard warning box; "%1" in the key's text becomes detail.
     int ask(const char *key, int buttons, const QString &detail = QString());
 
     scan_session_c &session_;
-    bool abandoned = false; // the running scan's results are not wanted
+    scan_control_c *scan_;
     found_views_c *views_;
     preview_pane_c *preview_;
     restore_step_c *restore_;
     scan_file_saver_c *saver_;
     QLabel *chosen_label_;
-    progress_bar_c progress_bar;
-    QTimer timer;
-    QMovie *movie = nullptr;
 };

@@ -1,12 +1,14 @@
 #include "window/skin/QSkinWidget.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
 
 #include "window/dialogs/help_viewer.h"
+#include "window/text/qt_translation.h"
 #include "window/text/translation.h"
 #include "window/dialogs/warning_box.h"
 #include "window/skin/QSkinWidgetResizeHandler.h"
@@ -58,17 +60,41 @@ QSkinWidget::~QSkinWidget() = default;
 void QSkinWidget::build_menu()
 {
     menu = new QMenu(this);
-    QMenu *languages = menu->addMenu(tr("Language"));
+    languages = menu->addMenu(tr("Language"));
+    auto *one_language = new QActionGroup(languages);
     const QStringList &sections = current_catalogue().sections();
     for (int index = int(sections.size()) - 1; index >= 0; --index) {
         QAction *entry = languages->addAction(sections.at(index));
         entry->setData(index);
+        entry->setCheckable(true);
+        one_language->addAction(entry);
         connect(entry, &QAction::triggered, this, &QSkinWidget::on_click_language);
     }
     menu->addSeparator();
-    connect(menu->addAction(lookup_text("menu_help")), &QAction::triggered, this, &QSkinWidget::on_click_help);
+    help_entry = menu->addAction(QString());
+    connect(help_entry, &QAction::triggered, this, &QSkinWidget::on_click_help);
     menu->addSeparator();
-    connect(menu->addAction(lookup_text("menu_exit")), &QAction::triggered, this, &QSkinWidget::on_click_close);
+    exit_entry = menu->addAction(QString());
+    connect(exit_entry, &QAction::triggered, this, &QSkinWidget::on_click_close);
+    set_menu_texts();
+}
+
+void QSkinWidget::set_menu_texts()
+{
+    for (QAction *entry : languages->actions())
+        entry->setChecked(entry->data().toInt() == current_catalogue().current_index());
+    help_entry->setText(lookup_text("menu_help"));
+    exit_entry->setText(lookup_text("menu_exit"));
+}
+
+void QSkinWidget::retranslate()
+{
+    set_menu_texts();
+    for (int tab = 0; tab < 3; ++tab)
+        tab_buttons[tab]->set_images(multilang_image_path(tab + 1, 1), multilang_image_path(tab + 1, 2),
+                                     multilang_image_path(tab + 1, 3));
+    apply_language(*qApp, language_code());
+    update();
 }
 
 void QSkinWidget::on_click_close()
@@ -86,7 +112,8 @@ void QSkinWidget::on_click_language()
 {
     auto *entry = qobject_cast<QAction *>(sender());
     if (entry && switch_language(entry->data().toInt()) == 0)
-        warning_box(this, k_title_tarnrecovery, "language_warning", QMessageBox::Ok);
+        retranslate();
+    set_menu_texts();
 }
 
 void QSkinWidget::show_active_tab(int tab)

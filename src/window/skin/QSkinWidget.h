@@ -33,6 +33,9 @@ public slots:
     void on_click_language();
 
 protected:
+    // After the language changed: the frame's tabs and menu read the new
+    // texts; a window behind it adds its pages.
+    virtual void retranslate();
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
     // The main window asks its questions here (a scan still running) before
@@ -50,12 +53,16 @@ private:
     void minimize();
     void open_menu();
     void build_menu();
+    void set_menu_texts();
 
     QSkinWidgetResizeHandler *resize_handler;
     QPixmap logo_image;
     button_c<QSkinWidget> *max_button = nullptr;
     button_c<QSkinWidget> *tab_buttons[3] = {};
     QMenu *menu = nullptr;
+    QMenu *languages = nullptr;
+    QAction *help_entry = nullptr;
+    QAction *exit_entry = nullptr;
     QByteArray saved_geometry;
     bool restorable = true;
 };

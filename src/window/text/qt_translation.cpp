@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QTranslator>
 #include <utility>
 
@@ -22,8 +23,14 @@ QString qt_locale_name(const QString &code)
 
 bool apply_language(QGuiApplication &app, const QString &code)
 {
-    if (code == QLatin1String("ar"))
-        app.setLayoutDirection(Qt::RightToLeft);
+    // The language can change while the window is open: the last one's
+    // translation goes first.
+    static QPointer<QTranslator> installed;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+    }
+    app.setLayoutDirection(code == QLatin1String("ar") ? Qt::RightToLeft : Qt::LeftToRight);
     const QString name = qt_locale_name(code);
     if (name.isEmpty())
         return false;
@@ -32,5 +39,6 @@ bool apply_language(QGuiApplication &app, const QString &code)
         delete translator;
         return false;
     }
+    installed = translator;
     return QCoreApplication::installTranslator(translator);
 }

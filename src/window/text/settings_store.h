@@ -1,5 +1,6 @@
 // The two user settings kept between runs: the interface language and the
-// recovery folder, in "TarnRecovery.ini" in the working folder.
+// last recovery folder, in TarnRecovery/TarnRecovery.ini of the user's
+// configuration folder ($XDG_CONFIG_HOME, else ~/.config).
 #pragma once
 
 #include <QSettings>
@@ -11,6 +12,8 @@
 extern std::unique_ptr<QSettings> settings_store;
 extern QString current_language;
 extern QString recovery_folder;
+
+QString settings_file_path();
 
 // Language chosen at installation time, or none.
 std::optional<QString> registry_language();

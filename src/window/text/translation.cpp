@@ -69,6 +69,9 @@ int switch_language(int index)
     if (index == catalogue.current_index() || !catalogue.set_current_index(index))
         return -1;
     current_language = catalogue.sections().at(index);
+    // English first: a text the language lacks stays readable.
+    load_language_section(QStringLiteral("English"), false);
+    load_language_section(current_language, true);
     save_settings();
     return 0;
 }

@@ -31,7 +31,8 @@ QString multilang_image_path(const QString &base_name, int state_digit);
 // Normal, hover and pressed border images of a push button.
 QString three_state_button_style(const QString &normal, const QString &hover, const QString &pressed);
 
-// Makes the section at index the current language and saves the settings.
+// Makes the section at index the current language, loads its texts over
+// English and saves the settings.
 // Returns 0 when the language changed, -1 when it was already current or the
 // index names no section.
 int switch_language(int index);
