@@ -1,5 +1,6 @@
-// MFT scan of a large NTFS image, side by side with sleuthkit's fls -r -d
-// and ntfs-3g's ntfsundelete -s on the same image. The image comes from
+// MFT scan of a large NTFS image, and the command line's scan listing,
+// side by side with sleuthkit's fls -r -d and ntfs-3g's ntfsundelete -s on
+// the same image. The image comes from
 // make_bench_image.sh; its path is in TARN_NTFS_BENCH_IMAGE.
 #include <benchmark/benchmark.h>
 
@@ -156,11 +157,18 @@ void ntfsundelete_s(benchmark::State &state)
 {
     external_tool(state, {"ntfsundelete", "-s", "-f"});
 }
+// The command line's listing, as a user runs it: start-up, the scan, the
+// folder tree and a text line per deleted file with its dates.
+void cli_scan(benchmark::State &state)
+{
+    external_tool(state, {TARN_CLI, "scan"});
+}
 
 } // namespace
 
 BENCHMARK(libntfs_scan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(libntfs_states)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(fls_rd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(ntfsundelete_s)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(ntfsundelete_s)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+BENCHMARK(cli_scan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK_MAIN();

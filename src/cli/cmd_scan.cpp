@@ -10,6 +10,7 @@
 #include "cli_filter.h"
 #include "printable_text.h"
 #include "records/format_size.h"
+#include "records/local_date.h"
 #include "core/session/save_target.h"
 #include "session_target.h"
 
@@ -19,7 +20,7 @@ QString date_text(qint64 seconds)
 {
     if (seconds <= 0)
         return QStringLiteral("-");
-    return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return format_row_date_time(seconds);
 }
 
 QJsonValue iso_date(qint64 seconds)

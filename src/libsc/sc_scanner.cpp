@@ -10,6 +10,7 @@
 #include "sc_control_access.h"
 #include "sc_matcher.h"
 #include "sc_next_header.h"
+#include "sc_zero_run.h"
 
 namespace {
 
@@ -171,6 +172,7 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
     for (size_t t = 0; t < config.types.size(); ++t)
         if (config.types[t].by_content())
             content_types.push_back(static_cast<uint16_t>(t));
+    const sc_zero_run_c zero_run(config, matcher, content_types);
     uint64_t ended_cover = 0; // end of the furthest find whose end is known
 
     // A find whose end is not known waits for the next find, where it is cut.
@@ -237,6 +239,10 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
         uint64_t end = block.start + block.len;
         auto sector_of = [](uint64_t at) { return at / sector * sector; };
         for (uint64_t pos = std::max(block.start, sector_of(resume)); pos < end && sc_get_stop(control) == 0;) {
+            if (const size_t zeros = zero_run.sectors(block.data + (pos - block.start), end - pos)) {
+                pos = std::max(pos + zeros * sector, sector_of(resume));
+                continue;
+            }
             try_at(pos, true);
             if (matcher.has_byte_types()) {
                 uint64_t stop_at = std::min(end, pos + sector);

@@ -269,3 +269,24 @@ TEST(raw_bounded_scan, unproven_ends_stop_at_a_bound_the_format_or_the_disk_give
 }
 
 } // namespace
+
+// Catches: runs of zeros passed over too far, so that a file starting where
+// zeros end (one whose header itself begins with zeros, an icon) or one
+// sector after them is lost, or is found at the wrong place.
+TEST(raw_bounded_scan, files_right_after_runs_of_zeros_are_found)
+{
+    const bytes_t ico = bytes_t("\0\0\1\0", 4) + le16(1) + bytes_t("\x10\x10\0\0", 4) + le16(1) + le16(32) + le32(64) +
+        le32(22) + le32(40) + bytes_t(60, 'i');
+    const bytes_t zip = one_entry_zip(bytes_t(300, 'z'));
+    const bytes_t note = "A note kept between runs of zeros, long enough to be taken for text.\n";
+    bytes_t image(1 << 20, '\0');
+    std::vector<find_t> expected;
+    for (const auto &[type, bytes] : {std::pair<const char *, bytes_t>{"ico", ico}, {"zip", zip}, {"txt", note}}) {
+        expected.emplace_back(type, image.size(), bytes.size());
+        put_sectors(image, bytes);
+        image += bytes_t(64 * 1024 + 512, '\0');
+    }
+    std::vector<find_t> finds;
+    scan(image, finds);
+    EXPECT_EQ(finds, expected);
+}

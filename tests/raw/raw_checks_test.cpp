@@ -182,6 +182,37 @@ TEST(raw_checks, text_kinds_end_where_their_structure_closes)
     }
 }
 
+// Catches: notes named as scripts for one line that starts like a statement
+// ("import", "from", "def", "let", "#!"), and real scripts no longer named.
+TEST(raw_checks, text_named_by_its_kind_only_with_that_kinds_marks)
+{
+    auto kind_of = [](const bytes_t &text) {
+        sc_result_s r = run_check("text", text + bytes_t(16, '\0'));
+        return std::string(r.subtype ? r.subtype : "");
+    };
+    const bytes_t notes[] = {
+        "Shopping and errands for the week ahead, written down so nothing is missed.\n"
+        "import the photos from the camera before the trip\n"
+        "from the station take the second bus to the harbour\n"
+        "def leppard tickets: ask Sam whether the seats are together\n",
+        "Minutes of the meeting held on Tuesday, kept by the secretary.\n"
+        "let the committee know about the new opening hours\n"
+        "const reminders were sent, and the hall is booked again.\n"
+        "class Notes:\nbring them to the next meeting, with the accounts for the year\n",
+        "#!! Important: the boiler is serviced in May, call them a week before.\n"
+        "Keep the receipts in the blue folder on the top shelf of the cupboard.\n",
+    };
+    for (const bytes_t &note : notes)
+        EXPECT_EQ(kind_of(note), "txt") << note.substr(0, 40);
+    EXPECT_EQ(kind_of("import os\nimport sys\n\n\ndef main(argv):\n    return len(argv)\n\n"
+                      "if __name__ == '__main__':\n    sys.exit(main(sys.argv))\n"),
+              "py");
+    EXPECT_EQ(kind_of("#!/bin/sh\nset -e\nfor f in *.log; do gzip \"$f\"; done\necho compressed all the logs\n"), "sh");
+    EXPECT_EQ(kind_of("const fs = require('fs');\nfunction count(path) {\n  return fs.readdirSync(path).length;\n}\n"
+                      "module.exports = count;\n"),
+              "js");
+}
+
 // Catches: a 7z start header accepted without its CRC, so random bytes
 // after the signature give a huge find.
 TEST(raw_checks, sevenzip_start_header_crc_is_checked)

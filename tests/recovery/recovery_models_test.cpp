@@ -13,6 +13,7 @@
 #include "window/recovery/file_preview.h"
 #include "window/recovery/found_tree_model.h"
 #include "records/hex_dump.h"
+#include "records/local_date.h"
 #include "window/recovery/recovery_delegate.h"
 #include "window/recovery/recovery_header.h"
 #include "window/recovery/recovery_model.h"

@@ -93,32 +93,121 @@ const char *script_kind(std::string_view first_line)
     return "sh";
 }
 
-// Source code by the lines that begin its statements.
+bool is_name_char(char ch)
+{
+    return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_';
+}
+
+// "a.b.c" and nothing else.
+bool is_dotted_name(std::string_view s)
+{
+    if (s.empty() || s.front() == '.' || s.back() == '.' || std::isdigit(static_cast<unsigned char>(s.front())))
+        return false;
+    for (char ch : s)
+        if (!is_name_char(ch) && ch != '.')
+            return false;
+    return true;
+}
+
+// "import a.b, c as d" or "from a.b import c, d" (or "import *", "import ("):
+// a line made only of names, as prose that starts with either word is not.
+bool is_python_import(std::string_view line)
+{
+    auto names = [](std::string_view list) {
+        if (list == "*" || list == "(")
+            return true;
+        for (size_t at = 0; at <= list.size();) {
+            size_t comma = std::min(list.find(',', at), list.size());
+            std::string_view item = list.substr(at, comma - at);
+            while (!item.empty() && item.front() == ' ')
+                item.remove_prefix(1);
+            while (!item.empty() && item.back() == ' ')
+                item.remove_suffix(1);
+            const size_t as = item.find(" as ");
+            if (!is_dotted_name(item.substr(0, as)) ||
+                (as != std::string_view::npos && !is_dotted_name(item.substr(as + 4))))
+                return false;
+            at = comma + 1;
+        }
+        return true;
+    };
+    if (line.substr(0, 7) == "import ")
+        return names(line.substr(7));
+    if (line.substr(0, 5) != "from ")
+        return false;
+    const size_t import_at = line.find(" import ");
+    return import_at != std::string_view::npos && is_dotted_name(line.substr(5, import_at - 5)) &&
+        names(line.substr(import_at + 8));
+}
+
+// "def name(...):" or "class Name:" / "class Name(...):".
+bool is_python_block_start(std::string_view line)
+{
+    std::string_view rest;
+    if (line.substr(0, 4) == "def ")
+        rest = line.substr(4);
+    else if (line.substr(0, 6) == "class ")
+        rest = line.substr(6);
+    else
+        return false;
+    size_t name = 0;
+    while (name < rest.size() && is_name_char(rest[name]))
+        ++name;
+    return name > 0 && !rest.empty() && rest.back() == ':' && (rest[name] == '(' || rest[name] == ':');
+}
+
+bool is_indented(std::string_view line)
+{
+    return !line.empty() && (line.front() == ' ' || line.front() == '\t');
+}
+
+// A line of JavaScript: one that begins with a declaration and ends the way
+// a statement or block does, not a sentence that begins with "let" or "const".
+bool is_js_statement(std::string_view line)
+{
+    auto starts = [&](std::string_view p) { return line.substr(0, p.size()) == p; };
+    if (line.empty())
+        return false;
+    const char last = line.back();
+    const bool code_end = last == ';' || last == '{' || last == '}' || last == '(' || last == ',';
+    if (starts("import ") && (contains(line, " from '") || contains(line, " from \"")))
+        return true;
+    if (contains(line, "module.exports") || contains(line, "require(") || contains(line, "=> {"))
+        return true;
+    return code_end &&
+        (starts("function ") || starts("const ") || starts("let ") || starts("var ") || starts("export "));
+}
+
+// Source code by the lines that begin its statements, in their own shape: a
+// script needs two such lines (a Python block counts with its indented
+// body), so that a note with a line that starts "import the" or "def" stays
+// plain text.
 const char *source_kind(std::string_view head)
 {
     int c = 0, cpp = 0, py = 0, js = 0;
+    bool block_open = false; // the line before started a Python block
     for_each_line(head, 200, [&](std::string_view line) {
         auto starts = [&](std::string_view p) { return line.substr(0, p.size()) == p; };
-        if (starts("#include") || starts("#ifndef") || starts("#define") || starts("#pragma"))
+        if (starts("#include <") || starts("#include \"") || starts("#ifndef ") || starts("#define ") ||
+            starts("#pragma "))
             ++c;
         if (starts("namespace ") || starts("template <") || starts("template<") || starts("class ") ||
             starts("using namespace") || contains(line, "std::"))
             ++cpp;
-        if ((starts("def ") || starts("class ")) && line.back() == ':')
+        if (block_open && is_indented(line))
+            py += 2; // the block and its body
+        if (!line.empty())
+            block_open = is_python_block_start(line);
+        if (is_python_import(line))
             ++py;
-        if ((starts("import ") || starts("from ")) && !contains(line, ";") && !contains(line, "'") &&
-            !contains(line, "\""))
-            ++py;
-        if (starts("function ") || starts("const ") || starts("let ") || starts("var ") || starts("export ") ||
-            contains(line, "module.exports") || contains(line, "require(") || contains(line, "=> {") ||
-            (starts("import ") && (contains(line, " from '") || contains(line, " from \""))))
+        if (is_js_statement(line))
             ++js;
     });
     if (c > 0)
         return cpp > 0 ? "cpp" : "c";
-    if (py > 0 && py >= js)
+    if (py >= 2 && py >= js)
         return "py";
-    if (js > 0)
+    if (js >= 2)
         return "js";
     return nullptr;
 }
@@ -173,7 +262,7 @@ const char *text_kind(std::string_view head)
         return "php";
     if ((s.substr(0, 1) == "{" || s.substr(0, 1) == "[") && json_valid_start(s))
         return "json";
-    if (s.substr(0, 2) == "#!" && lead == 0)
+    if ((s.substr(0, 3) == "#!/" || s.substr(0, 4) == "#! /") && lead == 0)
         return script_kind(s.substr(0, s.find('\n')));
     if (const char *source = source_kind(s))
         return source;

@@ -1,9 +1,9 @@
 #include "recovery_delegate.h"
 
 #include <QPainter>
-#include <ctime>
 
 #include "records/format_size.h"
+#include "records/local_date.h"
 #include "window/skin/cell_text.h"
 #include "recovery_model.h"
 
@@ -43,21 +43,6 @@ void paint_state_mark(QPainter *painter, const QRect &cell, recovery_state_e sta
 }
 
 } // namespace
-
-QString format_row_date(qint64 seconds)
-{
-    // 0 is how every engine says "no date": shown as 1970-01-01 it would
-    // read as a real one.
-    if (seconds <= 0)
-        return QString();
-    const time_t when = static_cast<time_t>(seconds);
-    struct tm local {};
-    if (static_cast<qint64>(when) != seconds || !localtime_r(&when, &local))
-        return QString();
-    char text[32];
-    const size_t length = strftime(text, sizeof text, "%Y-%m-%d", &local);
-    return QString::fromLatin1(text, static_cast<int>(length));
-}
 
 QString row_cell_text(const recovery_item_s &row, int column)
 {

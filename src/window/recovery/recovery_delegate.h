@@ -19,7 +19,5 @@ private:
     QPixmap checked_;
 };
 
-// A date as "%Y-%m-%d" in local time; empty when it has none (0, or before 1970).
-QString format_row_date(qint64 seconds);
 // The text of a row's cell in columns 1 to 4.
 QString row_cell_text(const recovery_item_s &row, int column);
