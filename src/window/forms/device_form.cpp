@@ -23,7 +23,9 @@ void Ui::device_form_s::setup(QWidget *form, const char *form_name, const char *
 
 void Ui::device_form_s::place(int width, int height)
 {
-    const int note_height = lbl_note->isVisibleTo(lbl_note->parentWidget()) ? 34 : 0;
+    // As many lines as the note takes in this language, at least two.
+    const int note_height =
+        lbl_note->isVisibleTo(lbl_note->parentWidget()) ? qMax(34, lbl_note->heightForWidth(width - 50) + 4) : 0;
     place_widget(list, QRect(25, 45, width - 50, height - 140 - note_height));
     place_widget(lbl_note, QRect(25, height - 92 - note_height, width - 50, note_height));
     const int middle = height - 54 + btn_back->height() / 2;
