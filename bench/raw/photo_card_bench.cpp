@@ -20,6 +20,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "file_bytes.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -32,12 +34,6 @@ struct card_s {
 
 std::map<std::string, std::map<std::string, size_t>> exact; // tool -> type -> files
 std::map<std::string, double> seconds;
-
-std::string read_all(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 const card_s &card()
 {

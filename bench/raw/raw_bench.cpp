@@ -32,6 +32,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "file_bytes.h"
 #include "libsc.h"
 #include "platform/block_device.h"
 #include "raw/join_samples.h"
@@ -68,12 +69,6 @@ std::map<std::string, double> seconds; // one run of each tool
 double seconds_since(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-std::string read_all(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Real files of every type, planted at sector starts between stretches of
