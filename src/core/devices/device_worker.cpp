@@ -21,6 +21,12 @@ bool device_worker_c::run(std::function<void()> work, std::function<void()> done
     return true;
 }
 
+void device_worker_c::wait()
+{
+    if (thread)
+        thread->wait();
+}
+
 void device_worker_c::on_finished()
 {
     // finished is sent from the thread just before it ends; the done step

@@ -20,6 +20,8 @@ public:
     // False, running nothing, until earlier work has reached its done step.
     bool run(std::function<void()> work, std::function<void()> done);
     bool busy() const { return thread != nullptr; }
+    // Waits for work still running; its done step still comes afterwards.
+    void wait();
 
 private:
     void on_finished();

@@ -8,13 +8,14 @@
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
+#include <memory>
 
+#include "core/devices/device_worker.h"
 #include "found_views.h"
 #include "preview_pane.h"
 #include "records/format_size.h"
 #include "row_filter_bar.h"
 #include "scan_control.h"
-#include "scan_file_saver.h"
 #include "window/dialogs/warning_box.h"
 #include "window/forms/form_parts.h"
 #include "window/text/translation.h"
@@ -65,7 +66,7 @@ recovery_window_c::recovery_window_c(scan_session_c &session, QWidget *parent) :
     views_ = new found_views_c(session_, tv_dirtree, this);
     preview_ = new preview_pane_c(session_, this);
     restore_ = new restore_step_c(session_, this, choose_destination, open_folder);
-    saver_ = new scan_file_saver_c(session_, this);
+    saver_ = new device_worker_c(this);
     chosen_label_ = new QLabel(this);
     chosen_label_->setObjectName(QStringLiteral("chosen_label"));
     chosen_label_->setAlignment(Qt::AlignCenter);
@@ -89,7 +90,6 @@ recovery_window_c::recovery_window_c(scan_session_c &session, QWidget *parent) :
     connect(views_, &found_views_c::current_row_changed, this, &recovery_window_c::on_current_row);
     connect(btn_recovery, &QPushButton::clicked, this, &recovery_window_c::on_recovery_clicked);
     connect(btn_filter, &QPushButton::clicked, this, &recovery_window_c::on_save_result_clicked);
-    connect(saver_, &QThread::finished, this, &recovery_window_c::on_saved);
     connect(restore_, &restore_step_c::progressed, this, qOverload<>(&QWidget::update));
     connect(restore_, &restore_step_c::finished, this, qOverload<>(&QWidget::update));
 }
@@ -135,7 +135,7 @@ bool recovery_window_c::restore_running() const
 }
 bool recovery_window_c::saving() const
 {
-    return saver_->isRunning();
+    return saver_->busy();
 }
 bool recovery_window_c::is_row_chosen(int row) const
 {
@@ -243,13 +243,14 @@ void recovery_window_c::on_save_result_clicked()
     const QString path = with_scan_suffix(typed);
     preview_->settle();
     btn_filter->setEnabled(false);
-    saver_->save(path);
+    auto saved = std::make_shared<bool>(false);
+    saver_->run([this, path, saved] { *saved = session_.save_result(path); }, [this, saved] { on_saved(*saved); });
 }
 
-void recovery_window_c::on_saved()
+void recovery_window_c::on_saved(bool saved)
 {
     btn_filter->setEnabled(true);
-    if (!saver_->saved())
+    if (!saved)
         ask("recovery_save_failed", QMessageBox::Ok, session_.error());
 }
 

@@ -25,7 +25,7 @@ class found_views_c;
 class preview_pane_c;
 class row_filter_bar_c;
 class scan_control_c;
-class scan_file_saver_c;
+class device_worker_c;
 
 class recovery_window_c : public QWidget, public Ui::RecoveryForm {
     Q_OBJECT
@@ -79,7 +79,7 @@ private:
     void on_current_row(const found_row_s &row);
     void on_recovery_clicked();
     void on_save_result_clicked();
-    void on_saved();
+    void on_saved(bool saved);
     void show_chosen_count();
     // A restore or a save reads the session's engine until it ends.
     bool refuse_while_busy();
@@ -93,6 +93,7 @@ private:
     found_views_c *views_;
     preview_pane_c *preview_;
     restore_step_c *restore_;
-    scan_file_saver_c *saver_;
+    // Writes a scan file off this thread, so the page answers meanwhile.
+    device_worker_c *saver_;
     QLabel *chosen_label_;
 };
