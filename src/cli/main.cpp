@@ -68,7 +68,7 @@ QSet<QString> cli_value_options()
 {
     return QSet<QString>{QStringLiteral("image"), QStringLiteral("partition"), QStringLiteral("out"),
                          QStringLiteral("id"),    QStringLiteral("save"),      QStringLiteral("result"),
-                         QStringLiteral("drop")} +
+                         QStringLiteral("drop"),  QStringLiteral("map"),       QStringLiteral("retries")} +
         cli_filter_options();
 }
 

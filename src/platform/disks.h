@@ -42,6 +42,9 @@ struct volume_info_s {
     std::string volume_path; // reopenable name, see volume_path.h
     std::string label;
     std::string fs_name; // "NTFS", "FAT32", "FAT", "exFAT", or blkid's TYPE
+    // The probe failed on a read error: fs_name is for the boot-sector
+    // checks above the platform to decide.
+    bool probe_read_failed = false;
     std::vector<std::string> mount_paths;
     uint32_t drive_type = drive_type_fixed;
     uint64_t total_bytes = 0;

@@ -1,5 +1,7 @@
 #include "volume_list.h"
 
+#include "boot_sector_naming.h"
+
 #include <algorithm>
 
 namespace {
@@ -48,7 +50,7 @@ QList<volume_item_s> build_volume_rows(const QList<volume_info_s> &list)
 
 QList<volume_info_s> read_volume_records(free_space_fn free_space)
 {
-    QList<volume_info_s> kept = select_volume_records(list_volumes(), can_read_raw_devices());
+    QList<volume_info_s> kept = select_volume_records(listed_volumes(), can_read_raw_devices());
     for (volume_info_s &v : kept) {
         uint64_t free_bytes = 0;
         if (!v.free_known && free_space && free_space(v, free_bytes)) {

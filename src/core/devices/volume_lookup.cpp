@@ -1,5 +1,7 @@
 #include "volume_lookup.h"
 
+#include "boot_sector_naming.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -136,7 +138,7 @@ int disk_index_of(const QString &path)
 std::vector<volume_info_s> volumes_of(int disk_number)
 {
     std::vector<volume_info_s> found;
-    for (const volume_info_s &v : list_volumes())
+    for (const volume_info_s &v : listed_volumes())
         if (v.disk_number == disk_number)
             found.push_back(v);
     return found;
@@ -154,7 +156,7 @@ bool resolve_volume(const QString &word, const QString &partition, volume_item_s
             return false;
         if (QFileInfo(path).isFile())
             return resolve_image(path, word, QString::number(number), out, error);
-        for (const volume_info_s &v : list_volumes()) {
+        for (const volume_info_s &v : listed_volumes()) {
             if (v.volume_path == make_volume_path(path.toStdString(), number)) {
                 out = make_volume_item(v);
                 return true;
@@ -172,7 +174,7 @@ bool resolve_volume(const QString &word, const QString &partition, volume_item_s
     if (!partition.isEmpty())
         return fail(error, word, QStringLiteral("--partition applies to disk image files only"));
 
-    for (const volume_info_s &v : list_volumes()) {
+    for (const volume_info_s &v : listed_volumes()) {
         bool match = QString::fromStdString(v.device_name) == path;
         for (const std::string &mount : v.mount_paths)
             match = match || QString::fromStdString(mount) == path;
@@ -212,7 +214,7 @@ bool resolve_disk(const QString &word, int &disk_number, QString *error)
 bool find_listed_volume(const QString &volume_path, volume_item_s &out)
 {
     const std::string wanted = volume_path.toStdString();
-    for (const volume_info_s &v : list_volumes()) {
+    for (const volume_info_s &v : listed_volumes()) {
         if (v.volume_path == wanted) {
             out = make_volume_item(v);
             return true;

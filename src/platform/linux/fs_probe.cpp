@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "../block_device.h"
@@ -79,7 +80,11 @@ fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64
         blkid_probe_enable_superblocks(probe, 1);
         blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_LABEL | BLKID_SUBLKS_VERSION);
         // Safe probing: two competing signatures mean no verdict.
-        if (blkid_do_safeprobe(probe) == 0) {
+        errno = 0;
+        const int rc = blkid_do_safeprobe(probe);
+        // Older libblkid says -1 and leaves errno; newer ones return -errno.
+        id.read_failed = rc == -EIO || (rc == -1 && errno == EIO);
+        if (rc == 0) {
             std::string type = lookup(probe, "TYPE");
             if (!type.empty()) {
                 id.found = true;
@@ -91,5 +96,9 @@ fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64
     if (probe)
         blkid_free_probe(probe);
     close(fd);
-    return id.found ? id : probe_boot_sectors(path, offset, length);
+    if (id.found)
+        return id;
+    fs_identity_s by_boot = probe_boot_sectors(path, offset, length);
+    by_boot.read_failed = id.read_failed;
+    return by_boot;
 }

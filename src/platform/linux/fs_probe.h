@@ -8,6 +8,9 @@ struct fs_identity_s {
     bool found = false;
     std::string fs_name; // as system_fs_name gives it
     std::string label;
+    // libblkid met a read error: the range may well hold a file system that
+    // a read-error-free look at its boot sectors can name.
+    bool read_failed = false;
 };
 
 // Probes [offset, offset + length) of path; length 0 means to the end.

@@ -179,9 +179,10 @@ std::vector<volume_info_s> disk_table_c::volumes() const
             fs_identity_s id = place.node.empty() ? probe_file_system(disk.info.path, place.start, place.length)
                                                   : probe_file_system(place.node, 0, 0);
             volume_info_s v = describe_volume(disk, static_cast<int>(d), place, mounts);
-            if (place.number == 0 && !id.found && v.mount_paths.empty())
+            if (place.number == 0 && !id.found && !id.read_failed && v.mount_paths.empty())
                 continue; // a blank disk, not a volume
             v.fs_name = id.fs_name;
+            v.probe_read_failed = id.read_failed && !id.found;
             v.label = id.label;
             volumes.push_back(v);
         }
