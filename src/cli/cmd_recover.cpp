@@ -43,6 +43,9 @@ int print_report(const recovery_report_s &report, const QString &out_dir)
         const auto id = static_cast<unsigned long long>(f.row.row.id);
         if (f.output.isEmpty())
             printf("failed: %s (id %llu): %s\n", qPrintable(path), id, qPrintable(f.reason));
+        else if (f.zero_filled)
+            printf("unreadable parts: %s (id %llu): written whole to %s: %s\n", qPrintable(path), id,
+                   qPrintable(printable_text(f.output)), qPrintable(f.reason));
         else
             printf("incomplete: %s (id %llu): %llu of %llu bytes kept in %s: %s\n", qPrintable(path), id,
                    static_cast<unsigned long long>(f.bytes_kept), static_cast<unsigned long long>(f.row.row.size),

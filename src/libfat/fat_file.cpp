@@ -91,6 +91,14 @@ int fat_read_file(fat_file_s &file, uint8_t *buffer, size_t count, size_t *done,
         size_t chunk;
         if (file.position % sector_bytes == 0) {
             const uint32_t in_cluster = (file.position / sector_bytes) & (g.cluster_sectors - 1u);
+            // A failed read leaves the file as it was before it, the current
+            // cluster included, so that fat_skip_unreadable can go on.
+            const uint32_t before = file.cluster;
+            auto data_failed = [&] {
+                file.cluster = before;
+                file.flags |= fat_file_data_error;
+                return fail(file, fr_disk_err);
+            };
             if (in_cluster == 0) {
                 uint32_t next = file.position == 0 ? file.start_cluster
                     : contiguous                   ? file.cluster + 1
@@ -104,7 +112,7 @@ int fat_read_file(fat_file_s &file, uint8_t *buffer, size_t count, size_t *done,
             if (size_t sectors = left / sector_bytes) {
                 sectors = read_direct(file, buffer, in_cluster, sectors, contiguous);
                 if (sectors == 0)
-                    return fail(file, fr_disk_err);
+                    return data_failed();
                 chunk = sectors * sector_bytes;
                 buffer += chunk;
                 file.position += static_cast<uint32_t>(chunk);
@@ -113,7 +121,7 @@ int fat_read_file(fat_file_s &file, uint8_t *buffer, size_t count, size_t *done,
                 continue;
             }
             if (load_buffer(file, fat_cluster_sector(vol, file.cluster) + in_cluster) != fr_ok)
-                return fail(file, fr_disk_err);
+                return data_failed();
         }
         const size_t offset = file.position % sector_bytes;
         chunk = std::min(sector_bytes - offset, left);
@@ -123,6 +131,29 @@ int fat_read_file(fat_file_s &file, uint8_t *buffer, size_t count, size_t *done,
         *done += chunk;
         left -= chunk;
     }
+    return fr_ok;
+}
+
+int fat_skip_unreadable(fat_file_s &file, uint32_t bytes, bool contiguous)
+{
+    if (!(file.flags & fat_file_data_error))
+        return fr_int_err;
+    file.flags &= static_cast<uint8_t>(~(fat_file_error | fat_file_data_error));
+    const uint32_t to_sector_end = static_cast<uint32_t>(sector_bytes - file.position % sector_bytes);
+    const uint32_t step = std::min({bytes, to_sector_end, file.size - file.position});
+    if (step == 0)
+        return fr_ok;
+    const fat_geometry_s &g = file.vol->geometry;
+    // Stepping into a cluster moves onto it, as a read would have.
+    if (file.position % (g.cluster_sectors * static_cast<uint32_t>(sector_bytes)) == 0) {
+        const uint32_t next = file.position == 0 ? file.start_cluster
+            : contiguous                         ? file.cluster + 1
+                                                 : fat_next_cluster(*file.vol, file.cluster);
+        if (next < 2 || next >= g.fat_entries)
+            return fail(file, fr_int_err);
+        file.cluster = next;
+    }
+    file.position += step;
     return fr_ok;
 }
 

@@ -54,6 +54,17 @@ public:
     void set_failure(const std::string &why);
     const std::string &failure() const { return failure_; }
 
+    // Leaves len bytes of zeros (a hole) where the data could not be read,
+    // and keeps where, so the restore can say so: a failing disk gives back
+    // the rest of the file rather than a file cut short.
+    bool skip_unreadable(uint64_t len);
+    struct unreadable_s {
+        uint64_t offset;
+        uint64_t length;
+    };
+    // The runs of bytes left as zeros, in order, neighbours joined.
+    const std::vector<unreadable_s> &unreadable() const { return unreadable_; }
+
     // Gives the file its modified and accessed time (seconds since 1970 UTC;
     // 0 leaves the time of writing) and closes it. False when a write
     // failed, before or at close (write_error() says why).
@@ -67,6 +78,7 @@ private:
     uint64_t size_ = 0;
     int write_error_ = 0;
     std::string failure_;
+    std::vector<unreadable_s> unreadable_;
 };
 
 class output_folder_c {

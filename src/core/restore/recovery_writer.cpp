@@ -1,6 +1,7 @@
 #include "recovery_writer.h"
 
 #include <QFile>
+#include <QLocale>
 #include <algorithm>
 #include <cerrno>
 #include <thread>
@@ -105,6 +106,25 @@ recovery_report_s recovery_writer_c::write(const QList<found_row_s> &rows,
     return report;
 }
 
+namespace {
+
+// "4,096 bytes unreadable at byte 1,048,576", for the first few runs.
+QString unreadable_text(const std::vector<output_file_c::unreadable_s> &runs)
+{
+    constexpr size_t shown = 3;
+    const QLocale grouped(QLocale::English, QLocale::UnitedStates);
+    QStringList parts;
+    for (size_t i = 0; i < runs.size() && i < shown; ++i)
+        parts << QStringLiteral("%1 bytes unreadable at byte %2")
+                     .arg(grouped.toString(static_cast<qulonglong>(runs[i].length)),
+                          grouped.toString(static_cast<qulonglong>(runs[i].offset)));
+    if (runs.size() > shown)
+        parts << QStringLiteral("%1 more unreadable runs").arg(runs.size() - shown);
+    return parts.join(QStringLiteral("; ")) + QStringLiteral(" (left as zeros)");
+}
+
+} // namespace
+
 void recovery_writer_c::restore_one(const found_row_s &row, output_s &output)
 {
     if (output.name.isEmpty())
@@ -140,6 +160,11 @@ void recovery_writer_c::restore_one(const found_row_s &row, output_s &output)
     } else if (output.result != 0 && output.result != recover_no_data) {
         output.reason = file.failure().empty() ? QStringLiteral("its data could not be read")
                                                : QString::fromStdString(file.failure());
+    } else if (output.result == 0 && !file.unreadable().empty()) {
+        // Whole in length, but not what the file held: never a plain success.
+        output.result = -1;
+        output.zero_filled = true;
+        output.reason = unreadable_text(file.unreadable());
     }
     // A file cut off by a full disk is no help, and a failure that kept
     // nothing leaves nothing behind.
@@ -193,5 +218,5 @@ void recovery_writer_c::report_one(const found_row_s &row, const output_s &outpu
     }
     const bool partial = !output.name.isEmpty() && output.size > 0;
     report.failed.append(recovery_failure_s{row, partial ? path_of(output) : QString(), partial ? output.size : 0,
-                                            output.reason});
+                                            output.reason, output.zero_filled && partial});
 }

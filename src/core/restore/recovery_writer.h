@@ -22,6 +22,9 @@ struct recovery_failure_s {
     QString output; // the partial file kept, or empty
     quint64 bytes_kept = 0;
     QString reason; // why, as the user reads it
+    // Written whole in length, with zeros where sectors could not be read
+    // (the reason says which bytes).
+    bool zero_filled = false;
 };
 
 struct recovery_report_s {
@@ -58,6 +61,7 @@ private:
         int result = -1;
         quint64 size = 0;
         QString reason;
+        bool zero_filled = false;
     };
     output_folder_c::folder_t folder_for(const found_row_s &row, bool *ok);
     void restore_all(const QList<found_row_s> &rows, std::vector<output_s> &outputs,

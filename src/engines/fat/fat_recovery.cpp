@@ -261,13 +261,32 @@ int fat_recovery_c::copy_item(quint64 id, output_file_c &out, quint64 max_bytes)
     std::vector<uint8_t> buffer(restore_block_bytes);
     const quint64 wanted = std::min<quint64>(item.size, max_bytes);
     quint64 written = 0;
+    // After a large read failed, one sector at a time up to here: what
+    // reads is kept, and only the sectors that fail become zeros.
+    quint64 careful_until = 0;
+    const quint64 cluster_bytes = quint64(volume_.geometry.cluster_sectors) * fat_layout::sector_bytes;
     while (written < wanted) {
         size_t got = 0;
-        const size_t ask = static_cast<size_t>(std::min<quint64>(buffer.size(), wanted - written));
+        const quint64 room =
+            written < careful_until ? fat_layout::sector_bytes - written % fat_layout::sector_bytes : buffer.size();
+        const size_t ask = static_cast<size_t>(std::min<quint64>(room, wanted - written));
         const int res = fat_read_file(file, buffer.data(), ask, &got, contiguous);
         if (got && !out.write(buffer.data(), got))
             return -1;
         written += got;
+        if (res == fr_disk_err && written >= careful_until && ask > fat_layout::sector_bytes &&
+            fat_skip_unreadable(file, 0, contiguous) == fr_ok) {
+            // The read that failed covered at most the rest of one cluster.
+            careful_until = std::min<quint64>(written + ask - got, (written / cluster_bytes + 1) * cluster_bytes);
+            continue;
+        }
+        const quint32 position = file.position;
+        if (res == fr_disk_err && fat_skip_unreadable(file, static_cast<uint32_t>(ask - got), contiguous) == fr_ok) {
+            if (!out.skip_unreadable(file.position - position))
+                return -1;
+            written += file.position - position;
+            continue;
+        }
         if (res == fr_disk_err) {
             out.set_failure("read error at byte " + std::to_string(written) + " of the file");
             break;

@@ -118,6 +118,18 @@ void output_file_c::set_failure(const std::string &why)
         failure_ = why;
 }
 
+bool output_file_c::skip_unreadable(uint64_t len)
+{
+    const uint64_t at = size_;
+    if (!skip(len))
+        return false;
+    if (!unreadable_.empty() && unreadable_.back().offset + unreadable_.back().length == at)
+        unreadable_.back().length += len;
+    else
+        unreadable_.push_back(unreadable_s{at, len});
+    return true;
+}
+
 bool output_file_c::close(int64_t modified)
 {
     if (fd_ < 0)
