@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -112,8 +113,8 @@ bool rescue_map_c::parse(const std::string &text, rescue_map_c &out, std::string
         if (area.pos < map.size())
             return fail(line_number, "an area out of order or overlapping the one before");
         if (area.pos > map.size())
-            map.areas_.push_back(map_area_s{map.size(), area.pos - map.size(), area_status_e::untried});
-        map.mark(area.pos, area.size, area.status);
+            map.append(map_area_s{map.size(), area.pos - map.size(), area_status_e::untried});
+        map.append(area);
     }
     if (!have_status)
         return fail(line_number, "no current position and status");
@@ -134,44 +135,45 @@ std::string rescue_map_c::text(const std::vector<std::string> &comments) const
     return t;
 }
 
+void rescue_map_c::append(const map_area_s &area)
+{
+    if (!areas_.empty() && areas_.back().status == area.status)
+        areas_.back().size += area.size;
+    else
+        areas_.push_back(area);
+}
+
 void rescue_map_c::mark(uint64_t pos, uint64_t size, area_status_e status)
 {
     if (size == 0)
         return;
     const uint64_t end = pos + size;
     if (end > this->size())
-        areas_.push_back(map_area_s{this->size(), end - this->size(), area_status_e::untried});
-    std::vector<map_area_s> next;
-    next.reserve(areas_.size() + 2);
-    auto add = [&](map_area_s a) {
-        if (a.size == 0)
-            return;
-        if (!next.empty() && next.back().status == a.status && next.back().end() == a.pos)
-            next.back().size += a.size;
-        else
-            next.push_back(a);
-    };
-    // Areas wholly before or after the marked range are kept as they are.
+        append(map_area_s{this->size(), end - this->size(), area_status_e::untried});
+    // Only the areas it overlaps, and equal neighbours it joins, change.
     auto first = std::lower_bound(areas_.begin(), areas_.end(), pos,
                                   [](const map_area_s &a, uint64_t p) { return a.end() <= p; });
-    next.assign(areas_.begin(), first);
-    bool placed = false;
-    auto it = first;
-    for (; it != areas_.end() && it->pos < end; ++it) {
-        if (it->pos < pos)
-            add(map_area_s{it->pos, pos - it->pos, it->status});
-        if (!placed) {
-            add(map_area_s{pos, size, status});
-            placed = true;
-        }
-        if (it->end() > end)
-            add(map_area_s{end, it->end() - end, it->status});
+    auto last = std::lower_bound(first, areas_.end(), end,
+                                 [](const map_area_s &a, uint64_t e) { return a.pos < e; });
+    std::vector<map_area_s> with;
+    if (first->pos < pos)
+        with.push_back(map_area_s{first->pos, pos - first->pos, first->status});
+    with.push_back(map_area_s{pos, size, status});
+    if (std::prev(last)->end() > end)
+        with.push_back(map_area_s{end, std::prev(last)->end() - end, std::prev(last)->status});
+    if (first != areas_.begin() && std::prev(first)->status == with.front().status)
+        with.insert(with.begin(), *--first);
+    if (last != areas_.end() && last->status == with.back().status)
+        with.push_back(*last++);
+    std::vector<map_area_s> joined;
+    for (const map_area_s &a : with) {
+        if (!joined.empty() && joined.back().status == a.status)
+            joined.back().size += a.size;
+        else
+            joined.push_back(a);
     }
-    if (!placed)
-        add(map_area_s{pos, size, status});
-    for (; it != areas_.end(); ++it)
-        add(*it);
-    areas_.swap(next);
+    const auto at = areas_.erase(first, last);
+    areas_.insert(at, joined.begin(), joined.end());
 }
 
 bool rescue_map_c::fit(uint64_t size)

@@ -67,5 +67,7 @@ public:
     int pass = 1;
 
 private:
+    // Adds an area that starts where the map ends.
+    void append(const map_area_s &area);
     std::vector<map_area_s> areas_;
 };
