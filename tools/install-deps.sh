@@ -8,6 +8,7 @@ packages=(
   imagemagick fonts-dejavu-core fonts-noto-cjk
   xvfb xauth qt6-qpa-plugins qt6-translations-l10n lintian
   python3 testdisk foremost qemu-system-x86
+  gddrescue python3-fusepy fuse3 bc
 )
 missing=()
 for p in "${packages[@]}"; do
