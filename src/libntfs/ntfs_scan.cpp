@@ -100,13 +100,13 @@ int32_t ntfs_recover_file(ntfs_scan_context *context, uint32_t id_low, uint32_t 
 }
 
 int32_t ntfs_recover_file_to(ntfs_scan_context *context, uint32_t id_low, uint32_t id_high, int fd,
-                             uint64_t max_bytes)
+                             uint64_t max_bytes, ntfs_unreadable_fn unreadable, void *cookie)
 {
     mft_scanner_c *scanner = scanner_of(context);
     if (!scanner)
         return ntfs_error_argument;
     uint64_t id = static_cast<uint64_t>(id_high) << 32 | id_low;
-    return write_data_stream(scanner->volume(), id, fd, max_bytes);
+    return write_data_stream(scanner->volume(), id, fd, max_bytes, unreadable_note_s{unreadable, cookie});
 }
 
 } // extern "C"

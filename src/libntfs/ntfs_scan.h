@@ -94,11 +94,15 @@ int32_t ntfs_scan_data_state(struct ntfs_scan_context *context, uint32_t id_low,
  * new file at destination. unused receives 0. */
 int32_t ntfs_recover_file(struct ntfs_scan_context *context, uint32_t id_low, uint32_t id_high, const char *destination,
                           int32_t *unused);
+/* Told of each run of bytes of a stream that could not be read and was
+ * left as zeros (a failing disk), at its offset in the stream. */
+typedef void (*ntfs_unreadable_fn)(void *cookie, uint64_t offset, uint64_t length);
 /* Writes the first max_bytes (UINT64_MAX: all) of the stream into fd, an
  * empty file open for writing that the caller made and closes; what was
- * written stays when a step fails. */
+ * written stays when a step fails. Sectors that cannot be read become zeros
+ * and are told to unreadable (when not null). */
 int32_t ntfs_recover_file_to(struct ntfs_scan_context *context, uint32_t id_low, uint32_t id_high, int fd,
-                             uint64_t max_bytes);
+                             uint64_t max_bytes, ntfs_unreadable_fn unreadable, void *cookie);
 
 #ifdef __cplusplus
 }

@@ -62,8 +62,8 @@ uint64_t allocated_clusters(const std::vector<run_s> &runs, uint64_t vcn, uint64
 
 class output_c {
 public:
-    explicit output_c(ntfs_volume_c &volume, const data_stream_s &stream, int fd)
-        : volume_(volume), stream_(stream), fd_(fd)
+    output_c(ntfs_volume_c &volume, const data_stream_s &stream, int fd, unreadable_note_s unreadable)
+        : volume_(volume), stream_(stream), fd_(fd), unreadable_(unreadable)
     {}
 
     // Runs of zeros (sparse runs, the tail past the initialized size) become
@@ -86,10 +86,12 @@ public:
                 size_t n = static_cast<size_t>(std::min<uint64_t>(copy_buffer_size, live_end - offset));
                 buffer.resize(n);
                 int32_t rc = volume_.read_stream(stream_.runs, offset, buffer.data(), n);
+                if (rc == ntfs_error_read)
+                    rc = write_sector_by_sector(offset, n);
+                else if (rc == ntfs_ok && !write_all(fd_, buffer.data(), n))
+                    rc = ntfs_error_write;
                 if (rc != ntfs_ok)
                     return rc;
-                if (!write_all(fd_, buffer.data(), n))
-                    return ntfs_error_write;
                 offset += n;
             }
             if (end > live_end && !skip_zeros(end - live_end))
@@ -99,6 +101,38 @@ public:
     }
 
     bool skip_zeros(uint64_t n) { return lseek(fd_, static_cast<off_t>(n), SEEK_CUR) >= 0; }
+
+    // Whether the cluster under stream offset at lies on the device.
+    bool held(uint64_t at) const
+    {
+        const uint64_t vcn = at / volume_.geometry().cluster_size;
+        for (const run_s &run : stream_.runs)
+            if (run.lcn != sparse_lcn && run.vcn <= vcn && vcn < run.vcn + run.length)
+                return static_cast<uint64_t>(run.lcn) + (vcn - run.vcn) < volume_.held_clusters();
+        return false;
+    }
+
+    // After a block failed to read: what of it reads is kept, and each
+    // sector that fails is left as zeros (a hole) and told.
+    int32_t write_sector_by_sector(uint64_t offset, size_t n)
+    {
+        const uint64_t sector = std::max<uint64_t>(volume_.geometry().sector_size, 512);
+        uint8_t buffer[4096];
+        const uint64_t step = std::min<uint64_t>(sector, sizeof buffer);
+        for (uint64_t at = offset, end = offset + n; at < end;) {
+            const size_t len = static_cast<size_t>(std::min(step - at % step, end - at));
+            const int32_t rc = volume_.read_stream(stream_.runs, at, buffer, len);
+            // Past the end of a cut image nothing is unreadable: it is missing.
+            if (rc != ntfs_ok && (rc != ntfs_error_read || !held(at)))
+                return rc;
+            if (rc == ntfs_ok ? !write_all(fd_, buffer, len) : !skip_zeros(len))
+                return ntfs_error_write;
+            if (rc == ntfs_error_read && unreadable_.fn)
+                unreadable_.fn(unreadable_.cookie, at, len);
+            at += len;
+        }
+        return ntfs_ok;
+    }
 
     int32_t write_compressed()
     {
@@ -153,6 +187,7 @@ private:
     ntfs_volume_c &volume_;
     const data_stream_s &stream_;
     int fd_;
+    unreadable_note_s unreadable_;
 };
 
 } // namespace
@@ -185,10 +220,11 @@ int32_t checked_stream(ntfs_volume_c &volume, uint64_t number, uint64_t max_byte
     return check_runs(stream, volume.geometry());
 }
 
-int32_t write_checked_stream(ntfs_volume_c &volume, const data_stream_s &stream, int fd)
+int32_t write_checked_stream(ntfs_volume_c &volume, const data_stream_s &stream, int fd,
+                             unreadable_note_s unreadable = {})
 {
     int32_t rc = ntfs_ok;
-    output_c output(volume, stream, fd);
+    output_c output(volume, stream, fd, unreadable);
     if (stream.resident)
         rc = write_all(fd, stream.value.data, stream.value.size) ? ntfs_ok : ntfs_error_write;
     else if ((stream.flags & ntfs_attr_flag_compressed) && stream.compression_unit != 0)
@@ -202,14 +238,15 @@ int32_t write_checked_stream(ntfs_volume_c &volume, const data_stream_s &stream,
 }
 } // namespace
 
-int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, int fd, uint64_t max_bytes)
+int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, int fd, uint64_t max_bytes,
+                          unreadable_note_s unreadable)
 {
     if (fd < 0)
         return ntfs_error_argument;
     file_record_s record;
     data_stream_s stream;
     const int32_t rc = checked_stream(volume, number, max_bytes, record, stream);
-    return rc == ntfs_ok ? write_checked_stream(volume, stream, fd) : rc;
+    return rc == ntfs_ok ? write_checked_stream(volume, stream, fd, unreadable) : rc;
 }
 
 int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *destination)

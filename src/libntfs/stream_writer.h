@@ -3,7 +3,15 @@
 
 #include <cstdint>
 
+#include "ntfs_scan.h"
+
 class ntfs_volume_c;
+
+// Where a restore tells of bytes it could not read; fn may be null.
+struct unreadable_note_s {
+    ntfs_unreadable_fn fn = nullptr;
+    void *cookie = nullptr;
+};
 
 // Writes exactly the stream's data_size bytes: resident data, or the runs
 // with sparse runs and the bytes beyond the initialized size as zeros, and
@@ -15,5 +23,8 @@ int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, const char *de
 // The same into fd, an empty file open for writing, which stays open and
 // keeps what was written when a step fails. With max_bytes, only the
 // stream's first max_bytes are written (a look at the start of a large
-// file), and only the runs they need must be sound.
-int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, int fd, uint64_t max_bytes = UINT64_MAX);
+// file), and only the runs they need must be sound. A block of plain data
+// that fails to read is read again sector by sector: the sectors that fail
+// are left as zeros and told to unreadable.
+int32_t write_data_stream(ntfs_volume_c &volume, uint64_t number, int fd, uint64_t max_bytes = UINT64_MAX,
+                          unreadable_note_s unreadable = {});

@@ -58,6 +58,8 @@ public:
     // and keeps where, so the restore can say so: a failing disk gives back
     // the rest of the file rather than a file cut short.
     bool skip_unreadable(uint64_t len);
+    // Keeps where code writing through the descriptor left such zeros.
+    void note_unreadable(uint64_t offset, uint64_t len);
     struct unreadable_s {
         uint64_t offset;
         uint64_t length;

@@ -63,7 +63,8 @@ struct scripted_library_s {
             ++shutdowns;
             return 0;
         };
-        lib.recover_to = [this](ntfs_scan_context *, uint32_t low, uint32_t high, int fd, uint64_t) {
+        lib.recover_to = [this](ntfs_scan_context *, uint32_t low, uint32_t high, int fd, uint64_t,
+                                ntfs_unreadable_fn, void *) {
             recovered_low = low;
             recovered_high = high;
             recovered_fd = fd;

@@ -6,7 +6,8 @@
 // (a tree, checked rows, an image previewed), recovery_summary,
 // recovery_text, recovery_filter (a folder narrowed by type and size),
 // recovery_search (hits of every folder), recovery_hex, drive,
-// partition_found, partition_query, partition_repaired, help (each
+// imaging_running, imaging_finished (the imaging window over a drawn
+// state), partition_found, partition_query, partition_repaired, help (each
 // <name>.png).
 #include <QApplication>
 #include <QDir>
@@ -27,6 +28,7 @@
 
 #include "core/devices/drive_list.h"
 #include "window/devices/drive_page.h"
+#include "window/devices/imaging_window.h"
 #include "core/devices/volume_list.h"
 #include "window/devices/volume_page.h"
 #include "window/partitions/partition_page.h"
@@ -62,6 +64,54 @@ void settle()
 
 // Runs the action; each modal box it opens, in turn, is photographed with
 // the window behind it under the next name and answered with the next button.
+// The imaging window over a run drawn half-way (bad spots met, some still
+// to trim, the rest not tried) and then finished.
+bool shoot_imaging(main_window_c &window, drive_window_c *drives)
+{
+    drives->btn_image->click();
+    settle();
+    imaging_window_c *imaging = window.imaging_window();
+    if (!imaging)
+        return false;
+    const quint64 size = drives->selected_row()->size;
+    const quint64 unit = size / 1000;
+    rescue_map_c map(size);
+    map.mark(0, unit * 420, area_status_e::rescued);
+    map.mark(unit * 130, unit * 2, area_status_e::bad);
+    map.mark(unit * 300, unit * 9, area_status_e::untrimmed);
+    map.mark(unit * 310, unit * 1, area_status_e::bad);
+    map.current_pos = unit * 420;
+    imaging_progress_s progress;
+    progress.size = size;
+    progress.rescued = map.bytes_with(area_status_e::rescued);
+    progress.bad_bytes = map.failed_bytes();
+    progress.bad_areas = map.failed_areas();
+    progress.current_rate = 31.5e6;
+    progress.average_rate = 28.2e6;
+    progress.since_good_read = 1;
+    progress.seconds_left = 754;
+    imaging->le_destination->setText(QStringLiteral("/media/backup/failing-disk.img"));
+    imaging->show_state(map, progress, true);
+    settle();
+    save(imaging->grab(), "imaging_running");
+    map.mark(unit * 420, size - unit * 420, area_status_e::rescued);
+    map.mark(unit * 300, unit * 9, area_status_e::rescued);
+    map.mark(unit * 304, unit * 2, area_status_e::bad);
+    map.phase = imaging_phase_e::finished;
+    progress.rescued = map.bytes_with(area_status_e::rescued);
+    progress.bad_bytes = map.failed_bytes();
+    progress.bad_areas = map.failed_areas();
+    progress.seconds_left = -1;
+    progress.current_rate = 0;
+    progress.phase = imaging_phase_e::finished;
+    imaging->show_state(map, progress, false);
+    settle();
+    save(imaging->grab(), "imaging_finished");
+    imaging->close();
+    settle();
+    return true;
+}
+
 void shoot_boxes(main_window_c &window, const QStringList &names, const QList<QMessageBox::StandardButton> &answers,
                  const std::function<void()> &action)
 {
@@ -337,6 +387,8 @@ int main(int argc, char **argv)
     drives->lv_drives->setCurrentIndex(drives->lv_drives->model()->index(row_of_drive(drive_rows(), wiped), 0));
     settle();
     save(window.grab(), "drive");
+    if (!shoot_imaging(window, drives))
+        return 1;
 
     partition_window_c *partitions = window.partition_page();
     drives->btn_scan->click();

@@ -22,6 +22,7 @@ void fat_recovery_c::reset()
     state_.reset_counters();
     error_.clear();
     short_note_.clear();
+    unreadable_sectors_ = 0;
     store_.clear();
 }
 
@@ -210,7 +211,16 @@ int fat_recovery_c::walk()
         frame_s &top = *stack.back();
         if (!count_entry())
             return 0;
-        if (fat_read_dir(top.dir, &info) != fr_ok) {
+        const int read = fat_read_dir(top.dir, &info);
+        if (read == fr_disk_err) {
+            // A folder sector that cannot be read loses its own entries, not
+            // the rest of the folder.
+            ++unreadable_sectors_;
+            const uint32_t next = (top.dir.index / fat_layout::entries_per_sector + 1) * fat_layout::entries_per_sector;
+            if (fat_dir_seek(top.dir, next) == fr_ok)
+                continue;
+        }
+        if (read != fr_ok) {
             fat_log_line(log_, "f_readdir failed 1.\n");
             stack.pop_back();
             continue;

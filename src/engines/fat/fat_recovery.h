@@ -59,6 +59,7 @@ private:
     fat_store_t store_;
     QString error_;      // written by run before the thread ends
     QString short_note_; // the device is shorter than the volume
+    quint64 unreadable_sectors_ = 0; // folder sectors that failed to read (a failing disk)
     fat_volume_s volume_;
     fat_log_fn log_;
     std::mutex recover_mutex_; // a preview and the writer may both restore at once

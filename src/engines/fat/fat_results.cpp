@@ -47,5 +47,8 @@ QString fat_recovery_c::get_note() const
         notes << QStringLiteral("the boot sector is damaged; its backup copy in sector 6 was read");
     if (!short_note_.isEmpty())
         notes << short_note_;
+    if (unreadable_sectors_)
+        notes << QStringLiteral("%1 folder sectors could not be read; the entries in them are missing")
+                     .arg(unreadable_sectors_);
     return notes.join(QStringLiteral("; "));
 }

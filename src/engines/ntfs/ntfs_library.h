@@ -12,6 +12,7 @@ struct ntfs_library_s {
         ntfs_scan_startup_device;
     std::function<int32_t(ntfs_scan_context *, ntfs_scan_record *)> scan_next = ntfs_scan_next;
     std::function<int32_t(ntfs_scan_context *)> scan_shutdown = ntfs_scan_shutdown;
-    std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t, int, uint64_t)> recover_to = ntfs_recover_file_to;
+    std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t, int, uint64_t, ntfs_unreadable_fn, void *)>
+        recover_to = ntfs_recover_file_to;
     std::function<int32_t(ntfs_scan_context *, uint32_t, uint32_t)> data_state = ntfs_scan_data_state;
 };

@@ -121,8 +121,13 @@ int ntfs_recovery_c::write_stream(quint64 id, output_file_c &out, quint64 max_by
         return -1;
     }
     const uint32_t low = static_cast<uint32_t>(id), high = static_cast<uint32_t>(id >> 32);
-    const int32_t rc = out.write_through([&](int fd) { return library_.recover_to(&context_, low, high, fd, max_bytes); },
-                                         ntfs_error_write);
+    // Sectors that fail become holes in the file; out keeps where they are.
+    auto note = [](void *cookie, uint64_t offset, uint64_t length) {
+        static_cast<output_file_c *>(cookie)->note_unreadable(offset, length);
+    };
+    const int32_t rc = out.write_through(
+        [&](int fd) { return library_.recover_to(&context_, low, high, fd, max_bytes, note, &out); },
+        ntfs_error_write);
     if (rc != ntfs_ok && rc != ntfs_error_write)
         out.set_failure(ntfs_failure_text(rc));
     return rc;

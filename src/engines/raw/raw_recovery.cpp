@@ -142,24 +142,46 @@ const carved_meta_s &raw_recovery_c::meta(quint64 index) const
 }
 
 namespace {
-// Copies length bytes at offset of the device to out; false when the device
-// ends or fails first (out says where), or out cannot take them.
+// Reads len bytes at offset one sector at a time into out, leaving zeros
+// for each sector that fails; false only when out cannot take them.
+bool copy_sector_by_sector(sc_handle_s *handle, uint64_t offset, uint64_t len, output_file_c &out)
+{
+    constexpr uint64_t sector = 512;
+    char buffer[sector];
+    for (uint64_t done = 0; done < len;) {
+        const uint64_t at = offset + done;
+        const int32_t want = static_cast<int32_t>(std::min(sector - at % sector, len - done));
+        const bool read = sc_seek(handle, static_cast<int64_t>(at), 0) >= 0 && sc_read(handle, buffer, want) == want;
+        if (!(read ? out.write(buffer, static_cast<size_t>(want)) : out.skip_unreadable(static_cast<uint64_t>(want))))
+            return false;
+        done += static_cast<uint64_t>(want);
+    }
+    return true;
+}
+
+// Copies length bytes at offset of the device to out, reading past sectors
+// that fail (zeros, noted in out); false when the device ends first (out
+// says where), or out cannot take them.
 bool copy_stretch(sc_handle_s *handle, uint64_t offset, uint64_t length, output_file_c &out)
 {
-    auto unreadable = [&](uint64_t at) {
-        out.set_failure("read error at byte " + std::to_string(at) + " of the volume");
-        return false;
-    };
-    if (sc_seek(handle, static_cast<int64_t>(offset), 0) < 0)
-        return unreadable(offset);
     // Large blocks: a restore runs at the speed of the disk.
     static const int32_t chunk = 1 << 20;
     std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(length, chunk)));
     for (uint64_t left = length; left > 0;) {
+        const uint64_t at = offset + (length - left);
         const int32_t want = static_cast<int32_t>(std::min<uint64_t>(left, chunk));
-        const int32_t got = sc_read(handle, buffer.data(), want);
-        if (got <= 0)
-            return unreadable(offset + (length - left));
+        const int32_t got = sc_seek(handle, static_cast<int64_t>(at), 0) < 0 ? 0 : sc_read(handle, buffer.data(), want);
+        if (got < 0) {
+            // A read error: this block again one sector at a time.
+            if (!copy_sector_by_sector(handle, at, static_cast<uint64_t>(want), out))
+                return false;
+            left -= static_cast<uint64_t>(want);
+            continue;
+        }
+        if (got == 0) {
+            out.set_failure("the volume ends at byte " + std::to_string(at));
+            return false;
+        }
         const size_t take = static_cast<size_t>(std::min<uint64_t>(left, static_cast<uint64_t>(got)));
         if (!out.write(buffer.data(), take))
             return false;

@@ -123,11 +123,16 @@ bool output_file_c::skip_unreadable(uint64_t len)
     const uint64_t at = size_;
     if (!skip(len))
         return false;
-    if (!unreadable_.empty() && unreadable_.back().offset + unreadable_.back().length == at)
+    note_unreadable(at, len);
+    return true;
+}
+
+void output_file_c::note_unreadable(uint64_t offset, uint64_t len)
+{
+    if (!unreadable_.empty() && unreadable_.back().offset + unreadable_.back().length == offset)
         unreadable_.back().length += len;
     else
-        unreadable_.push_back(unreadable_s{at, len});
-    return true;
+        unreadable_.push_back(unreadable_s{offset, len});
 }
 
 bool output_file_c::close(int64_t modified)

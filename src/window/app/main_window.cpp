@@ -15,6 +15,7 @@
 #include "window/recovery/recovery_page.h"
 #include "window/app/home_page.h"
 #include "window/app/image_opening.h"
+#include "window/devices/imaging_window.h"
 #include "window/app/init_thread.h"
 #include "window/text/translation.h"
 #include "window/dialogs/warning_box.h"
@@ -59,6 +60,7 @@ void main_window_c::connect_pages()
     connect(drive->btn_back, &QPushButton::clicked, this, &main_window_c::on_click_drive_back);
     connect(drive->btn_refresh, &QPushButton::clicked, this, &main_window_c::on_click_drive_refresh);
     connect(drive->btn_scan, &QPushButton::clicked, this, &main_window_c::on_click_drive_scan);
+    connect(drive->btn_image, &QPushButton::clicked, this, &main_window_c::on_click_drive_image);
     connect(partition->btn_back, &QPushButton::clicked, this, &main_window_c::on_click_partition_back);
     connect(recovery->btn_back, &QPushButton::clicked, this, &main_window_c::on_click_recovery_back);
 }
@@ -240,6 +242,23 @@ void main_window_c::show_device_lists()
 {
     volume->refresh();
     drive->refresh();
+}
+
+imaging_window_c *main_window_c::imaging_window() const
+{
+    return imaging;
+}
+
+void main_window_c::on_click_drive_image()
+{
+    const std::optional<drive_item_s> row = drive->selected_row();
+    if (!row || row->is_header())
+        return;
+    imaging = new imaging_window_c(this, row->name, row->size);
+    imaging->setAttribute(Qt::WA_DeleteOnClose);
+    // A finished image is a disk of its own, ready to scan.
+    connect(imaging, &imaging_window_c::image_ready, this, [this](const QString &path) { open_images({path}); });
+    imaging->open();
 }
 
 void main_window_c::on_click_open_image()

@@ -4,6 +4,7 @@
 // page shows. The pages do the work; this class only moves between them.
 #pragma once
 
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 
@@ -17,6 +18,7 @@ class volume_window_c;
 class drive_window_c;
 class partition_window_c;
 class recovery_window_c;
+class imaging_window_c;
 
 class main_window_c : public QSkinWidget, public Ui::MainForm {
     Q_OBJECT
@@ -45,6 +47,8 @@ public:
     // Adds disk image files to the drive and volume lists; refused files are
     // named with the reason. Returns how many were added.
     int open_images(const QStringList &paths);
+    // The imaging window last opened from the drive page, while it is open.
+    imaging_window_c *imaging_window() const;
     // Asks the user for image files ("Open disk image…"); tests answer here.
     std::function<QStringList(QWidget *)> choose_images;
 
@@ -58,6 +62,8 @@ public slots:
     void on_click_drive_scan();
     void on_click_drive_refresh();
     void on_click_drive_back();
+    // "Image this disk": the imaging window over the chosen disk.
+    void on_click_drive_image();
     void on_click_partition_back();
     void on_init_finished();
     void on_click_open_image();
@@ -90,4 +96,5 @@ private:
     partition_window_c *partition;
     recovery_window_c *recovery;
     QAction *open_image_entry = nullptr;
+    QPointer<imaging_window_c> imaging;
 };

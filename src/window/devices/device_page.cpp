@@ -34,6 +34,8 @@ void device_page_c::setup_texts()
     form.btn_back->setText(lookup_text("btn_back"));
     form.btn_refresh->setText(lookup_text("btn_refresh"));
     form.btn_scan->setText(lookup_text("btn_scan"));
+    if (form.btn_image)
+        form.btn_image->setText(lookup_text("btn_image"));
 }
 
 void device_page_c::replace_model(QAbstractItemModel *next)

@@ -21,6 +21,11 @@ void Ui::device_form_s::setup(QWidget *form, const char *form_name, const char *
     lbl_note->hide();
 }
 
+void Ui::device_form_s::add_image_button(QWidget *form)
+{
+    btn_image = make_page_button(form, "btn_image", QRect(514, 438, k_page_button_width, 23));
+}
+
 void Ui::device_form_s::place(int width, int height)
 {
     // As many lines as the note takes in this language, at least two.
@@ -32,4 +37,6 @@ void Ui::device_form_s::place(int width, int height)
     place_centred(btn_back, QPoint(212, middle), k_page_button_width);
     place_centred(btn_refresh, QPoint(width / 2 - 12, middle), k_page_button_width);
     place_centred(btn_scan, QPoint(width - 237, middle), k_page_button_width);
+    if (btn_image)
+        place_centred(btn_image, QPoint(width - 124, middle), k_page_button_width);
 }

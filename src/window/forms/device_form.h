@@ -14,10 +14,12 @@ struct device_form_s {
     QPushButton *btn_back = nullptr;
     QPushButton *btn_refresh = nullptr;
     QPushButton *btn_scan = nullptr;
+    QPushButton *btn_image = nullptr; // the drive page's "Image this disk"
     QLabel *lbl_note = nullptr;
 
     // form_name: "VolumeForm" or "DriveForm"; list_name: "lv_volumes" or "lv_drives".
     void setup(QWidget *form, const char *form_name, const char *list_name);
+    void add_image_button(QWidget *form);
     // The places the pages give on a resize and when a text changes.
     void place(int width, int height);
 };
@@ -29,7 +31,11 @@ struct VolumeForm : device_form_s {
 
 struct DriveForm : device_form_s {
     QListView *&lv_drives = list;
-    void setupUi(QWidget *form) { setup(form, "DriveForm", "lv_drives"); }
+    void setupUi(QWidget *form)
+    {
+        setup(form, "DriveForm", "lv_drives");
+        add_image_button(form);
+    }
 };
 
 } // namespace Ui
