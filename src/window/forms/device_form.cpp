@@ -38,5 +38,5 @@ void Ui::device_form_s::place(int width, int height)
     place_centred(btn_refresh, QPoint(width / 2 - 12, middle), k_page_button_width);
     place_centred(btn_scan, QPoint(width - 237, middle), k_page_button_width);
     if (btn_image)
-        place_centred(btn_image, QPoint(width - 124, middle), k_page_button_width);
+        place_centred(btn_image, QPoint(width - 100, middle), k_page_button_width);
 }
