@@ -1,6 +1,7 @@
 #include "imaging_job.h"
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -11,6 +12,16 @@ namespace {
 
 // A map of millions of areas is still far below this.
 constexpr std::streamoff largest_map = 256ll << 20;
+
+// Whether two names, either of which may not exist yet, name one file.
+bool same_path(const std::string &a, const std::string &b)
+{
+    std::error_code error;
+    auto normal = [&](const std::string &p) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(p, error), error).lexically_normal();
+    };
+    return normal(a) == normal(b);
+}
 
 } // namespace
 
@@ -55,7 +66,7 @@ std::unique_ptr<imaging_job_c> imaging_job_c::open(const imaging_request_s &requ
     const std::string conflict = destination_conflict(request.source, request.destination);
     if (!conflict.empty())
         return fail(request.destination + ": " + conflict);
-    if (request.map_path == request.source || request.map_path == request.destination)
+    if (same_path(request.map_path, request.source) || same_path(request.map_path, request.destination))
         return fail(request.map_path + ": the map must be a file of its own");
     struct stat st {};
     if (stat(request.destination.c_str(), &st) == 0 && S_ISBLK(st.st_mode)) {
