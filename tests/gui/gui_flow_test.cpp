@@ -23,6 +23,7 @@
 #include "core/devices/device_listing.h"
 #include "core/devices/drive_list.h"
 #include "window/devices/drive_page.h"
+#include "window/devices/imaging_window.h"
 #include "core/devices/volume_list.h"
 #include "window/devices/volume_page.h"
 #include "fixture_manifest.h"
@@ -533,8 +534,29 @@ private slots:
             QCOMPARE(window.current_page(), window.drive_page());
         }
 
-        // Drive page: the wiped disk, its partitions found, the table repaired.
+        // Drive page: the sample disk imaged through the imaging window, the
+        // finished image joining the lists as a disk of its own.
         drive_window_c *drives = window.drive_page();
+        {
+            select_row(drives->lv_drives, row_of(drive_rows(), QFileInfo(sample).canonicalFilePath()));
+            QTest::mouseClick(drives->btn_image, Qt::LeftButton);
+            imaging_window_c *imaging = window.imaging_window();
+            QVERIFY(imaging);
+            const QString copy = folder.filePath("sample-copy.img");
+            imaging->choose_destination = [&](QWidget *) { return copy; };
+            const int drives_before = drive_rows().size();
+            QTest::mouseClick(imaging->btn_start, Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(drive_rows().size(), drives_before + 1, 30000);
+            QTRY_VERIFY(!drives->listing().busy());
+            QVERIFY(row_of(drive_rows(), QFileInfo(copy).canonicalFilePath()) > 0);
+            QFile a(sample), b(copy);
+            QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+            QVERIFY(a.readAll() == b.readAll());
+            QVERIFY(imaging->lbl_numbers->text().contains(lookup_text("imaging_finished")));
+            imaging->close();
+        }
+
+        // Drive page: the wiped disk, its partitions found, the table repaired.
         select_row(drives->lv_drives, 0);
         {
             box_answerer_c box(QMessageBox::Ok);
