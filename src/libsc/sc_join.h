@@ -37,7 +37,7 @@ public:
 
 private:
     std::mutex lock_;
-    uint64_t left_ = 64ull << 20;
+    uint64_t left_ = 256ull << 20;
 };
 
 // What the search for one find learns of the device and the next finds'
