@@ -66,42 +66,6 @@ bool newer(uint16_t a, uint16_t b)
     return static_cast<int16_t>(a - b) > 0;
 }
 
-// The MFT the volume uses now, from its boot sector and its record 0.
-struct current_mft_s {
-    ntfs_geometry_s geometry;
-    std::vector<run_s> runs;
-    uint64_t bytes = 0;
-
-    bool read(block_device_c &device)
-    {
-        uint8_t boot[sector];
-        if (!device.read_exact(0, boot, sizeof boot) || !parse_boot_sector({boot, sizeof boot}, geometry))
-            return false;
-        std::vector<uint8_t> record(geometry.record_size);
-        if (!device.read_exact(geometry.mft_lcn * geometry.cluster_size, record.data(), record.size()) ||
-            !apply_fixups(record.data(), record.size()))
-            return true; // the geometry stands without the record
-        std::vector<attribute_s> attributes;
-        parse_attributes({record.data(), record.size()}, attributes);
-        const data_stream_s data = find_data_stream(attributes);
-        if (data.found && !data.resident && !data.runs_damaged) {
-            runs = data.runs;
-            bytes = data.data_size;
-        }
-        return true;
-    }
-    // Whether the record lies where this MFT keeps its number.
-    bool holds(const old_mft_record_s &r) const
-    {
-        const uint64_t pos = r.number * geometry.record_size;
-        if (pos >= bytes)
-            return false;
-        const long i = find_run(runs, pos / geometry.cluster_size);
-        return i >= 0 && runs[i].lcn >= 0 &&
-            uint64_t(runs[i].lcn) * geometry.cluster_size + (pos - runs[i].vcn * geometry.cluster_size) == r.offset;
-    }
-};
-
 using group_t = std::unordered_map<uint64_t, const old_mft_record_s *>; // by record number
 
 // The cluster size a group's data runs count in: the boot sector's when it
@@ -322,11 +286,42 @@ bool old_index_names_at(const uint8_t *bytes, size_t len, std::unordered_map<uin
     return true;
 }
 
+old_mft_c::old_mft_c(block_device_c *device)
+{
+    uint8_t boot[sector];
+    ntfs_geometry_s geometry;
+    if (!device || !device->read_exact(0, boot, sizeof boot) || !parse_boot_sector({boot, sizeof boot}, geometry))
+        return;
+    now_.cluster_size = geometry.cluster_size;
+    now_.record_size = geometry.record_size;
+    std::vector<uint8_t> record(geometry.record_size);
+    if (!device->read_exact(geometry.mft_lcn * geometry.cluster_size, record.data(), record.size()) ||
+        !apply_fixups(record.data(), record.size()))
+        return;
+    std::vector<attribute_s> attributes;
+    parse_attributes({record.data(), record.size()}, attributes);
+    const data_stream_s data = find_data_stream(attributes);
+    if (data.found && !data.resident && !data.runs_damaged) {
+        now_.runs = data.runs;
+        now_.bytes = data.data_size;
+    }
+}
+
+bool old_mft_c::current_mft_s::holds(const old_mft_record_s &r) const
+{
+    const uint64_t pos = r.number * record_size;
+    if (pos >= bytes)
+        return false;
+    const long i = find_run(runs, pos / cluster_size);
+    return i >= 0 && runs[i].lcn >= 0 &&
+        uint64_t(runs[i].lcn) * cluster_size + (pos - runs[i].vcn * cluster_size) == r.offset;
+}
+
 void old_mft_c::look_at(uint64_t offset, const uint8_t *bytes, size_t len)
 {
     if (bytes[0] == 'F') {
         old_mft_record_s r;
-        if (!old_mft_record_at(bytes, len, offset, r))
+        if (!old_mft_record_at(bytes, len, offset, r) || now_.holds(r))
             return;
         auto [it, added] = records_.try_emplace({r.mft_base, r.number});
         if (added || newer(r.sequence, it->second.sequence))
@@ -341,13 +336,11 @@ rebuilt_tree_s old_mft_c::rebuild(std::shared_ptr<block_device_c> device) const
     rebuilt_tree_s tree;
     if (!device || records_.empty())
         return tree;
-    current_mft_s now;
-    const uint32_t boot_cluster = now.read(*device) ? now.geometry.cluster_size : 0;
-    // Records by the MFT they lie in; the volume's own are not old.
+    const uint32_t boot_cluster = now_.cluster_size;
+    // Records by the MFT they lie in.
     std::unordered_map<uint64_t, group_t> by_base;
     for (const auto &[key, r] : records_)
-        if (!now.holds(r))
-            by_base[r.mft_base][r.number] = &r;
+        by_base[r.mft_base][r.number] = &r;
     if (by_base.empty())
         return tree;
     // Stray copies join the largest MFT, the newest of each number kept.

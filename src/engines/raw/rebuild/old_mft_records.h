@@ -52,16 +52,27 @@ bool old_index_names_at(const uint8_t *bytes, size_t len, std::unordered_map<uin
 
 class old_mft_c {
 public:
+    // Reads where the MFT the volume uses now keeps its records: those are
+    // its own, not old, and passed over.
+    explicit old_mft_c(block_device_c *device);
     // Looks at the sector at offset: len bytes from there are in memory.
     void look_at(uint64_t offset, const uint8_t *bytes, size_t len);
     // Folders and files from the records, with the data of non-resident
     // files placed by the cluster size the volume's boot sector gives (or
-    // the one its old $MFT record implies). Records of the MFT the volume
-    // uses now are its own, not old, and left out.
+    // the one its old $MFT record implies).
     rebuilt_tree_s rebuild(std::shared_ptr<block_device_c> device) const;
-    bool empty() const { return records_.empty(); }
 
 private:
+    // The MFT the volume uses now, from its boot sector and its record 0.
+    struct current_mft_s {
+        uint32_t cluster_size = 0; // 0: no NTFS boot sector
+        uint32_t record_size = 0;
+        std::vector<run_s> runs;
+        uint64_t bytes = 0;
+        // Whether the record lies where this MFT keeps its number.
+        bool holds(const old_mft_record_s &r) const;
+    };
+    current_mft_s now_;
     // (MFT base, record number) -> the copy with the newest sequence number.
     struct key_hash_s {
         size_t operator()(const std::pair<uint64_t, uint64_t> &k) const
