@@ -91,24 +91,27 @@ TEST(raw_rebuild, fat_folders_looping_through_their_parents)
 }
 
 // A file record as a volume holds it: fix-ups applied, a $FILE_NAME and a
-// resident $DATA.
+// resident $DATA; without its number field as older versions wrote it.
 std::vector<uint8_t> record(uint32_t number, uint16_t sequence, uint64_t parent, uint16_t parent_sequence,
-                            const std::u16string &name, bool directory, const std::vector<uint8_t> &data)
+                            const std::u16string &name, bool directory, const std::vector<uint8_t> &data,
+                            bool numbered = true)
 {
+    const size_t usa = numbered ? 48 : 42, attributes_at = (usa + 6 + 7) / 8 * 8;
     std::vector<uint8_t> r(1024, 0);
     auto put16 = [&](size_t at, uint16_t v) { memcpy(&r[at], &v, 2); };
     auto put32 = [&](size_t at, uint32_t v) { memcpy(&r[at], &v, 4); };
     auto put64 = [&](size_t at, uint64_t v) { memcpy(&r[at], &v, 8); };
     memcpy(r.data(), "FILE", 4);
-    put16(4, 48);
+    put16(4, static_cast<uint16_t>(usa));
     put16(6, 3);
     put16(16, sequence);
     put16(18, 1);
-    put16(20, 56);
+    put16(20, static_cast<uint16_t>(attributes_at));
     put16(22, directory ? 3 : 1);
     put32(28, 1024);
-    put32(44, number);
-    size_t pos = 56;
+    if (numbered)
+        put32(44, number);
+    size_t pos = attributes_at;
     auto attribute = [&](uint32_t type, const std::vector<uint8_t> &value) {
         const uint32_t length = static_cast<uint32_t>((24 + value.size() + 7) / 8 * 8);
         put32(pos, type);
@@ -133,16 +136,17 @@ std::vector<uint8_t> record(uint32_t number, uint16_t sequence, uint64_t parent,
     put32(24, static_cast<uint32_t>(pos + 8));
     put64(8, 0);
     // The update sequence: each sector's last two bytes saved, then marked.
-    put16(48, 0x0007);
+    put16(usa, 0x0007);
     for (size_t s = 0; s < 2; ++s) {
-        memcpy(&r[50 + 2 * s], &r[(s + 1) * 512 - 2], 2);
+        memcpy(&r[usa + 2 + 2 * s], &r[(s + 1) * 512 - 2], 2);
         put16((s + 1) * 512 - 2, 0x0007);
     }
     return r;
 }
 
 // Catches: parent cycles and self-parents hanging the rebuild or dropping
-// the files below them, a record with a broken fix-up taken, stale copies
+// the files below them, a record without its number field not placed in
+// its MFT, a record with a broken fix-up taken, stale copies
 // listed once each (or found quadratically) instead of once by their newest
 // sequence number, resident data read without its fix-up.
 TEST(raw_rebuild, mft_records_with_cycles_broken_fixups_and_stale_copies)
@@ -165,6 +169,7 @@ TEST(raw_rebuild, mft_records_with_cycles_broken_fixups_and_stale_copies)
     std::vector<uint8_t> broken = record(106, 1, 5, 5, u"broken.txt", false, {6});
     broken[1022] ^= 1;
     place(base + 106 * 1024, broken);
+    place(base + 108 * 1024, record(108, 1, 100, 1, u"unnumbered.txt", false, {8}, false));
     for (size_t i = 0; i < stale; ++i)
         place((2 << 20) + i * 1024, record(107, static_cast<uint16_t>(i + 1), 5, 5, u"stale.txt", false,
                                            {static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8)}));
@@ -173,12 +178,14 @@ TEST(raw_rebuild, mft_records_with_cycles_broken_fixups_and_stale_copies)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "never quadratic";
 
     const auto names = files_by_name(tree);
-    for (const char16_t *name : {u"in a cycle.txt", u"below itself.txt", u"across.txt", u"stale.txt"})
+    for (const char16_t *name : {u"in a cycle.txt", u"below itself.txt", u"across.txt", u"stale.txt", u"unnumbered.txt"})
         EXPECT_EQ(names.count(name) ? names.at(name) : 0, 1) << "each file once";
     EXPECT_EQ(names.count(u"broken.txt"), 0u) << "a broken fix-up is no record";
     for (const rebuilt_file_s &file : tree.files) {
         if (file.name == u"across.txt") {
             EXPECT_EQ(read_file(*device, file), across) << "the bytes under the fix-up come from the update sequence";
+        } else if (file.name == u"unnumbered.txt") {
+            EXPECT_EQ(tree.folders[file.folder].name, u"A") << "numbered by the MFT it lies in";
         } else if (file.name == u"stale.txt") {
             const std::vector<uint8_t> newest{uint8_t((stale - 1) & 0xFF), uint8_t((stale - 1) >> 8)};
             EXPECT_EQ(read_file(*device, file), newest) << "the newest sequence number wins";

@@ -206,8 +206,7 @@ bool old_mft_record_at(const uint8_t *bytes, size_t len, uint64_t offset, old_mf
     if (!size || !read_struct(byte_view_s{bytes, len}, 0, h))
         return false;
     if (h.bytes_allocated != size || h.bytes_in_use > size || h.attrs_offset % 8 ||
-        h.attrs_offset < h.usa_offset + 2u * h.usa_count || h.attrs_offset + 8u > h.bytes_in_use ||
-        h.usa_offset < record_number_field + 4)
+        h.attrs_offset < h.usa_offset + 2u * h.usa_count || h.attrs_offset + 8u > h.bytes_in_use)
         return false;
     if (!(h.flags & ntfs_record_in_use) || (h.base_record & ntfs_reference_mask) != 0)
         return false;
@@ -216,7 +215,8 @@ bool old_mft_record_at(const uint8_t *bytes, size_t len, uint64_t offset, old_mf
         return false;
     file_record_s record;
     record.base = {copy.data(), size};
-    record.number = le32_at(copy.data() + record_number_field);
+    const bool numbered = h.usa_offset >= record_number_field + 4;
+    record.number = numbered ? le32_at(copy.data() + record_number_field) : 0;
     if (!read_record_header(record.base, record.header) || offset < record.number * size)
         return false;
     parse_attributes(record.base, record.attributes);
@@ -227,6 +227,8 @@ bool old_mft_record_at(const uint8_t *bytes, size_t len, uint64_t offset, old_mf
     out = old_mft_record_s{};
     out.offset = offset;
     out.number = record.number;
+    out.record_size = static_cast<uint32_t>(size);
+    out.numbered = numbered;
     out.mft_base = offset - record.number * size;
     out.sequence = h.sequence;
     out.directory = (h.flags & ntfs_record_is_directory) != 0;
@@ -309,6 +311,8 @@ old_mft_c::old_mft_c(block_device_c *device)
 
 bool old_mft_c::current_mft_s::holds(const old_mft_record_s &r) const
 {
+    if (!record_size || r.record_size != record_size)
+        return false;
     const uint64_t pos = r.number * record_size;
     if (pos >= bytes)
         return false;
@@ -321,8 +325,12 @@ void old_mft_c::look_at(uint64_t offset, const uint8_t *bytes, size_t len)
 {
     if (bytes[0] == 'F') {
         old_mft_record_s r;
-        if (!old_mft_record_at(bytes, len, offset, r) || now_.holds(r))
+        if (!old_mft_record_at(bytes, len, offset, r) || (r.numbered && now_.holds(r)))
             return;
+        if (!r.numbered) {
+            unnumbered_.push_back(std::move(r));
+            return;
+        }
         auto [it, added] = records_.try_emplace({r.mft_base, r.number});
         if (added || newer(r.sequence, it->second.sequence))
             it->second = std::move(r);
@@ -334,13 +342,41 @@ void old_mft_c::look_at(uint64_t offset, const uint8_t *bytes, size_t len)
 rebuilt_tree_s old_mft_c::rebuild(std::shared_ptr<block_device_c> device) const
 {
     rebuilt_tree_s tree;
-    if (!device || records_.empty())
+    if (!device || (records_.empty() && unnumbered_.empty()))
         return tree;
     const uint32_t boot_cluster = now_.cluster_size;
     // Records by the MFT they lie in.
     std::unordered_map<uint64_t, group_t> by_base;
     for (const auto &[key, r] : records_)
         by_base[r.mft_base][r.number] = &r;
+    // A record that does not say its number takes it from the closest MFT
+    // start before it (the volume's own MFT's among them).
+    std::vector<uint64_t> bases;
+    for (const auto &[base, group] : by_base)
+        bases.push_back(base);
+    if (!now_.runs.empty() && now_.runs[0].lcn >= 0)
+        bases.push_back(uint64_t(now_.runs[0].lcn) * now_.cluster_size);
+    std::sort(bases.begin(), bases.end());
+    std::vector<old_mft_record_s> placed;
+    placed.reserve(unnumbered_.size());
+    for (const old_mft_record_s &r : unnumbered_) {
+        auto after = std::upper_bound(bases.begin(), bases.end(), r.offset);
+        while (after != bases.begin() && (r.offset - *(after - 1)) % r.record_size != 0)
+            --after;
+        if (after == bases.begin())
+            continue;
+        old_mft_record_s copy = r;
+        copy.mft_base = *(after - 1);
+        copy.number = (r.offset - copy.mft_base) / r.record_size;
+        copy.numbered = true;
+        if (now_.holds(copy))
+            continue;
+        placed.push_back(std::move(copy));
+        const old_mft_record_s &p = placed.back();
+        auto [slot, added] = by_base[p.mft_base].try_emplace(p.number, &p);
+        if (!added && newer(p.sequence, slot->second->sequence))
+            slot->second = &p;
+    }
     if (by_base.empty())
         return tree;
     // Stray copies join the largest MFT, the newest of each number kept.

@@ -21,6 +21,8 @@ struct old_mft_record_s {
     uint64_t offset = 0;   // of the record on the device
     uint64_t mft_base = 0; // offset - number x record size: the same for every record of one MFT
     uint64_t number = 0;
+    uint32_t record_size = 0; // bytes of the record
+    bool numbered = false; // the record says its number (the fields of older versions do not)
     uint16_t sequence = 0;
     bool directory = false;
     uint64_t parent = 0;
@@ -43,7 +45,7 @@ struct old_index_name_s {
 };
 
 // The record at bytes (len bytes from offset on the device); false when
-// they start no sound, numbered base record in use.
+// they start no sound base record in use.
 bool old_mft_record_at(const uint8_t *bytes, size_t len, uint64_t offset, old_mft_record_s &out);
 
 // Appends the folders an index block at bytes names (fix-ups are checked
@@ -81,5 +83,8 @@ private:
         }
     };
     std::unordered_map<std::pair<uint64_t, uint64_t>, old_mft_record_s, key_hash_s> records_;
+    // Records that do not say their number: placed at rebuild in the MFT
+    // whose start lies closest before them.
+    std::vector<old_mft_record_s> unnumbered_;
     std::unordered_map<uint64_t, old_index_name_s> index_names_; // by folder record number
 };
