@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     auto device = std::make_shared<memory_device_c>(data, size);
-    old_mft_c old(device.get());
+    old_mft_c old(device);
     for (size_t at = 0; at + 512 <= size; at += 512)
         old.look_at(at, data + at, size - at);
     check_rebuilt(old.rebuild(device), size);

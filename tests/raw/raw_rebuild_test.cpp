@@ -42,7 +42,7 @@ std::vector<uint8_t> read_file(block_device_c &device, const rebuilt_file_s &fil
 
 rebuilt_tree_s rebuild(std::shared_ptr<memory_device_c> device)
 {
-    old_structures_c old(device.get());
+    old_structures_c old(device);
     old.look_at(0, device->bytes().data(), device->bytes().size());
     return old.rebuild(device);
 }

@@ -76,7 +76,7 @@ void raw_recovery_c::run()
     joining_ = true;
     // Old folders and file records are recognised in the blocks the scan
     // reads anyway: no second pass over the volume.
-    old_structures_c old(device.get());
+    old_structures_c old(device);
     const bool scanned =
         readable && sc_scan_on(&control_, *device, [&old](uint64_t start, const uint8_t *data, size_t len) {
             old.look_at(start, data, len);

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "libntfs/boot_sector.h"
+#include "libntfs/cluster_bitmap.h"
 #include "libntfs/file_record.h"
 #include "libntfs/index_traces.h"
 #include "libntfs/mft_record.h"
@@ -17,6 +17,8 @@ constexpr size_t sector = 512;
 constexpr uint64_t root_record = 5;
 constexpr uint64_t first_user_record = 16; // below: the file system's own files
 constexpr size_t record_number_field = 44; // u32, where the update sequence starts at 48 or later
+// A larger cluster bitmap is damage (it maps 2^35 clusters).
+constexpr uint64_t max_bitmap_bytes = 4ull << 30;
 // Fewer records than this at one distance are stray copies, not an MFT of their own.
 constexpr size_t min_mft_records = 4;
 
@@ -145,7 +147,8 @@ public:
         return at;
     }
 
-    void add_file(const old_mft_record_s &r, uint32_t cluster_size, uint64_t device_size)
+    void add_file(const old_mft_record_s &r, uint32_t cluster_size, uint64_t device_size,
+                  const cluster_bitmap_c *in_use)
     {
         rebuilt_file_s file;
         file.folder = folder_of(r.parent, r.parent_sequence);
@@ -170,6 +173,10 @@ public:
                         break;
                     const uint64_t kept = std::min(length, device_size - at);
                     file.stretches.push_back({at, kept});
+                    if (in_use)
+                        file.in_use += std::min(kept, in_use->count_in_use(uint64_t(run.lcn), (kept + cluster_size - 1) /
+                                                                                                  cluster_size) *
+                                                          cluster_size);
                     if (kept < length) {
                         file.held += kept;
                         break;
@@ -288,44 +295,30 @@ bool old_index_names_at(const uint8_t *bytes, size_t len, std::unordered_map<uin
     return true;
 }
 
-old_mft_c::old_mft_c(block_device_c *device)
+old_mft_c::old_mft_c(std::shared_ptr<block_device_c> device)
 {
-    uint8_t boot[sector];
-    ntfs_geometry_s geometry;
-    if (!device || !device->read_exact(0, boot, sizeof boot) || !parse_boot_sector({boot, sizeof boot}, geometry))
-        return;
-    now_.cluster_size = geometry.cluster_size;
-    now_.record_size = geometry.record_size;
-    std::vector<uint8_t> record(geometry.record_size);
-    if (!device->read_exact(geometry.mft_lcn * geometry.cluster_size, record.data(), record.size()) ||
-        !apply_fixups(record.data(), record.size()))
-        return;
-    std::vector<attribute_s> attributes;
-    parse_attributes({record.data(), record.size()}, attributes);
-    const data_stream_s data = find_data_stream(attributes);
-    if (data.found && !data.resident && !data.runs_damaged) {
-        now_.runs = data.runs;
-        now_.bytes = data.data_size;
-    }
+    int32_t error = 0;
+    if (device)
+        now_ = ntfs_volume_c::open(std::move(device), &error);
 }
 
-bool old_mft_c::current_mft_s::holds(const old_mft_record_s &r) const
+bool old_mft_c::current(const old_mft_record_s &r) const
 {
-    if (!record_size || r.record_size != record_size)
+    if (!now_ || r.record_size != now_->geometry().record_size)
         return false;
-    const uint64_t pos = r.number * record_size;
-    if (pos >= bytes)
+    const uint64_t cluster = now_->geometry().cluster_size, pos = r.number * r.record_size;
+    if (r.number >= now_->record_count())
         return false;
-    const long i = find_run(runs, pos / cluster_size);
-    return i >= 0 && runs[i].lcn >= 0 &&
-        uint64_t(runs[i].lcn) * cluster_size + (pos - runs[i].vcn * cluster_size) == r.offset;
+    const std::vector<run_s> &runs = now_->mft_runs();
+    const long i = find_run(runs, pos / cluster);
+    return i >= 0 && runs[i].lcn >= 0 && uint64_t(runs[i].lcn) * cluster + (pos - runs[i].vcn * cluster) == r.offset;
 }
 
 void old_mft_c::look_at(uint64_t offset, const uint8_t *bytes, size_t len)
 {
     if (bytes[0] == 'F') {
         old_mft_record_s r;
-        if (!old_mft_record_at(bytes, len, offset, r) || (r.numbered && now_.holds(r)))
+        if (!old_mft_record_at(bytes, len, offset, r) || (r.numbered && current(r)))
             return;
         if (!r.numbered) {
             unnumbered_.push_back(std::move(r));
@@ -344,7 +337,9 @@ rebuilt_tree_s old_mft_c::rebuild(std::shared_ptr<block_device_c> device) const
     rebuilt_tree_s tree;
     if (!device || (records_.empty() && unnumbered_.empty()))
         return tree;
-    const uint32_t boot_cluster = now_.cluster_size;
+    const uint32_t boot_cluster = now_ ? now_->geometry().cluster_size : 0;
+    cluster_bitmap_c bitmap;
+    const bool bitmap_read = now_ && bitmap.load(*now_, max_bitmap_bytes);
     // Records by the MFT they lie in.
     std::unordered_map<uint64_t, group_t> by_base;
     for (const auto &[key, r] : records_)
@@ -354,8 +349,8 @@ rebuilt_tree_s old_mft_c::rebuild(std::shared_ptr<block_device_c> device) const
     std::vector<uint64_t> bases;
     for (const auto &[base, group] : by_base)
         bases.push_back(base);
-    if (!now_.runs.empty() && now_.runs[0].lcn >= 0)
-        bases.push_back(uint64_t(now_.runs[0].lcn) * now_.cluster_size);
+    if (now_ && !now_->mft_runs().empty() && now_->mft_runs()[0].lcn >= 0)
+        bases.push_back(uint64_t(now_->mft_runs()[0].lcn) * boot_cluster);
     std::sort(bases.begin(), bases.end());
     std::vector<old_mft_record_s> placed;
     placed.reserve(unnumbered_.size());
@@ -369,7 +364,7 @@ rebuilt_tree_s old_mft_c::rebuild(std::shared_ptr<block_device_c> device) const
         copy.mft_base = *(after - 1);
         copy.number = (r.offset - copy.mft_base) / r.record_size;
         copy.numbered = true;
-        if (now_.holds(copy))
+        if (current(copy))
             continue;
         placed.push_back(std::move(copy));
         const old_mft_record_s &p = placed.back();
@@ -404,11 +399,13 @@ rebuilt_tree_s old_mft_c::rebuild(std::shared_ptr<block_device_c> device) const
             if (number >= first_user_record && (r->parent == root_record || r->parent >= first_user_record))
                 records.push_back(r);
         std::sort(records.begin(), records.end(), [](auto *a, auto *b) { return a->number < b->number; });
+        // The bitmap counts in the volume's clusters; another size is another file system's.
+        const cluster_bitmap_c *in_use = bitmap_read && cluster == boot_cluster ? &bitmap : nullptr;
         for (const old_mft_record_s *r : records) {
             if (r->directory)
                 builder.folder_of(r->number, r->sequence);
             else
-                builder.add_file(*r, cluster, device->size());
+                builder.add_file(*r, cluster, device->size(), in_use);
         }
     }
     return tree;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engines/raw/rebuild/rebuilt_tree.h"
+#include "libntfs/ntfs_volume.h"
 #include "libntfs/run_list.h"
 #include "platform/block_device.h"
 
@@ -54,9 +55,10 @@ bool old_index_names_at(const uint8_t *bytes, size_t len, std::unordered_map<uin
 
 class old_mft_c {
 public:
-    // Reads where the MFT the volume uses now keeps its records: those are
-    // its own, not old, and passed over.
-    explicit old_mft_c(block_device_c *device);
+    // Opens the file system the volume holds now, if any: the records of
+    // its MFT are its own, not old, and passed over, and its cluster bitmap
+    // says which old data it uses now.
+    explicit old_mft_c(std::shared_ptr<block_device_c> device);
     // Looks at the sector at offset: len bytes from there are in memory.
     void look_at(uint64_t offset, const uint8_t *bytes, size_t len);
     // Folders and files from the records, with the data of non-resident
@@ -65,16 +67,10 @@ public:
     rebuilt_tree_s rebuild(std::shared_ptr<block_device_c> device) const;
 
 private:
-    // The MFT the volume uses now, from its boot sector and its record 0.
-    struct current_mft_s {
-        uint32_t cluster_size = 0; // 0: no NTFS boot sector
-        uint32_t record_size = 0;
-        std::vector<run_s> runs;
-        uint64_t bytes = 0;
-        // Whether the record lies where this MFT keeps its number.
-        bool holds(const old_mft_record_s &r) const;
-    };
-    current_mft_s now_;
+    // Whether the record lies where the current MFT keeps its number.
+    bool current(const old_mft_record_s &r) const;
+
+    std::unique_ptr<ntfs_volume_c> now_; // the file system the volume holds now; null: none
     // (MFT base, record number) -> the copy with the newest sequence number.
     struct key_hash_s {
         size_t operator()(const std::pair<uint64_t, uint64_t> &k) const

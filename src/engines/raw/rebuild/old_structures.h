@@ -12,7 +12,7 @@
 class old_structures_c {
 public:
     // device: the volume, whose current file system's own structures are not old.
-    explicit old_structures_c(block_device_c *device) : mft_(device) {}
+    explicit old_structures_c(std::shared_ptr<block_device_c> device) : mft_(std::move(device)) {}
     // Looks at every sector of a block the scan read (start: its offset on the device).
     void look_at(uint64_t start, const uint8_t *data, size_t len);
     // The folders and files of both kinds; empty when nothing old was seen.
