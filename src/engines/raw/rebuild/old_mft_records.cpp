@@ -317,8 +317,16 @@ bool old_mft_c::current(const old_mft_record_s &r) const
 void old_mft_c::look_at(uint64_t offset, const uint8_t *bytes, size_t len)
 {
     if (bytes[0] == 'F') {
+        // The volume's own records are passed over before they are parsed.
         old_mft_record_s r;
-        if (!old_mft_record_at(bytes, len, offset, r) || (r.numbered && current(r)))
+        r.offset = offset;
+        r.record_size = static_cast<uint32_t>(protected_size(bytes, len));
+        if (len >= sector && le16_at(bytes + 4) >= record_number_field + 4) {
+            r.number = le32_at(bytes + record_number_field);
+            if (current(r))
+                return;
+        }
+        if (!old_mft_record_at(bytes, len, offset, r))
             return;
         if (!r.numbered) {
             unnumbered_.push_back(std::move(r));
