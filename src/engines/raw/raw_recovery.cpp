@@ -56,7 +56,12 @@ void raw_recovery_c::load_config(const std::string &path)
 
 void raw_recovery_c::run()
 {
+    // A pause or a stop asked for as the thread started holds.
+    const int32_t pause = sc_get_pause(&control_);
+    const int32_t stop = sc_get_stop(&control_);
     reset();
+    sc_set_pause(&control_, pause);
+    sc_set_stop(&control_, stop);
     control_.user = this;
     control_.found = &raw_recovery_c::on_found;
     // A device that cannot be opened or read at its start is a failed scan,
