@@ -72,7 +72,7 @@ void found_views_c::clear()
 bool found_views_c::show_tree()
 {
     clear();
-    filter_bar_->reset(session_.deleted_only_by_default());
+    filter_bar_->reset(session_.deleted_only_narrows());
     filter_.set(filter_bar_->texts(), nullptr);
     auto *tree = new TreeModel(&session_.choice(), tree_);
     tree->build(session_.tree());

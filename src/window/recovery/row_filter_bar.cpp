@@ -98,6 +98,7 @@ void row_filter_bar_c::set_texts()
     for (int i = 0; i < recovery_state_count; ++i)
         state_box->setItemText(i + 1, recovery_state_text(static_cast<recovery_state_e>(i)));
     deleted_box->setText(lookup_text("filter_deleted_only"));
+    deleted_box->setToolTip(deleted_box->isEnabled() ? QString() : lookup_text("filter_deleted_only_off"));
 }
 
 QLineEdit *row_filter_bar_c::add_edit(int width)
@@ -140,7 +141,12 @@ void row_filter_bar_c::reset(bool deleted_only)
         edit->clear();
     type_box->setCurrentIndex(0);
     state_box->setCurrentIndex(0);
+    // Deleted files first where the rows hold others too; where every row
+    // is deleted, or none is known to be, the box would narrow nothing or
+    // hide every find, so it is not offered.
     deleted_box->setChecked(deleted_only);
+    deleted_box->setEnabled(deleted_only);
+    set_texts();
     typing_.stop();
     show_error(QString());
 }

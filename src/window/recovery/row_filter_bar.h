@@ -19,7 +19,8 @@ public:
     // The fields as filter texts; the search field is not among them.
     row_filter_texts_s texts() const;
     QString search_text() const;
-    // Empties every field and sets "deleted only", without a changed().
+    // Empties every field, without a changed(); "deleted only" is ticked
+    // and offered when it narrows the rows, else unticked and greyed.
     void reset(bool deleted_only);
     void clear_search();
     // The hints and choices in the current language.
