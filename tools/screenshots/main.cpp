@@ -210,22 +210,31 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
     recovery_window_c *page = window.recovery_page();
     // Paused as it starts, in the same turn of the event loop: the engine
     // keeps a pause asked for as its thread starts, so the scanner holds
-    // before its first block and the picture is the same on every run,
-    // however slowly the machine answers the page's timers.
+    // before its first block and the picture is the same on every run. On
+    // a loaded machine the scan may get further before this thread runs
+    // again: that scan ends and another is paused.
     window.set_deep_scan_mode(true);
-    scan();
-    if (window.session().is_scanning())
-        page->btn_pause->click();
-    // The status lines follow the page's timer.
-    wait_until([] { return false; }, 300);
-    if (!window.session().is_scanning() || !page->session().is_paused() || page->session().found_count() != 0) {
-        std::fprintf(stderr, "the deep scan was not held at its start\n");
+    bool held = false;
+    for (int attempt = 0; attempt < 10 && !held; ++attempt) {
+        scan();
+        if (window.session().is_scanning())
+            page->btn_pause->click();
+        // The status lines follow the page's timer; a scanner that was
+        // inside its first block has moved on by then.
+        wait_until([] { return false; }, 300);
+        held = window.session().is_scanning() && page->session().is_paused() && page->session().found_count() == 0 &&
+               page->session().progress() == 0.0;
+        if (held)
+            save(window.grab(), "recovery_scanning");
+        if (window.session().is_scanning() && page->session().is_paused())
+            page->btn_pause->click();
+        wait_until([&] { return !window.session().is_scanning(); }, 120000);
+        page->btn_back->click();
+    }
+    if (!held) {
+        std::fprintf(stderr, "the deep scan could not be held at its start\n");
         return false;
     }
-    save(window.grab(), "recovery_scanning");
-    page->btn_pause->click();
-    wait_until([&] { return !window.session().is_scanning(); }, 120000);
-    page->btn_back->click();
 
     window.set_deep_scan_mode(false);
     scan();
