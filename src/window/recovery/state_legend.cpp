@@ -32,7 +32,7 @@ void state_legend_c::set_texts()
         if (same == lines_.end())
             lines_.push_back({state, recovery_state_text(state)});
         else
-            same->text += QStringLiteral(", ") + recovery_state_text(state);
+            same->text += QStringLiteral(" / ") + recovery_state_text(state);
     }
     updateGeometry();
     update();
