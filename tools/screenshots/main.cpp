@@ -151,6 +151,19 @@ bool open_tree_folder(recovery_window_c *page, const QString &name)
     return false;
 }
 
+// A file-system scan to its end, then the folder of this name opened.
+bool scan_and_open(main_window_c &window, const std::function<void()> &scan, const QString &folder)
+{
+    window.set_deep_scan_mode(false);
+    scan();
+    wait_until([&] { return !window.session().is_scanning(); }, 60000);
+    settle();
+    if (open_tree_folder(window.recovery_page(), folder))
+        return true;
+    std::fprintf(stderr, "no folder %s with files\n", qPrintable(folder));
+    return false;
+}
+
 // Clicks the name of the first file whose name ends so: its preview shows.
 bool preview_file(recovery_window_c *page, const QString &ending)
 {
@@ -236,14 +249,8 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
         return false;
     }
 
-    window.set_deep_scan_mode(false);
-    scan();
-    wait_until([&] { return !window.session().is_scanning(); }, 60000);
-    settle();
-    if (!open_tree_folder(page, QStringLiteral("Photos"))) {
-        std::fprintf(stderr, "no folder Photos with files\n");
+    if (!scan_and_open(window, scan, QStringLiteral("Photos")))
         return false;
-    }
     MyHeaderView *header = page->table_header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
@@ -279,14 +286,8 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
 bool shoot_preview_types(main_window_c &window, const std::function<void()> &scan)
 {
     recovery_window_c *page = window.recovery_page();
-    window.set_deep_scan_mode(false);
-    scan();
-    wait_until([&] { return !window.session().is_scanning(); }, 60000);
-    settle();
-    if (!open_tree_folder(page, QStringLiteral("Mixed"))) {
-        std::fprintf(stderr, "no folder Mixed with files\n");
+    if (!scan_and_open(window, scan, QStringLiteral("Mixed")))
         return false;
-    }
     if (!preview_file(page, QStringLiteral(".pdf")) || page->shown_preview().image.isNull()) {
         std::fprintf(stderr, "no preview of a PDF\n");
         return false;
