@@ -326,8 +326,9 @@ private slots:
         QVERIFY(run("bash", {"-c", "truncate -s 4G \"$0\" && PATH=$PATH:/usr/sbin:/sbin mkfs.fat -F 32 \"$0\"", big}));
         mixed = folder.filePath("mixed.img");
         ntfs = folder.filePath("ntfs.img");
-        QVERIFY(run("bash", {"-c", "PATH=$PATH:/usr/sbin:/sbin python3 \"$0\" \"$1\"",
-                             source_dir() + "/tests/gui/make_preview_types.py", mixed}));
+        QVERIFY(run("bash",
+                    {"-c", "PATH=$PATH:/usr/sbin:/sbin python3 \"$0\" \"$1\"",
+                     source_dir() + "/tests/gui/make_preview_types.py", mixed}));
         QVERIFY(run("xz", {"-dc", source_dir() + "/tests/fixtures/ntfs.img.xz"}, ntfs));
     }
 
@@ -823,7 +824,7 @@ private slots:
                 }
             // Empty when it did not load in time.
             return QTest::qWaitFor([&] { return !page->preview_loading(); }, 10000) ? page->shown_preview()
-                                                                                     : file_preview_s();
+                                                                                    : file_preview_s();
         };
         const QImage pdf = preview(".pdf").image;
         QVERIFY2(!pdf.isNull(), "a PDF's first page is drawn");

@@ -236,7 +236,7 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
         // inside its first block has moved on by then.
         wait_until([] { return false; }, 300);
         held = window.session().is_scanning() && page->session().is_paused() && page->session().found_count() == 0 &&
-               page->session().progress() == 0.0;
+            page->session().progress() == 0.0;
         if (held)
             save(window.grab(), "recovery_scanning");
         if (window.session().is_scanning() && page->session().is_paused())
@@ -309,7 +309,8 @@ bool shoot_preview_types(main_window_c &window, const std::function<void()> &sca
 int main(int argc, char **argv)
 {
     if (argc != 6) {
-        std::fprintf(stderr, "usage: %s <output folder> <language> <sample image> <wiped disk image> <mixed types image>\n",
+        std::fprintf(stderr,
+                     "usage: %s <output folder> <language> <sample image> <wiped disk image> <mixed types image>\n",
                      argv[0]);
         return 2;
     }

@@ -75,8 +75,8 @@ void scan_session_c::set_tree(found_folder_s tree)
     tree_rows_ = static_cast<quint64>(tree_.row_count());
     rows_ = found_rows(tree_);
     const auto deleted = [](const found_row_s &found) { return found.row.deleted != 0; };
-    deleted_only_narrows_ = std::any_of(rows_.cbegin(), rows_.cend(), deleted) &&
-                            !std::all_of(rows_.cbegin(), rows_.cend(), deleted);
+    deleted_only_narrows_ =
+        std::any_of(rows_.cbegin(), rows_.cend(), deleted) && !std::all_of(rows_.cbegin(), rows_.cend(), deleted);
     choice_.reset(tree_);
     emit tree_replaced();
 }

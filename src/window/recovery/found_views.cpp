@@ -157,9 +157,9 @@ void found_views_c::count_shown_chosen()
 void found_views_c::show_check_state()
 {
     const int shown = proxy_->rowCount();
-    header_->set_check_state(shown_chosen_ == 0          ? Qt::Unchecked
-                             : shown_chosen_ >= shown ? Qt::Checked
-                                                      : Qt::PartiallyChecked);
+    header_->set_check_state(shown_chosen_ == 0           ? Qt::Unchecked
+                                 : shown_chosen_ >= shown ? Qt::Checked
+                                                          : Qt::PartiallyChecked);
 }
 
 void found_views_c::on_tree_clicked(const QModelIndex &index)

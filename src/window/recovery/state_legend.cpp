@@ -53,8 +53,8 @@ std::vector<QRect> state_legend_c::text_places(int width) const
     const int text_width = qMax(1, width - k_mark_width);
     int top = 0;
     for (const line_s &line : lines_) {
-        const int height = qMax(metrics.height(), metrics.boundingRect(QRect(0, 0, text_width, 10000), k_text_flags,
-                                                                         line.text).height());
+        const int height = qMax(metrics.height(),
+                                metrics.boundingRect(QRect(0, 0, text_width, 10000), k_text_flags, line.text).height());
         places.emplace_back(k_mark_width, top, text_width, height);
         top += height + k_spacing;
     }
