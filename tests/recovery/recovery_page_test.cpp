@@ -220,6 +220,7 @@ TEST_F(recovery_page_test, fat_scan_preview_check_sort_and_restore)
     EXPECT_TRUE(boxes.texts.last().startsWith(lookup_text("recovery_refused").arg(QString())) &&
                 boxes.texts.last().contains(destination))
         << qPrintable(boxes.texts.last());
+    press_check_all(*page); // all shown are chosen: the box leaves them
 
     const int restored = restore_every_folder(out.filePath(QStringLiteral("fat")));
     EXPECT_GT(restored, 0);

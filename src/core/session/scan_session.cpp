@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
@@ -73,6 +74,9 @@ void scan_session_c::set_tree(found_folder_s tree)
     tree_ = std::move(tree);
     tree_rows_ = static_cast<quint64>(tree_.row_count());
     rows_ = found_rows(tree_);
+    const auto deleted = [](const found_row_s &found) { return found.row.deleted != 0; };
+    deleted_only_narrows_ =
+        std::any_of(rows_.cbegin(), rows_.cend(), deleted) && !std::all_of(rows_.cbegin(), rows_.cend(), deleted);
     choice_.reset(tree_);
     emit tree_replaced();
 }

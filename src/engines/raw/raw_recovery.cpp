@@ -42,6 +42,12 @@ void raw_recovery_c::set_pause(int pause)
 void raw_recovery_c::reset()
 {
     control_ = raw_scan_control_s{};
+    clear_results();
+}
+
+void raw_recovery_c::clear_results()
+{
+    sc_set_progress(&control_, 0.0);
     by_type_.clear();
     items_.clear();
     metas_.clear();
@@ -58,7 +64,9 @@ void raw_recovery_c::load_config(const std::string &path)
 
 void raw_recovery_c::run()
 {
-    reset();
+    // The pause and stop fields are left alone (the caller resets them
+    // before the start): one asked for as the thread starts holds.
+    clear_results();
     control_.user = this;
     control_.found = &raw_recovery_c::on_found;
     // A device that cannot be opened or read at its start is a failed scan,

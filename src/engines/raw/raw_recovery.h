@@ -68,6 +68,8 @@ protected:
     void run() override;
 
 private:
+    // Drops the results of an earlier scan and its progress.
+    void clear_results();
     // After the scan: joins broken finds with the pieces that continue them;
     // a joined find's metadata is read again through reader.
     void join_pieces(raw_joiner_c &joiner, sc_handle_s *reader);
