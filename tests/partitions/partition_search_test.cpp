@@ -49,12 +49,11 @@ TEST(partition_search, ntfs_at_63_is_skipped_whole_and_the_next_window_follows_i
 TEST(partition_search, windows_overlap_by_one_sector)
 {
     // Sector 255 is only tested as the first sector of the next window.
-    sparse_disk_c disk(4096ull * 512);
-    disk.put(255, fat32_boot_sector(100));
-    disk.put(256, signed_sector());
+    sparse_disk_c disk(80000ull * 512);
+    put_fat32_volume([&](uint64_t at, const test_sector_t &s) { disk.put(at, s); }, 255, 70000);
     auto out = search(disk, disk.size());
     ASSERT_EQ(out.rows.size(), 1u);
-    EXPECT_EQ(out.rows[0], row("FAT32", 12, 255, 354));
+    EXPECT_EQ(out.rows[0], row("FAT32", 12, 255, 70254));
     EXPECT_EQ(disk.reads[1], 255u * 512);
 }
 
@@ -76,12 +75,11 @@ TEST(partition_search, second_boot_sector_of_a_window_counts_only_past_the_first
     EXPECT_EQ(out.rows[1], row("NTFS", 7, 10, 30));
 }
 
-TEST(partition_search, fat32_without_signed_successor_is_passed_over)
+TEST(partition_search, fat32_boot_sector_without_its_fat_is_passed_over)
 {
-    sparse_disk_c disk(4096ull * 512);
-    disk.put(100, fat32_boot_sector(100));
-    disk.put(900, fat32_boot_sector(100));
-    disk.put(901, signed_sector());
+    sparse_disk_c disk(80000ull * 512);
+    disk.put(100, fat32_boot_sector(70000));
+    put_fat32_volume([&](uint64_t at, const test_sector_t &s) { disk.put(at, s); }, 900, 70000);
     auto out = search(disk, disk.size());
     ASSERT_EQ(out.rows.size(), 1u);
     EXPECT_EQ(out.rows[0].start_sector, 900u);

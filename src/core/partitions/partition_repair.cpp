@@ -1,10 +1,12 @@
 #include "partition_repair.h"
 
 #include <QMutexLocker>
+#include <QStringList>
 #include <algorithm>
 
 #include "partition_search.h"
 #include "platform/block_device.h"
+#include "platform/region_file_system.h"
 
 partition_repair_c::partition_repair_c(QObject *parent) : QThread(parent)
 {
@@ -92,5 +94,15 @@ void partition_repair_c::run()
     };
     hooks.progress = [this](double fraction) { progress_ = fraction; };
     hooks.stop_requested = [this] { return stop_.load(); };
+    // The file systems the search checks itself are left to it: it knows
+    // their lengths and backup copies.
+    const std::string path = drive.name.toStdString();
+    hooks.probe_other = [path](uint64_t sector) -> std::optional<QString> {
+        static const QStringList ours = {"FAT", "FAT32", "NTFS", "exFAT", "ext2", "ext3", "ext4", "swap"};
+        const QString name = QString::fromStdString(region_file_system(path, sector * 512));
+        if (name.isEmpty() || ours.contains(name))
+            return std::nullopt;
+        return name;
+    };
     search_partitions(*device, size, hooks);
 }

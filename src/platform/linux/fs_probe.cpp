@@ -9,6 +9,7 @@
 #include "../block_device.h"
 #include "../fat_layout.h"
 #include "../fs_names.h"
+#include "../region_file_system.h"
 
 namespace {
 
@@ -65,9 +66,8 @@ std::string lookup(blkid_probe probe, const char *name)
     return text;
 }
 
-} // namespace
-
-fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64_t length)
+// libblkid's verdict on the range, with the label when asked for.
+fs_identity_s blkid_identity(const std::string &path, uint64_t offset, uint64_t length)
 {
     fs_identity_s id;
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -77,6 +77,7 @@ fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64
     if (probe &&
         blkid_probe_set_device(probe, fd, static_cast<blkid_loff_t>(offset), static_cast<blkid_loff_t>(length)) == 0) {
         blkid_probe_enable_superblocks(probe, 1);
+        blkid_probe_enable_partitions(probe, 0);
         blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_LABEL | BLKID_SUBLKS_VERSION);
         // Safe probing: two competing signatures mean no verdict.
         if (blkid_do_safeprobe(probe) == 0) {
@@ -91,5 +92,18 @@ fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64
     if (probe)
         blkid_free_probe(probe);
     close(fd);
+    return id;
+}
+
+} // namespace
+
+fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64_t length)
+{
+    fs_identity_s id = blkid_identity(path, offset, length);
     return id.found ? id : probe_boot_sectors(path, offset, length);
+}
+
+std::string region_file_system(const std::string &path, uint64_t offset)
+{
+    return blkid_identity(path, offset, 0).fs_name;
 }
