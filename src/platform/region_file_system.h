@@ -3,8 +3,22 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-// The file system whose superblock starts offset bytes into path, named as
-// system_fs_name names it; empty for none, or for two that contend.
-std::string region_file_system(const std::string &path, uint64_t offset);
+class region_prober_c {
+public:
+    // Opens path for reading; every probe answers empty when it cannot.
+    explicit region_prober_c(const std::string &path);
+    ~region_prober_c();
+    region_prober_c(const region_prober_c &) = delete;
+    region_prober_c &operator=(const region_prober_c &) = delete;
+
+    // The file system whose superblock starts offset bytes in, named as
+    // system_fs_name names it; empty for none, or for two that contend.
+    std::string file_system_at(uint64_t offset);
+
+private:
+    struct state_s;
+    std::unique_ptr<state_s> state_;
+};

@@ -126,21 +126,19 @@ TEST(disk_images, search_agrees_with_the_tables_of_windows_made_ntfs_disks)
 
 TEST(disk_images, sample_tables_never_upset_the_search)
 {
-    // Tables and unformatted partitions only: nothing to find, nothing to crash on.
+    // Tables and unformatted partitions only, or (dfvfs) small ext file
+    // systems at sectors 1 and 131, where no partitioning tool starts one:
+    // nothing to find, nothing to crash on.
     for (const char *name :
          {"dfir_ntfs/mbr-512-p0.bin", "dfir_ntfs/mbr-512-p1.bin", "dfir_ntfs/mbr-512-p4.bin",
           "dfir_ntfs/mbr-512-p1e2.bin.gz", "dfir_ntfs/mbr-512-p1e2_2.bin.gz", "dfir_ntfs/mbr-4096-p1e0.bin.gz",
           "dfir_ntfs/mbr-4096-p1e1.bin.gz", "dfir_ntfs/gpt-512-0p.raw.gz", "dfir_ntfs/gpt-512-3p.raw.gz",
-          "dfir_ntfs/mbr-win-512.raw.tgz"}) {
+          "dfvfs/mbr.raw.gz", "dfir_ntfs/mbr-win-512.raw.tgz"}) {
         std::string path = unpack_shared_image(name);
         if (path.empty())
             continue;
         EXPECT_TRUE(search_image(path).isEmpty()) << name;
     }
-    // Its primary and its logical hold small ext file systems, found where its table puts them.
-    const std::string path = unpack_shared_image("dfvfs/mbr.raw.gz");
-    if (!path.empty())
-        EXPECT_EQ(search_image(path), (QList<partition_item_s>{{"ext2", 0x83, 1, 128}, {"ext4", 0x83, 131, 258}}));
 }
 
 // A loop device over an image file, detached when the test ends.
@@ -164,7 +162,7 @@ struct loop_device_s {
 
 TEST(disk_images, block_devices_are_read_unbuffered_at_their_own_sector_size)
 {
-    // After the partition at 8 the next window starts at sector 13, inside a
+    // After the partition at 2048 the next candidate is sector 2053, inside a
     // 4096-byte device sector: direct reads there must still be aligned.
     const std::string image = scratch_dir() + "/direct.img";
     std::vector<char> bytes(20480 * 512);
@@ -172,10 +170,10 @@ TEST(disk_images, block_devices_are_read_unbuffered_at_their_own_sector_size)
         const test_sector_t boot = ntfs_boot_sector(total);
         memcpy(bytes.data() + sector * 512, boot.data(), boot.size());
     };
-    put_ntfs(8, 4);
-    put_ntfs(700, 99);
+    put_ntfs(2048, 4);
+    put_ntfs(2053, 99);
     std::ofstream(image, std::ios::binary).write(bytes.data(), bytes.size());
-    const QList<partition_item_s> expected{{"NTFS", 7, 8, 12}, {"NTFS", 7, 700, 799}};
+    const QList<partition_item_s> expected{{"NTFS", 7, 2048, 2052}, {"NTFS", 7, 2053, 2152}};
     for (int sector_size : {512, 4096}) {
         loop_device_s loop(image, sector_size);
         if (loop.path.empty())

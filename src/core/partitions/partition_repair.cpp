@@ -1,7 +1,6 @@
 #include "partition_repair.h"
 
 #include <QMutexLocker>
-#include <QStringList>
 #include <algorithm>
 
 #include "partition_search.h"
@@ -94,15 +93,7 @@ void partition_repair_c::run()
     };
     hooks.progress = [this](double fraction) { progress_ = fraction; };
     hooks.stop_requested = [this] { return stop_.load(); };
-    // The file systems the search checks itself are left to it: it knows
-    // their lengths and backup copies.
-    const std::string path = drive.name.toStdString();
-    hooks.probe_other = [path](uint64_t sector) -> std::optional<QString> {
-        static const QStringList ours = {"FAT", "FAT32", "NTFS", "exFAT", "ext2", "ext3", "ext4", "swap"};
-        const QString name = QString::fromStdString(region_file_system(path, sector * 512));
-        if (name.isEmpty() || ours.contains(name))
-            return std::nullopt;
-        return name;
-    };
+    region_prober_c prober(drive.name.toStdString());
+    hooks.probe_other = system_probe_other(prober);
     search_partitions(*device, size, hooks);
 }
