@@ -6,8 +6,9 @@
 // (a tree, checked rows, an image previewed), recovery_summary,
 // recovery_text, recovery_filter (a folder narrowed by type and size),
 // recovery_search (hits of every folder), recovery_hex, drive,
-// partition_found, partition_query, partition_repaired, help (each
-// <name>.png).
+// partition_found, partition_planned (the table to write beside the one on
+// the disk), partition_query (both tables, No the default), partition_repaired,
+// help (each <name>.png).
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -345,6 +346,11 @@ int main(int argc, char **argv)
         return 1;
     settle();
     save(window.grab(), "partition_found");
+    // Then the table on the disk beside the one a repair would write, each
+    // find primary or logical in it.
+    wait_until([&] { return !partitions->repair().busy() && partitions->btn_repair->isEnabled(); }, 60000);
+    settle();
+    save(window.grab(), "partition_planned");
     shoot_boxes(window, {"partition_query", "partition_repaired"}, {QMessageBox::Yes, QMessageBox::Ok},
                 [&] {
                     partitions->btn_repair->click();
