@@ -286,7 +286,11 @@ int plan_table_repair_on(block_device_c &disk, table_repair_plan_s &plan, QStrin
         return fail(error, QString::fromStdString(why));
     if (check_rows(plan, disk_sectors, error) != 0)
         return -1;
-    const bool gpt = plan.current.scheme == partition_scheme_e::gpt || gpt_traces(disk, plan, disk_sectors);
+    // An MBR counts sectors in 32 bits: a partition beyond needs a GPT.
+    const bool beyond_mbr = std::any_of(plan.rows.begin(), plan.rows.end(),
+                                        [](const partition_item_s &r) { return r.end_sector > 0xFFFFFFFFu; });
+    const bool gpt =
+        plan.current.scheme == partition_scheme_e::gpt || beyond_mbr || gpt_traces(disk, plan, disk_sectors);
     if ((gpt ? plan_gpt(disk, plan, disk_sectors, error) : plan_mbr(plan, error)) != 0)
         return -1;
     plan.new_sector = plan.old_sector;
