@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # make_layout_disk.sh IMAGE mbr|gpt [MIB]
-# Builds a disk image (128 MiB unless told) as people partition them, each
+# Builds a disk image (128 MiB for mbr, 64 for gpt, unless told) as people
+# partition them, each
 # partition formatted by its own tool, then loses the table: every table
 # sector (sector 0, each EBR; or sectors 0-33 and the last 33 of a GPT) is
 # zeroed. Prints "file-system start sectors" per partition, in disk order.
@@ -9,7 +10,8 @@
 #   gpt: FAT32, NTFS, ext4, exFAT (the last filling the disk)
 set -euo pipefail
 export PATH="$PATH:/usr/sbin:/sbin"
-image=$1 kind=$2 mib=${3:-128}
+image=$1 kind=$2
+mib=${3:-$([ "$kind" = mbr ] && echo 128 || echo 64)}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 rm -f "$image"
@@ -26,9 +28,9 @@ if [ "$kind" = mbr ]; then
     sfdisk -q --no-reread --no-tell-kernel "$image" >/dev/null
 else
   last=$((disk_sectors - 34))
-  layout=("FAT32 2048 73728" "NTFS 75776 32768" "ext4 108544 32768" "exFAT 141312 $((last - 141312 + 1))")
-  sgdisk -n 1:2048:+73728 -t 1:0700 -n 2:75776:+32768 -t 2:0700 -n 3:108544:+32768 -t 3:8300 \
-    -n 4:141312:0 -t 4:0700 "$image" >/dev/null
+  layout=("FAT32 2048 73728" "NTFS 75776 16384" "ext4 92160 16384" "exFAT 108544 $((last - 108544 + 1))")
+  sgdisk -n 1:2048:+73728 -t 1:0700 -n 2:75776:+16384 -t 2:0700 -n 3:92160:+16384 -t 3:8300 \
+    -n 4:108544:0 -t 4:0700 "$image" >/dev/null
 fi
 
 for p in "${layout[@]}"; do
