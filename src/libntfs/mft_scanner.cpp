@@ -11,6 +11,10 @@ namespace {
 
 // Records are read in batches of about this many bytes.
 constexpr uint64_t batch_bytes = 1u << 20;
+// How far ahead records are asked for, and how much of each: the header and
+// the attributes a listing reads lie in the first half of a record.
+constexpr uint64_t prefetch_distance = 2;
+constexpr uint64_t prefetch_bytes = 512;
 // Held in memory while the scan is open: 32 TiB of 4 KiB clusters.
 constexpr uint64_t max_bitmap_bytes = 1ull << 30;
 
@@ -52,8 +56,15 @@ uint8_t *mft_scanner_c::fetch(uint64_t number)
         if (!batches_->next(batch_))
             return nullptr;
     uint8_t *bytes = batch_.data + (number - batch_.index * batch_records_) * record_size;
-    if (batch_.len >= 0)
+    if (batch_.len >= 0) {
+        // The batch was filled on the reader's core: asking for a later
+        // record's first lines now hides most of the wait for them.
+        const uint8_t *ahead = bytes + prefetch_distance * record_size;
+        if (ahead + record_size <= batch_.data + batch_.len)
+            for (uint64_t line = 0; line < std::min<uint64_t>(record_size, prefetch_bytes); line += 64)
+                __builtin_prefetch(ahead + line);
         return bytes;
+    }
     // One bad spot must not hide the records around it.
     if (volume_->read_raw_records(number, 1, bytes) != ntfs_ok)
         return nullptr;
@@ -78,6 +89,40 @@ int32_t mft_scanner_c::final_data_state(uint64_t number)
     return it == deleted_usage_.end() ? -1 : it->second.state();
 }
 
+bool mft_scanner_c::describe(uint64_t number, const record_header_info_s &header, byte_view_s base,
+                             ntfs_scan_record &out)
+{
+    // One walk over the record's own bytes tells what the listing needs.
+    // Only a deleted file (whose runs are judged) and a record continued in
+    // others (an attribute list) are gathered whole; the walk then goes on
+    // with what the other records hold.
+    summary_.clear();
+    size_t walked = 0;
+    bool listed = false;
+    walk_attributes(base, [&](const attribute_s &a) {
+        summary_.add(a);
+        listed = listed || a.type == ntfs_attr_attribute_list;
+        ++walked;
+    });
+    const bool deleted_file = !(header.flags & (ntfs_record_in_use | ntfs_record_is_directory));
+    if (listed || deleted_file) {
+        record_.number = number;
+        record_.base = base;
+        gather_attributes(*volume_, record_);
+        for (size_t i = walked; i < record_.attributes.size(); ++i)
+            summary_.add(record_.attributes[i]);
+    }
+    if (!summary_.fill(number, header, out))
+        return false;
+    if (deleted_file) {
+        const data_usage_s usage = record_data_usage(*volume_, bitmap(), record_, out.first_time, deleted_extents_);
+        out.data_state = usage.state();
+        if (usage.mapped)
+            deleted_usage_[number] = usage;
+    }
+    return true;
+}
+
 bool mft_scanner_c::next(ntfs_scan_record &out)
 {
     while (next_ < volume_->record_count()) {
@@ -95,17 +140,9 @@ bool mft_scanner_c::next(ntfs_scan_record &out)
         traces_.note_header(number, header);
         if (header.base_record != 0)
             continue;
-        record_.number = number;
-        record_.base = {bytes, volume_->geometry().record_size};
-        if (gather_attributes(*volume_, record_) && summarize_record(record_, out)) {
-            if ((out.flags & ntfs_record_flag_deleted) && (out.flags & ntfs_record_flag_file)) {
-                const data_usage_s usage =
-                    record_data_usage(*volume_, bitmap(), record_, out.first_time, deleted_extents_);
-                out.data_state = usage.state();
-                if (usage.mapped)
-                    deleted_usage_[number] = usage;
-            }
-            traces_.note_described(record_);
+        const byte_view_s base{bytes, volume_->geometry().record_size};
+        if (describe(number, header, base, out)) {
+            traces_.note_described(number, header, summary_);
             return true;
         }
     }
