@@ -55,14 +55,15 @@ uint8_t *mft_scanner_c::fetch(uint64_t number)
     while (!batch_.data || number >= (batch_.index + 1) * batch_records_)
         if (!batches_->next(batch_))
             return nullptr;
-    uint8_t *bytes = batch_.data + (number - batch_.index * batch_records_) * record_size;
+    const uint64_t offset = (number - batch_.index * batch_records_) * record_size;
+    uint8_t *bytes = batch_.data + offset;
     if (batch_.len >= 0) {
         // The batch was filled on the reader's core: asking for a later
         // record's first lines now hides most of the wait for them.
-        const uint8_t *ahead = bytes + prefetch_distance * record_size;
-        if (ahead + record_size <= batch_.data + batch_.len)
+        const uint64_t ahead = offset + prefetch_distance * record_size;
+        if (ahead + record_size <= static_cast<uint64_t>(batch_.len))
             for (uint64_t line = 0; line < std::min<uint64_t>(record_size, prefetch_bytes); line += 64)
-                __builtin_prefetch(ahead + line);
+                __builtin_prefetch(batch_.data + ahead + line);
         return bytes;
     }
     // One bad spot must not hide the records around it.
