@@ -45,17 +45,18 @@ void index_trace_pass_c::note_header(uint64_t number, const record_header_info_s
     sequences_[number] = header.sequence;
 }
 
-void index_trace_pass_c::note_described(uint64_t number, const record_header_info_s &header,
-                                        const record_summary_c &summary)
+void index_trace_pass_c::note_described(const file_record_s &record)
 {
-    for (const byte_view_s &value : summary.file_names()) {
-        ntfs_file_name_s fn{}; // the summary checked that it fits
-        read_struct(value, 0, fn);
-        names_seen_.push_back(
-            name_key(fn.parent_reference & ntfs_reference_mask, value.data + sizeof fn, 2u * fn.name_length));
+    // Every name of the record counts: hard links and the short name too.
+    for (const attribute_s &a : record.attributes) {
+        ntfs_file_name_s fn;
+        if (a.type == ntfs_attr_file_name && !a.non_resident && read_struct(a.value, 0, fn) &&
+            a.value.covers(sizeof fn, 2u * fn.name_length))
+            names_seen_.push_back(
+                name_key(fn.parent_reference & ntfs_reference_mask, a.value.data + sizeof fn, 2u * fn.name_length));
     }
-    if ((header.flags & ntfs_record_is_directory) && summary.has_index_allocation())
-        directories_.push_back(number);
+    if ((record.header.flags & ntfs_record_is_directory) && has_index_allocation(record.attributes))
+        directories_.push_back(record.number);
 }
 
 bool index_trace_pass_c::already_described(const index_trace_s &trace, uint64_t directory)

@@ -13,7 +13,6 @@
 #include "index_traces.h"
 #include "ntfs_scan.h"
 #include "ntfs_volume.h"
-#include "record_summary.h"
 
 class index_trace_pass_c {
 public:
@@ -24,7 +23,7 @@ public:
     void note_header(uint64_t number, const record_header_info_s &header);
     // Every record described: its names are known, and a directory with an
     // index allocation is searched later.
-    void note_described(uint64_t number, const record_header_info_s &header, const record_summary_c &summary);
+    void note_described(const file_record_s &record);
 
     // Fills out (zeroed by the caller) with the next name found only in
     // index slack; false when every directory has been searched.

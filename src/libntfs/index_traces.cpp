@@ -178,9 +178,11 @@ bool read_index_trace(byte_view_s block, size_t pos, uint64_t directory, uint16_
     return true;
 }
 
-bool is_i30_allocation(const attribute_s &a)
+bool has_index_allocation(const std::vector<attribute_s> &attributes)
 {
-    return a.type == ntfs_attr_index_allocation && a.non_resident && a.lowest_vcn == 0 && has_name(a, i30_name);
+    return std::any_of(attributes.begin(), attributes.end(), [](const attribute_s &a) {
+        return a.type == ntfs_attr_index_allocation && a.non_resident && a.lowest_vcn == 0 && has_name(a, i30_name);
+    });
 }
 
 std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_record_s &directory)

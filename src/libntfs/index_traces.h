@@ -31,5 +31,5 @@ std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_r
 // Drops each short (DOS) name found beside the long name of the same file.
 void drop_short_twins(std::vector<index_trace_s> &traces);
 
-// Whether the attribute is an $I30 index allocation worth searching.
-bool is_i30_allocation(const attribute_s &a);
+// Whether the record holds an $I30 index allocation worth searching.
+bool has_index_allocation(const std::vector<attribute_s> &attributes);

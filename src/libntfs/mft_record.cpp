@@ -41,7 +41,9 @@ bool read_record_header(byte_view_s record, record_header_info_s &out)
     return true;
 }
 
-bool parse_attribute(byte_view_s attr, attribute_s &out)
+namespace {
+
+bool parse_one(byte_view_s attr, attribute_s &out)
 {
     ntfs_attr_header_s common;
     read_struct(attr, 0, common);
@@ -74,7 +76,30 @@ bool parse_attribute(byte_view_s attr, attribute_s &out)
     return true;
 }
 
+} // namespace
+
 bool parse_attributes(byte_view_s record, std::vector<attribute_s> &out)
 {
-    return walk_attributes(record, [&out](const attribute_s &a) { out.push_back(a); });
+    ntfs_record_header_s header;
+    if (!read_struct(record, 0, header))
+        return false;
+    size_t end = header.bytes_in_use < record.size ? header.bytes_in_use : record.size;
+    size_t pos = header.attrs_offset;
+    while (pos + 4 <= end) {
+        uint32_t type;
+        memcpy(&type, record.data + pos, 4);
+        if (type == ntfs_attr_end)
+            return true;
+        ntfs_attr_header_s common;
+        if (!read_struct(record.sub(0, end), pos, common) || common.length < sizeof common || common.length % 8 != 0 ||
+            common.length > end - pos)
+            return false;
+        // Parsed in place: copying each one in costs more than the parse.
+        if (!parse_one(record.sub(pos, common.length), out.emplace_back())) {
+            out.pop_back();
+            return false;
+        }
+        pos += common.length;
+    }
+    return false; // no end marker inside the used bytes
 }

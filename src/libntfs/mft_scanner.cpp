@@ -90,40 +90,6 @@ int32_t mft_scanner_c::final_data_state(uint64_t number)
     return it == deleted_usage_.end() ? -1 : it->second.state();
 }
 
-bool mft_scanner_c::describe(uint64_t number, const record_header_info_s &header, byte_view_s base,
-                             ntfs_scan_record &out)
-{
-    // One walk over the record's own bytes tells what the listing needs.
-    // Only a deleted file (whose runs are judged) and a record continued in
-    // others (an attribute list) are gathered whole; the walk then goes on
-    // with what the other records hold.
-    summary_.clear();
-    size_t walked = 0;
-    bool listed = false;
-    walk_attributes(base, [&](const attribute_s &a) {
-        summary_.add(a);
-        listed = listed || a.type == ntfs_attr_attribute_list;
-        ++walked;
-    });
-    const bool deleted_file = !(header.flags & (ntfs_record_in_use | ntfs_record_is_directory));
-    if (listed || deleted_file) {
-        record_.number = number;
-        record_.base = base;
-        gather_attributes(*volume_, record_);
-        for (size_t i = walked; i < record_.attributes.size(); ++i)
-            summary_.add(record_.attributes[i]);
-    }
-    if (!summary_.fill(number, header, out))
-        return false;
-    if (deleted_file) {
-        const data_usage_s usage = record_data_usage(*volume_, bitmap(), record_, out.first_time, deleted_extents_);
-        out.data_state = usage.state();
-        if (usage.mapped)
-            deleted_usage_[number] = usage;
-    }
-    return true;
-}
-
 bool mft_scanner_c::next(ntfs_scan_record &out)
 {
     while (next_ < volume_->record_count()) {
@@ -141,9 +107,17 @@ bool mft_scanner_c::next(ntfs_scan_record &out)
         traces_.note_header(number, header);
         if (header.base_record != 0)
             continue;
-        const byte_view_s base{bytes, volume_->geometry().record_size};
-        if (describe(number, header, base, out)) {
-            traces_.note_described(number, header, summary_);
+        record_.number = number;
+        record_.base = {bytes, volume_->geometry().record_size};
+        if (gather_attributes(*volume_, record_) && summarize_record(record_, out)) {
+            if ((out.flags & ntfs_record_flag_deleted) && (out.flags & ntfs_record_flag_file)) {
+                const data_usage_s usage =
+                    record_data_usage(*volume_, bitmap(), record_, out.first_time, deleted_extents_);
+                out.data_state = usage.state();
+                if (usage.mapped)
+                    deleted_usage_[number] = usage;
+            }
+            traces_.note_described(record_);
             return true;
         }
     }

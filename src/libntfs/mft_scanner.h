@@ -12,7 +12,6 @@
 #include "index_trace_pass.h"
 #include "ntfs_scan.h"
 #include "ntfs_volume.h"
-#include "record_summary.h"
 #include "platform/read_ahead.h"
 
 class mft_scanner_c {
@@ -41,9 +40,6 @@ private:
     // The cluster bitmap, read when the first deleted file needs it; null
     // when it cannot be read.
     const cluster_bitmap_c *bitmap();
-    // Fills out for the base record number (fixups applied) and leaves its
-    // attributes' facts in summary_; false when it has no usable name.
-    bool describe(uint64_t number, const record_header_info_s &header, byte_view_s base, ntfs_scan_record &out);
 
     std::unique_ptr<ntfs_volume_c> volume_;
     uint64_t batch_records_;
@@ -55,7 +51,6 @@ private:
     uint64_t in_use_examined_ = 0;
     uint64_t others_examined_ = 0;
     file_record_s record_;
-    record_summary_c summary_;
     index_trace_pass_c traces_;
     cluster_bitmap_c bitmap_;
     enum class bitmap_e { not_read, read, unreadable } bitmap_state_ = bitmap_e::not_read;

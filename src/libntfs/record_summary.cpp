@@ -1,6 +1,5 @@
 #include "record_summary.h"
 
-#include "index_traces.h"
 #include "ntfs_layout.h"
 
 int64_t ntfs_time_to_unix(uint64_t ntfs_time)
@@ -16,76 +15,73 @@ void copy_record_name(ntfs_scan_record &out, const void *utf16, size_t units)
     out.name[kept] = 0;
 }
 
-void record_summary_c::clear()
-{
-    named_ = name_final_ = timed_ = sized_ = index_allocation_ = false;
-    size_ = 0;
-    file_names_.clear();
-}
+namespace {
 
-void record_summary_c::add(const attribute_s &a)
+struct chosen_name_s {
+    ntfs_file_name_s header{};
+    byte_view_s name;
+};
+
+bool pick_file_name(const std::vector<attribute_s> &attributes, chosen_name_s &out)
 {
-    switch (a.type) {
-    case ntfs_attr_standard_information: {
-        ntfs_standard_information_s si;
-        if (!timed_ && !a.non_resident && read_struct(a.value, 0, si)) {
-            modified_ = si.modified;
-            created_ = si.created;
-            timed_ = true;
-        }
-        break;
-    }
-    case ntfs_attr_file_name: {
+    bool found = false;
+    for (const attribute_s &a : attributes) {
         ntfs_file_name_s fn;
-        if (a.non_resident || !read_struct(a.value, 0, fn) || !a.value.covers(sizeof fn, 2u * fn.name_length))
+        if (a.type != ntfs_attr_file_name || a.non_resident || !read_struct(a.value, 0, fn) ||
+            !a.value.covers(sizeof fn, 2u * fn.name_length) || fn.name_length == 0)
+            continue;
+        if (found && fn.name_space == ntfs_namespace_dos)
+            continue;
+        out.header = fn;
+        out.name = a.value.sub(sizeof fn, 2u * fn.name_length);
+        found = true;
+        if (fn.name_space != ntfs_namespace_dos)
             break;
-        file_names_.push_back(a.value);
-        // The first Win32 or POSIX name; the DOS one only when there is none.
-        if (name_final_ || fn.name_length == 0 || (named_ && fn.name_space == ntfs_namespace_dos))
-            break;
-        name_header_ = fn;
-        name_ = a.value.sub(sizeof fn, 2u * fn.name_length);
-        named_ = true;
-        name_final_ = fn.name_space != ntfs_namespace_dos;
-        break;
     }
-    case ntfs_attr_data:
-        // The unnamed stream's size, without decoding its run list.
-        if (!sized_ && a.unnamed && (!a.non_resident || a.lowest_vcn == 0)) {
-            size_ = a.non_resident ? a.data_size : a.value.size;
-            sized_ = true;
-        }
-        break;
-    case ntfs_attr_index_allocation:
-        index_allocation_ = index_allocation_ || is_i30_allocation(a);
-        break;
-    default:
-        break;
-    }
+    return found;
 }
 
-bool record_summary_c::fill(uint64_t number, const record_header_info_s &header, ntfs_scan_record &out) const
+// The unnamed $DATA's size, without decoding its run list.
+uint64_t data_stream_size(const std::vector<attribute_s> &attributes)
 {
-    if (!named_)
-        return false;
-    out.id = number;
-    out.parent_id = name_header_.parent_reference & ntfs_reference_mask;
-    out.sequence = header.sequence;
-    out.flags = (header.flags & ntfs_record_is_directory) ? ntfs_record_flag_directory : ntfs_record_flag_file;
-    if (!(header.flags & ntfs_record_in_use))
-        out.flags |= ntfs_record_flag_deleted;
-    copy_record_name(out, name_.data, name_.size / 2);
-    out.first_time = ntfs_time_to_unix(timed_ ? modified_ : name_header_.modified);
-    out.second_time = ntfs_time_to_unix(timed_ ? created_ : name_header_.created);
-    if (!(out.flags & ntfs_record_flag_directory))
-        out.size = size_;
-    return true;
+    for (const attribute_s &a : attributes) {
+        if (a.type != ntfs_attr_data || !a.unnamed)
+            continue;
+        if (!a.non_resident)
+            return a.value.size;
+        if (a.lowest_vcn == 0)
+            return a.data_size;
+    }
+    return 0;
 }
+
+} // namespace
 
 bool summarize_record(const file_record_s &record, ntfs_scan_record &out)
 {
-    record_summary_c summary;
-    for (const attribute_s &a : record.attributes)
-        summary.add(a);
-    return summary.fill(record.number, record.header, out);
+    chosen_name_s name;
+    if (!pick_file_name(record.attributes, name))
+        return false;
+    out.id = record.number;
+    out.parent_id = name.header.parent_reference & ntfs_reference_mask;
+    out.sequence = record.header.sequence;
+    out.flags = (record.header.flags & ntfs_record_is_directory) ? ntfs_record_flag_directory : ntfs_record_flag_file;
+    if (!(record.header.flags & ntfs_record_in_use))
+        out.flags |= ntfs_record_flag_deleted;
+    copy_record_name(out, name.name.data, name.name.size / 2);
+
+    uint64_t modified = name.header.modified, created = name.header.created;
+    for (const attribute_s &a : record.attributes) {
+        ntfs_standard_information_s si;
+        if (a.type == ntfs_attr_standard_information && !a.non_resident && read_struct(a.value, 0, si)) {
+            modified = si.modified;
+            created = si.created;
+            break;
+        }
+    }
+    out.first_time = ntfs_time_to_unix(modified);
+    out.second_time = ntfs_time_to_unix(created);
+    if (!(out.flags & ntfs_record_flag_directory))
+        out.size = data_stream_size(record.attributes);
+    return true;
 }
