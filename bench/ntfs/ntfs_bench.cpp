@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
@@ -61,8 +62,11 @@ double timed_run(const std::vector<std::string> &args)
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     int status = 0;
-    const bool ran = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), environ) == 0 &&
-        waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    bool ran = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), environ) == 0;
+    pid_t waited = -1;
+    while (ran && (waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    ran = ran && waited == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     posix_spawn_file_actions_destroy(&quiet);
     return ran ? took.count() : -1;
@@ -217,6 +221,10 @@ void cli_scan_vs_ntfsundelete(benchmark::State &state)
     for (auto _ : state) {
         peer_ms.push_back(timed_run(peer));
         ours_ms.push_back(timed_run(ours));
+        if (peer_ms.back() < 0 || ours_ms.back() < 0) {
+            state.SkipWithError(peer_ms.back() < 0 ? "ntfsundelete failed" : "the listing failed");
+            return;
+        }
     }
     const double ours_min = *std::min_element(ours_ms.begin(), ours_ms.end());
     const double peer_min = *std::min_element(peer_ms.begin(), peer_ms.end());
