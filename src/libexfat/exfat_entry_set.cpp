@@ -95,6 +95,11 @@ exfat_set_check_e exfat_read_set(const uint8_t *entries, size_t len, const exfat
     if (s.name.empty())
         return exfat_set_check_e::bad_count;
     s.name_cut = s.name.size() < name_length;
+    // The padding after the last character of a cut name is no part of it.
+    while (s.name_cut && !s.name.empty() && s.name.back() == 0)
+        s.name.pop_back();
+    if (s.name.empty())
+        return exfat_set_check_e::bad_count;
     if (upcase.loaded() && !s.name_cut &&
         exfat_name_hash(s.name.data(), s.name.size(), upcase) != le16_at(st + stream::name_hash))
         return exfat_set_check_e::bad_hash;

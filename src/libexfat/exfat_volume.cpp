@@ -1,6 +1,8 @@
 #include "exfat_volume.h"
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 
 #include "exfat_layout.h"
 #include "platform/le_bytes.h"
@@ -145,23 +147,34 @@ bool exfat_volume_c::follow_chain(uint32_t first, uint64_t limit, std::vector<ex
 {
     runs.clear();
     ended = false;
+    std::map<uint32_t, uint32_t> taken; // first cluster -> count of every run but the last
     uint32_t cluster = first;
-    // A chain longer than the heap has a loop in it.
     limit = std::min<uint64_t>(limit, geometry_.cluster_count);
     for (uint64_t n = 0; n < limit; ++n) {
         if (!geometry_.in_heap(cluster))
             return false;
-        if (!runs.empty() && runs.back().first + runs.back().count == cluster)
+        // A step onto a cluster already in the chain is a loop.
+        if (!taken.empty()) {
+            auto after = taken.upper_bound(cluster);
+            if (after != taken.begin() && std::prev(after)->first + std::prev(after)->second > cluster)
+                return false;
+        }
+        if (!runs.empty() && runs.back().first + runs.back().count == cluster) {
             ++runs.back().count;
-        else
+        } else {
+            if (!runs.empty()) {
+                const exfat_run_s &last = runs.back();
+                if (cluster >= last.first && cluster < last.first + last.count)
+                    return false;
+                taken[last.first] = last.count;
+            }
             runs.push_back({cluster, 1});
+        }
         const uint32_t next = fat_entry(cluster);
         if (next == 0xFFFFFFFFu) {
             ended = true;
             return true;
         }
-        if (next == cluster)
-            return false;
         cluster = next;
     }
     return true;
