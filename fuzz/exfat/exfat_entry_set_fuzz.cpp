@@ -1,8 +1,10 @@
 // Entry sets and the boot region on arbitrary bytes: the first 64 bytes are
 // taken as a compressed up-case table (with its own checksum, so it loads),
 // the rest as a folder's entries, parsed whole and set by set from every
-// entry, each from a copy of exactly the bytes left so that a read past them
-// is caught. Inputs of 12 sectors or more are also checked as a boot region.
+// entry, each from a copy of exactly the bytes it may use (19 entries at
+// most) so that a read past them is caught. Inputs of 12 sectors or more are
+// also checked as a boot region.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -21,8 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<exfat_set_at_s> sets;
     exfat_walk_counts_s counts;
     exfat_parse_folder(rest.data(), rest.size(), upcase, sets, counts);
+    // No set is longer than 19 entries: more than that would test nothing.
     for (size_t at = 0; at + entry <= rest.size(); at += entry) {
-        const std::vector<uint8_t> tail(rest.begin() + static_cast<ptrdiff_t>(at), rest.end());
+        const size_t take = std::min(rest.size() - at, 19 * entry);
+        const std::vector<uint8_t> tail(rest.begin() + static_cast<ptrdiff_t>(at),
+                                        rest.begin() + static_cast<ptrdiff_t>(at + take));
         exfat_set_s set;
         exfat_read_set(tail.data(), tail.size(), exfat_upcase_c(), set);
     }
