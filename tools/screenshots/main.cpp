@@ -2,11 +2,14 @@
 // PNG per page and state, for a look at every language without a display:
 //   QT_QPA_PLATFORM=offscreen tarn_screenshots <output folder> <language>
 //       <sample image> <disk image with a wiped partition table (a copy: it is repaired)>
+//       [<exFAT camera card image>]
 // Files: home, menu, startup_warning, volume, recovery_scanning, recovery
 // (a tree, checked rows, an image previewed), recovery_summary,
 // recovery_text, recovery_filter (a folder narrowed by type and size),
 // recovery_search (hits of every folder), recovery_hex, drive,
-// partition_found, partition_query, partition_repaired, help (each
+// partition_found, partition_query, partition_repaired, help, and with a
+// card volume_exfat (the card chosen in the list) and recovery_exfat (its
+// scan, a folder of deleted photos with long and non-ASCII names) (each
 // <name>.png).
 #include <QApplication>
 #include <QDir>
@@ -270,12 +273,40 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
     return true;
 }
 
+// The volume list with the exFAT card chosen, then its file-system scan
+// with every folder open and the rows of one shown.
+bool shoot_exfat(main_window_c &window, const QString &card)
+{
+    volume_window_c *volumes = window.volume_page();
+    if (window.open_images({card}) != 1)
+        return false;
+    wait_until([&] { return row_of_device(volume_rows(), card) >= 0 && !volumes->listing().busy(); }, 30000);
+    window.show_page(main_window_c::page_volume);
+    volumes->lv_volumes->setCurrentIndex(volumes->lv_volumes->model()->index(row_of_device(volume_rows(), card), 0));
+    settle();
+    save(window.grab(), "volume_exfat");
+    volumes->btn_scan->click();
+    wait_until([&] { return !window.session().is_scanning(); }, 60000);
+    recovery_window_c *page = window.recovery_page();
+    settle();
+    page->tv_dirtree->expandAll();
+    if (!open_tree_folder(page, QStringLiteral("MISC"))) {
+        std::fprintf(stderr, "no folder MISC with files on the card\n");
+        return false;
+    }
+    settle();
+    save(window.grab(), "recovery_exfat");
+    page->btn_back->click();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: %s <output folder> <language> <sample image> <wiped disk image>\n", argv[0]);
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: %s <output folder> <language> <sample image> <wiped disk image> [<exFAT card>]\n",
+                     argv[0]);
         return 2;
     }
     const QString language = QString::fromUtf8(argv[2]);
@@ -330,6 +361,8 @@ int main(int argc, char **argv)
                 volumes->lv_volumes->model()->index(row_of_device(volume_rows(), sample), 0));
             volumes->btn_scan->click();
         }))
+        return 1;
+    if (argc == 6 && !shoot_exfat(window, QFileInfo(QString::fromLocal8Bit(argv[5])).canonicalFilePath()))
         return 1;
 
     window.show_page(main_window_c::page_drive);
