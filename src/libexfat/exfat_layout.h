@@ -11,7 +11,6 @@ constexpr size_t entry_bytes = 32;
 constexpr size_t boot_region_sectors = 12; // boot, 8 extended, OEM, reserved, checksum
 constexpr size_t checksummed_sectors = 11;
 constexpr uint64_t backup_region_sector = 12;
-constexpr uint32_t first_cluster = 2; // the heap's first cluster number
 
 namespace boot {
 constexpr size_t jump = 0;           // EB 76 90
@@ -40,9 +39,7 @@ enum entry_type_e : uint8_t {
     in_use_bit = 0x80,
     type_bitmap = 0x81,
     type_upcase = 0x82,
-    type_label = 0x83,
     type_file = 0x85,
-    type_guid = 0xA0,
     type_stream = 0xC0,
     type_name = 0xC1,
     secondary_bit = 0x40, // TypeCategory: a secondary entry
@@ -74,7 +71,6 @@ constexpr uint8_t no_fat_chain = 0x02;
 namespace name {
 constexpr size_t chars = 2; // 15 UTF-16 units
 constexpr size_t chars_per_entry = 15;
-constexpr size_t max_length = 255;
 } // namespace name
 
 // Allocation bitmap and up-case table entries: where their data lies.
