@@ -67,9 +67,20 @@ exfat_walk_counts_s exfat_walk(exfat_volume_c &vol, const exfat_visit_fn &visit)
     std::unordered_set<uint32_t> walked{g.root_cluster};
     std::vector<uint8_t> bytes;
     std::vector<exfat_set_at_s> sets;
+    // Damaged folders may all claim the same clusters under different first
+    // ones; what the walk reads stays within a few times what the device holds.
+    uint64_t budget = 4 * vol.device_bytes() + max_directory_bytes;
     while (!todo.empty()) {
         const folder_s folder = std::move(todo.back());
         todo.pop_back();
+        uint64_t size = 0;
+        for (const exfat_run_s &r : folder.runs)
+            size += uint64_t{r.count} * g.cluster_bytes();
+        if (size > budget) {
+            counts.unread = todo.size() + 1;
+            return counts;
+        }
+        budget -= size;
         // What was read before a failing cluster is still worth listing.
         if (!vol.read_runs(folder.runs, max_directory_bytes, bytes))
             ++counts.unreadable;

@@ -26,6 +26,7 @@ struct exfat_walk_counts_s {
     uint64_t walked_again = 0;   // folders already read (a folder inside itself)
     uint64_t broken_chains = 0;  // folders whose FAT chain looped or broke off
     uint64_t unreadable = 0;     // folders that could not be read
+    uint64_t unread = 0;         // folders left when the walk had read all it may
 };
 
 // Returns false to stop the walk.

@@ -55,5 +55,6 @@ QString exfat_recovery_c::get_note() const
     count(counts_.walked_again, "folders found inside themselves read once");
     count(counts_.broken_chains, "folders whose cluster chain loops or breaks off read in part");
     count(counts_.unreadable, "folders that could not be read whole");
+    count(counts_.unread, "folders left unread: the folders read already were many times the volume's size");
     return notes.join(QStringLiteral("; "));
 }
