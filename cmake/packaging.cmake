@@ -60,8 +60,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "")
 # Without debug information: a Release tree, and stripped all the same.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window needs the X11 platform plugin, which no library links, and
-# shows Qt's own dialogs in the chosen language from Qt's translations.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
+# The window needs the X11 platform plugin, which no library links, shows
+# Qt's own dialogs in the chosen language from Qt's translations, and
+# previews TIFF and WebP pictures through Qt's image plug-ins.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, qt6-image-formats-plugins")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 include(CPack)

@@ -1,4 +1,5 @@
-// The scan file loader, with its trailer of joined finds and its checksum.
+// The scan file loader, with its trailers of joined finds and rebuilt
+// folders and its checksum.
 #include <QByteArray>
 #include <cstddef>
 #include <cstdint>
@@ -15,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     raw_pieces_t pieces;
     std::string why;
     bool checked = false;
-    if (parse_scan_file(data, size, path, items, &pieces, &why, &checked)) {
+    rebuilt_tree_s rebuilt;
+    if (parse_scan_file(data, size, path, items, &pieces, &why, &checked, &rebuilt)) {
         for (size_t i = 0; i < items.size(); ++i)
             if (items[i].index != i)
                 abort();
@@ -34,6 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (total != items[index].length)
                 abort();
         }
+        // Stretches are checked against the volume when the file is read
+        // back; folders and files here lie in folders that are there.
+        for (const rebuilt_file_s &file : rebuilt.files)
+            if (file.folder >= rebuilt.folders.size() || file.held > file.size)
+                abort();
+        for (const rebuilt_folder_s &folder : rebuilt.folders)
+            if (folder.parent >= rebuilt.folders.size())
+                abort();
         // A file without the checksum, sealed with one, reads the same.
         if (!checked) {
             QByteArray sealed(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));

@@ -13,6 +13,7 @@
 
 #include "records/volume_item.h"
 #include "engines/raw/raw_item.h"
+#include "engines/raw/rebuild/rebuilt_tree.h"
 #include "platform/block_device.h"
 #include "platform/output_folder.h"
 #include "records/found_folder.h"
@@ -112,6 +113,11 @@ public:
     // index; set after set_scan_entries. False when not kept in scan files.
     virtual bool get_scan_pieces(raw_pieces_t *) const { return false; }
     virtual bool set_scan_pieces(raw_pieces_t) { return false; }
+    // The folders and files rebuilt from what a format left of the volume's
+    // old file system; their row ids follow the entries'. Set after
+    // set_scan_entries. False when not kept in scan files.
+    virtual bool get_scan_rebuilt(rebuilt_tree_s *) const { return false; }
+    virtual bool set_scan_rebuilt(rebuilt_tree_s) { return false; }
 
 private:
     volume_item_s volume_;

@@ -26,6 +26,8 @@ public:
 
     const ntfs_geometry_s &geometry() const { return geometry_; }
     uint64_t record_count() const { return record_count_; }
+    // Where the $MFT lies, by vcn.
+    const std::vector<run_s> &mft_runs() const { return mft_runs_; }
     // False for a bare $MFT extract: its run lists point at clusters we lack.
     bool has_data_clusters() const { return has_data_clusters_; }
     // The boot sector was read from the backup copy.

@@ -15,13 +15,6 @@ void copy_record_name(ntfs_scan_record &out, const void *utf16, size_t units)
     out.name[kept] = 0;
 }
 
-namespace {
-
-struct chosen_name_s {
-    ntfs_file_name_s header{};
-    byte_view_s name;
-};
-
 bool pick_file_name(const std::vector<attribute_s> &attributes, chosen_name_s &out)
 {
     bool found = false;
@@ -40,6 +33,8 @@ bool pick_file_name(const std::vector<attribute_s> &attributes, chosen_name_s &o
     }
     return found;
 }
+
+namespace {
 
 // The unnamed $DATA's size, without decoding its run list.
 uint64_t data_stream_size(const std::vector<attribute_s> &attributes)

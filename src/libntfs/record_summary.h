@@ -2,7 +2,18 @@
 #pragma once
 
 #include "file_record.h"
+#include "ntfs_layout.h"
 #include "ntfs_scan.h"
+
+// A record's $FILE_NAME: its header and its UTF-16LE name bytes.
+struct chosen_name_s {
+    ntfs_file_name_s header{};
+    byte_view_s name;
+};
+
+// The record's name, the Win32 or POSIX one preferred over the DOS one;
+// false when it has none that is well formed.
+bool pick_file_name(const std::vector<attribute_s> &attributes, chosen_name_s &out);
 
 // NTFS time (100 ns units since 1601) to seconds since 1970.
 int64_t ntfs_time_to_unix(uint64_t ntfs_time);

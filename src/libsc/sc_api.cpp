@@ -108,12 +108,12 @@ int32_t sc_close(sc_handle_s *handle)
 
 } // extern "C"
 
-int32_t sc_scan_on(raw_scan_control_s *control, block_device_c &device)
+int32_t sc_scan_on(raw_scan_control_s *control, block_device_c &device, const sc_block_fn &seen)
 {
     if (!control)
         return -1;
     std::shared_ptr<const sc_config_s> config = current_config();
-    sc_scan_device(*config, device, control);
+    sc_scan_device(*config, device, control, seen);
     if (sc_get_stop(control) == 0)
         sc_set_progress(control, 1.0);
     return 0;

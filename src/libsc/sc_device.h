@@ -9,12 +9,13 @@
 
 #include "libsc.h"
 #include "platform/block_device.h"
+#include "sc_scanner.h"
 
 std::unique_ptr<block_device_c> sc_open_device(const std::string &path);
 
 // sc_scan on an opened device: 0 when it was read to its end or the scan was
-// stopped.
-int32_t sc_scan_on(raw_scan_control_s *control, block_device_c &device);
+// stopped. seen is handed every block the scan reads (see sc_scan_device).
+int32_t sc_scan_on(raw_scan_control_s *control, block_device_c &device, const sc_block_fn &seen = {});
 // sc_open on an opened device; null without one. A handle keeps its own
 // position, so handles on one device may read from different threads.
 sc_handle_s *sc_open_on(std::shared_ptr<block_device_c> device);

@@ -10,15 +10,14 @@ namespace {
 
 const uint64_t sector = 512;
 // Work (bytes read to verify seams, or read and decoded by a format's own
-// tests) that one find's search may spend: a few walks of its first piece
-// and a little more, so that the searches of all the finds of a device
-// cost a bounded number of reads of it whatever the finds' number. A
-// JPEG's first test passes on the entropy-coded data of every other JPEG
-// nearby, and a format that ranks pairs tests each in microseconds.
+// tests) that one find's search may spend: a few walks of its first piece,
+// and what it draws from the device's pool. A JPEG's first test passes on
+// the entropy-coded data of every other JPEG nearby, and a format that
+// ranks pairs tests each in microseconds.
 const uint64_t verify_budget = 256 * 1024;
 const uint64_t verify_walks = 16;
 // A format that verifies every pair its cheap tests let through (a PNG's
-// or a ZIP's seam matches a stored CRC first, so few are) may read more:
+// or a ZIP's seam matches a stored CRC first, so few are) may draw more:
 // each seam verified costs a walk of the joined file.
 const uint64_t walks_budget = 48ull << 20;
 const uint64_t walks = 4;
@@ -105,9 +104,8 @@ namespace {
 class join_search_c {
 public:
     join_search_c(block_device_c &device, uint64_t offset, sc_cursor_c &file, sc_join_format_c &format,
-                  const sc_break_s &br)
-        : device_(device), offset_(offset), file_(file), format_(format), br_(br),
-          budget_(format.ranks_pairs() ? verify_budget + verify_walks * br.last : walks_budget + walks * br.last)
+                  const sc_break_s &br, uint64_t budget)
+        : device_(device), offset_(offset), file_(file), format_(format), br_(br), budget_(budget)
     {
         // Seams at sector boundaries of the device, the latest first: a walk
         // notices garbage soon after the seam, rarely long after it.
@@ -129,13 +127,13 @@ public:
         return pieces_;
     }
 
+    uint64_t spent() const { return verified_ + format_.work(); }
+
 private:
     bool gap_ok(uint64_t gap) const
     {
         return gap >= sector && gap <= sc_join_span && offset_ + br_.resume + gap < device_.size();
     }
-
-    uint64_t spent() const { return verified_ + format_.work(); }
 
     // False once the pair joins or the budget is spent: the search stops.
     bool go_on(uint64_t seam, uint64_t gap)
@@ -148,6 +146,8 @@ private:
             sc_join_fit_s fit;
             if (!format_.rank(file_, br_, seam, gap, fit))
                 return true;
+            if (fit.whole)
+                return take(seam, gap, fit.whole);
             if (!fit.smooth) {
                 ranked_.push_back({fit.score, seam, gap});
                 return true;
@@ -164,6 +164,12 @@ private:
         const uint64_t length = format_.verify(cursor, seam);
         if (!format_.ranks_pairs())
             verified_ += joined.bytes_read();
+        return take(seam, gap, length);
+    }
+
+    // The pair joins when length bytes of it checked; false once it does.
+    bool take(uint64_t seam, uint64_t gap, uint64_t length)
+    {
         if (length > seam && !copy_precedes(device_, offset_, seam, gap))
             pieces_ = {{offset_, seam}, {offset_ + seam + gap, length - seam}};
         return pieces_.empty();
@@ -253,9 +259,9 @@ std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset, sc
 {
     if (offset >= device.size())
         return {};
-    sc_join_memo_s own;
+    sc_join_memo_s alone;
     if (!memo)
-        memo = &own;
+        memo = &alone;
     memo->jpeg_gaps.forget_before(offset);
     joined_source_c as_lies(device, offset, 0, 0);
     sc_cursor_c file(as_lies);
@@ -263,11 +269,30 @@ std::vector<sc_piece_s> sc_join_find(block_device_c &device, uint64_t offset, sc
     sc_break_s br;
     if (!format || !format->find_break(file, br) || br.last < br.first)
         return {};
-    std::vector<sc_piece_s> pieces = join_search_c(device, offset, file, *format, br).run();
+    const bool ranks = format->ranks_pairs();
+    const uint64_t own = (ranks ? verify_walks : walks) * br.last;
+    const uint64_t budget = own + memo->pool.draw(ranks ? verify_budget : walks_budget);
+    join_search_c search(device, offset, file, *format, br, budget);
+    std::vector<sc_piece_s> pieces = search.run();
+    memo->pool.put_back(budget - std::min(budget, search.spent()));
     // A second piece joined is no other find's.
     for (size_t i = 1; i < pieces.size(); ++i)
         memo->jpeg_gaps.take(pieces[i].offset, pieces[i].offset + pieces[i].length);
     return pieces;
+}
+
+uint64_t sc_join_pool_c::draw(uint64_t most)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    const uint64_t got = std::min(most, left_);
+    left_ -= got;
+    return got;
+}
+
+void sc_join_pool_c::put_back(uint64_t bytes)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    left_ += bytes;
 }
 
 std::vector<sc_joined_s> sc_join_finds(block_device_c &device, const std::vector<sc_join_candidate_s> &finds,

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 #include "join/sc_jpeg_gap_map.h"
@@ -23,12 +24,29 @@ constexpr uint64_t sc_join_span = 16ull << 20;
 // Larger files are not joined.
 constexpr uint64_t sc_join_max_file = 64ull << 20;
 
+// Work (bytes read or decoded) the searches of a device share beyond a few
+// walks of each one's first piece: a hard find draws a bounded share, and
+// what a find leaves of its own walks goes back in. The searches of all
+// finds then cost in total a few walks of what they cover, plus what the
+// pool held at first, however many finds there are and however many of
+// them join nothing.
+class sc_join_pool_c {
+public:
+    uint64_t draw(uint64_t most);
+    void put_back(uint64_t bytes);
+
+private:
+    std::mutex lock_;
+    uint64_t left_ = 256ull << 20;
+};
+
 // What the search for one find learns of the device and the next finds'
 // searches use again: the searches of a device's finds, in the order of
 // their offsets, then cost a few reads of it in all. Searches on several
 // threads may share one.
 struct sc_join_memo_s {
     sc_jpeg_gap_map_c jpeg_gaps;
+    sc_join_pool_c pool;
 };
 
 // The two pieces of the file whose first byte is at offset, in file order,

@@ -152,7 +152,8 @@ bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &ma
     return false;
 }
 
-uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_control_s *control)
+uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_control_s *control,
+                        const sc_block_fn &seen)
 {
     const uint64_t size = device.size();
     sc_matcher_c matcher(config.types);
@@ -236,6 +237,8 @@ uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_s
 
     while (sc_get_stop(control) == 0 && reader.next(block)) {
         wait_while_paused(control);
+        if (seen)
+            seen(block.start, block.data, block.len);
         uint64_t end = block.start + block.len;
         auto sector_of = [](uint64_t at) { return at / sector * sector; };
         for (uint64_t pos = std::max(block.start, sector_of(resume)); pos < end && sc_get_stop(control) == 0;) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "checks/sc_check.h"
@@ -30,7 +31,12 @@ bool judge_match(const sc_config_s &config, const std::vector<uint16_t> &matched
 // find; the found call can tell the two apart by the control block's
 // find_flags. Returns how many bytes the structure checks looked at, the scan's
 // work beyond the one sequential read.
-uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_control_s *control);
+// seen, when set, is handed every block as it is read and before it is
+// searched (start on the device, bytes), so that other readers of the
+// volume's structures ride on the same sequential read.
+using sc_block_fn = std::function<void(uint64_t start, const uint8_t *data, size_t len)>;
+uint64_t sc_scan_device(const sc_config_s &config, block_device_c &device, raw_scan_control_s *control,
+                        const sc_block_fn &seen = {});
 
 // Implementation of judge_match, kept here so tests can drive it on memory.
 bool judge_match_with(const sc_config_s &config, const std::vector<uint16_t> &matched,

@@ -32,9 +32,11 @@
 #include "platform/block_device.h"
 #include "platform/partition_table.h"
 #include "recovery/page_driver.h"
+#include "window/recovery/file_preview.h"
 #include "window/recovery/recovery_model.h"
 #include "window/recovery/recovery_page.h"
 #include "window/recovery/row_filter_bar.h"
+#include "window/recovery/state_legend.h"
 #include "window/dialogs/help_viewer.h"
 #include "window/app/home_page.h"
 #include "window/app/init_thread.h"
@@ -108,6 +110,8 @@ private:
     QString sample;
     QString lost;
     QString big;
+    QString mixed; // deleted files of types the preview treats differently
+    QString ntfs;  // live and deleted files side by side
     QString destination;
     QString opened;
 
@@ -140,7 +144,9 @@ private:
     void filter_search_and_hex(recovery_window_c *page, const fixture_manifest_c &manifest)
     {
         row_filter_bar_c *bar = page->filter_bar();
-        QVERIFY2(bar->deleted_box->isChecked(), "a file-system scan starts with deleted files only");
+        // Every row of a file-system scan is deleted: "deleted only" would
+        // narrow nothing, so it is not offered.
+        QVERIFY(!bar->deleted_box->isChecked() && !bar->deleted_box->isEnabled());
         const QList<QModelIndex> folders = all_folders(page->tv_dirtree->model());
         const auto letters = std::find_if(folders.begin(), folders.end(),
                                           [](const QModelIndex &f) { return f.data().toString() == "Old letters"; });
@@ -319,6 +325,12 @@ private slots:
             run("bash", {source_dir() + "/tests/partitions/make_lost_partitions.sh", lost}, folder.filePath("layout")));
         // Sparse: its deep scan reads zeros for long enough to be held.
         QVERIFY(run("bash", {"-c", "truncate -s 4G \"$0\" && PATH=$PATH:/usr/sbin:/sbin mkfs.fat -F 32 \"$0\"", big}));
+        mixed = folder.filePath("mixed.img");
+        ntfs = folder.filePath("ntfs.img");
+        QVERIFY(run("bash",
+                    {"-c", "PATH=$PATH:/usr/sbin:/sbin python3 \"$0\" \"$1\"",
+                     source_dir() + "/tests/gui/make_preview_types.py", mixed}));
+        QVERIFY(run("xz", {"-dc", source_dir() + "/tests/fixtures/ntfs.img.xz"}, ntfs));
     }
 
     void window_flow()
@@ -626,6 +638,7 @@ private slots:
         // folder, not in the working folder.
         QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
         const QString english_back = volumes->btn_back->text();
+        const QString english_filter_hint = window.recovery_page()->filter_bar()->name_edit->placeholderText();
         const auto language_entry = [&](const QString &name) {
             for (QAction *entry : window.main_menu()->actions().at(0)->menu()->actions())
                 if (entry->text() == name)
@@ -638,6 +651,15 @@ private slots:
         QCOMPARE(volumes->btn_back->text(), lookup_text("btn_back"));
         QVERIFY(volumes->btn_back->text() != english_back);
         QCOMPARE(window.recovery_page()->btn_back->text(), volumes->btn_back->text());
+        // Texts made once with the page follow too: the filter bar's hints
+        // and choices, the preview's tabs, the legend of the state marks.
+        recovery_window_c *recovery = window.recovery_page();
+        QCOMPARE(recovery->filter_bar()->name_edit->placeholderText(), lookup_text("filter_name"));
+        QCOMPARE(recovery->filter_bar()->deleted_box->text(), lookup_text("filter_deleted_only"));
+        QCOMPARE(recovery->filter_bar()->state_box->itemText(1), lookup_text("state_intact"));
+        QCOMPARE(recovery->preview_tabs()->tabText(0), lookup_text("preview_tab"));
+        QCOMPARE(recovery->legend()->lines().first(), lookup_text("state_intact"));
+        QVERIFY(lookup_text("filter_name") != english_filter_hint);
         QVERIFY(QFile::exists(folder.filePath("config/TarnRecovery/TarnRecovery.ini")));
         QVERIFY(!QFile::exists(folder.filePath("TarnRecovery.ini")));
         language_entry("English")->trigger();
@@ -732,6 +754,96 @@ private slots:
         QCOMPARE(window.current_page(), page);
         restore_every_folder(window, folder.filePath("resumed"));
         QCOMPARE(restored_hashes(folder.filePath("resumed")), carved);
+    }
+
+    // The check-all box over a narrowed view, "deleted only" after a
+    // file-system scan, and what the preview makes of files it draws (a
+    // PDF's first page, a TIFF through Qt's plug-ins) and of one it cannot.
+    void shown_rows_and_previews()
+    {
+        QVERIFY2(startup_done.load() == 1, "runs after window_flow");
+        main_window_c window;
+        window.on_init_finished();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.open_images({mixed, ntfs}), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(row_of(volume_rows(), mixed) >= 0 && row_of(volume_rows(), ntfs) >= 0, 30000);
+        recovery_window_c *page = window.recovery_page();
+        row_filter_bar_c *bar = page->filter_bar();
+        MyHeaderView *header = page->table_header();
+        volume_window_c *volumes = window.volume_page();
+        const auto scan = [&](const QString &image) {
+            window.show_page(main_window_c::page_volume);
+            QTRY_VERIFY(volumes->lv_volumes->model()->rowCount() == volume_rows().size());
+            select_row(volumes->lv_volumes, row_of(volume_rows(), image));
+            QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
+            QCOMPARE(window.current_page(), page);
+            QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 60000);
+        };
+
+        // The engines keep deleted files alone, so after a file-system scan
+        // "deleted only" has nothing to narrow: it is greyed and says why,
+        // rather than ticked and doing nothing. A deep scan's finds are not
+        // known to be deleted: ticked, it would hide every one of them.
+        scan(ntfs);
+        QVERIFY(!bar->deleted_box->isChecked() && !bar->deleted_box->isEnabled());
+        QCOMPARE(bar->deleted_box->toolTip(), lookup_text("filter_deleted_only_off"));
+        for (const found_row_s &found : page->session().rows())
+            QVERIFY2(found.row.deleted, qPrintable(found.row.name));
+
+        // Check-all over a narrowed view: it ticks what is shown, and its
+        // state is that of the rows shown.
+        scan(mixed);
+        QAbstractItemModel *tree = page->tv_dirtree->model();
+        click_tree(*page, tree->index(0, 0, tree->index(0, 0)));
+        QCOMPARE(page->table_rows().size(), 5);
+        QTest::keyClicks(bar->name_edit, "*.wav");
+        QTRY_COMPARE(page->table_rows().size(), 1);
+        QCOMPARE(header->check_state(), Qt::Unchecked);
+        press_check_all(*page);
+        QCOMPARE(header->check_state(), Qt::Checked);
+        QVERIFY(page->chosen_label()->text().startsWith("1 file,"));
+        bar->name_edit->clear();
+        QTRY_COMPARE(page->table_rows().size(), 5);
+        QCOMPARE(header->check_state(), Qt::PartiallyChecked);
+        press_check_all(*page);
+        QCOMPARE(header->check_state(), Qt::Checked);
+        QVERIFY(page->chosen_label()->text().startsWith("5 files"));
+        click_row(*page, 0, recovery_model_c::column_check);
+        QCOMPARE(header->check_state(), Qt::PartiallyChecked);
+        press_check_all(*page);
+        press_check_all(*page);
+        QCOMPARE(header->check_state(), Qt::Unchecked);
+        QVERIFY(page->chosen_label()->text().startsWith("0 files"));
+
+        // Previews: drawn, or a note saying why not, on the preview tab.
+        const auto preview = [&](const QString &ending) {
+            for (int r = 0; r < page->table_rows().size(); ++r)
+                if (page->table_rows().at(r).name.endsWith(ending)) {
+                    click_row(*page, r, recovery_model_c::column_name);
+                    break;
+                }
+            // Empty when it did not load in time.
+            return QTest::qWaitFor([&] { return !page->preview_loading(); }, 10000) ? page->shown_preview()
+                                                                                    : file_preview_s();
+        };
+        const QImage pdf = preview(".pdf").image;
+        QVERIFY2(!pdf.isNull(), "a PDF's first page is drawn");
+        // The page's blue band, not a blank page.
+        const QColor band = pdf.pixelColor(pdf.width() / 2, pdf.height() / 3);
+        QVERIFY2(band.blue() > 150 && band.red() < 100, qPrintable(band.name()));
+        QVERIFY2(!preview(".tif").image.isNull(), "TIFF through Qt's image plug-ins");
+        for (const char *ending : {".wav", ".zip", ".docx"}) {
+            const file_preview_s shown = preview(ending);
+            QVERIFY2(!shown.head.isEmpty() && !shown.drawable() && shown.note == preview_note_e::no_preview, ending);
+            QCOMPARE(page->preview_tabs()->currentIndex(), 0);
+        }
+        // Hostile bytes behind a PDF's header: a note, no crash.
+        QFile broken(folder.filePath("broken.pdf"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 9 0 R >> endobj\ntrailer << /Root 1 0 R >>\n");
+        broken.close();
+        QCOMPARE(load_preview(broken.fileName()).note, preview_note_e::no_preview);
     }
 
     // An exFAT camera card (tests/fixtures/make_exfat.sh): listed as exFAT

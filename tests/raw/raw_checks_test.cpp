@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -59,6 +61,37 @@ TEST(raw_checks, jpeg_marker_walk_skips_segments_and_scan_data)
     EXPECT_EQ(r.length, jpeg.size());
     EXPECT_EQ(run_check("jpeg", jpeg.substr(0, 20)).verdict, sc_verdict_e::broken);
     EXPECT_EQ(run_check("jpeg", bytes_t("\xff\xd8\xff\x00\x00\x00", 6)).verdict, sc_verdict_e::reject);
+}
+
+// Catches: a walk over scan data read from a device (not in memory) that
+// reads its window again at every stuffed 0xff, or loses the end two
+// windows on.
+TEST(raw_checks, jpeg_walk_from_a_device_reads_each_byte_about_once)
+{
+    struct counted_source_c : sc_source_c {
+        const bytes_t &bytes;
+        uint64_t read_total = 0;
+        explicit counted_source_c(const bytes_t &b) : bytes(b) {}
+        uint64_t limit() const override { return bytes.size(); }
+        size_t read(uint64_t pos, void *buffer, size_t len) override
+        {
+            len = std::min<size_t>(len, bytes.size() - std::min<size_t>(pos, bytes.size()));
+            memcpy(buffer, bytes.data() + pos, len);
+            read_total += len;
+            return len;
+        }
+    };
+    bytes_t scan = bytes_t("\xff\xd8\xff\xda\x00\x02", 6);
+    while (scan.size() < 300 * 1024)
+        scan += bytes_t("\x12\xff\x00", 3) + bytes_t(1 + scan.size() % 50, '\x34');
+    scan.resize(2 * 65536 - 1);
+    const bytes_t jpeg = scan + bytes_t("\xff\xd9", 2);
+    counted_source_c source(jpeg);
+    sc_cursor_c cursor(source);
+    const sc_result_s r = find_sc_check("jpeg")(cursor);
+    EXPECT_EQ(r.verdict, sc_verdict_e::whole);
+    EXPECT_EQ(r.length, jpeg.size());
+    EXPECT_LT(source.read_total, 3 * jpeg.size());
 }
 
 // Catches: PNG end found by searching for IEND bytes inside image data, and

@@ -141,4 +141,19 @@ TEST_F(raw_engine_test, control_fields_and_reset)
     EXPECT_EQ(engine.get_found_count(), 0u);
 }
 
+// Catches: a pause asked for as the scan's thread starts dropped when the
+// thread sets itself up (the scan then runs to its end unasked).
+TEST_F(raw_engine_test, a_pause_asked_as_the_scan_starts_holds)
+{
+    engine.reset();
+    engine.set_pause(1); // before the thread runs, as a click may land
+    engine.start();
+    EXPECT_FALSE(engine.wait(300));
+    EXPECT_EQ(engine.get_pause(), 1);
+    EXPECT_DOUBLE_EQ(engine.get_progress(), 0.0);
+    engine.set_pause(0);
+    ASSERT_TRUE(engine.wait(30000));
+    EXPECT_DOUBLE_EQ(engine.get_progress(), 1.0);
+}
+
 } // namespace

@@ -147,8 +147,9 @@ TEST(recovery_models, table_model_sorts_each_column_and_keeps_check_marks)
     EXPECT_EQ(choice.chosen_bytes(), 600u);
 }
 
-// Catches: the check-all box not toggling, presses on titles not asking
-// for their column.
+// Catches: the check-all box not asking for what its state calls for (all
+// rows when none or some are chosen, none when all are), presses on titles
+// not asking for their column.
 TEST(recovery_models, header_presses)
 {
     gui_app();
@@ -170,11 +171,17 @@ TEST(recovery_models, header_presses)
     QSignalSpy all(header, &MyHeaderView::check_all);
     QSignalSpy sort(header, &MyHeaderView::sort_column);
     const int y = header->height() / 2;
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionPosition(0) + 5, y));
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionPosition(0) + 5, y));
-    ASSERT_EQ(all.size(), 2);
+    const auto press = [&](Qt::CheckState shown) {
+        header->set_check_state(shown);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionPosition(0) + 5, y));
+    };
+    press(Qt::Unchecked);
+    press(Qt::Checked);
+    press(Qt::PartiallyChecked);
+    ASSERT_EQ(all.size(), 3);
     EXPECT_TRUE(all.at(0).at(0).toBool());
     EXPECT_FALSE(all.at(1).at(0).toBool());
+    EXPECT_TRUE(all.at(2).at(0).toBool());
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionPosition(2) + 5, y));
     ASSERT_EQ(sort.size(), 1);
     EXPECT_EQ(sort.first().at(0).toInt(), 2);

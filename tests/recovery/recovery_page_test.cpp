@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -218,6 +220,7 @@ TEST_F(recovery_page_test, fat_scan_preview_check_sort_and_restore)
     EXPECT_TRUE(boxes.texts.last().startsWith(lookup_text("recovery_refused").arg(QString())) &&
                 boxes.texts.last().contains(destination))
         << qPrintable(boxes.texts.last());
+    press_check_all(*page); // all shown are chosen: the box leaves them
 
     const int restored = restore_every_folder(out.filePath(QStringLiteral("fat")));
     EXPECT_GT(restored, 0);
@@ -285,7 +288,8 @@ TEST_F(recovery_page_test, ntfs_scan_restore_and_leave_mid_scan)
 // again by a new page, its files not the same bytes, a scan file cut short
 // accepted or changing the page, one of an older version (no checksum)
 // opened without a word, the deep scan not offered (or not run) when a
-// file-system scan found nothing.
+// file-system scan found nothing, the folders a deep scan rebuilt after a
+// format missing from the tree.
 TEST_F(recovery_page_test, deep_scan_save_resume_refuse_and_offer)
 {
     scan(fixture_volume("sample.img", QStringLiteral("1")), true);
@@ -357,4 +361,24 @@ TEST_F(recovery_page_test, deep_scan_save_resume_refuse_and_offer)
     EXPECT_EQ(boxes.texts.last(), lookup_text("deep_scan_query"));
     EXPECT_TRUE(page->session().deep()) << "Yes runs the deep scan";
     ASSERT_TRUE(QTest::qWaitFor([this] { return !session.is_scanning(); }, 60000));
+
+    // The NTFS fixture quick-formatted: its old folders show in the tree.
+    const QString formatted = out.filePath(QStringLiteral("formatted.img"));
+    ASSERT_TRUE(QFile::copy(fixtures_dir() + QStringLiteral("/ntfs.img"), formatted));
+    QString mkntfs = QStandardPaths::findExecutable(QStringLiteral("mkntfs"));
+    if (mkntfs.isEmpty())
+        mkntfs = QStandardPaths::findExecutable(QStringLiteral("mkntfs"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    ASSERT_EQ(QProcess::execute(mkntfs,
+                                {QStringLiteral("-F"), QStringLiteral("-Q"), QStringLiteral("-q"),
+                                 QStringLiteral("-c"), QStringLiteral("4096"), formatted}),
+              0);
+    volume_item_s volume;
+    QString error;
+    ASSERT_TRUE(resolve_volume(formatted, QString(), volume, &error)) << error.toStdString();
+    scan(volume, true);
+    QStringList shown;
+    for (const QModelIndex &folder : all_folders(tree_of(*page)->model()))
+        shown << folder.data().toString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Letters")) && shown.contains(QStringLiteral("2023 – Übersicht")))
+        << shown.join(QLatin1Char('|')).toStdString();
 }

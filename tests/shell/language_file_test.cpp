@@ -34,7 +34,6 @@ const char *const k_known_keys[] = {
     "quit_warning",
     "menu_help",
     "menu_exit",
-    "language_warning",
     "btn_back",
     "btn_scan",
     "btn_refresh",

@@ -2,15 +2,16 @@
 // PNG per page and state, for a look at every language without a display:
 //   QT_QPA_PLATFORM=offscreen tarn_screenshots <output folder> <language>
 //       <sample image> <disk image with a wiped partition table (a copy: it is repaired)>
-//       [<exFAT camera card image>]
+//       <image of tests/gui/make_preview_types.py> [<exFAT camera card image>]
 // Files: home, menu, startup_warning, volume, recovery_scanning, recovery
-// (a tree, checked rows, an image previewed), recovery_summary,
-// recovery_text, recovery_filter (a folder narrowed by type and size),
-// recovery_search (hits of every folder), recovery_hex, drive,
-// partition_found, partition_query, partition_repaired, help, and with a
-// card volume_exfat (the card chosen in the list) and recovery_exfat (its
-// scan, a folder of deleted photos with long and non-ASCII names) (each
-// <name>.png).
+// (a tree, checked rows, an image previewed, the legend of the state
+// marks), recovery_summary, recovery_text, recovery_filter (a folder
+// narrowed by type and size), recovery_search (hits of every folder),
+// recovery_hex, recovery_pdf (a PDF's first page), recovery_no_preview (the
+// note on a file the preview cannot draw), drive, partition_found,
+// partition_query, partition_repaired, help, and with a card volume_exfat
+// (the card chosen in the list) and recovery_exfat (its scan, a folder of
+// deleted photos with long and non-ASCII names) (each <name>.png).
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -152,6 +153,19 @@ bool open_tree_folder(recovery_window_c *page, const QString &name)
     return false;
 }
 
+// A file-system scan to its end, then the folder of this name opened.
+bool scan_and_open(main_window_c &window, const std::function<void()> &scan, const QString &folder)
+{
+    window.set_deep_scan_mode(false);
+    scan();
+    wait_until([&] { return !window.session().is_scanning(); }, 60000);
+    settle();
+    if (open_tree_folder(window.recovery_page(), folder))
+        return true;
+    std::fprintf(stderr, "no folder %s with files\n", qPrintable(folder));
+    return false;
+}
+
 // Clicks the name of the first file whose name ends so: its preview shows.
 bool preview_file(recovery_window_c *page, const QString &ending)
 {
@@ -203,46 +217,42 @@ bool shoot_filter_search_hex(main_window_c &window, recovery_window_c *page)
     return true;
 }
 
-// Page 4 on the sample: a deep scan paused on its way, then a file-system
+// Page 4 on the sample: a deep scan paused at its start, then a file-system
 // scan's tree with a folder's rows checked, an image and a text previewed,
 // and the summary of restoring the checked rows.
 bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
 {
     recovery_window_c *page = window.recovery_page();
-    // The sample's 5 MiB take two blocks of the scanner, which pauses
-    // between blocks: asked at the first find, it stops after the first
-    // block. A scan that ended first all the same is tried again.
+    // Paused as it starts, in the same turn of the event loop: the engine
+    // keeps a pause asked for as its thread starts, so the scanner holds
+    // before its first block and the picture is the same on every run. On
+    // a loaded machine the scan may get further before this thread runs
+    // again: that scan ends and another is paused.
     window.set_deep_scan_mode(true);
-    bool paused = false;
-    for (int attempt = 0; attempt < 20 && !paused; ++attempt) {
+    bool held = false;
+    for (int attempt = 0; attempt < 10 && !held; ++attempt) {
         scan();
-        while (window.session().is_scanning() && page->session().found_count() == 0)
-            QApplication::processEvents();
         if (window.session().is_scanning())
             page->btn_pause->click();
-        // The status lines follow the page's timer.
+        // The status lines follow the page's timer; a scanner that was
+        // inside its first block has moved on by then.
         wait_until([] { return false; }, 300);
-        paused = window.session().is_scanning() && page->session().is_paused();
-        if (paused) {
+        held = window.session().is_scanning() && page->session().is_paused() && page->session().found_count() == 0 &&
+            page->session().progress() == 0.0;
+        if (held)
             save(window.grab(), "recovery_scanning");
+        if (window.session().is_scanning() && page->session().is_paused())
             page->btn_pause->click();
-        }
         wait_until([&] { return !window.session().is_scanning(); }, 120000);
         page->btn_back->click();
     }
-    if (!paused) {
-        std::fprintf(stderr, "the deep scan ended before it could be paused\n");
+    if (!held) {
+        std::fprintf(stderr, "the deep scan could not be held at its start\n");
         return false;
     }
 
-    window.set_deep_scan_mode(false);
-    scan();
-    wait_until([&] { return !window.session().is_scanning(); }, 60000);
-    settle();
-    if (!open_tree_folder(page, QStringLiteral("Photos"))) {
-        std::fprintf(stderr, "no folder Photos with files\n");
+    if (!scan_and_open(window, scan, QStringLiteral("Photos")))
         return false;
-    }
     MyHeaderView *header = page->table_header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
@@ -273,6 +283,29 @@ bool shoot_recovery(main_window_c &window, const std::function<void()> &scan)
     return true;
 }
 
+// Page 4 on the image of mixed types: a PDF's first page, and the note
+// on a sound the preview cannot draw.
+bool shoot_preview_types(main_window_c &window, const std::function<void()> &scan)
+{
+    recovery_window_c *page = window.recovery_page();
+    if (!scan_and_open(window, scan, QStringLiteral("Mixed")))
+        return false;
+    if (!preview_file(page, QStringLiteral(".pdf")) || page->shown_preview().image.isNull()) {
+        std::fprintf(stderr, "no preview of a PDF\n");
+        return false;
+    }
+    settle();
+    save(window.grab(), "recovery_pdf");
+    if (!preview_file(page, QStringLiteral(".wav")) || page->shown_preview().note == preview_note_e::none) {
+        std::fprintf(stderr, "no note on a sound\n");
+        return false;
+    }
+    settle();
+    save(window.grab(), "recovery_no_preview");
+    page->btn_back->click();
+    return true;
+}
+
 // The volume list with the exFAT card chosen, then its file-system scan
 // with every folder open and the rows of one shown.
 bool shoot_exfat(main_window_c &window, const QString &card)
@@ -285,15 +318,10 @@ bool shoot_exfat(main_window_c &window, const QString &card)
     volumes->lv_volumes->setCurrentIndex(volumes->lv_volumes->model()->index(row_of_device(volume_rows(), card), 0));
     settle();
     save(window.grab(), "volume_exfat");
-    volumes->btn_scan->click();
-    wait_until([&] { return !window.session().is_scanning(); }, 60000);
-    recovery_window_c *page = window.recovery_page();
-    settle();
-    page->tv_dirtree->expandAll();
-    if (!open_tree_folder(page, QStringLiteral("MISC"))) {
-        std::fprintf(stderr, "no folder MISC with files on the card\n");
+    if (!scan_and_open(window, [&] { volumes->btn_scan->click(); }, QStringLiteral("MISC")))
         return false;
-    }
+    recovery_window_c *page = window.recovery_page();
+    page->tv_dirtree->expandAll();
     settle();
     save(window.grab(), "recovery_exfat");
     page->btn_back->click();
@@ -304,8 +332,10 @@ bool shoot_exfat(main_window_c &window, const QString &card)
 
 int main(int argc, char **argv)
 {
-    if (argc != 5 && argc != 6) {
-        std::fprintf(stderr, "usage: %s <output folder> <language> <sample image> <wiped disk image> [<exFAT card>]\n",
+    if (argc != 6 && argc != 7) {
+        std::fprintf(stderr,
+                     "usage: %s <output folder> <language> <sample image> <wiped disk image> <mixed types image> "
+                     "[<exFAT card>]\n",
                      argv[0]);
         return 2;
     }
@@ -321,6 +351,7 @@ int main(int argc, char **argv)
     QDir().mkpath(out_folder);
     const QString sample = QFileInfo(QString::fromLocal8Bit(argv[3])).canonicalFilePath();
     const QString wiped = QFileInfo(QString::fromLocal8Bit(argv[4])).canonicalFilePath();
+    const QString mixed = QFileInfo(QString::fromLocal8Bit(argv[5])).canonicalFilePath();
 
     main_window_c window;
     window.resize(800, 600);
@@ -331,8 +362,8 @@ int main(int argc, char **argv)
 
     int added = 0;
     // The wiped disk gets a note: no volume on it.
-    accepting_boxes(1, [&] { added = window.open_images({sample, wiped}); });
-    if (added != 2)
+    accepting_boxes(1, [&] { added = window.open_images({sample, wiped, mixed}); });
+    if (added != 3)
         return 1;
     init_c init;
     QObject::connect(&init, &init_c::init_finished, &window, &main_window_c::on_init_finished);
@@ -356,13 +387,16 @@ int main(int argc, char **argv)
     settle();
     save(window.grab(), "volume");
 
-    if (!shoot_recovery(window, [&] {
+    const auto scan_of = [&](const QString &image) {
+        return [&, image] {
             volumes->lv_volumes->setCurrentIndex(
-                volumes->lv_volumes->model()->index(row_of_device(volume_rows(), sample), 0));
+                volumes->lv_volumes->model()->index(row_of_device(volume_rows(), image), 0));
             volumes->btn_scan->click();
-        }))
+        };
+    };
+    if (!shoot_recovery(window, scan_of(sample)) || !shoot_preview_types(window, scan_of(mixed)))
         return 1;
-    if (argc == 6 && !shoot_exfat(window, QFileInfo(QString::fromLocal8Bit(argv[5])).canonicalFilePath()))
+    if (argc == 7 && !shoot_exfat(window, QFileInfo(QString::fromLocal8Bit(argv[6])).canonicalFilePath()))
         return 1;
 
     window.show_page(main_window_c::page_drive);

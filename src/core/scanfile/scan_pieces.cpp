@@ -6,12 +6,6 @@
 
 namespace {
 
-void put64(QByteArray &out, uint64_t v)
-{
-    for (int i = 0; i < 8; ++i)
-        out.append(static_cast<char>(v >> (8 * i)));
-}
-
 uint64_t get64(const uint8_t *p)
 {
     uint64_t v = 0;
@@ -40,21 +34,27 @@ const char *pieces_fault(const raw_item_s &item, const std::vector<raw_piece_s> 
 
 } // namespace
 
+void scan_put64(QByteArray &out, uint64_t v)
+{
+    for (int i = 0; i < 8; ++i)
+        out.append(static_cast<char>(v >> (8 * i)));
+}
+
 QByteArray scan_pieces_trailer(const raw_pieces_t &pieces)
 {
     if (pieces.empty())
         return {};
     QByteArray body;
     for (const auto &[index, list] : pieces) {
-        put64(body, index);
-        put64(body, list.size());
+        scan_put64(body, index);
+        scan_put64(body, list.size());
         for (const raw_piece_s &p : list) {
-            put64(body, p.offset);
-            put64(body, p.length);
+            scan_put64(body, p.offset);
+            scan_put64(body, p.length);
         }
     }
     QByteArray out(scan_file_pieces_magic, sizeof scan_file_pieces_magic);
-    put64(out, static_cast<uint64_t>(body.size()));
+    scan_put64(out, static_cast<uint64_t>(body.size()));
     return out + body;
 }
 

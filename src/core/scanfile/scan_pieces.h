@@ -8,6 +8,9 @@
 
 #include "engines/raw/raw_item.h"
 
+// Appends v as 8 little-endian bytes, as every number of a trailer is kept.
+void scan_put64(QByteArray &out, uint64_t v);
+
 // The trailer for pieces, magic first; empty for no joined find.
 QByteArray scan_pieces_trailer(const raw_pieces_t &pieces);
 

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
@@ -73,6 +74,9 @@ void scan_session_c::set_tree(found_folder_s tree)
     tree_ = std::move(tree);
     tree_rows_ = static_cast<quint64>(tree_.row_count());
     rows_ = found_rows(tree_);
+    const auto deleted = [](const found_row_s &found) { return found.row.deleted != 0; };
+    deleted_only_narrows_ =
+        std::any_of(rows_.cbegin(), rows_.cend(), deleted) && !std::all_of(rows_.cbegin(), rows_.cend(), deleted);
     choice_.reset(tree_);
     emit tree_replaced();
 }
@@ -264,9 +268,10 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
     }
     std::vector<raw_item_s> entries;
     raw_pieces_t pieces;
+    rebuilt_tree_s rebuilt;
     QString why;
     bool checked = false;
-    const QString stored = read_scan_file(path, &entries, &pieces, &why, &checked);
+    const QString stored = read_scan_file(path, &entries, &pieces, &why, &checked, &rebuilt);
     if (stored.isEmpty()) {
         error_ = why.isEmpty() ? QStringLiteral("%1 is not a readable scan file").arg(path)
                                : QStringLiteral("%1 is not a readable scan file: %2").arg(path, why);
@@ -292,6 +297,13 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
                     QStringLiteral("a piece of entry %1 of %2 lies outside the volume %3").arg(index).arg(path, stored);
                 return entries_outside_volume;
             }
+    for (const rebuilt_file_s &file : rebuilt.files)
+        for (const rebuilt_stretch_s &s : file.stretches)
+            if (s.offset != zeros_offset &&
+                (s.offset > where.length_bytes || s.length > where.length_bytes - s.offset)) {
+                error_ = QStringLiteral("a rebuilt file of %1 lies outside the volume %2").arg(path, stored);
+                return entries_outside_volume;
+            }
     std::unique_ptr<recovery_base_c> engine = select_engine(volume.file_system, true);
     engine->reset();
     // Opened at the first read: the rows are listed even when the volume
@@ -299,6 +311,7 @@ scan_session_c::load_result_e scan_session_c::load_result(const QString &path)
     engine->set_lazy_volume(volume, [volume] { return open_volume_item(volume); });
     engine->set_scan_entries(std::move(entries));
     engine->set_scan_pieces(std::move(pieces));
+    engine->set_scan_rebuilt(std::move(rebuilt));
     engine_ = std::move(engine);
     volume_ = volume;
     deep_ = true;

@@ -57,9 +57,10 @@ public:
     QString engine_name() const;
     const volume_item_s &volume() const { return volume_; }
     bool deep() const { return deep_; }
-    // Whether a view starts with deleted files alone: a file-system scan
-    // lists the live files too, a deep scan cannot tell them apart.
-    bool deleted_only_by_default() const { return !deep_; }
+    // Whether "deleted only" would narrow the rows: only when they hold
+    // files the file system still lists beside deleted ones. The engines
+    // keep deleted files alone, and a carved find cannot tell.
+    bool deleted_only_narrows() const { return deleted_only_narrows_; }
 
     // After scan_finished: why the scan or the last call failed (empty when
     // it did not), whether the user stopped it, and what it found.
@@ -122,6 +123,7 @@ private:
     void set_tree(found_folder_s tree);
     found_folder_s tree_{QStringLiteral("/")};
     quint64 tree_rows_ = 0;
+    bool deleted_only_narrows_ = false;
     QList<found_row_s> rows_;
     row_choice_c choice_;
     QString error_;

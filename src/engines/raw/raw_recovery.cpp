@@ -5,6 +5,7 @@
 
 #include "engines/raw/raw_join_pass.h"
 #include "engines/raw/raw_find_meta.h"
+#include "engines/raw/rebuild/old_structures.h"
 #include "libsc/sc_control_access.h"
 #include "libsc/sc_device.h"
 
@@ -41,10 +42,17 @@ void raw_recovery_c::set_pause(int pause)
 void raw_recovery_c::reset()
 {
     control_ = raw_scan_control_s{};
+    clear_results();
+}
+
+void raw_recovery_c::clear_results()
+{
+    sc_set_progress(&control_, 0.0);
     by_type_.clear();
     items_.clear();
     metas_.clear();
     pieces_.clear();
+    rebuilt_ = rebuilt_tree_s{};
     found_count_ = 0;
     error_.clear();
 }
@@ -56,7 +64,9 @@ void raw_recovery_c::load_config(const std::string &path)
 
 void raw_recovery_c::run()
 {
-    reset();
+    // The pause and stop fields are left alone (the caller resets them
+    // before the start): one asked for as the thread starts holds.
+    clear_results();
     control_.user = this;
     control_.found = &raw_recovery_c::on_found;
     // A device that cannot be opened or read at its start is a failed scan,
@@ -72,12 +82,20 @@ void raw_recovery_c::run()
     meta_device_ = reader;
     joiner_ = &joiner;
     joining_ = true;
-    const bool scanned = readable && sc_scan_on(&control_, *device) == 0;
+    // Old folders and file records are recognised in the blocks the scan
+    // reads anyway: no second pass over the volume.
+    old_structures_c old(device);
+    const bool scanned =
+        readable && sc_scan_on(&control_, *device, [&old](uint64_t start, const uint8_t *data, size_t len) {
+            old.look_at(start, data, len);
+        }) == 0;
     joiner_ = nullptr;
     meta_device_ = nullptr;
-    if (scanned)
+    if (scanned) {
         join_pieces(joiner, reader);
-    else
+        rebuilt_ = old.rebuild(device);
+        found_count_ += rebuilt_.files.size();
+    } else
         error_ = QStringLiteral("the volume cannot be opened or read");
     joining_ = false;
     sc_close(reader);
@@ -167,6 +185,18 @@ bool copy_stretch(sc_handle_s *handle, uint64_t offset, uint64_t length, output_
     }
     return true;
 }
+// A hole of a sparse file.
+bool write_zeros(uint64_t length, output_file_c &out)
+{
+    static const char zeros[64 << 10] = {};
+    for (uint64_t left = length; left > 0;) {
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(left, sizeof zeros));
+        if (!out.write(zeros, take))
+            return false;
+        left -= take;
+    }
+    return true;
+}
 } // namespace
 
 int raw_recovery_c::recover_item(quint64 id, output_file_c &out)
@@ -181,19 +211,28 @@ int raw_recovery_c::recover_head(const recovery_item_s &row, output_file_c &out,
 
 int raw_recovery_c::copy_find(quint64 id, output_file_c &out, uint64_t max_bytes)
 {
-    if (id >= items_.size()) {
+    const rebuilt_file_s *rebuilt = id >= items_.size() && id - items_.size() < rebuilt_.files.size()
+        ? &rebuilt_.files[id - items_.size()]
+        : nullptr;
+    if (id >= items_.size() && !rebuilt) {
         out.set_failure("it is not among the found files");
         return -1;
     }
-    const raw_item_s item = items_[id];
     // From the find's own first byte: a byte-granular find does not start
     // at a sector boundary, and the bytes before it are not part of it. A
-    // joined find is its pieces one after the other.
-    std::vector<raw_piece_s> stretches{{item.offset, item.length}};
-    if (auto it = pieces_.find(id); it != pieces_.end())
+    // joined find is its pieces one after the other, a rebuilt file the
+    // stretches its old entry or record maps.
+    if (rebuilt && rebuilt->size > 0 && rebuilt->held == 0)
+        return recover_no_data; // compressed, encrypted, or no run of it on the volume
+    std::vector<raw_piece_s> stretches;
+    if (rebuilt)
+        stretches = rebuilt->stretches;
+    else if (auto it = pieces_.find(id); it != pieces_.end())
         stretches = it->second;
+    else
+        stretches = {{items_[id].offset, items_[id].length}};
     for (raw_piece_s &piece : stretches) {
-        if (piece.offset > uint64_t(INT64_MAX))
+        if (piece.offset > uint64_t(INT64_MAX) && piece.offset != zeros_offset)
             return -1;
         piece.length = std::min(piece.length, max_bytes);
         max_bytes -= piece.length;
@@ -205,8 +244,13 @@ int raw_recovery_c::copy_find(quint64 id, output_file_c &out, uint64_t max_bytes
     }
     bool copied = true;
     for (const raw_piece_s &piece : stretches)
-        if (!(copied = copy_stretch(handle, piece.offset, piece.length, out)))
+        if (!(copied = piece.offset == zeros_offset ? write_zeros(piece.length, out)
+                                                    : copy_stretch(handle, piece.offset, piece.length, out)))
             break;
     sc_close(handle);
+    if (copied && rebuilt && rebuilt->held < rebuilt->size && max_bytes > 0) {
+        out.set_failure("the volume ends before the file's data does");
+        return -1;
+    }
     return copied ? 0 : -1;
 }

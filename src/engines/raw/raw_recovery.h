@@ -43,6 +43,8 @@ public:
     bool set_scan_entries(std::vector<raw_item_s> entries) override;
     bool get_scan_pieces(raw_pieces_t *pieces) const override;
     bool set_scan_pieces(raw_pieces_t pieces) override;
+    bool get_scan_rebuilt(rebuilt_tree_s *rebuilt) const override;
+    bool set_scan_rebuilt(rebuilt_tree_s rebuilt) override;
 
     // Hands libsc its configuration file (the working folder's, by default).
     void load_config(const std::string &path = "./Tarnrecovery.conf");
@@ -53,6 +55,9 @@ public:
     const carved_meta_s &meta(quint64 index) const;
     // The finds joined from pieces; restored piece after piece.
     const raw_pieces_t &pieces() const { return pieces_; }
+    // Folders and named files rebuilt from old file-system structures; file
+    // k is row id items().size() + k.
+    const rebuilt_tree_s &rebuilt() const { return rebuilt_; }
     // Type name -> indexes of its entries, each list in the order found.
     const QMap<QByteArray, QList<quint64>> &by_type() const { return by_type_; }
 
@@ -63,6 +68,8 @@ protected:
     void run() override;
 
 private:
+    // Drops the results of an earlier scan and its progress.
+    void clear_results();
     // After the scan: joins broken finds with the pieces that continue them;
     // a joined find's metadata is read again through reader.
     void join_pieces(raw_joiner_c &joiner, sc_handle_s *reader);
@@ -72,13 +79,14 @@ private:
     raw_scan_control_s control_{};
     std::vector<raw_item_s> items_;
     raw_pieces_t pieces_;
+    rebuilt_tree_s rebuilt_;
     QMap<QByteArray, QList<quint64>> by_type_;
     // Metadata by item position, and the device it is read through during a scan.
     std::vector<carved_meta_s> metas_;
     sc_handle_s *meta_device_ = nullptr;
     raw_joiner_c *joiner_ = nullptr;   // during a scan
     std::atomic<bool> joining_{false}; // from the scan's start until its finds are joined
-    // The find's bytes, at most max_bytes of them, into out.
+    // The bytes of a find or a rebuilt file, at most max_bytes of them, into out.
     int copy_find(quint64 id, output_file_c &out, uint64_t max_bytes);
     std::atomic<quint64> found_count_{0};
     QString error_; // written by run before the thread ends

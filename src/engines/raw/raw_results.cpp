@@ -1,19 +1,29 @@
 #include "raw_results.h"
 
+#include <unordered_set>
+
 #include "engines/raw/names/carved_name.h"
+#include "engines/raw/rebuild/rebuilt_rows.h"
 #include "engines/raw/raw_find_meta.h"
 #include "raw_recovery.h"
 
 found_folder_s build_raw_tree(const raw_recovery_c &engine)
 {
-    found_folder_s root(QStringLiteral("/"));
     const std::vector<raw_item_s> &items = engine.items();
+    // Rebuilt folders and named files first; a find where a named file's
+    // data starts is that file, listed once, by its name.
+    found_folder_s root = build_rebuilt_tree(engine.rebuilt(), items.size());
+    std::unordered_set<uint64_t> named_starts;
+    for (const rebuilt_file_s &file : engine.rebuilt().files)
+        if (!file.stretches.empty() && file.stretches.front().offset != zeros_offset)
+            named_starts.insert(file.stretches.front().offset);
     const auto &by_type = engine.by_type();
     for (auto it = by_type.cbegin(); it != by_type.cend(); ++it) {
         found_folder_s folder(QString::fromLatin1(it.key()));
         for (quint64 index : it.value()) {
-            if (index >= items.size())
-                continue; // a loaded table is checked; never read outside it
+            // A loaded table is checked; never read outside it.
+            if (index >= items.size() || named_starts.count(items[index].offset))
+                continue;
             const raw_item_s &item = items[index];
             const carved_meta_s &meta = engine.meta(index);
             recovery_item_s row;
@@ -27,7 +37,8 @@ found_folder_s build_raw_tree(const raw_recovery_c &engine)
                                                      : recovery_state_e::uncertain_end;
             folder.files.append(row);
         }
-        root.folders.append(folder);
+        if (!folder.files.isEmpty())
+            root.folders.append(folder);
     }
     return root;
 }
@@ -60,5 +71,18 @@ bool raw_recovery_c::get_scan_pieces(raw_pieces_t *pieces) const
 bool raw_recovery_c::set_scan_pieces(raw_pieces_t pieces)
 {
     pieces_ = std::move(pieces);
+    return true;
+}
+
+bool raw_recovery_c::get_scan_rebuilt(rebuilt_tree_s *rebuilt) const
+{
+    *rebuilt = rebuilt_;
+    return true;
+}
+
+bool raw_recovery_c::set_scan_rebuilt(rebuilt_tree_s rebuilt)
+{
+    rebuilt_ = std::move(rebuilt);
+    found_count_ = items_.size() + rebuilt_.files.size();
     return true;
 }

@@ -128,7 +128,6 @@ uint64_t sc_cursor_c::find(std::string_view pattern, uint64_t from, uint64_t to,
     if (origin == npos)
         origin = from;
     // Windows overlap by n - 1 bytes so a match across their seam is seen.
-    const size_t step = window_size - (n - 1);
     while (from < to && to - from >= n) {
         uint64_t reach = std::min<uint64_t>(to, from + window_size);
         // The next file of the family ends the search; its header may match.
@@ -140,6 +139,11 @@ uint64_t sc_cursor_c::find(std::string_view pattern, uint64_t from, uint64_t to,
                 break;
         }
         size_t len = static_cast<size_t>(reach - from);
+        // Searches that go on from a little past the last match (a walk
+        // over JPEG data stops at every 0xff) look at the window read last
+        // first: asking for a whole window from there would read it again.
+        if (from >= cache_pos_ && cache_pos_ + cache_len_ >= from + n)
+            len = static_cast<size_t>(std::min<uint64_t>(len, cache_pos_ + cache_len_ - from));
         const uint8_t *w = window(from, len);
         if (!w)
             return npos;
@@ -152,9 +156,9 @@ uint64_t sc_cursor_c::find(std::string_view pattern, uint64_t from, uint64_t to,
                 return from + static_cast<uint64_t>(p - w);
             ++p;
         }
-        if (len < window_size)
+        if (from + len >= to)
             break;
-        from += step;
+        from += len - (n - 1);
     }
     return npos;
 }

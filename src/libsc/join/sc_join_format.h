@@ -22,6 +22,9 @@ struct sc_break_s {
 struct sc_join_fit_s {
     long score = 0;      // lower fits better
     bool smooth = false; // as well as the file's own data: verified at once
+    // The joined file's length when the format's own test went on to its end
+    // and all of it checks: no other verifying is needed.
+    uint64_t whole = 0;
 };
 
 class sc_join_format_c {
@@ -49,7 +52,8 @@ public:
     virtual uint64_t next_start(sc_cursor_c &, uint64_t /*from*/, uint64_t /*upto*/) { return sc_cursor_c::npos; }
     // A format that can test a pair in depth, short of verifying it, ranks
     // the pairs that pass: those that fit as well as the file's own data
-    // are verified at once, the best few of the others at the end.
+    // are verified at once (or proved whole by the test itself), the best
+    // few of the others at the end.
     virtual bool ranks_pairs() const { return false; }
     virtual bool rank(sc_cursor_c &, const sc_break_s &, uint64_t /*seam*/, uint64_t /*gap*/, sc_join_fit_s &)
     {

@@ -2,8 +2,9 @@
 // EOI with every libjpeg warning (corrupt data, extraneous bytes, a marker
 // where entropy-coded data should be) taken as a failure. A baseline file's
 // first piece is decoded once by our own entropy decoder, and each second
-// piece is first tested from the state kept at the seam, so that libjpeg
-// decodes only the few joins that draw on smoothly.
+// piece is tested from the state kept at the seam; one that goes on
+// smoothly is decoded to its EOI from there, so that libjpeg decodes only
+// the few joins ranked when none did.
 #include <csetjmp>
 #include <algorithm>
 #include <cstdio>
@@ -282,12 +283,18 @@ public:
         const uint64_t end = at + tail_at(at);
         if (!resume_.test(place_.device, place_.offset, seam, at, end, jpeg))
             return false;
-        // Once libjpeg has turned away one that fitted so well, the next are
-        // decoded to their end by our decoder first: another image's data
-        // with the same tables ends at another MCU.
-        if (jpeg.smooth && failed_ > 0 && !resume_.runs_to_end(place_.device, place_.offset, seam, at, end))
-            return false;
         fit = {jpeg.jump, jpeg.smooth};
+        // One that fits as well as the image's own rows is decoded on to its
+        // EOI by our decoder from the state at the seam: another image's
+        // data with the same tables ends at another MCU. That proves the
+        // join as libjpeg would (every code, every coefficient in range, the
+        // EOI right after the last MCU) at the cost of the second piece
+        // alone, not of the whole file again.
+        if (jpeg.smooth) {
+            if (!resume_.runs_to_end(place_.device, place_.offset, seam, at, end))
+                return false;
+            fit.whole = seam + (end - at);
+        }
         return true;
     }
     uint64_t work() const override { return resume_.bytes_decoded() + verified_; }
@@ -296,7 +303,6 @@ public:
         const decoded_s d = decode(joined, sc_cursor_c::window_size, seam);
         if (ranks_) // else the search counts what verifying reads
             verified_ += d.used;
-        failed_ += !d.whole;
         return d.whole ? d.end : 0;
     }
 
@@ -316,7 +322,6 @@ private:
     sc_jpeg_resume_c resume_;
     bool ranks_ = false; // a baseline file: pairs are tested by our decoder first
     uint64_t verified_ = 0; // bytes libjpeg decoded to verify joins
-    unsigned failed_ = 0;   // joins it turned away
 };
 
 } // namespace

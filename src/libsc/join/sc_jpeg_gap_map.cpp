@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "checks/sc_check_list.h"
 #include "sc_join.h"
 #include "sc_jpeg_resume.h"
 
@@ -44,11 +45,15 @@ private:
 };
 
 // Where the JPEG that starts at pos ends when our decoder takes it whole,
-// else 0.
+// else 0. Only one whose markers walk to an EOI is decoded: a first piece
+// cut off by another file's start (most JPEGs the sweep meets when files
+// are in pieces) is told by its markers at the cost of a search for 0xff.
 uint64_t whole_jpeg_end(block_device_c &device, uint64_t pos)
 {
     device_source_c from(device, pos);
     sc_cursor_c c(from);
+    if (!check_jpeg(c).walked)
+        return 0;
     sc_jpeg_resume_c jpeg;
     return jpeg.run(c) && jpeg.whole() ? pos + jpeg.end() : 0;
 }

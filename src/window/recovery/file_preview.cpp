@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "pdf_preview.h"
 #include "records/hex_dump.h"
 
 namespace {
@@ -64,13 +65,15 @@ file_preview_s load_preview(const QString &path)
     preview.head = load_preview_head(path);
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    // An image that does not decode shows nothing rather than its bytes.
-    if (reader.canRead()) {
+    // Told by their bytes, not by a name a disk gave them.
+    if (reader.canRead())
         preview.image = reader.read();
-        return preview;
-    }
-    const QByteArray start = preview.head.left(k_text_bytes);
-    if (looks_like_text(start))
+    else if (is_pdf(preview.head))
+        preview.image = render_pdf_first_page(path);
+    else if (const QByteArray start = preview.head.left(k_text_bytes); looks_like_text(start))
         preview.text = decode_preview_text(start);
+    // An image or a PDF that does not decode shows a note, not its bytes.
+    if (!preview.drawable())
+        preview.note = preview_note_e::no_preview;
     return preview;
 }

@@ -5,6 +5,7 @@
 #include <QTreeView>
 #include <tuple>
 
+#include "core/session/row_choice.h"
 #include "core/session/scan_session.h"
 #include "found_tree_model.h"
 #include "recovery_delegate.h"
@@ -71,7 +72,7 @@ void found_views_c::clear()
 bool found_views_c::show_tree()
 {
     clear();
-    filter_bar_->reset(session_.deleted_only_by_default());
+    filter_bar_->reset(session_.deleted_only_narrows());
     filter_.set(filter_bar_->texts(), nullptr);
     auto *tree = new TreeModel(&session_.choice(), tree_);
     tree->build(session_.tree());
@@ -94,6 +95,7 @@ bool found_views_c::show_tree()
     // A tick in the tree shows in the table and the other way round.
     connect(tree_model_, &TreeModel::chosen_changed, this, [this] {
         rows_model_->choice_changed();
+        count_shown_chosen();
         emit chosen_changed();
     });
     connect(rows_model_, &recovery_model_c::chosen_changed, this, [this] {
@@ -137,8 +139,27 @@ void found_views_c::show_rows()
 
 void found_views_c::after_rows_replaced()
 {
-    header_->clear_check_all();
+    count_shown_chosen();
     emit rows_replaced();
+}
+
+void found_views_c::count_shown_chosen()
+{
+    shown_chosen_ = 0;
+    if (rows_model_) {
+        const row_choice_c &choice = session_.choice();
+        for (int row = 0; row < proxy_->rowCount(); ++row)
+            shown_chosen_ += choice.is_chosen(rows_model_->number(proxy_->source_row(row))) ? 1 : 0;
+    }
+    show_check_state();
+}
+
+void found_views_c::show_check_state()
+{
+    const int shown = proxy_->rowCount();
+    header_->set_check_state(shown_chosen_ == 0           ? Qt::Unchecked
+                                 : shown_chosen_ >= shown ? Qt::Checked
+                                                          : Qt::PartiallyChecked);
 }
 
 void found_views_c::on_tree_clicked(const QModelIndex &index)
@@ -160,6 +181,8 @@ void found_views_c::on_table_clicked(const QModelIndex &index)
         return;
     const bool chosen = index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
     proxy_->setData(index, chosen ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    shown_chosen_ += chosen ? -1 : 1;
+    show_check_state();
 }
 
 void found_views_c::on_current_changed(const QModelIndex &current)
@@ -188,6 +211,8 @@ void found_views_c::on_check_all(bool chosen)
     for (int row = 0; row < proxy_->rowCount(); ++row)
         rows.push_back(proxy_->source_row(row));
     rows_model_->set_chosen(rows, chosen);
+    shown_chosen_ = chosen ? proxy_->rowCount() : 0;
+    show_check_state();
 }
 
 void found_views_c::on_sort_column(int column)

@@ -60,6 +60,11 @@ private:
     // The folder's rows, or the search's, through the filter.
     void show_rows();
     void after_rows_replaced();
+    // The check-all box follows the rows shown: counted once when other
+    // rows are shown or a folder's tick changed many, kept up by each tick
+    // in the table, never on a repaint.
+    void count_shown_chosen();
+    void show_check_state();
     void set_column_widths();
 
     scan_session_c &session_;
@@ -73,4 +78,5 @@ private:
     row_filter_c filter_;
     qsizetype folder_first_ = 0; // the rows of the folder chosen in the tree
     qsizetype folder_end_ = 0;
+    int shown_chosen_ = 0; // rows shown that are chosen
 };

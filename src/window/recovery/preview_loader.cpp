@@ -59,6 +59,7 @@ void preview_loader_c::on_finished()
 
 void preview_loader_c::run()
 {
+    result_.note = preview_note_e::unreadable;
     const QString folder = preview_folder();
     if (folder.isEmpty())
         return;
@@ -68,8 +69,10 @@ void preview_loader_c::run()
     if (row_.size > k_preview_limit) {
         // Too large to copy for a look: its start, for the hex view.
         const QString head = folder + QStringLiteral("/head");
-        if (session_.restore_head(row_, head, k_hex_dump_limit))
+        if (session_.restore_head(row_, head, k_hex_dump_limit)) {
             result_.head = load_preview_head(head);
+            result_.note = preview_note_e::too_large;
+        }
         return;
     }
     const recovery_report_s report = session_.restore({found_row_s{QStringList(), row_, {}}}, folder, false);

@@ -22,20 +22,43 @@ preview_pane_c::preview_pane_c(scan_session_c &session, QWidget *parent)
 {
     tabs_->setObjectName(QStringLiteral("preview_tabs"));
     tabs_->setDrawBase(false);
-    tabs_->addTab(lookup_text("preview_tab"));
-    tabs_->addTab(lookup_text("hex_tab"));
+    tabs_->addTab(QString());
+    tabs_->addTab(QString());
     hex_view_->setObjectName(QStringLiteral("hex_view"));
     hex_view_->setReadOnly(true);
     hex_view_->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPointSize(8); // a whole line, text column included, fits the area
     hex_view_->setFont(fixed);
-    hex_view_->setPlaceholderText(lookup_text("hex_nothing"));
     // Offsets, bytes and text read left to right in every language.
     hex_view_->setLayoutDirection(Qt::LeftToRight);
     hex_view_->hide();
+    set_texts();
     connect(loader_, &preview_loader_c::loaded, this, &preview_pane_c::on_loaded);
     connect(tabs_, &QTabBar::currentChanged, this, &preview_pane_c::on_tab_changed);
+}
+
+void preview_pane_c::set_texts()
+{
+    tabs_->setTabText(k_preview_tab, lookup_text("preview_tab"));
+    tabs_->setTabText(k_hex_tab, lookup_text("hex_tab"));
+    hex_view_->setPlaceholderText(lookup_text("hex_nothing"));
+    update();
+}
+
+QString preview_pane_c::note_text() const
+{
+    switch (preview_.note) {
+    case preview_note_e::none:
+        return QString();
+    case preview_note_e::no_preview:
+        return lookup_text("preview_none");
+    case preview_note_e::too_large:
+        return lookup_text("preview_too_large");
+    case preview_note_e::unreadable:
+        return lookup_text("preview_unreadable");
+    }
+    return QString();
 }
 
 void preview_pane_c::show_row(const recovery_item_s &row)
@@ -66,9 +89,6 @@ bool preview_pane_c::loading() const
 void preview_pane_c::on_loaded(const file_preview_s &preview)
 {
     preview_ = preview;
-    // What the preview cannot draw is shown in hex.
-    if (!preview_.drawable() && !preview_.head.isEmpty())
-        tabs_->setCurrentIndex(k_hex_tab);
     fill_hex_view();
     update();
 }
@@ -97,11 +117,19 @@ void preview_pane_c::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
-    if (!preview_.drawable() || tabs_->currentIndex() != k_preview_tab)
+    if (tabs_->currentIndex() != k_preview_tab)
         return;
     const int top = 4 + k_tabs_height;
     const int h = height() - 9 - k_tabs_height;
     const QRect area(4, top, width() - 9, h);
+    if (const QString note = note_text(); !note.isEmpty()) {
+        painter.setPen(QColor(90, 90, 90));
+        painter.setFont(QFont(QStringLiteral("Verdana"), 9));
+        painter.drawText(area.adjusted(20, 0, -20, 0), Qt::AlignCenter | Qt::TextWordWrap, note);
+        return;
+    }
+    if (!preview_.drawable())
+        return;
     if (!preview_.image.isNull()) {
         if (preview_.image.width() == 0 || preview_.image.height() == 0 || h <= 0)
             return;

@@ -1,6 +1,6 @@
 // The preview area of the recovery page: a tab that draws a clicked file
-// (a picture, or the start of a text) and a tab with its first bytes in
-// hex. Files are loaded off the interface thread; what arrives for a row
+// (a picture, a PDF's first page, or the start of a text; else says why it
+// cannot) and a tab with its first bytes in hex. Files are loaded off the interface thread; what arrives for a row
 // the user has already left is never shown.
 #pragma once
 
@@ -27,6 +27,10 @@ public:
     // reads is used or replaced.
     void settle();
     bool loading() const;
+    // The tab names and notes in the current language.
+    void set_texts();
+    // Why the row shown has no drawing; empty when it has one.
+    QString note_text() const;
 
     const file_preview_s &shown() const { return preview_; }
     // Tab 0 the preview, tab 1 the hex view.

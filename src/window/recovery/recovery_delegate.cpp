@@ -14,6 +14,8 @@ const QColor k_selected(81, 149, 206);
 // Deleted files stand out from those the file system still lists.
 const QColor k_deleted_text(176, 48, 48);
 
+} // namespace
+
 // Traffic-light colours of what a find is worth; a joined find is neither
 // good nor bad but put together, so it has a colour of its own.
 QColor state_colour(recovery_state_e state)
@@ -41,8 +43,6 @@ void paint_state_mark(QPainter *painter, const QRect &cell, recovery_state_e sta
     painter->setBrush(state_colour(state));
     painter->drawEllipse(QRect(cell.center().x() - diameter / 2, cell.center().y() - diameter / 2, diameter, diameter));
 }
-
-} // namespace
 
 QString row_cell_text(const recovery_item_s &row, int column)
 {

@@ -19,5 +19,9 @@ private:
     QPixmap checked_;
 };
 
+// The colour that marks a recovery state, and the mark centred in a cell.
+QColor state_colour(recovery_state_e state);
+void paint_state_mark(QPainter *painter, const QRect &cell, recovery_state_e state);
+
 // The text of a row's cell in columns 1 to 4.
 QString row_cell_text(const recovery_item_s &row, int column);

@@ -13,9 +13,11 @@ MyHeaderView::MyHeaderView(QWidget *parent)
       checked_(QStringLiteral(":/images/partition_search/check2.png"))
 {}
 
-void MyHeaderView::clear_check_all()
+void MyHeaderView::set_check_state(Qt::CheckState state)
 {
-    check_all_ = false;
+    if (state == check_all_)
+        return;
+    check_all_ = state;
     viewport()->update();
 }
 
@@ -33,8 +35,8 @@ void MyHeaderView::mousePressEvent(QMouseEvent *event)
     const int x = static_cast<int>(event->position().x()) + offset();
     const int section = logicalIndexAt(static_cast<int>(event->position().x()));
     if (section == recovery_model_c::column_check) {
-        check_all_ = !check_all_;
-        emit check_all(check_all_);
+        // The views answer with the state the rows shown are in now.
+        emit check_all(check_all_ != Qt::Checked);
     } else if (section > 0 && x > sectionPosition(section) && x < sectionPosition(section) + sectionSize(section)) {
         emit sort_column(section);
     }
@@ -54,8 +56,14 @@ void MyHeaderView::paintSection(QPainter *painter, const QRect &rect, int logica
     const QString title = model() ? model()->headerData(logical_index, Qt::Horizontal).toString() : QString();
     switch (logical_index) {
     case recovery_model_c::column_check: {
-        const QPixmap &mark = check_all_ ? checked_ : unchecked_;
-        painter->drawPixmap(QRect(rect.x() + 10, rect.y() + 5, mark.width(), mark.width()), mark);
+        const QPixmap &mark = check_all_ == Qt::Checked ? checked_ : unchecked_;
+        const QRect place(rect.x() + 10, rect.y() + 5, mark.width(), mark.width());
+        painter->drawPixmap(place, mark);
+        // Some of the rows shown: a square inside the empty box.
+        if (check_all_ == Qt::PartiallyChecked)
+            painter->fillRect(place.adjusted(place.width() / 4, place.height() / 4, -place.width() / 4,
+                                             -place.height() / 4),
+                              QColor(81, 149, 206));
         break;
     }
     case recovery_model_c::column_name:

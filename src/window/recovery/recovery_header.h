@@ -1,4 +1,6 @@
-// The file table's header: a check-all box over the first column, and a
+// The file table's header: a check-all box over the first column, which
+// shows whether the rows shown are all, some or none of them chosen (a
+// press chooses them all, or leaves them all when all were chosen), and a
 // press on another column's title asks for sorting by it.
 #pragma once
 
@@ -10,9 +12,8 @@ class MyHeaderView : public QHeaderView {
 public:
     explicit MyHeaderView(QWidget *parent = nullptr);
 
-    bool is_checked() const { return check_all_; }
-    // A new folder starts unchecked.
-    void clear_check_all();
+    Qt::CheckState check_state() const { return check_all_; }
+    void set_check_state(Qt::CheckState state);
 
     QSize sizeHint() const override;
 
@@ -25,7 +26,7 @@ protected:
     void paintSection(QPainter *painter, const QRect &rect, int logical_index) const override;
 
 private:
-    bool check_all_ = false;
+    Qt::CheckState check_all_ = Qt::Unchecked;
     QPixmap unchecked_;
     QPixmap checked_;
 };

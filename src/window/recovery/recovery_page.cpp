@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QStyle>
@@ -16,6 +17,7 @@
 #include "records/format_size.h"
 #include "row_filter_bar.h"
 #include "scan_control.h"
+#include "state_legend.h"
 #include "window/dialogs/warning_box.h"
 #include "window/forms/form_parts.h"
 #include "window/text/translation.h"
@@ -70,6 +72,7 @@ recovery_window_c::recovery_window_c(scan_session_c &session, QWidget *parent) :
     chosen_label_ = new QLabel(this);
     chosen_label_->setObjectName(QStringLiteral("chosen_label"));
     chosen_label_->setAlignment(Qt::AlignCenter);
+    legend_ = new state_legend_c(this);
 
     for (QPushButton *button : {btn_back, btn_recovery, btn_stop, btn_pause, btn_filter})
         style_page_button(button);
@@ -180,7 +183,13 @@ void recovery_window_c::retranslate()
     scan_->set_texts();
     btn_filter->setText(lookup_text("btn_save_result"));
     btn_recovery->setText(lookup_text("btn_recovery"));
+    preview_->set_texts();
+    views_->filter_bar()->set_texts();
+    views_->table()->horizontalHeader()->viewport()->update();
+    legend_->set_texts();
     show_chosen_count();
+    // The legend may take more lines in the new language.
+    resizeEvent(nullptr);
     update();
 }
 
@@ -327,5 +336,9 @@ void recovery_window_c::resizeEvent(QResizeEvent *)
     views_->filter_bar()->setGeometry(visual(QRect(212, below, w - 222, k_bar_height)));
     views_->table()->setGeometry(
         visual(QRect(212, below + k_bar_height + 4, w - 222, static_cast<int>((h - 143) * 0.6) - k_bar_height - 4)));
-    tv_dirtree->setGeometry(visual(QRect(10, 79, 193, h - 137)));
+    // The legend of the state marks below the folder tree.
+    const int legend = legend_->heightForWidth(193);
+    const int tree = h - 137 - legend - 6;
+    tv_dirtree->setGeometry(visual(QRect(10, 79, 193, tree)));
+    legend_->setGeometry(visual(QRect(10, 79 + tree + 6, 193, legend)));
 }

@@ -25,6 +25,7 @@ class found_views_c;
 class preview_pane_c;
 class row_filter_bar_c;
 class scan_control_c;
+class state_legend_c;
 class device_worker_c;
 
 class recovery_window_c : public QWidget, public Ui::RecoveryForm {
@@ -59,6 +60,8 @@ public:
     bool is_row_chosen(int row) const;
     // "N files, X chosen": the session's choice over every folder.
     QLabel *chosen_label() const { return chosen_label_; }
+    // What the marks of the state column mean.
+    state_legend_c *legend() const { return legend_; }
     row_filter_bar_c *filter_bar() const;
     // Tab 0 the preview, tab 1 the hex view.
     QTabBar *preview_tabs() const;
@@ -96,4 +99,5 @@ private:
     // Writes a scan file off this thread, so the page answers meanwhile.
     device_worker_c *saver_;
     QLabel *chosen_label_;
+    state_legend_c *legend_;
 };

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "recovery_model.h"
 #include "window/text/translation.h"
@@ -36,23 +37,21 @@ row_filter_bar_c::row_filter_bar_c(QWidget *parent) : QWidget(parent)
     typing_.setInterval(250);
     connect(&typing_, &QTimer::timeout, this, &row_filter_bar_c::changed);
 
-    name_edit = add_edit("filter_name", 0);
+    name_edit = add_edit(0);
     type_box = new QComboBox(this);
-    type_box->addItem(lookup_text("type_any"), QString());
+    type_box->addItem(QString(), QString());
     for (const type_group_s &group : type_groups())
-        type_box->addItem(type_group_text(group.key), group.key);
-    min_size_edit = add_edit("filter_min_size", 72);
-    max_size_edit = add_edit("filter_max_size", 72);
+        type_box->addItem(QString(), group.key);
+    min_size_edit = add_edit(72);
+    max_size_edit = add_edit(72);
     state_box = new QComboBox(this);
-    state_box->addItem(lookup_text("filter_any_state"), QString());
-    for (int i = 0; i < recovery_state_count; ++i) {
-        const auto state = static_cast<recovery_state_e>(i);
-        state_box->addItem(recovery_state_text(state), recovery_state_key(state));
-    }
-    since_edit = add_edit("filter_since", 124);
-    until_edit = add_edit("filter_until", 124);
-    deleted_box = new QCheckBox(lookup_text("filter_deleted_only"), this);
-    search_edit = add_edit("filter_search", 0);
+    state_box->addItem(QString(), QString());
+    for (int i = 0; i < recovery_state_count; ++i)
+        state_box->addItem(QString(), recovery_state_key(static_cast<recovery_state_e>(i)));
+    since_edit = add_edit(124);
+    until_edit = add_edit(124);
+    deleted_box = new QCheckBox(this);
+    search_edit = add_edit(0);
     search_edit->setClearButtonEnabled(true);
     for (QComboBox *box : {type_box, state_box}) {
         box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -78,14 +77,33 @@ row_filter_bar_c::row_filter_bar_c(QWidget *parent) : QWidget(parent)
         row->setSpacing(4);
         rows->addLayout(row);
     }
+    set_texts();
 }
 
-QLineEdit *row_filter_bar_c::add_edit(const char *key, int width)
+void row_filter_bar_c::set_texts()
+{
+    const std::pair<QLineEdit *, const char *> hints[] = {
+        {name_edit, "filter_name"},   {min_size_edit, "filter_min_size"}, {max_size_edit, "filter_max_size"},
+        {since_edit, "filter_since"}, {until_edit, "filter_until"},       {search_edit, "filter_search"}};
+    for (const auto &[edit, key] : hints) {
+        edit->setPlaceholderText(lookup_text(key));
+        // A field marked bad keeps its error as its tooltip.
+        if (edit->styleSheet().isEmpty())
+            edit->setToolTip(edit->placeholderText());
+    }
+    type_box->setItemText(0, lookup_text("type_any"));
+    for (int i = 1; i < type_box->count(); ++i)
+        type_box->setItemText(i, type_group_text(type_box->itemData(i).toString()));
+    state_box->setItemText(0, lookup_text("filter_any_state"));
+    for (int i = 0; i < recovery_state_count; ++i)
+        state_box->setItemText(i + 1, recovery_state_text(static_cast<recovery_state_e>(i)));
+    deleted_box->setText(lookup_text("filter_deleted_only"));
+    deleted_box->setToolTip(deleted_box->isEnabled() ? QString() : lookup_text("filter_deleted_only_off"));
+}
+
+QLineEdit *row_filter_bar_c::add_edit(int width)
 {
     auto *edit = new QLineEdit(this);
-    edit->setPlaceholderText(lookup_text(key));
-    // The field may be narrower than its hint in some languages.
-    edit->setToolTip(lookup_text(key));
     if (width > 0)
         edit->setFixedWidth(width);
     connect(edit, &QLineEdit::textChanged, this, [this] { typing_.start(); });
@@ -123,7 +141,12 @@ void row_filter_bar_c::reset(bool deleted_only)
         edit->clear();
     type_box->setCurrentIndex(0);
     state_box->setCurrentIndex(0);
+    // Deleted files first where the rows hold others too; where every row
+    // is deleted, or none is known to be, the box would narrow nothing or
+    // hide every find, so it is not offered.
     deleted_box->setChecked(deleted_only);
+    deleted_box->setEnabled(deleted_only);
+    set_texts();
     typing_.stop();
     show_error(QString());
 }
@@ -138,7 +161,8 @@ void row_filter_bar_c::clear_search()
 void row_filter_bar_c::mark(QLineEdit *edit, bool bad, const QString &error)
 {
     edit->setStyleSheet(bad ? QStringLiteral("QLineEdit{border: 1px solid #d03030;}") : QString());
-    edit->setToolTip(bad ? error : QString());
+    // The field may be narrower than its hint in some languages.
+    edit->setToolTip(bad ? error : edit->placeholderText());
 }
 
 void row_filter_bar_c::show_error(const QString &error)

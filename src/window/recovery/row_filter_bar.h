@@ -19,9 +19,12 @@ public:
     // The fields as filter texts; the search field is not among them.
     row_filter_texts_s texts() const;
     QString search_text() const;
-    // Empties every field and sets "deleted only", without a changed().
+    // Empties every field, without a changed(); "deleted only" is ticked
+    // and offered when it narrows the rows, else unticked and greyed.
     void reset(bool deleted_only);
     void clear_search();
+    // The hints and choices in the current language.
+    void set_texts();
     // Marks the size and date fields whose text is no size or date; with an
     // error but no such field (a minimum above the maximum) both size
     // fields. An empty error clears the marks.
@@ -42,7 +45,7 @@ signals:
     void changed();
 
 private:
-    QLineEdit *add_edit(const char *key, int width);
+    QLineEdit *add_edit(int width);
     void mark(QLineEdit *edit, bool bad, const QString &error);
 
     QTimer typing_;
