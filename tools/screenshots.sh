@@ -2,8 +2,9 @@
 # Writes the window's screenshots into docs/screenshots/<code>/ for English,
 # Simplified Chinese, Arabic and German: the real window driven offscreen through its
 # pages (tools/screenshots/main.cpp) on the bundled sample image, on a disk
-# image whose partition table was wiped (it gets repaired), on an image of
-# files the preview treats differently and on an exFAT camera card
+# image whose partition table and EBRs were wiped (it gets repaired, with its
+# logical partitions in an extended partition), on an image of files the
+# preview treats differently and on an exFAT camera card
 # (tests/fixtures/make_exfat.sh; needs root and FUSE).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,7 +24,7 @@ bash "$root/tests/fixtures/make_exfat.sh" "$demo/card"
 for pair in "English:en" "简体中文:cn" "العربية:ar" "Deutsch:de"; do
   language=${pair%%:*}
   code=${pair##*:}
-  bash "$root/tests/partitions/make_lost_partitions.sh" "$demo/disk.img" >/dev/null
+  bash "$root/tests/partitions/make_layout_disk.sh" "$demo/disk.img" mbr >/dev/null
   out="$root/docs/screenshots/$code"
   rm -rf "$out"
   (cd "$demo" && XDG_STATE_HOME="$demo/state" XDG_CONFIG_HOME="$demo/config" QT_QPA_PLATFORM=offscreen \

@@ -106,6 +106,7 @@ bool run_disk_search(const cli_args_c &args, const char *command, const QSet<QSt
 namespace {
 
 const cli_command_registrar registrar({"partitions", run_partitions, "DISK [--json]",
-                                       "search a whole disk or disk image for lost NTFS and FAT32 partitions"});
+                                       "search a whole disk or disk image for lost partitions (FAT, NTFS, exFAT, ext2/3/4, swap and what "
+                                       "the system's probers know)"});
 
 } // namespace

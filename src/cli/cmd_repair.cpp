@@ -1,5 +1,5 @@
 // tarnrecovery-cli repair DISK [--yes] [--drop N]...: searches the disk and
-// rewrites its partition table from what was found, after showing the table
+// rewrites its partition table (MBR or GPT) from what was found, after showing the table
 // on the disk now beside the one it would write.
 #include <QFileInfo>
 #include <QTextStream>
@@ -10,19 +10,46 @@
 #include "core/partitions/mbr_backup.h"
 #include "core/partitions/table_repair.h"
 #include "platform/mbr_layout.h"
+#include "platform/partition_table.h"
 #include "records/format_size.h"
 
 namespace {
 
-QString row_text(QString number, bool boot, int type, quint64 start, quint64 count)
+QString kind_text(const partition_entry_s &p)
+{
+    if (p.gpt_type != guid_bytes_t{})
+        return QString::fromStdString(format_guid(p.gpt_type));
+    const QString role = p.extended ? QStringLiteral("extended") : p.logical ? QStringLiteral("logical")
+                                                                             : QStringLiteral("primary");
+    return QStringLiteral("0x%1 %2").arg(p.mbr_type, 2, 16, QLatin1Char('0')).arg(role);
+}
+
+QString row_text(const partition_entry_s &p)
 {
     return QStringLiteral("%1  %2  %3  %4  %5  %6\n")
-        .arg(number, 5)
-        .arg(boot ? "*" : "", 4)
-        .arg(QStringLiteral("0x%1").arg(type, 2, 16, QLatin1Char('0')), 4)
-        .arg(start, 12)
-        .arg(count, 12)
-        .arg(format_size(count * 512));
+        .arg(p.number, 5)
+        .arg(p.bootable ? "*" : "", 4)
+        .arg(kind_text(p), -13)
+        .arg(p.first_sector, 12)
+        .arg(p.sector_count, 12)
+        .arg(format_size(p.sector_count * 512));
+}
+
+const char *action_text(table_action_e action)
+{
+    switch (action) {
+    case table_action_e::new_mbr:
+        return "a new MBR";
+    case table_action_e::new_gpt:
+        return "a new GUID partition table (both copies and a protective MBR)";
+    case table_action_e::gpt_from_backup:
+        return "the primary GUID partition table, rebuilt from its whole backup copy";
+    case table_action_e::gpt_from_primary:
+        return "the backup GUID partition table, rebuilt from its whole primary copy";
+    case table_action_e::protective_mbr:
+        return "the protective MBR of the whole GUID partition table";
+    }
+    return "";
 }
 
 void print_tables(const table_repair_plan_s &plan)
@@ -31,27 +58,20 @@ void print_tables(const table_repair_plan_s &plan)
     const QString header = QStringLiteral("%1  %2  %3  %4  %5  %6\n")
                                .arg(QStringLiteral("Entry"), 5)
                                .arg(QStringLiteral("Boot"), 4)
-                               .arg(QStringLiteral("Type"), 4)
+                               .arg(QStringLiteral("Type"), -13)
                                .arg(QStringLiteral("Start"), 12)
                                .arg(QStringLiteral("Sectors"), 12)
                                .arg(QStringLiteral("Size"));
     out << "Partition table now on " << plan.drive.name << ":\n" << header;
     for (const partition_entry_s &p : plan.current.partitions)
-        out << row_text(QString::number(p.number), p.bootable, p.mbr_type, p.first_sector, p.sector_count);
+        out << row_text(p);
     if (plan.current.partitions.empty())
         out << "  (no partition table)\n";
-    out << "Partition table to write:\n" << header;
-    for (size_t k = 0; k < mbr_entry_count; ++k) {
-        const mbr_entry_fields_s e = decode_mbr_entry(plan.new_sector.data(), k);
-        out << (e.used() ? row_text(QString::number(k + 1), e.status == mbr_status_active, e.type, e.first_lba,
-                                    e.sector_count)
-                         : QStringLiteral("%1  (empty)\n").arg(k + 1, 5));
-    }
+    out << "Partition table to write (" << action_text(plan.action) << "):\n" << header;
+    for (const partition_entry_s &p : plan.new_table)
+        out << row_text(p);
     for (const partition_entry_s &p : plan.dropped)
         out << "Partition " << p.number << " of the current table is dropped (--drop " << p.number << ").\n";
-    if (plan.rows_left_out > 0)
-        out << plan.rows.size() << " partitions were found; only the first " << mbr_entry_count
-            << " fit in the table.\n";
 }
 
 int refuse(const table_repair_plan_s &plan, const QString &why)
@@ -87,18 +107,18 @@ int run_repair(const cli_args_c &args)
     print_tables(plan);
     const QString disk = plan.drive.name;
     if (!args.has(QStringLiteral("yes"))) {
-        printf("Nothing written. Run again with --yes to write this table to sector 0 of %s.\n", qPrintable(disk));
+        printf("Nothing written. Run again with --yes to write this table to %s.\n", qPrintable(disk));
         return cli_ok;
     }
     QString backup;
     int rc = apply_table_repair(plan, mbr_backup_folder(), &backup, &error);
     if (!backup.isEmpty())
-        printf("The old sector 0 was saved to %s\n", qPrintable(backup));
+        printf("The old table sectors were saved to %s\n", qPrintable(backup));
     if (rc != 0) {
         fprintf(stderr, "tarnrecovery-cli repair: %s\n", qPrintable(error));
         return cli_failed;
     }
-    printf("Sector 0 of %s rewritten. Undo with: tarnrecovery-cli restore-mbr %s %s\n", qPrintable(disk),
+    printf("The partition table of %s rewritten. Undo with: tarnrecovery-cli restore-mbr %s %s\n", qPrintable(disk),
            qPrintable(disk), qPrintable(backup));
     if (!QFileInfo(disk).isFile())
         printf("The system reads the new table after `blockdev --rereadpt %s` or when the disk is attached again.\n",
@@ -108,7 +128,8 @@ int run_repair(const cli_args_c &args)
 
 const cli_command_registrar registrar(
     {"repair", run_repair, "DISK [--yes] [--drop N]...",
-     "search DISK and show its partition table beside the one it would write; --yes writes it (refused on GPT "
-     "disks, disks in use, whole-disk file systems and tables that would lose a partition not named with --drop)"});
+     "search DISK and show its partition table beside the one it would write (MBR with logical partitions, or "
+     "GPT); --yes writes it (refused on disks in use, whole-disk file systems, tables that already match and "
+     "tables that would lose a partition not named with --drop)"});
 
 } // namespace

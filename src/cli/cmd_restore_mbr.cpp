@@ -1,5 +1,5 @@
-// tarnrecovery-cli restore-mbr DISK BACKUP [--legacy-backup]: puts a saved
-// sector 0 back on the disk it was taken from.
+// tarnrecovery-cli restore-mbr DISK BACKUP [--legacy-backup]: puts the table
+// sectors a repair saved back on the disk they were taken from.
 #include <cstdio>
 
 #include "cli_command.h"
@@ -28,18 +28,18 @@ int run_restore_mbr(const cli_args_c &args)
     QString backup;
     int rc = restore_sector_zero(disk, args.positional()[1], args.has(legacy), mbr_backup_folder(), &backup, &error);
     if (!backup.isEmpty())
-        printf("The replaced sector 0 was saved to %s\n", qPrintable(backup));
+        printf("The replaced table sectors were saved to %s\n", qPrintable(backup));
     if (rc != 0) {
         fprintf(stderr, "tarnrecovery-cli restore-mbr: %s\n", qPrintable(error));
         return cli_failed;
     }
-    printf("Sector 0 of %s restored from %s\n", qPrintable(disk), qPrintable(args.positional()[1]));
+    printf("The table sectors of %s restored from %s\n", qPrintable(disk), qPrintable(args.positional()[1]));
     return cli_ok;
 }
 
 const cli_command_registrar
     registrar({"restore-mbr", run_restore_mbr, "DISK BACKUP [--legacy-backup]",
-               "write a sector 0 backup made by repair back to the disk it was taken from; a bare 512-byte backup "
-               "(which records no disk) only with --legacy-backup"});
+               "restore the table sectors (MBR, EBRs, GPT headers and arrays) saved by repair to the disk they were "
+               "taken from; a bare 512-byte backup (which records no disk) only with --legacy-backup"});
 
 } // namespace

@@ -30,6 +30,44 @@ QJsonValue iso_date(qint64 seconds)
     return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(Qt::ISODate);
 }
 
+// Blanks to width (text right-aligned), or to -width (left-aligned), as
+// QString::arg pads; the line is built by appends because a chain of arg()
+// calls, each searching the whole line for its marker, cost more than the
+// scan on a large listing.
+void append_padded(QString &line, const QString &text, int width)
+{
+    const qsizetype blanks = (width < 0 ? -width : width) - text.size();
+    if (width > 0 && blanks > 0)
+        line.resize(line.size() + blanks, QLatin1Char(' '));
+    line += text;
+    if (width < 0 && blanks > 0)
+        line.resize(line.size() + blanks, QLatin1Char(' '));
+}
+
+void append_row_line(QString &lines, const recovery_item_s &row)
+{
+    lines += QLatin1String("    ");
+    append_padded(lines, QString::number(row.id), 10);
+    lines += QLatin1String("  ");
+    append_padded(lines, format_size(row.size), 9);
+    lines += QLatin1String("  ");
+    append_padded(lines, date_text(row.modified()), 19);
+    lines += QLatin1String("  ");
+    append_padded(lines, date_text(row.created()), 19);
+    lines += QLatin1String("  0x");
+    const QString attributes = QString::number(row.attributes(), 16);
+    if (attributes.size() < 2)
+        lines += QLatin1Char('0');
+    lines += attributes;
+    lines += QLatin1String("  ");
+    append_padded(lines, recovery_state_key(row.state), -18);
+    lines += QLatin1String("  ");
+    lines += printable_text(row.name);
+    if (row.size_capped)
+        lines += QLatin1String("  (size cut to the data left)");
+    lines += QLatin1Char('\n');
+}
+
 // Folder by folder; with a filter set, only the folders that hold a match.
 void print_text(const found_folder_s &tree, const row_filter_c &filter)
 {
@@ -39,15 +77,7 @@ void print_text(const found_folder_s &tree, const row_filter_c &filter)
         QString lines;
         for (const recovery_item_s &row : folder.files)
             if (filter.matches(row))
-                lines += QStringLiteral("    %1  %2  %3  %4  0x%5  %6  %7\n")
-                             .arg(row.id, 10)
-                             .arg(format_size(row.size), 9)
-                             .arg(date_text(row.modified()), 19)
-                             .arg(date_text(row.created()), 19)
-                             .arg(row.attributes(), 2, 16, QLatin1Char('0'))
-                             .arg(recovery_state_key(row.state), -18)
-                             .arg(printable_text(row.name) +
-                                  (row.size_capped ? QStringLiteral("  (size cut to the data left)") : QString()));
+                append_row_line(lines, row);
         if (filter.empty() || !lines.isEmpty())
             out << printable_text(QLatin1Char('/') + names.join(QLatin1Char('/'))) << "\n" << lines;
     });

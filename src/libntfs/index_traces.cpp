@@ -51,14 +51,18 @@ bool reserved_in_win32(char16_t c)
     }
 }
 
-bool plausible_name(const std::u16string &name, uint8_t name_space)
+// Read where it lies: most keys are stale copies of live entries, and a
+// string built for each only to be dropped cost more than the check.
+bool plausible_name(const uint8_t *units, size_t count, uint8_t name_space)
 {
     const bool win32 = name_space != 0;
-    for (char16_t c : name) {
+    for (size_t i = 0; i < count; ++i) {
+        char16_t c;
+        memcpy(&c, units + 2 * i, 2);
         if (c < 0x20 || c == u'/' || (win32 && reserved_in_win32(c)))
             return false;
     }
-    return !name.empty();
+    return count > 0;
 }
 
 // The entry header in front of a key, when it still describes that key.
@@ -106,6 +110,14 @@ bool block_in_use(const std::vector<uint8_t> &bitmap, uint64_t block)
     return block / 8 < bitmap.size() && (bitmap[block / 8] >> (block % 8) & 1);
 }
 
+// Most positions of the slack fail on the parent: it is looked at before
+// anything else.
+bool names_parent(byte_view_s block, size_t pos, uint64_t directory)
+{
+    uint64_t parent = 0;
+    return read_struct(block, pos, parent) && (parent & ntfs_reference_mask) == directory;
+}
+
 // Where the stale part of a block starts: past the live entries of a block
 // in use, at the first entry of a block the index let go of.
 size_t slack_start(byte_view_s block, bool in_use)
@@ -125,9 +137,9 @@ void scan_block(byte_view_s block, bool in_use, uint64_t directory, uint16_t seq
 {
     // The header of the entry that stood at the end marker's place is
     // overwritten, so a key may start right where the slack starts.
+    index_trace_s trace;
     for (size_t pos = (slack_start(block, in_use) + 7) & ~size_t(7); pos + key_header_size <= block.size;) {
-        index_trace_s trace;
-        if (!read_index_trace(block, pos, directory, sequence, trace)) {
+        if (!names_parent(block, pos, directory) || !read_index_trace(block, pos, directory, sequence, trace)) {
             pos += 8;
             continue;
         }
@@ -140,9 +152,7 @@ void scan_block(byte_view_s block, bool in_use, uint64_t directory, uint16_t seq
 
 bool read_index_trace(byte_view_s block, size_t pos, uint64_t directory, uint16_t sequence, index_trace_s &out)
 {
-    // Most positions fail on the parent: look at it before anything else.
-    uint64_t parent = 0;
-    if (!read_struct(block, pos, parent) || (parent & ntfs_reference_mask) != directory)
+    if (!names_parent(block, pos, directory))
         return false;
     ntfs_file_name_s key;
     if (!read_struct(block, pos, key))
@@ -158,12 +168,12 @@ bool read_index_trace(byte_view_s block, size_t pos, uint64_t directory, uint16_
         !plausible_time(key.accessed) || (key.file_attributes & ~known_attributes) != 0 ||
         key.data_size > max_file_size || key.allocated_size > max_file_size)
         return false;
-    std::u16string name(key.name_length, u'\0');
-    memcpy(name.data(), block.data + pos + key_header_size, 2u * key.name_length);
-    if (!plausible_name(name, key.name_space))
+    const uint8_t *units = block.data + pos + key_header_size;
+    if (!plausible_name(units, key.name_length, key.name_space))
         return false;
-    out.key = key;
-    out.name = std::move(name);
+    memcpy(&out.key, &key, sizeof key);
+    out.name.resize(key.name_length);
+    memcpy(out.name.data(), units, 2u * key.name_length);
     out.reference = entry_reference(block, pos, key_header_size + 2u * key.name_length);
     return true;
 }

@@ -2,16 +2,17 @@
 #include <cstring>
 #include <zlib.h>
 
+#include "gpt_copy.h"
 #include "gpt_layout.h"
 #include "le_bytes.h"
 #include "partition_table_parts.h"
 
-namespace {
-
-uint32_t crc32_of(const uint8_t *data, size_t len)
+uint32_t gpt_crc32(const uint8_t *data, size_t len)
 {
     return static_cast<uint32_t>(crc32(crc32(0L, Z_NULL, 0), data, static_cast<uInt>(len)));
 }
+
+namespace {
 
 struct gpt_header_fields_s {
     uint64_t current_lba = 0;
@@ -25,12 +26,14 @@ struct gpt_header_fields_s {
 };
 
 // Checks one header and its entry array; fills `entries` on success.
-bool read_gpt_copy(block_device_c &device, uint64_t lba, uint32_t sector_size, gpt_header_fields_s &h,
-                   std::vector<uint8_t> &entries)
+bool read_gpt_fields(block_device_c &device, uint64_t lba, uint32_t sector_size, gpt_header_fields_s &h,
+                     std::vector<uint8_t> &entries, std::vector<uint8_t> *header_sector = nullptr)
 {
     std::vector<uint8_t> sector;
     if (!read_sector(device, lba, sector_size, sector) || sector.size() < gpt_header_size)
         return false;
+    if (header_sector)
+        *header_sector = sector;
     if (memcmp(sector.data(), gpt_signature, sizeof gpt_signature) != 0)
         return false;
     uint32_t header_size = le32_at(sector.data() + gpt_header_header_size);
@@ -38,7 +41,7 @@ bool read_gpt_copy(block_device_c &device, uint64_t lba, uint32_t sector_size, g
         return false;
     uint32_t stored_crc = le32_at(sector.data() + gpt_header_header_crc32);
     put_le32(sector.data() + gpt_header_header_crc32, 0);
-    if (crc32_of(sector.data(), header_size) != stored_crc)
+    if (gpt_crc32(sector.data(), header_size) != stored_crc)
         return false;
 
     const uint64_t last_lba = device.size() / sector_size - 1;
@@ -61,10 +64,16 @@ bool read_gpt_copy(block_device_c &device, uint64_t lba, uint32_t sector_size, g
     entries.assign(array_bytes, 0);
     if (!device.read_exact(h.entries_lba * sector_size, entries.data(), entries.size()))
         return false;
-    return crc32_of(entries.data(), entries.size()) == h.entries_crc;
+    return gpt_crc32(entries.data(), entries.size()) == h.entries_crc;
 }
 
 } // namespace
+
+bool read_gpt_copy(block_device_c &device, uint64_t lba, uint32_t sector_size, gpt_copy_s &out)
+{
+    gpt_header_fields_s h;
+    return read_gpt_fields(device, lba, sector_size, h, out.entries, &out.header);
+}
 
 bool has_gpt_signature(block_device_c &device, uint32_t sector_size)
 {
@@ -82,8 +91,8 @@ bool read_gpt_table(block_device_c &device, partition_table_s &out)
     const uint64_t last_lba = device.size() / ss - 1;
     gpt_header_fields_s h;
     std::vector<uint8_t> entries;
-    if (!read_gpt_copy(device, 1, ss, h, entries)) {
-        if (!read_gpt_copy(device, last_lba, ss, h, entries))
+    if (!read_gpt_fields(device, 1, ss, h, entries)) {
+        if (!read_gpt_fields(device, last_lba, ss, h, entries))
             return false;
         out.gpt_from_backup = true;
         out.problems.push_back("primary GPT is damaged; the backup copy was used");

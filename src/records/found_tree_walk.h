@@ -27,9 +27,25 @@ inline QString lost_folder_name()
 }
 
 // Case-insensitive first, so that "b" sorts before "C"; ties by code units.
+// Names in plain ASCII, nearly all of them, are compared here: Qt's folding
+// compare was a tenth of a large listing's time.
 inline bool name_less(const QString &a, const QString &b)
 {
-    const int folded = a.compare(b, Qt::CaseInsensitive);
+    const qsizetype common = std::min(a.size(), b.size());
+    const QChar *x = a.constData(), *y = b.constData();
+    qsizetype i = 0;
+    for (; i < common; ++i) {
+        char16_t p = x[i].unicode(), q = y[i].unicode();
+        if (p >= 0x80 || q >= 0x80)
+            break;
+        p = (p >= u'A' && p <= u'Z') ? char16_t(p + 32) : p;
+        q = (q >= u'A' && q <= u'Z') ? char16_t(q + 32) : q;
+        if (p != q)
+            return p < q;
+    }
+    if (i == common && a.size() != b.size())
+        return a.size() < b.size();
+    const int folded = i == common ? 0 : a.compare(b, Qt::CaseInsensitive);
     return folded != 0 ? folded < 0 : a < b;
 }
 

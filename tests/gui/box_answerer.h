@@ -28,6 +28,7 @@ public:
     QString title;
     bool has_parent = false;
     QList<QMessageBox::StandardButton> buttons;
+    QMessageBox::StandardButton default_button = QMessageBox::NoButton;
 
 private:
     void answer()
@@ -43,6 +44,8 @@ private:
             has_parent = box->parentWidget() != nullptr;
             for (QAbstractButton *shown : box->buttons())
                 buttons.append(box->standardButton(shown));
+            if (box->defaultButton())
+                default_button = box->standardButton(box->defaultButton());
         }
         texts.append(box->text());
         if (QAbstractButton *target = box->button(answers.at(texts.size() - 1)))

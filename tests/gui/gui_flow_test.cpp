@@ -568,14 +568,25 @@ private slots:
         QTRY_COMPARE(partitions->shown_progress(), 1.0);
         QCOMPARE(partitions->btn_stop->text(), lookup_text("btn_start"));
 
+        // Once the search ends, the table on the disk (none) and the one a
+        // repair would write are shown, each find's kind in the list.
+        QTRY_VERIFY_WITH_TIMEOUT(!partitions->repair().busy() && partitions->btn_repair->isEnabled(), 30000);
+        QVERIFY(partitions->lbl_table_now->text().startsWith(lookup_text("partition_table_now")));
+        QVERIFY(partitions->lbl_table_new->text().contains(lookup_text("partition_primary") + " 0x07"));
+
         // The plan is read on the repair job's worker, the page's buttons
-        // disabled until it is done; No on the question writes nothing.
+        // disabled until it is done; the question names the disk, shows both
+        // tables and answers No unless told; No writes nothing.
         {
             box_answerer_c box(QMessageBox::No);
             QTest::mouseClick(partitions->btn_repair, Qt::LeftButton);
             QVERIFY(partitions->repair().busy() && !partitions->btn_back->isEnabled());
             QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
-            QCOMPARE(box.text, lookup_text("partition_query"));
+            QVERIFY2(box.text.contains(lookup_text("partition_query").toHtmlEscaped()) &&
+                         box.text.contains(QFileInfo(lost).canonicalFilePath().toHtmlEscaped()) &&
+                         box.text.contains(lookup_text("partition_table_new").toHtmlEscaped()),
+                     qPrintable(box.text));
+            QCOMPARE(box.default_button, QMessageBox::No);
             QVERIFY(!partitions->repair().busy() && partitions->btn_repair->isEnabled());
         }
         partition_table_s before;
@@ -591,7 +602,8 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 2, 30000);
             QVERIFY(partitions->btn_repair->isEnabled());
             const QString finished_text = boxes.texts.at(1);
-            QVERIFY2(finished_text.startsWith(lookup_text("partition_finished")), qPrintable(finished_text));
+            // An image file: no restart asked for.
+            QVERIFY2(finished_text.startsWith(lookup_text("partition_finished_image")), qPrintable(finished_text));
             const QString backup = finished_text.section('\n', -1);
             QVERIFY2(QFile::exists(backup), qPrintable(backup));
             QVERIFY(backup.startsWith(folder.filePath("state")));
@@ -603,7 +615,7 @@ private slots:
         }
         QCOMPARE(int(after.partitions.size()), 4);
         QCOMPARE(after.partitions[0].first_sector, uint64_t(2048));
-        QCOMPARE(after.partitions[3].first_sector, uint64_t(140000));
+        QCOMPARE(after.partitions[3].first_sector, uint64_t(160650));
 
         // Start again, then Back at once: the volume page, and the search ends.
         QTest::mouseClick(partitions->btn_stop, Qt::LeftButton);

@@ -8,8 +8,13 @@ org 0x7C00
         jmp     short start
         nop
         db      "NTFS    "
+        dw      512                     ; bytes per sector
+        db      1                       ; sectors per cluster
         times 0x28 - ($ - $$) db 0
         dq      8191                    ; total sectors (the partition holds one more)
+        dq      2                       ; MFT cluster
+        times 0x40 - ($ - $$) db 0
+        db      0xF6                    ; 1024-byte MFT records
         times 0x54 - ($ - $$) db 0
 
 start:

@@ -12,35 +12,64 @@
 
 using test_sector_t = std::array<uint8_t, 512>;
 
+// An NTFS boot sector of 512-byte sectors, one per cluster, its MFT at cluster 2.
 inline test_sector_t ntfs_boot_sector(uint64_t total_sectors)
 {
     test_sector_t s{};
-    memcpy(s.data() + 3, "NTFS    ", 8);
+    memcpy(s.data(), "\xEB\x52\x90NTFS    ", 11);
+    s[11] = 0x00; // 512 bytes per sector
+    s[12] = 0x02;
+    s[13] = 1;    // sectors per cluster
+    s[21] = 0xF8;
     for (int i = 0; i < 8; ++i)
         s[40 + i] = static_cast<uint8_t>(total_sectors >> (8 * i));
+    s[48] = 2;    // MFT cluster
+    s[64] = 0xF6; // 1024-byte records
     s[510] = 0x55;
     s[511] = 0xAA;
     return s;
 }
 
-inline test_sector_t fat32_boot_sector(uint32_t total_sectors, const char *oem = "MSWIN4.1")
+// A FAT32 boot sector of 512-byte sectors, one per cluster, 32 reserved
+// sectors and two FATs sized for the volume; FAT32 needs 65526 clusters.
+inline test_sector_t fat32_boot_sector(uint32_t total_sectors)
 {
     test_sector_t s{};
-    memcpy(s.data() + 3, oem, strlen(oem));
-    for (int i = 0; i < 4; ++i)
+    memcpy(s.data(), "\xEB\x58\x90mkfs.fat", 11);
+    s[12] = 0x02; // 512 bytes per sector
+    s[13] = 1;
+    s[14] = 32; // reserved
+    s[16] = 2;  // FATs
+    s[21] = 0xF8;
+    const uint32_t fat_sectors = (total_sectors + 2) * 4 / 512 + 1;
+    for (int i = 0; i < 4; ++i) {
         s[32 + i] = static_cast<uint8_t>(total_sectors >> (8 * i));
+        s[36 + i] = static_cast<uint8_t>(fat_sectors >> (8 * i));
+    }
+    s[44] = 2; // root cluster
+    s[48] = 1; // FSInfo
+    s[50] = 6; // backup boot sector
+    memcpy(s.data() + 82, "FAT32   ", 8);
     s[510] = 0x55;
     s[511] = 0xAA;
     return s;
 }
 
-// The FSInfo sector that follows a FAT32 boot sector ends in 55 AA too.
-inline test_sector_t signed_sector()
+// The start of the first FAT: the media byte, then all ones.
+inline test_sector_t fat_first_sector()
 {
     test_sector_t s{};
-    s[510] = 0x55;
-    s[511] = 0xAA;
+    const uint8_t entries[8] = {0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F};
+    memcpy(s.data(), entries, sizeof entries);
     return s;
+}
+
+// Puts what marks a FAT32 volume of total sectors at sector `at`: its boot
+// sector and the first sector of its FAT.
+template <class Put> void put_fat32_volume(Put put, uint64_t at, uint32_t total)
+{
+    put(at, fat32_boot_sector(total));
+    put(at + 32, fat_first_sector());
 }
 
 // A disk of any size that holds zeros except for the sectors put into it,

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # make_lost_partitions.sh IMAGE
-# Builds a sparse disk image with two NTFS and two FAT32 partitions at chosen
-# offsets, lists them in an MBR, then zeroes the MBR's four entries so only
-# the boot sectors are left to find. Prints "fs start end" per partition.
+# Builds a sparse disk image with two NTFS and two FAT32 partitions where
+# partitioning tools put them (1 MiB boundaries, a track after a cylinder
+# boundary, a cylinder boundary), lists them in an MBR, then zeroes the MBR's
+# four entries so only the file systems are left to find. Prints "fs start
+# end" per partition.
 set -euo pipefail
 image=$1
 work=$(mktemp -d)
@@ -12,12 +14,12 @@ trap 'rm -rf "$work"' EXIT
 layout=(
   "NTFS 2048 32768"
   "FAT32 34816 81920"
-  "NTFS 120001 16384"
-  "FAT32 140000 73728"
+  "NTFS 128583 16384"
+  "FAT32 160650 73728"
 )
 
 rm -f "$image"
-truncate -s $((225280 * 512)) "$image"
+truncate -s $((240000 * 512)) "$image"
 {
   echo "label: dos"
   for p in "${layout[@]}"; do

@@ -21,7 +21,7 @@ namespace {
 std::string make_image(const std::string &name, bool with_partitions = true)
 {
     std::string path = scratch_dir() + "/" + name;
-    std::vector<uint8_t> bytes(8192 * 512);
+    std::vector<uint8_t> bytes(80000 * 512);
     for (int i = 0; i < 440; ++i)
         bytes[i] = 0xCC;
     bytes[440] = 0x12;
@@ -33,8 +33,7 @@ std::string make_image(const std::string &name, bool with_partitions = true)
     };
     if (with_partitions) {
         put(2048, ntfs_boot_sector(1999)); // 2048..4047
-        put(4096, fat32_boot_sector(2048));
-        put(4097, signed_sector());
+        put_fat32_volume(put, 4096, 70000);
     }
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
     return path;
@@ -67,7 +66,7 @@ TEST(partition_repair, each_row_travels_with_its_signal_and_rows_are_a_stable_co
     const QList<partition_item_s> rows = search.rows();
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0], (partition_item_s{"NTFS", 7, 2048, 4047}));
-    EXPECT_EQ(rows[1], (partition_item_s{"FAT32", 12, 4096, 6143}));
+    EXPECT_EQ(rows[1], (partition_item_s{"FAT32", 12, 4096, 74095}));
     ASSERT_EQ(signalled.size(), 2u);
     EXPECT_EQ(signalled[1], rows[1]);
     EXPECT_EQ(search.progress(), 1.0);
@@ -141,11 +140,12 @@ TEST(partition_repair, repair_saves_the_old_sector_then_writes_the_table)
     EXPECT_EQ(after[446 + 16 + 4], 12);
     EXPECT_EQ(after.mid(512), before.mid(512)) << "only sector 0 changes";
 
-    // A second repair keeps the first backup and makes its own.
+    // The table now lists what was found: a second repair writes nothing.
     QString second;
-    ASSERT_EQ(repair_found(search, folder, &second, &error), 0);
-    EXPECT_NE(second, backup);
-    EXPECT_EQ(read_file(backup).left(512), before.left(512));
+    EXPECT_EQ(repair_found(search, folder, &second, &error), -1);
+    EXPECT_TRUE(error.contains(QStringLiteral("already lists every partition found"))) << error.toStdString();
+    EXPECT_TRUE(second.isEmpty());
+    EXPECT_EQ(read_file(QString::fromStdString(image)), after);
 }
 
 TEST(partition_repair, nothing_is_written_without_rows_or_without_a_backup)
@@ -201,7 +201,7 @@ TEST(partition_repair, a_backup_goes_back_only_onto_the_disk_it_was_taken_from)
     sector[510] = 0x55;
     sector[511] = 0xAA;
     sector[0] = 0x42;
-    ASSERT_EQ(save_mbr_backup(folder, disk_a, read_file(disk_a).size(), sector, &from_a, &error), 0);
+    ASSERT_EQ(save_mbr_backup(folder, disk_a, read_file(disk_a).size(), {{0, sector}}, {0}, &from_a, &error), 0);
 
     // Another disk of the same size: refused before anything is written.
     EXPECT_EQ(restore_sector_zero(disk_b, from_a, true, folder, &replaced, &error), -1);
@@ -218,7 +218,7 @@ TEST(partition_repair, a_backup_goes_back_only_onto_the_disk_it_was_taken_from)
     ASSERT_EQ(restore_sector_zero(disk_a, from_a, false, folder, &replaced, &error), 0) << error.toStdString();
     EXPECT_EQ(static_cast<uint8_t>(read_file(disk_a)[0]), 0x42);
     // The same disk grown since: no longer the disk the backup describes.
-    ASSERT_EQ(truncate(disk_a.toLocal8Bit().constData(), 16384 * 512), 0);
+    ASSERT_EQ(truncate(disk_a.toLocal8Bit().constData(), 90000 * 512), 0);
     EXPECT_EQ(restore_sector_zero(disk_a, from_a, false, folder, &replaced, &error), -1);
 }
 
@@ -240,21 +240,20 @@ TEST(partition_repair, cli_repair_needs_yes_and_restore_mbr_undoes_it)
     EXPECT_LT(shown.find("(no partition table)"), shown.find("2048")) << shown;
     EXPECT_EQ(read_file(QString::fromStdString(image)), before) << "written without --yes";
 
-    // A refusal is a failure with its reason, also with --yes.
-    std::string gpt = make_image("cli-gpt.img");
-    std::fstream(gpt, std::ios::in | std::ios::out | std::ios::binary).seekp(512).write("EFI PART", 8);
-    const QByteArray gpt_before = read_file(QString::fromStdString(gpt));
-    std::string refused = run_command(env + shell_quote(cli) + " repair --yes " + shell_quote(gpt) + " 2>&1", &status);
-    EXPECT_EQ(status, 1) << refused;
-    EXPECT_NE(refused.find("refused, nothing written: " + gpt + " has a GUID partition table"), std::string::npos)
-        << refused;
-    EXPECT_EQ(read_file(QString::fromStdString(gpt)), gpt_before);
-
     std::string done = run_command(env + shell_quote(cli) + " repair --yes " + shell_quote(image), &status);
     ASSERT_EQ(status, 0) << done;
     QStringList backups = QDir(QString::fromStdString(state + "/TarnRecovery/mbr-backups")).entryList(QDir::Files);
     ASSERT_EQ(backups.size(), 1);
-    EXPECT_NE(read_file(QString::fromStdString(image)), before);
+    const QByteArray repaired = read_file(QString::fromStdString(image));
+    EXPECT_NE(repaired, before);
+
+    // A refusal is a failure with its reason, also with --yes.
+    std::string refused = run_command(env + shell_quote(cli) + " repair --yes " + shell_quote(image) + " 2>&1", &status);
+    EXPECT_EQ(status, 1) << refused;
+    EXPECT_NE(refused.find("refused, nothing written: the partition table of " + image + " already lists"),
+              std::string::npos)
+        << refused;
+    EXPECT_EQ(read_file(QString::fromStdString(image)), repaired);
 
     std::string backup = state + "/TarnRecovery/mbr-backups/" + backups[0].toStdString();
     run_command(env + shell_quote(cli) + " restore-mbr " + shell_quote(image) + " " + shell_quote(backup), &status);

@@ -44,12 +44,14 @@ std::string mkntfs_at(uint64_t start)
     return "mkntfs -F -Q -q -H 255 -S 63 -p " + std::to_string(start);
 }
 
-// FAT16, ext4 and NTFS partitions under a healthy MBR.
-std::string three_partition_disk(const std::string &name)
+// FAT16, ext4 and NTFS partitions under an MBR; with a stale second entry,
+// that entry starts 2048 sectors into the ext4 file system.
+std::string three_partition_disk(const std::string &name, bool stale = false)
 {
     const std::string image = scratch_dir() + "/" + name;
-    sh("rm -f " + image + "; truncate -s 64M " + image +
-       "; printf '2048,32768,6\\n34816,32768,83\\n67584,,7\\n' | sfdisk -q " + image);
+    const std::string second = stale ? "36864,30720,83" : "34816,32768,83";
+    sh("rm -f " + image + "; truncate -s 64M " + image + "; printf '2048,32768,6\\n" + second +
+       "\\n67584,,7\\n' | sfdisk -q " + image);
     put_file_system(image, 2048, 16, "mkfs.fat -F 16");
     put_file_system(image, 34816, 16, "mkfs.ext4 -q -F");
     put_file_system(image, 67584, 31, mkntfs_at(67584));
@@ -103,14 +105,12 @@ TEST(table_repair, refuses_every_repair_that_would_damage_the_disk)
         expect_refused(image, "boot sector of the FAT file system");
     }
     {
-        SCOPED_TRACE("a GPT disk, with and without its protective MBR");
+        SCOPED_TRACE("a whole GPT disk that lists what was found");
         const std::string image = dir + "/gpt.img";
         sh("truncate -s 64M " + image +
            "; printf 'label: gpt\\n2048,,EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\\n' | sfdisk -q " + image);
         put_file_system(image, 2048, 31, mkntfs_at(2048));
-        expect_refused(image, "GUID partition table");
-        sh("dd if=/dev/zero of=" + image + " bs=512 count=1 conv=notrunc status=none");
-        expect_refused(image, "GUID partition table");
+        expect_refused(image, "already lists every partition found");
     }
     {
         SCOPED_TRACE("a 4 MiB disk whose NTFS boot sector claims 12 MiB");
@@ -122,11 +122,12 @@ TEST(table_repair, refuses_every_repair_that_would_damage_the_disk)
         expect_refused(image, "runs past the end of the disk");
     }
     {
-        SCOPED_TRACE("a healthy MBR with FAT16, ext4 and NTFS: only NTFS is found");
-        const std::string image = three_partition_disk("three.img");
-        expect_refused(image, "would drop partition 1 (type 0x06, sectors 2048 to 34815) and partition 2 (type 0x83");
-        expect_refused(image, "would drop partition 2", {1});
-        expect_refused(image, "partition 3 is not one the new table would drop", {1, 2, 3});
+        SCOPED_TRACE("a healthy MBR with FAT16, ext4 and NTFS: its table already lists them");
+        expect_refused(three_partition_disk("three.img"), "already lists every partition found");
+        SCOPED_TRACE("a stale entry where the ext4 file system was found");
+        const std::string image = three_partition_disk("stale.img", true);
+        expect_refused(image, "would drop partition 2 (type 0x83, sectors 36864 to 67583)");
+        expect_refused(image, "partition 3 is not one the new table would drop", {2, 3});
     }
     {
         SCOPED_TRACE("a found partition at sector 0, where the table goes");
@@ -142,14 +143,14 @@ TEST(table_repair, refuses_every_repair_that_would_damage_the_disk)
 
 TEST(table_repair, dropping_named_partitions_writes_the_plan_that_was_shown)
 {
-    const std::string image = three_partition_disk("drop.img");
-    plan_result_s r = plan_for(image, {1, 2});
+    const std::string image = three_partition_disk("drop.img", true);
+    plan_result_s r = plan_for(image, {2});
     ASSERT_EQ(r.rc, 0) << r.error.toStdString();
-    ASSERT_EQ(r.plan.dropped.size(), 2);
+    ASSERT_EQ(r.plan.dropped.size(), 1);
     EXPECT_EQ(r.plan.current.partitions.size(), 3u);
-    const mbr_entry_fields_s kept = decode_mbr_entry(r.plan.new_sector.data(), 0);
-    EXPECT_EQ(kept.first_lba, 67584u);
-    EXPECT_EQ(kept.sector_count, 63488u);
+    const mbr_entry_fields_s found = decode_mbr_entry(r.plan.new_sector.data(), 1);
+    EXPECT_EQ(found.first_lba, 34816u);
+    EXPECT_EQ(found.sector_count, 32768u);
 
     // Sector 0 changing after the plan was shown makes the plan stale.
     const QString folder = QString::fromStdString(scratch_dir() + "/backups-drop");
@@ -160,7 +161,7 @@ TEST(table_repair, dropping_named_partitions_writes_the_plan_that_was_shown)
     EXPECT_TRUE(error.contains(QStringLiteral("changed since"))) << error.toStdString();
     EXPECT_EQ(bytes_of(image), changed);
 
-    r = plan_for(image, {1, 2});
+    r = plan_for(image, {2});
     ASSERT_EQ(apply_table_repair(r.plan, folder, &backup, &error), 0) << error.toStdString();
     const QByteArray after = bytes_of(image);
     EXPECT_EQ(after.left(512), QByteArray(reinterpret_cast<const char *>(r.plan.new_sector.data()), 512));
@@ -170,7 +171,7 @@ TEST(table_repair, dropping_named_partitions_writes_the_plan_that_was_shown)
 
 TEST(table_repair, refuses_a_disk_with_a_mounted_partition)
 {
-    const std::string image = three_partition_disk("mounted.img");
+    const std::string image = three_partition_disk("mounted.img", true);
     const std::string mount_point = scratch_dir() + "/mnt";
     int status = -1;
     // The ext4 partition, mounted through a loop device of the image.
@@ -179,9 +180,9 @@ TEST(table_repair, refuses_a_disk_with_a_mounted_partition)
                 &status);
     if (status != 0)
         GTEST_SKIP() << "cannot mount a loop device here (needs root)";
-    expect_refused(image, "is mounted on", {1, 2});
+    expect_refused(image, "is mounted on", {2});
     run_command("umount " + mount_point);
-    EXPECT_EQ(plan_for(image, {1, 2}).rc, 0) << "unmounted, the disk may be repaired";
+    EXPECT_EQ(plan_for(image, {2}).rc, 0) << "unmounted, the disk may be repaired";
 }
 
 } // namespace

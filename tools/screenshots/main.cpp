@@ -9,9 +9,11 @@
 // narrowed by type and size), recovery_search (hits of every folder),
 // recovery_hex, recovery_pdf (a PDF's first page), recovery_no_preview (the
 // note on a file the preview cannot draw), drive, partition_found,
-// partition_query, partition_repaired, help, and with a card volume_exfat
-// (the card chosen in the list) and recovery_exfat (its scan, a folder of
-// deleted photos with long and non-ASCII names) (each <name>.png).
+// partition_planned (the table to write beside the one on the disk),
+// partition_query (both tables, No the default), partition_repaired, help,
+// and with a card volume_exfat (the card chosen in the list) and
+// recovery_exfat (its scan, a folder of deleted photos with long and
+// non-ASCII names) (each <name>.png).
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -412,6 +414,11 @@ int main(int argc, char **argv)
         return 1;
     settle();
     save(window.grab(), "partition_found");
+    // Then the table on the disk beside the one a repair would write, each
+    // find primary or logical in it.
+    wait_until([&] { return !partitions->repair().busy() && partitions->btn_repair->isEnabled(); }, 60000);
+    settle();
+    save(window.grab(), "partition_planned");
     shoot_boxes(window, {"partition_query", "partition_repaired"}, {QMessageBox::Yes, QMessageBox::Ok},
                 [&] {
                     partitions->btn_repair->click();

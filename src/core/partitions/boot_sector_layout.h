@@ -1,4 +1,5 @@
-// The few boot-sector fields the lost-partition search reads. Byte offsets
+// The few boot-sector fields the repair reads to tell a file system in
+// sector 0 from a partition table. Byte offsets
 // within a 512-byte sector; all numbers little-endian.
 #pragma once
 
@@ -10,9 +11,6 @@ constexpr size_t sector_bytes = 512;
 
 constexpr size_t oem_name = 3; // 3..10: OEM name, 8 characters
 constexpr size_t oem_name_len = 8;
-constexpr size_t fat32_total_sectors = 32; // 32..35: BPB_TotSec32, u32
-constexpr size_t ntfs_total_sectors = 40;  // 40..47: sectors in the volume, u64
-constexpr size_t signature = 510;          // 510..511: 0x55, 0xAA
 
 // The FAT parameter block, enough to tell a FAT boot sector from boot code.
 constexpr size_t jump = 0;                 // 0..2: EB xx 90 or E9 xx xx
@@ -23,9 +21,6 @@ constexpr size_t fat_count = 16;           // u8, 1 or 2
 constexpr size_t media = 21;               // u8, F0 or F8..FF
 
 static_assert(oem_name + oem_name_len <= sector_bytes);
-static_assert(fat32_total_sectors + 4 <= sector_bytes);
-static_assert(ntfs_total_sectors + 8 <= sector_bytes);
-static_assert(signature + 2 == sector_bytes);
 static_assert(media < oem_name + 32);
 
 } // namespace boot_sector_layout

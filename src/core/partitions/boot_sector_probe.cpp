@@ -1,7 +1,6 @@
 #include "boot_sector_probe.h"
 
 #include <cstring>
-#include <limits>
 
 #include "boot_sector_layout.h"
 #include "platform/le_bytes.h"
@@ -10,39 +9,12 @@ namespace bs = boot_sector_layout;
 
 namespace {
 
-bool has_signature(const uint8_t *s, size_t len)
-{
-    return len >= bs::sector_bytes && s[bs::signature] == 0x55 && s[bs::signature + 1] == 0xAA;
-}
-
 bool oem_starts_with(const uint8_t *s, const char *text)
 {
     return memcmp(s + bs::oem_name, text, strlen(text)) == 0;
 }
 
 } // namespace
-
-std::optional<boot_sector_hit_s> recognise_boot_sector(const uint8_t *sector, size_t sector_len, const uint8_t *next,
-                                                       size_t next_len)
-{
-    if (!sector || !has_signature(sector, sector_len))
-        return std::nullopt;
-    if (oem_starts_with(sector, "NTFS    ")) {
-        // The field leaves out the backup boot sector in the partition's last sector.
-        uint64_t total = le64_at(sector + bs::ntfs_total_sectors);
-        if (total == 0 || total == std::numeric_limits<uint64_t>::max())
-            return std::nullopt;
-        return boot_sector_hit_s{"NTFS", 7, total + 1};
-    }
-    bool fat_name = oem_starts_with(sector, "MSWIN") || oem_starts_with(sector, "MSDOS");
-    if (fat_name && next && has_signature(next, next_len)) {
-        uint64_t total = le32_at(sector + bs::fat32_total_sectors);
-        if (total == 0)
-            return std::nullopt;
-        return boot_sector_hit_s{"FAT32", 12, total};
-    }
-    return std::nullopt;
-}
 
 const char *volume_boot_sector_kind(const uint8_t *s)
 {

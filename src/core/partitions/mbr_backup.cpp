@@ -14,8 +14,29 @@
 namespace {
 
 const QByteArray record_title = QByteArrayLiteral("TarnRecovery sector 0 backup\n");
-// Far more than a record needs; a longer file is not one of ours.
-constexpr qint64 max_backup_bytes = 8192;
+// Far more than a record and its sectors need; a longer file is not one of ours.
+constexpr qint64 max_backup_bytes = 1 << 20;
+const QByteArray data_line = QByteArrayLiteral("data\n");
+
+QByteArray number_list(const QList<quint64> &numbers)
+{
+    QByteArrayList words;
+    for (quint64 n : numbers)
+        words += QByteArray::number(n);
+    return words.join(',');
+}
+
+bool parse_numbers(const QByteArray &text, QList<quint64> &out)
+{
+    out.clear();
+    for (const QByteArray &word : text.split(',')) {
+        bool ok = false;
+        out += word.toULongLong(&ok);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
 
 int fail(QString *error, const QString &why)
 {
@@ -34,20 +55,38 @@ QString disk_tag(const QString &disk_path)
     return tag.right(80);
 }
 
-QByteArray record_of(const QString &disk_path, quint64 disk_size)
+QByteArray record_of(const QString &disk_path, quint64 disk_size, const saved_sectors_t &sectors,
+                     const QList<quint64> &written)
 {
-    return record_title + "disk=" + disk_path.toUtf8() +
+    QByteArray record = record_title + "disk=" + disk_path.toUtf8() +
         "\nidentity=" + QByteArray::fromStdString(disk_identity(disk_path.toStdString())) +
-        "\nsize=" + QByteArray::number(disk_size) + "\n";
+        "\nsize=" + QByteArray::number(disk_size) + "\nwritten=" + number_list(written) + "\n";
+    const QList<quint64> more = sectors.keys().mid(1);
+    if (more.isEmpty())
+        return record;
+    record += "sectors=" + number_list(more) + "\n" + data_line;
+    for (quint64 lba : more)
+        record.append(reinterpret_cast<const char *>(sectors[lba].data()), static_cast<qsizetype>(512));
+    return record;
 }
 
-// Fills the record fields of out from the text after the sector.
+// Fills the record fields and further sectors of out from the bytes after
+// sector 0.
 bool parse_record(const QByteArray &text, mbr_backup_s &out)
 {
     if (!text.startsWith(record_title))
         return false;
     bool have_size = false;
-    for (const QByteArray &line : text.mid(record_title.size()).split('\n')) {
+    QList<quint64> more;
+    qsizetype at = record_title.size();
+    while (at < text.size()) {
+        qsizetype end = text.indexOf('\n', at);
+        if (end < 0)
+            end = text.size();
+        const QByteArray line = text.mid(at, end - at);
+        at = end + 1;
+        if (line + '\n' == data_line)
+            break;
         const int eq = line.indexOf('=');
         const QByteArray key = line.left(eq), value = line.mid(eq + 1);
         if (line.isEmpty())
@@ -60,7 +99,19 @@ bool parse_record(const QByteArray &text, mbr_backup_s &out)
             out.identity = QString::fromUtf8(value);
         else if (key == "size")
             out.size = value.toULongLong(&have_size);
+        else if ((key == "written" && !parse_numbers(value, out.written)) ||
+                 (key == "sectors" && !parse_numbers(value, more)))
+            return false;
     }
+    if (text.size() - qMin(at, text.size()) != more.size() * 512)
+        return false;
+    for (quint64 lba : more) {
+        memcpy(out.sectors[lba].data(), text.constData() + at, 512);
+        at += 512;
+    }
+    for (quint64 lba : out.written)
+        if (!out.sectors.contains(lba))
+            return false;
     return have_size && !out.identity.isEmpty();
 }
 
@@ -72,13 +123,16 @@ QString mbr_backup_folder()
     return state.empty() ? QString() : QString::fromStdString(state) + QStringLiteral("/mbr-backups");
 }
 
-int save_mbr_backup(const QString &folder, const QString &disk_path, quint64 disk_size, const sector_bytes_t &sector,
-                    QString *path, QString *error)
+int save_mbr_backup(const QString &folder, const QString &disk_path, quint64 disk_size, const saved_sectors_t &sectors,
+                    const QList<quint64> &written, QString *path, QString *error)
 {
+    if (!sectors.contains(0))
+        return fail(error, QStringLiteral("a backup holds sector 0"));
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return fail(error, QStringLiteral("cannot create the backup folder %1").arg(folder));
+    const sector_bytes_t &sector = sectors[0];
     QByteArray bytes(reinterpret_cast<const char *>(sector.data()), static_cast<qsizetype>(sector.size()));
-    bytes += record_of(disk_path, disk_size);
+    bytes += record_of(disk_path, disk_size, sectors, written);
     const QString stem =
         QStringLiteral("%1/mbr-%2-%3")
             .arg(folder, disk_tag(disk_path), QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
@@ -110,12 +164,15 @@ int load_mbr_backup(const QString &file_name, mbr_backup_s &out, QString *error)
     if (!file.open(QIODevice::ReadOnly))
         return fail(error, QStringLiteral("cannot open %1: %2").arg(file_name, file.errorString()));
     const QByteArray bytes = file.read(max_backup_bytes + 1);
-    const qsizetype sector_size = static_cast<qsizetype>(out.sector.size());
+    const qsizetype sector_size = 512;
     if (bytes.size() < sector_size || bytes.size() > max_backup_bytes)
         return fail(error, QStringLiteral("%1 is not a sector 0 backup").arg(file_name));
-    if (static_cast<uint8_t>(bytes[510]) != 0x55 || static_cast<uint8_t>(bytes[511]) != 0xAA)
+    const bool signed_55aa = static_cast<uint8_t>(bytes[510]) == 0x55 && static_cast<uint8_t>(bytes[511]) == 0xAA;
+    const bool zero = bytes.left(sector_size) == QByteArray(sector_size, 0);
+    if (!signed_55aa && !(zero && bytes.size() > sector_size))
         return fail(error, QStringLiteral("%1 does not end in the boot signature 55 AA").arg(file_name));
-    memcpy(out.sector.data(), bytes.constData(), out.sector.size());
+    memcpy(out.sectors[0].data(), bytes.constData(), sector_size);
+    out.written = {0};
     if (bytes.size() == sector_size)
         return 0;
     out.has_record = true;

@@ -51,12 +51,16 @@ int build_repaired_mbr(const sector_bytes_t &old_sector, const QList<partition_i
     static_assert(sizeof(mbr_boot_code) == mbr_disk_signature_offset);
     memcpy(out.data(), mbr_boot_code, sizeof(mbr_boot_code));
     memset(out.data() + mbr_entries_offset, 0, mbr_entry_size * mbr_entry_count);
+    bool active_given = false;
     for (int k = 0; k < used; ++k) {
         const partition_item_s &row = rows[k];
         mbr_entry_fields_s entry;
-        // Only entry 0 is active; a second active entry or a status byte
-        // other than 0x00/0x80 makes loaders and the kernel reject the table.
-        entry.status = k == 0 ? mbr_status_active : 0x00;
+        // Only the first entry that is not an extended partition is active; a
+        // second active entry or a status byte other than 0x00/0x80 makes
+        // loaders and the kernel reject the table.
+        const bool active = !active_given && !mbr_type_is_extended(static_cast<uint8_t>(row.type_id));
+        active_given = active_given || active;
+        entry.status = active ? mbr_status_active : 0x00;
         entry.first_chs = chs_address_for(row.start_sector, geometry.tracks_per_cylinder, geometry.sectors_per_track);
         entry.last_chs = chs_address_for(row.end_sector, geometry.tracks_per_cylinder, geometry.sectors_per_track);
         entry.type = static_cast<uint8_t>(row.type_id);

@@ -5,6 +5,7 @@
 
 #include "partition_search.h"
 #include "platform/block_device.h"
+#include "platform/region_file_system.h"
 
 partition_repair_c::partition_repair_c(QObject *parent) : QThread(parent)
 {
@@ -92,5 +93,7 @@ void partition_repair_c::run()
     };
     hooks.progress = [this](double fraction) { progress_ = fraction; };
     hooks.stop_requested = [this] { return stop_.load(); };
+    region_prober_c prober(drive.name.toStdString());
+    hooks.probe_other = system_probe_other(prober);
     search_partitions(*device, size, hooks);
 }

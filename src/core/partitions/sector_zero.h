@@ -1,7 +1,9 @@
-// Reading and rewriting sector 0 of a disk, always behind a backup of the
-// sector being replaced.
+// Reading and rewriting the table sectors of a disk, always behind a backup
+// of the sectors being replaced.
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -12,10 +14,22 @@
 
 using sector_bytes_t = std::array<uint8_t, 512>;
 
-// Makes the new sector 0 from the disk (opened for writing) and the sector 0
-// read from it; 0, or -1 with *error to write nothing.
-using make_sector_fn =
-    std::function<int(block_device_c &disk, const sector_bytes_t &old_sector, sector_bytes_t &next, QString *error)>;
+// Whole 512-byte sectors to write from lba on.
+struct sector_write_s {
+    quint64 lba = 0;
+    QByteArray bytes; // a multiple of 512 bytes
+
+    bool operator==(const sector_write_s &o) const { return lba == o.lba && bytes == o.bytes; }
+};
+using sector_writes_t = QList<sector_write_s>;
+
+// Makes the writes from the disk (opened for writing); 0, or -1 with *error
+// to write nothing.
+using make_writes_fn = std::function<int(block_device_c &disk, sector_writes_t &writes, QString *error)>;
+
+// The sectors a rewrite saves first: 0 to 33 and the last 33 (where MBR and
+// GPT keep their tables), and every sector written; ascending.
+QList<quint64> sectors_to_save(quint64 disk_sectors, const sector_writes_t &writes);
 
 // Opens a disk (block device or image file) whose tables count 512-byte
 // sectors; null with *error otherwise.
@@ -25,10 +39,10 @@ std::unique_ptr<block_device_c> open_disk_512(const QString &disk_path, open_mod
 // held by the system; -1 with *error naming each user otherwise.
 int check_disk_not_in_use(const QString &disk_path, QString *error);
 
-// Opens the disk for writing, reads sector 0, makes the new sector, saves the
-// old one with the disk's record to a new file in backup_folder, writes the
-// new one and reads it back. Nothing is written unless the backup is safely
-// on disk. Returns 0, or -1 with *error; *backup_path names the backup
-// whenever one was made.
-int rewrite_sector_zero(const QString &disk_path, const make_sector_fn &make, const QString &backup_folder,
-                        QString *backup_path, QString *error);
+// Opens the disk for writing, makes the writes, saves the sectors
+// sectors_to_save names with the disk's record to a new file in
+// backup_folder, writes and reads back. Nothing is written unless the backup
+// is safely on disk. Returns 0, or -1 with *error; *backup_path names the
+// backup whenever one was made.
+int rewrite_sectors(const QString &disk_path, const make_writes_fn &make, const QString &backup_folder,
+                    QString *backup_path, QString *error);

@@ -23,6 +23,8 @@ public:
     // busy or without a ready plan.
     bool apply(const QString &backup_folder);
     bool busy() const { return worker.busy(); }
+    // The last plan, for showing; read it only after planned().
+    const table_repair_plan_s &last_plan() const { return plan_; }
 
 signals:
     // error says why a plan is refused (empty when ready).

@@ -4,11 +4,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "../block_device.h"
 #include "../fat_layout.h"
 #include "../fs_names.h"
+#include "../region_file_system.h"
 
 namespace {
 
@@ -65,9 +67,8 @@ std::string lookup(blkid_probe probe, const char *name)
     return text;
 }
 
-} // namespace
-
-fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64_t length)
+// libblkid's verdict on the range, with the label when asked for.
+fs_identity_s blkid_identity(const std::string &path, uint64_t offset, uint64_t length)
 {
     fs_identity_s id;
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -77,6 +78,7 @@ fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64
     if (probe &&
         blkid_probe_set_device(probe, fd, static_cast<blkid_loff_t>(offset), static_cast<blkid_loff_t>(length)) == 0) {
         blkid_probe_enable_superblocks(probe, 1);
+        blkid_probe_enable_partitions(probe, 0);
         blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_LABEL | BLKID_SUBLKS_VERSION);
         // Safe probing: two competing signatures mean no verdict.
         if (blkid_do_safeprobe(probe) == 0) {
@@ -91,5 +93,70 @@ fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64
     if (probe)
         blkid_free_probe(probe);
     close(fd);
+    return id;
+}
+
+} // namespace
+
+fs_identity_s probe_file_system(const std::string &path, uint64_t offset, uint64_t length)
+{
+    fs_identity_s id = blkid_identity(path, offset, length);
     return id.found ? id : probe_boot_sectors(path, offset, length);
+}
+
+struct region_prober_c::state_s {
+    int fd = -1;
+    blkid_probe probe = nullptr;
+    uint64_t size = 0;
+};
+
+region_prober_c::region_prober_c(const std::string &path) : state_(std::make_unique<state_s>())
+{
+    state_->fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (state_->fd < 0)
+        return;
+    state_->probe = blkid_new_probe();
+    if (!state_->probe || blkid_probe_set_device(state_->probe, state_->fd, 0, 0) != 0)
+        return;
+    state_->size = static_cast<uint64_t>(blkid_probe_get_size(state_->probe));
+    blkid_probe_enable_superblocks(state_->probe, 1);
+    blkid_probe_enable_partitions(state_->probe, 0);
+    blkid_probe_set_superblocks_flags(state_->probe, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_VERSION);
+    // The file systems the caller checks itself need no second opinion.
+    static const char *ours[] = {"vfat", "ntfs", "exfat", "ext2", "ext3", "ext4", "ext4dev", "jbd", "swap", nullptr};
+    blkid_probe_filter_superblocks_type(state_->probe, BLKID_FLTR_NOTIN, const_cast<char **>(ours));
+}
+
+region_prober_c::~region_prober_c()
+{
+    if (state_->probe)
+        blkid_free_probe(state_->probe);
+    if (state_->fd >= 0)
+        close(state_->fd);
+}
+
+std::string region_prober_c::file_system_at(uint64_t offset)
+{
+    // The superblocks the probers look for lie in the first 8 KiB, at 32 KiB
+    // (ISO 9660, UDF, JFS) or at 64 KiB (btrfs, ReiserFS); where all three are
+    // blank, the most common place asked about, there is nothing to probe.
+    static constexpr uint64_t places[][2] = {{0, 8192}, {32768, 4096}, {65536, 4096}};
+    uint8_t lead[8192];
+    bool blank = true;
+    for (const auto &place : places) {
+        const ssize_t got =
+            state_->fd < 0 ? -1 : pread(state_->fd, lead, place[1], static_cast<off_t>(offset + place[0]));
+        blank = blank && std::all_of(lead, lead + std::max<ssize_t>(got, 0), [](uint8_t b) { return b == 0; });
+    }
+    if (blank)
+        return "";
+    blkid_probe probe = state_->probe;
+    if (!probe || offset >= state_->size ||
+        blkid_probe_set_device(probe, state_->fd, static_cast<blkid_loff_t>(offset),
+                               static_cast<blkid_loff_t>(state_->size - offset)) != 0)
+        return "";
+    if (blkid_do_safeprobe(probe) != 0)
+        return "";
+    const std::string type = lookup(probe, "TYPE");
+    return type.empty() ? "" : system_fs_name(type, lookup(probe, "VERSION"));
 }

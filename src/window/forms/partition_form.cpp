@@ -1,5 +1,6 @@
 #include "window/forms/partition_form.h"
 
+#include <QFontDatabase>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
@@ -19,4 +20,13 @@ void Ui::PartitionForm::setupUi(QWidget *form)
     lbl_outcome->setObjectName(QStringLiteral("lbl_outcome"));
     lbl_outcome->setWordWrap(true);
     lbl_outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    for (QLabel **table : {&lbl_table_now, &lbl_table_new}) {
+        *table = new QLabel(form);
+        (*table)->setObjectName(table == &lbl_table_now ? QStringLiteral("lbl_table_now")
+                                                        : QStringLiteral("lbl_table_new"));
+        (*table)->setTextFormat(Qt::PlainText);
+        (*table)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        (*table)->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        (*table)->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
 }

@@ -1,5 +1,6 @@
-// The partition page's form: the found-partition list, Start/Stop, Repair
-// and Back, and a line for the outcome of the last repair.
+// The partition page's form: the found-partition list, the table on the
+// disk beside the one a repair would write, Start/Stop, Repair and Back, and
+// a line for the outcome of the last repair.
 #pragma once
 
 class QLabel;
@@ -15,6 +16,8 @@ struct PartitionForm {
     QPushButton *btn_back = nullptr;
     QPushButton *btn_stop = nullptr;
     QLabel *lbl_outcome = nullptr;
+    QLabel *lbl_table_now = nullptr;
+    QLabel *lbl_table_new = nullptr;
 
     void setupUi(QWidget *form);
 };

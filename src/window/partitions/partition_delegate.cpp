@@ -26,23 +26,26 @@ void partition_delegate_c::paint(QPainter *painter, const QStyleOptionViewItem &
 {
     const partition_item_s row = index.data().value<partition_item_s>();
     const int w = option.rect.width();
-    const int lines[] = {int(0.2 * w), int(0.4 * w), int(0.6 * w), int(0.8 * w)};
-    const int columns[] = {15, lines[0] + 15, lines[1] + 15, lines[2] + 15, lines[3] + 15, w + 15};
+    constexpr int count = 6;
+    const int lines[] = {int(0.08 * w), int(0.26 * w), int(0.44 * w), int(0.62 * w), int(0.8 * w)};
+    const int columns[] = {15, lines[0] + 15, lines[1] + 15, lines[2] + 15, lines[3] + 15, lines[4] + 15, w + 15};
     painter->save();
     if (row.file_system.isEmpty()) {
-        paint_title_row(*painter, option, {lines[0], lines[1], lines[2], lines[3]});
+        paint_title_row(*painter, option, {lines[0], lines[1], lines[2], lines[3], lines[4]});
         painter->setFont(QFont(QStringLiteral("Verdana"), 10));
-        const char *keys[] = {"partition_number", "partition_fs", "partition_ss", "partition_es", "drive_size"};
-        for (int c = 0; c < 5; ++c)
+        const char *keys[] = {"partition_number", "partition_fs", "partition_kind",
+                              "partition_ss",     "partition_es", "drive_size"};
+        for (int c = 0; c < count; ++c)
             paint_row_text(*painter, option, columns[c], columns[c + 1] - 25, lookup_text(keys[c]));
     } else {
         // The title row takes row 0: the first partition is number 0.
         paint_row_background(*painter, option, index.row() - 1);
         painter->setFont(QFont(QStringLiteral("Verdana"), 8));
         const quint64 bytes = (row.end_sector - row.start_sector + 1) * 512;
-        const QString texts[] = {QString::number(index.row() - 1), row.file_system, QString::number(row.start_sector),
-                                 QString::number(row.end_sector), format_size(bytes)};
-        for (int c = 0; c < 5; ++c)
+        const QString texts[] = {QString::number(index.row() - 1),    row.file_system,
+                                 kinds_.value(row.start_sector),      QString::number(row.start_sector),
+                                 QString::number(row.end_sector),     format_size(bytes)};
+        for (int c = 0; c < count; ++c)
             paint_row_text(*painter, option, columns[c], columns[c + 1] - 25, texts[c]);
     }
     painter->restore();

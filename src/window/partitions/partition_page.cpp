@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QListView>
 #include <QEvent>
+#include <QFileInfo>
+#include <QHash>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
@@ -11,12 +13,14 @@
 #include "core/partitions/mbr_backup.h"
 #include "window/partitions/partition_delegate.h"
 #include "window/partitions/partition_model.h"
+#include "window/partitions/partition_tables.h"
 #include "window/text/translation.h"
 #include "window/dialogs/warning_box.h"
 
 namespace {
 
 constexpr int k_refresh_ms = 400;
+constexpr int tables_height = 120;
 
 } // namespace
 
@@ -46,10 +50,13 @@ partition_window_c::~partition_window_c()
 void partition_window_c::start_search(const drive_item_s &drive)
 {
     // A search left running on another drive (its page was left) ends
-    // before its next read window; wait for it rather than ignore the new drive.
+    // before its next read; wait for it rather than ignore the new drive.
     search_thread.request_stop();
     search_thread.wait();
     lbl_outcome->clear();
+    lbl_table_now->clear();
+    lbl_table_new->clear();
+    delegate->set_kinds({});
     search_thread.start_with_drive(drive);
     btn_stop->setText(lookup_text("btn_stop"));
     show_found_rows();
@@ -89,6 +96,11 @@ void partition_window_c::on_thread_finished()
     show_found_rows();
     on_timer();
     lbl_outcome->setText(search_thread.open_error());
+    // The table a repair would write, shown before anyone asks for it.
+    if (!search_thread.rows().isEmpty() && repair_job.plan(search_thread.drive(), search_thread.rows())) {
+        confirm_next_plan = false;
+        enable_buttons(false);
+    }
 }
 
 void partition_window_c::on_timer()
@@ -114,22 +126,50 @@ void partition_window_c::on_repair_clicked()
     // The same plan-then-write path as the command line's repair: a table
     // that would damage the disk is refused before the user is asked, and
     // the old sector 0 is saved before the new one is written.
-    if (repair_job.plan(search_thread.drive(), search_thread.rows()))
+    if (repair_job.plan(search_thread.drive(), search_thread.rows())) {
+        confirm_next_plan = true;
         enable_buttons(false);
+    }
 }
 
 void partition_window_c::on_repair_planned(bool ready, const QString &error)
 {
-    if (!ready) {
-        enable_buttons(true);
-        return refuse_repair(error);
-    }
-    if (warning_box(this, k_title_tarnrecovery, "partition_query", QMessageBox::Yes | QMessageBox::No) !=
-            QMessageBox::Yes ||
-        !repair_job.apply(mbr_backup_folder())) {
-        enable_buttons(true);
+    show_plan();
+    const bool confirm = confirm_next_plan;
+    confirm_next_plan = false;
+    enable_buttons(true);
+    if (!confirm)
         return;
-    }
+    if (!ready)
+        return refuse_repair(error);
+    confirm_repair();
+}
+
+void partition_window_c::show_plan()
+{
+    const table_repair_plan_s &plan = repair_job.last_plan();
+    QHash<quint64, QString> kinds;
+    for (const partition_item_s &row : plan.rows)
+        kinds.insert(row.start_sector, row_kind(plan, row));
+    delegate->set_kinds(kinds);
+    lv_volumes->viewport()->update();
+    lbl_table_now->setText(
+        table_text(lookup_text("partition_table_now"),
+                   QList<partition_entry_s>(plan.current.partitions.begin(), plan.current.partitions.end())));
+    lbl_table_new->setText(plan.ready ? table_text(lookup_text("partition_table_new"), plan.new_table) : QString());
+}
+
+void partition_window_c::confirm_repair()
+{
+    // The disk named and both tables shown; No unless the user moves to Yes.
+    auto box = make_warning_box_text(this, k_title_tarnrecovery, confirm_text(repair_job.last_plan()),
+                                     QMessageBox::Yes | QMessageBox::No);
+    box->setTextFormat(Qt::RichText);
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    if (box->exec() != QMessageBox::Yes || !repair_job.apply(mbr_backup_folder()))
+        return;
+    enable_buttons(false);
     lbl_outcome->setText(lookup_text("partition_writing"));
 }
 
@@ -138,9 +178,17 @@ void partition_window_c::on_repair_applied(bool written, const QString &backup_p
     enable_buttons(true);
     if (!written)
         return refuse_repair(error);
+    // What the disk holds now.
+    if (repair_job.plan(search_thread.drive(), search_thread.rows()))
+        enable_buttons(false);
     const QString saved = lookup_text("partition_backup") + QLatin1Char('\n') + backup_path;
     lbl_outcome->setText(saved);
-    warning_box_text(this, k_title_tarnrecovery, lookup_text("partition_finished") + QStringLiteral("\n\n") + saved,
+    // An image file is read again when it is next opened; only a real disk
+    // may need the system restarted to see its new table.
+    const bool image = QFileInfo(search_thread.drive().name).isFile();
+    warning_box_text(this, k_title_tarnrecovery,
+                     lookup_text(image ? "partition_finished_image" : "partition_finished") +
+                         QStringLiteral("\n\n") + saved,
                      QMessageBox::Ok);
 }
 
@@ -196,6 +244,11 @@ void partition_window_c::place_widgets()
     // Its trailing end stays where it was, clear of the progress bar.
     const QSize stop = fitted_size(btn_stop, k_page_button_width);
     place_widget(btn_stop, QRect(QPoint(width() - 93 - stop.width(), 42), stop));
-    place_widget(lv_volumes, QRect(25, 120, width() - 50, height() - 180 - 40));
+    // The list above, the table on the disk and the one to write side by side below it.
+    const int tables_top = height() - 96 - tables_height;
+    place_widget(lv_volumes, QRect(25, 120, width() - 50, tables_top - 8 - 120));
+    const int half = (width() - 50) / 2;
+    place_widget(lbl_table_now, QRect(25, tables_top, half - 5, tables_height));
+    place_widget(lbl_table_new, QRect(25 + half + 5, tables_top, half - 5, tables_height));
     place_widget(lbl_outcome, QRect(25, height() - 96, width() - 50, 38));
 }

@@ -1,7 +1,9 @@
 // The partition page: searches the chosen drive for lost partitions on the
-// search thread, lists them as they are found, and rewrites the drive's
-// partition table from them after the user confirms (planned and written
-// on the repair job's worker, its buttons disabled meanwhile).
+// search thread, lists them as they are found, shows once the search ends
+// the table a repair would write (each find primary or logical in it) beside
+// the one on the disk, and rewrites the drive's partition table from them
+// after the user confirms (planned and written on the repair job's worker,
+// its buttons disabled meanwhile).
 #pragma once
 
 #include <QTimer>
@@ -51,6 +53,8 @@ private:
     void show_found_rows();
     void enable_buttons(bool enabled);
     void refuse_repair(const QString &error);
+    void show_plan();
+    void confirm_repair();
 
     partition_repair_c search_thread;
     table_repair_job_c repair_job;
@@ -58,4 +62,7 @@ private:
     QTimer timer;
     partition_delegate_c *delegate;
     QAbstractItemModel *model = nullptr;
+    // The user asked for the repair: the plan on its way is to be confirmed,
+    // not only shown.
+    bool confirm_next_plan = false;
 };
