@@ -111,6 +111,9 @@ bool fixture_manifest_c::parse(const QByteArray &text)
         if (ok && column.contains(QStringLiteral("mft_record"))) {
             ok = parse_number(field("mft_record"), e.mft_record) && e.mft_record >= 0;
         }
+        if (ok && column.contains(QStringLiteral("modified"))) {
+            ok = parse_number(field("modified"), e.modified) && e.modified > 0;
+        }
         if (!ok) {
             return fail(line_no, QStringLiteral("malformed entry"));
         }

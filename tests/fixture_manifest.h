@@ -27,6 +27,7 @@ struct fixture_entry_s {
     qint64 first_cluster = -1; ///< FAT images: 0 when it has no cluster; -1 elsewhere
     QString clusters;          ///< FAT images: runs as "3-5,8-10"
     qint64 mft_record = -1;    ///< NTFS images: the file record number; -1 elsewhere
+    qint64 modified = -1;      ///< exFAT images: the modified time stamped, seconds since 1970; -1 elsewhere
     int partition = 0;         ///< 1-based partition of a disk image; 0 for a volume image
     fixture_kind_e kind = fixture_kind_e::file;
     QStringList notes; ///< "resident", "compressed", "sparse", "in_deleted_dir", "index_slack_only"

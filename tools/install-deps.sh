@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
   qt6-base-dev libpoppler-qt6-dev libgl-dev libblkid-dev zlib1g-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
-  dosfstools mtools ntfs-3g sleuthkit fdisk util-linux nasm xz-utils attr gdisk exfatprogs e2fsprogs
+  dosfstools mtools ntfs-3g sleuthkit fdisk util-linux nasm xz-utils attr gdisk exfatprogs exfat-fuse e2fsprogs
   imagemagick fonts-dejavu-core fonts-noto-cjk
   xvfb xauth qt6-qpa-plugins qt6-image-formats-plugins qt6-translations-l10n lintian
   python3 testdisk foremost qemu-system-x86

@@ -1,12 +1,14 @@
 #include "engine_factory.h"
 
+#include "engines/exfat/exfat_recovery.h"
 #include "engines/fat/fat_recovery.h"
 #include "engines/ntfs/ntfs_recovery.h"
 #include "engines/raw/raw_recovery.h"
 
 bool engine_takes(const QString &file_system, bool deep)
 {
-    return deep || file_system == QLatin1String("NTFS") || file_system.left(3) == QLatin1String("FAT");
+    return deep || file_system == QLatin1String("NTFS") || file_system == QLatin1String("exFAT") ||
+        file_system.left(3) == QLatin1String("FAT");
 }
 
 std::unique_ptr<recovery_base_c> select_engine(const QString &file_system, bool deep)
@@ -20,5 +22,7 @@ std::unique_ptr<recovery_base_c> select_engine(const QString &file_system, bool 
     }
     if (file_system == QLatin1String("NTFS"))
         return std::make_unique<ntfs_recovery_c>();
+    if (file_system == QLatin1String("exFAT"))
+        return std::make_unique<exfat_recovery_c>();
     return std::make_unique<fat_recovery_c>();
 }

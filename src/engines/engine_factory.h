@@ -1,6 +1,7 @@
 // Which engine scans a volume, as the recovery page chooses it: the raw
-// engine for a deep scan, the NTFS engine for "NTFS", the FAT engine for a
-// file-system name starting with "FAT"; any other volume is refused.
+// engine for a deep scan, the NTFS engine for "NTFS", the exFAT engine for
+// "exFAT", the FAT engine for a file-system name starting with "FAT"; any
+// other volume is refused.
 #pragma once
 
 #include <QString>

@@ -1,5 +1,6 @@
 #include "volume_free_space.h"
 
+#include "libexfat/exfat_volume.h"
 #include "libfat/fat_free_space.h"
 #include "libntfs/free_space.h"
 
@@ -17,6 +18,13 @@ bool volume_free_bytes(const volume_info_s &volume, uint64_t &free_bytes)
         return false;
     if (volume.fs_name == "NTFS")
         return ntfs_free_bytes(std::move(device), free_bytes);
+    if (volume.fs_name == "exFAT") {
+        exfat_volume_c vol;
+        if (vol.open(std::move(device)) != exfat_ok || !vol.bitmap_loaded())
+            return false;
+        free_bytes = vol.free_clusters() * vol.geometry().cluster_bytes();
+        return true;
+    }
     if (volume.fs_name.rfind("FAT", 0) != 0)
         return false;
     fat_volume_s vol;

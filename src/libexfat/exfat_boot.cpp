@@ -2,81 +2,73 @@
 
 #include <cstring>
 
+#include "exfat_layout.h"
 #include "platform/le_bytes.h"
 
-namespace {
+using namespace exfat_layout;
 
-constexpr int no_file_system = 13;
+static constexpr int no_file_system = 13;
 
-// Main boot sector fields (byte offsets).
-constexpr size_t oem_name = 3;
-constexpr size_t must_be_zero = 11; // 11..63
-constexpr size_t must_be_zero_end = 64;
-constexpr size_t partition_offset = 64;
-constexpr size_t volume_length = 72;
-constexpr size_t fat_offset = 80;
-constexpr size_t fat_length = 84;
-constexpr size_t heap_offset = 88;
-constexpr size_t cluster_count = 92;
-constexpr size_t root_cluster = 96;
-constexpr size_t serial = 100;
-constexpr size_t volume_flags = 106;
-constexpr size_t sector_shift = 108;
-constexpr size_t cluster_shift = 109;
-constexpr size_t fat_count = 110;
-constexpr size_t percent_in_use = 112;
-constexpr size_t signature = 510;
-constexpr size_t checksummed_sectors = 11;
-
-} // namespace
-
-int parse_exfat_boot(const uint8_t *s, size_t len, exfat_geometry_s &out)
+bool is_exfat_boot(const uint8_t *sector, size_t len)
 {
-    if (!s || len < 512 || memcmp(s + oem_name, "EXFAT   ", 8) != 0 || s[signature] != 0x55 ||
-        s[signature + 1] != 0xAA)
+    return len >= boot::min_bytes && memcmp(sector + boot::fs_name, "EXFAT   ", 8) == 0 &&
+        sector[boot::jump] == 0xEB && sector[boot::jump + 1] == 0x76 && sector[boot::jump + 2] == 0x90;
+}
+
+int parse_exfat_boot(const uint8_t *sector, size_t len, exfat_geometry_s &out)
+{
+    if (!is_exfat_boot(sector, len) || le16_at(sector + boot::signature) != 0xAA55)
         return no_file_system;
-    for (size_t i = must_be_zero; i < must_be_zero_end; ++i)
-        if (s[i] != 0)
+    for (size_t i = 0; i < boot::must_be_zero_length; ++i)
+        if (sector[boot::must_be_zero + i] != 0)
             return no_file_system;
-    const unsigned bps_shift = s[sector_shift], spc_shift = s[cluster_shift];
-    if (bps_shift < 9 || bps_shift > 12 || bps_shift + spc_shift > 25 || (s[fat_count] != 1 && s[fat_count] != 2))
-        return no_file_system;
     exfat_geometry_s g;
-    g.sector_size = 1u << bps_shift;
-    g.cluster_sectors = 1u << spc_shift;
-    g.fat_count = s[fat_count];
-    g.partition_offset = le64_at(s + partition_offset);
-    g.volume_sectors = le64_at(s + volume_length);
-    g.fat_offset = le32_at(s + fat_offset);
-    g.fat_sectors = le32_at(s + fat_length);
-    g.heap_offset = le32_at(s + heap_offset);
-    g.cluster_count = le32_at(s + cluster_count);
-    g.root_cluster = le32_at(s + root_cluster);
-    g.serial = le32_at(s + serial);
-    // The layout the format fixes: FAT after the boot regions, heap after the
-    // FATs, clusters inside the volume, a FAT big enough for them.
-    const uint64_t heap_end = g.heap_offset + uint64_t{g.cluster_count} * g.cluster_sectors;
-    const uint64_t fat_bytes = (uint64_t{g.cluster_count} + 2) * 4;
-    if (g.fat_offset < 24 || g.fat_sectors == 0 ||
-        g.heap_offset < g.fat_offset + uint64_t{g.fat_sectors} * g.fat_count || heap_end > g.volume_sectors ||
-        g.cluster_count == 0 || uint64_t{g.fat_sectors} * g.sector_size < fat_bytes || g.root_cluster < 2 ||
-        g.root_cluster - 2 >= g.cluster_count || g.volume_sectors < (uint64_t{1} << (20 - bps_shift)))
+    g.sector_shift = sector[boot::sector_shift];
+    g.cluster_shift = sector[boot::cluster_shift];
+    g.fat_count = sector[boot::fat_count];
+    g.volume_flags = le16_at(sector + boot::volume_flags);
+    g.volume_sectors = le64_at(sector + boot::volume_length);
+    g.fat_offset = le32_at(sector + boot::fat_offset);
+    g.fat_length = le32_at(sector + boot::fat_length);
+    g.heap_offset = le32_at(sector + boot::heap_offset);
+    g.cluster_count = le32_at(sector + boot::cluster_count);
+    g.root_cluster = le32_at(sector + boot::root_cluster);
+    g.serial = le32_at(sector + boot::serial);
+    if (g.sector_shift < 9 || g.sector_shift > 12 || g.sector_shift + g.cluster_shift > 25 ||
+        (g.fat_count != 1 && g.fat_count != 2))
+        return no_file_system;
+    if (g.cluster_count == 0 || g.cluster_count > 0xFFFFFFF5u || g.fat_offset < 24 || g.fat_length == 0)
+        return no_file_system;
+    const uint64_t fats_end = uint64_t{g.fat_offset} + uint64_t{g.fat_length} * g.fat_count;
+    const uint64_t heap_end = g.heap_offset + (uint64_t{g.cluster_count} << g.cluster_shift);
+    if (g.heap_offset < fats_end || heap_end > g.volume_sectors || g.volume_sectors >> (63 - g.sector_shift) != 0)
+        return no_file_system;
+    if ((uint64_t{g.cluster_count} + 2) * 4 > uint64_t{g.fat_length} << g.sector_shift)
+        return no_file_system;
+    if (!g.in_heap(g.root_cluster))
         return no_file_system;
     out = g;
     return 0;
 }
 
+uint32_t exfat_boot_checksum(const uint8_t *region, size_t sector_size)
+{
+    uint32_t sum = 0;
+    const size_t bytes = sector_size * checksummed_sectors;
+    for (size_t i = 0; i < bytes; ++i) {
+        if (i == boot::volume_flags || i == boot::volume_flags + 1 || i == boot::percent_in_use)
+            continue;
+        sum = ((sum & 1) ? 0x80000000u : 0) + (sum >> 1) + region[i];
+    }
+    return sum;
+}
+
 bool exfat_boot_checksum_ok(const uint8_t *region, size_t sector_size)
 {
-    if (!region || sector_size < 512)
+    if (sector_size < boot::min_bytes || sector_size % 4 != 0)
         return false;
-    uint32_t sum = 0;
-    for (size_t i = 0; i < checksummed_sectors * sector_size; ++i) {
-        if (i == volume_flags || i == volume_flags + 1 || i == percent_in_use)
-            continue;
-        sum = ((sum & 1) ? 0x80000000u : 0u) + (sum >> 1) + region[i];
-    }
-    const uint8_t *check = region + checksummed_sectors * sector_size;
+    const uint32_t sum = exfat_boot_checksum(region, sector_size);
+    const uint8_t *check = region + sector_size * checksummed_sectors;
     for (size_t i = 0; i < sector_size; i += 4)
         if (le32_at(check + i) != sum)
             return false;

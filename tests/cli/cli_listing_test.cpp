@@ -169,7 +169,7 @@ TEST(cli_options, contradictions_and_repeats_are_refused)
         << "lists may repeat";
     run_s r = run_cli("scan" + target);
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find(blank + " holds no FAT or NTFS file system; use --deep"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(blank + " holds no FAT, exFAT or NTFS file system; use --deep"), std::string::npos) << r.err;
 }
 
 namespace {

@@ -130,7 +130,8 @@ TEST(engine_factory, picks_by_file_system_name_as_the_recovery_page_does)
     EXPECT_EQ(name("FAT32", false), QStringLiteral("FAT"));
     EXPECT_EQ(name("FAT", false), QStringLiteral("FAT"));
     EXPECT_EQ(name("NTFS", false), QStringLiteral("NTFS"));
-    EXPECT_EQ(name("exFAT", false), QStringLiteral("refused"));
+    EXPECT_EQ(name("exFAT", false), QStringLiteral("exFAT"));
+    EXPECT_EQ(name("EXFAT", false), QStringLiteral("refused")) << "the name is compared exactly";
     EXPECT_EQ(name("ntfs", false), QStringLiteral("refused")) << "the name is compared exactly";
     EXPECT_EQ(name("ext4", true), QStringLiteral("deep scan"));
     EXPECT_EQ(name("NTFS", true), QStringLiteral("deep scan"));

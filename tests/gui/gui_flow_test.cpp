@@ -1,7 +1,8 @@
 // The real main window under a real display server, driven like a user:
 // start-up, the navigation table, the volume and drive pages, the partition
 // search and repair on a disk image, disk images refused; the sample scanned,
-// restored, deep scanned, saved and resumed from home; one instance only.
+// restored, deep scanned, saved and resumed from home; an exFAT card scanned
+// and restored; one instance only.
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QDialog>
@@ -877,6 +878,43 @@ private slots:
         broken.write("%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 9 0 R >> endobj\ntrailer << /Root 1 0 R >>\n");
         broken.close();
         QCOMPARE(load_preview(broken.fileName()).note, preview_note_e::no_preview);
+    }
+
+    // An exFAT camera card (tests/fixtures/make_exfat.sh): listed as exFAT
+    // with its free space from the bitmap, scanned by its file system, and
+    // every intact deleted photo restored exactly.
+    void exfat_flow()
+    {
+        QVERIFY2(startup_done.load() == 1, "runs after window_flow");
+        fixture_manifest_c manifest;
+        QString error;
+        QVERIFY2(load_fixture_manifest("exfat", manifest, &error), qPrintable(error));
+        main_window_c window;
+        window.on_init_finished();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.recovery_page()->open_folder = [&](const QString &shown) { opened = shown; };
+        window.recovery_page()->choose_destination = [&](QWidget *) { return destination; };
+        QTest::mouseClick(window.home_page()->btn_start, Qt::LeftButton);
+        volume_window_c *volumes = window.volume_page();
+        QCOMPARE(window.open_images({manifest.image_path()}), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(row_of(volume_rows(), manifest.image_path()) > 0 && !volumes->listing().busy(), 30000);
+        const int card = row_of(volume_rows(), manifest.image_path());
+        QCOMPARE(volume_rows().at(card).file_system, QString("exFAT"));
+        QVERIFY(volume_rows().at(card).free_known && volume_rows().at(card).free_bytes > 200u << 20);
+        select_row(volumes->lv_volumes, card);
+        QTest::mouseClick(volumes->btn_scan, Qt::LeftButton);
+        QCOMPARE(window.current_page(), window.recovery_page());
+        QTRY_VERIFY_WITH_TIMEOUT(!window.session().is_scanning(), 60000);
+        restore_every_folder(window, folder.filePath("exfat"));
+        if (QTest::currentTestFailed())
+            return;
+        QSet<QByteArray> intact;
+        for (const fixture_entry_s &e : manifest.entries())
+            if (e.recoverable())
+                intact.insert(e.sha256);
+        QVERIFY(intact.size() >= 10);
+        QVERIFY(restored_hashes(folder.filePath("exfat")).contains(intact));
     }
 
     void one_instance_only()

@@ -2,7 +2,7 @@
 // PNG per page and state, for a look at every language without a display:
 //   QT_QPA_PLATFORM=offscreen tarn_screenshots <output folder> <language>
 //       <sample image> <disk image with a wiped partition table (a copy: it is repaired)>
-//       <image of tests/gui/make_preview_types.py>
+//       <image of tests/gui/make_preview_types.py> [<exFAT camera card image>]
 // Files: home, menu, startup_warning, volume, recovery_scanning, recovery
 // (a tree, checked rows, an image previewed, the legend of the state
 // marks), recovery_summary, recovery_text, recovery_filter (a folder
@@ -11,8 +11,10 @@
 // note on a file the preview cannot draw), drive, imaging_running,
 // imaging_finished (the imaging window over a drawn state), partition_found,
 // partition_planned (the table to write beside the one on the disk),
-// partition_query (both tables, No the default), partition_repaired, help
-// (each <name>.png).
+// partition_query (both tables, No the default), partition_repaired, help,
+// and with a card volume_exfat (the card chosen in the list) and
+// recovery_exfat (its scan, a folder of deleted photos with long and
+// non-ASCII names) (each <name>.png).
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -356,13 +358,36 @@ bool shoot_preview_types(main_window_c &window, const std::function<void()> &sca
     return true;
 }
 
+// The volume list with the exFAT card chosen, then its file-system scan
+// with every folder open and the rows of one shown.
+bool shoot_exfat(main_window_c &window, const QString &card)
+{
+    volume_window_c *volumes = window.volume_page();
+    if (window.open_images({card}) != 1)
+        return false;
+    wait_until([&] { return row_of_device(volume_rows(), card) >= 0 && !volumes->listing().busy(); }, 30000);
+    window.show_page(main_window_c::page_volume);
+    volumes->lv_volumes->setCurrentIndex(volumes->lv_volumes->model()->index(row_of_device(volume_rows(), card), 0));
+    settle();
+    save(window.grab(), "volume_exfat");
+    if (!scan_and_open(window, [&] { volumes->btn_scan->click(); }, QStringLiteral("MISC")))
+        return false;
+    recovery_window_c *page = window.recovery_page();
+    page->tv_dirtree->expandAll();
+    settle();
+    save(window.grab(), "recovery_exfat");
+    page->btn_back->click();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 6) {
+    if (argc != 6 && argc != 7) {
         std::fprintf(stderr,
-                     "usage: %s <output folder> <language> <sample image> <wiped disk image> <mixed types image>\n",
+                     "usage: %s <output folder> <language> <sample image> <wiped disk image> <mixed types image> "
+                     "[<exFAT card>]\n",
                      argv[0]);
         return 2;
     }
@@ -422,6 +447,8 @@ int main(int argc, char **argv)
         };
     };
     if (!shoot_recovery(window, scan_of(sample)) || !shoot_preview_types(window, scan_of(mixed)))
+        return 1;
+    if (argc == 7 && !shoot_exfat(window, QFileInfo(QString::fromLocal8Bit(argv[6])).canonicalFilePath()))
         return 1;
 
     window.show_page(main_window_c::page_drive);

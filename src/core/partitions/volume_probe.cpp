@@ -104,7 +104,7 @@ bool exfat_fat_at(const sector_reader_fn &read, uint64_t lba)
 std::optional<volume_find_s> probe_exfat(uint64_t lba, const uint8_t *sector, const sector_reader_fn &read)
 {
     exfat_geometry_s g;
-    if (parse_exfat_boot(sector, 512, g) != 0 || g.sector_size != 512 || !exfat_region_ok(read, lba))
+    if (parse_exfat_boot(sector, 512, g) != 0 || g.sector_bytes() != 512 || !exfat_region_ok(read, lba))
         return std::nullopt;
     uint64_t start = lba;
     // The backup boot region follows the main one at 12.

@@ -40,8 +40,8 @@ bool scan_session_c::start_scan(const volume_item_s &volume, bool deep)
     if (!engine) {
         // A probe that recognised nothing has no name to quote.
         error_ = volume.file_system.isEmpty()
-            ? QStringLiteral("%1 holds no FAT or NTFS file system").arg(volume.device_name)
-            : QStringLiteral("%1 holds no FAT or NTFS file system (it reports \"%2\")")
+            ? QStringLiteral("%1 holds no FAT, exFAT or NTFS file system").arg(volume.device_name)
+            : QStringLiteral("%1 holds no FAT, exFAT or NTFS file system (it reports \"%2\")")
                   .arg(volume.device_name, volume.file_system);
         return false;
     }
