@@ -24,4 +24,9 @@ struct engine_state_s {
     // Sleeps in 100 ms steps while paused. Returns false when a stop was
     // requested (while paused or before).
     bool wait_while_paused();
+
+    // One folder entry read: waits out a pause, then counts it. Progress
+    // creeps towards 0.99 over the first 2000 entries, as a folder walk
+    // cannot know its total. Returns false when a stop was requested.
+    bool count_entry();
 };

@@ -13,25 +13,10 @@
 #include "core/partitions/mbr_restore.h"
 #include "core/partitions/table_repair.h"
 #include "platform/test_images.h"
+#include "shell_steps.h"
 #include "test_drives.h"
 
 namespace {
-
-const std::string tools = "PATH=\"$PATH:/usr/sbin:/sbin\" ";
-
-std::string sh(const std::string &command)
-{
-    int status = -1;
-    std::string out = run_command(tools + "set -e; " + command + " 2>&1", &status);
-    EXPECT_EQ(status, 0) << command << "\n" << out;
-    return out;
-}
-
-QByteArray bytes_of(const std::string &path)
-{
-    QFile f(QString::fromStdString(path));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct made_s {
     std::string fs;

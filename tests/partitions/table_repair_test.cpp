@@ -9,25 +9,10 @@
 #include "core/partitions/table_repair.h"
 #include "platform/mbr_layout.h"
 #include "platform/test_images.h"
+#include "shell_steps.h"
 #include "test_drives.h"
 
 namespace {
-
-const std::string tools = "PATH=\"$PATH:/usr/sbin:/sbin\" ";
-
-std::string sh(const std::string &command)
-{
-    int status = -1;
-    std::string out = run_command(tools + "set -e; " + command + " 2>&1", &status);
-    EXPECT_EQ(status, 0) << command << "\n" << out;
-    return out;
-}
-
-QByteArray bytes_of(const std::string &path)
-{
-    QFile f(QString::fromStdString(path));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A file system of `megabytes` made by `mkfs` (its image is the last word),
 // copied into image at sector `at`.
@@ -175,7 +160,7 @@ TEST(table_repair, refuses_a_disk_with_a_mounted_partition)
     const std::string mount_point = scratch_dir() + "/mnt";
     int status = -1;
     // The ext4 partition, mounted through a loop device of the image.
-    run_command(tools + "mkdir -p " + mount_point + " && mount -o loop,ro,offset=" + std::to_string(34816 * 512) +
+    run_command(with_sbin + "mkdir -p " + mount_point + " && mount -o loop,ro,offset=" + std::to_string(34816 * 512) +
                     ",sizelimit=" + std::to_string(32768 * 512) + " " + image + " " + mount_point + " 2>/dev/null",
                 &status);
     if (status != 0)

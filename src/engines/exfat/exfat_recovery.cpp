@@ -18,17 +18,6 @@ void exfat_recovery_c::reset()
     store_.clear();
 }
 
-bool exfat_recovery_c::count_entry()
-{
-    if (!state_.wait_while_paused())
-        return false;
-    const quint64 read = state_.read_count;
-    const double q = static_cast<double>(read) / 2000.0;
-    state_.read_count = read + 1;
-    state_.progress = q <= 1.0 ? q : 0.99;
-    return true;
-}
-
 void exfat_recovery_c::keep(const exfat_found_s &found)
 {
     const exfat_set_s &set = found.set;
@@ -69,7 +58,7 @@ void exfat_recovery_c::run()
                               .arg(held)
                               .arg(whole);
         counts_ = exfat_walk(volume_, [this](const exfat_found_s &found) {
-            if (!count_entry())
+            if (!state_.count_entry())
                 return false;
             keep(found);
             return true;

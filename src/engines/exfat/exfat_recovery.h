@@ -31,7 +31,6 @@ public:
     const exfat_store_t &store() const { return store_; }
 
 private:
-    bool count_entry();
     void keep(const exfat_found_s &found);
     int copy_item(quint64 id, output_file_c &out, quint64 max_bytes);
 

@@ -107,17 +107,6 @@ bool fat_recovery_c::open_subdirectory(fat_dir_s &dir, uint32_t cluster)
     return true;
 }
 
-bool fat_recovery_c::count_entry()
-{
-    if (!state_.wait_while_paused())
-        return false;
-    const quint64 read = state_.read_count;
-    const double q = static_cast<double>(read) / 2000.0;
-    state_.read_count = read + 1;
-    state_.progress = q <= 1.0 ? q : 0.99;
-    return true;
-}
-
 bool fat_recovery_c::replaces(const fat_item_s &old_item, const fat_item_s &new_item) const
 {
     const bool new_dir = new_item.attributes & fat_attr_directory;
@@ -209,7 +198,7 @@ int fat_recovery_c::walk()
     info.long_name_size = long_name.size();
     while (!stack.empty() && state_.stop == 0) {
         frame_s &top = *stack.back();
-        if (!count_entry())
+        if (!state_.count_entry())
             return 0;
         const int read = fat_read_dir(top.dir, &info);
         if (read == fr_disk_err) {

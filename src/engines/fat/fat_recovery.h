@@ -51,7 +51,6 @@ private:
     bool check_length();
     int walk();
     bool open_subdirectory(fat_dir_s &dir, uint32_t cluster);
-    bool count_entry();
     step_e keep_entry(const fat_file_info_s &info, const char16_t *long_name, uint32_t parent, bool in_deleted);
     bool replaces(const fat_item_s &old_item, const fat_item_s &new_item) const;
     bool below_itself(const fat_item_s &item) const;
