@@ -59,19 +59,24 @@ void index_trace_pass_c::note_described(const file_record_s &record)
         directories_.push_back(record.number);
 }
 
+bool index_trace_pass_c::described_by_record(uint64_t reference) const
+{
+    const uint64_t number = reference & ntfs_reference_mask;
+    const uint16_t sequence = static_cast<uint16_t>(reference >> 48);
+    if (reference == 0 || number >= slots_.size())
+        return false;
+    // A live file renamed or moved, or a deleted one whose record still
+    // holds it (deleting moves the sequence on by one).
+    const uint16_t now = sequences_[number];
+    if (slots_[number] == slot_e::in_use && now == sequence)
+        return true;
+    return slots_[number] == slot_e::free && (now == sequence || now == static_cast<uint16_t>(sequence + 1));
+}
+
 bool index_trace_pass_c::already_described(const index_trace_s &trace, uint64_t directory)
 {
-    const uint64_t number = trace.reference & ntfs_reference_mask;
-    const uint16_t sequence = static_cast<uint16_t>(trace.reference >> 48);
-    if (trace.reference != 0 && number < slots_.size()) {
-        // A live file renamed or moved, or a deleted one whose record still
-        // holds it (deleting moves the sequence on by one).
-        const uint16_t now = sequences_[number];
-        if (slots_[number] == slot_e::in_use && now == sequence)
-            return true;
-        if (slots_[number] == slot_e::free && (now == sequence || now == static_cast<uint16_t>(sequence + 1)))
-            return true;
-    }
+    if (described_by_record(trace.reference))
+        return true;
     if (!names_seen_.empty()) {
         // At one go once the walk is over: inserting them one by one while
         // the records stream through the cache costs a miss each.
@@ -117,7 +122,8 @@ bool index_trace_pass_c::next(ntfs_volume_c &volume, ntfs_scan_record &out)
         next_trace_ = 0;
         file_record_s directory;
         if (load_file_record(volume, current_directory_, directory))
-            traces_ = find_index_traces(volume, directory);
+            traces_ = find_index_traces(volume, directory,
+                                        [this](uint64_t reference) { return described_by_record(reference); });
     }
 }
 

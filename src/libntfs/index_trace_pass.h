@@ -32,6 +32,8 @@ public:
 private:
     enum class slot_e : uint8_t { unknown, in_use, free };
 
+    // The file the reference names still has a record that describes it.
+    bool described_by_record(uint64_t reference) const;
     // The trace's file still has a record that describes it, or the same
     // name in the same folder was reported already.
     bool already_described(const index_trace_s &trace, uint64_t directory);

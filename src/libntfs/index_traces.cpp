@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <set>
-#include <tuple>
 
 #include "mft_record.h"
 #include "ntfs_scan.h"
@@ -133,7 +132,24 @@ size_t slack_start(byte_view_s block, bool in_use)
     return start;
 }
 
-void scan_block(byte_view_s block, bool in_use, uint64_t directory, uint16_t sequence, std::vector<index_trace_s> &out)
+trace_times_t times_of(const index_trace_s &t)
+{
+    return {t.key.created, t.key.modified, t.key.mft_changed};
+}
+
+bool is_short(const index_trace_s &t)
+{
+    return t.key.name_space == ntfs_namespace_dos;
+}
+
+// What one directory's search gathers.
+struct block_finds_s {
+    std::vector<index_trace_s> traces;
+    std::vector<trace_times_t> dropped_long; // for the short names' twins
+};
+
+void scan_block(byte_view_s block, bool in_use, uint64_t directory, uint16_t sequence,
+                const trace_described_f &described, block_finds_s &out)
 {
     // The header of the entry that stood at the end marker's place is
     // overwritten, so a key may start right where the slack starts.
@@ -144,7 +160,15 @@ void scan_block(byte_view_s block, bool in_use, uint64_t directory, uint16_t seq
             continue;
         }
         pos += (key_header_size + 2 * trace.name.size() + 7) & ~size_t(7);
-        out.push_back(std::move(trace));
+        // Most slack holds stale copies of live entries, left by the index
+        // moving entries between blocks: dropped here, their names are
+        // never copied out.
+        if (described && trace.reference != 0 && described(trace.reference)) {
+            if (!is_short(trace))
+                out.dropped_long.push_back(times_of(trace));
+            continue;
+        }
+        out.traces.push_back(std::move(trace));
     }
 }
 
@@ -185,13 +209,14 @@ bool has_index_allocation(const std::vector<attribute_s> &attributes)
     });
 }
 
-std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_record_s &directory)
+std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_record_s &directory,
+                                             const trace_described_f &described)
 {
-    std::vector<index_trace_s> traces;
+    block_finds_s finds;
     const uint32_t block_size = index_block_size(directory.attributes);
     data_stream_s allocation = find_stream(directory.attributes, ntfs_attr_index_allocation, i30_name);
     if (!block_size || !allocation.found || allocation.resident || allocation.runs.empty())
-        return traces;
+        return {};
     const uint64_t blocks = std::min(allocation.data_size, max_index_bytes) / block_size;
     const std::vector<uint8_t> bitmap = read_block_bitmap(volume, directory.attributes, blocks);
     // Blocks are read a group at a time; a group that cannot be read whole
@@ -209,23 +234,20 @@ std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_r
                 !apply_fixups(block, block_size, "INDX"))
                 continue;
             scan_block({block, block_size}, block_in_use(bitmap, b), directory.number, directory.header.sequence,
-                       traces);
+                       described, finds);
         }
     }
-    drop_short_twins(traces);
-    return traces;
+    drop_short_twins(finds.traces, finds.dropped_long);
+    return std::move(finds.traces);
 }
 
 // The two keys of one file carry the same times; a set of the long names'
 // times keeps this quick in a folder of many thousand traces.
-void drop_short_twins(std::vector<index_trace_s> &traces)
+void drop_short_twins(std::vector<index_trace_s> &traces, const std::vector<trace_times_t> &dropped_long)
 {
-    auto is_short = [](const index_trace_s &t) { return t.key.name_space == ntfs_namespace_dos; };
     if (std::none_of(traces.begin(), traces.end(), is_short))
         return;
-    using times_t = std::tuple<uint64_t, uint64_t, uint64_t>;
-    auto times_of = [](const index_trace_s &t) { return times_t{t.key.created, t.key.modified, t.key.mft_changed}; };
-    std::set<times_t> long_names;
+    std::set<trace_times_t> long_names(dropped_long.begin(), dropped_long.end());
     for (const index_trace_s &t : traces)
         if (!is_short(t))
             long_names.insert(times_of(t));

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "file_record.h"
@@ -23,13 +25,23 @@ struct index_trace_s {
 // parent is the directory (record number, sequence). False when there is none.
 bool read_index_trace(byte_view_s block, size_t pos, uint64_t directory, uint16_t sequence, index_trace_s &out);
 
-// Every plausible key in the slack of the directory's $I30 index blocks.
-// A key in the short (DOS) name space is left out when its long name
-// was found beside it.
-std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_record_s &directory);
+// Whether a record still describes the file a trace's reference names:
+// such a trace is a stale copy and is not kept.
+using trace_described_f = std::function<bool(uint64_t reference)>;
 
-// Drops each short (DOS) name found beside the long name of the same file.
-void drop_short_twins(std::vector<index_trace_s> &traces);
+// Every plausible key in the slack of the directory's $I30 index blocks
+// that described does not drop. A key in the short (DOS) name space is
+// left out when its long name was found beside it, kept or not.
+std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_record_s &directory,
+                                             const trace_described_f &described = {});
+
+// A key's created, modified and MFT-changed times: the two keys of one file
+// carry the same.
+using trace_times_t = std::tuple<uint64_t, uint64_t, uint64_t>;
+
+// Drops each short (DOS) name found beside the long name of the same file,
+// among the traces or among the times of long names not kept.
+void drop_short_twins(std::vector<index_trace_s> &traces, const std::vector<trace_times_t> &dropped_long = {});
 
 // Whether the record holds an $I30 index allocation worth searching.
 bool has_index_allocation(const std::vector<attribute_s> &attributes);
