@@ -33,8 +33,9 @@ uint64_t trace_key(const index_trace_s &trace, uint64_t directory)
 
 } // namespace
 
-index_trace_pass_c::index_trace_pass_c(uint64_t record_count)
-    : slots_(record_count, slot_e::unknown), sequences_(record_count, 0), next_id_(record_count)
+index_trace_pass_c::index_trace_pass_c(ntfs_volume_c &volume, uint64_t record_count)
+    : volume_(volume), slots_(record_count, slot_e::unknown), sequences_(record_count, 0), next_id_(record_count),
+      finder_(volume, [this](uint64_t reference) { return described_by_record_walked(reference); })
 {}
 
 void index_trace_pass_c::note_header(uint64_t number, const record_header_info_s &header)
@@ -43,6 +44,8 @@ void index_trace_pass_c::note_header(uint64_t number, const record_header_info_s
         return;
     slots_[number] = (header.flags & ntfs_record_in_use) ? slot_e::in_use : slot_e::free;
     sequences_[number] = header.sequence;
+    // Numbers come in order: this slot is final now, for the finder too.
+    walked_.store(number + 1, std::memory_order_release);
 }
 
 void index_trace_pass_c::note_described(const file_record_s &record)
@@ -55,8 +58,10 @@ void index_trace_pass_c::note_described(const file_record_s &record)
             names_seen_.push_back(
                 name_key(fn.parent_reference & ntfs_reference_mask, a.value.data + sizeof fn, 2u * fn.name_length));
     }
-    if ((record.header.flags & ntfs_record_is_directory) && has_index_allocation(record.attributes))
-        directories_.push_back(record.number);
+    // A bare $MFT extract has no index blocks behind its run lists.
+    if ((record.header.flags & ntfs_record_is_directory) && has_index_allocation(record.attributes) &&
+        volume_.has_data_clusters())
+        finder_.add(record.number);
 }
 
 bool index_trace_pass_c::described_by_record(uint64_t reference) const
@@ -71,6 +76,12 @@ bool index_trace_pass_c::described_by_record(uint64_t reference) const
     if (slots_[number] == slot_e::in_use && now == sequence)
         return true;
     return slots_[number] == slot_e::free && (now == sequence || now == static_cast<uint16_t>(sequence + 1));
+}
+
+bool index_trace_pass_c::described_by_record_walked(uint64_t reference) const
+{
+    const uint64_t number = reference & ntfs_reference_mask;
+    return number < walked_.load(std::memory_order_acquire) && described_by_record(reference);
 }
 
 bool index_trace_pass_c::already_described(const index_trace_s &trace, uint64_t directory)
@@ -89,13 +100,8 @@ bool index_trace_pass_c::already_described(const index_trace_s &trace, uint64_t 
     return name_keys_.contains(key) || !reported_.insert(key);
 }
 
-bool index_trace_pass_c::next(ntfs_volume_c &volume, ntfs_scan_record &out)
+bool index_trace_pass_c::next(ntfs_scan_record &out)
 {
-    if (!walk_over_) {
-        walk_over_ = true;
-        if (!volume.has_data_clusters())
-            directories_.clear();
-    }
     for (;;) {
         while (next_trace_ < traces_.size()) {
             const index_trace_s &trace = traces_[next_trace_++];
@@ -113,22 +119,19 @@ bool index_trace_pass_c::next(ntfs_volume_c &volume, ntfs_scan_record &out)
             copy_record_name(out, trace.name.data(), trace.name.size());
             return true;
         }
-        if (next_directory_ >= directories_.size()) {
+        if (next_directory_ >= finder_.count()) {
             release();
             return false;
         }
-        current_directory_ = directories_[next_directory_++];
-        traces_.clear();
+        current_directory_ = finder_.directory(next_directory_);
+        traces_ = finder_.take(next_directory_++);
         next_trace_ = 0;
-        file_record_s directory;
-        if (load_file_record(volume, current_directory_, directory))
-            traces_ = find_index_traces(volume, directory,
-                                        [this](uint64_t reference) { return described_by_record(reference); });
     }
 }
 
 void index_trace_pass_c::release()
 {
+    finder_.stop();
     slots_ = {};
     sequences_ = {};
     names_seen_ = {};

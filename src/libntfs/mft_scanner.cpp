@@ -30,7 +30,7 @@ void fix_up_or_unmark(uint8_t *record, size_t size)
 
 mft_scanner_c::mft_scanner_c(std::unique_ptr<ntfs_volume_c> volume)
     : volume_(std::move(volume)), batch_records_(std::max<uint64_t>(1, batch_bytes / volume_->geometry().record_size)),
-      traces_(volume_->record_count())
+      traces_(*volume_, volume_->record_count())
 {
     const uint64_t record_size = volume_->geometry().record_size;
     const uint64_t records = volume_->record_count();
@@ -124,5 +124,5 @@ bool mft_scanner_c::next(ntfs_scan_record &out)
     // Its buffers are not needed for the index slack.
     batches_.reset();
     batch_ = {};
-    return traces_.next(*volume_, out);
+    return traces_.next(out);
 }

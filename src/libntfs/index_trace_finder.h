@@ -1,0 +1,46 @@
+// Searches directories' index slack on a thread of its own while the MFT
+// walk goes on: the walk hands each directory over as it meets it, and takes
+// the traces back in the same order once it is over. On two cores the
+// search then costs the walk next to nothing.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "index_traces.h"
+#include "ntfs_volume.h"
+
+class index_trace_finder_c {
+public:
+    // described is asked on the finder's thread (see find_index_traces).
+    index_trace_finder_c(ntfs_volume_c &volume, trace_described_f described);
+    // Stops once the directory in hand is done.
+    ~index_trace_finder_c();
+    index_trace_finder_c(const index_trace_finder_c &) = delete;
+    index_trace_finder_c &operator=(const index_trace_finder_c &) = delete;
+
+    // A directory record number to search.
+    void add(uint64_t directory);
+    size_t count() const { return directories_.size(); }
+    uint64_t directory(size_t n) const { return directories_[n]; }
+    // The traces of the n-th directory added, once its search is done.
+    std::vector<index_trace_s> take(size_t n);
+    // Ends the thread; nothing is searched afterwards.
+    void stop();
+
+private:
+    void run();
+
+    ntfs_volume_c &volume_;
+    trace_described_f described_;
+    // Appended by the walk only; read by the thread under the lock.
+    std::vector<uint64_t> directories_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::vector<index_trace_s>> found_; // per directory, in order
+    bool quitting_ = false;
+    std::thread thread_;
+};
