@@ -3,7 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTextStream>
+#include <charconv>
 #include <cstdio>
 
 #include "cli_command.h"
@@ -16,13 +16,6 @@
 
 namespace {
 
-QString date_text(qint64 seconds)
-{
-    if (seconds <= 0)
-        return QStringLiteral("-");
-    return format_row_date_time(seconds);
-}
-
 QJsonValue iso_date(qint64 seconds)
 {
     if (seconds == 0)
@@ -31,55 +24,74 @@ QJsonValue iso_date(qint64 seconds)
 }
 
 // Blanks to width (text right-aligned), or to -width (left-aligned), as
-// QString::arg pads; the line is built by appends because a chain of arg()
-// calls, each searching the whole line for its marker, cost more than the
+// QString::arg pads. A listing's lines are built as bytes, field by field:
+// a chain of arg() calls, and a string for each field, cost more than the
 // scan on a large listing.
-void append_padded(QString &line, const QString &text, int width)
+void append_padded(QByteArray &line, const char *text, int size, int width)
 {
-    const qsizetype blanks = (width < 0 ? -width : width) - text.size();
+    const int blanks = (width < 0 ? -width : width) - size;
     if (width > 0 && blanks > 0)
-        line.resize(line.size() + blanks, QLatin1Char(' '));
-    line += text;
+        line.append(blanks, ' ');
+    line.append(text, size);
     if (width < 0 && blanks > 0)
-        line.resize(line.size() + blanks, QLatin1Char(' '));
+        line.append(blanks, ' ');
 }
 
-void append_row_line(QString &lines, const recovery_item_s &row)
+void append_number(QByteArray &line, quint64 value, int width, int base)
 {
-    lines += QLatin1String("    ");
-    append_padded(lines, QString::number(row.id), 10);
-    lines += QLatin1String("  ");
-    append_padded(lines, format_size(row.size), 9);
-    lines += QLatin1String("  ");
-    append_padded(lines, date_text(row.modified()), 19);
-    lines += QLatin1String("  ");
-    append_padded(lines, date_text(row.created()), 19);
-    lines += QLatin1String("  0x");
-    const QString attributes = QString::number(row.attributes(), 16);
-    if (attributes.size() < 2)
-        lines += QLatin1Char('0');
-    lines += attributes;
-    lines += QLatin1String("  ");
-    append_padded(lines, recovery_state_key(row.state), -18);
-    lines += QLatin1String("  ");
-    lines += printable_text(row.name);
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value, base).ptr;
+    append_padded(line, digits, static_cast<int>(end - digits), width);
+}
+
+// "-" when the engine gave no date.
+void append_date(QByteArray &line, qint64 seconds)
+{
+    char text[row_date_room];
+    if (seconds <= 0)
+        append_padded(line, "-", 1, 19);
+    else
+        append_padded(line, text, format_row_date_time_latin1(seconds, text), 19);
+}
+
+void append_row_line(QByteArray &lines, const recovery_item_s &row)
+{
+    lines += "    ";
+    append_number(lines, row.id, 10, 10);
+    lines += "  ";
+    char size[format_size_room];
+    append_padded(lines, size, format_size_latin1(row.size, size), 9);
+    lines += "  ";
+    append_date(lines, row.modified());
+    lines += "  ";
+    append_date(lines, row.created());
+    lines += row.attributes() < 16 ? "  0x0" : "  0x";
+    append_number(lines, row.attributes(), 0, 16);
+    lines += "  ";
+    const QByteArray state = recovery_state_key(row.state).toLatin1();
+    append_padded(lines, state.constData(), static_cast<int>(state.size()), -18);
+    lines += "  ";
+    lines += printable_text(row.name).toUtf8();
     if (row.size_capped)
-        lines += QLatin1String("  (size cut to the data left)");
-    lines += QLatin1Char('\n');
+        lines += "  (size cut to the data left)";
+    lines += '\n';
 }
 
 // Folder by folder; with a filter set, only the folders that hold a match.
 void print_text(const found_folder_s &tree, const row_filter_c &filter)
 {
-    QTextStream out(stdout);
-    out << "     id        size  modified             created              flags  state               name\n";
+    fputs("     id        size  modified             created              flags  state               name\n", stdout);
+    QByteArray lines;
     walk_found_folders(tree, [&](const found_folder_s &folder, const QStringList &names) {
-        QString lines;
+        lines.clear();
         for (const recovery_item_s &row : folder.files)
             if (filter.matches(row))
                 append_row_line(lines, row);
-        if (filter.empty() || !lines.isEmpty())
-            out << printable_text(QLatin1Char('/') + names.join(QLatin1Char('/'))) << "\n" << lines;
+        if (!filter.empty() && lines.isEmpty())
+            return;
+        const QByteArray path = printable_text(QLatin1Char('/') + names.join(QLatin1Char('/'))).toUtf8() + '\n';
+        fwrite(path.constData(), 1, static_cast<size_t>(path.size()), stdout);
+        fwrite(lines.constData(), 1, static_cast<size_t>(lines.size()), stdout);
     });
 }
 

@@ -1,12 +1,26 @@
 #include "format_size.h"
 
+#include <QByteArray>
+#include <algorithm>
+#include <cstring>
+
 namespace {
+
+// Units, most significant first, ending at end; where they start.
+char *put_units(char *end, quint64 units)
+{
+    do {
+        *--end = static_cast<char>('0' + units % 10);
+        units /= 10;
+    } while (units > 0);
+    return end;
+}
 
 // bytes / 2^shift with two decimals, rounded as QString::asprintf("%.2f")
 // rounds (a tie away from zero), suffixed by unit. In integers: the quotient
 // is exact in binary, and a listing of many rows spent more on asprintf than
 // on everything else about a row.
-QString two_decimals(quint64 bytes, int shift, char unit)
+char *two_decimals(char *end, quint64 bytes, int shift, char unit)
 {
     const quint64 whole = bytes >> shift;
     const quint64 part = bytes & ((quint64{1} << shift) - 1);
@@ -17,32 +31,42 @@ QString two_decimals(quint64 bytes, int shift, char unit)
         ++units;
         hundredths = 0;
     }
-    char text[32];
-    char *end = text + sizeof text;
     char *at = end;
     *--at = unit;
     *--at = static_cast<char>('0' + hundredths % 10);
     *--at = static_cast<char>('0' + hundredths / 10);
     *--at = '.';
-    do {
-        *--at = static_cast<char>('0' + units % 10);
-        units /= 10;
-    } while (units > 0);
-    return QString::fromLatin1(at, static_cast<qsizetype>(end - at));
+    return put_units(at, units);
 }
 
 } // namespace
 
+int format_size_latin1(quint64 bytes, char *out)
+{
+    char text[format_size_room];
+    char *end = text + sizeof text, *at = end;
+    if (bytes <= 1024) {
+        *--at = 'B';
+        at = put_units(at, bytes);
+    } else if (bytes <= 1048576) {
+        at = two_decimals(end, bytes, 10, 'K');
+    } else if (bytes <= 1073741824ULL) {
+        at = two_decimals(end, bytes, 20, 'M');
+    } else if (bytes >> 53) {
+        // Past 2^53 bytes the double the text came from was rounded first.
+        const QByteArray big = QString::asprintf("%.2fG", static_cast<double>(bytes) / 1073741824.0).toLatin1();
+        const int n = static_cast<int>(std::min<qsizetype>(big.size(), format_size_room));
+        memcpy(out, big.constData(), static_cast<size_t>(n));
+        return n;
+    } else {
+        at = two_decimals(end, bytes, 30, 'G');
+    }
+    memcpy(out, at, static_cast<size_t>(end - at));
+    return static_cast<int>(end - at);
+}
+
 QString format_size(quint64 bytes)
 {
-    if (bytes <= 1024)
-        return QString::number(bytes) + QLatin1Char('B');
-    if (bytes <= 1048576)
-        return two_decimals(bytes, 10, 'K');
-    if (bytes <= 1073741824ULL)
-        return two_decimals(bytes, 20, 'M');
-    // Past 2^53 bytes the double the text came from was rounded first.
-    if (bytes >> 53)
-        return QString::asprintf("%.2fG", static_cast<double>(bytes) / 1073741824.0);
-    return two_decimals(bytes, 30, 'G');
+    char text[format_size_room];
+    return QString::fromLatin1(text, format_size_latin1(bytes, text));
 }

@@ -27,17 +27,57 @@ char *put_year(char *at, long long year)
     return at;
 }
 
-QString local_text(qint64 seconds, bool with_time)
+// The zone's offset at a time, and in the hour it lies in when the offset
+// holds for all of that hour (the first and last second agree; no zone
+// changes twice within an hour).
+struct hour_offset_s {
+    time_t hour = -1;
+    long offset = 0;
+    // The zone it was found in: tzset() may have read another since.
+    const char *zone[2] = {};
+    long standard = 0;
+
+    bool same_zone() const { return zone[0] == tzname[0] && zone[1] == tzname[1] && standard == timezone; }
+};
+
+bool offset_at(time_t when, long &offset)
+{
+    struct tm local {};
+    if (!localtime_r(&when, &local))
+        return false;
+    offset = local.tm_gmtoff;
+    return true;
+}
+
+// localtime_r, with the offset kept for the hour: a listing's dates mostly
+// fall within a few hours, and each call applies the zone's rules anew.
+bool to_local(time_t when, struct tm &out)
+{
+    thread_local hour_offset_s kept;
+    if (when > (time_t{1} << 50)) // far past any year the C library gives
+        return localtime_r(&when, &out) != nullptr;
+    const time_t hour = when - ((when % 3600) + 3600) % 3600;
+    if (hour != kept.hour || !kept.same_zone()) {
+        long first = 0, last = 0;
+        if (!offset_at(hour, first) || !offset_at(hour + 3599, last) || first != last)
+            return localtime_r(&when, &out) != nullptr;
+        kept = {hour, first, {tzname[0], tzname[1]}, timezone};
+    }
+    const time_t shifted = when + kept.offset;
+    return gmtime_r(&shifted, &out) != nullptr;
+}
+
+// The text into out; its length, 0 when there is no date.
+int local_text(qint64 seconds, bool with_time, char *text)
 {
     // 0 is how every engine says "no date": shown as 1970-01-01 it would
     // read as a real one.
     if (seconds <= 0)
-        return QString();
+        return 0;
     const time_t when = static_cast<time_t>(seconds);
     struct tm local {};
-    if (static_cast<qint64>(when) != seconds || !localtime_r(&when, &local))
-        return QString();
-    char text[48];
+    if (static_cast<qint64>(when) != seconds || !to_local(when, local))
+        return 0;
     char *at = put_year(text, static_cast<long long>(local.tm_year) + 1900);
     *at++ = '-';
     at = put_two(at, local.tm_mon + 1);
@@ -51,17 +91,26 @@ QString local_text(qint64 seconds, bool with_time)
         *at++ = ':';
         at = put_two(at, local.tm_sec);
     }
-    return QString::fromLatin1(text, static_cast<qsizetype>(at - text));
+    return static_cast<int>(at - text);
 }
 
 } // namespace
 
 QString format_row_date(qint64 seconds)
 {
-    return local_text(seconds, false);
+    char text[row_date_room];
+    const int n = local_text(seconds, false, text);
+    return n ? QString::fromLatin1(text, n) : QString();
 }
 
 QString format_row_date_time(qint64 seconds)
 {
-    return local_text(seconds, true);
+    char text[row_date_room];
+    const int n = local_text(seconds, true, text);
+    return n ? QString::fromLatin1(text, n) : QString();
+}
+
+int format_row_date_time_latin1(qint64 seconds, char *out)
+{
+    return local_text(seconds, true, out);
 }

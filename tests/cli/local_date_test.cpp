@@ -9,8 +9,10 @@
 #include "records/local_date.h"
 
 // Catches: an offset taken once and applied to every date (wrong on the
-// other side of a daylight-saving change), and text that differs from what
-// the listing printed before (Qt's local time, which reads the zone each time).
+// other side of a daylight-saving change), an offset kept for an hour that
+// a change falls in, or kept from a zone read before, and text that differs
+// from what the listing printed before (Qt's local time, which reads the
+// zone each time).
 TEST(local_date, listing_dates_match_qt_local_time_on_both_sides_of_dst_changes)
 {
     const char *old = getenv("TZ");
@@ -18,13 +20,14 @@ TEST(local_date, listing_dates_match_qt_local_time_on_both_sides_of_dst_changes)
     for (const char *zone : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "UTC"}) {
         setenv("TZ", zone, 1);
         tzset();
-        // Every two hours and a minute across two years: each change, and
-        // the hours next to it, on both sides.
-        for (qint64 s = 1699999999; s < 1699999999 + 2 * 366 * 86400; s += 7260) {
+        // Every half hour and a second across two years: each change, and
+        // the hours next to it, on both sides, mostly twice in an hour.
+        for (qint64 s = 1699999999; s < 1699999999 + 2 * 366 * 86400; s += 1801) {
             const QDateTime qt = QDateTime::fromSecsSinceEpoch(s);
             ASSERT_EQ(format_row_date_time(s), qt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))) << zone << " " << s;
             ASSERT_EQ(format_row_date(s), qt.toString(QStringLiteral("yyyy-MM-dd"))) << zone << " " << s;
         }
+        format_row_date_time(1699999999); // the next zone starts in the hour last asked for
     }
     if (old)
         setenv("TZ", kept.c_str(), 1);
