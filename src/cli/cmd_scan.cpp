@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <charconv>
 #include <cstdio>
+#include <string>
 
 #include "cli_command.h"
 #include "cli_filter.h"
@@ -27,17 +28,17 @@ QJsonValue iso_date(qint64 seconds)
 // QString::arg pads. A listing's lines are built as bytes, field by field:
 // a chain of arg() calls, and a string for each field, cost more than the
 // scan on a large listing.
-void append_padded(QByteArray &line, const char *text, int size, int width)
+void append_padded(std::string &line, const char *text, int size, int width)
 {
     const int blanks = (width < 0 ? -width : width) - size;
     if (width > 0 && blanks > 0)
-        line.append(blanks, ' ');
-    line.append(text, size);
+        line.append(static_cast<size_t>(blanks), ' ');
+    line.append(text, static_cast<size_t>(size));
     if (width < 0 && blanks > 0)
-        line.append(blanks, ' ');
+        line.append(static_cast<size_t>(blanks), ' ');
 }
 
-void append_number(QByteArray &line, quint64 value, int width, int base)
+void append_number(std::string &line, quint64 value, int width, int base)
 {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value, base).ptr;
@@ -45,7 +46,7 @@ void append_number(QByteArray &line, quint64 value, int width, int base)
 }
 
 // "-" when the engine gave no date.
-void append_date(QByteArray &line, qint64 seconds)
+void append_date(std::string &line, qint64 seconds)
 {
     char text[row_date_room];
     if (seconds <= 0)
@@ -54,7 +55,13 @@ void append_date(QByteArray &line, qint64 seconds)
         append_padded(line, text, format_row_date_time_latin1(seconds, text), 19);
 }
 
-void append_row_line(QByteArray &lines, const recovery_item_s &row)
+void append_utf8(std::string &line, const QString &text)
+{
+    const QByteArray bytes = printable_text(text).toUtf8();
+    line.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+void append_row_line(std::string &lines, const recovery_item_s &row)
 {
     lines += "    ";
     append_number(lines, row.id, 10, 10);
@@ -71,7 +78,7 @@ void append_row_line(QByteArray &lines, const recovery_item_s &row)
     const QByteArray state = recovery_state_key(row.state).toLatin1();
     append_padded(lines, state.constData(), static_cast<int>(state.size()), -18);
     lines += "  ";
-    lines += printable_text(row.name).toUtf8();
+    append_utf8(lines, row.name);
     if (row.size_capped)
         lines += "  (size cut to the data left)";
     lines += '\n';
@@ -81,17 +88,19 @@ void append_row_line(QByteArray &lines, const recovery_item_s &row)
 void print_text(const found_folder_s &tree, const row_filter_c &filter)
 {
     fputs("     id        size  modified             created              flags  state               name\n", stdout);
-    QByteArray lines;
+    std::string lines;
     walk_found_folders(tree, [&](const found_folder_s &folder, const QStringList &names) {
         lines.clear();
         for (const recovery_item_s &row : folder.files)
             if (filter.matches(row))
                 append_row_line(lines, row);
-        if (!filter.empty() && lines.isEmpty())
+        if (!filter.empty() && lines.empty())
             return;
-        const QByteArray path = printable_text(QLatin1Char('/') + names.join(QLatin1Char('/'))).toUtf8() + '\n';
-        fwrite(path.constData(), 1, static_cast<size_t>(path.size()), stdout);
-        fwrite(lines.constData(), 1, static_cast<size_t>(lines.size()), stdout);
+        std::string path;
+        append_utf8(path, QLatin1Char('/') + names.join(QLatin1Char('/')));
+        path += '\n';
+        fwrite(path.data(), 1, path.size(), stdout);
+        fwrite(lines.data(), 1, lines.size(), stdout);
     });
 }
 

@@ -49,6 +49,31 @@ bool offset_at(time_t when, long &offset)
     return true;
 }
 
+// Seconds since 1970 (already shifted into the zone) to a date and time in
+// the proleptic Gregorian calendar, by arithmetic on days and eras of 400
+// years: the C library's gmtime_r takes the zone lock on every call.
+void civil_time(long long seconds, struct tm &out)
+{
+    long long days = seconds / 86400, in_day = seconds % 86400;
+    if (in_day < 0) {
+        in_day += 86400;
+        --days;
+    }
+    days += 719468; // from 0000-03-01, so that leap days end a year
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long long of_era = days - era * 146097;
+    const long long year_of_era = (of_era - of_era / 1460 + of_era / 36524 - of_era / 146096) / 365;
+    const long long of_year = of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+    const long long month_from_march = (5 * of_year + 2) / 153;
+    const long long month = month_from_march < 10 ? month_from_march + 3 : month_from_march - 9;
+    out.tm_year = static_cast<int>(year_of_era + era * 400 + (month <= 2) - 1900);
+    out.tm_mon = static_cast<int>(month - 1);
+    out.tm_mday = static_cast<int>(of_year - (153 * month_from_march + 2) / 5 + 1);
+    out.tm_hour = static_cast<int>(in_day / 3600);
+    out.tm_min = static_cast<int>(in_day / 60 % 60);
+    out.tm_sec = static_cast<int>(in_day % 60);
+}
+
 // localtime_r, with the offset kept for the hour: a listing's dates mostly
 // fall within a few hours, and each call applies the zone's rules anew.
 bool to_local(time_t when, struct tm &out)
@@ -63,8 +88,8 @@ bool to_local(time_t when, struct tm &out)
             return localtime_r(&when, &out) != nullptr;
         kept = {hour, first, {tzname[0], tzname[1]}, timezone};
     }
-    const time_t shifted = when + kept.offset;
-    return gmtime_r(&shifted, &out) != nullptr;
+    civil_time(static_cast<long long>(when) + kept.offset, out);
+    return true;
 }
 
 // The text into out; its length, 0 when there is no date.
