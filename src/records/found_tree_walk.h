@@ -70,11 +70,14 @@ void add_found_children(const Children &children, found_folder_s &folder, const 
             subfolders.emplace_back(child->name_string(), child);
     }
     // Stores are hash tables: without an order of its own the tree would
-    // come out differently from one run to the next.
-    std::sort(folder.files.begin(), folder.files.end(),
-              [](const recovery_item_s &a, const recovery_item_s &b) { return name_less(a.name, b.name); });
-    std::sort(subfolders.begin(), subfolders.end(),
-              [](const auto &a, const auto &b) { return name_less(a.first, b.first); });
+    // come out differently from one run to the next, also where two
+    // entries have the same name (the id decides then).
+    std::sort(folder.files.begin(), folder.files.end(), [](const recovery_item_s &a, const recovery_item_s &b) {
+        return a.name == b.name ? a.id < b.id : name_less(a.name, b.name);
+    });
+    std::sort(subfolders.begin(), subfolders.end(), [&rules](const auto &a, const auto &b) {
+        return a.first == b.first ? rules.row(*a.second).id < rules.row(*b.second).id : name_less(a.first, b.first);
+    });
     for (const auto &sub : subfolders) {
         found_folder_s subfolder(sub.first);
         subfolder.modified = rules.row(*sub.second).modified();

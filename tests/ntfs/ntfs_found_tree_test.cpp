@@ -133,6 +133,33 @@ TEST(ntfs_found_tree, system_records_and_fileless_folders_stay_hidden)
     EXPECT_EQ(root.folders[0].files[0].name, QStringLiteral("a.txt"));
 }
 
+// Entries that share a name come in id order, not in the store's hash
+// order, which changes from one run to the next.
+TEST(ntfs_found_tree, same_names_come_in_id_order)
+{
+    ntfs_store_t store;
+    put(store, 5, 5, dir, u".");
+    std::vector<quint64> files, folder_files;
+    for (quint64 id = 100; id < 120; ++id) {
+        put(store, id, 5, file | gone, u"twin.txt");
+        files.push_back(id);
+    }
+    for (quint64 id = 200; id < 210; ++id) {
+        put(store, id, 5, dir | gone, u"same");
+        put(store, id + 100, id, file | gone, u"x");
+        folder_files.push_back(id + 100);
+    }
+    link_ntfs_store(store);
+    const found_folder_s root = build_ntfs_tree(store);
+    std::vector<quint64> listed, listed_folders;
+    for (const recovery_item_s &row : root.files)
+        listed.push_back(row.id);
+    for (const found_folder_s &folder : root.folders)
+        listed_folders.push_back(folder.files.value(0).id);
+    EXPECT_EQ(listed, files);
+    EXPECT_EQ(listed_folders, folder_files);
+}
+
 // A damaged volume can chain folders without end: 50,000 levels must build,
 // list and be freed without running out of stack, and the row keeps its
 // whole folder path.
