@@ -1,6 +1,7 @@
 // Record-level parsers on arbitrary bytes: boot sector, run list, LZNT1,
 // fixups and attributes, stale index keys, and a whole bare $MFT extract
 // with extraction.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@
 #include "libntfs/index_traces.h"
 #include "libntfs/lznt1.h"
 #include "libntfs/ntfs_scan_internal.h"
+#include "libntfs/own_record_summary.h"
 #include "libntfs/record_summary.h"
 #include "libntfs/run_list.h"
 
@@ -33,7 +35,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         read_record_header(record.base, record.header)) {
         parse_attributes(record.base, record.attributes);
         ntfs_scan_record summary{};
-        summarize_record(record, summary);
+        const bool named = summarize_record(record, summary);
+        // The one-pass summary of a record's own attributes must agree.
+        ntfs_scan_record own{};
+        std::vector<byte_view_s> names;
+        const own_summary_e quick = summarize_own_attributes(record.base, 0, record.header, own, names);
+        const bool listed = std::any_of(record.attributes.begin(), record.attributes.end(),
+                                        [](const attribute_s &a) { return a.type == ntfs_attr_attribute_list; });
+        if (listed ? quick != own_summary_e::has_attribute_list
+                   : (quick == own_summary_e::described) != named ||
+                         (named && memcmp(&own, &summary, sizeof own) != 0))
+            __builtin_trap();
     }
 
     // The same bytes as an index block, searched for stale keys; each

@@ -48,16 +48,24 @@ void index_trace_pass_c::note_header(uint64_t number, const record_header_info_s
     walked_.store(number + 1, std::memory_order_release);
 }
 
-void index_trace_pass_c::note_described(const file_record_s &record)
+void index_trace_pass_c::note_names(const std::vector<byte_view_s> &file_name_values)
 {
     // Every name of the record counts: hard links and the short name too.
-    for (const attribute_s &a : record.attributes) {
+    for (const byte_view_s value : file_name_values) {
         ntfs_file_name_s fn;
-        if (a.type == ntfs_attr_file_name && !a.non_resident && read_struct(a.value, 0, fn) &&
-            a.value.covers(sizeof fn, 2u * fn.name_length))
+        if (read_struct(value, 0, fn) && value.covers(sizeof fn, 2u * fn.name_length))
             names_seen_.push_back(
-                name_key(fn.parent_reference & ntfs_reference_mask, a.value.data + sizeof fn, 2u * fn.name_length));
+                name_key(fn.parent_reference & ntfs_reference_mask, value.data + sizeof fn, 2u * fn.name_length));
     }
+}
+
+void index_trace_pass_c::note_described(const file_record_s &record)
+{
+    file_name_values_.clear();
+    for (const attribute_s &a : record.attributes)
+        if (a.type == ntfs_attr_file_name && !a.non_resident)
+            file_name_values_.push_back(a.value);
+    note_names(file_name_values_);
     // A bare $MFT extract has no index blocks behind its run lists.
     if ((record.header.flags & ntfs_record_is_directory) && has_index_allocation(record.attributes) &&
         volume_.has_data_clusters())

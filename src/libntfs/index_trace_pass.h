@@ -26,6 +26,9 @@ public:
     // Every record described: its names are known, and a directory with an
     // index allocation is searched (beside the walk).
     void note_described(const file_record_s &record);
+    // A record described from its own attributes (no directory): the values
+    // of its $FILE_NAME attributes.
+    void note_names(const std::vector<byte_view_s> &file_name_values);
 
     // Once the walk is over: fills out (zeroed by the caller) with the next
     // name found only in index slack; false when every directory is done.
@@ -51,6 +54,7 @@ private:
     std::vector<uint16_t> sequences_;
     std::atomic<uint64_t> walked_{0}; // records below this number are noted
     std::vector<uint64_t> names_seen_; // during the walk
+    std::vector<byte_view_s> file_name_values_;
     hash_key_set_c name_keys_;         // names_seen_, once a trace needs them
     hash_key_set_c reported_;
     size_t next_directory_ = 0;

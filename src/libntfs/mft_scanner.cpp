@@ -5,6 +5,7 @@
 #include "data_state.h"
 #include "mft_record.h"
 #include "ntfs_layout.h"
+#include "own_record_summary.h"
 #include "record_summary.h"
 
 namespace {
@@ -109,6 +110,17 @@ bool mft_scanner_c::next(ntfs_scan_record &out)
             continue;
         record_.number = number;
         record_.base = {bytes, volume_->geometry().record_size};
+        // Most records are files in use: described from their own
+        // attributes in one pass, unless some lie in other records.
+        if ((header.flags & ntfs_record_in_use) && !(header.flags & ntfs_record_is_directory)) {
+            const own_summary_e own = summarize_own_attributes(record_.base, number, header, out, file_names_);
+            if (own == own_summary_e::no_name)
+                continue;
+            if (own == own_summary_e::described) {
+                traces_.note_names(file_names_);
+                return true;
+            }
+        }
         if (gather_attributes(*volume_, record_) && summarize_record(record_, out)) {
             if ((out.flags & ntfs_record_flag_deleted) && (out.flags & ntfs_record_flag_file)) {
                 const data_usage_s usage =

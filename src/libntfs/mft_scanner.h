@@ -51,6 +51,7 @@ private:
     uint64_t in_use_examined_ = 0;
     uint64_t others_examined_ = 0;
     file_record_s record_;
+    std::vector<byte_view_s> file_names_; // of the record described last
     index_trace_pass_c traces_;
     cluster_bitmap_c bitmap_;
     enum class bitmap_e { not_read, read, unreadable } bitmap_state_ = bitmap_e::not_read;
