@@ -26,10 +26,11 @@ inline QString lost_folder_name()
     return QStringLiteral("Lost files (no parent)");
 }
 
-// Case-insensitive first, so that "b" sorts before "C"; ties by code units.
-// Names in plain ASCII, nearly all of them, are compared here: Qt's folding
-// compare was a tenth of a large listing's time.
-inline bool name_less(const QString &a, const QString &b)
+// Case-insensitive first, so that "b" sorts before "C"; ties by code units:
+// below 0 when a comes first, 0 only for the same name. Names in plain
+// ASCII, nearly all of them, are compared here: Qt's folding compare was a
+// tenth of a large listing's time.
+inline int name_compare(const QString &a, const QString &b)
 {
     const qsizetype common = std::min(a.size(), b.size());
     const QChar *x = a.constData(), *y = b.constData();
@@ -41,12 +42,17 @@ inline bool name_less(const QString &a, const QString &b)
         p = (p >= u'A' && p <= u'Z') ? char16_t(p + 32) : p;
         q = (q >= u'A' && q <= u'Z') ? char16_t(q + 32) : q;
         if (p != q)
-            return p < q;
+            return p < q ? -1 : 1;
     }
     if (i == common && a.size() != b.size())
-        return a.size() < b.size();
+        return a.size() < b.size() ? -1 : 1;
     const int folded = i == common ? 0 : a.compare(b, Qt::CaseInsensitive);
-    return folded != 0 ? folded < 0 : a < b;
+    return folded != 0 ? folded : a.compare(b, Qt::CaseSensitive);
+}
+
+inline bool name_less(const QString &a, const QString &b)
+{
+    return name_compare(a, b) < 0;
 }
 
 template <class Item> struct found_step_s {
@@ -73,10 +79,12 @@ void add_found_children(const Children &children, found_folder_s &folder, const 
     // come out differently from one run to the next, also where two
     // entries have the same name (the id decides then).
     std::sort(folder.files.begin(), folder.files.end(), [](const recovery_item_s &a, const recovery_item_s &b) {
-        return a.name == b.name ? a.id < b.id : name_less(a.name, b.name);
+        const int order = name_compare(a.name, b.name);
+        return order != 0 ? order < 0 : a.id < b.id;
     });
     std::sort(subfolders.begin(), subfolders.end(), [&rules](const auto &a, const auto &b) {
-        return a.first == b.first ? rules.row(*a.second).id < rules.row(*b.second).id : name_less(a.first, b.first);
+        const int order = name_compare(a.first, b.first);
+        return order != 0 ? order < 0 : rules.row(*a.second).id < rules.row(*b.second).id;
     });
     for (const auto &sub : subfolders) {
         found_folder_s subfolder(sub.first);
