@@ -1,5 +1,7 @@
 #include "index_trace_finder.h"
 
+#include "platform/thread_priority.h"
+
 index_trace_finder_c::index_trace_finder_c(ntfs_volume_c &volume, trace_described_f described)
     : volume_(volume), described_(std::move(described))
 {}
@@ -16,6 +18,8 @@ void index_trace_finder_c::add(uint64_t directory)
         if (quitting_)
             return;
         directories_.push_back(directory);
+        found_.emplace_back();
+        done_.push_back(false);
     }
     changed_.notify_all();
     // Started with the first directory: most small volumes have none.
@@ -23,11 +27,29 @@ void index_trace_finder_c::add(uint64_t directory)
         thread_ = std::thread([this] { run(); });
 }
 
+std::vector<index_trace_s> index_trace_finder_c::search(uint64_t directory) const
+{
+    file_record_s record;
+    if (!load_file_record(volume_, directory, record))
+        return {};
+    return find_index_traces(volume_, record, described_);
+}
+
 std::vector<index_trace_s> index_trace_finder_c::take(size_t n)
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return found_.size() > n || quitting_; });
-    return n < found_.size() ? std::move(found_[n]) : std::vector<index_trace_s>{};
+    if (n >= directories_.size())
+        return {};
+    if (done_[n])
+        return std::move(found_[n]);
+    // Not searched yet: here, now. The thread may be in the middle of it,
+    // but it runs only on a free core and must not be waited for; its copy
+    // is the same and is left unread.
+    if (claimed_ <= n)
+        claimed_ = n + 1;
+    const uint64_t number = directories_[n];
+    lock.unlock();
+    return search(number);
 }
 
 void index_trace_finder_c::stop()
@@ -43,23 +65,19 @@ void index_trace_finder_c::stop()
 
 void index_trace_finder_c::run()
 {
-    for (size_t n = 0;; ++n) {
-        uint64_t number = 0;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return directories_.size() > n || quitting_; });
-            if (quitting_)
-                return;
-            number = directories_[n];
-        }
-        std::vector<index_trace_s> traces;
-        file_record_s directory;
-        if (load_file_record(volume_, number, directory))
-            traces = find_index_traces(volume_, directory, described_);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            found_.push_back(std::move(traces));
-        }
+    run_when_cores_are_free();
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] { return claimed_ < directories_.size() || quitting_; });
+        if (quitting_)
+            return;
+        const size_t mine = claimed_++;
+        const uint64_t directory = directories_[mine];
+        lock.unlock();
+        std::vector<index_trace_s> traces = search(directory);
+        lock.lock();
+        found_[mine] = std::move(traces);
+        done_[mine] = true;
         changed_.notify_all();
     }
 }

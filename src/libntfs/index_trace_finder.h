@@ -1,7 +1,8 @@
 // Searches directories' index slack on a thread of its own while the MFT
 // walk goes on: the walk hands each directory over as it meets it, and takes
-// the traces back in the same order once it is over. On two cores the
-// search then costs the walk next to nothing.
+// the traces back in the same order once it is over. The thread runs only
+// on a core the walk and its reader leave free; whatever it has not begun
+// by then, the walk's own thread searches when it gets there.
 #pragma once
 
 #include <condition_variable>
@@ -15,7 +16,7 @@
 
 class index_trace_finder_c {
 public:
-    // described is asked on the finder's thread (see find_index_traces).
+    // described is asked on either thread (see find_index_traces).
     index_trace_finder_c(ntfs_volume_c &volume, trace_described_f described);
     // Stops once the directory in hand is done.
     ~index_trace_finder_c();
@@ -26,13 +27,15 @@ public:
     void add(uint64_t directory);
     size_t count() const { return directories_.size(); }
     uint64_t directory(size_t n) const { return directories_[n]; }
-    // The traces of the n-th directory added, once its search is done.
+    // The traces of the n-th directory added, searched here when the thread
+    // has not finished it. In order of n, once no more are added.
     std::vector<index_trace_s> take(size_t n);
     // Ends the thread; nothing is searched afterwards.
     void stop();
 
 private:
     void run();
+    std::vector<index_trace_s> search(uint64_t directory) const;
 
     ntfs_volume_c &volume_;
     trace_described_f described_;
@@ -40,7 +43,9 @@ private:
     std::vector<uint64_t> directories_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<std::vector<index_trace_s>> found_; // per directory, in order
+    size_t claimed_ = 0;                            // directories begun, by either thread
+    std::vector<std::vector<index_trace_s>> found_; // per directory, once searched
+    std::vector<bool> done_;
     bool quitting_ = false;
     std::thread thread_;
 };
