@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <string>
@@ -57,6 +58,15 @@ void append_date(std::string &line, qint64 seconds)
 
 void append_utf8(std::string &line, const QString &text)
 {
+    // Plain printable ASCII, most names, is its own text.
+    const bool plain = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() >= 0x20 && c.unicode() < 0x7F && c.unicode() != u'\\';
+    });
+    if (plain) {
+        for (QChar c : text)
+            line += static_cast<char>(c.unicode());
+        return;
+    }
     const QByteArray bytes = printable_text(text).toUtf8();
     line.append(bytes.constData(), static_cast<size_t>(bytes.size()));
 }

@@ -1,5 +1,6 @@
 #include "local_date.h"
 
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -137,5 +138,24 @@ QString format_row_date_time(qint64 seconds)
 
 int format_row_date_time_latin1(qint64 seconds, char *out)
 {
-    return local_text(seconds, true, out);
+    // Rows listed one after another often carry the same second (files
+    // copied together): its text is kept, for the zone it was made in.
+    struct last_s {
+        qint64 seconds = 0;
+        const char *zone[2] = {};
+        long standard = 0;
+        int size = 0;
+        char text[row_date_room] = {};
+    };
+    thread_local last_s last;
+    if (seconds <= 0 || seconds != last.seconds || last.zone[0] != tzname[0] || last.zone[1] != tzname[1] ||
+        last.standard != timezone) {
+        last.size = local_text(seconds, true, last.text);
+        last.seconds = seconds;
+        last.zone[0] = tzname[0];
+        last.zone[1] = tzname[1];
+        last.standard = timezone;
+    }
+    memcpy(out, last.text, static_cast<size_t>(last.size));
+    return last.size;
 }

@@ -26,8 +26,15 @@ TEST(local_date, listing_dates_match_qt_local_time_on_both_sides_of_dst_changes)
             const QDateTime qt = QDateTime::fromSecsSinceEpoch(s);
             ASSERT_EQ(format_row_date_time(s), qt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))) << zone << " " << s;
             ASSERT_EQ(format_row_date(s), qt.toString(QStringLiteral("yyyy-MM-dd"))) << zone << " " << s;
+            char text[row_date_room];
+            ASSERT_EQ(QLatin1String(text, format_row_date_time_latin1(s, text)),
+                      qt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                << zone << " " << s;
         }
-        format_row_date_time(1699999999); // the next zone starts in the hour last asked for
+        // The next zone starts in the hour and the second last asked for.
+        format_row_date_time(1699999999);
+        char text[row_date_room];
+        format_row_date_time_latin1(1699999999, text);
     }
     if (old)
         setenv("TZ", kept.c_str(), 1);
