@@ -10,7 +10,12 @@ int64_t ntfs_time_to_unix(uint64_t ntfs_time)
 
 void copy_record_name(ntfs_scan_record &out, const void *utf16, size_t units)
 {
-    const size_t kept = units < 259 ? units : 259;
+    // Up to a zero unit inside a damaged name too: the name is read up to
+    // its first zero, and nothing past that is ever written.
+    const uint8_t *from = static_cast<const uint8_t *>(utf16);
+    size_t kept = 0;
+    for (; kept < units && kept < 259 && (from[2 * kept] | from[2 * kept + 1]); ++kept) {
+    }
     memcpy(out.name, utf16, kept * 2);
     out.name[kept] = 0;
 }

@@ -18,7 +18,8 @@ bool pick_file_name(const std::vector<attribute_s> &attributes, chosen_name_s &o
 // NTFS time (100 ns units since 1601) to seconds since 1970.
 int64_t ntfs_time_to_unix(uint64_t ntfs_time);
 
-// Sets the record's name from UTF-16 units, cut to 259 and zero-terminated.
+// Sets the record's name from UTF-16 units, cut to 259 (or at a zero unit)
+// and zero-terminated: nothing past the terminator is written.
 void copy_record_name(ntfs_scan_record &out, const void *utf16, size_t units);
 
 // Fills out from the record's $FILE_NAME (name, parent; Win32 or POSIX name

@@ -1,6 +1,8 @@
 #include "ntfs_item.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 
 #include "engines/item_store.h"
 
@@ -10,6 +12,14 @@ QString ntfs_item_s::name_string() const
     while (n < 259 && record.name[n])
         ++n;
     return QString::fromUtf16(reinterpret_cast<const char16_t *>(record.name), n);
+}
+
+void clear_scan_record(ntfs_scan_record &record)
+{
+    size_t units = 0;
+    while (units < 259 && record.name[units])
+        ++units;
+    memset(&record, 0, offsetof(ntfs_scan_record, name) + 2 * (units + 1));
 }
 
 namespace {

@@ -27,6 +27,10 @@ static_assert(offsetof(ntfs_item_s, record) == 0 && sizeof(ntfs_scan_record) == 
 
 using ntfs_store_t = QHash<quint64, ntfs_item_s>;
 
+// Zeroes a record the library filled: its fields and its name up to the
+// terminator (the library writes nothing past it).
+void clear_scan_record(ntfs_scan_record &record);
+
 // Children linking and leads-to-file marking over a finished store. The root
 // names itself as parent and is never linked as anyone's child; when records
 // name it but the scan did not report it, a bare root is stored for it.
