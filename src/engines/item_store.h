@@ -15,42 +15,61 @@
 
 namespace item_store {
 
-// Returns, for every loop of parent links (a record naming itself as parent
-// included), the loop's lowest key. Linking all of a loop would put a cycle
-// into the children lists; leaving that one record unlinked makes it the
-// loop's top and keeps the others nested below it as they were found.
-template <class Key, class Item, class ParentOf> QSet<Key> loop_tops(const QHash<Key, Item> &store, ParentOf parent_of)
+// The store's records in its iteration order, each with the position of
+// its parent record in that order (-1 when the parent is not stored): the
+// passes below follow parents through these arrays, one hash lookup per
+// record in all.
+template <class Key, class Item> struct parent_links_s {
+    std::vector<Key> keys;
+    std::vector<Item *> items;
+    std::vector<int> parent;
+};
+
+template <class Key, class Item, class ParentOf>
+parent_links_s<Key, Item> parent_links(QHash<Key, Item> &store, ParentOf parent_of)
 {
-    enum : char { in_progress = 1, finished = 2 };
-    QHash<Key, char> state;
-    state.reserve(store.size());
-    QSet<Key> tops;
-    std::vector<Key> path;
-    for (auto it = store.cbegin(); it != store.cend(); ++it) {
-        if (state.contains(it.key()))
-            continue;
+    parent_links_s<Key, Item> links;
+    QHash<Key, int> position;
+    position.reserve(store.size());
+    for (auto it = store.begin(); it != store.end(); ++it) {
+        position.insert(it.key(), static_cast<int>(links.items.size()));
+        links.keys.push_back(it.key());
+        links.items.push_back(&it.value());
+    }
+    links.parent.reserve(links.items.size());
+    for (Item *item : links.items)
+        links.parent.push_back(position.value(parent_of(*item), -1));
+    return links;
+}
+
+// For every loop of parent links (a record naming itself as parent
+// included), marks the record of the loop's lowest key. Linking all of a
+// loop would put a cycle into the children lists; leaving that one record
+// unlinked makes it the loop's top and keeps the others nested below it as
+// they were found.
+template <class Key, class Item> std::vector<bool> loop_tops(const parent_links_s<Key, Item> &links)
+{
+    enum : char { unseen, in_progress, finished };
+    std::vector<char> state(links.items.size(), unseen);
+    std::vector<bool> tops(links.items.size(), false);
+    std::vector<int> path;
+    for (size_t start = 0; start < links.items.size(); ++start) {
         path.clear();
-        Key cur = it.key();
-        for (;;) {
-            char st = state.value(cur, 0);
-            if (st == in_progress) {
+        for (int cur = static_cast<int>(start); cur >= 0 && state[size_t(cur)] != finished;
+             cur = links.parent[size_t(cur)]) {
+            if (state[size_t(cur)] == in_progress) {
                 // The loop is the part of the path from cur's first visit on.
                 auto first = std::find(path.begin(), path.end(), cur);
-                tops.insert(*std::min_element(first, path.end()));
+                tops[size_t(*std::min_element(first, path.end(), [&](int a, int b) {
+                    return links.keys[size_t(a)] < links.keys[size_t(b)];
+                }))] = true;
                 break;
             }
-            if (st == finished)
-                break;
-            state.insert(cur, in_progress);
+            state[size_t(cur)] = in_progress;
             path.push_back(cur);
-            auto parent = store.constFind(cur);
-            Key next = parent_of(parent.value());
-            if (!store.contains(next))
-                break;
-            cur = next;
         }
-        for (const Key &k : path)
-            state.insert(k, finished);
+        for (int k : path)
+            state[size_t(k)] = finished;
     }
     return tops;
 }
@@ -61,14 +80,11 @@ template <class Key, class Item, class ParentOf> QSet<Key> loop_tops(const QHash
 template <class Key, class Item, class ParentOf, class ChildrenOf>
 void link_children(QHash<Key, Item> &store, ParentOf parent_of, ChildrenOf children_of)
 {
-    const QSet<Key> unlinked = loop_tops(store, parent_of);
-    for (auto it = store.begin(); it != store.end(); ++it) {
-        if (unlinked.contains(it.key()))
-            continue;
-        auto parent = store.find(parent_of(it.value()));
-        if (parent != store.end())
-            children_of(parent.value()).append(&it.value());
-    }
+    const parent_links_s<Key, Item> links = parent_links(store, parent_of);
+    const std::vector<bool> unlinked = loop_tops(links);
+    for (size_t i = 0; i < links.items.size(); ++i)
+        if (!unlinked[i] && links.parent[i] >= 0)
+            children_of(*links.items[size_t(links.parent[i])]).append(links.items[i]);
 }
 
 // From every file record, marks its ancestors as leading to a file. The walk
