@@ -1,6 +1,7 @@
 #include "index_traces.h"
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 #include "mft_record.h"
@@ -222,13 +223,14 @@ std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_r
     // Blocks are read a group at a time; a group that cannot be read whole
     // is read again block by block.
     const uint64_t group_blocks = std::max<uint64_t>(1, group_bytes / block_size);
-    std::vector<uint8_t> group(std::min(group_blocks, blocks) * block_size);
+    // Not zeroed first: only bytes a read filled are looked at.
+    const std::unique_ptr<uint8_t[]> group(new uint8_t[std::min(group_blocks, blocks) * block_size]);
     for (uint64_t first = 0; first < blocks; first += group_blocks) {
         const uint64_t count = std::min(group_blocks, blocks - first);
         const bool whole =
-            volume.read_stream(allocation.runs, first * block_size, group.data(), count * block_size) == ntfs_ok;
+            volume.read_stream(allocation.runs, first * block_size, group.get(), count * block_size) == ntfs_ok;
         for (uint64_t b = first; b < first + count; ++b) {
-            uint8_t *block = group.data() + (b - first) * block_size;
+            uint8_t *block = group.get() + (b - first) * block_size;
             // Unreadable or torn blocks are passed over; the rest still count.
             if ((!whole && volume.read_stream(allocation.runs, b * block_size, block, block_size) != ntfs_ok) ||
                 !apply_fixups(block, block_size, "INDX"))
