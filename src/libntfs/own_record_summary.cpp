@@ -3,104 +3,93 @@
 #include "ntfs_layout.h"
 #include "record_summary.h"
 
-namespace {
-
-// An attribute's parts as parse_attributes reads them; false where it
-// stops.
-struct own_attribute_s {
-    uint32_t type = 0;
-    bool non_resident = false, unnamed = true;
-    byte_view_s value;
-    uint64_t lowest_vcn = 0, data_size = 0;
-};
-
-bool read_own(byte_view_s attr, own_attribute_s &out)
-{
-    ntfs_attr_header_s common;
-    read_struct(attr, 0, common);
-    out.type = common.type;
-    out.non_resident = common.non_resident != 0;
-    out.unnamed = common.name_length == 0;
-    if (common.name_length && !attr.covers(common.name_offset, 2u * common.name_length))
-        return false;
-    if (!out.non_resident) {
-        ntfs_resident_header_s r;
-        if (!read_struct(attr, 0, r) || !attr.covers(r.value_offset, r.value_length))
-            return false;
-        out.value = attr.sub(r.value_offset, r.value_length);
-        return true;
-    }
-    ntfs_nonresident_header_s n;
-    if (!read_struct(attr, 0, n) || n.mapping_pairs_offset >= attr.size)
-        return false;
-    out.lowest_vcn = n.lowest_vcn;
-    out.data_size = n.data_size;
-    return true;
-}
-
-} // namespace
-
+// Fields are read where they lie, by parse_attributes' rules and with its
+// bounds checked in the same order.
 own_summary_e summarize_own_attributes(byte_view_s record, uint64_t number, const record_header_info_s &header,
                                        ntfs_scan_record &out, std::vector<byte_view_s> &file_names)
 {
     file_names.clear();
-    ntfs_record_header_s head;
-    if (!read_struct(record, 0, head))
+    if (record.size < sizeof(ntfs_record_header_s))
         return own_summary_e::no_name;
-    const size_t end = head.bytes_in_use < record.size ? head.bytes_in_use : record.size;
-    const byte_view_s used = record.sub(0, end);
+    const uint8_t *base = record.data;
+    const uint32_t in_use = le32_at(base + offsetof(ntfs_record_header_s, bytes_in_use));
+    const size_t end = in_use < record.size ? in_use : record.size;
     // What summarize_record picks: the first Win32 or POSIX name, else the
     // first DOS one; the first resident $STANDARD_INFORMATION; the size of
     // the first unnamed $DATA that gives one.
-    chosen_name_s name;
-    bool named = false, have_times = false, have_size = false;
-    ntfs_standard_information_s times{};
-    uint64_t size = 0;
-    for (size_t pos = head.attrs_offset; pos + 4 <= end;) {
-        uint32_t type;
-        memcpy(&type, record.data + pos, 4);
-        if (type == ntfs_attr_end)
+    const uint8_t *name = nullptr; // the chosen $FILE_NAME value
+    bool have_times = false, have_size = false;
+    uint64_t created = 0, modified = 0, size = 0;
+    for (size_t pos = le16_at(base + offsetof(ntfs_record_header_s, attrs_offset)); pos + 4 <= end;) {
+        const uint8_t *attr = base + pos;
+        const uint32_t type = le32_at(attr);
+        if (type == ntfs_attr_end || pos + sizeof(ntfs_attr_header_s) > end)
             break;
-        ntfs_attr_header_s common;
-        if (!read_struct(used, pos, common) || common.length < sizeof common || common.length % 8 != 0 ||
-            common.length > end - pos)
+        const uint32_t length = le32_at(attr + 4);
+        if (length < sizeof(ntfs_attr_header_s) || length % 8 != 0 || length > end - pos)
             break;
-        own_attribute_s a;
-        if (!read_own(record.sub(pos, common.length), a))
+        const bool non_resident = attr[8] != 0;
+        const uint8_t name_units = attr[9];
+        const byte_view_s whole{attr, length};
+        if (name_units && !whole.covers(le16_at(attr + 10), 2u * name_units))
             break;
-        pos += common.length;
-        ntfs_file_name_s fn;
-        if (a.type == ntfs_attr_attribute_list)
-            return own_summary_e::has_attribute_list;
-        if (a.type == ntfs_attr_file_name && !a.non_resident && read_struct(a.value, 0, fn) &&
-            a.value.covers(sizeof fn, 2u * fn.name_length)) {
-            file_names.push_back(a.value);
-            if (fn.name_length != 0 && !(named && (name.header.name_space != ntfs_namespace_dos ||
-                                                   fn.name_space == ntfs_namespace_dos))) {
-                name.header = fn;
-                name.name = a.value.sub(sizeof fn, 2u * fn.name_length);
-                named = true;
-            }
-        } else if (a.type == ntfs_attr_standard_information && !a.non_resident && !have_times) {
-            have_times = read_struct(a.value, 0, times);
-        } else if (a.type == ntfs_attr_data && a.unnamed && !have_size) {
-            if (!a.non_resident || a.lowest_vcn == 0) {
-                size = a.non_resident ? a.data_size : a.value.size;
+        pos += length;
+        if (non_resident) {
+            if (length < sizeof(ntfs_nonresident_header_s) ||
+                le16_at(attr + offsetof(ntfs_nonresident_header_s, mapping_pairs_offset)) >= length)
+                break;
+            if (type == ntfs_attr_attribute_list)
+                return own_summary_e::has_attribute_list;
+            if (type == ntfs_attr_data && name_units == 0 && !have_size &&
+                le64_at(attr + offsetof(ntfs_nonresident_header_s, lowest_vcn)) == 0) {
+                size = le64_at(attr + offsetof(ntfs_nonresident_header_s, data_size));
                 have_size = true;
             }
+            continue;
+        }
+        if (length < sizeof(ntfs_resident_header_s))
+            break;
+        const uint32_t value_size = le32_at(attr + offsetof(ntfs_resident_header_s, value_length));
+        const uint16_t value_at = le16_at(attr + offsetof(ntfs_resident_header_s, value_offset));
+        if (!whole.covers(value_at, value_size))
+            break;
+        const uint8_t *value = attr + value_at;
+        if (type == ntfs_attr_attribute_list)
+            return own_summary_e::has_attribute_list;
+        if (type == ntfs_attr_file_name && value_size >= sizeof(ntfs_file_name_s)) {
+            const uint8_t units = value[offsetof(ntfs_file_name_s, name_length)];
+            if (value_size - sizeof(ntfs_file_name_s) < 2u * units)
+                continue;
+            file_names.push_back({value, value_size});
+            const bool dos = value[offsetof(ntfs_file_name_s, name_space)] == ntfs_namespace_dos;
+            const bool chosen_dos = name && name[offsetof(ntfs_file_name_s, name_space)] == ntfs_namespace_dos;
+            if (units != 0 && (!name || (chosen_dos && !dos)))
+                name = value;
+        } else if (type == ntfs_attr_standard_information && !have_times &&
+                   value_size >= sizeof(ntfs_standard_information_s)) {
+            created = le64_at(value + offsetof(ntfs_standard_information_s, created));
+            modified = le64_at(value + offsetof(ntfs_standard_information_s, modified));
+            have_times = true;
+        } else if (type == ntfs_attr_data && name_units == 0 && !have_size) {
+            size = value_size;
+            have_size = true;
         }
     }
-    if (!named)
+    if (!name)
         return own_summary_e::no_name;
     out.id = number;
-    out.parent_id = name.header.parent_reference & ntfs_reference_mask;
+    out.parent_id = le64_at(name + offsetof(ntfs_file_name_s, parent_reference)) & ntfs_reference_mask;
     out.sequence = header.sequence;
     out.flags = (header.flags & ntfs_record_is_directory) ? ntfs_record_flag_directory : ntfs_record_flag_file;
     if (!(header.flags & ntfs_record_in_use))
         out.flags |= ntfs_record_flag_deleted;
-    copy_record_name(out, name.name.data, name.name.size / 2);
-    out.first_time = ntfs_time_to_unix(have_times ? times.modified : name.header.modified);
-    out.second_time = ntfs_time_to_unix(have_times ? times.created : name.header.created);
+    copy_record_name(out, name + sizeof(ntfs_file_name_s), name[offsetof(ntfs_file_name_s, name_length)]);
+    if (!have_times) {
+        created = le64_at(name + offsetof(ntfs_file_name_s, created));
+        modified = le64_at(name + offsetof(ntfs_file_name_s, modified));
+    }
+    out.first_time = ntfs_time_to_unix(modified);
+    out.second_time = ntfs_time_to_unix(created);
     if (!(out.flags & ntfs_record_flag_directory))
         out.size = size;
     return own_summary_e::described;
