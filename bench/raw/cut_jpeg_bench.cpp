@@ -20,6 +20,7 @@
 #include "libsc.h"
 #include "platform/block_device.h"
 #include "raw/join_samples.h"
+#include "join/sc_jpeg_entropy.h"
 #include "sc_join.h"
 
 namespace fs = std::filesystem;
@@ -115,8 +116,35 @@ void BM_deep_scan_cut_jpegs(benchmark::State &state)
     deep_scan(state, "cut " + std::to_string(files), images(files).cut);
 }
 
+// The entropy decoder alone, over one large image from its first scan to
+// its EOI: what every join check and proof is made of.
+void BM_entropy_decode(benchmark::State &state)
+{
+    const std::string jpeg = make_test_jpeg(1024, 1024);
+    sc_span_source_c source(reinterpret_cast<const uint8_t *>(jpeg.data()), jpeg.size());
+    sc_cursor_c file(source);
+    sc_jpeg_layout_s layout;
+    if (!sc_jpeg_read_layout(file, layout)) {
+        state.SkipWithError("no layout");
+        return;
+    }
+    const auto *data = reinterpret_cast<const uint8_t *>(jpeg.data());
+    for (auto _ : state) {
+        sc_jpeg_decoder_c decoder(layout, data, jpeg.size(), 0);
+        sc_jpeg_state_s s;
+        s.pos = layout.scan;
+        sc_jpeg_step_e step;
+        while ((step = decoder.step(s, nullptr)) == sc_jpeg_step_e::mcu) {
+        }
+        if (step != sc_jpeg_step_e::end)
+            state.SkipWithError("did not decode to the end");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * (jpeg.size() - layout.scan)));
+}
+
 } // namespace
 
+BENCHMARK(BM_entropy_decode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_deep_scan_whole_jpegs)->Arg(500)->Arg(2000)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_deep_scan_cut_jpegs)->Arg(500)->Arg(2000)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
