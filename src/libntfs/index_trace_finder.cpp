@@ -32,7 +32,7 @@ std::vector<index_trace_s> index_trace_finder_c::search(uint64_t directory) cons
     file_record_s record;
     if (!load_file_record(volume_, directory, record))
         return {};
-    return find_index_traces(volume_, record, described_);
+    return find_index_traces(volume_, record, described_, &cancel_);
 }
 
 std::vector<index_trace_s> index_trace_finder_c::take(size_t n)
@@ -57,6 +57,7 @@ void index_trace_finder_c::stop()
     {
         std::lock_guard<std::mutex> lock(mutex_);
         quitting_ = true;
+        cancel_ = true;
     }
     changed_.notify_all();
     if (thread_.joinable())

@@ -5,6 +5,7 @@
 // by then, the walk's own thread searches when it gets there.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -18,7 +19,7 @@ class index_trace_finder_c {
 public:
     // described is asked on either thread (see find_index_traces).
     index_trace_finder_c(ntfs_volume_c &volume, trace_described_f described);
-    // Stops once the directory in hand is done.
+    // Stops the thread, cutting short the directory in hand.
     ~index_trace_finder_c();
     index_trace_finder_c(const index_trace_finder_c &) = delete;
     index_trace_finder_c &operator=(const index_trace_finder_c &) = delete;
@@ -30,7 +31,8 @@ public:
     // The traces of the n-th directory added, searched here when the thread
     // has not finished it. In order of n, once no more are added.
     std::vector<index_trace_s> take(size_t n);
-    // Ends the thread; nothing is searched afterwards.
+    // Ends the thread, cutting short the directory in hand (its result is
+    // never read then): with its low priority it must not be waited for.
     void stop();
 
 private:
@@ -47,5 +49,6 @@ private:
     std::vector<std::vector<index_trace_s>> found_; // per directory, once searched
     std::vector<bool> done_;
     bool quitting_ = false;
+    std::atomic<bool> cancel_{false}; // the thread's search, told to end
     std::thread thread_;
 };

@@ -211,7 +211,7 @@ bool has_index_allocation(const std::vector<attribute_s> &attributes)
 }
 
 std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_record_s &directory,
-                                             const trace_described_f &described)
+                                             const trace_described_f &described, const std::atomic<bool> *cancel)
 {
     block_finds_s finds;
     const uint32_t block_size = index_block_size(directory.attributes);
@@ -226,6 +226,8 @@ std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_r
     // Not zeroed first: only bytes a read filled are looked at.
     const std::unique_ptr<uint8_t[]> group(new uint8_t[std::min(group_blocks, blocks) * block_size]);
     for (uint64_t first = 0; first < blocks; first += group_blocks) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return {};
         const uint64_t count = std::min(group_blocks, blocks - first);
         const bool whole =
             volume.read_stream(allocation.runs, first * block_size, group.get(), count * block_size) == ntfs_ok;

@@ -5,6 +5,7 @@
 // record has been reused.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -31,9 +32,12 @@ using trace_described_f = std::function<bool(uint64_t reference)>;
 
 // Every plausible key in the slack of the directory's $I30 index blocks
 // that described does not drop. A key in the short (DOS) name space is
-// left out when its long name was found beside it, kept or not.
+// left out when its long name was found beside it, kept or not. Once
+// *cancel (when given) is set, it ends within a group of blocks and finds
+// nothing.
 std::vector<index_trace_s> find_index_traces(ntfs_volume_c &volume, const file_record_s &directory,
-                                             const trace_described_f &described = {});
+                                             const trace_described_f &described = {},
+                                             const std::atomic<bool> *cancel = nullptr);
 
 // A key's created, modified and MFT-changed times: the two keys of one file
 // carry the same.
