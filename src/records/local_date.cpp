@@ -28,17 +28,25 @@ char *put_year(char *at, long long year)
     return at;
 }
 
-// The zone's offset at a time, and in the hour it lies in when the offset
-// holds for all of that hour (the first and last second agree; no zone
-// changes twice within an hour).
+// Which zone the C library has read: tzset() may read another, and what
+// was kept for the last one no longer holds then.
+struct zone_key_s {
+    const char *names[2] = {};
+    long standard = 0;
+
+    static zone_key_s now() { return {{tzname[0], tzname[1]}, timezone}; }
+    bool operator==(const zone_key_s &o) const
+    {
+        return names[0] == o.names[0] && names[1] == o.names[1] && standard == o.standard;
+    }
+};
+
+// The zone's offset in an hour, kept when it holds for all of that hour
+// (the first and last second agree; no zone changes twice within an hour).
 struct hour_offset_s {
     time_t hour = -1;
     long offset = 0;
-    // The zone it was found in: tzset() may have read another since.
-    const char *zone[2] = {};
-    long standard = 0;
-
-    bool same_zone() const { return zone[0] == tzname[0] && zone[1] == tzname[1] && standard == timezone; }
+    zone_key_s zone;
 };
 
 bool offset_at(time_t when, long &offset)
@@ -83,11 +91,11 @@ bool to_local(time_t when, struct tm &out)
     if (when > (time_t{1} << 50)) // far past any year the C library gives
         return localtime_r(&when, &out) != nullptr;
     const time_t hour = when - ((when % 3600) + 3600) % 3600;
-    if (hour != kept.hour || !kept.same_zone()) {
+    if (hour != kept.hour || !(kept.zone == zone_key_s::now())) {
         long first = 0, last = 0;
         if (!offset_at(hour, first) || !offset_at(hour + 3599, last) || first != last)
             return localtime_r(&when, &out) != nullptr;
-        kept = {hour, first, {tzname[0], tzname[1]}, timezone};
+        kept = {hour, first, zone_key_s::now()};
     }
     civil_time(static_cast<long long>(when) + kept.offset, out);
     return true;
@@ -142,19 +150,15 @@ int format_row_date_time_latin1(qint64 seconds, char *out)
     // copied together): its text is kept, for the zone it was made in.
     struct last_s {
         qint64 seconds = 0;
-        const char *zone[2] = {};
-        long standard = 0;
+        zone_key_s zone;
         int size = 0;
         char text[row_date_room] = {};
     };
     thread_local last_s last;
-    if (seconds <= 0 || seconds != last.seconds || last.zone[0] != tzname[0] || last.zone[1] != tzname[1] ||
-        last.standard != timezone) {
+    if (seconds <= 0 || seconds != last.seconds || !(last.zone == zone_key_s::now())) {
         last.size = local_text(seconds, true, last.text);
         last.seconds = seconds;
-        last.zone[0] = tzname[0];
-        last.zone[1] = tzname[1];
-        last.standard = timezone;
+        last.zone = zone_key_s::now();
     }
     memcpy(out, last.text, static_cast<size_t>(last.size));
     return last.size;
