@@ -2,8 +2,9 @@
 
 #include "platform/thread_priority.h"
 
-index_trace_finder_c::index_trace_finder_c(ntfs_volume_c &volume, trace_described_f described)
-    : volume_(volume), described_(std::move(described))
+index_trace_finder_c::index_trace_finder_c(ntfs_volume_c &volume, trace_described_f described,
+                                           const std::atomic<bool> &slow_reads)
+    : volume_(volume), described_(std::move(described)), slow_reads_(slow_reads)
 {}
 
 index_trace_finder_c::~index_trace_finder_c()
@@ -70,7 +71,7 @@ void index_trace_finder_c::run()
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         changed_.wait(lock, [&] { return claimed_ < directories_.size() || quitting_; });
-        if (quitting_)
+        if (quitting_ || slow_reads_.load(std::memory_order_relaxed))
             return;
         const size_t mine = claimed_++;
         const uint64_t directory = directories_[mine];

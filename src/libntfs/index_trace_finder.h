@@ -1,8 +1,10 @@
 // Searches directories' index slack on a thread of its own while the MFT
 // walk goes on: the walk hands each directory over as it meets it, and takes
 // the traces back in the same order once it is over. The thread runs only
-// on a core the walk and its reader leave free; whatever it has not begun
-// by then, the walk's own thread searches when it gets there.
+// on a core the walk and its reader leave free, and only while the device
+// reads fast: on a spinning or failing disk its reads would pull the head
+// away from the $MFT at every directory. Whatever it has not begun, the
+// walk's own thread searches when it gets there.
 #pragma once
 
 #include <atomic>
@@ -17,8 +19,9 @@
 
 class index_trace_finder_c {
 public:
-    // described is asked on either thread (see find_index_traces).
-    index_trace_finder_c(ntfs_volume_c &volume, trace_described_f described);
+    // described is asked on either thread (see find_index_traces); once
+    // *slow_reads is set, the thread begins no more directories.
+    index_trace_finder_c(ntfs_volume_c &volume, trace_described_f described, const std::atomic<bool> &slow_reads);
     // Stops the thread, cutting short the directory in hand.
     ~index_trace_finder_c();
     index_trace_finder_c(const index_trace_finder_c &) = delete;
@@ -41,6 +44,7 @@ private:
 
     ntfs_volume_c &volume_;
     trace_described_f described_;
+    const std::atomic<bool> &slow_reads_;
     // Appended by the walk only; read by the thread under the lock.
     std::vector<uint64_t> directories_;
     std::mutex mutex_;

@@ -33,9 +33,11 @@ uint64_t trace_key(const index_trace_s &trace, uint64_t directory)
 
 } // namespace
 
-index_trace_pass_c::index_trace_pass_c(ntfs_volume_c &volume, uint64_t record_count)
+index_trace_pass_c::index_trace_pass_c(ntfs_volume_c &volume, uint64_t record_count,
+                                       const std::atomic<bool> &slow_reads)
     : volume_(volume), slots_(record_count, slot_e::unknown), sequences_(record_count, 0), next_id_(record_count),
-      finder_(volume, [this](uint64_t reference) { return described_by_record_walked(reference); })
+      finder_(
+          volume, [this](uint64_t reference) { return described_by_record_walked(reference); }, slow_reads)
 {}
 
 void index_trace_pass_c::note_header(uint64_t number, const record_header_info_s &header)

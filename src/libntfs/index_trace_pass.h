@@ -18,7 +18,9 @@
 
 class index_trace_pass_c {
 public:
-    index_trace_pass_c(ntfs_volume_c &volume, uint64_t record_count);
+    // slow_reads: set once the device turns out to read slowly (see
+    // index_trace_finder_c).
+    index_trace_pass_c(ntfs_volume_c &volume, uint64_t record_count, const std::atomic<bool> &slow_reads);
 
     // Every record read during the walk, so that a trace's file reference can
     // be checked against what its record holds now.

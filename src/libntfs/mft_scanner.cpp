@@ -1,6 +1,7 @@
 #include "mft_scanner.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "data_state.h"
 #include "mft_record.h"
@@ -16,6 +17,10 @@ constexpr uint64_t batch_bytes = 1u << 20;
 // the attributes a listing reads lie in the first half of a record.
 constexpr uint64_t prefetch_distance = 2;
 constexpr uint64_t prefetch_bytes = 512;
+// A batch read slower than this (for its size) comes from a device where
+// reading elsewhere between batches costs seeks: a spinning disk, a failing
+// one, a slow card. The system's cache and solid-state disks are far faster.
+constexpr std::chrono::microseconds slow_batch{4000};
 // Held in memory while the scan is open: 32 TiB of 4 KiB clusters.
 constexpr uint64_t max_bitmap_bytes = 1ull << 30;
 
@@ -31,18 +36,22 @@ void fix_up_or_unmark(uint8_t *record, size_t size)
 
 mft_scanner_c::mft_scanner_c(std::unique_ptr<ntfs_volume_c> volume)
     : volume_(std::move(volume)), batch_records_(std::max<uint64_t>(1, batch_bytes / volume_->geometry().record_size)),
-      traces_(*volume_, volume_->record_count())
+      traces_(*volume_, volume_->record_count(), slow_reads_)
 {
     const uint64_t record_size = volume_->geometry().record_size;
     const uint64_t records = volume_->record_count();
     ntfs_volume_c *mft = volume_.get();
     batches_ = std::make_unique<read_ahead_c>(
         batch_records_ * record_size, (records + batch_records_ - 1) / batch_records_,
-        [mft, records, record_size, per_batch = batch_records_](uint64_t index, uint8_t *buffer) -> int64_t {
+        [mft, records, record_size, per_batch = batch_records_, slow = &slow_reads_](uint64_t index,
+                                                                                      uint8_t *buffer) -> int64_t {
             const uint64_t first = index * per_batch;
             const uint64_t count = std::min(per_batch, records - first);
+            const auto started = std::chrono::steady_clock::now();
             if (mft->read_raw_records(first, count, buffer) != ntfs_ok)
                 return -1;
+            if (std::chrono::steady_clock::now() - started > slow_batch * (count * record_size) / batch_bytes)
+                slow->store(true, std::memory_order_relaxed);
             // Fixed up here, while the batch is still in this core's cache.
             for (uint8_t *record = buffer; record < buffer + count * record_size; record += record_size)
                 fix_up_or_unmark(record, record_size);

@@ -2,6 +2,7 @@
 // the names left only in directory index slack.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -52,6 +53,9 @@ private:
     uint64_t others_examined_ = 0;
     file_record_s record_;
     std::vector<byte_view_s> file_names_; // of the record described last
+    // Set by the reader when a batch came slower than a disk that seeks
+    // for free gives it.
+    std::atomic<bool> slow_reads_{false};
     index_trace_pass_c traces_;
     cluster_bitmap_c bitmap_;
     enum class bitmap_e { not_read, read, unreadable } bitmap_state_ = bitmap_e::not_read;
