@@ -78,8 +78,8 @@ public:
     void clear_images();
 
     std::vector<disk_info_s> disks() const;
-    // Every volume of every disk in the table.
-    std::vector<volume_info_s> volumes() const;
+    // Every volume of every disk in the table, or of table entry only_disk.
+    std::vector<volume_info_s> volumes(int only_disk = -1) const;
     // Resolves a volume name path (volume_path.h) to its location; an image
     // file not in the table is found too (a scan file reopened later). False
     // when the name is malformed or the partition no longer exists.
@@ -106,6 +106,10 @@ bool add_disk_image(const std::string &path, std::string *error = nullptr);
 void clear_disk_images();
 std::vector<disk_info_s> list_disks();
 std::vector<volume_info_s> list_volumes();
+// Without reading any other disk: the volumes of table entry N, and the
+// entry a disk path (block device or added image file) has, or -1.
+std::vector<volume_info_s> list_volumes_of(int disk_number);
+int disk_number_of(const std::string &path);
 bool locate_volume(const std::string &volume_path, volume_location_s &out);
 bool locate_partition(int disk_number, int partition_number, volume_location_s &out);
 std::unique_ptr<block_device_c> open_disk(int disk_number, open_mode_e mode, std::string *error = nullptr);

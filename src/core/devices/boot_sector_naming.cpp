@@ -44,9 +44,10 @@ std::string file_system_from_boot_sectors(block_device_c &volume)
     return "";
 }
 
-std::vector<volume_info_s> listed_volumes()
+namespace {
+
+std::vector<volume_info_s> named(std::vector<volume_info_s> volumes)
 {
-    std::vector<volume_info_s> volumes = list_volumes();
     for (volume_info_s &v : volumes) {
         if (!v.probe_read_failed)
             continue;
@@ -55,4 +56,16 @@ std::vector<volume_info_s> listed_volumes()
             v.fs_name = file_system_from_boot_sectors(*device);
     }
     return volumes;
+}
+
+} // namespace
+
+std::vector<volume_info_s> listed_volumes()
+{
+    return named(list_volumes());
+}
+
+std::vector<volume_info_s> listed_volumes_of(int disk_number)
+{
+    return named(list_volumes_of(disk_number));
 }

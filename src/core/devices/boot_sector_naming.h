@@ -15,3 +15,5 @@ std::string file_system_from_boot_sectors(block_device_c &volume);
 
 // The platform's volumes, those its probe could not read named as above.
 std::vector<volume_info_s> listed_volumes();
+// The same for table entry disk_number alone, reading no other disk.
+std::vector<volume_info_s> listed_volumes_of(int disk_number);

@@ -127,21 +127,12 @@ bool resolve_image(const QString &path, const QString &word, const QString &part
 
 int disk_index_of(const QString &path)
 {
-    std::vector<disk_info_s> disks = list_disks();
-    for (size_t i = 0; i < disks.size(); ++i)
-        if (QString::fromStdString(disks[i].path) == path)
-            return static_cast<int>(i);
-    return -1;
+    return disk_number_of(path.toStdString());
 }
 
-// Every volume of disk table entry disk_number.
 std::vector<volume_info_s> volumes_of(int disk_number)
 {
-    std::vector<volume_info_s> found;
-    for (const volume_info_s &v : listed_volumes())
-        if (v.disk_number == disk_number)
-            found.push_back(v);
-    return found;
+    return listed_volumes_of(disk_number);
 }
 
 bool resolve_volume(const QString &word, const QString &partition, volume_item_s &out, QString *error)

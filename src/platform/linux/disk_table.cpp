@@ -66,20 +66,13 @@ bool answers_read(const std::string &path)
     return device && device->size() >= sizeof sector && device->read_exact(0, sector, sizeof sector);
 }
 
-disk_entry_s block_disk(const std::string &name)
-{
-    const std::string sys = "/sys/block/" + name;
-    disk_entry_s entry;
-    entry.sys_name = name;
-    entry.info.path = "/dev/" + name;
-    entry.removable = read_sysfs_line(sys + "/removable") == "1";
-    uint64_t value = 0;
-    if (read_sysfs_u64(sys + "/size", value))
-        entry.info.size_bytes = value * 512; // sysfs counts 512-byte units whatever the sector size
-    if (read_sysfs_u64(sys + "/queue/logical_block_size", value) && value >= 512 && value <= 65536)
-        entry.info.sector_size = static_cast<uint32_t>(value);
-    entry.info.write_protected = read_sysfs_line(sys + "/ro") == "1";
+} // namespace
 
+void probe_disk(disk_entry_s &entry)
+{
+    if (entry.sys_name.empty() || entry.probed)
+        return;
+    entry.probed = true;
     uint32_t heads = 0, sectors = 0;
     int fd = open(entry.info.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) {
@@ -95,6 +88,26 @@ disk_entry_s block_disk(const std::string &name)
         entry.info.ready = answers_read(entry.info.path);
     }
     set_geometry(entry.info, heads, sectors, entry.removable);
+}
+
+namespace {
+
+disk_entry_s block_disk(const std::string &name, bool probe)
+{
+    const std::string sys = "/sys/block/" + name;
+    disk_entry_s entry;
+    entry.sys_name = name;
+    entry.info.path = "/dev/" + name;
+    entry.removable = read_sysfs_line(sys + "/removable") == "1";
+    uint64_t value = 0;
+    if (read_sysfs_u64(sys + "/size", value))
+        entry.info.size_bytes = value * 512; // sysfs counts 512-byte units whatever the sector size
+    if (read_sysfs_u64(sys + "/queue/logical_block_size", value) && value >= 512 && value <= 65536)
+        entry.info.sector_size = static_cast<uint32_t>(value);
+    entry.info.write_protected = read_sysfs_line(sys + "/ro") == "1";
+    set_geometry(entry.info, 0, 0, entry.removable);
+    if (probe)
+        probe_disk(entry);
     return entry;
 }
 
@@ -192,7 +205,7 @@ bool disk_name_less(const std::string &a, const std::string &b)
     return a.size() - i < b.size() - j;
 }
 
-std::vector<disk_entry_s> disk_entries(const disk_table_c &table)
+std::vector<disk_entry_s> disk_entries(const disk_table_c &table, bool probe)
 {
     std::vector<disk_entry_s> disks;
     if (table.with_block_devices()) {
@@ -202,7 +215,7 @@ std::vector<disk_entry_s> disk_entries(const disk_table_c &table)
                 names.push_back(name);
         std::sort(names.begin(), names.end(), disk_name_less);
         for (const std::string &name : names) {
-            disk_entry_s entry = block_disk(name);
+            disk_entry_s entry = block_disk(name, probe);
             // A card reader without a card is not a disk yet.
             if (entry.info.size_bytes > 0)
                 disks.push_back(entry);
@@ -252,7 +265,7 @@ std::vector<disk_info_s> disk_table_c::disks() const
 
 std::unique_ptr<block_device_c> disk_table_c::open_disk(int disk_number, open_mode_e mode, std::string *error) const
 {
-    std::vector<disk_entry_s> disks = disk_entries(*this);
+    std::vector<disk_entry_s> disks = disk_entries(*this, false);
     if (disk_number < 0 || disk_number >= static_cast<int>(disks.size())) {
         if (error)
             *error = "no disk number " + std::to_string(disk_number);
@@ -280,6 +293,15 @@ void clear_disk_images()
 std::vector<disk_info_s> list_disks()
 {
     return system_disk_table().disks();
+}
+
+int disk_number_of(const std::string &path)
+{
+    const std::vector<disk_entry_s> disks = disk_entries(system_disk_table(), false);
+    for (size_t i = 0; i < disks.size(); ++i)
+        if (disks[i].info.path == path)
+            return static_cast<int>(i);
+    return -1;
 }
 
 std::unique_ptr<block_device_c> open_disk(int disk_number, open_mode_e mode, std::string *error)

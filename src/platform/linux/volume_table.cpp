@@ -168,13 +168,17 @@ bool locate_on(const disk_entry_s &disk, int disk_number, int partition_number, 
 
 } // namespace
 
-std::vector<volume_info_s> disk_table_c::volumes() const
+std::vector<volume_info_s> disk_table_c::volumes(int only_disk) const
 {
     std::vector<volume_info_s> volumes;
     const auto mounts = read_mount_table();
-    std::vector<disk_entry_s> disks = disk_entries(*this);
+    // For one disk the others are numbered, not opened.
+    std::vector<disk_entry_s> disks = disk_entries(*this, only_disk < 0);
     for (size_t d = 0; d < disks.size(); ++d) {
-        const disk_entry_s &disk = disks[d];
+        if (only_disk >= 0 && static_cast<int>(d) != only_disk)
+            continue;
+        disk_entry_s &disk = disks[d];
+        probe_disk(disk);
         for (const partition_place_s &place : places_of(disk)) {
             fs_identity_s id = place.node.empty() ? probe_file_system(disk.info.path, place.start, place.length)
                                                   : probe_file_system(place.node, 0, 0);
@@ -192,10 +196,11 @@ std::vector<volume_info_s> disk_table_c::volumes() const
 
 bool disk_table_c::locate_partition(int disk_number, int partition_number, volume_location_s &out) const
 {
-    std::vector<disk_entry_s> disks = disk_entries(*this);
+    std::vector<disk_entry_s> disks = disk_entries(*this, false);
     if (disk_number < 0 || disk_number >= static_cast<int>(disks.size()) || partition_number < 0)
         return false;
-    return locate_on(disks[disk_number], disk_number, partition_number, out);
+    probe_disk(disks[size_t(disk_number)]);
+    return locate_on(disks[size_t(disk_number)], disk_number, partition_number, out);
 }
 
 bool disk_table_c::locate_volume(const std::string &volume_path, volume_location_s &out) const
@@ -204,10 +209,12 @@ bool disk_table_c::locate_volume(const std::string &volume_path, volume_location
     int partition_number = 0;
     if (!parse_volume_path(volume_path, source, partition_number))
         return false;
-    std::vector<disk_entry_s> disks = disk_entries(*this);
+    std::vector<disk_entry_s> disks = disk_entries(*this, false);
     for (size_t d = 0; d < disks.size(); ++d)
-        if (disks[d].info.path == source)
+        if (disks[d].info.path == source) {
+            probe_disk(disks[d]);
             return locate_on(disks[d], static_cast<int>(d), partition_number, out);
+        }
     // An image that was not added this time (a scan file reopened later).
     struct stat st {};
     if (stat(source.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -218,6 +225,11 @@ bool disk_table_c::locate_volume(const std::string &volume_path, volume_location
 std::vector<volume_info_s> list_volumes()
 {
     return system_disk_table().volumes();
+}
+
+std::vector<volume_info_s> list_volumes_of(int disk_number)
+{
+    return disk_number < 0 ? std::vector<volume_info_s>{} : system_disk_table().volumes(disk_number);
 }
 
 bool locate_partition(int disk_number, int partition_number, volume_location_s &out)
