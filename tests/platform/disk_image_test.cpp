@@ -310,6 +310,14 @@ TEST_F(disk_image_test, volumes_of_a_loop_device)
     expected.erase(2);
     std::vector<volume_info_s> volumes = volumes_on(machine, loop.path());
     ASSERT_EQ(volumes.size(), expected.size());
+    // Listed alone (the other disks numbered, not read), the same volumes.
+    std::vector<std::string> alone;
+    for (const volume_info_s &v : machine.volumes(disk_number))
+        alone.push_back(v.volume_path + " " + v.fs_name + " " + std::to_string(v.disk_number));
+    std::vector<std::string> among_all;
+    for (const volume_info_s &v : volumes)
+        among_all.push_back(v.volume_path + " " + v.fs_name + " " + std::to_string(v.disk_number));
+    EXPECT_EQ(alone, among_all);
     for (const volume_info_s &v : volumes) {
         SCOPED_TRACE(v.device_name);
         EXPECT_EQ(v.device_name.rfind(loop.path(), 0), 0u);
