@@ -5,16 +5,8 @@
 # usage: make_bench_image.sh IMAGE
 set -euo pipefail
 img=${1:?usage: make_bench_image.sh IMAGE}
-work=$(mktemp -d)
-mnt=$work/mnt
-loop=
-mkdir "$mnt"
-cleanup() {
-  mountpoint -q "$mnt" && umount "$mnt"
-  [ -n "$loop" ] && losetup -d "$loop"
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(cd "$(dirname "$0")" && pwd)/../../tests/fixtures/scratch_mount.sh"
+scratch_mount
 rm -f "$img"
 truncate -s 1G "$img"
 mkfs.exfat -L BENCH -c 32K "$img" > /dev/null

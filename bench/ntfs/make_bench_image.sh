@@ -5,11 +5,8 @@
 # Usage: make_bench_image.sh OUTPUT.img
 set -euo pipefail
 out=$1
-work=$(mktemp -d)
-mnt=$work/mnt
-mkdir "$mnt"
-cleanup() { mountpoint -q "$mnt" && umount "$mnt"; rm -rf "$work"; }
-trap cleanup EXIT
+source "$(cd "$(dirname "$0")" && pwd)/../../tests/fixtures/scratch_mount.sh"
+scratch_mount
 rm -f "$out"
 truncate -s 1G "$out"
 mkntfs -F -Q -q -c 4096 -s 512 -p 0 -H 255 -S 63 "$out" 2>/dev/null
